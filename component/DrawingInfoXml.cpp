@@ -1,0 +1,100 @@
+#include "component/DrawingInfoXml.h"
+
+#include <charconv>
+#include <cstdio>
+
+namespace kel {
+namespace {
+
+constexpr const char* kEol = "\r\n";
+
+void Element(std::string& out, const char* name, const std::string& text) {
+    out += '<';
+    out += name;
+    out += '>';
+    out += EscapeXmlText(text);
+    out += "</";
+    out += name;
+    out += '>';
+    out += kEol;
+}
+
+void Line(std::string& out, const char* text) {
+    out += text;
+    out += kEol;
+}
+
+std::string Number(double v) {
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, res.ptr);
+}
+
+}  // namespace
+
+std::string EscapeXmlText(const std::string& strText) {
+    std::string out;
+    out.reserve(strText.size() + 8);
+    for (unsigned char c : strText) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            case '\'': out += "&apos;"; break;
+            default:
+                if (c < 0x20 || c == 0x7F) {
+                    out += "&#" + std::to_string(static_cast<int>(c)) + ';';
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    return out;
+}
+
+std::string DrawingInfoToXml(const DrawingInfo& info, bool blnAttributes) {
+    std::string out;
+    Line(out, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+    Line(out, "<DrawingInformation>");
+    Element(out, "databasefilename", info.path);
+    if (blnAttributes) {
+        Line(out, "<Attributes>");
+        for (const BlockInfo& block : info.blocks) {
+            out += "<block name='" + EscapeXmlText(block.name) + "'>" + kEol;
+            out += "<LayoutName name='" + EscapeXmlText(block.layoutName) + "'>" + kEol;
+            for (const InsertInfo& ins : block.inserts) {
+                Line(out, "<Insert>");
+                Element(out, "name", ins.name);
+                Element(out, "handle", ins.handle);
+                Element(out, "elementid", std::to_string(ins.elementId));
+                Element(out, "layername", ins.layer);
+                Line(out, "<InsertionPoint>");
+                Element(out, "x", Number(ins.x));
+                Element(out, "y", Number(ins.y));
+                Element(out, "z", Number(ins.z));
+                Line(out, "</InsertionPoint>");
+                Element(out, "numberattributes", std::to_string(ins.attributes.size()));
+                Element(out, "numberconstantattributes", std::to_string(ins.numberConstantAttributes));
+                Element(out, "rows", std::to_string(ins.rows));
+                Element(out, "columns", std::to_string(ins.columns));
+                for (const AttributeInfo& att : ins.attributes) {
+                    Line(out, "<Attribute>");
+                    Element(out, "handle", att.handle);
+                    Element(out, "elementid", std::to_string(att.elementId));
+                    Element(out, "tag", att.tag);
+                    Element(out, "value", att.value);
+                    Line(out, "</Attribute>");
+                }
+                Line(out, "</Insert>");
+            }
+            Line(out, "</LayoutName>");
+            Line(out, "</Block>");
+        }
+        Line(out, "</Attributes>");
+    }
+    Line(out, "</DrawingInformation>");
+    return out;
+}
+
+}  // namespace kel

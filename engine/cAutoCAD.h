@@ -1,0 +1,97 @@
+// The engine object: one drawing component, the template in force, and the
+// operations that open, describe, change, save and close one drawing at a time.
+//
+// Every public operation returns an engine result: 1 means success, every other
+// value a kind of failure. Nothing is thrown out of these operations.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "component/IDrawingComponent.h"
+#include "engine/AttributeTable.h"
+#include "engine/IUserMessages.h"
+#include "engine/LogFile.h"
+
+namespace kel {
+
+// Why a component could not be created.
+struct ComponentCreationError {
+    long number = 0;
+    std::string description;
+};
+
+// Creates a component, or returns nullptr and fills in the error.
+using ComponentFactory = std::function<std::unique_ptr<IDrawingComponent>(ComponentCreationError&)>;
+
+// The factory of the real component.
+ComponentFactory DefaultComponentFactory();
+
+class cAutoCAD {
+public:
+    // strAppFolder comes from ApplicationFolder(); the default factory creates the
+    // real component; messages go to standard error.
+    cAutoCAD();
+    cAutoCAD(ComponentFactory factory, IUserMessages* messages, std::string strApplicationFolder = {});
+    ~cAutoCAD();
+    cAutoCAD(const cAutoCAD&) = delete;
+    cAutoCAD& operator=(const cAutoCAD&) = delete;
+
+    // Template state (filled by PrepTemplate).
+    std::string strBlockFilter, strLayerFilter, strSpaceFilter, strLayoutFilter;
+    std::vector<std::string> strTagLines;
+    // -1 while a drawing is open, 0 otherwise.
+    std::int16_t blnDrawingOpen = 0;
+    std::unique_ptr<IDrawingComponent> objDWG;
+    // The application folder, always ending in the path separator.
+    std::string strAppFolder;
+
+    // Drawing access.
+    std::int16_t CreateComponent();
+    std::int16_t OpenDrawing(std::string strFile, const std::string& strPassword = "");
+    std::int16_t SaveDrawing(const std::string& strDWGfile, std::int32_t lngVersion = 0);
+    std::int16_t CloseDrawing();
+    std::int16_t CreateXML(const std::string& strXMLFile, std::int16_t intBlocks = 0,
+                           std::int16_t intAttributeDefinitions = 0, std::int16_t intExternalReferences = 0,
+                           std::int16_t intLayers = 0, std::int16_t intLayouts = 0,
+                           std::int16_t intSystemVariables = 0, std::int16_t intImages = 0,
+                           std::int16_t intText = 0);
+    std::int16_t UpdateBlockAttribute(const std::string& strAttributeValue, const std::string& strAttributeHandle);
+    std::int16_t DeleteObject(const std::string& strTextHandle);
+
+    // Template file.
+    std::int16_t PrepTemplate(const std::string& strTemplateFile);
+    std::int16_t PrepTemplate(const std::string& strTemplateFile, std::string& strErr);
+
+    // Attribute modification; intFile is the open audit log or nullptr.
+    std::int16_t GetAttributes(std::string* strErr = nullptr, const std::string& strDelimiter = ",",
+                               LogFile* intFile = nullptr);
+
+    // Drawing information flattening.
+    std::int16_t FlattenXMLfile(const std::string& strSourceXMLFile, const std::string& strTargetXMLFile,
+                                std::int32_t lngChapter);
+    std::int16_t FlattenXMLfile(const std::string& strSourceXMLFile, const std::string& strTargetXMLFile,
+                                std::int32_t lngChapter, std::int32_t& lngDrawingField);
+
+    // Attribute table from a flat XML file.
+    std::int16_t FlatXMLfileToArray(const std::string& strXMLFile, std::optional<AttributeTable>& varArray,
+                                    bool blnIncludeHeadings = false);
+
+    // Text up to (not including) the first NUL character.
+    static std::string TrimNull(const std::string& strText);
+
+private:
+    void NormalizeXMLLines(const std::string& strFile);
+    bool MatchesFilters(const std::string& strSpace, const std::string& strLayout, const std::string& strBlock,
+                        const std::string& strLayer) const;
+
+    ComponentFactory factory_;
+    IUserMessages* messages_;
+    StderrMessages stderrMessages_;
+};
+
+}  // namespace kel

@@ -1,0 +1,134 @@
+#include "platform/FileSystem.h"
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+#include <system_error>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace kel {
+
+namespace fs = std::filesystem;
+
+fs::path PathFromUtf8(const std::string& strPath) {
+    return fs::path(std::u8string(strPath.begin(), strPath.end()));
+}
+
+std::string PathToUtf8(const fs::path& path) {
+    std::u8string s = path.u8string();
+    return std::string(s.begin(), s.end());
+}
+
+char PathSeparator() { return static_cast<char>(fs::path::preferred_separator); }
+
+bool FileExists(const std::string& strPath) {
+    if (strPath.empty()) return false;
+    std::error_code ec;
+    return fs::exists(PathFromUtf8(strPath), ec);
+}
+
+std::FILE* OpenFileUtf8(const std::string& strPath, const char* mode) {
+#ifdef _WIN32
+    std::wstring wmode(mode, mode + std::strlen(mode));
+    return _wfopen(PathFromUtf8(strPath).c_str(), wmode.c_str());
+#else
+    return std::fopen(strPath.c_str(), mode);
+#endif
+}
+
+bool ReadWholeFile(const std::string& strPath, std::string& strData, std::string& strErr) {
+    std::error_code ec;
+    if (fs::is_directory(PathFromUtf8(strPath), ec)) {
+        strErr = "is a folder";
+        return false;
+    }
+    std::FILE* f = OpenFileUtf8(strPath, "rb");
+    if (!f) {
+        strErr = std::strerror(errno);
+        return false;
+    }
+    strData.clear();
+    char buf[1 << 16];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) strData.append(buf, n);
+    bool ok = !std::ferror(f);
+    if (!ok) strErr = "read error";
+    std::fclose(f);
+    return ok;
+}
+
+namespace {
+
+std::string TempNameBeside(const fs::path& target) {
+    static std::mt19937_64 rng{std::random_device{}()};
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".%016llx.kel-tmp",
+                  static_cast<unsigned long long>(rng()));
+    fs::path tmp = target;
+    tmp += suffix;
+    return PathToUtf8(tmp);
+}
+
+}  // namespace
+
+bool WriteFileAtomic(const std::string& strPath, const std::string& strData, std::string& strErr) {
+    const fs::path target = PathFromUtf8(strPath);
+    std::error_code ec;
+    if (fs::is_directory(target, ec)) {
+        strErr = "the target is a folder";
+        return false;
+    }
+    const std::string tmp = TempNameBeside(target);
+    std::FILE* f = OpenFileUtf8(tmp, "wbx");
+    if (!f) {
+        strErr = std::string("cannot create a file in the folder: ") + std::strerror(errno);
+        return false;
+    }
+    bool ok = std::fwrite(strData.data(), 1, strData.size(), f) == strData.size();
+    ok = (std::fflush(f) == 0) && ok;
+#ifndef _WIN32
+    ok = ok && ::fsync(::fileno(f)) == 0;
+#endif
+    const int writeErr = errno;
+    ok = (std::fclose(f) == 0) && ok;
+    if (!ok) {
+        strErr = std::string("cannot write the file: ") + std::strerror(writeErr ? writeErr : errno);
+        fs::remove(PathFromUtf8(tmp), ec);
+        return false;
+    }
+    // Keep the permissions of the file being replaced.
+    auto st = fs::status(target, ec);
+    if (!ec && fs::exists(st)) {
+        fs::permissions(PathFromUtf8(tmp), st.permissions(), fs::perm_options::replace, ec);
+    }
+    fs::rename(PathFromUtf8(tmp), target, ec);
+    if (ec) {
+        strErr = "cannot replace the file: " + ec.message();
+        std::error_code ec2;
+        fs::remove(PathFromUtf8(tmp), ec2);
+        return false;
+    }
+#ifndef _WIN32
+    // Make the rename itself durable.
+    fs::path dir = target.parent_path();
+    int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+#endif
+    return true;
+}
+
+bool DeleteFileUtf8(const std::string& strPath) {
+    std::error_code ec;
+    return fs::remove(PathFromUtf8(strPath), ec) && !ec;
+}
+
+}  // namespace kel

@@ -1,0 +1,35 @@
+// File system helpers shared by every layer. Paths are UTF-8 text.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace kel {
+
+std::filesystem::path PathFromUtf8(const std::string& strPath);
+std::string PathToUtf8(const std::filesystem::path& path);
+
+// The platform's path separator ("/" here, "\" on Windows).
+char PathSeparator();
+
+// True when a file or a folder of that name exists.
+bool FileExists(const std::string& strPath);
+
+// std::fopen with a UTF-8 path; nullptr on failure.
+std::FILE* OpenFileUtf8(const std::string& strPath, const char* mode);
+
+// Reads the whole file. On failure returns false and sets strErr.
+bool ReadWholeFile(const std::string& strPath, std::string& strData, std::string& strErr);
+
+// Replaces the file at strPath by strData so that a crash at any moment leaves
+// either the old or the new content: the data goes to a temporary file in the
+// same folder, is flushed to disk, takes over the old file's permissions and is
+// renamed over it. On failure the old file is untouched, no temporary file is
+// left behind, and strErr says why.
+bool WriteFileAtomic(const std::string& strPath, const std::string& strData, std::string& strErr);
+
+// Removes a file; false when it could not be removed (or did not exist).
+bool DeleteFileUtf8(const std::string& strPath);
+
+}  // namespace kel
