@@ -1,0 +1,68 @@
+// kel-batch: the command-line front of KEL. Parses nothing itself beyond
+// --help and --version; every other argument list goes to the first
+// registered command that accepts it (see CliCommand.h).
+#include <algorithm>
+#include <iostream>
+
+#include "cli/CliCommand.h"
+
+namespace kel::cli {
+
+namespace {
+
+std::vector<CliCommand>& Registry() {
+    static std::vector<CliCommand> commands;
+    return commands;
+}
+
+void PrintHelp(std::ostream& out) {
+    out << "Usage: kel-batch COMMAND\n"
+           "Changes and shows block attribute values (title blocks) of DWG and DXF drawings.\n\n"
+           "Commands:\n";
+    std::size_t width = 9;
+    for (const auto& c : Commands()) width = std::max(width, c.usage.size());
+    for (const auto& c : Commands()) {
+        out << "  " << c.usage << std::string(width - c.usage.size() + 2, ' ') << c.summary << "\n";
+    }
+    out << "  --help" << std::string(width - 6 + 2, ' ') << "show this text\n"
+        << "  --version" << std::string(width - 9 + 2, ' ') << "show the version\n\n"
+        << "Logs and work files are kept in the application folder: $KEL_HOME when set,\n"
+           "otherwise ~/.local/share/KEL.\n";
+}
+
+}  // namespace
+
+const std::vector<CliCommand>& Commands() { return Registry(); }
+
+Registration::Registration(CliCommand command) {
+    auto& commands = Registry();
+    const auto pos = std::upper_bound(commands.begin(), commands.end(), command.order,
+                                      [](int order, const CliCommand& c) { return order < c.order; });
+    commands.insert(pos, std::move(command));
+}
+
+}  // namespace kel::cli
+
+int main(int argc, char** argv) {
+    using namespace kel::cli;
+    const Args args(argv + 1, argv + argc);
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        PrintHelp(std::cout);
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        std::cout << "kel-batch " << KEL_VERSION << "\n";
+        return 0;
+    }
+    for (const auto& command : Commands()) {
+        if (command.accepts && command.accepts(args)) return command.run(args, std::cout, std::cerr);
+    }
+    if (args.empty()) {
+        PrintHelp(std::cerr);
+    } else {
+        std::cerr << "kel-batch: unrecognised arguments";
+        for (const auto& a : args) std::cerr << " " << a;
+        std::cerr << "\nTry 'kel-batch --help'.\n";
+    }
+    return 2;
+}

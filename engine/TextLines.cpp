@@ -1,0 +1,101 @@
+#include "engine/TextLines.h"
+
+#include "platform/FileSystem.h"
+
+namespace kel {
+
+namespace {
+
+// Length of the valid UTF-8 sequence starting at bytes[i], 0 when invalid.
+std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t i) {
+    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
+    const unsigned char c = b(i);
+    if (c < 0x80) return 1;
+    std::size_t n;
+    unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        if (c == 0xE0) lo = 0xA0;       // overlong
+        if (c == 0xED) hi = 0x9F;       // surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        if (c == 0xF0) lo = 0x90;       // overlong
+        if (c == 0xF4) hi = 0x8F;       // above U+10FFFF
+    } else {
+        return 0;
+    }
+    if (i + n > bytes.size()) return 0;
+    if (b(i + 1) < lo || b(i + 1) > hi) return 0;
+    for (std::size_t k = 2; k < n; ++k) {
+        if ((b(i + k) & 0xC0) != 0x80) return 0;
+    }
+    return n;
+}
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t n = Utf8SequenceLength(bytes, i);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
+std::string Latin1ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    for (const char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            out.push_back(ch);
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+std::string DecodeText(std::string_view bytes) {
+    if (!IsValidUtf8(bytes)) return Latin1ToUtf8(bytes);
+    if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) bytes.remove_prefix(kByteOrderMark.size());
+    return std::string(bytes);
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            lines.emplace_back(text.substr(start, i - start));
+            i += (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
+            start = i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < text.size()) lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+bool ReadTextLines(const std::string& strPath, std::vector<std::string>& lines, std::string* strErr) {
+    lines.clear();
+    std::string bytes;
+    std::string err;
+    if (!ReadWholeFile(strPath, bytes, err)) {
+        if (strErr) *strErr = err;
+        return false;
+    }
+    lines = SplitLines(DecodeText(bytes));
+    return true;
+}
+
+}  // namespace kel
