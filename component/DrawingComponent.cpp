@@ -1,0 +1,86 @@
+#include "component/DrawingComponent.h"
+
+#include "component/ComponentStatus.h"
+#include "component/DrawingFormat.h"
+#include "component/DrawingInfoXml.h"
+#include "platform/FileSystem.h"
+
+namespace kel {
+namespace {
+
+std::string NoDrawing() { return status::Make(status::kNoDrawingOpen, "No drawing is open"); }
+
+}  // namespace
+
+DrawingComponent::DrawingComponent() = default;
+DrawingComponent::~DrawingComponent() = default;
+
+std::int32_t DrawingComponent::OpenFile(std::int32_t& lngHandle, const std::string& strPath,
+                                        const std::string& /*strPassword*/) {
+    lngHandle = 0;
+    doc_.reset();
+    path_.clear();
+    if (strPath.empty() || !FileExists(strPath)) {
+        status_ = status::Make(status::kFileNotFound, "File not found");
+        return 0;
+    }
+    std::string bytes, err;
+    if (!ReadWholeFile(strPath, bytes, err)) {
+        status_ = status::Make(status::kCannotRead, "Cannot read file: " + err);
+        return 0;
+    }
+    std::string st;
+    std::unique_ptr<IDrawingDocument> doc = OpenDrawingDocument(std::move(bytes), st);
+    if (!doc) {
+        status_ = st;
+        return 0;
+    }
+    doc_ = std::move(doc);
+    path_ = strPath;
+    status_ = kStatusOk;
+    lngHandle = nextHandle_++;
+    if (nextHandle_ <= 0) nextHandle_ = 1;
+    return lngHandle;
+}
+
+void DrawingComponent::CloseFile() {
+    if (!doc_) {
+        status_ = NoDrawing();
+        return;
+    }
+    doc_.reset();
+    path_.clear();
+    status_ = kStatusOk;
+}
+
+void DrawingComponent::WriteXML(const std::string& strPath, std::int16_t intBlocks, std::int16_t, std::int16_t,
+                                std::int16_t, std::int16_t, std::int16_t, std::int16_t, std::int16_t) {
+    if (!doc_) {
+        status_ = NoDrawing();
+        return;
+    }
+    DrawingInfo info = doc_->Describe();
+    info.path = path_;
+    std::string err;
+    if (!WriteFileAtomic(strPath, DrawingInfoToXml(info, intBlocks == 1), err)) {
+        status_ = status::Make(status::kCannotWrite, "Cannot write " + strPath + ": " + err);
+        return;
+    }
+    status_ = kStatusOk;
+}
+
+std::string DrawingComponent::Status() const { return status_; }
+
+void DrawingComponent::SaveFile(const std::string& strPath, std::int32_t lngVersion) {
+    status_ = doc_ ? doc_->Save(strPath, lngVersion) : NoDrawing();
+}
+
+void DrawingComponent::SetAttributeValue(const std::string& strValue, const std::string& strHandle) {
+    status_ = doc_ ? doc_->SetAttributeValue(strHandle, strValue) : NoDrawing();
+}
+
+void DrawingComponent::DeleteEntity(const std::string& strHandle) {
+    status_ = doc_ ? doc_->DeleteEntity(strHandle) : NoDrawing();
+}
+
+}  // namespace kel

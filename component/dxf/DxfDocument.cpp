@@ -1,0 +1,255 @@
+#include "component/dxf/DxfDocument.h"
+
+#include <algorithm>
+
+#include "component/ComponentStatus.h"
+#include "component/IDrawingComponent.h"
+#include "platform/FileSystem.h"
+
+namespace kel::dxf {
+namespace {
+
+constexpr std::size_t kChunkBytes = 250;  // longest MTEXT group 3/1 piece
+
+// Bytes of the unit at text[i] that must not be split across chunks: an
+// escape, a caret pair, an MTEXT code pair or one UTF-8 character.
+std::size_t UnitLength(std::string_view text, std::size_t i) {
+    char c = text[i];
+    if (c == '\\' && i + 6 < text.size() && (text[i + 1] == 'U' || text[i + 1] == 'u') && text[i + 2] == '+') return 7;
+    if ((c == '\\' || c == '^') && i + 1 < text.size()) return 2;
+    auto b = static_cast<unsigned char>(c);
+    std::size_t len = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    return std::min(len, text.size() - i);
+}
+
+std::string Trimmed(std::string_view text) { return std::string(Trim(text)); }
+
+}  // namespace
+
+std::unique_ptr<DxfDocument> DxfDocument::Open(std::string bytes, std::string& strStatus) {
+    std::unique_ptr<DxfDocument> doc(new DxfDocument());
+    doc->data_ = std::move(bytes);
+    std::string err;
+    bool notDxf = false;
+    if (!ReadDxfModel(doc->data_, doc->model_, err, notDxf)) {
+        strStatus = notDxf ? status::Make(status::kNotADrawing, "Not a drawing file")
+                           : status::Make(status::kCorrupt, "Damaged drawing: " + err);
+        return nullptr;
+    }
+    doc->codec_ = TextCodec(doc->model_.acadVer, doc->model_.dwgCodePage);
+    strStatus = kStatusOk;
+    return doc;
+}
+
+int DxfDocument::VersionNumber() const {
+    std::string_view v = model_.acadVer;
+    if (v.empty()) return 1009;
+    if (v.size() != 6 || (v[0] != 'A' && v[0] != 'a') || (v[1] != 'C' && v[1] != 'c')) return 0;
+    int n = 0;
+    for (char c : v.substr(2)) {
+        if (c < '0' || c > '9') return 0;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+const HandleEntry* DxfDocument::Find(std::uint64_t handle) const {
+    auto it = std::lower_bound(model_.handles.begin(), model_.handles.end(), HandleEntry{handle, {}, -1});
+    if (it == model_.handles.end() || it->handle != handle) return nullptr;
+    return &*it;
+}
+
+std::string DxfDocument::AttributeValue(const DxfAttrib& a) const {
+    if (a.changed) return a.newValue;
+    if (a.multiLine) {
+        std::string raw;
+        for (const DxfToken& t : a.mtextChunks) raw.append(t.value);
+        return MTextToPlain(codec_.Decode(raw));
+    }
+    return a.hasValue ? codec_.Decode(a.value.value) : std::string();
+}
+
+DrawingInfo DxfDocument::Describe() const {
+    DrawingInfo info;
+    info.blocks.reserve(model_.blocks.size());
+    for (const DxfBlock& b : model_.blocks) {
+        BlockInfo block;
+        block.name = codec_.Decode(Trim(b.name));
+        block.layoutName = codec_.Decode(b.layoutName);
+        for (int i : b.inserts) {
+            const DxfInsert& ins = model_.inserts[static_cast<std::size_t>(i)];
+            InsertInfo out;
+            out.name = codec_.Decode(Trim(ins.name));
+            out.handle = FormatHandle(ins.id);
+            out.elementId = ins.id;
+            out.layer = codec_.Decode(Trim(ins.layer));
+            out.x = ins.x;
+            out.y = ins.y;
+            out.z = ins.z;
+            out.numberConstantAttributes = ins.constantAttDefs;
+            out.rows = ins.rows;
+            out.columns = ins.columns;
+            for (int k : ins.attribs) {
+                const DxfAttrib& a = model_.attribs[static_cast<std::size_t>(k)];
+                if (a.deleted) continue;
+                out.attributes.push_back(
+                    AttributeInfo{FormatHandle(a.id), a.id, codec_.Decode(Trim(a.tag)), AttributeValue(a)});
+            }
+            block.inserts.push_back(std::move(out));
+        }
+        info.blocks.push_back(std::move(block));
+    }
+    return info;
+}
+
+std::string DxfDocument::MakeToken(const DxfToken& like, int code, std::string_view value) const {
+    std::string out;
+    if (model_.encoding == DxfEncoding::Ascii) {
+        std::string_view codeLine(data_.data() + like.start, like.valueStart - like.start);
+        std::string_view eol = codeLine.size() >= 2 && codeLine[codeLine.size() - 2] == '\r' ? "\r\n" : "\n";
+        std::string digits = std::to_string(code);
+        bool padded = !codeLine.empty() && codeLine.front() == ' ';
+        if (padded && digits.size() < 3) out.append(3 - digits.size(), ' ');
+        out += digits;
+        out += eol;
+        out += value;
+        out += eol;
+        return out;
+    }
+    if (model_.encoding == DxfEncoding::Binary2 || code >= 255) {
+        if (model_.encoding == DxfEncoding::Binary1) out += static_cast<char>(255);
+        out += static_cast<char>(code & 0xFF);
+        out += static_cast<char>((code >> 8) & 0xFF);
+    } else {
+        out += static_cast<char>(code);
+    }
+    out += value;
+    out += '\0';
+    return out;
+}
+
+void DxfDocument::ReplaceValue(const DxfToken& token, std::string bytes) {
+    edits_[token.valueStart] = Edit{token.valueEnd, std::move(bytes)};
+}
+
+void DxfDocument::ApplyValue(DxfAttrib& a, const std::string& utf8) {
+    if (a.multiLine) {
+        std::string text = codec_.Encode(PlainToMText(utf8));
+        std::string tokens;
+        std::size_t i = 0;
+        do {
+            std::size_t startOfChunk = i;
+            while (i < text.size()) {
+                std::size_t len = UnitLength(text, i);
+                if (i + len - startOfChunk > kChunkBytes) break;
+                i += len;
+            }
+            int code = i < text.size() ? 3 : 1;
+            tokens += MakeToken(a.mtextChunks.front(), code, std::string_view(text).substr(startOfChunk, i - startOfChunk));
+        } while (i < text.size());
+        const DxfToken& first = a.mtextChunks.front();
+        edits_[first.start] = Edit{first.end, std::move(tokens)};
+        for (std::size_t k = 1; k < a.mtextChunks.size(); ++k) {
+            edits_[a.mtextChunks[k].start] = Edit{a.mtextChunks[k].end, std::string()};
+        }
+        // A single-line copy of the text, when the file keeps one, follows the change.
+        if (a.hasValue && !Trim(a.value.value).empty()) ReplaceValue(a.value, codec_.Encode(utf8));
+        return;
+    }
+    ReplaceValue(a.value, codec_.Encode(utf8));
+}
+
+std::string DxfDocument::SetAttributeValue(const std::string& strHandle, const std::string& strValue) {
+    std::uint64_t handle = 0;
+    const HandleEntry* e = ParseHandle(strHandle, handle) ? Find(handle) : nullptr;
+    if (!e || (e->attrib >= 0 && model_.attribs[static_cast<std::size_t>(e->attrib)].deleted)) {
+        return status::Make(status::kHandleNotFound, "Handle " + Trimmed(strHandle) + " not found");
+    }
+    if (e->attrib < 0) {
+        return status::Make(status::kNotAnAttribute, "Handle " + Trimmed(strHandle) + " is not an attribute");
+    }
+    if (!IsValidUtf8(strValue)) {
+        return status::Make(status::kBadValue, "Value cannot be stored: it is not UTF-8 text");
+    }
+    DxfAttrib& a = model_.attribs[static_cast<std::size_t>(e->attrib)];
+    if (!a.multiLine && !a.hasValue) {
+        return status::Make(status::kBadValue, "Value cannot be stored: the attribute has no value group");
+    }
+    ApplyValue(a, strValue);
+    a.changed = true;
+    a.newValue = strValue;
+    return kStatusOk;
+}
+
+void DxfDocument::DropEditsWithin(Span span) {
+    auto it = edits_.lower_bound(span.start);
+    while (it != edits_.end() && it->first < span.end) it = edits_.erase(it);
+}
+
+std::string DxfDocument::DeleteEntity(const std::string& strHandle) {
+    std::uint64_t handle = 0;
+    const HandleEntry* e = ParseHandle(strHandle, handle) ? Find(handle) : nullptr;
+    if (!e || (e->attrib >= 0 && model_.attribs[static_cast<std::size_t>(e->attrib)].deleted)) {
+        return status::Make(status::kHandleNotFound, "Handle " + Trimmed(strHandle) + " not found");
+    }
+    if (e->attrib < 0) {
+        return status::Make(status::kNotSupported, "Deleting a " + std::string(e->type) + " is not supported");
+    }
+    DxfAttrib& a = model_.attribs[static_cast<std::size_t>(e->attrib)];
+    DropEditsWithin(a.entity);
+    edits_[a.entity.start] = Edit{a.entity.end, std::string()};
+    a.deleted = true;
+
+    DxfInsert& ins = model_.inserts[static_cast<std::size_t>(a.insert)];
+    bool anyLeft = false;
+    for (int k : ins.attribs) anyLeft = anyLeft || !model_.attribs[static_cast<std::size_t>(k)].deleted;
+    if (!anyLeft) {
+        // No attribute follows the insert any more: clear its flag and drop the SEQEND.
+        if (ins.hasFollowFlag) {
+            std::string zero;
+            if (model_.encoding == DxfEncoding::Ascii) {
+                // Keep the blanks around the number: "     1" becomes "     0".
+                std::string_view v = ins.followFlag.value;
+                std::size_t b = v.find_first_not_of(" \t");
+                std::size_t e = v.find_last_not_of(" \t");
+                zero = b == std::string_view::npos ? std::string("0")
+                                                   : std::string(v.substr(0, b)) + "0" + std::string(v.substr(e + 1));
+            } else {
+                zero.assign(ins.followFlag.value.size(), '\0');
+            }
+            ReplaceValue(ins.followFlag, std::move(zero));
+        }
+        if (ins.hasSeqEnd) {
+            DropEditsWithin(ins.seqEnd);
+            edits_[ins.seqEnd.start] = Edit{ins.seqEnd.end, std::string()};
+        }
+    }
+    return kStatusOk;
+}
+
+std::string DxfDocument::Serialize() const {
+    std::string out;
+    out.reserve(data_.size() + 256);
+    std::size_t pos = 0;
+    for (const auto& [start, edit] : edits_) {
+        out.append(data_, pos, start - pos);
+        out += edit.bytes;
+        pos = edit.end;
+    }
+    out.append(data_, pos, std::string::npos);
+    return out;
+}
+
+std::string DxfDocument::Save(const std::string& strPath, int lngVersion) {
+    if (lngVersion != -1 && lngVersion != VersionNumber()) {
+        return status::Make(status::kUnsupportedVersion,
+                            "Saving as version " + std::to_string(lngVersion) + " is not supported");
+    }
+    std::string err;
+    if (!WriteFileAtomic(strPath, Serialize(), err)) {
+        return status::Make(status::kCannotWrite, "Cannot write " + strPath + ": " + err);
+    }
+    return kStatusOk;
+}
+
+}  // namespace kel::dxf

@@ -1,0 +1,55 @@
+// An open DXF drawing. Edits are kept as byte-range replacements of the
+// original file and spliced in when saving, so everything else stays as it was.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "component/IDrawingDocument.h"
+#include "component/dxf/DxfModel.h"
+#include "component/dxf/DxfText.h"
+
+namespace kel::dxf {
+
+class DxfDocument : public IDrawingDocument {
+public:
+    // Reads the file's bytes. Returns null with a status text when they are not
+    // a readable DXF drawing.
+    static std::unique_ptr<DxfDocument> Open(std::string bytes, std::string& strStatus);
+
+    DrawingInfo Describe() const override;
+    std::string SetAttributeValue(const std::string& strHandle, const std::string& strValue) override;
+    std::string DeleteEntity(const std::string& strHandle) override;
+    std::string Save(const std::string& strPath, int lngVersion) override;
+
+    // The version number that Save accepts besides -1: the digits of $ACADVER
+    // (1015 for AC1015); AC1009 for a file that does not name its version.
+    int VersionNumber() const;
+    // The bytes Save would write.
+    std::string Serialize() const;
+
+private:
+    DxfDocument() = default;
+
+    struct Edit {
+        std::size_t end;
+        std::string bytes;
+    };
+
+    const HandleEntry* Find(std::uint64_t handle) const;
+    std::string AttributeValue(const DxfAttrib& a) const;
+    // A token with the given code and encoded value, in the style of `like`.
+    std::string MakeToken(const DxfToken& like, int code, std::string_view value) const;
+    void ReplaceValue(const DxfToken& token, std::string bytes);
+    void ApplyValue(DxfAttrib& a, const std::string& utf8);
+    void DropEditsWithin(Span span);
+
+    std::string data_;
+    DxfModel model_;
+    TextCodec codec_ = TextCodec::Utf8();
+    std::map<std::size_t, Edit> edits_;  // by start byte; ranges never overlap
+};
+
+}  // namespace kel::dxf

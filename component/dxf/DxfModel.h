@@ -1,0 +1,84 @@
+// What the DXF reader indexes of a drawing: blocks, inserts and their
+// attributes, each with the byte positions that editing needs.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "component/dxf/DxfTokenizer.h"
+
+namespace kel::dxf {
+
+// A byte range of the file.
+struct Span {
+    std::size_t start = 0;
+    std::size_t end = 0;
+};
+
+struct DxfAttrib {
+    std::uint64_t id = 0;        // the handle's value, or a synthetic one above every real handle
+    bool synthetic = false;      // no usable handle in the file
+    std::string_view tag;        // raw bytes of group 2
+    Span entity;                 // from its group 0 to the next group 0
+    bool hasValue = false;       // group 1 present (before any embedded object)
+    DxfToken value;              // group 1
+    bool multiLine = false;      // holds an embedded MTEXT object
+    std::vector<DxfToken> mtextChunks;  // its groups 3 and 1, in file order
+    int insert = -1;             // owning insert
+    bool deleted = false;
+    bool changed = false;
+    std::string newValue;        // UTF-8, when changed
+};
+
+struct DxfInsert {
+    std::uint64_t id = 0;
+    bool synthetic = false;
+    std::string_view name, layer;
+    double x = 0, y = 0, z = 0;
+    int rows = 1, columns = 1;
+    int constantAttDefs = 0;     // constant ATTDEFs of the inserted block
+    int owner = -1;              // index into DxfModel::blocks
+    bool hasFollowFlag = false;  // group 66 present
+    DxfToken followFlag;
+    bool hasSeqEnd = false;
+    Span seqEnd;
+    std::vector<int> attribs;
+};
+
+struct DxfBlock {
+    std::string_view name;
+    std::string layoutName;  // UTF-8
+    std::vector<int> inserts;
+};
+
+// Handle of any object or entity, for addressing by handle.
+struct HandleEntry {
+    std::uint64_t handle = 0;
+    std::string_view type;  // entity or object type as the file has it
+    int attrib = -1;        // index into DxfModel::attribs for an ATTRIB
+    bool operator<(const HandleEntry& o) const { return handle < o.handle; }
+};
+
+struct DxfModel {
+    DxfEncoding encoding = DxfEncoding::Ascii;
+    std::string_view acadVer;      // "AC1015"; empty when the file does not say
+    std::string_view dwgCodePage;  // empty when the file does not say
+    std::vector<DxfBlock> blocks;
+    std::vector<DxfInsert> inserts;
+    std::vector<DxfAttrib> attribs;
+    std::vector<HandleEntry> handles;  // sorted by handle
+};
+
+// Parses the whole file. On failure returns false with a reason in strErr
+// ("not a drawing" when nothing DXF-like was found).
+bool ReadDxfModel(std::string_view data, DxfModel& model, std::string& strErr, bool& notDxf);
+
+// Parses a hexadecimal handle (case ignored, leading zeros allowed).
+bool ParseHandle(std::string_view text, std::uint64_t& value);
+// Upper-case hexadecimal without leading zeros.
+std::string FormatHandle(std::uint64_t value);
+
+}  // namespace kel::dxf

@@ -1,0 +1,475 @@
+// One pass over the tokens of a DXF file that indexes block records, layouts,
+// blocks, inserts with their attributes and the constant attribute definitions.
+#include <algorithm>
+#include <cctype>
+#include <unordered_map>
+
+#include "component/dxf/DxfModel.h"
+
+namespace kel::dxf {
+namespace {
+
+enum class Section { None, Header, Tables, Blocks, Entities, Objects, Other };
+
+std::string UpperKey(std::string_view name) {
+    std::string key(Trim(name));
+    for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return key;
+}
+
+// The entity, table entry or object being read: the groups the index needs.
+struct Record {
+    bool active = false;
+    std::string_view type;
+    std::size_t start = 0;
+    std::string_view handle, name, layer, owner, layoutRef, layoutName, layoutOwner, subclass;
+    bool hasHandle = false, hasName = false, hasLayer = false, hasOwner = false, hasLayoutRef = false;
+    bool hasX = false, hasY = false, hasZ = false, has66 = false, has70 = false, has71 = false, has67 = false;
+    bool hasValue = false, inGroup = false, embedded = false;
+    double x = 0, y = 0, z = 0;
+    std::int64_t g70 = 0, g71 = 0, g67 = 0, g66 = 0;
+    DxfToken tok66, value;
+    std::vector<DxfToken> chunks;
+
+    void Begin(std::string_view t, std::size_t s) {
+        std::vector<DxfToken> keep = std::move(chunks);
+        *this = Record();
+        chunks = std::move(keep);
+        chunks.clear();
+        active = true;
+        type = t;
+        start = s;
+    }
+};
+
+struct BlockRecordInfo {
+    std::string_view name;
+    std::uint64_t layout = 0;
+};
+
+// Where an insert of the ENTITIES section belongs, settled after the pass.
+struct PendingOwner {
+    int insert;
+    std::uint64_t ownerHandle;
+    bool paper;
+};
+
+class Reader {
+public:
+    Reader(std::string_view data, DxfModel& model) : data_(data), tok_(data), m_(model) {}
+
+    bool Run(std::string& strErr, bool& notDxf) {
+        m_.encoding = tok_.Encoding();
+        DxfToken t;
+        bool any = false;
+        while (tok_.Next(t)) {
+            any = true;
+            if (!Take(t)) break;
+        }
+        if (tok_.Failed()) {
+            notDxf = !sawSection_;
+            strErr = tok_.Error();
+            return false;
+        }
+        if (!any || !sawSection_) {
+            notDxf = true;
+            strErr = "no DXF sections found";
+            return false;
+        }
+        Finish(data_.size());
+        Settle();
+        return true;
+    }
+
+private:
+    // Handles one token; false at the end of the drawing (0/EOF).
+    bool Take(const DxfToken& t) {
+        if (t.code == 0) {
+            Finish(t.start);
+            std::string_view v = Trim(t.value);
+            if (v == "SECTION") {
+                section_ = Section::None;
+                wantSectionName_ = true;
+                sawSection_ = true;
+            } else if (v == "ENDSEC") {
+                section_ = Section::None;
+            } else if (v == "EOF") {
+                return false;
+            } else {
+                rec_.Begin(v, t.start);
+            }
+            return true;
+        }
+        if (wantSectionName_ && t.code == 2) {
+            wantSectionName_ = false;
+            std::string_view v = Trim(t.value);
+            section_ = v == "HEADER"     ? Section::Header
+                       : v == "TABLES"   ? Section::Tables
+                       : v == "BLOCKS"   ? Section::Blocks
+                       : v == "ENTITIES" ? Section::Entities
+                       : v == "OBJECTS"  ? Section::Objects
+                                         : Section::Other;
+            return true;
+        }
+        if (section_ == Section::Header) {
+            if (t.code == 9) {
+                variable_ = Trim(t.value);
+            } else if (variable_ == "$ACADVER" && t.code == 1) {
+                m_.acadVer = Trim(t.value);
+            } else if (variable_ == "$DWGCODEPAGE" && t.code == 3) {
+                m_.dwgCodePage = Trim(t.value);
+            }
+            return true;
+        }
+        if (rec_.active) Capture(t);
+        return true;
+    }
+
+    void Capture(const DxfToken& t) {
+        Record& r = rec_;
+        if (r.embedded) {
+            if (t.code == 1 || t.code == 3) r.chunks.push_back(t);
+            return;
+        }
+        if (t.code == 102) {
+            std::string_view v = Trim(t.value);
+            if (!v.empty() && v.front() == '{') r.inGroup = true;
+            if (!v.empty() && v.front() == '}') r.inGroup = false;
+            return;
+        }
+        if (r.inGroup) return;
+        switch (t.code) {
+            case 5:
+                if (!r.hasHandle) { r.handle = Trim(t.value); r.hasHandle = true; }
+                break;
+            case 105:
+                if (!r.hasHandle && r.type == "DIMSTYLE") { r.handle = Trim(t.value); r.hasHandle = true; }
+                break;
+            case 100: r.subclass = Trim(t.value); break;
+            case 101:
+                if (r.type == "ATTRIB") r.embedded = true;
+                break;
+            case 1:
+                if (r.type == "LAYOUT") {
+                    if (r.subclass == "AcDbLayout" || r.layoutName.empty()) r.layoutName = t.value;
+                } else if (!r.hasValue) {
+                    r.value = t;
+                    r.hasValue = true;
+                }
+                break;
+            case 2:
+                if (!r.hasName) { r.name = t.value; r.hasName = true; }
+                break;
+            case 8:
+                if (!r.hasLayer) { r.layer = t.value; r.hasLayer = true; }
+                break;
+            case 10: if (!r.hasX) { r.x = tok_.Double(t); r.hasX = true; } break;
+            case 20: if (!r.hasY) { r.y = tok_.Double(t); r.hasY = true; } break;
+            case 30: if (!r.hasZ) { r.z = tok_.Double(t); r.hasZ = true; } break;
+            case 66: if (!r.has66) { r.g66 = tok_.Integer(t); r.tok66 = t; r.has66 = true; } break;
+            case 67: if (!r.has67) { r.g67 = tok_.Integer(t); r.has67 = true; } break;
+            case 70: if (!r.has70) { r.g70 = tok_.Integer(t); r.has70 = true; } break;
+            case 71: if (!r.has71) { r.g71 = tok_.Integer(t); r.has71 = true; } break;
+            case 330:
+                if (r.type == "LAYOUT" && r.subclass == "AcDbLayout") {
+                    r.layoutOwner = Trim(t.value);
+                } else if (!r.hasOwner) {
+                    r.owner = Trim(t.value);
+                    r.hasOwner = true;
+                }
+                break;
+            case 340:
+                if (!r.hasLayoutRef) { r.layoutRef = Trim(t.value); r.hasLayoutRef = true; }
+                break;
+            default: break;
+        }
+    }
+
+    // Closes the record that ends at byte pos.
+    void Finish(std::size_t pos) {
+        if (!rec_.active) return;
+        Record& r = rec_;
+        r.active = false;
+        std::uint64_t handle = 0;
+        bool hasHandle = r.hasHandle && ParseHandle(r.handle, handle) && handle != 0;
+        if (hasHandle) maxHandle_ = std::max(maxHandle_, handle);
+        int attribIndex = -1, insertIndex = -1;
+
+        if (section_ == Section::Tables && r.type == "BLOCK_RECORD") {
+            BlockRecordInfo info;
+            info.name = r.name;
+            std::uint64_t layout = 0;
+            if (r.hasLayoutRef && ParseHandle(r.layoutRef, layout)) info.layout = layout;
+            if (hasHandle) blockRecordByHandle_[handle] = UpperKey(r.name);
+            blockRecordByName_[UpperKey(r.name)] = info;
+        } else if (section_ == Section::Objects && r.type == "LAYOUT") {
+            if (hasHandle) layoutNames_[handle] = r.layoutName;
+            std::uint64_t owner = 0;
+            if (ParseHandle(r.layoutOwner, owner)) layoutByBlockRecord_[owner] = r.layoutName;
+            sawLayout_ = true;
+        } else if (section_ == Section::Blocks || section_ == Section::Entities) {
+            if (section_ == Section::Blocks && r.type == "BLOCK") {
+                currentBlock_ = BlockIndex(r.name);
+                attachTo_ = -1;
+            } else if (section_ == Section::Blocks && r.type == "ENDBLK") {
+                currentBlock_ = -1;
+                attachTo_ = -1;
+            } else if (r.type == "INSERT") {
+                insertIndex = AddInsert(r, handle, hasHandle);
+            } else if (r.type == "ATTRIB") {
+                attribIndex = AddAttrib(r, pos, handle, hasHandle);
+            } else if (r.type == "SEQEND") {
+                if (attachTo_ >= 0) {
+                    DxfInsert& ins = m_.inserts[static_cast<std::size_t>(attachTo_)];
+                    ins.hasSeqEnd = true;
+                    ins.seqEnd = Span{r.start, pos};
+                }
+                attachTo_ = -1;
+            } else {
+                if (r.type == "ATTDEF" && section_ == Section::Blocks && currentBlock_ >= 0 && (r.g70 & 2)) {
+                    ++constantByBlock_[blockKeys_[static_cast<std::size_t>(currentBlock_)]];
+                }
+                attachTo_ = -1;
+            }
+        }
+        if (hasHandle) {
+            HandleEntry e;
+            e.handle = handle;
+            e.type = r.type;
+            e.attrib = attribIndex;
+            m_.handles.push_back(e);
+            handleInsert_.push_back(insertIndex);
+        }
+    }
+
+    int BlockIndex(std::string_view name) {
+        std::string key = UpperKey(name);
+        auto it = blockByKey_.find(key);
+        if (it != blockByKey_.end()) return it->second;
+        int index = static_cast<int>(m_.blocks.size());
+        DxfBlock b;
+        b.name = name;
+        m_.blocks.push_back(b);
+        blockKeys_.push_back(key);
+        blockByKey_.emplace(std::move(key), index);
+        return index;
+    }
+
+    int AddInsert(const Record& r, std::uint64_t handle, bool hasHandle) {
+        DxfInsert ins;
+        ins.id = handle;
+        ins.synthetic = !hasHandle;
+        ins.name = r.name;
+        ins.layer = r.layer;
+        ins.x = r.x;
+        ins.y = r.y;
+        ins.z = r.z;
+        ins.columns = r.has70 && r.g70 > 0 ? static_cast<int>(r.g70) : 1;
+        ins.rows = r.has71 && r.g71 > 0 ? static_cast<int>(r.g71) : 1;
+        ins.hasFollowFlag = r.has66;
+        ins.followFlag = r.tok66;
+        int index = static_cast<int>(m_.inserts.size());
+        if (section_ == Section::Blocks) {
+            if (currentBlock_ < 0) currentBlock_ = BlockIndex("");
+            ins.owner = currentBlock_;
+        } else {
+            std::uint64_t owner = 0;
+            if (!(r.hasOwner && ParseHandle(r.owner, owner))) owner = 0;
+            pending_.push_back(PendingOwner{index, owner, r.has67 && r.g67 == 1});
+        }
+        m_.inserts.push_back(ins);
+        attachTo_ = index;
+        return index;
+    }
+
+    int AddAttrib(Record& r, std::size_t end, std::uint64_t handle, bool hasHandle) {
+        if (attachTo_ < 0) return -1;  // an attribute without its insert is not listed
+        DxfAttrib a;
+        a.id = handle;
+        a.synthetic = !hasHandle;
+        a.tag = r.name;
+        a.entity = Span{r.start, end};
+        a.hasValue = r.hasValue;
+        a.value = r.value;
+        a.multiLine = r.embedded && !r.chunks.empty();
+        if (a.multiLine) a.mtextChunks = r.chunks;
+        a.insert = attachTo_;
+        int index = static_cast<int>(m_.attribs.size());
+        m_.inserts[static_cast<std::size_t>(attachTo_)].attribs.push_back(index);
+        m_.attribs.push_back(std::move(a));
+        return index;
+    }
+
+    std::string LayoutNameOf(const std::string& key) const {
+        auto br = blockRecordByName_.find(key);
+        if (br != blockRecordByName_.end() && br->second.layout != 0) {
+            auto it = layoutNames_.find(br->second.layout);
+            if (it != layoutNames_.end()) return std::string(it->second);
+        }
+        for (const auto& [brHandle, brKey] : blockRecordByHandle_) {
+            if (brKey != key) continue;
+            auto it = layoutByBlockRecord_.find(brHandle);
+            if (it != layoutByBlockRecord_.end()) return std::string(it->second);
+        }
+        if (key == "*MODEL_SPACE" || key == "$MODEL_SPACE") return "Model";
+        if (!sawLayout_ && (key == "*PAPER_SPACE" || key == "$PAPER_SPACE")) return "Layout1";
+        return "";
+    }
+
+    // Owners, layouts, constant attribute counts and handles, once everything is read.
+    void Settle() {
+        // Owner blocks of the ENTITIES section that the BLOCKS section lacks go first.
+        std::vector<std::string> extraKeys;
+        std::vector<std::string_view> extraNames;
+        std::vector<std::string> ownerKeys(pending_.size());
+        for (std::size_t i = 0; i < pending_.size(); ++i) {
+            const PendingOwner& p = pending_[i];
+            auto br = blockRecordByHandle_.find(p.ownerHandle);
+            std::string key;
+            std::string_view name;
+            if (p.ownerHandle != 0 && br != blockRecordByHandle_.end()) {
+                key = br->second;
+                name = blockRecordByName_[key].name;
+            } else {
+                name = p.paper ? "*Paper_Space" : "*Model_Space";
+                key = UpperKey(name);
+            }
+            if (!blockByKey_.count(key) && std::find(extraKeys.begin(), extraKeys.end(), key) == extraKeys.end()) {
+                extraKeys.push_back(key);
+                extraNames.push_back(name);
+            }
+            ownerKeys[i] = std::move(key);
+        }
+        if (!extraKeys.empty()) {
+            std::vector<std::size_t> order(extraKeys.size());
+            for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+            std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+                return (extraKeys[a] == "*MODEL_SPACE") > (extraKeys[b] == "*MODEL_SPACE");
+            });
+            std::vector<DxfBlock> blocks;
+            std::vector<std::string> keys;
+            for (std::size_t i : order) {
+                DxfBlock b;
+                b.name = extraNames[i];
+                blocks.push_back(b);
+                keys.push_back(extraKeys[i]);
+            }
+            int shift = static_cast<int>(blocks.size());
+            for (DxfInsert& ins : m_.inserts) {
+                if (ins.owner >= 0) ins.owner += shift;
+            }
+            blocks.insert(blocks.end(), m_.blocks.begin(), m_.blocks.end());
+            keys.insert(keys.end(), blockKeys_.begin(), blockKeys_.end());
+            m_.blocks = std::move(blocks);
+            blockKeys_ = std::move(keys);
+            blockByKey_.clear();
+            for (std::size_t i = 0; i < blockKeys_.size(); ++i) blockByKey_[blockKeys_[i]] = static_cast<int>(i);
+        }
+        for (std::size_t i = 0; i < pending_.size(); ++i) {
+            m_.inserts[static_cast<std::size_t>(pending_[i].insert)].owner = blockByKey_[ownerKeys[i]];
+        }
+        for (std::size_t i = 0; i < m_.inserts.size(); ++i) {
+            DxfInsert& ins = m_.inserts[i];
+            m_.blocks[static_cast<std::size_t>(ins.owner)].inserts.push_back(static_cast<int>(i));
+        }
+        for (std::size_t i = 0; i < m_.blocks.size(); ++i) m_.blocks[i].layoutName = LayoutNameOf(blockKeys_[i]);
+        for (DxfInsert& ins : m_.inserts) {
+            auto c = constantByBlock_.find(UpperKey(ins.name));
+            ins.constantAttDefs = c == constantByBlock_.end() ? 0 : c->second;
+        }
+        SettleHandles();
+    }
+
+    // Inserts and attributes with no handle, or one already taken, get synthetic
+    // ids above every real handle.
+    void SettleHandles() {
+        std::vector<std::size_t> order(m_.handles.size());
+        for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return m_.handles[a].handle < m_.handles[b].handle; });
+        std::vector<HandleEntry> sorted;
+        sorted.reserve(order.size());
+        std::uint64_t last = 0;
+        bool haveLast = false;
+        for (std::size_t i : order) {
+            const HandleEntry& e = m_.handles[i];
+            if (haveLast && e.handle == last) {
+                if (e.attrib >= 0) m_.attribs[static_cast<std::size_t>(e.attrib)].synthetic = true;
+                if (handleInsert_[i] >= 0) m_.inserts[static_cast<std::size_t>(handleInsert_[i])].synthetic = true;
+                continue;  // the first holder keeps the handle
+            }
+            sorted.push_back(e);
+            last = e.handle;
+            haveLast = true;
+        }
+        std::uint64_t next = maxHandle_;
+        for (DxfInsert& ins : m_.inserts) {
+            if (!ins.synthetic) continue;
+            ins.id = ++next;
+            sorted.push_back(HandleEntry{ins.id, "INSERT", -1});
+        }
+        for (std::size_t i = 0; i < m_.attribs.size(); ++i) {
+            DxfAttrib& a = m_.attribs[i];
+            if (!a.synthetic) continue;
+            a.id = ++next;
+            sorted.push_back(HandleEntry{a.id, "ATTRIB", static_cast<int>(i)});
+        }
+        m_.handles = std::move(sorted);  // synthetic ids are larger, so the order holds
+    }
+
+    std::string_view data_;
+    DxfTokenizer tok_;
+    DxfModel& m_;
+    Record rec_;
+    Section section_ = Section::None;
+    bool wantSectionName_ = false, sawSection_ = false, sawLayout_ = false;
+    std::string_view variable_;
+    int currentBlock_ = -1;
+    int attachTo_ = -1;
+    std::uint64_t maxHandle_ = 0;
+    std::vector<int> handleInsert_;  // parallel to m_.handles while reading
+    std::vector<PendingOwner> pending_;
+    std::vector<std::string> blockKeys_;
+    std::unordered_map<std::string, int> blockByKey_;
+    std::unordered_map<std::string, BlockRecordInfo> blockRecordByName_;
+    std::unordered_map<std::uint64_t, std::string> blockRecordByHandle_;
+    std::unordered_map<std::uint64_t, std::string_view> layoutNames_, layoutByBlockRecord_;
+    std::unordered_map<std::string, int> constantByBlock_;
+};
+
+}  // namespace
+
+bool ParseHandle(std::string_view text, std::uint64_t& value) {
+    text = Trim(text);
+    while (text.size() > 1 && text.front() == '0') text.remove_prefix(1);
+    if (text.empty() || text.size() > 16) return false;
+    std::uint64_t v = 0;
+    for (char c : text) {
+        int d;
+        if (c >= '0' && c <= '9') d = c - '0';
+        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        else return false;
+        v = v * 16 + static_cast<std::uint64_t>(d);
+    }
+    value = v;
+    return true;
+}
+
+std::string FormatHandle(std::uint64_t value) {
+    static const char* kHex = "0123456789ABCDEF";
+    std::string out;
+    do {
+        out.insert(out.begin(), kHex[value & 0xF]);
+        value >>= 4;
+    } while (value != 0);
+    return out;
+}
+
+bool ReadDxfModel(std::string_view data, DxfModel& model, std::string& strErr, bool& notDxf) {
+    notDxf = false;
+    Reader reader(data, model);
+    return reader.Run(strErr, notDxf);
+}
+
+}  // namespace kel::dxf

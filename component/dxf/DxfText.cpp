@@ -1,0 +1,282 @@
+#include "component/dxf/DxfText.h"
+
+#include <cctype>
+#include <cstdint>
+
+#include "component/dxf/DxfCodePages.h"
+
+namespace kel::dxf {
+namespace {
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Length of the UTF-8 sequence at text[i] and its code point; 0 when malformed.
+std::size_t ReadUtf8(std::string_view text, std::size_t i, char32_t& cp) {
+    auto b = static_cast<unsigned char>(text[i]);
+    std::size_t len;
+    if (b < 0x80) { cp = b; return 1; }
+    if (b >= 0xC2 && b <= 0xDF) { len = 2; cp = b & 0x1F; }
+    else if (b >= 0xE0 && b <= 0xEF) { len = 3; cp = b & 0x0F; }
+    else if (b >= 0xF0 && b <= 0xF4) { len = 4; cp = b & 0x07; }
+    else return 0;
+    if (i + len > text.size()) return 0;
+    for (std::size_t k = 1; k < len; ++k) {
+        auto c = static_cast<unsigned char>(text[i + k]);
+        if ((c & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+        (cp >= 0xD800 && cp <= 0xDFFF)) {
+        return 0;
+    }
+    return len;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Reads "\U+XXXX" at text[i]; returns the code unit or -1.
+long ReadUnicodeEscape(std::string_view text, std::size_t i) {
+    if (i + 7 > text.size() || text[i] != '\\' || (text[i + 1] != 'U' && text[i + 1] != 'u') || text[i + 2] != '+') {
+        return -1;
+    }
+    long v = 0;
+    for (std::size_t k = 3; k < 7; ++k) {
+        int h = HexDigit(text[i + k]);
+        if (h < 0) return -1;
+        v = v * 16 + h;
+    }
+    return v;
+}
+
+void AppendEscape(std::string& out, char32_t unit) {
+    static const char* kHex = "0123456789ABCDEF";
+    out += "\\U+";
+    for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(unit >> shift) & 0xF];
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t cp;
+        std::size_t len = ReadUtf8(text, i, cp);
+        if (len == 0) return false;
+        i += len;
+    }
+    return true;
+}
+
+TextCodec::TextCodec(std::string_view acadVer, std::string_view dwgCodePage) {
+    // AC1021 and later files are UTF-8 whatever $DWGCODEPAGE says.
+    if (acadVer.size() == 6 && EqualsNoCase(acadVer.substr(0, 2), "AC") && acadVer.substr(2) >= "1021") {
+        utf8_ = true;
+        return;
+    }
+    if (dwgCodePage.empty()) {
+        table_ = CodePageTable(1252);
+        return;
+    }
+    if (dwgCodePage.size() > 5 && EqualsNoCase(dwgCodePage.substr(0, 5), "ANSI_")) {
+        int page = 0;
+        for (char c : dwgCodePage.substr(5)) {
+            if (c < '0' || c > '9') { page = -1; break; }
+            page = page * 10 + (c - '0');
+        }
+        if (page > 0) table_ = CodePageTable(page);
+    }
+}
+
+std::string TextCodec::Decode(std::string_view raw) const {
+    std::string out;
+    out.reserve(raw.size());
+    char16_t pendingHigh = 0;  // a high surrogate from \U+D8xx waiting for its pair
+    for (std::size_t i = 0; i < raw.size();) {
+        char c = raw[i];
+        auto b = static_cast<unsigned char>(c);
+        if (c == '\\') {
+            long unit = ReadUnicodeEscape(raw, i);
+            if (unit >= 0) {
+                i += 7;
+                if (unit >= 0xD800 && unit <= 0xDBFF) {
+                    if (pendingHigh) AppendUtf8(out, 0xFFFD);
+                    pendingHigh = static_cast<char16_t>(unit);
+                    continue;
+                }
+                if (unit >= 0xDC00 && unit <= 0xDFFF) {
+                    if (pendingHigh) {
+                        AppendUtf8(out, 0x10000 + ((pendingHigh - 0xD800) << 10) + (unit - 0xDC00));
+                        pendingHigh = 0;
+                    } else {
+                        AppendUtf8(out, 0xFFFD);
+                    }
+                    continue;
+                }
+                if (pendingHigh) { AppendUtf8(out, 0xFFFD); pendingHigh = 0; }
+                AppendUtf8(out, static_cast<char32_t>(unit));
+                continue;
+            }
+        }
+        if (pendingHigh) { AppendUtf8(out, 0xFFFD); pendingHigh = 0; }
+        if (c == '^' && i + 1 < raw.size()) {
+            char n = raw[i + 1];
+            if (n == ' ') { out += '^'; i += 2; continue; }
+            if (n >= '@' && n <= '_') { out += static_cast<char>(n - '@'); i += 2; continue; }
+        }
+        if (b < 0x80) { out += c; ++i; continue; }
+        if (utf8_ || !table_) {
+            char32_t cp;
+            std::size_t len = ReadUtf8(raw, i, cp);
+            if (len) {
+                out.append(raw.substr(i, len));
+                i += len;
+                continue;
+            }
+            if (utf8_ || !table_) {
+                // A stray byte: keep it visible rather than dropping it.
+                AppendUtf8(out, table_ ? table_[b - 0x80] : CodePageTable(1252)[b - 0x80]);
+                ++i;
+                continue;
+            }
+        }
+        AppendUtf8(out, table_[b - 0x80]);
+        ++i;
+    }
+    if (pendingHigh) AppendUtf8(out, 0xFFFD);
+    return out;
+}
+
+std::string TextCodec::Encode(std::string_view utf8) const {
+    std::string out;
+    out.reserve(utf8.size() + 8);
+    for (std::size_t i = 0; i < utf8.size();) {
+        char32_t cp;
+        std::size_t len = ReadUtf8(utf8, i, cp);
+        if (len == 0) {  // not UTF-8: replace the byte
+            cp = 0xFFFD;
+            len = 1;
+        }
+        if (cp < 0x20) {
+            out += '^';
+            out += static_cast<char>(cp + '@');
+        } else if (cp == '^') {
+            out += "^ ";
+        } else if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (utf8_) {
+            AppendUtf8(out, cp);
+        } else {
+            bool found = false;
+            if (table_ && cp < 0x10000 && cp != 0xFFFD) {
+                for (int k = 0; k < 128; ++k) {
+                    if (table_[k] == cp) {
+                        out += static_cast<char>(0x80 + k);
+                        found = true;
+                        break;
+                    }
+                }
+            }
+            if (!found) {
+                if (cp >= 0x10000) {
+                    char32_t v = cp - 0x10000;
+                    AppendEscape(out, 0xD800 + (v >> 10));
+                    AppendEscape(out, 0xDC00 + (v & 0x3FF));
+                } else {
+                    AppendEscape(out, cp);
+                }
+            }
+        }
+        i += len;
+    }
+    return out;
+}
+
+std::string MTextToPlain(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '{' || c == '}') continue;
+        if (c != '\\' || i + 1 >= text.size()) {
+            out += c;
+            continue;
+        }
+        char k = text[++i];
+        switch (k) {
+            case 'P': case 'N': out += '\n'; break;
+            case '\\': case '{': case '}': out += k; break;
+            case '~': out += ' '; break;
+            case 'L': case 'l': case 'O': case 'o': case 'K': case 'k': break;
+            case 'S': {  // stacked text up to ';': numerator and denominator with a slash
+                std::size_t j = i + 1;
+                for (; j < text.size() && text[j] != ';'; ++j) {
+                    char s = text[j];
+                    out += (s == '^' || s == '#') ? '/' : s;
+                }
+                i = j;
+                break;
+            }
+            case 'A': case 'C': case 'c': case 'F': case 'f': case 'H': case 'Q':
+            case 'T': case 'W': case 'p': {  // formatting with an argument ending at ';'
+                std::size_t j = i + 1;
+                while (j < text.size() && text[j] != ';') ++j;
+                i = j;
+                break;
+            }
+            default: out += '\\'; out += k; break;
+        }
+    }
+    return out;
+}
+
+std::string PlainToMText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        switch (c) {
+            case '\\': out += "\\\\"; break;
+            case '{': out += "\\{"; break;
+            case '}': out += "\\}"; break;
+            case '\r':
+                if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+                out += "\\P";
+                break;
+            case '\n': out += "\\P"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace kel::dxf

@@ -1,0 +1,39 @@
+// Text values of DXF files: the file's own encoding (UTF-8 from AC1021 on, a
+// code page before), \U+XXXX escapes and caret notation for control characters,
+// and the plain text of multi-line (MTEXT) values.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kel::dxf {
+
+class TextCodec {
+public:
+    // From the $ACADVER and $DWGCODEPAGE header values (either may be empty).
+    TextCodec(std::string_view acadVer, std::string_view dwgCodePage);
+    static TextCodec Utf8() { return TextCodec("AC1032", ""); }
+
+    // File bytes to UTF-8: escapes resolved, caret notation turned into control characters.
+    std::string Decode(std::string_view raw) const;
+    // UTF-8 to file bytes. Characters the file's encoding lacks become \U+XXXX.
+    std::string Encode(std::string_view utf8) const;
+
+    bool IsUtf8() const { return utf8_; }
+
+private:
+    bool utf8_ = false;
+    const char16_t* table_ = nullptr;  // bytes 0x80..0xFF of a single-byte page; null: unknown page
+};
+
+// Plain text of an MTEXT string already decoded by TextCodec: paragraph breaks
+// become line breaks, formatting codes and grouping braces are dropped.
+std::string MTextToPlain(std::string_view text);
+// MTEXT string for a plain text (line breaks become paragraph breaks; backslash
+// and braces are escaped). The result still needs TextCodec::Encode.
+std::string PlainToMText(std::string_view text);
+
+// True when the text is well-formed UTF-8.
+bool IsValidUtf8(std::string_view text);
+
+}  // namespace kel::dxf

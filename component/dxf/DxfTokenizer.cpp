@@ -1,0 +1,231 @@
+#include "component/dxf/DxfTokenizer.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+
+namespace kel::dxf {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+template <typename T>
+T ReadLittleEndian(const char* p) {
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < sizeof(T); ++i) {
+        v |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+    }
+    T out;
+    if constexpr (sizeof(T) == 8) {
+        std::memcpy(&out, &v, 8);
+    } else {
+        out = static_cast<T>(v);
+    }
+    return out;
+}
+
+std::size_t FixedSize(ValueKind kind) {
+    switch (kind) {
+        case ValueKind::Double: return 8;
+        case ValueKind::Int16: return 2;
+        case ValueKind::Int32: return 4;
+        case ValueKind::Int64: return 8;
+        case ValueKind::Bool: return 1;
+        default: return 0;
+    }
+}
+
+}  // namespace
+
+ValueKind KindOfCode(int code) {
+    if (code >= 10 && code <= 59) return ValueKind::Double;
+    if (code >= 60 && code <= 79) return ValueKind::Int16;
+    if (code >= 90 && code <= 99) return ValueKind::Int32;
+    if (code >= 110 && code <= 149) return ValueKind::Double;
+    if (code >= 160 && code <= 169) return ValueKind::Int64;
+    if (code >= 170 && code <= 179) return ValueKind::Int16;
+    if (code >= 210 && code <= 239) return ValueKind::Double;
+    if (code >= 270 && code <= 289) return ValueKind::Int16;
+    if (code >= 290 && code <= 299) return ValueKind::Bool;
+    if (code >= 310 && code <= 319) return ValueKind::Chunk;
+    if (code >= 370 && code <= 389) return ValueKind::Int16;
+    if (code >= 400 && code <= 409) return ValueKind::Int16;
+    if (code >= 420 && code <= 429) return ValueKind::Int32;
+    if (code >= 440 && code <= 459) return ValueKind::Int32;
+    if (code >= 460 && code <= 469) return ValueKind::Double;
+    if (code == 1004) return ValueKind::Chunk;
+    if (code >= 1010 && code <= 1059) return ValueKind::Double;
+    if (code >= 1060 && code <= 1070) return ValueKind::Int16;
+    if (code == 1071) return ValueKind::Int32;
+    return ValueKind::String;
+}
+
+std::string_view Trim(std::string_view text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && IsBlank(text[b])) ++b;
+    while (e > b && IsBlank(text[e - 1])) --e;
+    return text.substr(b, e - b);
+}
+
+bool LooksLikeDxf(std::string_view data) {
+    if (data.substr(0, kBinarySentinel.size()) == kBinarySentinel) return true;
+    if (data.substr(0, 3) == "\xEF\xBB\xBF") data.remove_prefix(3);
+    DxfTokenizer tok(data);
+    DxfToken t;
+    if (!tok.Next(t)) return false;
+    if (t.code == 999) {
+        // Leading comments; the first real token decides.
+        while (t.code == 999) {
+            if (!tok.Next(t)) return false;
+        }
+    }
+    return t.code == 0 && !Trim(t.value).empty();
+}
+
+DxfTokenizer::DxfTokenizer(std::string_view data) : data_(data) {
+    if (data_.substr(0, kBinarySentinel.size()) == kBinarySentinel) {
+        pos_ = kBinarySentinel.size();
+        // A file starts with (0, "SECTION"): a 2-byte code shows as two zero bytes.
+        bool twoByte = data_.size() > pos_ + 1 && data_[pos_] == 0 && data_[pos_ + 1] == 0;
+        encoding_ = twoByte ? DxfEncoding::Binary2 : DxfEncoding::Binary1;
+    } else if (data_.substr(0, 3) == "\xEF\xBB\xBF") {
+        pos_ = 3;
+    }
+}
+
+bool DxfTokenizer::Fail(std::size_t pos, const char* what) {
+    if (encoding_ == DxfEncoding::Ascii) {
+        std::size_t line = 1 + static_cast<std::size_t>(std::count(data_.begin(), data_.begin() + pos, '\n'));
+        error_ = std::string(what) + " at line " + std::to_string(line);
+    } else {
+        error_ = std::string(what) + " at byte " + std::to_string(pos);
+    }
+    pos_ = data_.size();
+    return false;
+}
+
+bool DxfTokenizer::Next(DxfToken& token) {
+    if (pos_ >= data_.size()) return false;
+    return encoding_ == DxfEncoding::Ascii ? NextAscii(token) : NextBinary(token);
+}
+
+bool DxfTokenizer::NextAscii(DxfToken& token) {
+    const std::size_t n = data_.size();
+    const char* d = data_.data();
+    std::size_t start = pos_;
+    // The group code line.
+    const void* nl = std::memchr(d + start, '\n', n - start);
+    std::size_t codeEnd = nl ? static_cast<const char*>(nl) - d : n;
+    std::string_view codeText = Trim(data_.substr(start, codeEnd - start));
+    if (codeText.empty() && !nl) {
+        pos_ = n;  // blanks at the very end
+        return false;
+    }
+    int code = 0;
+    auto res = std::from_chars(codeText.data(), codeText.data() + codeText.size(), code);
+    if (res.ec != std::errc() || res.ptr != codeText.data() + codeText.size()) {
+        return Fail(start, "group code expected");
+    }
+    if (!nl) return Fail(start, "value missing");
+    std::size_t valueStart = codeEnd + 1;
+    const void* nl2 = std::memchr(d + valueStart, '\n', n - valueStart);
+    std::size_t lineEnd = nl2 ? static_cast<const char*>(nl2) - d : n;
+    std::size_t valueEnd = lineEnd;
+    if (valueEnd > valueStart && d[valueEnd - 1] == '\r') --valueEnd;
+    token.code = code;
+    token.start = start;
+    token.valueStart = valueStart;
+    token.valueEnd = valueEnd;
+    token.end = nl2 ? lineEnd + 1 : n;
+    token.value = data_.substr(valueStart, valueEnd - valueStart);
+    pos_ = token.end;
+    return true;
+}
+
+bool DxfTokenizer::NextBinary(DxfToken& token) {
+    const std::size_t n = data_.size();
+    const char* d = data_.data();
+    std::size_t p = pos_;
+    std::size_t start = p;
+    int code;
+    if (encoding_ == DxfEncoding::Binary2) {
+        if (p + 2 > n) return Fail(p, "truncated group code");
+        code = ReadLittleEndian<std::uint16_t>(d + p);
+        p += 2;
+    } else {
+        code = static_cast<unsigned char>(d[p]);
+        p += 1;
+        if (code == 255) {
+            if (p + 2 > n) return Fail(p, "truncated group code");
+            code = ReadLittleEndian<std::uint16_t>(d + p);
+            p += 2;
+        }
+    }
+    ValueKind kind = KindOfCode(code);
+    std::size_t valueStart = p, valueEnd, end;
+    if (kind == ValueKind::String) {
+        const void* z = std::memchr(d + p, '\0', n - p);
+        if (!z) return Fail(start, "unterminated string");
+        valueEnd = static_cast<const char*>(z) - d;
+        end = valueEnd + 1;
+    } else if (kind == ValueKind::Chunk) {
+        if (p >= n) return Fail(start, "truncated binary chunk");
+        std::size_t len = static_cast<unsigned char>(d[p]);
+        valueStart = p + 1;
+        valueEnd = valueStart + len;
+        if (valueEnd > n) return Fail(start, "truncated binary chunk");
+        end = valueEnd;
+    } else {
+        std::size_t size = FixedSize(kind);
+        valueEnd = p + size;
+        if (valueEnd > n) return Fail(start, "truncated value");
+        end = valueEnd;
+    }
+    token.code = code;
+    token.start = start;
+    token.valueStart = valueStart;
+    token.valueEnd = valueEnd;
+    token.end = end;
+    token.value = data_.substr(valueStart, valueEnd - valueStart);
+    pos_ = end;
+    return true;
+}
+
+double DxfTokenizer::Double(const DxfToken& token) const {
+    if (encoding_ != DxfEncoding::Ascii) {
+        switch (KindOfCode(token.code)) {
+            case ValueKind::Double:
+                return token.value.size() == 8 ? ReadLittleEndian<double>(token.value.data()) : 0.0;
+            case ValueKind::String: break;
+            default: return static_cast<double>(Integer(token));
+        }
+    }
+    std::string_view t = Trim(token.value);
+    double v = 0;
+    auto res = std::from_chars(t.data(), t.data() + t.size(), v);
+    return res.ec == std::errc() ? v : 0.0;
+}
+
+std::int64_t DxfTokenizer::Integer(const DxfToken& token) const {
+    if (encoding_ != DxfEncoding::Ascii) {
+        const char* p = token.value.data();
+        switch (KindOfCode(token.code)) {
+            case ValueKind::Int16: return token.value.size() == 2 ? ReadLittleEndian<std::int16_t>(p) : 0;
+            case ValueKind::Int32: return token.value.size() == 4 ? ReadLittleEndian<std::int32_t>(p) : 0;
+            case ValueKind::Int64: return token.value.size() == 8 ? ReadLittleEndian<std::int64_t>(p) : 0;
+            case ValueKind::Bool: return token.value.size() == 1 ? static_cast<unsigned char>(p[0]) : 0;
+            case ValueKind::Double: return static_cast<std::int64_t>(Double(token));
+            default: break;
+        }
+    }
+    std::string_view t = Trim(token.value);
+    if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+    std::int64_t v = 0;
+    auto res = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (res.ec == std::errc()) return v;
+    double dv = 0;  // some writers give integers as "1.0"
+    auto r2 = std::from_chars(t.data(), t.data() + t.size(), dv);
+    return r2.ec == std::errc() ? static_cast<std::int64_t>(dv) : 0;
+}
+
+}  // namespace kel::dxf
