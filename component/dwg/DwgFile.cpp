@@ -1,0 +1,291 @@
+#include "component/dwg/DwgFile.h"
+
+#include <cstring>
+
+#include "component/ComponentStatus.h"
+#include "component/dwg/BitReader.h"
+#include "component/dwg/DwgCrc.h"
+
+namespace kel::dwg {
+
+const std::uint8_t kFileHeaderEndSentinel[16] = {0x95, 0xA0, 0x4E, 0x28, 0x99, 0x82, 0x1A, 0xE5,
+                                                 0x5E, 0x41, 0xE0, 0x5F, 0x9D, 0x3A, 0x4D, 0x00};
+const std::uint8_t kHeaderBeginSentinel[16] = {0xCF, 0x7B, 0x1F, 0x23, 0xFD, 0xDE, 0x38, 0xA9,
+                                               0x5F, 0x7C, 0x68, 0xB8, 0x4E, 0x6D, 0x33, 0x5F};
+const std::uint8_t kHeaderEndSentinel[16] = {0x30, 0x84, 0xE0, 0xDC, 0x02, 0x21, 0xC7, 0x56,
+                                             0xA0, 0x83, 0x97, 0x47, 0xB1, 0x92, 0xCC, 0xA0};
+const std::uint8_t kClassesBeginSentinel[16] = {0x8D, 0xA1, 0xC4, 0xB8, 0xC4, 0xA9, 0xF8, 0xC5,
+                                                0xC0, 0xDC, 0xF4, 0x5F, 0xE7, 0xCF, 0xB6, 0x8A};
+const std::uint8_t kClassesEndSentinel[16] = {0x72, 0x5E, 0x3B, 0x47, 0x3B, 0x56, 0x07, 0x3A,
+                                              0x3F, 0x23, 0x0B, 0xA0, 0x18, 0x30, 0x49, 0x75};
+
+namespace {
+
+constexpr std::size_t kLocatorTableOffset = 0x15;
+constexpr std::size_t kLocatorRecordSize = 9;
+
+std::uint32_t Le32(std::string_view b, std::size_t at) {
+    return static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at])) |
+           static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at + 1])) << 8 |
+           static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at + 2])) << 16 |
+           static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at + 3])) << 24;
+}
+
+std::uint16_t Le16(std::string_view b, std::size_t at) {
+    return static_cast<std::uint16_t>(static_cast<std::uint8_t>(b[at]) |
+                                      static_cast<std::uint8_t>(b[at + 1]) << 8);
+}
+
+bool SentinelAt(std::string_view b, std::size_t at, const std::uint8_t (&sentinel)[16]) {
+    return at <= b.size() && b.size() - at >= 16 && std::memcmp(b.data() + at, sentinel, 16) == 0;
+}
+
+// A section framed by a begin sentinel, a 4-byte size, the data, a CRC and an
+// end sentinel. Returns the data (without the size) or false with a reason.
+bool FramedSection(std::string_view bytes, const SectionLocator& loc, const std::uint8_t (&begin)[16],
+                   const std::uint8_t (&end)[16], const char* name, std::string_view& data, std::string& why) {
+    if (loc.seeker < 0 || static_cast<std::size_t>(loc.seeker) > bytes.size()) {
+        why = std::string(name) + " lies outside the file";
+        return false;
+    }
+    std::size_t at = static_cast<std::size_t>(loc.seeker);
+    if (!SentinelAt(bytes, at, begin)) {
+        why = std::string(name) + " start sentinel missing";
+        return false;
+    }
+    at += 16;
+    if (bytes.size() - at < 4) {
+        why = std::string(name) + " is truncated";
+        return false;
+    }
+    std::uint32_t size = Le32(bytes, at);
+    // size field, data, CRC and end sentinel must all lie inside the file
+    if (size > bytes.size() || bytes.size() - at - 4 < static_cast<std::size_t>(size) + 2 + 16) {
+        why = std::string(name) + " is truncated";
+        return false;
+    }
+    std::uint16_t stored = Le16(bytes, at + 4 + size);
+    std::uint16_t computed = Crc16(kCrcSeed, bytes.substr(at, 4 + size));
+    if (stored != computed) {
+        why = std::string(name) + " CRC mismatch";
+        return false;
+    }
+    if (!SentinelAt(bytes, at + 4 + size + 2, end)) {
+        why = std::string(name) + " end sentinel missing";
+        return false;
+    }
+    data = bytes.substr(at + 4, size);
+    return true;
+}
+
+}  // namespace
+
+const SectionLocator* DwgFile::Locator(std::uint8_t number) const {
+    for (const SectionLocator& l : locators) {
+        if (l.number == number) return &l;
+    }
+    return nullptr;
+}
+
+const ClassDef* DwgFile::ClassOfType(int type) const {
+    for (const ClassDef& c : classes) {
+        if (c.number == type) return &c;
+    }
+    return nullptr;
+}
+
+bool DwgFile::Parse(std::string_view bytes, std::string& status) {
+    std::string why;
+    if (!ParseFileHeader(bytes, why) || !ParseHeaderVariables(bytes, why) || !ParseClasses(bytes, why) ||
+        !ParseObjectMap(bytes, why)) {
+        status = status::Make(status::kCorrupt, "Damaged drawing: " + why);
+        return false;
+    }
+    return true;
+}
+
+bool DwgFile::ParseFileHeader(std::string_view bytes, std::string& why) {
+    if (bytes.size() < kLocatorTableOffset + 4 || !VersionFromId(std::string(bytes.substr(0, 6)), version) ||
+        !AtMost(version, Version::R2000)) {
+        why = "not an R13 to R2000 file";
+        return false;
+    }
+    maintenanceVersion = static_cast<std::uint8_t>(bytes[0x0B]);
+    codePage = Le16(bytes, 0x13);
+    std::uint32_t count = Le32(bytes, kLocatorTableOffset);
+    std::uint16_t crcXor = 0;
+    if (!FileHeaderCrcXor(static_cast<std::int32_t>(count), crcXor)) {
+        why = "unexpected number of section locators (" + std::to_string(count) + ")";
+        return false;
+    }
+    std::size_t crcAt = kLocatorTableOffset + 4 + count * kLocatorRecordSize;
+    if (bytes.size() < crcAt + 2 + 16) {
+        why = "file header is truncated";
+        return false;
+    }
+    locators.clear();
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::size_t at = kLocatorTableOffset + 4 + i * kLocatorRecordSize;
+        SectionLocator l;
+        l.number = static_cast<std::uint8_t>(bytes[at]);
+        l.seeker = static_cast<std::int32_t>(Le32(bytes, at + 1));
+        l.size = static_cast<std::int32_t>(Le32(bytes, at + 5));
+        locators.push_back(l);
+    }
+    std::uint16_t computed = Crc16(0, bytes.substr(0, crcAt)) ^ crcXor;
+    if (computed != Le16(bytes, crcAt)) {
+        why = "file header CRC mismatch";
+        return false;
+    }
+    if (!SentinelAt(bytes, crcAt + 2, kFileHeaderEndSentinel)) {
+        why = "file header sentinel missing";
+        return false;
+    }
+    for (std::uint8_t needed : {kHeaderSection, kClassSection, kObjectMapSection}) {
+        const SectionLocator* l = Locator(needed);
+        if (!l || l->seeker < 0 || l->size < 0 || static_cast<std::size_t>(l->seeker) > bytes.size() ||
+            static_cast<std::size_t>(l->size) > bytes.size() - static_cast<std::size_t>(l->seeker)) {
+            why = "section locator " + std::to_string(needed) + " is missing or outside the file";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool DwgFile::ParseHeaderVariables(std::string_view bytes, std::string& why) {
+    std::string_view data;
+    if (!FramedSection(bytes, *Locator(kHeaderSection), kHeaderBeginSentinel, kHeaderEndSentinel,
+                       "header variables", data, why)) {
+        return false;
+    }
+    // Walk the variables up to HANDSEED; only the handle seed is kept.
+    BitReader r(data, version);
+    const bool r13r14 = !AtLeast(version, Version::R2000);
+    for (int i = 0; i < 4; ++i) r.BD();
+    for (int i = 0; i < 4; ++i) r.T();
+    r.BL();
+    r.BL();
+    if (r13r14) r.BS();
+    r.H();                         // current viewport entity header
+    for (int i = 0; i < 2; ++i) r.B();  // DIMASO, DIMSHO
+    if (r13r14) r.B();             // DIMSAV
+    for (int i = 0; i < 7; ++i) r.B();  // PLINEGEN .. LIMCHECK
+    if (r13r14) r.B();             // BLIPMODE
+    for (int i = 0; i < 4; ++i) r.B();  // USRTIMER .. SPLFRAME
+    if (r13r14) {
+        r.B();  // ATTREQ
+        r.B();  // ATTDIA
+    }
+    r.B();  // MIRRTEXT
+    r.B();  // WORLDVIEW
+    if (r13r14) r.B();  // WIREFRAME
+    for (int i = 0; i < 3; ++i) r.B();  // TILEMODE, PLIMCHECK, VISRETAIN
+    if (r13r14) r.B();  // DELOBJ
+    r.B();              // DISPSILH
+    r.B();              // PELLIPSE
+    r.BS();             // PROXYGRAPHICS
+    if (r13r14) r.BS();  // DRAGMODE
+    for (int i = 0; i < 5; ++i) r.BS();  // TREEDEPTH .. AUPREC
+    if (r13r14) r.BS();                 // OSMODE
+    r.BS();                             // ATTMODE
+    if (r13r14) r.BS();                 // COORDS
+    r.BS();                             // PDMODE
+    if (r13r14) r.BS();                 // PICKSTYLE
+    for (int i = 0; i < 19; ++i) r.BS();  // USERI1 .. TEXTQLTY
+    for (int i = 0; i < 21; ++i) r.BD();  // LTSCALE .. CELTSCALE
+    r.T();                                // MENUNAME
+    for (int i = 0; i < 8; ++i) r.BL();   // TDCREATE, TDUPDATE, TDINDWG, TDUSRTIMER
+    r.CMC();                              // CECOLOR
+    HandleRef seed = r.H();
+    if (!r.Ok()) {
+        why = "header variables cannot be read";
+        return false;
+    }
+    handleSeed = seed.value;
+    return true;
+}
+
+bool DwgFile::ParseClasses(std::string_view bytes, std::string& why) {
+    std::string_view data;
+    if (!FramedSection(bytes, *Locator(kClassSection), kClassesBeginSentinel, kClassesEndSentinel, "classes",
+                       data, why)) {
+        return false;
+    }
+    classes.clear();
+    BitReader r(data, version);
+    // Entries follow one another to the end of the data; the last byte may
+    // hold padding bits only.
+    while (r.RemainingBits() >= 8) {
+        ClassDef c;
+        c.number = r.BS();
+        c.version = r.BS();
+        c.appName = r.T();
+        c.cppClassName = r.T();
+        c.dxfName = r.T();
+        c.wasZombie = r.B() != 0;
+        c.itemClassId = r.BS();
+        if (!r.Ok()) {
+            why = "class definitions cannot be read";
+            return false;
+        }
+        classes.push_back(std::move(c));
+    }
+    return true;
+}
+
+bool DwgFile::ParseObjectMap(std::string_view bytes, std::string& why) {
+    const SectionLocator& loc = *Locator(kObjectMapSection);
+    std::size_t at = static_cast<std::size_t>(loc.seeker);
+    const std::size_t end = at + static_cast<std::size_t>(loc.size);
+    // Sections are written about 2 KB long; each carries its own CRC and
+    // starts again from handle 0 and offset 0.
+    objectMap.clear();
+    indexOfHandle.clear();
+    std::uint64_t handle = 0;
+    std::int64_t offset = 0;
+    for (;;) {
+        if (end - at < 2) {
+            why = "object map is truncated";
+            return false;
+        }
+        std::size_t size = static_cast<std::uint8_t>(bytes[at]) << 8 | static_cast<std::uint8_t>(bytes[at + 1]);
+        if (size < 2 || end - at < size + 2) {
+            why = "object map section size is invalid";
+            return false;
+        }
+        std::uint16_t stored = static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[at + size]) << 8 |
+                                                          static_cast<std::uint8_t>(bytes[at + size + 1]));
+        if (Crc16(kCrcSeed, bytes.substr(at, size)) != stored) {
+            why = "object map CRC mismatch";
+            return false;
+        }
+        if (size == 2) break;
+        BitReader r(bytes.substr(at + 2, size - 2), version);
+        handle = 0;
+        offset = 0;
+        while (r.RemainingBits() > 0) {
+            std::uint64_t handleDelta = r.UMC();
+            std::int64_t offsetDelta = r.MC();
+            if (!r.Ok()) {
+                why = "object map entry cannot be read";
+                return false;
+            }
+            handle += handleDelta;
+            offset += offsetDelta;
+            if (offset < 0 || static_cast<std::uint64_t>(offset) >= bytes.size()) {
+                why = "object map points outside the file";
+                return false;
+            }
+            auto [it, inserted] = indexOfHandle.emplace(handle, objectMap.size());
+            if (inserted) {
+                objectMap.push_back({handle, offset});
+            } else {
+                objectMap[it->second].offset = offset;  // a later entry for the same handle wins
+            }
+        }
+        at += size + 2;
+    }
+    return true;
+}
+
+}  // namespace kel::dwg

@@ -1,0 +1,77 @@
+// The R13-R2000 file organisation: file header with its section locators,
+// the header variables as far as the reader needs them, the class
+// definitions and the object map. Parsing checks every sentinel, size and CRC;
+// nothing read from the file is trusted as an offset before it is checked
+// against the file's length.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "component/dwg/DwgTypes.h"
+
+namespace kel::dwg {
+
+struct SectionLocator {
+    std::uint8_t number = 0;
+    std::int32_t seeker = 0;
+    std::int32_t size = 0;
+};
+
+struct ClassDef {
+    std::int16_t number = 0;  // the object type its objects carry (500 and up)
+    std::int16_t version = 0;
+    std::string appName;
+    std::string cppClassName;
+    std::string dxfName;
+    bool wasZombie = false;
+    std::int16_t itemClassId = 0;  // 0x1F2 entities, 0x1F3 other objects
+};
+
+struct ObjectLocation {
+    std::uint64_t handle = 0;
+    std::int64_t offset = 0;  // absolute file offset of the object's size field
+};
+
+// Locator record numbers.
+constexpr std::uint8_t kHeaderSection = 0;
+constexpr std::uint8_t kClassSection = 1;
+constexpr std::uint8_t kObjectMapSection = 2;
+
+class DwgFile {
+public:
+    // Reads the container of an R13, R14 or R2000 file. On failure returns
+    // false with a component status text ("2005:Damaged drawing: ...").
+    bool Parse(std::string_view bytes, std::string& status);
+
+    Version version = Version::R2000;
+    std::uint8_t maintenanceVersion = 0;
+    std::uint16_t codePage = 0;  // the file's code page number
+    std::vector<SectionLocator> locators;
+    std::uint64_t handleSeed = 0;
+    std::vector<ClassDef> classes;
+    std::vector<ObjectLocation> objectMap;  // in the order of the map
+    std::unordered_map<std::uint64_t, std::size_t> indexOfHandle;  // handle -> objectMap index
+
+    // The class of a non-fixed object type, or nullptr.
+    const ClassDef* ClassOfType(int type) const;
+
+private:
+    bool ParseFileHeader(std::string_view bytes, std::string& why);
+    bool ParseHeaderVariables(std::string_view bytes, std::string& why);
+    bool ParseClasses(std::string_view bytes, std::string& why);
+    bool ParseObjectMap(std::string_view bytes, std::string& why);
+    const SectionLocator* Locator(std::uint8_t number) const;
+};
+
+// Sentinels that open and close the sections.
+extern const std::uint8_t kFileHeaderEndSentinel[16];
+extern const std::uint8_t kHeaderBeginSentinel[16];
+extern const std::uint8_t kHeaderEndSentinel[16];
+extern const std::uint8_t kClassesBeginSentinel[16];
+extern const std::uint8_t kClassesEndSentinel[16];
+
+}  // namespace kel::dwg

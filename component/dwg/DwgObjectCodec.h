@@ -1,0 +1,46 @@
+// Decodes one object of the object data area: the size, the common prefix
+// (type, handle, extended data, entity graphics), the common entity or object
+// fields, the fields of the types in DwgObjects.h, the handle stream and the CRC.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "component/dwg/DwgFile.h"
+#include "component/dwg/DwgObjects.h"
+
+namespace kel::dwg {
+
+using ObjectData = std::variant<std::monostate, AttribData, InsertData, BlockNameData, ControlData,
+                                BlockHeaderData, LayerData, LayoutData>;
+
+struct DecodedObject {
+    std::int64_t offset = 0;      // file offset of the size field
+    std::size_t totalBytes = 0;   // size field, object bytes and CRC
+    std::uint32_t size = 0;       // object bytes, as the size field says
+    std::int32_t dataBits = 0;    // where the handle stream starts
+    ObjectCommon common;
+    ObjectData data;
+    std::vector<HandleRef> extraHandles;  // handles behind the declared ones
+    bool known = false;       // the type's own fields were decoded
+    bool dataExact = false;   // the declared fields ended exactly where the handles begin
+
+    std::uint64_t Handle() const { return common.handle.value; }
+    // An absolute handle from a reference held by this object.
+    std::uint64_t Ref(const HandleRef& r) const { return r.Resolve(Handle()); }
+};
+
+// True for the fixed entity types and for class types whose objects are entities.
+bool IsEntityType(int type, const DwgFile& file);
+
+// Decodes the object at a file offset. False with a reason when the object
+// does not fit in the file, its CRC does not match, or its prefix cannot be
+// read; the fields of unknown types are left undecoded (their bytes are kept
+// by the caller as they are).
+bool DecodeObject(std::string_view bytes, std::int64_t offset, const DwgFile& file, DecodedObject& out,
+                  std::string& why);
+
+}  // namespace kel::dwg

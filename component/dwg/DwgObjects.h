@@ -1,0 +1,486 @@
+// The objects the reader understands and their field layouts. Each layout is
+// a template over ReadIo/WriteIo (DwgObjectIo.h): `d` is the data stream and
+// `h` the handle stream of one object, so the same declaration decodes and
+// encodes. Version rules are written inline where the layout changes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "component/dwg/DwgTypes.h"
+
+namespace kel::dwg {
+
+// Fixed object type numbers.
+namespace type {
+constexpr int kText = 1;
+constexpr int kAttrib = 2;
+constexpr int kAttdef = 3;
+constexpr int kBlock = 4;
+constexpr int kEndblk = 5;
+constexpr int kSeqend = 6;
+constexpr int kInsert = 7;
+constexpr int kMinsert = 8;
+constexpr int kBlockControl = 0x30;
+constexpr int kBlockHeader = 0x31;
+constexpr int kLayerControl = 0x32;
+constexpr int kLayer = 0x33;
+constexpr int kLayout = 0x52;
+}  // namespace type
+
+struct EedBlock {
+    std::int16_t size = 0;
+    HandleRef app;
+    std::string data;
+};
+
+// What every object carries ahead of and behind its own fields.
+struct ObjectCommon {
+    std::int16_t type = 0;
+    HandleRef handle;
+    std::vector<EedBlock> eed;
+    bool isEntity = false;
+    bool hasGraphics = false;
+    std::string graphics;
+    std::int32_t numReactors = 0;
+    // entities
+    std::uint8_t entMode = 0;
+    bool isByLayerLt = false;  // R13-R14
+    bool noLinks = false;
+    Color color;
+    double ltScale = 1.0;
+    std::uint8_t ltFlags = 0;    // R2000
+    std::uint8_t plotFlags = 0;  // R2000
+    std::int16_t invisible = 0;
+    std::uint8_t lineweight = 0;  // R2000
+    // handle stream
+    HandleRef owner;
+    std::vector<HandleRef> reactors;
+    HandleRef xdic;
+    HandleRef layer;
+    HandleRef ltype;
+    HandleRef prev;
+    HandleRef next;
+    HandleRef plotStyle;
+};
+
+struct TextData {
+    std::uint8_t dataFlags = 0;  // R2000: which of the optional fields are absent
+    double elevation = 0;
+    Point2 insertion;
+    Point2 alignment;
+    Point3 extrusion{0, 0, 1};
+    double thickness = 0;
+    double oblique = 0;
+    double rotation = 0;
+    double height = 0;
+    double widthFactor = 1;
+    std::string value;
+    std::int16_t generation = 0;
+    std::int16_t hAlign = 0;
+    std::int16_t vAlign = 0;
+    HandleRef style;
+};
+
+struct AttribData {
+    TextData text;
+    std::string tag;
+    std::int16_t fieldLength = 0;
+    std::uint8_t flags = 0;  // 1 invisible, 2 constant, 4 verify, 8 preset
+    std::string prompt;      // ATTDEF only
+};
+
+struct InsertData {
+    Point3 insertion;
+    std::uint8_t scaleFlags = 0;  // R2000
+    Point3 scale{1, 1, 1};
+    double rotation = 0;
+    Point3 extrusion{0, 0, 1};
+    bool hasAttribs = false;
+    // MINSERT
+    std::int16_t columns = 1;
+    std::int16_t rows = 1;
+    double columnSpacing = 0;
+    double rowSpacing = 0;
+    HandleRef blockHeader;
+    HandleRef firstAttrib;
+    HandleRef lastAttrib;
+    HandleRef seqend;
+};
+
+struct BlockNameData {
+    std::string name;  // BLOCK only
+};
+
+struct ControlData {
+    std::int32_t numEntries = 0;
+    std::vector<HandleRef> entries;
+};
+
+struct BlockHeaderData {
+    std::string name;
+    bool flag64 = false;
+    std::int16_t xrefIndexPlus1 = 0;
+    bool xdep = false;
+    bool anonymous = false;
+    bool hasAttdefs = false;
+    bool isXref = false;
+    bool isOverlaid = false;
+    bool loaded = false;  // R2000
+    Point3 basePoint;
+    std::string xrefPath;
+    std::vector<std::uint8_t> insertCounts;  // R2000: the non-zero bytes before the terminating 0
+    std::string description;
+    std::string preview;
+    HandleRef nullHandle;
+    HandleRef block;
+    HandleRef firstEntity;
+    HandleRef lastEntity;
+    HandleRef endblk;
+    std::vector<HandleRef> inserts;
+    HandleRef layout;
+};
+
+struct LayerData {
+    std::string name;
+    bool flag64 = false;
+    std::int16_t xrefIndexPlus1 = 0;
+    bool xdep = false;
+    bool frozen = false, on = true, frozenInNew = false, locked = false;  // R13-R14
+    std::int16_t values = 0;                                           // R2000
+    Color color;
+    HandleRef xrefBlock;
+    HandleRef plotStyle;
+    HandleRef linetype;
+};
+
+struct LayoutData {
+    std::string pageSetupName, printerConfig;
+    std::int16_t plotLayoutFlags = 0;
+    double margins[4] = {0, 0, 0, 0};
+    double paperWidth = 0, paperHeight = 0;
+    std::string paperSize;
+    Point2 plotOrigin;
+    std::int16_t paperUnits = 0, plotRotation = 0, plotType = 0;
+    Point2 windowMin, windowMax;
+    std::string plotViewName;
+    double realWorldUnits = 0, drawingUnits = 0;
+    std::string styleSheet;
+    std::int16_t scaleType = 0;
+    double scaleFactor = 0;
+    Point2 paperImageOrigin;
+    std::string name;
+    std::int32_t tabOrder = 0;
+    std::int16_t flags = 0;
+    Point3 ucsOrigin;
+    Point2 limMin, limMax;
+    Point3 insBase, ucsX, ucsY;
+    double elevation = 0;
+    std::int16_t orthoView = 0;
+    Point3 extMin, extMax;
+    HandleRef paperSpaceBlock;
+    HandleRef lastActiveViewport;
+    HandleRef baseUcs;
+    HandleRef namedUcs;
+};
+
+// ---- layouts -------------------------------------------------------------
+
+// The fields of an entity between its prefix and its own data.
+template <class Io>
+void ExchangeEntityCommon(Io& d, ObjectCommon& c) {
+    const Version v = d.V();
+    d.BB(c.entMode);
+    d.BL(c.numReactors);
+    if (!AtLeast(v, Version::R2000)) d.B(c.isByLayerLt);
+    d.B(c.noLinks);
+    d.ENC(c.color);
+    d.BD(c.ltScale);
+    if (AtLeast(v, Version::R2000)) {
+        d.BB(c.ltFlags);
+        d.BB(c.plotFlags);
+    }
+    d.BS(c.invisible);
+    if (AtLeast(v, Version::R2000)) d.RC(c.lineweight);
+}
+
+template <class Io>
+void ExchangeReactorsAndXdic(Io& h, ObjectCommon& c) {
+    if constexpr (Io::kReading) {
+        // Never trust a count further than the stream can hold.
+        c.reactors.clear();
+        for (std::int32_t i = 0; i < c.numReactors && h.MoreHandles(); ++i) {
+            HandleRef r;
+            h.H(r);
+            c.reactors.push_back(r);
+        }
+        if (static_cast<std::size_t>(c.numReactors) != c.reactors.size()) return;
+    } else {
+        for (HandleRef& r : c.reactors) h.H(r);
+    }
+    h.H(c.xdic);
+}
+
+template <class Io>
+void ExchangeEntityHandles(Io& h, ObjectCommon& c) {
+    const Version v = h.V();
+    if (c.entMode == 0) h.H(c.owner);
+    ExchangeReactorsAndXdic(h, c);
+    if (!AtLeast(v, Version::R2000)) {
+        h.H(c.layer);
+        if (!c.isByLayerLt) h.H(c.ltype);
+    }
+    if (!c.noLinks) {
+        h.H(c.prev);
+        h.H(c.next);
+    }
+    if (AtLeast(v, Version::R2000)) {
+        h.H(c.layer);
+        if (c.ltFlags == 3) h.H(c.ltype);
+        if (c.plotFlags == 3) h.H(c.plotStyle);
+    }
+}
+
+template <class Io>
+void ExchangeObjectCommon(Io& d, ObjectCommon& c) {
+    d.BL(c.numReactors);
+}
+
+template <class Io>
+void ExchangeObjectHandles(Io& h, ObjectCommon& c) {
+    h.H(c.owner);
+    ExchangeReactorsAndXdic(h, c);
+}
+
+template <class Io>
+void ExchangeText(Io& d, Io& h, TextData& t) {
+    if (!AtLeast(d.V(), Version::R2000)) {
+        d.BD(t.elevation);
+        d.RD2(t.insertion);
+        d.RD2(t.alignment);
+        Point3 e = t.extrusion;
+        d.BD3(e);
+        t.extrusion = e;
+        d.BD(t.thickness);
+        d.BD(t.oblique);
+        d.BD(t.rotation);
+        d.BD(t.height);
+        d.BD(t.widthFactor);
+        d.TV(t.value);
+        d.BS(t.generation);
+        d.BS(t.hAlign);
+        d.BS(t.vAlign);
+    } else {
+        d.RC(t.dataFlags);
+        if (!(t.dataFlags & 0x01)) d.RD(t.elevation);
+        d.RD2(t.insertion);
+        if (!(t.dataFlags & 0x02)) {
+            d.DD(t.alignment.x, t.insertion.x);
+            d.DD(t.alignment.y, t.insertion.y);
+        }
+        d.BE(t.extrusion);
+        d.BT(t.thickness);
+        if (!(t.dataFlags & 0x04)) d.RD(t.oblique);
+        if (!(t.dataFlags & 0x08)) d.RD(t.rotation);
+        d.RD(t.height);
+        if (!(t.dataFlags & 0x10)) d.RD(t.widthFactor);
+        d.TV(t.value);
+        if (!(t.dataFlags & 0x20)) d.BS(t.generation);
+        if (!(t.dataFlags & 0x40)) d.BS(t.hAlign);
+        if (!(t.dataFlags & 0x80)) d.BS(t.vAlign);
+    }
+    h.H(t.style);
+}
+
+template <class Io>
+void ExchangeAttrib(Io& d, Io& h, AttribData& a, bool isAttdef) {
+    ExchangeText(d, h, a.text);
+    d.TV(a.tag);
+    d.BS(a.fieldLength);
+    d.RC(a.flags);
+    if (isAttdef) d.TV(a.prompt);
+}
+
+template <class Io>
+void ExchangeInsert(Io& d, Io& h, InsertData& n, bool isMinsert) {
+    d.BD3(n.insertion);
+    if (!AtLeast(d.V(), Version::R2000)) {
+        d.BD3(n.scale);
+    } else {
+        d.BB(n.scaleFlags);
+        switch (n.scaleFlags) {
+            case 3:
+                if constexpr (Io::kReading) n.scale = {1, 1, 1};
+                break;
+            case 1:
+                if constexpr (Io::kReading) n.scale.x = 1.0;
+                d.DD(n.scale.y, 1.0);
+                d.DD(n.scale.z, 1.0);
+                break;
+            case 2:
+                d.RD(n.scale.x);
+                if constexpr (Io::kReading) n.scale.y = n.scale.z = n.scale.x;
+                break;
+            default:
+                d.RD(n.scale.x);
+                d.DD(n.scale.y, n.scale.x);
+                d.DD(n.scale.z, n.scale.x);
+        }
+    }
+    d.BD(n.rotation);
+    d.BD3(n.extrusion);
+    d.B(n.hasAttribs);
+    if (isMinsert) {
+        d.BS(n.columns);
+        d.BS(n.rows);
+        d.BD(n.columnSpacing);
+        d.BD(n.rowSpacing);
+    }
+    h.H(n.blockHeader);
+    if (n.hasAttribs) {
+        h.H(n.firstAttrib);
+        h.H(n.lastAttrib);
+        h.H(n.seqend);
+    }
+}
+
+template <class Io>
+void ExchangeControl(Io& d, Io& h, ControlData& c) {
+    d.BL(c.numEntries);
+    // The entries, then (for the block table) model and paper space: read
+    // whatever the handle stream holds.
+    if constexpr (Io::kReading) {
+        c.entries.clear();
+        while (h.MoreHandles()) {
+            HandleRef r;
+            h.H(r);
+            if (!h.Ok()) break;
+            c.entries.push_back(r);
+        }
+    } else {
+        for (HandleRef& r : c.entries) h.H(r);
+    }
+}
+
+template <class Io>
+void ExchangeBlockHeader(Io& d, Io& h, BlockHeaderData& b) {
+    const Version v = d.V();
+    d.TV(b.name);
+    d.B(b.flag64);
+    d.BS(b.xrefIndexPlus1);
+    d.B(b.xdep);
+    d.B(b.anonymous);
+    d.B(b.hasAttdefs);
+    d.B(b.isXref);
+    d.B(b.isOverlaid);
+    if (AtLeast(v, Version::R2000)) d.B(b.loaded);
+    d.BD3(b.basePoint);
+    d.TV(b.xrefPath);
+    if (AtLeast(v, Version::R2000)) {
+        if constexpr (Io::kReading) {
+            b.insertCounts.clear();
+            for (;;) {
+                std::uint8_t c = 0;
+                d.RC(c);
+                if (c == 0 || !d.Ok()) break;
+                b.insertCounts.push_back(c);
+            }
+        } else {
+            for (std::uint8_t& c : b.insertCounts) d.RC(c);
+            std::uint8_t zero = 0;
+            d.RC(zero);
+        }
+        d.TV(b.description);
+        std::int32_t previewSize = static_cast<std::int32_t>(b.preview.size());
+        d.BL(previewSize);
+        if (previewSize < 0) previewSize = 0;
+        d.Bytes(b.preview, static_cast<std::size_t>(previewSize));
+    }
+    h.H(b.nullHandle);
+    h.H(b.block);
+    if (!b.isXref && !b.isOverlaid) {
+        h.H(b.firstEntity);
+        h.H(b.lastEntity);
+    }
+    h.H(b.endblk);
+    if (AtLeast(v, Version::R2000)) {
+        std::size_t count = 0;
+        for (std::uint8_t c : b.insertCounts) count += c;
+        if constexpr (Io::kReading) {
+            b.inserts.clear();
+            for (std::size_t i = 0; i < count && h.MoreHandles(); ++i) {
+                HandleRef r;
+                h.H(r);
+                b.inserts.push_back(r);
+            }
+        } else {
+            for (HandleRef& r : b.inserts) h.H(r);
+        }
+        h.H(b.layout);
+    }
+}
+
+template <class Io>
+void ExchangeLayer(Io& d, Io& h, LayerData& l) {
+    const Version v = d.V();
+    d.TV(l.name);
+    d.B(l.flag64);
+    d.BS(l.xrefIndexPlus1);
+    d.B(l.xdep);
+    if (!AtLeast(v, Version::R2000)) {
+        d.B(l.frozen);
+        d.B(l.on);
+        d.B(l.frozenInNew);
+        d.B(l.locked);
+    } else {
+        d.BS(l.values);
+    }
+    d.CMC(l.color);
+    h.H(l.xrefBlock);
+    if (AtLeast(v, Version::R2000)) h.H(l.plotStyle);
+    h.H(l.linetype);
+}
+
+template <class Io>
+void ExchangeLayout(Io& d, Io& h, LayoutData& l) {
+    d.TV(l.pageSetupName);
+    d.TV(l.printerConfig);
+    d.BS(l.plotLayoutFlags);
+    for (double& m : l.margins) d.BD(m);
+    d.BD(l.paperWidth);
+    d.BD(l.paperHeight);
+    d.TV(l.paperSize);
+    d.BD2(l.plotOrigin);
+    d.BS(l.paperUnits);
+    d.BS(l.plotRotation);
+    d.BS(l.plotType);
+    d.BD2(l.windowMin);
+    d.BD2(l.windowMax);
+    d.TV(l.plotViewName);
+    d.BD(l.realWorldUnits);
+    d.BD(l.drawingUnits);
+    d.TV(l.styleSheet);
+    d.BS(l.scaleType);
+    d.BD(l.scaleFactor);
+    d.BD2(l.paperImageOrigin);
+    d.TV(l.name);
+    d.BL(l.tabOrder);
+    d.BS(l.flags);
+    d.BD3(l.ucsOrigin);
+    d.RD2(l.limMin);
+    d.RD2(l.limMax);
+    d.BD3(l.insBase);
+    d.BD3(l.ucsX);
+    d.BD3(l.ucsY);
+    d.BD(l.elevation);
+    d.BS(l.orthoView);
+    d.BD3(l.extMin);
+    d.BD3(l.extMax);
+    h.H(l.paperSpaceBlock);
+    h.H(l.lastActiveViewport);
+    h.H(l.baseUcs);
+    h.H(l.namedUcs);
+}
+
+}  // namespace kel::dwg
