@@ -1,16 +1,48 @@
 #!/usr/bin/env bash
-# Builds KEL and runs it on the bundled sample drawings (on copies, in build/samples).
+# Builds kel-batch and runs the sample job: the bundled drawing list file
+# (examples/samples.dlf) applies examples/title-block.txt to every sample
+# drawing. Works on copies in <build>/samples; the originals stay unchanged.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 build=${KEL_BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j"$(nproc)" --target kel-batch
+kel=$(cd "$build" && pwd)/kel-batch
+
 work="$build/samples"
 rm -rf "$work" && mkdir -p "$work"
-cp examples/*.dxf "$work"/
-export KEL_HOME="$work/home"
-for f in "$work"/*.dxf; do
-  echo "== $(basename "$f")"
-  "$build/kel-batch" --xml "$f"
+cp examples/*.dxf examples/title-block.txt examples/samples.dlf "$work"/
+export KEL_HOME="$(cd "$work" && pwd)/home"
+cd "$work"
+
+help=$("$kel" --help)
+# Prints the attribute tags and values of a drawing.
+show() {
+  if grep -q -- '--show' <<<"$help"; then
+    "$kel" --show "$1"
+  else
+    "$kel" --xml "$1" | sed -n 's:^<tag>\(.*\)</tag>$:\1:p; s:^<value>\(.*\)</value>$:    = \1:p'
+  fi
+}
+
+echo "==== Attributes before the run"
+for f in *.dxf; do echo "== $f"; show "$f"; done
+
+echo
+echo "==== Running kel-batch samples.dlf"
+if grep -q 'LIST.dlf' <<<"$help"; then
+  "$kel" samples.dlf || echo "(kel-batch reported failures, exit status $?)"
+elif grep -q -- '-t TEMPLATE' <<<"$help"; then
+  "$kel" -t title-block.txt *.dxf || echo "(kel-batch reported failures, exit status $?)"
+else
+  echo "This build of kel-batch cannot run templates yet; only the attributes were shown."
+  exit 0
+fi
+
+echo
+echo "==== Attributes after the run"
+for f in *.dxf; do echo "== $f"; show "$f"; done
+for log in audit.log err.log; do
+  if [ -s "$KEL_HOME/$log" ]; then echo; echo "==== $KEL_HOME/$log"; cat "$KEL_HOME/$log"; fi
 done

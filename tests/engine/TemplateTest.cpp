@@ -161,6 +161,13 @@ TEST_F(TemplateTest, MoreThan32767TagLinesAreAllKept) {
     EXPECT_EQ(engine.strTagLines.back(), "T39999,d");
 }
 
+TEST_F(TemplateTest, BundledSampleTemplateIsValid) {
+    err.clear();
+    ASSERT_EQ(engine.PrepTemplate(std::string(KEL_SOURCE_DIR) + "/examples/title-block.txt", err), 1) << err;
+    EXPECT_EQ(engine.strBlockFilter, "TITLE");
+    EXPECT_EQ(engine.strTagLines.size(), 4u);
+}
+
 TEST(TextLinesTest, Utf8ValidationRejectsMalformedSequences) {
     EXPECT_TRUE(IsValidUtf8("plain Größe Ω 設計 \xF0\x9F\x98\x80"));
     EXPECT_FALSE(IsValidUtf8("\xC3"));               // cut short
