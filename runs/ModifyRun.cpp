@@ -1,0 +1,107 @@
+#include "runs/ModifyRun.h"
+
+#include <chrono>
+#include <memory>
+
+#include "platform/FileSystem.h"
+#include "runs/DrawingStep.h"
+#include "runs/PathText.h"
+#include "runs/RunFormats.h"
+#include "runs/RunLogs.h"
+#include "runs/RunState.h"
+
+namespace kel {
+
+namespace {
+
+// The error text of a drawing that did not end saved; "" when there is none.
+std::string ModifyErrorText(const DrawingStepResult& step, const std::string& strName) {
+    const std::string strUpper = UpperAscii(strName);
+    switch (step.outcome) {
+        case DrawingOutcome::Missing:
+            return "File " + strUpper + " not found.";
+        case DrawingOutcome::OpenFailed:
+            return "Error opening file " + strUpper + ".";
+        case DrawingOutcome::ModifyFailed:
+            return step.strErr.empty() ? "Unable to modify block attributes." : step.strErr;
+        case DrawingOutcome::SaveFailed:
+            return SaveFailureText(strName, step.strSaveStatus);
+        case DrawingOutcome::Saved:
+            break;
+    }
+    return {};
+}
+
+}  // namespace
+
+ModifyRunResult RunModify(IModifyWindow& window, const ComponentFactory& factory, IUserMessages* messages) {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    ModifyRunResult result;
+
+    window.SetMessage("Modification in process...");
+    window.RepaintMessage();
+
+    strTemplatePath = JoinPath(window.TemplateFolder(), window.TemplateName());
+    const std::vector<DrawingItem> items = window.Drawings();
+    const std::string strFolder = window.DrawingFolder();
+
+    auto engine = std::make_unique<cAutoCAD>(factory, messages);
+    if (engine->CreateComponent() != 1) {
+        result.outcome = ModifyRunResult::Outcome::ComponentFailed;
+        return result;
+    }
+
+    LogFile audit;
+    if (window.AuditOn()) OpenAuditLog(audit);
+
+    std::string strErr;
+    engine->PrepTemplate(strTemplatePath, strErr);
+
+    LogFile errors;
+    errors.Open(ErrorLogPath(), LogFile::Mode::Truncate);
+
+    if (!strErr.empty()) {
+        errors.WriteLine(TemplateErrorLine(strTemplatePath, strErr));
+        errors.Close();
+        engine.reset();
+        window.SetMessage("No attributes modified. " + strErr);
+        audit.Close();
+        result.outcome = ModifyRunResult::Outcome::TemplateRejected;
+        result.errorLines = 1;
+        return result;
+    }
+
+    window.SetBusy(true);
+    const std::string strDelimiter = window.Delimiter();
+
+    for (const DrawingItem& item : items) {
+        if (!item.selected) continue;
+        strDWGname = item.name;
+        strDWGpath = JoinPath(item.folder ? *item.folder : strFolder, strDWGname);
+        const DrawingStepResult step =
+            ModifyOneDrawing(*engine, strDWGpath, strDelimiter, audit.IsOpen() ? &audit : nullptr, window);
+        if (step.outcome == DrawingOutcome::Saved) {
+            ++result.modified;
+        } else {
+            errors.WriteLine(DrawingErrorLine(strDWGpath, ModifyErrorText(step, strDWGname)));
+            ++result.errorLines;
+        }
+    }
+
+    errors.Close();
+    audit.Close();
+    engine.reset();
+
+    window.UnselectDrawings();
+    window.DisableModify();
+
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    window.SetMessage(ModifiedSummary(result.modified, seconds));
+    if (result.errorLines == 0) DeleteFileUtf8(ErrorLogPath());
+    window.SetBusy(false);
+    result.outcome = ModifyRunResult::Outcome::Finished;
+    return result;
+}
+
+}  // namespace kel

@@ -1,0 +1,23 @@
+// The Modify run: the window's template applied to every selected drawing.
+#pragma once
+
+#include "engine/IUserMessages.h"
+#include "engine/cAutoCAD.h"
+#include "runs/RunWindow.h"
+
+namespace kel {
+
+struct ModifyRunResult {
+    enum class Outcome { ComponentFailed, TemplateRejected, Finished };
+    Outcome outcome = Outcome::ComponentFailed;
+    // Drawings modified and saved.
+    int modified = 0;
+    // Lines written to the error log.
+    int errorLines = 0;
+};
+
+// Runs over the selected drawings of the window with one engine object made
+// from the factory. Logs go to the application folder.
+ModifyRunResult RunModify(IModifyWindow& window, const ComponentFactory& factory, IUserMessages* messages);
+
+}  // namespace kel

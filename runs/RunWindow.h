@@ -1,0 +1,58 @@
+// What the runs need from the main window. The window implements these with its
+// controls; the command line implements them with its arguments and prints the
+// messages.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kel {
+
+// The System Messages line and the pointer.
+class IStatusLine {
+public:
+    virtual ~IStatusLine() = default;
+    virtual void SetMessage(const std::string& strText) = 0;
+    // Repaints the message at once (the runs do not return to the event loop).
+    virtual void RepaintMessage() = 0;
+    // Busy pointer on or back to the default.
+    virtual void SetBusy(bool blnBusy) = 0;
+};
+
+// One entry of the drawing list.
+struct DrawingItem {
+    std::string name;
+    bool selected = false;
+    // The drawing's own folder when it is not the drawing folder of the window.
+    std::optional<std::string> folder;
+};
+
+// The main window as seen by the Modify run.
+class IModifyWindow : public IStatusLine {
+public:
+    virtual std::string TemplateFolder() = 0;
+    virtual std::string TemplateName() = 0;
+    virtual std::string DrawingFolder() = 0;
+    virtual std::vector<DrawingItem> Drawings() = 0;
+    virtual std::string Delimiter() = 0;
+    virtual bool AuditOn() = 0;
+    virtual void UnselectDrawings() = 0;
+    virtual void DisableModify() = 0;
+};
+
+// The main window as seen by the list file batch and its wildcard scans.
+class IBatchWindow : public IStatusLine {
+public:
+    virtual std::string Delimiter() = 0;
+    virtual bool AuditOn() = 0;
+    // The trimmed command line, and clearing it once the batch has used it.
+    virtual std::string CommandLine() = 0;
+    virtual void ClearCommandLine() = 0;
+    // A file-open dialog whose file must exist; "" when cancelled.
+    virtual std::string OpenFileDialog(const std::string& strFilter, const std::string& strTitle,
+                                       const std::string& strInitialFolder) = 0;
+    virtual void Beep() = 0;
+};
+
+}  // namespace kel
