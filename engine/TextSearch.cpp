@@ -1,0 +1,74 @@
+#include "engine/TextSearch.h"
+
+namespace kel {
+namespace {
+
+char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+std::size_t FindNoCase(const std::string& strText, const std::string& strFind, std::size_t lngFrom) {
+    if (lngFrom > strText.size()) return std::string::npos;
+    if (strFind.empty()) return lngFrom;
+    if (strFind.size() > strText.size()) return std::string::npos;
+    const std::size_t last = strText.size() - strFind.size();
+    const char first = Fold(strFind[0]);
+    for (std::size_t i = lngFrom; i <= last; ++i) {
+        if (Fold(strText[i]) != first) continue;
+        std::size_t k = 1;
+        while (k < strFind.size() && Fold(strText[i + k]) == Fold(strFind[k])) ++k;
+        if (k == strFind.size()) return i;
+    }
+    return std::string::npos;
+}
+
+bool ContainsNoCase(const std::string& strText, const std::string& strFind) {
+    return FindNoCase(strText, strFind) != std::string::npos;
+}
+
+bool EqualsNoCase(const std::string& strA, const std::string& strB) {
+    if (strA.size() != strB.size()) return false;
+    for (std::size_t i = 0; i < strA.size(); ++i) {
+        if (Fold(strA[i]) != Fold(strB[i])) return false;
+    }
+    return true;
+}
+
+std::string ReplaceAllNoCase(const std::string& strText, const std::string& strFind,
+                             const std::string& strReplace) {
+    if (strFind.empty()) return strText;
+    std::string out;
+    std::size_t pos = 0;
+    for (;;) {
+        std::size_t hit = FindNoCase(strText, strFind, pos);
+        if (hit == std::string::npos) break;
+        out.append(strText, pos, hit - pos);
+        out += strReplace;
+        pos = hit + strFind.size();
+    }
+    out.append(strText, pos, std::string::npos);
+    return out;
+}
+
+std::string RemoveAll(const std::string& strText, const std::string& strPiece) {
+    if (strPiece.empty()) return strText;
+    std::string out;
+    std::size_t pos = 0;
+    for (;;) {
+        std::size_t hit = strText.find(strPiece, pos);
+        if (hit == std::string::npos) break;
+        out.append(strText, pos, hit - pos);
+        pos = hit + strPiece.size();
+    }
+    out.append(strText, pos, std::string::npos);
+    return out;
+}
+
+std::string TrimBlanks(const std::string& strText) {
+    std::size_t b = strText.find_first_not_of(' ');
+    if (b == std::string::npos) return {};
+    std::size_t e = strText.find_last_not_of(' ');
+    return strText.substr(b, e - b + 1);
+}
+
+}  // namespace kel

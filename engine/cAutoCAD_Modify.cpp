@@ -1,0 +1,183 @@
+// Applying the prepared template to the open drawing: the drawing is described
+// as XML, flattened into the attribute table, and every row that a tag line
+// selects gets one component call and one audit line.
+#include <string>
+
+#include "engine/TagLine.h"
+#include "engine/TextSearch.h"
+#include "engine/cAutoCAD.h"
+#include "platform/FileSystem.h"
+
+namespace kel {
+namespace {
+
+// Columns of the attribute table read here.
+constexpr std::size_t kColSpace = 0;
+constexpr std::size_t kColLayout = 1;
+constexpr std::size_t kColBlock = 2;
+constexpr std::size_t kColLayer = 5;
+constexpr std::size_t kColHandle = 13;
+constexpr std::size_t kColTag = 15;
+constexpr std::size_t kColValue = 16;
+
+const std::string& CellText(const AttributeTable& table, std::size_t r, std::size_t c) {
+    static const std::string kEmpty;
+    return c < table.Columns() ? table.Text(r, c) : kEmpty;
+}
+
+// The component's status after a failed call; "" when there is no component or
+// the status cannot be read.
+std::string ComponentStatus(const std::unique_ptr<IDrawingComponent>& component) {
+    try {
+        return component ? component->Status() : std::string();
+    } catch (...) {
+        return {};
+    }
+}
+
+bool NoRestriction(const std::string& strFilter) { return strFilter.empty() || strFilter == "*"; }
+
+void Fail(std::string* strErr, LogFile* intFile, const std::string& strMessage) {
+    if (strErr) *strErr = strMessage;
+    if (intFile) intFile->WriteLine(strMessage);
+}
+
+// What one tag line does to one row: whether the row qualifies (filters aside),
+// and if so the call to make and its audit line.
+struct RowAction {
+    bool qualifies = false;
+    bool remove = false;
+    std::string value;
+    std::string audit;
+};
+
+RowAction ActionFor(const TagLine& t, const std::string& tag, const std::string& value) {
+    RowAction a;
+    switch (t.kind) {
+        case TagLineKind::None:
+            break;
+        case TagLineKind::GlobalDelete:
+            a = {true, true, {}, "Deleted " + tag};
+            break;
+        case TagLineKind::GlobalClear:
+            a = {true, false, {}, "Cleared " + tag};
+            break;
+        case TagLineKind::GlobalFind:
+            if (ContainsNoCase(value, t.find)) {
+                a = {true, false, ReplaceAllNoCase(value, t.find, t.value),
+                     "Found '" + t.find + "' in " + tag + " and replaced with '" + t.value + "'"};
+            }
+            break;
+        case TagLineKind::GlobalSet:
+            a = {true, false, t.value, "Replaced " + tag + " with '" + t.value + "'"};
+            break;
+        case TagLineKind::GlobalTagSet:
+            if (ContainsNoCase(tag, t.find)) {
+                a = {true, false, t.value, "Found " + t.find + " and replaced with '" + t.value + "'"};
+            }
+            break;
+        case TagLineKind::TagDelete:
+            if (EqualsNoCase(tag, t.tag)) a = {true, true, {}, "Deleted " + t.tag};
+            break;
+        case TagLineKind::TagClear:
+            if (EqualsNoCase(tag, t.tag)) a = {true, false, {}, "Cleared " + t.tag};
+            break;
+        case TagLineKind::TagSet:
+            if (EqualsNoCase(tag, t.tag)) {
+                a = {true, false, t.value, "Found " + t.tag + " and replaced with '" + t.value + "'"};
+            }
+            break;
+        case TagLineKind::TagFind:
+            if (EqualsNoCase(tag, t.tag) && ContainsNoCase(value, t.find)) {
+                a = {true, false, ReplaceAllNoCase(value, t.find, t.value),
+                     "Found '" + t.find + "' in " + t.tag + " and replaced with '" + t.value + "'"};
+            }
+            break;
+    }
+    return a;
+}
+
+}  // namespace
+
+bool cAutoCAD::MatchesFilters(const std::string& strSpace, const std::string& strLayout, const std::string& strBlock,
+                              const std::string& strLayer) const {
+    if (!NoRestriction(strLayoutFilter) && !ContainsNoCase(strLayoutFilter, strLayout)) return false;
+    // The space filter is a fragment of the owner block's name (MODEL for *Model_Space).
+    if (!NoRestriction(strSpaceFilter) && !ContainsNoCase(strSpace, strSpaceFilter)) return false;
+    if (!NoRestriction(strBlockFilter) && !ContainsNoCase(strBlockFilter, strBlock)) return false;
+    if (!NoRestriction(strLayerFilter) && !ContainsNoCase(strLayerFilter, strLayer)) return false;
+    return true;
+}
+
+// Result 1: at least one call succeeded. 0: no row qualified ("No data found to
+// process."). -1: no template held; a work file or the table could not be made;
+// or rows qualified but every component call failed ("Unable to change
+// attributes: " and the status of the last failed call). A failed call's audit
+// line ends in " - failed: " and the component's status.
+std::int16_t cAutoCAD::GetAttributes(std::string* strErr, const std::string& strDelimiter, LogFile* intFile) {
+    if (strTagLines.empty()) return -1;
+
+    const std::string strXmlFile = strAppFolder + "_file.xml";
+    const std::string strFlatFile = strAppFolder + "_flat.xml";
+    // A work file left over from an earlier run must not stand in for this drawing's.
+    DeleteFileUtf8(strXmlFile);
+    DeleteFileUtf8(strFlatFile);
+
+    CreateXML(strXmlFile, 1, 0, 0, 0, 0, 0, 0, 0);
+    if (!FileExists(strXmlFile)) {
+        Fail(strErr, intFile, "Unable to create XML file.");
+        return -1;
+    }
+
+    FlattenXMLfile(strXmlFile, strFlatFile, 3);
+    DeleteFileUtf8(strXmlFile);
+    if (!FileExists(strFlatFile)) {
+        Fail(strErr, intFile, "Unable to create flattened XML file.");
+        return -1;
+    }
+
+    std::optional<AttributeTable> varArray;
+    FlatXMLfileToArray(strFlatFile, varArray, false);
+    DeleteFileUtf8(strFlatFile);
+    if (!varArray) {
+        Fail(strErr, intFile, "Unable to parse XML file.");
+        return -1;
+    }
+    const AttributeTable& table = *varArray;
+
+    bool blnQualified = false;
+    bool blnChanged = false;
+    std::string strLastFailure;
+    for (const std::string& strLine : strTagLines) {
+        const TagLine t = ClassifyTagLine(strLine, strDelimiter);
+        if (t.kind == TagLineKind::None) continue;
+        for (std::size_t r = 0; r < table.Rows(); ++r) {
+            const std::string& handle = CellText(table, r, kColHandle);
+            RowAction a = ActionFor(t, CellText(table, r, kColTag), CellText(table, r, kColValue));
+            if (!a.qualifies) continue;
+            if (!MatchesFilters(CellText(table, r, kColSpace), CellText(table, r, kColLayout),
+                                CellText(table, r, kColBlock), CellText(table, r, kColLayer))) {
+                continue;
+            }
+            blnQualified = true;
+            const std::int16_t rc = a.remove ? DeleteObject(handle) : UpdateBlockAttribute(a.value, handle);
+            if (rc == 1) {
+                blnChanged = true;
+            } else {
+                strLastFailure = ComponentStatus(objDWG);
+                a.audit += " - failed: " + strLastFailure;
+            }
+            if (intFile) intFile->WriteLine(a.audit);
+        }
+    }
+
+    if (blnChanged) return 1;
+    if (blnQualified) {
+        Fail(strErr, intFile, "Unable to change attributes: " + strLastFailure);
+        return -1;
+    }
+    Fail(strErr, intFile, "No data found to process.");
+    return 0;
+}
+
+}  // namespace kel
