@@ -60,7 +60,7 @@ int RunXml(const Args& args, std::ostream& out, std::ostream& err) {
 
 const Registration reg{CliCommand{
     "--xml DRAWING",
-    "print the block attributes of DRAWING as drawing information XML",
+    "print the block attributes of DRAWING as XML",
     10,
     [](const Args& args) { return args.size() == 2 && args[0] == "--xml"; },
     RunXml,

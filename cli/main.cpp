@@ -3,6 +3,7 @@
 // registered command that accepts it (see CliCommand.h).
 #include <algorithm>
 #include <iostream>
+#include <string>
 
 #include "cli/CliCommand.h"
 
@@ -19,13 +20,21 @@ void PrintHelp(std::ostream& out) {
     out << "Usage: kel-batch COMMAND\n"
            "Changes and shows block attribute values (title blocks) of DWG and DXF drawings.\n\n"
            "Commands:\n";
-    std::size_t width = 9;
-    for (const auto& c : Commands()) width = std::max(width, c.usage.size());
-    for (const auto& c : Commands()) {
-        out << "  " << c.usage << std::string(width - c.usage.size() + 2, ' ') << c.summary << "\n";
-    }
-    out << "  --help" << std::string(width - 6 + 2, ' ') << "show this text\n"
-        << "  --version" << std::string(width - 9 + 2, ' ') << "show the version\n\n"
+    // Usage texts longer than the column put their summary on the next line.
+    constexpr std::size_t kColumn = 18;
+    const auto row = [&](const std::string& usage, const std::string& summary) {
+        out << "  " << usage;
+        if (usage.size() + 2 > kColumn) {
+            out << "\n" << std::string(kColumn + 2, ' ');
+        } else {
+            out << std::string(kColumn - usage.size(), ' ');
+        }
+        out << summary << "\n";
+    };
+    for (const auto& c : Commands()) row(c.usage, c.summary);
+    row("--help", "show this text");
+    row("--version", "show the version");
+    out << "\n"
         << "Logs and work files are kept in the application folder: $KEL_HOME when set,\n"
            "otherwise ~/.local/share/KEL.\n";
 }

@@ -54,7 +54,13 @@ def main(drawing, xml_path):
         for insert in layout.query("INSERT"):
             for att in insert.attribs:
                 expected.append((norm_handle(att.dxf.handle), att.dxf.tag, norm_text(att.dxf.text)))
+    print(f"{len(expected)} attributes in the drawing, {len(actual)} in the XML")
     problems = []
+    if doc.dxfversion <= "AC1009" and not doc.header.get("$HANDLING", 1):
+        # The file has no handles: both readers number the objects their own way.
+        if sorted(t for _, *t in expected) != sorted(t for _, *t in actual):
+            problems.append(f"XML has {sorted(t for _, *t in actual)}, drawing has {sorted(t for _, *t in expected)}")
+        actual = expected = []
     by_handle = {h: (t, v) for h, t, v in actual}
     for h, t, v in expected:
         if h not in by_handle:
@@ -72,7 +78,6 @@ def main(drawing, xml_path):
         problems.append("an attribute handle appears twice in the XML")
     for p in problems:
         print(p)
-    print(f"{len(expected)} attributes in the drawing, {len(actual)} in the XML")
     return 1 if problems else 0
 
 
