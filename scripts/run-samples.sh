@@ -17,13 +17,16 @@ export KEL_HOME="$(cd "$work" && pwd)/home"
 cd "$work"
 
 help=$("$kel" --help)
-# Prints the attribute tags and values of a drawing.
+# Prints "layout: TAG = value" for every attribute of a drawing.
 show() {
-  if grep -q -- '--show' <<<"$help"; then
-    "$kel" --show "$1"
-  else
-    "$kel" --xml "$1" | sed -n 's:^<tag>\(.*\)</tag>$:\1:p; s:^<value>\(.*\)</value>$:    = \1:p'
-  fi
+  "$kel" --xml "$1" | awk '
+    { sub(/\r$/, "") }
+    match($0, /^<LayoutName name=.*>/) { layout = substr($0, 19, length($0) - 20) }
+    match($0, /^<tag>.*<\/tag>/)       { tag = substr($0, 6, length($0) - 11) }
+    match($0, /^<value>.*<\/value>/)   { v = substr($0, 8, length($0) - 15)
+                                         gsub(/&lt;/, "<", v); gsub(/&gt;/, ">", v); gsub(/&quot;/, "\"", v)
+                                         gsub(/&apos;/, "\047", v); gsub(/&amp;/, "\\&", v)
+                                         printf "  %-10s %-8s = %s\n", layout ":", tag, v }'
 }
 
 echo "==== Attributes before the run"
