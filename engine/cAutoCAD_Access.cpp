@@ -64,10 +64,9 @@ std::int16_t cAutoCAD::CreateComponent() {
         error.description = "Unknown error.";
     }
     if (!created) {
-        messages_->ShowMessage("Error",
-                               "Unable to create instance of DToolsX-DWG.\r\n" + std::to_string(error.number) +
-                                   " : " + error.description,
-                               MessageIcon::Exclamation);
+        const std::string strText = "Unable to create instance of DToolsX-DWG.\r\n" +
+                                    std::to_string(error.number) + " : " + error.description;
+        Guarded([&] { messages_->ShowMessage("Error", strText, MessageIcon::Exclamation); });
         return -1;
     }
     // A drawing still open in the instance being replaced is closed first, so
