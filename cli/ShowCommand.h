@@ -1,0 +1,20 @@
+// kel-batch --show DRAWING: the drawing's attribute table as CSV.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "engine/AttributeTable.h"
+
+namespace kel::cli {
+
+// args are the arguments after the program name, "--show" included. Writes the
+// table with its headings to out; returns 0, or 1 with a message on err.
+int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// The table as CSV: fields holding a comma, a quote, CR or LF are quoted with
+// quotes doubled; every record ends with CR LF.
+std::string TableToCsv(const AttributeTable& table);
+
+}  // namespace kel::cli
