@@ -34,6 +34,9 @@ public:
     void AlignToByte();
     void SkipBytes(std::size_t n);
 
+    // Up to 8 bits as a number, most significant first.
+    std::uint8_t RawBits(unsigned count) { return count == 0 ? 0 : ReadBits(count); }
+
     // Raw and bit-coded values, named after the format's type codes.
     std::uint8_t B();
     std::uint8_t BB();

@@ -166,6 +166,13 @@ void BitWriter::RawBytes(const std::string& bytes) {
     for (char c : bytes) RC(static_cast<std::uint8_t>(c));
 }
 
+void BitWriter::Append(const BitWriter& other) {
+    for (std::size_t p = 0; p < other.bits_; ++p) {
+        Bits((static_cast<std::uint8_t>(other.bytes_[p >> 3]) >> (7 - (p & 7))) & 1u, 1);
+    }
+    if (!other.ok_) ok_ = false;
+}
+
 void BitWriter::T(const std::string& text) {
     if (text.size() > 0x7FFF) ok_ = false;
     BS(static_cast<std::int16_t>(text.size()));

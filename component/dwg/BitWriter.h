@@ -27,6 +27,8 @@ public:
     // Overwrites 8 bits at an absolute bit position already written.
     void PatchRC(std::size_t bitPos, std::uint8_t value);
 
+    // The low `count` bits of value, most significant first (count up to 32).
+    void RawBits(std::uint32_t value, unsigned count) { Bits(value, count); }
     void B(std::uint8_t v);
     void BB(std::uint8_t v);
     void B3(std::uint8_t v);
@@ -52,6 +54,8 @@ public:
     void RD2(const Point2& p);
     void BD3(const Point3& p);
     void RawBytes(const std::string& bytes);
+    // Appends every bit another writer holds.
+    void Append(const BitWriter& other);
 
 private:
     void Bits(std::uint32_t value, unsigned count);

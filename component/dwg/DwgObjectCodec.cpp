@@ -188,6 +188,8 @@ bool DecodeObject(std::string_view bytes, std::int64_t offset, const DwgFile& fi
             if (!h.Ok()) break;
             out.extraHandles.push_back(r);
         }
+        out.paddingBits = static_cast<unsigned>(h.RemainingBits());
+        out.padding = h.RawBits(out.paddingBits);
     }
     return true;
 }

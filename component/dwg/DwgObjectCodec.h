@@ -25,6 +25,8 @@ struct DecodedObject {
     ObjectCommon common;
     ObjectData data;
     std::vector<HandleRef> extraHandles;  // handles behind the declared ones
+    std::uint8_t padding = 0;             // the bits that fill the last byte, as written
+    unsigned paddingBits = 0;
     bool known = false;       // the type's own fields were decoded
     bool dataExact = false;   // the declared fields ended exactly where the handles begin
 
@@ -42,5 +44,11 @@ bool IsEntityType(int type, const DwgFile& file);
 // by the caller as they are).
 bool DecodeObject(std::string_view bytes, std::int64_t offset, const DwgFile& file, DecodedObject& out,
                   std::string& why);
+
+// Encodes a decoded object again: size, prefix, common fields, the type's
+// own fields, handles and CRC. An object decoded with known fields and not
+// changed since comes out as the bytes it was read from. False when the
+// object's fields are unknown or a value cannot be expressed.
+bool EncodeObject(const DecodedObject& object, const DwgFile& file, std::string& out);
 
 }  // namespace kel::dwg

@@ -1,0 +1,42 @@
+// An open R13, R14 or R2000 DWG drawing.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "component/IDrawingDocument.h"
+#include "component/dwg/DwgFile.h"
+#include "component/dwg/DwgModel.h"
+
+namespace kel::dwg {
+
+class DwgDocument : public IDrawingDocument {
+public:
+    // Reads the drawing; null with a component status when it cannot.
+    static std::unique_ptr<DwgDocument> Open(std::string bytes, const std::string& path, std::string& status);
+
+    DrawingInfo Describe() const override;
+    std::string SetAttributeValue(const std::string& strHandle, const std::string& strValue) override;
+    std::string DeleteEntity(const std::string& strHandle) override;
+    std::string Save(const std::string& strPath, int lngVersion) override;
+
+    const DwgFile& File() const { return file_; }
+    const DwgModel& Model() const { return model_; }
+
+private:
+    std::string bytes_;
+    std::string path_;
+    DwgFile file_;
+    DwgModel model_;
+};
+
+}  // namespace kel::dwg
+
+namespace kel {
+
+// Opens a DWG file's bytes: R13 to R2000 are read; every other version is
+// refused with "2004:Unsupported format <id>", a damaged file with
+// "2005:Damaged drawing: <what>".
+std::unique_ptr<IDrawingDocument> OpenDwgDocument(std::string bytes, const std::string& path, std::string& status);
+
+}  // namespace kel

@@ -1,0 +1,252 @@
+#include "component/dwg/DwgModel.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <unordered_set>
+
+#include "component/ComponentStatus.h"
+#include "component/dwg/DwgText.h"
+
+namespace kel::dwg {
+namespace {
+
+bool IsInsert(const DecodedObject& o) {
+    return o.common.type == type::kInsert || o.common.type == type::kMinsert;
+}
+
+std::string Upper(std::string s) {
+    for (char& c : s) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return s;
+}
+
+}  // namespace
+
+std::string FormatHandle(std::uint64_t handle) {
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(handle));
+    return buf;
+}
+
+bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& status) {
+    objects_.clear();
+    index_.clear();
+    blockOrder_.clear();
+    codePage_ = file.codePage;
+    objects_.reserve(file.objectMap.size());
+    for (const ObjectLocation& loc : file.objectMap) {
+        DecodedObject o;
+        std::string why;
+        if (!DecodeObject(bytes, loc.offset, file, o, why)) {
+            status = status::Make(status::kCorrupt, "Damaged drawing: object " + FormatHandle(loc.handle) + ": " + why);
+            return false;
+        }
+        if (o.Handle() != loc.handle) {
+            status = status::Make(status::kCorrupt, "Damaged drawing: object map entry " + FormatHandle(loc.handle) +
+                                                        " points at object " + FormatHandle(o.Handle()));
+            return false;
+        }
+        index_[loc.handle] = objects_.size();
+        if (std::holds_alternative<LayoutData>(o.data)) hasLayouts_ = true;
+        objects_.push_back(std::move(o));
+    }
+
+    const DecodedObject* control = nullptr;
+    for (const DecodedObject& o : objects_) {
+        if (o.common.type == type::kBlockControl && o.known) {
+            control = &o;
+            break;
+        }
+    }
+    if (!control) {
+        status = status::Make(status::kCorrupt, "Damaged drawing: no block table");
+        return false;
+    }
+    // The table lists its entries, then model space and paper space; the
+    // drawing's block order puts those two first.
+    const auto& c = std::get<ControlData>(control->data);
+    std::size_t regular = std::min(c.entries.size(), static_cast<std::size_t>(std::max(c.numEntries, 0)));
+    std::vector<std::uint64_t> candidates;
+    for (std::size_t i = regular; i < c.entries.size(); ++i) candidates.push_back(control->Ref(c.entries[i]));
+    for (std::size_t i = 0; i < regular; ++i) candidates.push_back(control->Ref(c.entries[i]));
+    std::unordered_set<std::uint64_t> seen;
+    for (std::uint64_t h : candidates) {
+        const DecodedObject* b = Find(h);
+        if (!b || !std::holds_alternative<BlockHeaderData>(b->data) || !seen.insert(h).second) continue;
+        blockOrder_.push_back(h);
+    }
+    NameBlocks(*control, regular);
+    return true;
+}
+
+void DwgModel::NameBlocks(const DecodedObject& control, std::size_t regular) {
+    // The file stores anonymous blocks by their prefix alone ("*U", "*D") and
+    // every paper space block but the active one as "*Paper_Space". Drawings
+    // show them numbered: an anonymous block by its place in the block table,
+    // the extra paper spaces from 0 on.
+    blockNames_.clear();
+    const auto& c = std::get<ControlData>(control.data);
+    int paperSpaces = 0;
+    for (std::size_t i = 0; i < c.entries.size(); ++i) {
+        std::uint64_t h = control.Ref(c.entries[i]);
+        const DecodedObject* b = Find(h);
+        if (!b || blockNames_.count(h)) continue;
+        const auto* d = std::get_if<BlockHeaderData>(&b->data);
+        if (!d) continue;
+        std::string name = Text(d->name);
+        if (i < regular) {
+            if (Upper(name) == "*PAPER_SPACE") {
+                name += std::to_string(paperSpaces++);
+            } else if (d->anonymous && name.size() == 2 && name[0] == '*') {
+                name += std::to_string(i);
+            }
+        }
+        blockNames_[h] = name;
+    }
+}
+
+const DecodedObject* DwgModel::Find(std::uint64_t handle) const {
+    auto it = index_.find(handle);
+    return it == index_.end() ? nullptr : &objects_[it->second];
+}
+
+std::string DwgModel::Text(const std::string& raw) const { return DecodeText(raw, codePage_); }
+
+std::vector<std::uint64_t> DwgModel::Chain(const DecodedObject& from, std::uint64_t first, std::uint64_t last,
+                                           int stopType) const {
+    std::vector<std::uint64_t> out;
+    if (first == 0) return out;
+    std::unordered_set<std::uint64_t> visited;
+    std::uint64_t h = first;
+    (void)from;
+    for (;;) {
+        const DecodedObject* e = Find(h);
+        if (!e || !e->common.isEntity || e->common.type == stopType || !visited.insert(h).second) break;
+        out.push_back(h);
+        if (h == last) break;
+        h = e->common.noLinks ? h + 1 : e->Ref(e->common.next);
+    }
+    return out;
+}
+
+std::vector<std::uint64_t> DwgModel::EntitiesOf(std::uint64_t blockHeader) const {
+    const DecodedObject* b = Find(blockHeader);
+    if (!b || !std::holds_alternative<BlockHeaderData>(b->data)) return {};
+    const auto& d = std::get<BlockHeaderData>(b->data);
+    std::uint64_t first = b->Ref(d.firstEntity);
+    std::uint64_t last = b->Ref(d.lastEntity);
+    std::vector<std::uint64_t> chain = Chain(*b, first, last, type::kEndblk);
+    if (first == 0 || (!chain.empty() && chain.back() == last)) return chain;
+    // A broken chain: take the entities that name this block as their owner.
+    std::string name = Upper(CutAtNul(d.name));
+    std::vector<std::uint64_t> owned;
+    for (const DecodedObject& o : objects_) {
+        if (!o.common.isEntity) continue;
+        int t = o.common.type;
+        if (t == type::kBlock || t == type::kEndblk || t == type::kAttrib || t == type::kSeqend) continue;
+        bool mine = (o.common.entMode == 0 && o.Ref(o.common.owner) == blockHeader) ||
+                    (o.common.entMode == 2 && name == "*MODEL_SPACE") ||
+                    (o.common.entMode == 1 && name == "*PAPER_SPACE");
+        if (mine) owned.push_back(o.Handle());
+    }
+    return owned;
+}
+
+std::vector<std::uint64_t> DwgModel::AttribsOf(std::uint64_t insert) const {
+    const DecodedObject* i = Find(insert);
+    if (!i || !std::holds_alternative<InsertData>(i->data)) return {};
+    const auto& d = std::get<InsertData>(i->data);
+    if (!d.hasAttribs) return {};
+    std::vector<std::uint64_t> out;
+    for (std::uint64_t h : Chain(*i, i->Ref(d.firstAttrib), i->Ref(d.lastAttrib), type::kSeqend)) {
+        const DecodedObject* a = Find(h);
+        if (a && a->common.type == type::kAttrib && std::holds_alternative<AttribData>(a->data)) out.push_back(h);
+    }
+    return out;
+}
+
+std::string DwgModel::NameOf(std::uint64_t handle) const {
+    const DecodedObject* o = Find(handle);
+    if (!o) return {};
+    if (const auto* b = std::get_if<BlockHeaderData>(&o->data)) {
+        auto it = blockNames_.find(handle);
+        return it != blockNames_.end() ? it->second : Text(b->name);
+    }
+    if (const auto* l = std::get_if<LayerData>(&o->data)) return Text(l->name);
+    if (const auto* l = std::get_if<LayoutData>(&o->data)) return Text(l->name);
+    return {};
+}
+
+std::string DwgModel::LayoutNameOf(std::uint64_t blockHeader) const {
+    const DecodedObject* b = Find(blockHeader);
+    if (!b) return {};
+    const auto& d = std::get<BlockHeaderData>(b->data);
+    std::uint64_t layout = b->Ref(d.layout);
+    if (layout != 0) {
+        const DecodedObject* l = Find(layout);
+        if (l && std::holds_alternative<LayoutData>(l->data)) return NameOf(layout);
+    }
+    for (const DecodedObject& o : objects_) {
+        if (const auto* l = std::get_if<LayoutData>(&o.data)) {
+            if (o.Ref(l->paperSpaceBlock) == blockHeader) return Text(l->name);
+        }
+    }
+    std::string name = Upper(CutAtNul(d.name));
+    if (name == "*MODEL_SPACE") return "Model";
+    if (name == "*PAPER_SPACE" && !hasLayouts_) return "Layout1";
+    return {};
+}
+
+int DwgModel::ConstantAttdefsOf(std::uint64_t blockHeader) const {
+    int count = 0;
+    for (std::uint64_t h : EntitiesOf(blockHeader)) {
+        const DecodedObject* o = Find(h);
+        if (o && o->common.type == type::kAttdef) {
+            if (const auto* a = std::get_if<AttribData>(&o->data)) {
+                if (a->flags & 2) ++count;
+            }
+        }
+    }
+    return count;
+}
+
+DrawingInfo DwgModel::Describe() const {
+    DrawingInfo info;
+    std::unordered_map<std::uint64_t, int> constants;
+    for (std::uint64_t bh : blockOrder_) {
+        BlockInfo block;
+        block.name = NameOf(bh);
+        block.layoutName = LayoutNameOf(bh);
+        for (std::uint64_t eh : EntitiesOf(bh)) {
+            const DecodedObject* e = Find(eh);
+            if (!e || !IsInsert(*e) || !std::holds_alternative<InsertData>(e->data)) continue;
+            const auto& d = std::get<InsertData>(e->data);
+            InsertInfo ins;
+            std::uint64_t target = e->Ref(d.blockHeader);
+            ins.name = NameOf(target);
+            ins.handle = FormatHandle(eh);
+            ins.elementId = eh;
+            ins.layer = NameOf(e->Ref(e->common.layer));
+            ins.x = d.insertion.x;
+            ins.y = d.insertion.y;
+            ins.z = d.insertion.z;
+            auto c = constants.find(target);
+            if (c == constants.end()) c = constants.emplace(target, ConstantAttdefsOf(target)).first;
+            ins.numberConstantAttributes = c->second;
+            if (e->common.type == type::kMinsert) {
+                ins.rows = d.rows;
+                ins.columns = d.columns;
+            }
+            for (std::uint64_t ah : AttribsOf(eh)) {
+                const auto& a = std::get<AttribData>(Find(ah)->data);
+                ins.attributes.push_back(AttributeInfo{FormatHandle(ah), ah, Text(a.tag), Text(a.text.value)});
+            }
+            block.inserts.push_back(std::move(ins));
+        }
+        info.blocks.push_back(std::move(block));
+    }
+    return info;
+}
+
+}  // namespace kel::dwg

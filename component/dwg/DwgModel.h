@@ -1,0 +1,56 @@
+// The objects of an R13-R2000 drawing that the component works with, decoded
+// from the object map, and the drawing's block inserts and attributes as a
+// format-neutral DrawingInfo.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "component/DrawingInfo.h"
+#include "component/dwg/DwgFile.h"
+#include "component/dwg/DwgObjectCodec.h"
+
+namespace kel::dwg {
+
+class DwgModel {
+public:
+    // Decodes every object of the map (the CRC of each is checked). False
+    // with a component status when an object is damaged or the block table
+    // cannot be found.
+    bool Load(std::string_view bytes, const DwgFile& file, std::string& status);
+
+    DrawingInfo Describe() const;
+
+    const DecodedObject* Find(std::uint64_t handle) const;
+    const std::vector<DecodedObject>& Objects() const { return objects_; }
+    // Block headers in the order the drawing lists its blocks.
+    const std::vector<std::uint64_t>& BlockOrder() const { return blockOrder_; }
+    // The entities of a block header, in the block's order.
+    std::vector<std::uint64_t> EntitiesOf(std::uint64_t blockHeader) const;
+    // The ATTRIBs of an INSERT or MINSERT, in order.
+    std::vector<std::uint64_t> AttribsOf(std::uint64_t insert) const;
+
+private:
+    std::string Text(const std::string& raw) const;
+    void NameBlocks(const DecodedObject& control, std::size_t regular);
+    std::string LayoutNameOf(std::uint64_t blockHeader) const;
+    std::string NameOf(std::uint64_t handle) const;
+    int ConstantAttdefsOf(std::uint64_t blockHeader) const;
+    std::vector<std::uint64_t> Chain(const DecodedObject& from, std::uint64_t first, std::uint64_t last,
+                                     int stopType) const;
+
+    std::vector<DecodedObject> objects_;
+    std::unordered_map<std::uint64_t, std::size_t> index_;
+    std::vector<std::uint64_t> blockOrder_;
+    std::unordered_map<std::uint64_t, std::string> blockNames_;  // UTF-8, numbered where the file leaves it
+    int codePage_ = 0;
+    bool hasLayouts_ = false;
+};
+
+// A handle as the drawing information shows it: upper-case hexadecimal.
+std::string FormatHandle(std::uint64_t handle);
+
+}  // namespace kel::dwg

@@ -1,0 +1,130 @@
+#include "component/dwg/DwgText.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace kel::dwg {
+namespace {
+
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Reads one code point of UTF-8 at i; an invalid sequence yields its first
+// byte taken as Latin-1.
+std::uint32_t NextCodePoint(const std::string& s, std::size_t& i) {
+    auto b = static_cast<unsigned char>(s[i]);
+    std::size_t extra = b >= 0xC2 && b < 0xE0 ? 1 : b >= 0xE0 && b < 0xF0 ? 2 : b >= 0xF0 && b < 0xF5 ? 3 : 0;
+    if (extra == 0 || s.size() - i <= extra) {
+        ++i;
+        return b;
+    }
+    std::uint32_t cp = b & (0x3Fu >> extra);
+    for (std::size_t k = 1; k <= extra; ++k) {
+        auto c = static_cast<unsigned char>(s[i + k]);
+        if ((c & 0xC0) != 0x80) {
+            ++i;
+            return b;
+        }
+        cp = (cp << 6) | (c & 0x3Fu);
+    }
+    i += extra + 1;
+    return cp;
+}
+
+}  // namespace
+
+int WindowsCodePageOf(int dwgCodePage) {
+    switch (dwgCodePage) {
+        case 28: return 1250;
+        case 29: return 1251;
+        case 30: return 1252;
+        case 32: return 1253;
+        case 33: return 1254;
+        case 34: return 1255;
+        case 35: return 1256;
+        case 36: return 1257;
+        case 37: return 874;
+        case 44: return 1258;
+        default: return 0;
+    }
+}
+
+std::string DecodeText(const std::string& raw, int dwgCodePage) {
+    const char16_t* table = WindowsCodePageTable(WindowsCodePageOf(dwgCodePage));
+    if (!table) table = WindowsCodePageTable(1252);
+    std::string out;
+    out.reserve(raw.size());
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        auto b = static_cast<unsigned char>(raw[i]);
+        if (b == 0) break;
+        if (b == '\\' && raw.size() - i >= 7 && (raw[i + 1] == 'U' || raw[i + 1] == 'u') && raw[i + 2] == '+') {
+            int v = 0;
+            bool hex = true;
+            for (std::size_t k = 3; k < 7; ++k) {
+                int h = HexValue(raw[i + k]);
+                if (h < 0) hex = false;
+                v = v * 16 + (h < 0 ? 0 : h);
+            }
+            if (hex) {
+                bool surrogate = v >= 0xD800 && v <= 0xDFFF;
+                AppendUtf8(out, surrogate ? 0xFFFDu : static_cast<std::uint32_t>(v));
+                i += 6;
+                continue;
+            }
+        }
+        AppendUtf8(out, b < 0x80 ? b : table[b - 0x80]);
+    }
+    return out;
+}
+
+std::string EncodeText(const std::string& utf8, int dwgCodePage) {
+    const char16_t* table = WindowsCodePageTable(WindowsCodePageOf(dwgCodePage));
+    if (!table) table = WindowsCodePageTable(1252);
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::uint32_t cp = NextCodePoint(utf8, i);
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+            continue;
+        }
+        bool found = false;
+        for (int k = 0; k < 128 && cp <= 0xFFFF; ++k) {
+            if (table[k] == cp) {
+                out += static_cast<char>(0x80 + k);
+                found = true;
+                break;
+            }
+        }
+        if (found) continue;
+        if (cp > 0xFFFF) cp = 0xFFFD;  // the escape holds four hex digits only
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "\\U+%04X", static_cast<unsigned>(cp));
+        out += buf;
+    }
+    return out;
+}
+
+}  // namespace kel::dwg

@@ -1,0 +1,25 @@
+// Text of R13-R2004 drawings: bytes in the drawing's code page, with
+// \U+XXXX escapes for characters the code page lacks. Inside KEL text is UTF-8.
+#pragma once
+
+#include <string>
+
+namespace kel::dwg {
+
+// The Windows code page behind a drawing's code page number (30 -> 1252),
+// or 0 when the number names no single-byte page we carry.
+int WindowsCodePageOf(int dwgCodePage);
+
+// Bytes 0x80..0xFF of a Windows code page as Unicode, or nullptr.
+const char16_t* WindowsCodePageTable(int windowsCodePage);
+
+// Decodes drawing text to UTF-8: stops at the first NUL, maps bytes through
+// the code page (Windows-1252 when the page is unknown) and turns \U+XXXX
+// escapes into the characters they name.
+std::string DecodeText(const std::string& raw, int dwgCodePage);
+
+// Encodes UTF-8 to drawing text: characters of the code page as its bytes,
+// every other character as \U+XXXX. Invalid UTF-8 bytes are taken as Latin-1.
+std::string EncodeText(const std::string& utf8, int dwgCodePage);
+
+}  // namespace kel::dwg
