@@ -50,7 +50,6 @@ struct BlockRecordInfo {
 // Where an insert of the ENTITIES section belongs, settled after the pass.
 struct PendingOwner {
     int insert;
-    std::uint64_t ownerHandle;
     bool paper;
 };
 
@@ -200,7 +199,10 @@ private:
             info.name = r.name;
             std::uint64_t layout = 0;
             if (r.hasLayoutRef && ParseHandle(r.layoutRef, layout)) info.layout = layout;
-            if (hasHandle) blockRecordByHandle_[handle] = UpperKey(r.name);
+            if (hasHandle) {
+                blockRecordByHandle_[handle] = UpperKey(r.name);
+                blockRecordLayout_[handle] = info.layout;
+            }
             blockRecordByName_[UpperKey(r.name)] = info;
         } else if (section_ == Section::Objects && r.type == "LAYOUT") {
             if (hasHandle) layoutNames_[handle] = r.layoutName;
@@ -210,6 +212,11 @@ private:
         } else if (section_ == Section::Blocks || section_ == Section::Entities) {
             if (section_ == Section::Blocks && r.type == "BLOCK") {
                 currentBlock_ = BlockIndex(r.name);
+                std::uint64_t record = 0;
+                if (r.hasOwner && ParseHandle(r.owner, record) && record != 0) {
+                    blockRecordOf_.resize(m_.blocks.size(), 0);
+                    blockRecordOf_[static_cast<std::size_t>(currentBlock_)] = record;
+                }
                 attachTo_ = -1;
             } else if (section_ == Section::Blocks && r.type == "ENDBLK") {
                 currentBlock_ = -1;
@@ -273,9 +280,7 @@ private:
             if (currentBlock_ < 0) currentBlock_ = BlockIndex("");
             ins.owner = currentBlock_;
         } else {
-            std::uint64_t owner = 0;
-            if (!(r.hasOwner && ParseHandle(r.owner, owner))) owner = 0;
-            pending_.push_back(PendingOwner{index, owner, r.has67 && r.g67 == 1});
+            pending_.push_back(PendingOwner{index, r.has67 && r.g67 == 1});
         }
         m_.inserts.push_back(ins);
         attachTo_ = index;
@@ -300,7 +305,18 @@ private:
         return index;
     }
 
-    std::string LayoutNameOf(const std::string& key) const {
+    std::string LayoutNameOf(std::size_t block, const std::string& key) const {
+        // The BLOCK's own block record first, then the record of the same name.
+        std::uint64_t record = block < blockRecordOf_.size() ? blockRecordOf_[block] : 0;
+        if (record != 0) {
+            auto lr = blockRecordLayout_.find(record);
+            if (lr != blockRecordLayout_.end() && lr->second != 0) {
+                auto it = layoutNames_.find(lr->second);
+                if (it != layoutNames_.end()) return std::string(it->second);
+            }
+            auto it = layoutByBlockRecord_.find(record);
+            if (it != layoutByBlockRecord_.end()) return std::string(it->second);
+        }
         auto br = blockRecordByName_.find(key);
         if (br != blockRecordByName_.end() && br->second.layout != 0) {
             auto it = layoutNames_.find(br->second.layout);
@@ -324,16 +340,10 @@ private:
         std::vector<std::string> ownerKeys(pending_.size());
         for (std::size_t i = 0; i < pending_.size(); ++i) {
             const PendingOwner& p = pending_[i];
-            auto br = blockRecordByHandle_.find(p.ownerHandle);
-            std::string key;
-            std::string_view name;
-            if (p.ownerHandle != 0 && br != blockRecordByHandle_.end()) {
-                key = br->second;
-                name = blockRecordByName_[key].name;
-            } else {
-                name = p.paper ? "*Paper_Space" : "*Model_Space";
-                key = UpperKey(name);
-            }
+            // The ENTITIES section holds model space and the active paper space, told apart
+            // by group 67; owner handles there are not always right.
+            std::string_view name = p.paper ? "*Paper_Space" : "*Model_Space";
+            std::string key = UpperKey(name);
             if (!blockByKey_.count(key) && std::find(extraKeys.begin(), extraKeys.end(), key) == extraKeys.end()) {
                 extraKeys.push_back(key);
                 extraNames.push_back(name);
@@ -348,6 +358,8 @@ private:
             });
             std::vector<DxfBlock> blocks;
             std::vector<std::string> keys;
+            blockRecordOf_.resize(m_.blocks.size(), 0);
+            blockRecordOf_.insert(blockRecordOf_.begin(), order.size(), 0);
             for (std::size_t i : order) {
                 DxfBlock b;
                 b.name = extraNames[i];
@@ -372,7 +384,7 @@ private:
             DxfInsert& ins = m_.inserts[i];
             m_.blocks[static_cast<std::size_t>(ins.owner)].inserts.push_back(static_cast<int>(i));
         }
-        for (std::size_t i = 0; i < m_.blocks.size(); ++i) m_.blocks[i].layoutName = LayoutNameOf(blockKeys_[i]);
+        for (std::size_t i = 0; i < m_.blocks.size(); ++i) m_.blocks[i].layoutName = LayoutNameOf(i, blockKeys_[i]);
         for (DxfInsert& ins : m_.inserts) {
             auto c = constantByBlock_.find(UpperKey(ins.name));
             ins.constantAttDefs = c == constantByBlock_.end() ? 0 : c->second;
@@ -433,6 +445,8 @@ private:
     std::unordered_map<std::string, int> blockByKey_;
     std::unordered_map<std::string, BlockRecordInfo> blockRecordByName_;
     std::unordered_map<std::uint64_t, std::string> blockRecordByHandle_;
+    std::unordered_map<std::uint64_t, std::uint64_t> blockRecordLayout_;  // record handle -> LAYOUT handle
+    std::vector<std::uint64_t> blockRecordOf_;                            // per block, 0 when unknown
     std::unordered_map<std::uint64_t, std::string_view> layoutNames_, layoutByBlockRecord_;
     std::unordered_map<std::string, int> constantByBlock_;
 };
