@@ -1,0 +1,28 @@
+// The drawing list file: one entry per line, "drawing,template"; comment lines
+// start with an apostrophe; an "END" line ends the program.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kel {
+
+struct ListLine {
+    enum class Kind { Skip, End, Entry };
+    Kind kind = Kind::Skip;
+    // For an entry: the text before the first comma and the text after it,
+    // with their letter case and the blanks beside the comma.
+    std::string strDrawing;
+    std::string strTemplate;
+};
+
+// Classifies one line. Blanks at both ends are ignored; an empty line, a
+// comment and a line without a comma are skipped; "END" is recognised in any
+// letter case.
+ListLine ParseListLine(const std::string& strLine);
+
+// Reads the list file's lines (CR LF, lone CR and LF all end a line). False,
+// with the reason in strErr, when the file cannot be read or is not text.
+bool ReadListFile(const std::string& strPath, std::vector<std::string>& lines, std::string& strErr);
+
+}  // namespace kel
