@@ -1,0 +1,273 @@
+// Applying templates to a drawing described by the recording component: every
+// tag-line form, the filters, the results and messages, the audit lines, and a
+// value with markup characters carried unchanged from the XML to the component.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "component/DrawingInfoXml.h"
+#include "engine/TextLines.h"
+#include "engine/cAutoCAD.h"
+#include "platform/FileSystem.h"
+#include "support/FakeComponent.h"
+#include "support/TempDir.h"
+
+namespace kel {
+namespace {
+
+using test::FakeComponent;
+using test::ReadFile;
+using test::TempDir;
+
+InsertInfo Insert(const std::string& name, const std::string& layer, std::vector<AttributeInfo> atts) {
+    InsertInfo i;
+    i.name = name;
+    i.layer = layer;
+    i.handle = "I" + name;
+    i.attributes = std::move(atts);
+    return i;
+}
+
+AttributeInfo Att(const std::string& handle, const std::string& tag, const std::string& value) {
+    return {handle, 1, tag, value};
+}
+
+// Inserts in several spaces, layouts and layers; handles in table order.
+DrawingInfo SampleDrawing() {
+    DrawingInfo d;
+    d.path = "/dwg/A-101.dxf";
+    d.blocks.push_back({"*Model_Space", "Model",
+                        {Insert("TITLE", "0",
+                                {Att("1F", "DWGNO", "X-1"), Att("20", "REV", "A-a"), Att("21", "TITLE", "Drawing 1"),
+                                 Att("22", "DATE", "2006"), Att("23", "UPDATED", "u")}),
+                         Insert("BORDER", "FRAME", {Att("2A", "DWGNO", "X-2")}),
+                         Insert("TITLE2", "0", {Att("40", "DWGNO", "X-3")})}});
+    d.blocks.push_back({"*Paper_Space", "Layout1",
+                        {Insert("REV", "0", {Att("30", "F", "fff")}), Insert("IT", "", {Att("31", "NAME", "Jo")})}});
+    d.blocks.push_back({"DETAIL", "", {Insert("TITLE", "0", {Att("50", "DWGNO", "X-5")})}});
+    return d;
+}
+
+class ModifyTest : public ::testing::Test {
+protected:
+    void SetUp() override { MakeEngine(dir.Path()); }
+
+    void MakeEngine(const std::string& folder) {
+        engine = std::make_unique<cAutoCAD>(
+            [this](ComponentCreationError&) { return std::make_unique<FakeComponent>(log); }, nullptr, folder);
+        ASSERT_EQ(engine->CreateComponent(), 1);
+        log.xml = DrawingInfoToXml(SampleDrawing(), true);
+    }
+
+    // Runs the tag lines with an audit file; strErr starts empty.
+    std::int16_t Run(const std::vector<std::string>& tagLines, bool withAudit = true) {
+        engine->strTagLines = tagLines;
+        log.calls.clear();
+        err.clear();
+        LogFile audit;
+        if (withAudit) audit.Open(dir.File("audit.log"), LogFile::Mode::Truncate);
+        std::int16_t rc = engine->GetAttributes(&err, ",", withAudit ? &audit : nullptr);
+        audit.Close();
+        auditLines = SplitLines(ReadFile(dir.File("audit.log")));
+        return rc;
+    }
+
+    // The component calls that change the drawing.
+    std::vector<std::string> Changes() const {
+        std::vector<std::string> out;
+        for (const auto& c : log.calls) {
+            if (c.rfind("SetAttributeValue(", 0) == 0 || c.rfind("DeleteEntity(", 0) == 0) out.push_back(c);
+        }
+        return out;
+    }
+
+    std::vector<std::string> ChangedHandles() const {
+        std::vector<std::string> out;
+        for (const auto& c : Changes()) out.push_back(c.substr(c.rfind(',') + 1, c.size() - c.rfind(',') - 2));
+        return out;
+    }
+
+    TempDir dir;
+    FakeComponent::Log log;
+    std::unique_ptr<cAutoCAD> engine;
+    std::string err;
+    std::vector<std::string> auditLines;
+};
+
+using Strings = std::vector<std::string>;
+
+TEST_F(ModifyTest, WorkedExample) {
+    DrawingInfo d;
+    d.blocks.push_back({"*Model_Space", "Model",
+                        {Insert("TITLE", "0", {Att("1F", "DWGNO", "X-1"), Att("20", "REV", "A")}),
+                         Insert("BORDER", "0", {Att("2A", "DWGNO", "X-2")})}});
+    log.xml = DrawingInfoToXml(d, true);
+    engine->strBlockFilter = "TITLE";
+    EXPECT_EQ(Run({"DWGNO,r,A-101", "REV,f,A,B"}), 1);
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(log.calls.front(), "WriteXML(" + dir.File("_file.xml") + ",1,0,0,0,0,0,0,0)");
+    EXPECT_EQ(Changes(), (Strings{"SetAttributeValue(A-101,1F)", "SetAttributeValue(B,20)"}));
+    EXPECT_EQ(auditLines, (Strings{"Found DWGNO and replaced with 'A-101'", "Found 'A' in REV and replaced with 'B'"}));
+    EXPECT_FALSE(FileExists(dir.File("_file.xml")));
+    EXPECT_FALSE(FileExists(dir.File("_flat.xml")));
+}
+
+struct FormCase {
+    std::string line;
+    Strings changes;
+    std::string firstAudit;
+};
+
+TEST_F(ModifyTest, EveryTagLineForm) {
+    const std::vector<FormCase> cases = {
+        {"d", {}, "Deleted DWGNO"},
+        {"c", {}, "Cleared DWGNO"},
+        {"f,a,B", {"SetAttributeValue(B-B,20)", "SetAttributeValue(DrBwing 1,21)"}, "Found 'a' in REV and replaced with 'B'"},
+        {"r,Smith, John", {}, "Replaced DWGNO with 'Smith, John'"},
+        {"t,DATE,2007", {"SetAttributeValue(2007,22)", "SetAttributeValue(2007,23)"}, "Found DATE and replaced with '2007'"},
+        {"dwgno,d", {"DeleteEntity(1F)", "DeleteEntity(2A)", "DeleteEntity(40)", "DeleteEntity(50)"}, "Deleted dwgno"},
+        {"title,c", {"SetAttributeValue(,21)"}, "Cleared title"},
+        {"NAME,r,Smith, John", {"SetAttributeValue( John,31)"}, "Found NAME and replaced with ' John'"},
+        {"TITLE,r,Drawing 1", {"SetAttributeValue(Drawing 1,21)"}, "Found TITLE and replaced with 'Drawing 1'"},
+        {"REV,F,A,b", {"SetAttributeValue(b-b,20)"}, "Found 'A' in REV and replaced with 'b'"},
+        {"F,r,X", {"SetAttributeValue(DXawing 1,21)"}, "Found 'r' in TITLE and replaced with 'X'"},  // not tag F
+        {"REV,f,,Q", {"SetAttributeValue(A-a,20)"}, "Found '' in REV and replaced with 'Q'"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Run({c.line}), 1) << c.line;
+        if (!c.changes.empty()) {
+            EXPECT_EQ(Changes(), c.changes) << c.line;
+        }
+        ASSERT_FALSE(auditLines.empty()) << c.line;
+        EXPECT_EQ(auditLines.front(), c.firstAudit) << c.line;
+        EXPECT_EQ(auditLines.size(), Changes().size()) << c.line;
+    }
+    EXPECT_EQ(Run({"d"}), 1);
+    EXPECT_EQ(Changes().size(), 10u);
+    EXPECT_EQ(Run({"r,Smith, John"}), 1);
+    EXPECT_EQ(Changes().back(), "SetAttributeValue(Smith, John,50)");
+    // Lines of no known form, tags that match nothing, find texts that occur nowhere.
+    for (const char* line : {"junk", "REV,x", "REV,f,A", "f,A", "NOTAG,r,1", "REV,f,zz,B", "DWGNO"}) {
+        EXPECT_EQ(Run({line}), 0) << line;
+        EXPECT_TRUE(Changes().empty()) << line;
+    }
+}
+
+TEST_F(ModifyTest, LaterLinesActOnTheValuesAsRead) {
+    DrawingInfo d;
+    d.blocks.push_back({"*Model_Space", "Model", {Insert("TITLE", "0", {Att("1F", "DWGNO", "1")})}});
+    log.xml = DrawingInfoToXml(d, true);
+    EXPECT_EQ(Run({"DWGNO,r,A", "DWGNO,f,1,2", "DWGNO,d", "DWGNO,c"}), 1);
+    EXPECT_EQ(Changes(), (Strings{"SetAttributeValue(A,1F)", "SetAttributeValue(2,1F)", "DeleteEntity(1F)",
+                                  "SetAttributeValue(,1F)"}));
+}
+
+TEST_F(ModifyTest, Filters) {
+    auto handlesWith = [&](const std::string& block, const std::string& space, const std::string& layer,
+                           const std::string& layout) {
+        engine->strBlockFilter = block;
+        engine->strSpaceFilter = space;
+        engine->strLayerFilter = layer;
+        engine->strLayoutFilter = layout;
+        Run({"r,v"});
+        return ChangedHandles();
+    };
+    // A block filter lists names in any notation; IT is contained in it, TITLE2 is not.
+    EXPECT_EQ(handlesWith("title,REV", "", "", ""), (Strings{"1F", "20", "21", "22", "23", "30", "31", "50"}));
+    // The space filter is a fragment of the owner block's name.
+    EXPECT_EQ(handlesWith("", "MODEL", "", ""), (Strings{"1F", "20", "21", "22", "23", "2A", "40"}));
+    // Empty layer and layout names pass every filter.
+    EXPECT_EQ(handlesWith("", "", "FRAME", ""), (Strings{"2A", "31"}));
+    EXPECT_EQ(handlesWith("", "", "", "LAYOUT1"), (Strings{"30", "31", "50"}));
+    EXPECT_EQ(handlesWith("*", "*", "*", "*").size(), 10u);
+    EXPECT_EQ(handlesWith("BORDER", "PAPER", "", ""), Strings{});
+    EXPECT_EQ(err, "No data found to process.");
+}
+
+TEST_F(ModifyTest, FailureResultsAndMessages) {
+    // No template: nothing asked of the component, nothing written.
+    EXPECT_EQ(Run({}), -1);
+    EXPECT_TRUE(log.calls.empty());
+    EXPECT_TRUE(auditLines.empty());
+
+    // Nothing qualifies: with and without an audit file.
+    engine->strBlockFilter = "NONE";
+    EXPECT_EQ(Run({"d"}), 0);
+    EXPECT_EQ(auditLines, Strings{"No data found to process."});
+    std::filesystem::remove(dir.File("audit.log"));
+    EXPECT_EQ(Run({"d"}, false), 0);
+    EXPECT_EQ(err, "No data found to process.");
+    EXPECT_TRUE(auditLines.empty());
+    engine->strBlockFilter.clear();
+
+    // A drawing without attributes gives no table.
+    DrawingInfo bare;
+    bare.blocks.push_back({"*Model_Space", "Model", {Insert("TITLE", "0", {})}});
+    log.xml = DrawingInfoToXml(bare, true);
+    EXPECT_EQ(Run({"d"}), -1);
+    EXPECT_EQ(err, "Unable to parse XML file.");
+    EXPECT_EQ(auditLines, Strings{"Unable to parse XML file."});
+    EXPECT_FALSE(FileExists(dir.File("_file.xml")));
+    EXPECT_FALSE(FileExists(dir.File("_flat.xml")));
+
+    // The component writes no XML; a stale work file does not stand in for it.
+    log.xml.clear();
+    dir.Write("_file.xml", DrawingInfoToXml(SampleDrawing(), true));
+    EXPECT_EQ(Run({"d"}), -1);
+    EXPECT_EQ(err, "Unable to create XML file.");
+    EXPECT_EQ(auditLines, Strings{"Unable to create XML file."});
+    EXPECT_TRUE(Changes().empty());
+}
+
+TEST_F(ModifyTest, FlatFileThatCannotBeWritten) {
+    // A folder so deep that the work file fits in a path but the flat file's
+    // temporary neighbour does not.
+    std::string folder = dir.Path();
+    while (folder.size() < 4071 - 252) folder += "/" + std::string(250, 'd');
+    folder += "/" + std::string(4071 - folder.size() - 2, 'e');
+    std::filesystem::create_directories(folder);
+    MakeEngine(folder);
+    ASSERT_EQ(engine->strAppFolder.size(), 4071u);
+    EXPECT_EQ(Run({"d"}), -1);
+    EXPECT_EQ(err, "Unable to create flattened XML file.");
+    EXPECT_FALSE(FileExists(folder + "/_file.xml"));
+}
+
+TEST_F(ModifyTest, FailedComponentCallsAreReportedAsFailed) {
+    log.statusFor["SetAttributeValue"] = "2001:No such handle";
+    EXPECT_EQ(Run({"REV,r,x", "TITLE,c"}), -1);
+    EXPECT_EQ(err, "Unable to change attributes: 2001:No such handle");
+    EXPECT_EQ(auditLines, (Strings{"Found REV and replaced with 'x' - failed: 2001:No such handle",
+                                   "Cleared TITLE - failed: 2001:No such handle",
+                                   "Unable to change attributes: 2001:No such handle"}));
+    // One call that succeeds makes the run a success; the failed one stays marked.
+    EXPECT_EQ(Run({"REV,r,x", "REV,d"}), 1);
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(auditLines, (Strings{"Found REV and replaced with 'x' - failed: 2001:No such handle", "Deleted REV"}));
+}
+
+TEST_F(ModifyTest, MarkupCharactersSurviveTheRoundTrip) {
+    const std::string value = "a<b & \"c\" name='x' /> &lt; line\nbreak";
+    DrawingInfo d;
+    d.blocks.push_back({"*Model_Space", "Model",
+                        {Insert("TITLE", "0", {Att("1F", "DOORHANDLE", value), Att("2B", "HANDLE", "h")})}});
+    log.xml = DrawingInfoToXml(d, true);
+    EXPECT_EQ(Run({"DOORHANDLE,f,,Q", "doorhandle,f,name='x',N"}), 1);
+    EXPECT_EQ(Changes(), (Strings{"SetAttributeValue(" + value + ",1F)",
+                                  "SetAttributeValue(a<b & \"c\" N /> &lt; line\nbreak,1F)"}));
+}
+
+TEST_F(ModifyTest, RowCountBeyondSixteenBits) {
+    std::vector<AttributeInfo> atts;
+    for (int i = 0; i < 40000; ++i) atts.push_back(Att(std::to_string(i + 1), "T" + std::to_string(i), "v"));
+    DrawingInfo d;
+    d.blocks.push_back({"*Model_Space", "Model", {Insert("TITLE", "0", std::move(atts))}});
+    log.xml = DrawingInfoToXml(d, true);
+    EXPECT_EQ(Run({"T39999,r,last"}), 1);
+    EXPECT_EQ(Changes(), Strings{"SetAttributeValue(last,40000)"});
+}
+
+}  // namespace
+}  // namespace kel
