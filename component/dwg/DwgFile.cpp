@@ -19,6 +19,15 @@ const std::uint8_t kClassesBeginSentinel[16] = {0x8D, 0xA1, 0xC4, 0xB8, 0xC4, 0x
 const std::uint8_t kClassesEndSentinel[16] = {0x72, 0x5E, 0x3B, 0x47, 0x3B, 0x56, 0x07, 0x3A,
                                               0x3F, 0x23, 0x0B, 0xA0, 0x18, 0x30, 0x49, 0x75};
 
+const std::uint8_t kImageBeginSentinel[16] = {0x1F, 0x25, 0x6D, 0x07, 0xD4, 0x36, 0x28, 0x28,
+                                              0x9D, 0x57, 0xCA, 0x3F, 0x9D, 0x44, 0x10, 0x2B};
+const std::uint8_t kImageEndSentinel[16] = {0xE0, 0xDA, 0x92, 0xF8, 0x2B, 0xC9, 0xD7, 0xD7,
+                                            0x62, 0xA8, 0x35, 0xC0, 0x62, 0xBB, 0xEF, 0xD4};
+const std::uint8_t kSecondHeaderBeginSentinel[16] = {0xD4, 0x7B, 0x21, 0xCE, 0x28, 0x93, 0x9F, 0xBF,
+                                                     0x53, 0x24, 0x40, 0x09, 0x12, 0x3C, 0xAA, 0x01};
+const std::uint8_t kSecondHeaderEndSentinel[16] = {0x2B, 0x84, 0xDE, 0x31, 0xD7, 0x6C, 0x60, 0x40,
+                                                   0xAC, 0xDB, 0xBF, 0xF6, 0xED, 0xC3, 0x55, 0xFE};
+
 namespace {
 
 constexpr std::size_t kLocatorTableOffset = 0x15;
@@ -97,7 +106,7 @@ const ClassDef* DwgFile::ClassOfType(int type) const {
 bool DwgFile::Parse(std::string_view bytes, std::string& status) {
     std::string why;
     if (!ParseFileHeader(bytes, why) || !ParseHeaderVariables(bytes, why) || !ParseClasses(bytes, why) ||
-        !ParseObjectMap(bytes, why)) {
+        !ParseObjectMap(bytes, why) || !CheckImage(bytes, why) || !CheckSecondHeader(bytes, why)) {
         status = status::Make(status::kCorrupt, "Damaged drawing: " + why);
         return false;
     }
@@ -111,6 +120,7 @@ bool DwgFile::ParseFileHeader(std::string_view bytes, std::string& why) {
         return false;
     }
     maintenanceVersion = static_cast<std::uint8_t>(bytes[0x0B]);
+    imageSeeker = static_cast<std::int32_t>(Le32(bytes, 0x0D));
     codePage = Le16(bytes, 0x13);
     std::uint32_t count = Le32(bytes, kLocatorTableOffset);
     std::uint16_t crcXor = 0;
@@ -286,6 +296,51 @@ bool DwgFile::ParseObjectMap(std::string_view bytes, std::string& why) {
         at += size + 2;
     }
     return true;
+}
+
+bool DwgFile::CheckImage(std::string_view bytes, std::string& why) const {
+    if (imageSeeker == 0) return true;  // no preview image
+    std::size_t at = static_cast<std::uint32_t>(imageSeeker);
+    if (!SentinelAt(bytes, at, kImageBeginSentinel) || bytes.size() - at < 20) {
+        why = "preview image start sentinel missing";
+        return false;
+    }
+    std::uint32_t size = Le32(bytes, at + 16);
+    if (size > bytes.size() || !SentinelAt(bytes, at + 20 + size, kImageEndSentinel)) {
+        why = "preview image is truncated";
+        return false;
+    }
+    return true;
+}
+
+bool DwgFile::CheckSecondHeader(std::string_view bytes, std::string& why) {
+    // The second file header follows the object map; its start is found by
+    // its sentinel. Some writers leave it out; a file without it is read. Its size counts from the size field to the end sentinel,
+    // and its CRC covers the same bytes up to the CRC, which R14 and later
+    // follow with 8 more bytes.
+    const SectionLocator& map = *Locator(kObjectMapSection);
+    std::string_view sentinel(reinterpret_cast<const char*>(kSecondHeaderBeginSentinel), 16);
+    std::size_t at = bytes.find(sentinel, static_cast<std::size_t>(map.seeker) + static_cast<std::size_t>(map.size));
+    if (at == std::string_view::npos) return true;
+    std::size_t start = at + 16;
+    if (bytes.size() - start < 4) {
+        why = "second file header is truncated";
+        return false;
+    }
+    std::uint32_t size = Le32(bytes, start);
+    if (size < 12 || size > bytes.size() - start || !SentinelAt(bytes, start + size, kSecondHeaderEndSentinel)) {
+        why = "second file header is truncated";
+        return false;
+    }
+    for (std::size_t tail : {std::size_t{2}, std::size_t{10}}) {
+        std::size_t crcAt = start + size - tail;
+        if (Crc16(kCrcSeed, bytes.substr(start, crcAt - start)) == Le16(bytes, crcAt)) {
+            secondHeaderOffset = static_cast<std::int64_t>(at);
+            return true;
+        }
+    }
+    why = "second file header CRC mismatch";
+    return false;
 }
 
 }  // namespace kel::dwg

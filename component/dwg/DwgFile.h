@@ -50,6 +50,8 @@ public:
     Version version = Version::R2000;
     std::uint8_t maintenanceVersion = 0;
     std::uint16_t codePage = 0;  // the file's code page number
+    std::int32_t imageSeeker = 0;
+    std::int64_t secondHeaderOffset = -1;
     std::vector<SectionLocator> locators;
     std::uint64_t handleSeed = 0;
     std::vector<ClassDef> classes;
@@ -64,6 +66,8 @@ private:
     bool ParseHeaderVariables(std::string_view bytes, std::string& why);
     bool ParseClasses(std::string_view bytes, std::string& why);
     bool ParseObjectMap(std::string_view bytes, std::string& why);
+    bool CheckImage(std::string_view bytes, std::string& why) const;
+    bool CheckSecondHeader(std::string_view bytes, std::string& why);
     const SectionLocator* Locator(std::uint8_t number) const;
 };
 
@@ -73,5 +77,9 @@ extern const std::uint8_t kHeaderBeginSentinel[16];
 extern const std::uint8_t kHeaderEndSentinel[16];
 extern const std::uint8_t kClassesBeginSentinel[16];
 extern const std::uint8_t kClassesEndSentinel[16];
+extern const std::uint8_t kImageBeginSentinel[16];
+extern const std::uint8_t kImageEndSentinel[16];
+extern const std::uint8_t kSecondHeaderBeginSentinel[16];
+extern const std::uint8_t kSecondHeaderEndSentinel[16];
 
 }  // namespace kel::dwg

@@ -1,0 +1,195 @@
+// The R13-R2000 container and objects of real drawings: every CRC checked,
+// every object decoded and encoded back to its own bytes, versions refused,
+// damaged files refused with a status, and random damage never crashing.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+
+#include "component/dwg/DwgDocument.h"
+#include "component/dwg/DwgText.h"
+#include "tests/component/dwg/DwgTestFiles.h"
+
+namespace kel::dwg {
+namespace {
+
+using test::ReadCorpus;
+using test::SupportedCorpusFiles;
+
+std::unique_ptr<DwgDocument> OpenBytes(const std::string& bytes, std::string& status) {
+    return DwgDocument::Open(bytes, "x.dwg", status);
+}
+
+bool StartsWith(const std::string& s, const std::string& prefix) { return s.rfind(prefix, 0) == 0; }
+
+TEST(DwgFileTest, EveryCorpusFileOpensWithEveryObjectDecodedAndEncodedBack) {
+    for (const std::string& name : SupportedCorpusFiles()) {
+        SCOPED_TRACE(name);
+        std::string bytes = ReadCorpus(name);
+        ASSERT_FALSE(bytes.empty());
+        std::string status;
+        auto doc = OpenBytes(bytes, status);
+        ASSERT_TRUE(doc) << status;
+        EXPECT_EQ(status, "1000:Ok");
+        const DwgFile& f = doc->File();
+        const auto& objects = doc->Model().Objects();
+        EXPECT_EQ(objects.size(), f.objectMap.size());
+        EXPECT_GT(objects.size(), 50u);
+
+        std::set<std::string> classNames;
+        for (const ClassDef& c : f.classes) classNames.insert(CutAtNul(c.dxfName));
+        EXPECT_TRUE(classNames.count("LAYOUT"));
+
+        std::size_t known = 0;
+        for (const DecodedObject& o : objects) {
+            EXPECT_LT(o.Handle(), f.handleSeed) << "the seed is the next free handle";
+            if (!o.known) continue;
+            ++known;
+            EXPECT_TRUE(o.dataExact) << "type " << o.common.type << " handle " << FormatHandle(o.Handle());
+            std::string encoded;
+            ASSERT_TRUE(EncodeObject(o, f, encoded));
+            EXPECT_EQ(encoded, bytes.substr(static_cast<std::size_t>(o.offset), o.totalBytes))
+                << "type " << o.common.type << " handle " << FormatHandle(o.Handle());
+        }
+        EXPECT_GT(known, 10u);
+    }
+}
+
+TEST(DwgFileTest, ContainerFieldsMatchTheFile) {
+    std::string status;
+    auto doc = OpenBytes(ReadCorpus("dwg/AC1015_R2000/libredwg__entities-2d.dwg"), status);
+    ASSERT_TRUE(doc) << status;
+    const DwgFile& f = doc->File();
+    EXPECT_EQ(f.version, Version::R2000);
+    EXPECT_EQ(f.codePage, 28);  // its DXF twin says ANSI_1250
+    EXPECT_EQ(WindowsCodePageOf(f.codePage), 1250);
+    EXPECT_EQ(f.handleSeed, 0x53u);
+    EXPECT_EQ(f.locators.size(), 6u);
+    // The object map lists handles in rising order and each points at the
+    // object that carries that handle.
+    for (std::size_t i = 1; i < f.objectMap.size(); ++i) {
+        EXPECT_LT(f.objectMap[i - 1].handle, f.objectMap[i].handle);
+    }
+    for (const ObjectLocation& loc : f.objectMap) {
+        const DecodedObject* o = doc->Model().Find(loc.handle);
+        ASSERT_TRUE(o);
+        EXPECT_EQ(o->offset, loc.offset);
+    }
+
+    auto r13 = OpenBytes(ReadCorpus("dwg/AC1012_R13/libredwg__example_r13.dwg"), status);
+    ASSERT_TRUE(r13) << status;
+    EXPECT_EQ(r13->File().version, Version::R13);
+    EXPECT_EQ(r13->File().codePage, 30);
+    EXPECT_GT(r13->File().objectMap.size(), 5000u);  // a map of several sections
+}
+
+TEST(DwgFileTest, OtherVersionsAndOtherFilesAreRefusedByName) {
+    struct Case {
+        std::string file;
+        std::string status;
+    } cases[] = {
+        {"dwg/legacy_pre_R13/libredwg__r2.6_entities.dwg", "2004:Unsupported format AC1003"},
+        {"dwg/legacy_pre_R13/libredwg__r10_entities.dwg", "2004:Unsupported format AC1006"},
+        {"dwg/legacy_pre_R13/libredwg__r11_entities-2d.dwg", "2004:Unsupported format AC1009"},
+        {"dwg/AC1018_R2004/libredwg__example_2004.dwg", "2004:Unsupported format AC1018"},
+        {"dwg/AC1021_R2007/libredwg__example_2007.dwg", "2004:Unsupported format AC1021"},
+        {"dwg/AC1032_R2018/acadsharp__empty.dwg", "2004:Unsupported format AC1032"},
+        {"dxf/ascii/AC1015_R2000/libredwg__entities-2d.dxf", "2003:Not a drawing file"},
+    };
+    for (const Case& c : cases) {
+        std::string status;
+        std::string bytes = ReadCorpus(c.file);
+        ASSERT_FALSE(bytes.empty()) << c.file;
+        EXPECT_FALSE(OpenDwgDocument(bytes, c.file, status)) << c.file;
+        EXPECT_EQ(status, c.status);
+    }
+    std::string status;
+    EXPECT_FALSE(OpenDwgDocument("", "e.dwg", status));
+    EXPECT_EQ(status, "2003:Not a drawing file");
+    EXPECT_FALSE(OpenDwgDocument("AC1099" + std::string(200, '\0'), "f.dwg", status));
+    EXPECT_EQ(status, "2004:Unsupported format AC1099");
+}
+
+TEST(DwgFileTest, DamageIsReportedAsAStatusNamingWhatIsWrong) {
+    const std::string good = ReadCorpus("dwg/AC1015_R2000/libredwg__entities-2d.dwg");
+    std::string status;
+    ASSERT_TRUE(OpenBytes(good, status));
+    DwgFile f;
+    ASSERT_TRUE(f.Parse(good, status));
+    const std::size_t header = static_cast<std::size_t>(f.locators[kHeaderSection].seeker);
+    const std::size_t classes = static_cast<std::size_t>(f.locators[kClassSection].seeker);
+    const std::size_t map = static_cast<std::size_t>(f.locators[kObjectMapSection].seeker);
+    const std::size_t object = static_cast<std::size_t>(f.objectMap[f.objectMap.size() / 2].offset);
+
+    struct Case {
+        std::size_t at;
+        std::string expected;
+    } cases[] = {
+        {0x16, "section locator"},                       // the locator count
+        {0x20, "file header CRC mismatch"},              // a seeker
+        {header + 3, "header variables start sentinel"},  // the sentinel
+        {header + 30, "header variables CRC mismatch"},
+        {classes + 30, "classes CRC mismatch"},
+        {map + 5, "object map CRC mismatch"},
+        {object + 4, "object CRC mismatch"},
+        {static_cast<std::size_t>(f.imageSeeker) + 2, "preview image start sentinel"},
+        {static_cast<std::size_t>(f.secondHeaderOffset) + 30, "second file header CRC mismatch"},
+    };
+    for (const Case& c : cases) {
+        std::string bad = good;
+        bad[c.at] = static_cast<char>(bad[c.at] ^ 0x10);
+        EXPECT_FALSE(OpenBytes(bad, status)) << c.expected;
+        EXPECT_TRUE(StartsWith(status, "2005:Damaged drawing: ")) << status;
+        EXPECT_NE(status.find(c.expected), std::string::npos) << status;
+    }
+    for (std::size_t length : {std::size_t{6}, std::size_t{0x30}, header + 40, classes, map + 10,
+                               good.size() / 2, good.size() - 8}) {
+        EXPECT_FALSE(OpenBytes(good.substr(0, length), status)) << length;
+        EXPECT_TRUE(StartsWith(status, "2005:Damaged drawing: ")) << length << " " << status;
+    }
+}
+
+TEST(DwgFileTest, RandomDamageNeverCrashes) {
+    // Smaller files so that the loop stays fast; every outcome is allowed
+    // except a crash, a hang or a success without a usable model.
+    const std::string files[] = {ReadCorpus("dwg/AC1015_R2000/libredwg__entities-2d.dwg"),
+                                 ReadCorpus("dwg/malformed/acadsharp__dup_paperspace_r2000.dwg")};
+    std::mt19937 rng(20261206);
+    int opened = 0;
+    for (int i = 0; i < 400; ++i) {
+        std::string bytes = files[i % 2];
+        std::uniform_int_distribution<std::size_t> pos(0, bytes.size() - 1);
+        int flips = 1 + i % 4;
+        for (int k = 0; k < flips; ++k) bytes[pos(rng)] = static_cast<char>(rng());
+        if (i % 10 == 0) bytes.resize(pos(rng));
+        std::string status;
+        auto doc = OpenDwgDocument(bytes, "r.dwg", status);
+        if (doc) {
+            ++opened;
+            EXPECT_EQ(status, "1000:Ok");
+            DrawingInfo info = doc->Describe();
+            EXPECT_FALSE(info.blocks.empty());
+        } else {
+            EXPECT_FALSE(status.empty());
+            EXPECT_NE(status, "1000:Ok");
+        }
+    }
+    // Flips in unchecked areas (preview image, padding) leave the file readable.
+    EXPECT_GT(opened, 0);
+}
+
+TEST(DwgFileTest, EditsAreRefusedWithAStatusUntilWritingExists) {
+    std::string status;
+    auto doc = OpenBytes(ReadCorpus("dwg/AC1015_R2000/libredwg__entities-2d.dwg"), status);
+    ASSERT_TRUE(doc) << status;
+    EXPECT_EQ(doc->SetAttributeValue("FFFF", "v"), "3001:Handle FFFF not found");
+    EXPECT_EQ(doc->SetAttributeValue("41", "v"), "3003:Handle 41 is not an attribute");
+    EXPECT_TRUE(StartsWith(doc->SetAttributeValue("42", "v"), "3002:"));
+    EXPECT_TRUE(StartsWith(doc->DeleteEntity("42"), "3002:"));
+    EXPECT_TRUE(StartsWith(doc->Save("/nonexistent/x.dwg", -1), "4001:"));
+    // Nothing changed.
+    EXPECT_EQ(doc->Describe().blocks[0].inserts[1].attributes[0].value, "4");
+}
+
+}  // namespace
+}  // namespace kel::dwg
