@@ -1,6 +1,7 @@
-"""Lists the attributes of every block insert of a DXF file as ezdxf reads it,
-one tab-separated line each: owner block, insert handle, insert name, layer,
-attribute handle, tag, value. Backslash, tab and line breaks are escaped."""
+"""Lists the attributes of every block insert of DXF files as ezdxf reads them,
+one tab-separated line each: file number (0 for the first file named),
+owner block, insert handle, insert name, layer, attribute handle, tag, value.
+Backslash, tab and line breaks are escaped."""
 import sys
 
 import ezdxf
@@ -10,17 +11,19 @@ def esc(text):
     return str(text).replace('\\', '\\\\').replace('\t', '\\t').replace('\r', '\\r').replace('\n', '\\n')
 
 
-def main(path):
-    doc = ezdxf.readfile(path)
+def main(paths):
     out = sys.stdout
-    for block in doc.blocks:
-        for e in block:
-            if e.dxftype() != 'INSERT':
-                continue
-            for a in e.attribs:
-                out.write('\t'.join(esc(v) for v in (
-                    block.name, e.dxf.handle, e.dxf.name, e.dxf.layer, a.dxf.handle, a.dxf.tag, a.dxf.text)) + '\n')
+    for number, path in enumerate(paths):
+        doc = ezdxf.readfile(path)
+        for block in doc.blocks:
+            for e in block:
+                if e.dxftype() != 'INSERT':
+                    continue
+                for a in e.attribs:
+                    out.write('\t'.join(esc(v) for v in (
+                        number, block.name, e.dxf.handle, e.dxf.name, e.dxf.layer, a.dxf.handle, a.dxf.tag,
+                        a.dxf.text)) + '\n')
 
 
 if __name__ == '__main__':
-    main(sys.argv[1])
+    main(sys.argv[1:])
