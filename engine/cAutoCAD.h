@@ -81,6 +81,26 @@ public:
     std::int16_t FlatXMLfileToArray(const std::string& strXMLFile, std::optional<AttributeTable>& varArray,
                                     bool blnIncludeHeadings = false);
 
+    // HTML report: the table markup of varArray, and a whole page around it
+    // written to strHTMLFile. 1 done, -1 no table, -2 the table has not two
+    // dimensions (the page is still written, with an empty table part).
+    std::int16_t TwoDArrayToHTMLTable(const std::optional<AttributeTable>& varArray, std::string& strTable,
+                                      std::int32_t lngTableAlign, const std::string& strBackground,
+                                      const std::string& strBackgroundColor, std::int16_t intBorder,
+                                      const std::string& strBorderColor, std::int16_t intCellSpacing,
+                                      std::int16_t intCellPadding, std::int16_t intWidthPct,
+                                      std::int32_t lngTableCellAlign, bool blnWrapCellData, bool blnBoldFirstRow,
+                                      bool blnBoldFirstColumn);
+    std::int16_t TwoDArrayToHTMLFile(const std::optional<AttributeTable>& varArray, const std::string& strHTMLFile,
+                                     const std::string& strPageHeading, const std::string& strPageTitle,
+                                     const std::string& strPageBackground, const std::string& strPageBackgroundColor,
+                                     std::int32_t lngTableAlign, const std::string& strBackground,
+                                     const std::string& strBackgroundColor, std::int16_t intBorder,
+                                     const std::string& strBorderColor, std::int16_t intCellSpacing,
+                                     std::int16_t intCellPadding, std::int16_t intWidthPct,
+                                     std::int32_t lngTableCellAlign, bool blnWrapCellData, bool blnBoldFirstRow,
+                                     bool blnBoldFirstColumn);
+
     // Text up to (not including) the first NUL character.
     static std::string TrimNull(const std::string& strText);
 
