@@ -1,0 +1,50 @@
+// Drawing text: code page bytes and \U+XXXX escapes to UTF-8 and back.
+#include <gtest/gtest.h>
+
+#include "component/dwg/DwgText.h"
+
+namespace kel::dwg {
+namespace {
+
+constexpr int kAnsi1252 = 30;
+constexpr int kAnsi1250 = 28;
+
+TEST(DwgTextTest, DecodesTheDrawingsCodePage) {
+    EXPECT_EQ(DecodeText("Gr\xF6\xDF" "e", kAnsi1252), "Größe");
+    EXPECT_EQ(DecodeText("\x8A\xE8", kAnsi1250), "Šč");          // the same bytes mean other letters
+    EXPECT_EQ(DecodeText("\x8A\xE8", kAnsi1252), "Šè");
+    EXPECT_EQ(DecodeText("\x80 5", 999), "€ 5");                  // an unknown page reads as 1252
+    EXPECT_EQ(DecodeText(std::string("ab\0cd", 5), kAnsi1252), "ab");  // the stored NUL ends the text
+    EXPECT_EQ(DecodeText("\x81", kAnsi1252), "\xC2\x81");           // undefined bytes survive as C1 controls
+}
+
+TEST(DwgTextTest, DecodesUnicodeEscapes) {
+    EXPECT_EQ(DecodeText("\\U+03A9 \\U+8A2D", kAnsi1252), "Ω 設");
+    EXPECT_EQ(DecodeText("\\u+00e9", kAnsi1252), "é");
+    EXPECT_EQ(DecodeText("\\U+12", kAnsi1252), "\\U+12");      // too short: kept as written
+    EXPECT_EQ(DecodeText("\\U+12G4", kAnsi1252), "\\U+12G4");  // not hexadecimal
+    EXPECT_EQ(DecodeText("\\U+D800", kAnsi1252), "\xEF\xBF\xBD");  // a lone surrogate is no character
+}
+
+TEST(DwgTextTest, EncodesWhatThePageHoldsAndEscapesTheRest) {
+    EXPECT_EQ(EncodeText("Größe", kAnsi1252), "Gr\xF6\xDF" "e");
+    EXPECT_EQ(EncodeText("Ω Größe 設計", kAnsi1252), "\\U+03A9 Gr\xF6\xDF" "e \\U+8A2D\\U+8A08");
+    EXPECT_EQ(EncodeText("Šč", kAnsi1250), "\x8A\xE8");
+    EXPECT_EQ(EncodeText("\xFF" "a", kAnsi1252), "\xFF" "a");  // invalid UTF-8 is taken as Latin-1
+    for (const char* text : {"plain", "Größe €", "Ω 設計 <&'\">", "line\nbreak"}) {
+        EXPECT_EQ(DecodeText(EncodeText(text, kAnsi1252), kAnsi1252), text);
+        EXPECT_EQ(DecodeText(EncodeText(text, kAnsi1250), kAnsi1250), text);
+    }
+}
+
+TEST(DwgTextTest, CodePageNumbersOfTheCorpusMapToWindowsPages) {
+    EXPECT_EQ(WindowsCodePageOf(kAnsi1252), 1252);  // DXF twins: ANSI_1252
+    EXPECT_EQ(WindowsCodePageOf(kAnsi1250), 1250);  // DXF twin: ANSI_1250
+    EXPECT_EQ(WindowsCodePageOf(0), 0);
+    ASSERT_NE(WindowsCodePageTable(1252), nullptr);
+    EXPECT_EQ(WindowsCodePageTable(1252)[0x80 - 0x80], u'\u20AC');
+    EXPECT_EQ(WindowsCodePageTable(437), nullptr);
+}
+
+}  // namespace
+}  // namespace kel::dwg
