@@ -1,0 +1,184 @@
+// The component's operations and statuses: opening what is not a DXF drawing,
+// working without a drawing, editing errors, saving that fails, damaged files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "DxfTestSupport.h"
+#include "component/DrawingComponent.h"
+#include "support/TempDir.h"
+
+namespace kel::test {
+namespace {
+
+const std::string kSample = "dxf/ascii/AC1015_R2000/acadsharp__sample_AC1015_ascii.dxf";
+
+std::string Open(DrawingComponent& c, const std::string& path) {
+    std::int32_t h = -5;
+    std::int32_t r = c.OpenFile(h, path, "");
+    EXPECT_EQ(r, h);
+    return r > 0 ? std::string(kStatusOk) : c.Status();
+}
+
+TEST(DrawingComponent, RefusesWhatIsNotAReadableDxfDrawing) {
+    TempDir dir;
+    DrawingComponent c;
+    EXPECT_EQ(Open(c, dir.File("missing.dxf")), "2001:File not found");
+    EXPECT_EQ(Open(c, dir.Write("empty.dxf", "")), "2003:Not a drawing file");
+    EXPECT_EQ(Open(c, dir.Write("text.dxf", "hello\nworld\n")), "2003:Not a drawing file");
+    EXPECT_EQ(Open(c, dir.Write("zeros.dxf", std::string(100, '\0'))), "2003:Not a drawing file");
+    EXPECT_EQ(Open(c, CorpusPath("dwg/AC1015_R2000/libredwg__entities-2d.dwg")), "2004:Unsupported format AC1015 (DWG)");
+    EXPECT_EQ(Open(c, CorpusPath("dwg/legacy_pre_R13/libredwg__r11_entities-2d.dwg")),
+              "2004:Unsupported format AC1009 (DWG)");
+    EXPECT_EQ(Open(c, dir.Write("bad.dxf", "  0\nSECTION\n  2\nENTITIES\nxx\nLINE\n")).substr(0, 5), "2005:");
+    EXPECT_EQ(Open(c, dir.Path()).substr(0, 5), "2002:");  // a folder
+}
+
+TEST(DrawingComponent, EveryOperationWithoutADrawingSaysSo) {
+    TempDir dir;
+    DrawingComponent c;
+    const std::string none = "2010:No drawing is open";
+    c.CloseFile();
+    EXPECT_EQ(c.Status(), none);
+    c.WriteXML(dir.File("x.xml"), 1, 0, 0, 0, 0, 0, 0, 0);
+    EXPECT_EQ(c.Status(), none);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("x.xml")));
+    c.SaveFile(dir.File("s.dxf"), -1);
+    EXPECT_EQ(c.Status(), none);
+    c.SetAttributeValue("v", "705");
+    EXPECT_EQ(c.Status(), none);
+    c.DeleteEntity("705");
+    EXPECT_EQ(c.Status(), none);
+    // A failed open after a good one leaves nothing open.
+    ASSERT_EQ(Open(c, CorpusPath(kSample)), kStatusOk);
+    EXPECT_NE(Open(c, dir.File("missing.dxf")), kStatusOk);
+    c.SetAttributeValue("v", "705");
+    EXPECT_EQ(c.Status(), none);
+}
+
+TEST(DrawingComponent, OpeningAgainReplacesTheDrawingAndCountsUp) {
+    DrawingComponent c;
+    std::int32_t h1 = 0, h2 = 0;
+    ASSERT_GT(c.OpenFile(h1, CorpusPath(kSample), ""), 0);
+    c.SetAttributeValue("changed", "705");
+    ASSERT_GT(c.OpenFile(h2, CorpusPath(kSample), ""), 0);
+    EXPECT_GT(h2, h1);
+    TempDir dir;
+    c.SaveFile(dir.File("a.dxf"), -1);
+    EXPECT_EQ(ReadFile(dir.File("a.dxf")), ReadFile(CorpusPath(kSample))) << "an edit survived reopening";
+}
+
+TEST(DrawingComponent, EditsNameTheirFaults) {
+    DrawingComponent c;
+    ASSERT_EQ(Open(c, CorpusPath(kSample)), kStatusOk);
+    c.SetAttributeValue("v", "FFFFFF");
+    EXPECT_EQ(c.Status(), "3001:Handle FFFFFF not found");
+    c.SetAttributeValue("v", "zz");
+    EXPECT_EQ(c.Status(), "3001:Handle zz not found");
+    c.SetAttributeValue("v", "704");  // the INSERT that owns 705
+    EXPECT_EQ(c.Status(), "3003:Handle 704 is not an attribute");
+    c.SetAttributeValue("bad \xFF byte", "705");
+    EXPECT_EQ(c.Status().substr(0, 5), "3004:");
+    c.DeleteEntity("704");
+    EXPECT_EQ(c.Status(), "3002:Deleting a INSERT is not supported");
+    c.DeleteEntity("1f");  // the model space block record
+    EXPECT_EQ(c.Status(), "3002:Deleting a BLOCK_RECORD is not supported");
+    // Setting after deleting finds nothing; the last of two settings wins.
+    c.SetAttributeValue("FirstValue", "79F");
+    c.SetAttributeValue("SecondValue", "0079f");
+    EXPECT_EQ(c.Status(), kStatusOk);
+    c.DeleteEntity("705");
+    c.SetAttributeValue("v", "705");
+    EXPECT_EQ(c.Status(), "3001:Handle 705 not found");
+    TempDir dir;
+    c.SaveFile(dir.File("e.dxf"), 1015);
+    ASSERT_EQ(c.Status(), kStatusOk);
+    std::string saved = ReadFile(dir.File("e.dxf"));
+    EXPECT_EQ(saved.find("FirstValue"), std::string::npos);
+    EXPECT_NE(saved.find("\nSecondValue\n"), std::string::npos);
+    // 704 lost its only attribute: no attributes-follow flag and no SEQEND after it.
+    std::size_t insert = saved.find("\n  5\n704\n");
+    std::size_t next = saved.find("\n  0\n", insert + 1);
+    EXPECT_EQ(saved.substr(next, 10), "\n  0\nTEXT\n") << "SEQEND left behind";
+    EXPECT_NE(saved.substr(insert, next - insert).find(" 66\n     0\n"), std::string::npos);
+}
+
+TEST(DrawingComponent, FailedSavesLeaveFilesAsTheyWere) {
+    TempDir dir;
+    std::string original = dir.Write("orig.dxf", ReadFile(CorpusPath(kSample)));
+    DrawingComponent c;
+    ASSERT_EQ(Open(c, original), kStatusOk);
+    c.SetAttributeValue("NewValue", "705");
+    c.SaveFile(original, 1018);
+    EXPECT_EQ(c.Status(), "4001:Saving as version 1018 is not supported");
+    c.SaveFile(dir.File("no/such/folder/x.dxf"), -1);
+    EXPECT_EQ(c.Status().substr(0, 5), "4002:");
+    std::filesystem::create_directory(dir.File("adir"));
+    c.SaveFile(dir.File("adir"), -1);
+    EXPECT_EQ(c.Status().substr(0, 5), "4002:");
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("adir")));
+    EXPECT_EQ(ReadFile(original), ReadFile(CorpusPath(kSample)));
+    // A folder we may not write in (skipped where permissions do not bind, as for root).
+    std::filesystem::create_directory(dir.File("ro"));
+    std::string locked = dir.Write("ro/d.dxf", "old");
+    std::filesystem::permissions(dir.File("ro"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    if (!std::ofstream(dir.File("ro/probe"))) {
+        c.SaveFile(locked, -1);
+        EXPECT_EQ(c.Status().substr(0, 5), "4002:");
+        EXPECT_EQ(ReadFile(locked), "old");
+    }
+    c.SaveFile(original, -1);  // and then the real save works
+    EXPECT_EQ(c.Status(), kStatusOk);
+    EXPECT_NE(ReadFile(original).find("\nNewValue\n"), std::string::npos);
+}
+
+TEST(DrawingComponent, WritesTheAttributesXml) {
+    TempDir dir;
+    DrawingComponent c;
+    std::string path = CorpusPath(kSample);
+    ASSERT_EQ(Open(c, path), kStatusOk);
+    c.SetAttributeValue("a<b", "705");
+    std::string xml = dir.Write("out.xml", "old content");
+    c.WriteXML(xml, 1, 0, 0, 0, 0, 0, 0, 0);
+    ASSERT_EQ(c.Status(), kStatusOk);
+    std::string text = ReadFile(xml);
+    EXPECT_EQ(text.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<DrawingInformation>\r\n<databasefilename>", 0), 0u);
+    EXPECT_NE(text.find("<databasefilename>" + path + "</databasefilename>"), std::string::npos);
+    EXPECT_NE(text.find("<block name='*Model_Space'>\r\n<LayoutName name='Model'>\r\n"), std::string::npos);
+    EXPECT_NE(text.find("<Attribute>\r\n<handle>705</handle>\r\n<elementid>1797</elementid>\r\n<tag>ATTINFO</tag>\r\n"
+                        "<value>a&lt;b</value>\r\n</Attribute>\r\n"),
+              std::string::npos);
+    c.WriteXML(dir.File("none/out.xml"), 1, 0, 0, 0, 0, 0, 0, 0);
+    EXPECT_EQ(c.Status().substr(0, 5), "4002:");
+}
+
+// Truncated and damaged files must give a status, never a crash.
+TEST(DrawingComponent, DamagedFilesNeverCrashTheReader) {
+    TempDir dir;
+    std::mt19937 rng(12345);
+    for (const char* rel : {"dxf/ascii/AC1032_R2018/ezdxf__text.dxf", "dxf/binary/ezdxf__bin_dxf_r12.dxf",
+                            "dxf/binary/acadsharp__sample_AC1032_binary.dxf", "dxf/ascii/AC1009_R12/libredwg__r11_entities-2d.dxf"}) {
+        std::string good = ReadFile(CorpusPath(rel));
+        for (int round = 0; round < 40; ++round) {
+            std::string bad = good.substr(0, rng() % good.size());
+            if (round % 2) {
+                bad = good;
+                for (int k = 0; k < 20; ++k) bad[rng() % bad.size()] = static_cast<char>(rng());
+            }
+            DrawingComponent c;
+            std::string status = Open(c, dir.Write("bad.dxf", bad));
+            if (status == kStatusOk) {
+                c.WriteXML(dir.File("bad.xml"), 1, 0, 0, 0, 0, 0, 0, 0);
+                c.SaveFile(dir.File("bad2.dxf"), -1);
+                EXPECT_EQ(ReadFile(dir.File("bad2.dxf")), bad);
+            } else {
+                EXPECT_TRUE(status.rfind("2003:", 0) == 0 || status.rfind("2005:", 0) == 0) << status;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kel::test
