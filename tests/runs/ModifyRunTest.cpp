@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
 
 #include "platform/FileSystem.h"
@@ -10,19 +11,17 @@
 namespace kel::test {
 namespace {
 
-const std::string kStamp = R"(\d\d/\d\d/\d{4} \d\d:\d\d:\d\d [ap]m)";
+namespace fs = std::filesystem;
 
-class FakeModifyWindow : public RecordingStatus<IModifyWindow> {
-public:
-    std::string templateFolder, templateName, drawingFolder, delimiter = ",";
+struct FakeModifyWindow : RecordingStatus<IModifyWindow> {
+    std::string templateFolder, drawingFolder;
     std::vector<DrawingItem> items;
     bool audit = true, unselected = false, disabled = false;
-
     std::string TemplateFolder() override { return templateFolder; }
-    std::string TemplateName() override { return templateName; }
+    std::string TemplateName() override { return "title.txt"; }
     std::string DrawingFolder() override { return drawingFolder; }
     std::vector<DrawingItem> Drawings() override { return items; }
-    std::string Delimiter() override { return delimiter; }
+    std::string Delimiter() override { return ","; }
     bool AuditOn() override { return audit; }
     void UnselectDrawings() override { unselected = true; }
     void DisableModify() override { disabled = true; }
@@ -32,14 +31,11 @@ class ModifyRunTest : public ::testing::Test {
 protected:
     ModifyRunTest() {
         log.xml = TitleBlockXml();
-        window.templateFolder = work.Path();
-        window.templateName = "title.txt";
-        window.drawingFolder = work.Path();
+        window.templateFolder = window.drawingFolder = work.Path();
         work.Write("title.txt", kSetDrawingNumber);
     }
     ModifyRunResult Run() { return RunModify(window, FakeFactory(log), nullptr); }
-    std::string ErrLog() const { return ReadFile(home.File("err.log")); }
-    std::string Audit() const { return ReadFile(home.File("audit.log")); }
+    std::vector<std::string> ErrLines() const { return LogLines(home.Read("err.log")); }
 
     AppHome home;
     TempDir work;
@@ -47,153 +43,100 @@ protected:
     FakeModifyWindow window;
 };
 
-TEST_F(ModifyRunTest, SavesSelectedDrawingsInPlaceKeepingTheirCaseAndClearsAnOldErrorLog) {
-    work.Write("Plan-A.dxf", "x");
-    work.Write("b.DXF", "x");
+TEST_F(ModifyRunTest, SavesSelectedDrawingsInPlaceAndDeletesTheErrorLog) {
+    const std::string a = work.Write("Plan-A.dxf", "x"), b = work.Write("sub/b.DXF", "x");
     work.Write("skip.dxf", "x");
-    window.items = {{"Plan-A.dxf", true, {}}, {"skip.dxf", false, {}}, {"b.DXF", true, {}}};
+    window.items = {{"Plan-A.dxf", true, {}}, {"skip.dxf", false, {}}, {"b.DXF", true, work.Path() + "/sub/"}};
     home.dir.Write("err.log", "left by an earlier run\r\n");
 
     const ModifyRunResult r = Run();
 
-    EXPECT_EQ(r.outcome, ModifyRunResult::Outcome::Finished);
     EXPECT_EQ(r.modified, 2);
-    EXPECT_EQ(r.errorLines, 0);
-    const std::string a = work.File("Plan-A.dxf"), b = work.File("b.DXF");
-    EXPECT_EQ(Count(log.calls, "OpenFile(" + a), 1);
-    EXPECT_EQ(Count(log.calls, "SaveFile(" + a + ",-1)"), 1);
-    EXPECT_EQ(Count(log.calls, "SaveFile(" + b + ",-1)"), 1);
-    EXPECT_EQ(Count(log.calls, "OpenFile(" + work.File("skip.dxf")), 0);
-    EXPECT_EQ(Count(log.calls, "SetAttributeValue(A-101,1F)"), 2);
+    EXPECT_EQ(log.calls, (std::vector<std::string>{"OpenFile(" + a + ",)", "WriteXML(" + home.dir.File("_file.xml") +
+                          ",1,0,0,0,0,0,0,0)", "SetAttributeValue(A-101,1F)", "SaveFile(" + a + ",-1)", "CloseFile()",
+                          "OpenFile(" + b + ",)", "WriteXML(" + home.dir.File("_file.xml") + ",1,0,0,0,0,0,0,0)",
+                          "SetAttributeValue(A-101,1F)", "SaveFile(" + b + ",-1)", "CloseFile()"}));
     EXPECT_EQ(log.destroyed, 1) << "one component for the whole run";
-    EXPECT_FALSE(FileExists(home.File("err.log")));
-
-    // Status line: start text repainted, each drawing after its open, then the summary.
-    const auto& ev = window.status.events;
-    ASSERT_GE(ev.size(), 3u);
-    EXPECT_EQ(ev[0], "msg:Modification in process...");
-    EXPECT_EQ(ev[1], "repaint");
-    const auto m = window.status.Messages();
-    EXPECT_NE(std::find(m.begin(), m.end(), "Processing " + b + "..."), m.end());
-    EXPECT_TRUE(std::regex_match(m.back(), std::regex(R"(Attributes for 2 file\(s\) modified in \d+\.\d\d second\(s\)\.)")))
-        << m.back();
-    EXPECT_EQ(ev.back(), "busy:0");
-    EXPECT_TRUE(window.unselected);
-    EXPECT_TRUE(window.disabled);
+    EXPECT_FALSE(FileExists(home.dir.File("err.log")));
+    EXPECT_EQ(window.messages.front(), "Modification in process...");
+    EXPECT_EQ(window.events[1], "repaint");
+    EXPECT_TRUE(window.Shown("Processing " + b + "..."));
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(window.messages.back(), m, std::regex(kSummary))) << window.messages.back();
+    EXPECT_EQ(m[1], "2");
+    EXPECT_EQ(window.events.back(), "busy:0");
+    EXPECT_TRUE(window.unselected && window.disabled);
     EXPECT_EQ(strDWGpath, b);
-    EXPECT_EQ(strDWGname, "b.DXF");
 
-    // Audit: a blank line and the time, then per drawing its path and the engine's lines.
-    const auto lines = LogLines(Audit());
-    ASSERT_GE(lines.size(), 4u);
-    EXPECT_EQ(lines[0], "");
-    EXPECT_TRUE(std::regex_match(lines[1], std::regex(kStamp))) << lines[1];
-    EXPECT_EQ(lines[2], a);
-    EXPECT_NE(std::find(lines.begin(), lines.end(), b), lines.end());
-    EXPECT_GT(lines.size(), 4u) << "GetAttributes adds its action lines";
+    const auto audit = LogLines(home.Read("audit.log"));
+    ASSERT_GE(audit.size(), 6u);
+    EXPECT_EQ(audit[0], "");
+    EXPECT_TRUE(std::regex_match(audit[1], std::regex(kStamp))) << audit[1];
+    EXPECT_EQ(audit[2], a);
+    EXPECT_NE(audit[3].find("DWGNO"), std::string::npos) << "the engine's action line";
+    EXPECT_EQ(audit[4], b);
+
+    window.audit = false;
+    window.items = {{"Plan-A.dxf", true, {}}};
+    fs::remove(home.dir.File("audit.log"));
+    EXPECT_EQ(Run().modified, 1);
+    EXPECT_FALSE(FileExists(home.dir.File("audit.log")));
 }
 
-TEST_F(ModifyRunTest, MissingAndUnopenableDrawingsAreLoggedAndNotCounted) {
+TEST_F(ModifyRunTest, FailedDrawingsAreLoggedAndNotCounted) {
     work.Write("notes.txt", "not a drawing");
     work.Write("good.dxf", "x");
+    work.Write("unsaved.dxf", "x");
     window.items = {{"gone.dxf", true, {}}, {"notes.txt", true, {}}, {"good.dxf", true, {}}};
-
-    const ModifyRunResult r = Run();
-
-    EXPECT_EQ(r.modified, 1);
-    EXPECT_EQ(r.errorLines, 2);
-    const auto err = LogLines(ErrLog());
+    EXPECT_EQ(Run().modified, 1);
+    auto err = ErrLines();
     ASSERT_EQ(err.size(), 2u);
     EXPECT_TRUE(std::regex_match(err[0], std::regex(kStamp + "  Drawing: " + work.File("gone.dxf") +
                                                     "  Error: File GONE\\.DXF not found\\.")))
         << err[0];
-    EXPECT_TRUE(std::regex_match(err[1], std::regex(kStamp + "  Drawing: " + work.File("notes.txt") +
-                                                    "  Error: Error opening file NOTES\\.TXT\\.")))
-        << err[1];
-    const std::string audit = Audit();
+    EXPECT_EQ(err[1].substr(22), "  Drawing: " + work.File("notes.txt") + "  Error: Error opening file NOTES.TXT.");
+    const std::string audit = home.Read("audit.log");
     EXPECT_NE(audit.find("\r\n" + work.File("gone.dxf") + " not found.\r\n"), std::string::npos);
-    EXPECT_EQ(audit.find("Error opening"), std::string::npos) << "error lines never go to the audit log";
-    EXPECT_EQ(window.status.Last().rfind("Attributes for 1 file(s) modified in ", 0), 0u);
-}
+    EXPECT_EQ(audit.find("Error opening"), std::string::npos) << "errors never go to the audit log";
 
-TEST_F(ModifyRunTest, DrawingThatCouldNotBeChangedOrSavedIsAnErrorNotASuccess) {
-    work.Write("nothing.dxf", "x");
-    work.Write("title.txt", kSetMissingTag);
-    window.items = {{"nothing.dxf", true, {}}};
-    ModifyRunResult r = Run();
-    EXPECT_EQ(r.modified, 0);
-    EXPECT_EQ(Count(log.calls, "SaveFile"), 0);
-    EXPECT_EQ(Count(log.calls, "CloseFile"), 1) << "closed unsaved";
-    EXPECT_NE(ErrLog().find("  Error: No data found to process.\r\n"), std::string::npos) << ErrLog();
-
-    work.Write("title.txt", kSetDrawingNumber);
+    // Nothing to change, then a refused save: closed unsaved or failed, never counted.
+    work.Write("title.txt", "*INPUT\r\n*ATTRIBUTE_TAGS\r\nNOSUCHTAG,r,1\r\n");
+    window.items = {{"unsaved.dxf", true, {}}};
     log.calls.clear();
+    EXPECT_EQ(Run().modified, 0);
+    EXPECT_EQ(Count(log.calls, "SaveFile"), 0);
+    EXPECT_EQ(Count(log.calls, "CloseFile"), 1);
+    EXPECT_EQ(ErrLines().at(0).substr(22), "  Drawing: " + work.File("unsaved.dxf") + "  Error: No data found to process.");
+    work.Write("title.txt", kSetDrawingNumber);
     log.statusFor["SaveFile"] = "4002:Cannot write";
-    r = Run();
+    const ModifyRunResult r = Run();
     EXPECT_EQ(r.modified, 0);
     EXPECT_EQ(r.errorLines, 1);
-    EXPECT_NE(ErrLog().find("  Error: Unable to save drawing NOTHING.DXF (4002:Cannot write).\r\n"), std::string::npos)
-        << ErrLog();
-    EXPECT_EQ(window.status.Last().rfind("Attributes for 0 file(s)", 0), 0u);
+    EXPECT_EQ(ErrLines().at(0).substr(22),
+              "  Drawing: " + work.File("unsaved.dxf") + "  Error: Unable to save drawing UNSAVED.DXF (4002:Cannot write).");
 }
 
-TEST_F(ModifyRunTest, RejectedTemplateEndsTheRunBeforeAnyDrawing) {
+TEST_F(ModifyRunTest, RejectedTemplateOrMissingComponentEndsTheRunBeforeAnyDrawing) {
     work.Write("title.txt", kNoInputSection);
     work.Write("a.dxf", "x");
-    window.templateFolder = work.Path() + "/";  // a folder given with its separator gets no second one
+    window.templateFolder = work.Path() + "/";
     window.items = {{"a.dxf", true, {}}};
-
-    const ModifyRunResult r = Run();
-
-    EXPECT_EQ(r.outcome, ModifyRunResult::Outcome::TemplateRejected);
+    EXPECT_EQ(Run().outcome, ModifyRunResult::Outcome::TemplateRejected);
     EXPECT_EQ(Count(log.calls, "OpenFile"), 0);
-    EXPECT_EQ(window.status.Last(), "No attributes modified. Template file requires '*INPUT'.");
-    const auto err = LogLines(ErrLog());
+    EXPECT_EQ(window.messages.back(), "No attributes modified. Template file requires '*INPUT'.");
+    const auto err = ErrLines();
     ASSERT_EQ(err.size(), 1u);
-    EXPECT_TRUE(std::regex_match(err[0], std::regex(kStamp + "  Template: " + work.File("title.txt") +
-                                                    "  Error: Template file requires '\\*INPUT'\\.")))
-        << err[0];
-    EXPECT_FALSE(window.unselected);
-    EXPECT_FALSE(window.disabled);
-    EXPECT_EQ(Count(window.status.events, "busy"), 0);
-    EXPECT_EQ(LogLines(Audit()).size(), 2u) << "only the start lines";
-}
+    EXPECT_EQ(err[0].substr(22), "  Template: " + work.File("title.txt") + "  Error: Template file requires '*INPUT'.");
+    EXPECT_FALSE(window.unselected || window.disabled);
+    EXPECT_EQ(Count(window.events, "busy"), 0);
+    EXPECT_EQ(LogLines(home.Read("audit.log")).size(), 2u) << "only the start lines";
 
-TEST_F(ModifyRunTest, NoComponentMeansNoLogsAndNoChange) {
-    work.Write("a.dxf", "x");
-    window.items = {{"a.dxf", true, {}}};
-    home.dir.Write("err.log", "earlier\r\n");
-    struct Capture : IUserMessages {
-        std::string text;
-        void ShowMessage(const std::string&, const std::string& t, MessageIcon) override { text += t; }
-    } messages;
-
-    const ModifyRunResult r = RunModify(window, FailingFactory(), &messages);
-
-    EXPECT_EQ(r.outcome, ModifyRunResult::Outcome::ComponentFailed);
-    EXPECT_EQ(window.status.Last(), "Modification in process...");
-    EXPECT_EQ(ErrLog(), "earlier\r\n");
-    EXPECT_FALSE(FileExists(home.File("audit.log")));
-    EXPECT_NE(messages.text.find("no component"), std::string::npos);
-    EXPECT_FALSE(window.unselected);
-}
-
-TEST_F(ModifyRunTest, AuditSwitchOffWritesNoAuditLog) {
-    work.Write("a.dxf", "x");
-    window.items = {{"a.dxf", true, {}}};
-    window.audit = false;
-    EXPECT_EQ(Run().modified, 1);
-    EXPECT_FALSE(FileExists(home.File("audit.log")));
-}
-
-TEST_F(ModifyRunTest, DrawingsFromSeveralFoldersMakeOneRun) {
-    const std::string other = work.Write("sub/Other.dxf", "x");
-    work.Write("a.dxf", "x");
-    window.drawingFolder = "/nowhere";
-    window.items = {{"a.dxf", true, work.Path()}, {"Other.dxf", true, work.Path() + "/sub/"}};
-    const ModifyRunResult r = Run();
-    EXPECT_EQ(r.modified, 2);
-    EXPECT_EQ(Count(log.calls, "SaveFile(" + other + ",-1)"), 1);
+    fs::remove(home.dir.File("audit.log"));
+    window.messages.clear();
+    EXPECT_EQ(RunModify(window, FailingFactory(), nullptr).outcome, ModifyRunResult::Outcome::ComponentFailed);
+    EXPECT_EQ(window.messages, std::vector<std::string>{"Modification in process..."});
+    EXPECT_EQ(ErrLines().size(), 1u) << "the earlier error log is untouched";
+    EXPECT_FALSE(FileExists(home.dir.File("audit.log")));
 }
 
 }  // namespace
