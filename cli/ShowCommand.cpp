@@ -1,5 +1,6 @@
 #include "cli/ShowCommand.h"
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -8,6 +9,7 @@
 #include "engine/cAutoCAD.h"
 #include "platform/AppFolder.h"
 #include "platform/FileSystem.h"
+#include "runs/AttributeViewer.h"
 #include "runs/PathText.h"
 #include "runs/RunState.h"
 
@@ -69,8 +71,9 @@ std::string TableToCsv(const AttributeTable& table) {
 }
 
 int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 2 || args[0] != "--show") {
-        err << "Usage: kel-batch --show DRAWING\n";
+    const bool blnHtml = args.size() == 4 && args[2] == "--html";
+    if ((args.size() != 2 && !blnHtml) || args[0] != "--show") {
+        err << "Usage: kel-batch --show DRAWING [--html FILE]\n";
         return 1;
     }
     strDWGpath = args[1];
@@ -81,6 +84,24 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
         err << strErr << '\n';
         return 1;
     }
+    if (blnHtml) {
+        // The attribute viewer's page. The old file goes first, so a page that
+        // cannot be written shows as a failure rather than as the old page.
+        const std::string& strHTMLFile = args[3];
+        std::error_code ec;
+        const bool blnFolder = std::filesystem::is_directory(PathFromUtf8(strHTMLFile), ec);
+        if (!blnFolder) {
+            if (FileExists(strHTMLFile)) DeleteFileUtf8(strHTMLFile);
+            StderrMessages messages;
+            cAutoCAD engine(DefaultComponentFactory(), &messages);
+            WriteAttributePage(engine, table, strHTMLFile, strDWGpath);
+        }
+        if (blnFolder || !FileExists(strHTMLFile)) {
+            err << "Unable to write " << strHTMLFile << ".\n";
+            return 1;
+        }
+        return 0;
+    }
     out << TableToCsv(*table) << std::flush;
     return 0;
 }
@@ -88,8 +109,8 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
 namespace {
 
 const Registration reg{CliCommand{
-    "--show DRAWING",
-    "print the attribute table of DRAWING as CSV",
+    "--show DRAWING [--html FILE]",
+    "print the attribute table of DRAWING as CSV, or write it to FILE as the viewer's HTML page",
     11,
     [](const Args& args) { return !args.empty() && args[0] == "--show"; },
     RunShowCommand,

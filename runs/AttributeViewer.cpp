@@ -1,0 +1,92 @@
+#include "runs/AttributeViewer.h"
+
+#include <memory>
+#include <utility>
+
+#include "platform/FileSystem.h"
+#include "runs/PathText.h"
+#include "runs/RunState.h"
+
+namespace kel {
+
+std::int16_t WriteAttributePage(cAutoCAD& engine, const std::optional<AttributeTable>& varArray,
+                                const std::string& strHTMLFile, const std::string& strDrawingPath) {
+    // Centred gold table, black border 1, spacing and padding 2, narrow width,
+    // cells aligned right and kept on one line, headings in bold.
+    return engine.TwoDArrayToHTMLFile(varArray, strHTMLFile, strDrawingPath, strDrawingPath, "", "", 1, "",
+                                      "#FFD700", 1, "black", 2, 2, 10, 2, false, true, false);
+}
+
+AttributeViewer::AttributeViewer(std::string strAppPath, IViewerWindow& window, IUserMessages& messages,
+                                 IPageLauncher& launcher, ComponentFactory factory)
+    : strAppPath_(std::move(strAppPath)),
+      window_(window),
+      messages_(messages),
+      launcher_(launcher),
+      factory_(std::move(factory)) {}
+
+std::string AttributeViewer::WorkFile(const char* strName) const { return JoinPath(strAppPath_, strName); }
+
+void AttributeViewer::View(const std::string& strFolder, const std::string& strName) {
+    strDWGname = strName;
+    strDWGpath = JoinPath(strFolder, strName);
+    window_.SetBusy(true);
+
+    std::string strErr;
+    {
+        auto engine = std::make_unique<cAutoCAD>(factory_, &messages_, strAppPath_);
+        if (engine->CreateComponent() != 1) {
+            engine.reset();
+            window_.SetBusy(false);
+            return;
+        }
+        try {
+            strErr = ShowDrawing(*engine);
+        } catch (...) {
+            // Whatever failed is passed over like any other fault of a viewing.
+        }
+        // Releasing the engine closes a drawing left open.
+        engine.reset();
+    }
+    window_.SetBusy(false);
+
+    if (!strErr.empty()) {
+        window_.Beep();
+        window_.SetMessage(strErr);
+    }
+}
+
+std::string AttributeViewer::ShowDrawing(cAutoCAD& engine) {
+    const std::string strUpperName = UpperAscii(strDWGname);
+    if (!FileExists(strDWGpath)) return "File " + strUpperName + " not found.";
+    if (engine.OpenDrawing(strDWGpath, "") != 1) return "Error opening file " + strUpperName + ".";
+
+    const std::string strTemp = WorkFile(kViewerDrawingXml);
+    const std::string strFlat = WorkFile(kViewerFlatXml);
+    const std::string strPage = WorkFile(kViewerPage);
+
+    if (FileExists(strTemp)) DeleteFileUtf8(strTemp);
+    engine.CreateXML(strTemp, 1, 0, 0, 0, 0, 0, 0, 0);
+    engine.CloseDrawing();
+
+    std::int32_t lngDrawingField = 0;
+    const std::int16_t intFlattened = engine.FlattenXMLfile(strTemp, strFlat, 3, lngDrawingField);
+    if (intFlattened != 1) {
+        messages_.ShowMessage("FlattenXMLfile", std::to_string(intFlattened), MessageIcon::Information);
+        return {};
+    }
+    DeleteFileUtf8(strTemp);
+
+    std::optional<AttributeTable> table;
+    if (engine.FlatXMLfileToArray(strFlat, table, true) != 1) return {};
+    DeleteFileUtf8(strFlat);
+
+    // The page of an earlier viewing goes first, so a page that cannot be
+    // written is never shown in place of this drawing's.
+    if (FileExists(strPage)) DeleteFileUtf8(strPage);
+    WriteAttributePage(engine, table, strPage, strDWGpath);
+    if (FileExists(strPage)) launcher_.OpenDocument(strPage);
+    return {};
+}
+
+}  // namespace kel

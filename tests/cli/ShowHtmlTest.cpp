@@ -1,0 +1,87 @@
+// kel-batch --show DRAWING --html FILE, run as a separate program: the page is
+// the attribute viewer's page, and failures leave no page behind.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "runs/AttributeViewer.h"
+#include "support/TempDir.h"
+
+namespace kel {
+namespace {
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) c == '\'' ? q += "'\\''" : q += c;
+    return q + "'";
+}
+
+struct NoWindow : IViewerWindow {
+    void SetMessage(const std::string&) override {}
+    void RepaintMessage() override {}
+    void SetBusy(bool) override {}
+    void Beep() override {}
+};
+struct NoBoxes : IUserMessages {
+    void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
+};
+struct NoBrowser : IPageLauncher {
+    bool OpenDocument(const std::string&) override { return true; }
+};
+
+class ShowHtmlTest : public ::testing::Test {
+protected:
+    // Exit status of kel-batch; its error output goes to err.
+    int Batch(const std::string& args) {
+        const std::string command = "KEL_HOME=" + Quote(dir.File("home")) + " " + Quote(KEL_BATCH_EXE) + " " + args +
+                                    " >" + Quote(dir.File("stdout")) + " 2>" + Quote(dir.File("stderr"));
+        const int status = std::system(command.c_str());
+        err = test::ReadFile(dir.File("stderr"));
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    test::TempDir dir;
+    std::string err;
+};
+
+TEST_F(ShowHtmlTest, WritesTheViewersPage) {
+    const std::string drawing = dir.Write("sheet.dxf", test::ReadFile(std::string(KEL_SOURCE_DIR) +
+                                                                      "/examples/title-r2018-bin.dxf"));
+    const std::string page = dir.Write("page.htm", "old page");
+    ASSERT_EQ(Batch("--show " + Quote(drawing) + " --html " + Quote(page)), 0) << err;
+    EXPECT_EQ(test::ReadFile(dir.File("stdout")), "");
+
+    // The viewer shows the same drawing with the same page.
+    test::TempDir app;
+    NoWindow window;
+    NoBoxes boxes;
+    NoBrowser browser;
+    AttributeViewer(app.Path(), window, boxes, browser).View(dir.Path(), "sheet.dxf");
+    const std::string viewed = test::ReadFile(app.File(kViewerPage));
+    ASSERT_NE(viewed.find("<STRONG>tag</STRONG>"), std::string::npos);
+    EXPECT_EQ(test::ReadFile(page), viewed);
+    // No work file is left in the program's folder.
+    EXPECT_TRUE(std::filesystem::is_empty(dir.File("home")));
+}
+
+TEST_F(ShowHtmlTest, FailuresLeaveNoPage) {
+    const std::string drawing = dir.Write("sheet.dxf", test::ReadFile(std::string(KEL_SOURCE_DIR) +
+                                                                      "/examples/title-r12.dxf"));
+    EXPECT_EQ(Batch("--show " + Quote(dir.File("gone.dxf")) + " --html " + Quote(dir.File("a.htm"))), 1);
+    EXPECT_EQ(err, "File GONE.DXF not found.\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("a.htm")));
+
+    EXPECT_EQ(Batch("--show " + Quote(drawing) + " --html " + Quote(dir.File("no/such/folder/a.htm"))), 1);
+    EXPECT_EQ(err, "Unable to write " + dir.File("no/such/folder/a.htm") + ".\n");
+    std::filesystem::create_directory(dir.File("folder"));
+    EXPECT_EQ(Batch("--show " + Quote(drawing) + " --html " + Quote(dir.File("folder"))), 1);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("folder")));
+
+    EXPECT_EQ(Batch("--show " + Quote(drawing) + " --htm x"), 1);
+    EXPECT_NE(err.find("Usage: kel-batch --show DRAWING [--html FILE]"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kel
