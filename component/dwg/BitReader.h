@@ -18,6 +18,8 @@ class BitReader {
 public:
     // Reads the bytes [data, data + size); the view must outlive the reader.
     BitReader(std::string_view bytes, Version version);
+    // A reader over a temporary string would outlive its bytes.
+    BitReader(std::string&& bytes, Version version) = delete;
 
     Version GetVersion() const { return version_; }
     bool Ok() const { return ok_; }

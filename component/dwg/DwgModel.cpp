@@ -34,6 +34,7 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     index_.clear();
     blockOrder_.clear();
     codePage_ = file.codePage;
+    hasLayouts_ = false;
     objects_.reserve(file.objectMap.size());
     for (const ObjectLocation& loc : file.objectMap) {
         DecodedObject o;
@@ -50,6 +51,17 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
         index_[loc.handle] = objects_.size();
         if (std::holds_alternative<LayoutData>(o.data)) hasLayouts_ = true;
         objects_.push_back(std::move(o));
+    }
+
+    // Which block each layout draws on, and which entities name which block
+    // as their owner (model and paper space entities name none).
+    layoutOfBlock_.clear();
+    ownedBy_.clear();
+    for (const DecodedObject& o : objects_) {
+        if (const auto* l = std::get_if<LayoutData>(&o.data)) {
+            layoutOfBlock_.emplace(o.Ref(l->paperSpaceBlock), o.Handle());
+        }
+        if (o.common.isEntity && o.common.entMode == 0) ownedBy_[o.Ref(o.common.owner)].push_back(o.Handle());
     }
 
     const DecodedObject* control = nullptr;
@@ -138,17 +150,23 @@ std::vector<std::uint64_t> DwgModel::EntitiesOf(std::uint64_t blockHeader) const
     std::uint64_t last = b->Ref(d.lastEntity);
     std::vector<std::uint64_t> chain = Chain(*b, first, last, type::kEndblk);
     if (first == 0 || (!chain.empty() && chain.back() == last)) return chain;
-    // A broken chain: take the entities that name this block as their owner.
+    // A broken chain: take the entities that name this block as their owner,
+    // or for model and paper space those marked as theirs, in handle order.
     std::string name = Upper(CutAtNul(d.name));
     std::vector<std::uint64_t> owned;
-    for (const DecodedObject& o : objects_) {
-        if (!o.common.isEntity) continue;
+    auto keep = [&](const DecodedObject& o) {
         int t = o.common.type;
-        if (t == type::kBlock || t == type::kEndblk || t == type::kAttrib || t == type::kSeqend) continue;
-        bool mine = (o.common.entMode == 0 && o.Ref(o.common.owner) == blockHeader) ||
-                    (o.common.entMode == 2 && name == "*MODEL_SPACE") ||
-                    (o.common.entMode == 1 && name == "*PAPER_SPACE");
-        if (mine) owned.push_back(o.Handle());
+        if (t != type::kBlock && t != type::kEndblk && t != type::kAttrib && t != type::kSeqend) {
+            owned.push_back(o.Handle());
+        }
+    };
+    if (name == "*MODEL_SPACE" || name == "*PAPER_SPACE") {
+        const std::uint8_t mode = name == "*MODEL_SPACE" ? 2 : 1;
+        for (const DecodedObject& o : objects_) {
+            if (o.common.isEntity && o.common.entMode == mode) keep(o);
+        }
+    } else if (auto it = ownedBy_.find(blockHeader); it != ownedBy_.end()) {
+        for (std::uint64_t h : it->second) keep(*Find(h));
     }
     return owned;
 }
@@ -187,11 +205,7 @@ std::string DwgModel::LayoutNameOf(std::uint64_t blockHeader) const {
         const DecodedObject* l = Find(layout);
         if (l && std::holds_alternative<LayoutData>(l->data)) return NameOf(layout);
     }
-    for (const DecodedObject& o : objects_) {
-        if (const auto* l = std::get_if<LayoutData>(&o.data)) {
-            if (o.Ref(l->paperSpaceBlock) == blockHeader) return Text(l->name);
-        }
-    }
+    if (auto it = layoutOfBlock_.find(blockHeader); it != layoutOfBlock_.end()) return NameOf(it->second);
     std::string name = Upper(CutAtNul(d.name));
     if (name == "*MODEL_SPACE") return "Model";
     if (name == "*PAPER_SPACE" && !hasLayouts_) return "Layout1";

@@ -46,6 +46,8 @@ private:
     std::unordered_map<std::uint64_t, std::size_t> index_;
     std::vector<std::uint64_t> blockOrder_;
     std::unordered_map<std::uint64_t, std::string> blockNames_;  // UTF-8, numbered where the file leaves it
+    std::unordered_map<std::uint64_t, std::uint64_t> layoutOfBlock_;          // block header -> LAYOUT
+    std::unordered_map<std::uint64_t, std::vector<std::uint64_t>> ownedBy_;  // block -> its entities by owner
     int codePage_ = 0;
     bool hasLayouts_ = false;
 };

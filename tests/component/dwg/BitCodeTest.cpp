@@ -260,7 +260,8 @@ TEST(BitCodeTest, ReadsPastTheEndFailWithoutTouchingMemory) {
     m.UMC();
     EXPECT_FALSE(m.Ok());
 
-    BitReader unused(FromBits("11"), Version::R2000);  // BL code 3 does not exist
+    std::string three = FromBits("11");  // BL code 3 does not exist
+    BitReader unused(three, Version::R2000);
     unused.BL();
     EXPECT_FALSE(unused.Ok());
 }

@@ -6,6 +6,8 @@
 #include <random>
 #include <set>
 
+#include "component/dwg/BitReader.h"
+#include "component/dwg/DwgCrc.h"
 #include "component/dwg/DwgDocument.h"
 #include "component/dwg/DwgText.h"
 #include "tests/component/dwg/DwgTestFiles.h"
@@ -175,6 +177,40 @@ TEST(DwgFileTest, RandomDamageNeverCrashes) {
         }
     }
     // Flips in unchecked areas (preview image, padding) leave the file readable.
+    EXPECT_GT(opened, 0);
+}
+
+TEST(DwgFileTest, GarbageBehindAValidCrcNeverCrashesTheDecoders) {
+    // Flips inside objects are caught by their CRCs; here the CRC is made to
+    // match again, so that the object decoders themselves meet the garbage.
+    const std::string good = ReadCorpus("dwg/AC1015_R2000/libredwg__entities-2d.dwg");
+    DwgFile f;
+    std::string status;
+    ASSERT_TRUE(f.Parse(good, status));
+    std::mt19937 rng(7);
+    int opened = 0;
+    for (int i = 0; i < 400; ++i) {
+        std::string bytes = good;
+        const ObjectLocation& loc = f.objectMap[rng() % f.objectMap.size()];
+        std::size_t at = static_cast<std::size_t>(loc.offset);
+        BitReader r(std::string_view(bytes).substr(at), f.version);
+        std::size_t size = r.MS();
+        std::size_t sizeBytes = r.BitPos() / 8;
+        for (int k = 0; k < 1 + i % 3; ++k) {
+            std::size_t p = at + sizeBytes + rng() % size;
+            bytes[p] = static_cast<char>(bytes[p] ^ (1u << (rng() % 8)));
+        }
+        std::uint16_t crc = Crc16(kCrcSeed, std::string_view(bytes).substr(at, sizeBytes + size));
+        bytes[at + sizeBytes + size] = static_cast<char>(crc & 0xFF);
+        bytes[at + sizeBytes + size + 1] = static_cast<char>(crc >> 8);
+        auto doc = OpenDwgDocument(bytes, "g.dwg", status);
+        if (doc) {
+            ++opened;
+            doc->Describe();
+        } else {
+            EXPECT_TRUE(StartsWith(status, "2005:Damaged drawing: ")) << status;
+        }
+    }
     EXPECT_GT(opened, 0);
 }
 
