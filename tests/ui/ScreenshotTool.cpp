@@ -1,0 +1,60 @@
+// Renders the main window in its typical states and the About box to PNG files
+// in the folder given as the first argument (scripts/screenshots.sh).
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "UiTestSupport.h"
+#include "ui/FolderList.h"
+
+using namespace kel;
+using namespace kel::uitest;
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        qWarning("usage: kel_ui_screenshots OUTPUT-FOLDER");
+        return 2;
+    }
+    const QString strOut = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(strOut);
+    UiSandbox box;
+    for (const char* f : {"title-r12.dxf", "title-r12-bin.dxf", "title-r2000.dxf", "title-r2000-bin.dxf",
+                          "title-r2018.dxf", "title-r2018-bin.dxf", "title-block.txt"}) {
+        box.CopyExample(f, "samples");
+    }
+    box.Write("samples/a rather long template file name for the extent.txt", "notes only\n");
+    Store("Dir", box.Path("samples"));
+    Store("Dir3", box.Path("samples"));
+    Store("FExt", "*.dxf");
+    ui::FormServices services = box.Services();
+    services.drives = ui::MountedVolumes();
+    ui::Form1 form(services);
+    form.Form_Load("");
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form)) return 1;
+    auto save = [&](QWidget& w, const char* name) {
+        QTest::qWait(200);
+        if (!w.grab().save(strOut + "/" + name)) qWarning("cannot write %s", name);
+    };
+    save(form, "1-main-empty.png");
+
+    auto* templates = Child<QListWidget>(form, "List1");
+    ClickRow(templates, static_cast<int>(Texts(templates).indexOf("title-block.txt")));
+    for (int row : {0, 2, 3}) ClickRow(form.List2(), row);
+    save(form, "2-main-selected.png");
+
+    Child<QPushButton>(form, "Command15")->click();
+    save(form, "3-main-after-run.png");
+
+    QTimer::singleShot(300, [&] {
+        if (QWidget* about = QApplication::activeModalWidget()) {
+            save(*about, "4-about.png");
+            about->close();
+        }
+    });
+    Child<QPushButton>(form, "Command4")->click();
+    return 0;
+}

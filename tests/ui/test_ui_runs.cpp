@@ -1,0 +1,150 @@
+// The Modify and File buttons driving the real runs on sample drawings.
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+
+#include "UiTestSupport.h"
+#include "ui/FolderList.h"
+
+using namespace kel;
+using namespace kel::uitest;
+
+namespace {
+
+const char* kTemplate = "title-block.txt";
+const QRegularExpression kSummary(R"(^Attributes for (\d+) file\(s\) modified in \d+\.\d\d second\(s\)\.$)");
+
+}  // namespace
+
+class RunsTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<UiSandbox> box;
+    std::unique_ptr<ui::Form1> form;
+
+    QString Message() { return Child<QLabel>(*form, "Label4")->text(); }
+    QListWidget* List(const char* name) { return Child<QListWidget>(*form, name); }
+    QString Log(const char* name) { return ReadText(box->Home() + "/" + name); }
+    int SummaryCount() {
+        const auto m = kSummary.match(Message());
+        return m.hasMatch() ? m.captured(1).toInt() : -1;
+    }
+    // Drawings in dwg/, the sample template in tpl/, both pickers pointed there.
+    void Prepare(const QStringList& drawings, const QByteArray& templateText = {}) {
+        for (const QString& d : drawings) box->CopyExample(d, "dwg");
+        if (templateText.isEmpty()) {
+            box->CopyExample(kTemplate, "tpl");
+        } else {
+            box->Write(QString("tpl/") + kTemplate, templateText);
+        }
+        form->SetDrawingPattern("*.dxf");
+        QVERIFY(form->SetDrawingFolder(box->Path("dwg")));
+        QVERIFY(Child<ui::FolderList>(*form, "Dir3")->SetPath(box->Path("tpl")));
+        Child<QLineEdit>(*form, "txtDelimiter")->setText(",");
+        ClickRow(List("List1"), 0);
+    }
+
+private slots:
+    void init() {
+        box = std::make_unique<UiSandbox>();
+        form = ShownForm(*box);
+    }
+    void cleanup() {
+        form.reset();
+        box.reset();
+    }
+
+    void modifyRunChangesTheSelectedDrawingsAndResetsTheWindow() {
+        Prepare({"title-r12.dxf", "title-r2000.dxf", "title-r2018.dxf"});
+        QFile::setPermissions(box->Path("dwg/title-r2018.dxf"), QFile::ReadOwner);  // unselected: never touched
+        box->Write("home/err.log", "left by an earlier run\r\n");
+        ClickRow(List("List2"), 0);
+        ClickRow(List("List2"), 1);
+        auto* modify = Child<QPushButton>(*form, "Command15");
+        QVERIFY(modify->isEnabled());
+        QTest::mouseClick(modify, Qt::LeftButton);
+
+        QCOMPARE(SummaryCount(), 2);
+        for (const char* d : {"dwg/title-r12.dxf", "dwg/title-r2000.dxf"}) {
+            QVERIFY2(ReadText(box->Path(d)).contains("2026-12-06"), d);
+            QVERIFY(Log("audit.log").contains(box->Path(d) + "\r\n"));
+        }
+        QVERIFY(!ReadText(box->Path("dwg/title-r2018.dxf")).contains("2026-12-06"));
+        QVERIFY(!QFile::exists(box->Home() + "/err.log"));
+        QVERIFY(List("List2")->selectedItems().isEmpty());
+        QVERIFY(!modify->isEnabled());
+        QCOMPARE(Child<QLabel>(*form, "Label12")->text(), QString());
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+    }
+
+    void failedDrawingIsLoggedAndNotCounted() {
+        Prepare({"title-r12.dxf"});
+        box->Write("dwg/broken.dxf", "this is not a drawing\n");
+        form->Dir1_Change();
+        Child<QCheckBox>(*form, "chkAudit")->setChecked(false);
+        Child<QPushButton>(*form, "Command13")->click();
+        ClickRow(List("List1"), 0);
+        Child<QPushButton>(*form, "Command15")->click();
+
+        QCOMPARE(SummaryCount(), 1);
+        const QString errors = Log("err.log");
+        QCOMPARE(errors.count("\r\n"), 1);
+        QVERIFY(errors.contains("  Drawing: " + box->Path("dwg/broken.dxf") + "  Error: "));
+        QVERIFY(!QFile::exists(box->Home() + "/audit.log"));
+    }
+
+    void rejectedTemplateKeepsTheSelection() {
+        Prepare({"title-r12.dxf"}, "*ATTRIBUTE_TAGS\nREV,r,B\n");
+        ClickRow(List("List2"), 0);
+        Child<QPushButton>(*form, "Command15")->click();
+        QVERIFY(Message().startsWith("No attributes modified. "));
+        QVERIFY(Message().size() > 24);
+        QVERIFY(Log("err.log").contains("  Template: " + box->Path("tpl/title-block.txt") + "  Error: "));
+        QCOMPARE(List("List2")->selectedItems().size(), 1);
+        QVERIFY(Child<QPushButton>(*form, "Command15")->isEnabled());
+        QVERIFY(!ReadText(box->Path("dwg/title-r12.dxf")).contains("2026-12-06"));
+    }
+
+    void fileButtonAsksForTheListAndRunsIt() {
+        const QString strDrawing = box->CopyExample("title-r2000-bin.dxf", "dwg");
+        const QString strTemplate = box->CopyExample(kTemplate, "tpl");
+        box->log.dialogAnswer =
+            box->Write("lists/week.dlf", ("' one entry\r\n" + strDrawing + "," + strTemplate + "\r\n").toUtf8());
+        Child<QLineEdit>(*form, "txtDelimiter")->setText(",");
+        Child<QPushButton>(*form, "Command5")->click();
+
+        QCOMPARE(box->log.dialogs,
+                 QStringList{"Open Drawing List File|DLF Files (*.dlf);;All Files (*)|" + box->Home()});
+        QVERIFY2(SummaryCount() == 1, qPrintable(Message() + "\n" + Log("err.log")));
+        QVERIFY(Log("audit.log").contains(strDrawing.toUpper() + "\r\n") || Log("audit.log").contains(strDrawing));
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        QVERIFY(box->log.ended.empty());
+
+        // Cancelling the dialog changes nothing.
+        form->SetMessage("before");
+        box->log.dialogAnswer.clear();
+        Child<QPushButton>(*form, "Command5")->click();
+        QCOMPARE(box->log.dialogs.size(), 2);
+        QCOMPARE(Message(), QString("before"));
+    }
+
+    void endLineEndsTheProgram() {
+        box->log.dialogAnswer = box->Write("lists/stop.dlf", "' stop here\r\n  end  \r\nnot,read\r\n");
+        Child<QPushButton>(*form, "Command5")->click();
+        QCOMPARE(box->log.ended, std::vector<int>{0});
+        QVERIFY(!Message().startsWith("No attributes"));
+    }
+};
+
+int main(int argc, char** argv) {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    QApplication app(argc, argv);
+    RunsTest t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "test_ui_runs.moc"

@@ -1,0 +1,145 @@
+// The main window: the drawing picker, the template picker, the run buttons,
+// the delimiter and audit settings and the System Messages line. It is the
+// window that the Modify run and the list file batch read from and report to.
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+#include "runs/RunWindow.h"
+#include "ui/FormServices.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace kel::ui {
+
+class DriveList;
+class FileList;
+class FolderList;
+class QtUserMessages;
+
+class Form1 : public QWidget, public IModifyWindow, public IBatchWindow {
+    Q_OBJECT
+public:
+    explicit Form1(FormServices services, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Start-up: caption, settings, both lists, then the welcome text or, for a
+    // command line other than "" and "/p", the list file batch on that file.
+    void Form_Load(const QString& strCommandLine);
+
+    QString AppPath() const { return strAppPath_; }
+    QString CommandText() const { return strCommand_; }
+    int LastIndex() const { return intLastIndex_; }
+
+    // The drawing picker, for the screens that fill it.
+    DriveList* Drive1() const { return Drive1_; }
+    FolderList* Dir1() const { return Dir1_; }
+    QLineEdit* Text5() const { return Text5_; }
+    FileList* List2() const { return List2_; }
+    bool SetDrawingDrive(const QString& strDrive);
+    bool SetDrawingFolder(const QString& strFolder);
+    void SetDrawingPattern(const QString& strPattern);
+    // Full path of a List2 entry.
+    QString DrawingPath(int row) const;
+    const FormServices& Services() const { return services_; }
+    IUserMessages* Messages() const;
+
+    // IStatusLine, IModifyWindow and IBatchWindow.
+    void SetMessage(const std::string& strText) override;
+    void RepaintMessage() override;
+    void SetBusy(bool blnBusy) override;
+    std::string TemplateFolder() override;
+    std::string TemplateName() override;
+    std::string DrawingFolder() override;
+    std::vector<DrawingItem> Drawings() override;
+    std::string Delimiter() override;
+    bool AuditOn() override;
+    void UnselectDrawings() override;
+    void DisableModify() override;
+    std::string CommandLine() override;
+    void ClearCommandLine() override;
+    std::string OpenFileDialog(const std::string& strFilter, const std::string& strTitle,
+                               const std::string& strInitialFolder) override;
+    void Beep() override;
+
+signals:
+    // The ".." button: the File Specifications screen is shown by its owner.
+    void fileSpecScreenRequested();
+    // A double-click on a drawing of List2, with its full path.
+    void drawingDoubleClicked(const QString& strPath);
+
+public slots:
+    void Drive1_Change();
+    void Dir1_Change();
+    void Text5_Change();
+    void List2_Click();
+    void Command13_Click();
+    void Command14_Click();
+    void Drive3_Change();
+    void Dir3_Change();
+    void List1_Click();
+    void List1_DblClick();
+    void Command15_Click();
+    void Command5_Click();
+    void Command4_Click();
+    void Command2_Click();
+    // Another instance was started: come to the front.
+    void ActivateFromOtherInstance();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void ConnectControls();
+    QWidget* BuildDrawingFrame();
+    QWidget* BuildTemplateFrame();
+    void DriveChange(DriveList& drive, FolderList& dir);
+    void ApplyModifyRule();
+    void SetHorizontalExtent(FileList& list);
+    void OpenHelpFile();
+    void Form_Unload();
+
+    FormServices services_;
+    std::unique_ptr<QtUserMessages> ownMessages_;
+    QString strAppPath_;
+    QString strCommand_;
+    int intLastIndex_ = 0;
+    bool blnQuiet_ = false;
+    bool blnBusy_ = false;
+
+    QGroupBox* Frame1_ = nullptr;
+    DriveList* Drive1_ = nullptr;
+    FolderList* Dir1_ = nullptr;
+    QLabel* Label3_ = nullptr;
+    QLineEdit* Text5_ = nullptr;
+    QPushButton* Command9_ = nullptr;
+    FileList* List2_ = nullptr;
+    QLabel* Label2_ = nullptr;
+    QPushButton* Command13_ = nullptr;
+    QLabel* Label12_ = nullptr;
+    QPushButton* Command14_ = nullptr;
+    QGroupBox* Frame4_ = nullptr;
+    DriveList* Drive3_ = nullptr;
+    FolderList* Dir3_ = nullptr;
+    QLabel* Label5_ = nullptr;
+    FileList* List1_ = nullptr;
+    QLabel* Label6_ = nullptr;
+    QPushButton* Command15_ = nullptr;
+    QPushButton* Command5_ = nullptr;
+    QPushButton* Command4_ = nullptr;
+    QPushButton* Command2_ = nullptr;
+    QLabel* Label1_ = nullptr;
+    QLineEdit* txtDelimiter_ = nullptr;
+    QCheckBox* chkAudit_ = nullptr;
+    QGroupBox* Frame5_ = nullptr;
+    QLabel* Label4_ = nullptr;
+};
+
+}  // namespace kel::ui
