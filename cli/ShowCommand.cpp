@@ -110,7 +110,7 @@ namespace {
 
 const Registration reg{CliCommand{
     "--show DRAWING [--html FILE]",
-    "print the attribute table of DRAWING as CSV, or write it to FILE as the viewer's HTML page",
+    "print the attribute table of DRAWING as CSV, or write it to FILE as HTML",
     11,
     [](const Args& args) { return !args.empty() && args[0] == "--show"; },
     RunShowCommand,
