@@ -222,12 +222,17 @@ TEST_F(ModifyTest, FailureResultsAndMessages) {
 }
 
 TEST_F(ModifyTest, FlatFileThatCannotBeWritten) {
-    // A folder so deep that the work file fits in a path but the flat file's
-    // temporary neighbour does not.
+    // A folder so deep that the work file's path fits the limit but the path of
+    // the flat file's temporary neighbour does not.
     std::string folder = dir.Path();
     while (folder.size() < 4071 - 252) folder += "/" + std::string(250, 'd');
     folder += "/" + std::string(4071 - folder.size() - 2, 'e');
-    std::filesystem::create_directories(folder);
+#ifndef __linux__
+    GTEST_SKIP() << "relies on the 4096-byte path limit of Linux";
+#endif
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    ASSERT_FALSE(ec) << ec.message();
     MakeEngine(folder);
     ASSERT_EQ(engine->strAppFolder.size(), 4071u);
     EXPECT_EQ(Run({"d"}), -1);
