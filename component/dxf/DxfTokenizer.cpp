@@ -7,6 +7,8 @@
 namespace kel::dxf {
 namespace {
 
+constexpr int kMaxCode = 1071;  // the highest group code in use
+
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 template <typename T>
@@ -123,7 +125,7 @@ bool DxfTokenizer::NextAscii(DxfToken& token) {
     }
     int code = 0;
     auto res = std::from_chars(codeText.data(), codeText.data() + codeText.size(), code);
-    if (res.ec != std::errc() || res.ptr != codeText.data() + codeText.size()) {
+    if (res.ec != std::errc() || res.ptr != codeText.data() + codeText.size() || code < 0 || code > kMaxCode) {
         return Fail(start, "group code expected");
     }
     if (!nl) return Fail(start, "value missing");
@@ -161,6 +163,7 @@ bool DxfTokenizer::NextBinary(DxfToken& token) {
             p += 2;
         }
     }
+    if (code > kMaxCode) return Fail(start, "unknown group code");  // also a sign of lost alignment
     ValueKind kind = KindOfCode(code);
     std::size_t valueStart = p, valueEnd, end;
     if (kind == ValueKind::String) {
