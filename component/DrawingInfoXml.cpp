@@ -42,6 +42,9 @@ std::string EscapeXmlText(const std::string& strText) {
             case '>': out += "&gt;"; break;
             case '"': out += "&quot;"; break;
             case '\'': out += "&apos;"; break;
+            // The reader rewrites any line holding " name=" as a block start line, so an
+            // equals sign in a text must not appear as itself.
+            case '=': out += "&#61;"; break;
             default:
                 if (c < 0x20 || c == 0x7F) {
                     out += "&#" + std::to_string(static_cast<int>(c)) + ';';

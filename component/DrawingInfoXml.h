@@ -8,7 +8,7 @@
 
 namespace kel {
 
-// Escapes & < > " ' as entities and control characters as numeric references.
+// Escapes & < > " ' as entities, and "=" and control characters as numeric references.
 std::string EscapeXmlText(const std::string& strText);
 
 // The whole document for the Attributes chapter (intBlocks = 1), lines ended by CR LF.

@@ -131,7 +131,7 @@ TEST(DrawingComponent, WritesTheAttributesXml) {
     DrawingComponent c;
     std::string path = CorpusPath(kSample);
     ASSERT_EQ(Open(c, path), kStatusOk);
-    c.SetAttributeValue("a<b", "705");
+    c.SetAttributeValue("a<b name=c", "705");
     std::string xml = dir.Write("out.xml", "old content");
     c.WriteXML(xml, 1, 0, 0, 0, 0, 0, 0, 0);
     ASSERT_EQ(c.Status(), kStatusOk);
@@ -140,7 +140,7 @@ TEST(DrawingComponent, WritesTheAttributesXml) {
     EXPECT_NE(text.find("<databasefilename>" + path + "</databasefilename>"), std::string::npos);
     EXPECT_NE(text.find("<block name='*Model_Space'>\r\n<LayoutName name='Model'>\r\n"), std::string::npos);
     EXPECT_NE(text.find("<Attribute>\r\n<handle>705</handle>\r\n<elementid>1797</elementid>\r\n<tag>ATTINFO</tag>\r\n"
-                        "<value>a&lt;b</value>\r\n</Attribute>\r\n"),
+                        "<value>a&lt;b name&#61;c</value>\r\n</Attribute>\r\n"),
               std::string::npos);
     c.WriteXML(dir.File("none/out.xml"), 1, 0, 0, 0, 0, 0, 0, 0);
     EXPECT_EQ(c.Status().substr(0, 5), "4002:");
