@@ -14,6 +14,21 @@ work="$build/samples"
 rm -rf "$work" && mkdir -p "$work"
 cp examples/*.dxf examples/title-block.txt examples/samples.dlf "$work"/
 export KEL_HOME="$(cd "$work" && pwd)/home"
+
+# With a display the window program opens on the copied samples (drawing and
+# template pickers set to them, settings kept apart from the user's own);
+# without one, or with KEL_HEADLESS=1, the sample batch runs below.
+if [ -z "${KEL_HEADLESS:-}" ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] \
+   && cmake --build "$build" -j"$(nproc)" --target kel && [ -x "$build/ui/kel" ]; then
+  samples=$(cd "$work" && pwd)
+  gui=$(cd "$build" && pwd)/ui/kel
+  export XDG_CONFIG_HOME="$samples/config"
+  mkdir -p "$XDG_CONFIG_HOME/KEL" "$KEL_HOME"
+  printf '[Options]\nDir=%s\nDir3=%s\nFExt=*.dxf\n' "$samples" "$samples" >"$XDG_CONFIG_HOME/KEL/KEL.ini"
+  echo "Starting the KEL window on $samples (close it to end)."
+  cd "$work"
+  exec "$gui"
+fi
 cd "$work"
 
 help=$("$kel" --help)

@@ -90,6 +90,8 @@ QWidget* Form1::BuildDrawingFrame() {
     v->addWidget(Label2_);
     v->addLayout(buttons);
     Label3_->setMinimumWidth(Label3_->fontMetrics().horizontalAdvance("32767 files"));
+    // Empty labels keep their line so that the lists do not jump.
+    for (QLabel* l : {Label2_, Label12_}) l->setMinimumHeight(l->fontMetrics().lineSpacing());
     return Frame1_;
 }
 
@@ -108,8 +110,11 @@ QWidget* Form1::BuildTemplateFrame() {
     v->addWidget(Label5_);
     v->addWidget(List1_, 3);
     v->addWidget(Label6_);
+    // Matches the row of Select All / Unselect All opposite, so the lists line up.
+    v->addSpacing(Command13_->sizeHint().height() + v->spacing());
     // Keeps the count line as tall as the pattern row opposite.
     Label5_->setMinimumHeight(Text5_->sizeHint().height());
+    Label6_->setMinimumHeight(Label6_->fontMetrics().lineSpacing());
     return Frame4_;
 }
 

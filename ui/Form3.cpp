@@ -6,16 +6,17 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "ui/AboutLinks.h"
 #include "ui/HelpFile.h"
 
 namespace kel::ui {
 
 QString Form3::EmailAddress() {
-    return KEL_CONTACT_EMAIL;
+    return kAboutEmail;
 }
 
 QString Form3::WebPage() {
-    return KEL_HOMEPAGE_URL;
+    return kAboutWebPage;
 }
 
 Form3::Form3(const FormServices& services, QString strAppPath, QWidget* parent)

@@ -223,6 +223,7 @@ private slots:
         QCOMPARE(box->log.urls.size(), 2);
         QVERIFY(box->log.urls[0].startsWith("mailto:" + ui::Form3::EmailAddress()));
         QCOMPARE(box->log.urls[1], ui::Form3::WebPage());
+        QVERIFY(ui::Form3::WebPage().startsWith("http") && ui::Form3::EmailAddress().contains('@'));
         QCOMPARE(box->log.edited, QStringList{box->Home() + "/faq.fil"});
     }
 
