@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iterator>
+#include <sstream>
 
 #include "component/DrawingFormat.h"
 #include "platform/FileSystem.h"
@@ -25,24 +26,14 @@ std::vector<std::string> CorpusDxfFiles() {
 }
 
 std::vector<std::string> EzdxfDump(const std::vector<std::string>& files, bool audit) {
+    TempDir dir;
     std::string cmd = std::string(KEL_PYTHON) + " '" + KEL_SOURCE_DIR + "/tests/component/ezdxf_dump.py'";
     if (audit) cmd += " --audit";
     for (const std::string& f : files) cmd += " '" + f + "'";
+    EXPECT_EQ(std::system((cmd + " > '" + dir.File("dump.txt") + "'").c_str()), 0) << cmd;
+    std::istringstream in(ReadFile(dir.File("dump.txt")));
     std::vector<std::string> lines;
-    std::FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return lines;
-    std::string out;
-    char buf[65536];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    pclose(p);
-    std::size_t pos = 0;
-    while (pos < out.size()) {
-        std::size_t nl = out.find('\n', pos);
-        if (nl == std::string::npos) nl = out.size();
-        lines.push_back(out.substr(pos, nl - pos));
-        pos = nl + 1;
-    }
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
 }
 
