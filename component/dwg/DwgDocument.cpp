@@ -2,6 +2,10 @@
 
 #include "component/ComponentStatus.h"
 #include "component/IDrawingComponent.h"
+#include "component/dwg/DwgText.h"
+#include "platform/FileSystem.h"
+
+#include <algorithm>
 
 namespace kel::dwg {
 namespace {
@@ -57,25 +61,212 @@ DrawingInfo DwgDocument::Describe() const {
     return info;
 }
 
-std::string DwgDocument::SetAttributeValue(const std::string& strHandle, const std::string&) {
+const DecodedObject* DwgDocument::FindByText(const std::string& strHandle) const {
     std::uint64_t h = 0;
-    const DecodedObject* o = ParseHandle(strHandle, h) ? model_.Find(h) : nullptr;
+    return ParseHandle(strHandle, h) ? model_.Find(h) : nullptr;
+}
+
+std::string DwgDocument::TypeName(int t) const {
+    switch (t) {
+        case type::kText: return "TEXT";
+        case type::kAttrib: return "ATTRIB";
+        case type::kAttdef: return "ATTDEF";
+        case type::kBlock: return "BLOCK";
+        case type::kEndblk: return "ENDBLK";
+        case type::kSeqend: return "SEQEND";
+        case type::kInsert: return "INSERT";
+        case type::kMinsert: return "MINSERT";
+        case 0x11: return "ARC";
+        case 0x12: return "CIRCLE";
+        case 0x13: return "LINE";
+        case 0x1B: return "POINT";
+        case 0x2C: return "MTEXT";
+        case 0x4D: return "LWPOLYLINE";
+        case type::kBlockHeader: return "BLOCK_RECORD";
+        case type::kLayer: return "LAYER";
+        default: break;
+    }
+    if (const ClassDef* c = file_.ClassOfType(t)) return CutAtNul(c->dxfName);
+    return "object of type " + std::to_string(t);
+}
+
+// Encodes a changed object and keeps it, replacing the model's copy.
+std::string DwgDocument::Store(DecodedObject& changed) {
+    std::string encoded;
+    if (!EncodeObject(changed, file_, encoded)) {
+        return status::Make(status::kBadValue, "Value cannot be stored: object " + FormatHandle(changed.Handle()) +
+                                                   " cannot be encoded");
+    }
+    edits_.replaced[changed.Handle()] = encoded;
+    *model_.FindMutable(changed.Handle()) = changed;
+    return kStatusOk;
+}
+
+std::string DwgDocument::SetAttributeValue(const std::string& strHandle, const std::string& strValue) {
+    const DecodedObject* o = FindByText(strHandle);
     if (!o) return status::Make(status::kHandleNotFound, "Handle " + strHandle + " not found");
-    if (o->common.type != type::kAttrib) {
+    if (o->common.type != type::kAttrib || !std::holds_alternative<AttribData>(o->data)) {
         return status::Make(status::kNotAnAttribute, "Handle " + strHandle + " is not an attribute");
     }
-    return status::Make(status::kNotSupported, "Changing a DWG attribute is not supported yet");
+    for (unsigned char c : strValue) {
+        if (c < 0x20 || c == 0x7F) {
+            return status::Make(status::kBadValue,
+                                "Value cannot be stored: a single-line attribute holds no line breaks or control "
+                                "characters");
+        }
+    }
+    DecodedObject changed = *o;
+    auto& a = std::get<AttribData>(changed.data);
+    bool terminated = !a.text.value.empty() && a.text.value.back() == '\0';
+    std::string raw = EncodeText(strValue, file_.codePage);
+    if (terminated) raw += '\0';
+    if (raw.size() > 0x7FFF) return status::Make(status::kBadValue, "Value cannot be stored: it is too long");
+    a.text.value = raw;
+    return Store(changed);
 }
+
+namespace {
+
+// A reference from `own` to `target` as the format writes entity links.
+HandleRef LinkTo(std::uint64_t own, std::uint64_t target) {
+    if (target == 0) return HandleRef{4, 0};
+    if (target == own + 1) return HandleRef{6, 0};
+    if (target == own - 1) return HandleRef{8, 0};
+    if (target > own) return HandleRef{0xA, target - own};
+    return HandleRef{0xC, own - target};
+}
+
+std::uint64_t PrevOf(const DecodedObject& o) {
+    return o.common.noLinks ? o.Handle() - 1 : o.Ref(o.common.prev);
+}
+
+std::uint64_t NextOf(const DecodedObject& o) {
+    return o.common.noLinks ? o.Handle() + 1 : o.Ref(o.common.next);
+}
+
+// Gives an entity explicit links, so that one of them can change.
+void MakeLinksExplicit(DecodedObject& o) {
+    if (!o.common.noLinks) return;
+    o.common.noLinks = false;
+    o.common.prev = LinkTo(o.Handle(), o.Handle() - 1);
+    o.common.next = LinkTo(o.Handle(), o.Handle() + 1);
+}
+
+}  // namespace
 
 std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
-    std::uint64_t h = 0;
-    const DecodedObject* o = ParseHandle(strHandle, h) ? model_.Find(h) : nullptr;
+    const DecodedObject* o = FindByText(strHandle);
     if (!o) return status::Make(status::kHandleNotFound, "Handle " + strHandle + " not found");
-    return status::Make(status::kNotSupported, "Deleting from a DWG drawing is not supported yet");
+    if (o->common.type != type::kAttrib || !std::holds_alternative<AttribData>(o->data)) {
+        return status::Make(status::kNotSupported, "Deleting a " + TypeName(o->common.type) + " is not supported");
+    }
+    const std::uint64_t self = o->Handle();
+    if (o->Ref(o->common.xdic) != 0 || !o->common.reactors.empty()) {
+        return status::Make(status::kNotSupported, "Deleting an ATTRIB with attached objects is not supported");
+    }
+    const std::uint64_t insertHandle = o->Ref(o->common.owner);
+    const DecodedObject* ins = model_.Find(insertHandle);
+    if (o->common.entMode != 0 || !ins || !std::holds_alternative<InsertData>(ins->data) ||
+        !std::get<InsertData>(ins->data).hasAttribs) {
+        return status::Make(status::kNotSupported, "Deleting an ATTRIB that belongs to no insert is not supported");
+    }
+    // Neighbours among the insert's own attributes only.
+    std::vector<std::uint64_t> siblings = model_.AttribsOf(insertHandle);
+    auto sibling = [&](std::uint64_t h) {
+        return std::find(siblings.begin(), siblings.end(), h) != siblings.end() ? h : 0;
+    };
+    const std::uint64_t prev = sibling(PrevOf(*o));
+    const std::uint64_t next = sibling(NextOf(*o));
+
+    DecodedObject insert = *ins;
+    auto& d = std::get<InsertData>(insert.data);
+    if (insert.Ref(d.firstAttrib) == self) d.firstAttrib = HandleRef{4, next};
+    if (insert.Ref(d.lastAttrib) == self) d.lastAttrib = HandleRef{4, prev};
+    const std::uint64_t seqend = insert.Ref(d.seqend);
+    const bool last = prev == 0 && next == 0;
+    if (last) {
+        d.hasAttribs = false;
+        d.firstAttrib = d.lastAttrib = d.seqend = HandleRef{};
+    }
+    DwgEdits before = edits_;
+    std::vector<DecodedObject> originals = {*ins};
+    if (prev != 0) originals.push_back(*model_.Find(prev));
+    if (next != 0) originals.push_back(*model_.Find(next));
+    std::string st = Store(insert);
+    if (st == kStatusOk && prev != 0) {
+        DecodedObject p = *model_.Find(prev);
+        MakeLinksExplicit(p);
+        p.common.next = LinkTo(prev, next);
+        st = Store(p);
+    }
+    if (st == kStatusOk && next != 0) {
+        DecodedObject n = *model_.Find(next);
+        MakeLinksExplicit(n);
+        n.common.prev = LinkTo(next, prev);
+        st = Store(n);
+    }
+    if (st != kStatusOk) {
+        // Nothing half-done stays behind.
+        edits_ = before;
+        for (const DecodedObject& original : originals) *model_.FindMutable(original.Handle()) = original;
+        return st;
+    }
+    for (std::uint64_t gone : {self, last ? seqend : 0}) {
+        if (gone == 0) continue;
+        edits_.replaced.erase(gone);
+        edits_.deleted.insert(gone);
+        model_.Erase(gone);
+    }
+    return kStatusOk;
 }
 
-std::string DwgDocument::Save(const std::string&, int) {
-    return status::Make(status::kUnsupportedVersion, "Saving a DWG drawing is not supported yet");
+bool DwgDocument::Serialize(std::string& out, std::string& status) const {
+    if (edits_.Empty()) {
+        out = bytes_;
+        return true;
+    }
+    std::string why;
+    if (!RelayFile(bytes_, file_, edits_, out, why)) {
+        status = status::Make(status::kCannotWrite, "Cannot write the drawing: " + why);
+        return false;
+    }
+    // Never hand out a file this reader cannot read back.
+    DwgFile check;
+    DwgModel model;
+    std::string checkStatus;
+    if (!check.Parse(out, checkStatus) || !model.Load(out, check, checkStatus)) {
+        status = status::Make(status::kCannotWrite, "Cannot write the drawing: the result does not read back (" +
+                                                        checkStatus + ")");
+        return false;
+    }
+    return true;
+}
+
+std::string DwgDocument::Save(const std::string& strPath, int lngVersion) {
+    int own = std::stoi(std::string(VersionId(file_.version)).substr(2));
+    if (lngVersion != -1 && lngVersion != own) {
+        return status::Make(status::kUnsupportedVersion,
+                            "Saving as version " + std::to_string(lngVersion) + " is not supported");
+    }
+    std::string out;
+    std::string status;
+    if (!Serialize(out, status)) return status;
+    std::string err;
+    if (!WriteFileAtomic(strPath, out, err)) {
+        return status::Make(status::kCannotWrite, "Cannot write " + strPath + ": " + err);
+    }
+    // Go on from what was written, so that later edits and saves build on it.
+    if (!edits_.Empty()) {
+        DwgFile file;
+        DwgModel model;
+        if (file.Parse(out, status) && model.Load(out, file, status)) {
+            bytes_ = std::move(out);
+            file_ = std::move(file);
+            model_ = std::move(model);
+            edits_ = DwgEdits{};
+        }
+    }
+    return kStatusOk;
 }
 
 }  // namespace kel::dwg

@@ -7,6 +7,7 @@
 #include "component/IDrawingDocument.h"
 #include "component/dwg/DwgFile.h"
 #include "component/dwg/DwgModel.h"
+#include "component/dwg/DwgWriter.h"
 
 namespace kel::dwg {
 
@@ -16,18 +17,30 @@ public:
     static std::unique_ptr<DwgDocument> Open(std::string bytes, const std::string& path, std::string& status);
 
     DrawingInfo Describe() const override;
+    // Gives an ATTRIB a new value (UTF-8; stored in the drawing's code page,
+    // other characters as \U+XXXX).
     std::string SetAttributeValue(const std::string& strHandle, const std::string& strValue) override;
+    // Removes an ATTRIB from its insert, linking its neighbours; the last one
+    // takes the insert's SEQEND with it.
     std::string DeleteEntity(const std::string& strHandle) override;
+    // Writes the drawing in its own version (-1 or its number, 1012, 1014 or 1015).
     std::string Save(const std::string& strPath, int lngVersion) override;
 
     const DwgFile& File() const { return file_; }
     const DwgModel& Model() const { return model_; }
+    // The bytes Save would write now.
+    bool Serialize(std::string& out, std::string& status) const;
 
 private:
+    const DecodedObject* FindByText(const std::string& strHandle) const;
+    std::string Store(DecodedObject& changed);
+    std::string TypeName(int type) const;
+
     std::string bytes_;
     std::string path_;
     DwgFile file_;
     DwgModel model_;
+    DwgEdits edits_;
 };
 
 }  // namespace kel::dwg

@@ -123,6 +123,11 @@ const DecodedObject* DwgModel::Find(std::uint64_t handle) const {
     return it == index_.end() ? nullptr : &objects_[it->second];
 }
 
+DecodedObject* DwgModel::FindMutable(std::uint64_t handle) {
+    auto it = index_.find(handle);
+    return it == index_.end() ? nullptr : &objects_[it->second];
+}
+
 std::string DwgModel::Text(const std::string& raw) const { return DecodeText(raw, codePage_); }
 
 std::vector<std::uint64_t> DwgModel::Chain(const DecodedObject& from, std::uint64_t first, std::uint64_t last,

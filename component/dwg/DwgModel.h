@@ -25,6 +25,9 @@ public:
     DrawingInfo Describe() const;
 
     const DecodedObject* Find(std::uint64_t handle) const;
+    // For edits: the object to change in place, and dropping an object.
+    DecodedObject* FindMutable(std::uint64_t handle);
+    void Erase(std::uint64_t handle) { index_.erase(handle); }
     const std::vector<DecodedObject>& Objects() const { return objects_; }
     // Block headers in the order the drawing lists its blocks.
     const std::vector<std::uint64_t>& BlockOrder() const { return blockOrder_; }

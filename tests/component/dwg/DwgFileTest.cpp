@@ -214,18 +214,5 @@ TEST(DwgFileTest, GarbageBehindAValidCrcNeverCrashesTheDecoders) {
     EXPECT_GT(opened, 0);
 }
 
-TEST(DwgFileTest, EditsAreRefusedWithAStatusUntilWritingExists) {
-    std::string status;
-    auto doc = OpenBytes(ReadCorpus("dwg/AC1015_R2000/libredwg__entities-2d.dwg"), status);
-    ASSERT_TRUE(doc) << status;
-    EXPECT_EQ(doc->SetAttributeValue("FFFF", "v"), "3001:Handle FFFF not found");
-    EXPECT_EQ(doc->SetAttributeValue("41", "v"), "3003:Handle 41 is not an attribute");
-    EXPECT_TRUE(StartsWith(doc->SetAttributeValue("42", "v"), "3002:"));
-    EXPECT_TRUE(StartsWith(doc->DeleteEntity("42"), "3002:"));
-    EXPECT_TRUE(StartsWith(doc->Save("/nonexistent/x.dwg", -1), "4001:"));
-    // Nothing changed.
-    EXPECT_EQ(doc->Describe().blocks[0].inserts[1].attributes[0].value, "4");
-}
-
 }  // namespace
 }  // namespace kel::dwg

@@ -1,0 +1,164 @@
+#include "component/dwg/DwgWriter.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "component/dwg/BitReader.h"
+#include "component/dwg/DwgCrc.h"
+#include "component/dwg/DwgObjectMap.h"
+#include "component/dwg/DwgSecondHeader.h"
+
+namespace kel::dwg {
+namespace {
+
+constexpr std::size_t kLocatorTableOffset = 0x15;
+constexpr std::size_t kLocatorRecordSize = 9;
+
+void PutLe32(std::string& s, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) s[at + static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+struct Placed {
+    std::uint64_t handle;
+    std::size_t offset;
+    std::size_t length;
+};
+
+}  // namespace
+
+bool RelayFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
+               std::string& why) {
+    // Where each object lies now.
+    std::vector<Placed> objects;
+    objects.reserve(file.objectMap.size());
+    for (const ObjectLocation& loc : file.objectMap) {
+        BitReader r(bytes.substr(static_cast<std::size_t>(loc.offset)), file.version);
+        std::uint32_t size = r.MS();
+        if (!r.Ok()) {
+            why = "object " + std::to_string(loc.handle) + " cannot be measured";
+            return false;
+        }
+        objects.push_back({loc.handle, static_cast<std::size_t>(loc.offset), r.BitPos() / 8 + size + 2});
+    }
+    std::sort(objects.begin(), objects.end(), [](const Placed& a, const Placed& b) { return a.offset < b.offset; });
+    if (objects.empty()) {
+        why = "the drawing has no objects";
+        return false;
+    }
+    const std::size_t objStart = objects.front().offset;
+    std::size_t objEnd = 0;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        if (i > 0 && objects[i].offset < objects[i - 1].offset + objects[i - 1].length) {
+            why = "objects overlap";
+            return false;
+        }
+        objEnd = std::max(objEnd, objects[i].offset + objects[i].length);
+    }
+    const SectionLocator* mapLoc = nullptr;
+    for (const SectionLocator& l : file.locators) {
+        if (l.number == kObjectMapSection) mapLoc = &l;
+    }
+    const std::size_t mapStart = static_cast<std::size_t>(mapLoc->seeker);
+    const std::size_t mapEnd = mapStart + static_cast<std::size_t>(mapLoc->size);
+    if (mapStart < objEnd) {
+        why = "the object map lies before the objects";
+        return false;
+    }
+    // Every other section must lie wholly before the objects or behind the map.
+    auto outside = [&](std::size_t start, std::size_t length) {
+        return start + length <= objStart || start >= mapEnd;
+    };
+    for (const SectionLocator& l : file.locators) {
+        if (l.number == kObjectMapSection || (l.seeker == 0 && l.size == 0)) continue;
+        if (!outside(static_cast<std::size_t>(l.seeker), static_cast<std::size_t>(l.size))) {
+            why = "section " + std::to_string(l.number) + " lies among the objects";
+            return false;
+        }
+    }
+    if (file.imageSeeker != 0 && static_cast<std::size_t>(file.imageSeeker) >= objStart) {
+        why = "the preview image lies behind the objects";
+        return false;
+    }
+
+    // Objects in their old order, gaps between them kept.
+    out.assign(bytes.substr(0, objStart));
+    std::vector<ObjectLocation> placed;
+    placed.reserve(objects.size());
+    std::size_t previousEnd = objStart;
+    for (const Placed& o : objects) {
+        out.append(bytes.substr(previousEnd, o.offset - previousEnd));
+        previousEnd = o.offset + o.length;
+        if (edits.deleted.count(o.handle)) continue;
+        placed.push_back({o.handle, static_cast<std::int64_t>(out.size())});
+        auto it = edits.replaced.find(o.handle);
+        if (it != edits.replaced.end()) {
+            out.append(it->second);
+        } else {
+            out.append(bytes.substr(o.offset, o.length));
+        }
+    }
+    const std::size_t newObjEnd = out.size();
+    out.append(bytes.substr(objEnd, mapStart - objEnd));
+    const std::size_t newMapStart = out.size();
+    std::sort(placed.begin(), placed.end(),
+              [](const ObjectLocation& a, const ObjectLocation& b) { return a.handle < b.handle; });
+    std::string map = BuildObjectMap(placed, file.version);
+    out.append(map);
+    out.append(bytes.substr(mapEnd));
+
+    const std::int64_t shiftObjects = static_cast<std::int64_t>(newObjEnd) - static_cast<std::int64_t>(objEnd);
+    const std::int64_t shiftBehindMap =
+        shiftObjects + static_cast<std::int64_t>(map.size()) - static_cast<std::int64_t>(mapLoc->size);
+    auto moved = [&](std::int64_t address) -> std::int64_t {
+        if (address < static_cast<std::int64_t>(objStart)) return address;
+        if (address >= static_cast<std::int64_t>(mapEnd)) return address + shiftBehindMap;
+        return address + shiftObjects;
+    };
+
+    // File header: locators and their CRC.
+    for (std::size_t i = 0; i < file.locators.size(); ++i) {
+        const SectionLocator& l = file.locators[i];
+        std::size_t at = kLocatorTableOffset + 4 + i * kLocatorRecordSize;
+        if (l.number == kObjectMapSection) {
+            PutLe32(out, at + 1, static_cast<std::uint32_t>(newMapStart));
+            PutLe32(out, at + 5, static_cast<std::uint32_t>(map.size()));
+        } else if (!(l.seeker == 0 && l.size == 0)) {
+            PutLe32(out, at + 1, static_cast<std::uint32_t>(moved(l.seeker)));
+        }
+    }
+    std::size_t crcAt = kLocatorTableOffset + 4 + file.locators.size() * kLocatorRecordSize;
+    std::uint16_t crcXor = 0;
+    FileHeaderCrcXor(static_cast<std::int32_t>(file.locators.size()), crcXor);
+    std::uint16_t crc = Crc16(0, std::string_view(out).substr(0, crcAt)) ^ crcXor;
+    out[crcAt] = static_cast<char>(crc & 0xFF);
+    out[crcAt + 1] = static_cast<char>(crc >> 8);
+
+    // Second file header: its own place and the addresses it repeats.
+    if (file.secondHeaderOffset >= 0) {
+        std::size_t oldAt = static_cast<std::size_t>(file.secondHeaderOffset);
+        SecondHeader h;
+        if (!ParseSecondHeader(bytes, oldAt, file.version, file.locators.size(), h)) {
+            why = "the second file header cannot be read";
+            return false;
+        }
+        std::size_t oldLength = EncodeSecondHeader(h, file.version).size();
+        h.location = static_cast<std::int32_t>(moved(h.location));
+        for (SecondHeader::Record& rec : h.records) {
+            if (rec.number == kObjectMapSection) {
+                rec.address = static_cast<std::int32_t>(newMapStart);
+                rec.size = static_cast<std::int32_t>(map.size());
+            } else if (rec.address != 0) {
+                rec.address = static_cast<std::int32_t>(moved(rec.address));
+            }
+        }
+        std::string encoded = EncodeSecondHeader(h, file.version);
+        if (encoded.size() != oldLength) {
+            why = "the second file header would change its length";
+            return false;
+        }
+        out.replace(static_cast<std::size_t>(moved(static_cast<std::int64_t>(oldAt))), encoded.size(), encoded);
+    }
+    return true;
+}
+
+}  // namespace kel::dwg
