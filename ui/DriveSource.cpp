@@ -9,11 +9,10 @@ namespace kel::ui {
 namespace {
 
 bool IsPseudoFileSystem(const QByteArray& type, const QString& strRoot) {
-    static const QList<QByteArray> pseudo = {"proc",     "sysfs",     "devpts",     "devtmpfs", "cgroup",
-                                             "cgroup2",  "mqueue",    "debugfs",    "tracefs",  "securityfs",
-                                             "pstore",   "bpf",       "autofs",     "hugetlbfs", "configfs",
-                                             "fusectl",  "binfmt_misc", "rpc_pipefs", "nsfs",    "efivarfs",
-                                             "squashfs", "ramfs",     "selinuxfs"};
+    static const QList<QByteArray> pseudo = {
+        "proc",        "sysfs",      "devpts", "devtmpfs", "cgroup",   "cgroup2",   "mqueue",   "debugfs",
+        "tracefs",     "securityfs", "pstore", "bpf",      "autofs",   "hugetlbfs", "configfs", "fusectl",
+        "binfmt_misc", "rpc_pipefs", "nsfs",   "efivarfs", "squashfs", "ramfs",     "selinuxfs"};
     if (pseudo.contains(type)) return true;
     // Memory file systems under /run, /dev and /sys hold no user files.
     if (type == "tmpfs") {

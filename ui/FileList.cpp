@@ -33,9 +33,7 @@ QStringList FileList::Names() const {
     return names;
 }
 
-int FileList::SelectedCount() const {
-    return static_cast<int>(selectedItems().size());
-}
+int FileList::SelectedCount() const { return static_cast<int>(selectedItems().size()); }
 
 void FileList::SetHorizontalExtent(int pixels) {
     extent_ = pixels;

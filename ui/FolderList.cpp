@@ -29,9 +29,7 @@ public:
     }
 };
 
-QString Normalized(const QString& strFolder) {
-    return QDir::cleanPath(QDir(strFolder).absolutePath());
-}
+QString Normalized(const QString& strFolder) { return QDir::cleanPath(QDir(strFolder).absolutePath()); }
 
 }  // namespace
 
@@ -81,7 +79,8 @@ void FolderList::Fill() {
     int level = 0;
     QListWidgetItem* current = nullptr;
     for (const QString& strPath : chain) {
-        const QString strName = QDir(strPath).isRoot() ? QDir::toNativeSeparators(strPath) : QFileInfo(strPath).fileName();
+        const QString strName =
+            QDir(strPath).isRoot() ? QDir::toNativeSeparators(strPath) : QFileInfo(strPath).fileName();
         current = add(strPath, strName, level++, open);
     }
     const QStringList subfolders =

@@ -123,7 +123,8 @@ void Form1::BuildControls() {
     frames->addWidget(BuildDrawingFrame(), 1);
     frames->addWidget(BuildTemplateFrame(), 1);
 
-    Command15_ = Named(new QPushButton("3) &Modify Attributes"), "Command15", " Modify attributes in selected drawings ");
+    Command15_ =
+        Named(new QPushButton("3) &Modify Attributes"), "Command15", " Modify attributes in selected drawings ");
     Command5_ = Named(new QPushButton("&File"), "Command5", " Read drawings and templates from a file ");
     Command4_ = Named(new QPushButton("&About"), "Command4", " Help and info about KEL ");
     Command2_ = Named(new QPushButton("E&xit"), "Command2", " Exit KEL ");
@@ -193,25 +194,17 @@ void Form1::ConnectControls() {
     }
 }
 
-bool Form1::SetDrawingDrive(const QString& strDrive) {
-    return Drive1_->SetDrive(strDrive);
-}
+bool Form1::SetDrawingDrive(const QString& strDrive) { return Drive1_->SetDrive(strDrive); }
 
-bool Form1::SetDrawingFolder(const QString& strFolder) {
-    return Dir1_->SetPath(strFolder);
-}
+bool Form1::SetDrawingFolder(const QString& strFolder) { return Dir1_->SetPath(strFolder); }
 
-void Form1::SetDrawingPattern(const QString& strPattern) {
-    Text5_->setText(strPattern);
-}
+void Form1::SetDrawingPattern(const QString& strPattern) { Text5_->setText(strPattern); }
 
 QString Form1::DrawingPath(int row) const {
     const QListWidgetItem* item = List2_->item(row);
     return item ? QDir::toNativeSeparators(QDir(Dir1_->Path()).filePath(item->text())) : QString();
 }
 
-IUserMessages* Form1::Messages() const {
-    return services_.messages ? services_.messages : ownMessages_.get();
-}
+IUserMessages* Form1::Messages() const { return services_.messages ? services_.messages : ownMessages_.get(); }
 
 }  // namespace kel::ui

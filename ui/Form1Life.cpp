@@ -96,9 +96,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-void Form1::Command2_Click() {
-    close();
-}
+void Form1::Command2_Click() { close(); }
 
 void Form1::Command4_Click() {
     Form3 about(services_, strAppPath_, this);

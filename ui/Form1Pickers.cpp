@@ -19,19 +19,13 @@ QString PathIn(const FolderList& dir, const QString& strName) {
     return QDir::toNativeSeparators(QDir(dir.Path()).filePath(strName));
 }
 
-QString Count(int n, const char* suffix) {
-    return QString::number(n) + suffix;
-}
+QString Count(int n, const char* suffix) { return QString::number(n) + suffix; }
 
 }  // namespace
 
-void Form1::SetHorizontalExtent(FileList& list) {
-    list.SetHorizontalExtent(HorizontalExtentFor(list.Names(), font()));
-}
+void Form1::SetHorizontalExtent(FileList& list) { list.SetHorizontalExtent(HorizontalExtentFor(list.Names(), font())); }
 
-void Form1::ApplyModifyRule() {
-    Command15_->setEnabled(List1_->SelectedCount() > 0 && List2_->SelectedCount() > 0);
-}
+void Form1::ApplyModifyRule() { Command15_->setEnabled(List1_->SelectedCount() > 0 && List2_->SelectedCount() > 0); }
 
 void Form1::Dir1_Change() {
     blnQuiet_ = true;
@@ -56,9 +50,7 @@ void Form1::Dir1_Change() {
     }
 }
 
-void Form1::Text5_Change() {
-    Dir1_Change();
-}
+void Form1::Text5_Change() { Dir1_Change(); }
 
 void Form1::Dir3_Change() {
     blnQuiet_ = true;
@@ -120,13 +112,9 @@ void Form1::Command14_Click() {
     Command15_->setEnabled(false);
 }
 
-void Form1::Drive1_Change() {
-    DriveChange(*Drive1_, *Dir1_);
-}
+void Form1::Drive1_Change() { DriveChange(*Drive1_, *Dir1_); }
 
-void Form1::Drive3_Change() {
-    DriveChange(*Drive3_, *Dir3_);
-}
+void Form1::Drive3_Change() { DriveChange(*Drive3_, *Dir3_); }
 
 void Form1::DriveChange(DriveList& drive, FolderList& dir) {
     const QString strRoot = drive.Drive();
@@ -144,9 +132,9 @@ void Form1::DriveChange(DriveList& drive, FolderList& dir) {
             return;
         }
     } else {
-        Messages()->ShowMessage(
-            "KEL", "Error " + std::to_string(error) + ": " + DriveErrorDescription(error).toStdString(),
-            MessageIcon::Exclamation);
+        Messages()->ShowMessage("KEL",
+                                "Error " + std::to_string(error) + ": " + DriveErrorDescription(error).toStdString(),
+                                MessageIcon::Exclamation);
     }
     // The list goes back to the volume that the folder list still shows.
     drive.ShowVolumeOf(dir.Path());

@@ -16,19 +16,13 @@ namespace kel::ui {
 
 namespace {
 
-std::string Native(const QString& strPath) {
-    return QDir::toNativeSeparators(strPath).toStdString();
-}
+std::string Native(const QString& strPath) { return QDir::toNativeSeparators(strPath).toStdString(); }
 
 }  // namespace
 
-void Form1::SetMessage(const std::string& strText) {
-    Label4_->setText(QString::fromStdString(strText));
-}
+void Form1::SetMessage(const std::string& strText) { Label4_->setText(QString::fromStdString(strText)); }
 
-void Form1::RepaintMessage() {
-    Label4_->repaint();
-}
+void Form1::RepaintMessage() { Label4_->repaint(); }
 
 void Form1::SetBusy(bool blnBusy) {
     if (blnBusy == blnBusy_) return;
@@ -40,18 +34,14 @@ void Form1::SetBusy(bool blnBusy) {
     }
 }
 
-std::string Form1::TemplateFolder() {
-    return Native(Dir3_->Path());
-}
+std::string Form1::TemplateFolder() { return Native(Dir3_->Path()); }
 
 std::string Form1::TemplateName() {
     const QList<QListWidgetItem*> chosen = List1_->selectedItems();
     return chosen.isEmpty() ? std::string() : chosen.first()->text().toStdString();
 }
 
-std::string Form1::DrawingFolder() {
-    return Native(Dir1_->Path());
-}
+std::string Form1::DrawingFolder() { return Native(Dir1_->Path()); }
 
 std::vector<DrawingItem> Form1::Drawings() {
     std::vector<DrawingItem> items;
@@ -63,13 +53,9 @@ std::vector<DrawingItem> Form1::Drawings() {
     return items;
 }
 
-std::string Form1::Delimiter() {
-    return txtDelimiter_->text().toStdString();
-}
+std::string Form1::Delimiter() { return txtDelimiter_->text().toStdString(); }
 
-bool Form1::AuditOn() {
-    return chkAudit_->checkState() != Qt::Unchecked;
-}
+bool Form1::AuditOn() { return chkAudit_->checkState() != Qt::Unchecked; }
 
 void Form1::UnselectDrawings() {
     blnQuiet_ = true;
@@ -80,17 +66,11 @@ void Form1::UnselectDrawings() {
     Label2_->clear();
 }
 
-void Form1::DisableModify() {
-    Command15_->setEnabled(false);
-}
+void Form1::DisableModify() { Command15_->setEnabled(false); }
 
-std::string Form1::CommandLine() {
-    return strCommand_.toStdString();
-}
+std::string Form1::CommandLine() { return strCommand_.toStdString(); }
 
-void Form1::ClearCommandLine() {
-    strCommand_.clear();
-}
+void Form1::ClearCommandLine() { strCommand_.clear(); }
 
 std::string Form1::OpenFileDialog(const std::string& strFilter, const std::string& strTitle,
                                   const std::string& strInitialFolder) {

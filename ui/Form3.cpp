@@ -11,13 +11,9 @@
 
 namespace kel::ui {
 
-QString Form3::EmailAddress() {
-    return kAboutEmail;
-}
+QString Form3::EmailAddress() { return kAboutEmail; }
 
-QString Form3::WebPage() {
-    return kAboutWebPage;
-}
+QString Form3::WebPage() { return kAboutWebPage; }
 
 Form3::Form3(const FormServices& services, QString strAppPath, QWidget* parent)
     : QDialog(parent), services_(services), strAppPath_(std::move(strAppPath)) {
@@ -34,8 +30,9 @@ Form3::Form3(const FormServices& services, QString strAppPath, QWidget* parent)
 
     auto* version = new QLabel("Version " KEL_VERSION);
     version->setObjectName("lblVersion");
-    auto* about = new QLabel("Changes block attribute values, such as title block fields, "
-                             "in many DWG and DXF drawings in one run.");
+    auto* about = new QLabel(
+        "Changes block attribute values, such as title block fields, "
+        "in many DWG and DXF drawings in one run.");
     about->setObjectName("lblDescription");
     about->setWordWrap(true);
 

@@ -41,8 +41,7 @@ FormServices DesktopServices() {
     s.beep = [] { QApplication::beep(); };
     s.openInEditor = OpenInTextEditor;
     s.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    s.openFileDialog = [](QWidget* owner, const QString& strFilter, const QString& strTitle,
-                          const QString& strFolder) {
+    s.openFileDialog = [](QWidget* owner, const QString& strFilter, const QString& strTitle, const QString& strFolder) {
         return QFileDialog::getOpenFileName(owner, strTitle, strFolder, strFilter);
     };
     s.endProgram = [](int code) { std::exit(code); };

@@ -23,8 +23,7 @@ struct FormServices {
     std::function<bool(const QString& strPath)> openInEditor;
     std::function<bool(const QUrl& url)> openUrl;
     // Asks for an existing file; "" when cancelled. The filter is in Qt's form.
-    std::function<QString(QWidget* owner, const QString& strFilter, const QString& strTitle,
-                          const QString& strFolder)>
+    std::function<QString(QWidget* owner, const QString& strFilter, const QString& strTitle, const QString& strFolder)>
         openFileDialog;
     // Ends the process at once, without the window's shutdown.
     std::function<void(int code)> endProgram;

@@ -5,9 +5,7 @@
 #include <QSaveFile>
 
 // The resources of a static library are registered by name from outside any namespace.
-static void RegisterUiResources() {
-    Q_INIT_RESOURCE(kel_ui);
-}
+static void RegisterUiResources() { Q_INIT_RESOURCE(kel_ui); }
 
 namespace kel::ui {
 

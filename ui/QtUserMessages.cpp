@@ -20,8 +20,7 @@ void QtUserMessages::ShowMessage(const std::string& strTitle, const std::string&
             qicon = QMessageBox::Question;
             break;
     }
-    QMessageBox box(qicon, QString::fromStdString(strTitle), QString::fromStdString(strText), QMessageBox::Ok,
-                    owner_);
+    QMessageBox box(qicon, QString::fromStdString(strTitle), QString::fromStdString(strText), QMessageBox::Ok, owner_);
     box.exec();
 }
 

@@ -6,13 +6,9 @@ namespace kel::ui {
 
 namespace {
 
-QSettings Store() {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, "KEL", "KEL");
-}
+QSettings Store() { return QSettings(QSettings::IniFormat, QSettings::UserScope, "KEL", "KEL"); }
 
-QString KeyPath(const QString& strSection, const QString& strKey) {
-    return strSection + "/" + strKey;
-}
+QString KeyPath(const QString& strSection, const QString& strKey) { return strSection + "/" + strKey; }
 
 }  // namespace
 

@@ -17,9 +17,7 @@ UiSandbox::UiSandbox() : oldCwd_(QDir::currentPath()) {
     QDir::setCurrent(Path("work"));
 }
 
-UiSandbox::~UiSandbox() {
-    QDir::setCurrent(oldCwd_);
-}
+UiSandbox::~UiSandbox() { QDir::setCurrent(oldCwd_); }
 
 QString UiSandbox::Write(const QString& strRelative, const QByteArray& bytes) const {
     const QString strPath = Path(strRelative);
@@ -91,8 +89,6 @@ QString ReadText(const QString& strPath) {
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
-void Store(const QString& strKey, const QString& strValue) {
-    ui::SaveSetting("Options", strKey, strValue);
-}
+void Store(const QString& strKey, const QString& strValue) { ui::SaveSetting("Options", strKey, strValue); }
 
 }  // namespace kel::uitest

@@ -33,11 +33,11 @@ public:
 struct DesktopLog {
     RecordingMessages messages;
     int beeps = 0;
-    QStringList edited;        // paths opened in the text editor
-    QStringList urls;          // URLs opened
-    QStringList dialogs;       // "title|filter|folder" of each file dialog
-    QString dialogAnswer;      // what the file dialog returns
-    std::vector<int> ended;    // endProgram calls
+    QStringList edited;      // paths opened in the text editor
+    QStringList urls;        // URLs opened
+    QStringList dialogs;     // "title|filter|folder" of each file dialog
+    QString dialogAnswer;    // what the file dialog returns
+    std::vector<int> ended;  // endProgram calls
 };
 
 // A fresh application folder (home/), settings folder (config/) and work folder

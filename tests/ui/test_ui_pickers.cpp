@@ -229,7 +229,8 @@ private slots:
         box->Write("dwg/a.dwg");
         QVERIFY(form->SetDrawingFolder(box->Path("dwg")));
         auto* list = Child<ui::FileList>(*form, "List2");
-        const int expected = static_cast<int>(std::nearbyint(QFontMetricsF(form->font()).horizontalAdvance(strLong))) + 25;
+        const int expected =
+            static_cast<int>(std::nearbyint(QFontMetricsF(form->font()).horizontalAdvance(strLong))) + 25;
         QCOMPARE(list->HorizontalExtent(), expected);
         QCOMPARE(list->horizontalScrollBar()->maximum(), std::max(0, expected - list->viewport()->width()));
         QCOMPARE(ui::HorizontalExtentFor({}, form->font()), 25);
