@@ -106,7 +106,9 @@ std::string DxfDocument::MakeToken(const DxfToken& like, int code, std::string_v
     std::string out;
     if (model_.encoding == DxfEncoding::Ascii) {
         std::string_view codeLine(data_.data() + like.start, like.valueStart - like.start);
-        std::string_view eol = codeLine.size() >= 2 && codeLine[codeLine.size() - 2] == '\r' ? "\r\n" : "\n";
+        std::string_view eol = codeLine.size() >= 2 && codeLine[codeLine.size() - 2] == '\r' ? "\r\n"
+                               : !codeLine.empty() && codeLine.back() == '\r'         ? "\r"
+                                                                                      : "\n";
         std::string digits = std::to_string(code);
         bool padded = !codeLine.empty() && codeLine.front() == ' ';
         if (padded && digits.size() < 3) out.append(3 - digits.size(), ' ');

@@ -90,14 +90,17 @@ DxfTokenizer::DxfTokenizer(std::string_view data) : data_(data) {
         // A file starts with (0, "SECTION"): a 2-byte code shows as two zero bytes.
         bool twoByte = data_.size() > pos_ + 1 && data_[pos_] == 0 && data_[pos_ + 1] == 0;
         encoding_ = twoByte ? DxfEncoding::Binary2 : DxfEncoding::Binary1;
-    } else if (data_.substr(0, 3) == "\xEF\xBB\xBF") {
-        pos_ = 3;
+    } else {
+        if (data_.substr(0, 3) == "\xEF\xBB\xBF") pos_ = 3;
+        // Lines end in LF or CR LF; files of some old systems end them in CR alone.
+        std::string_view head = data_.substr(0, 4096);
+        if (head.find('\n') == std::string_view::npos && head.find('\r') != std::string_view::npos) eol_ = '\r';
     }
 }
 
 bool DxfTokenizer::Fail(std::size_t pos, const char* what) {
     if (encoding_ == DxfEncoding::Ascii) {
-        std::size_t line = 1 + static_cast<std::size_t>(std::count(data_.begin(), data_.begin() + pos, '\n'));
+        std::size_t line = 1 + static_cast<std::size_t>(std::count(data_.begin(), data_.begin() + pos, eol_));
         error_ = std::string(what) + " at line " + std::to_string(line);
     } else {
         error_ = std::string(what) + " at byte " + std::to_string(pos);
@@ -116,7 +119,7 @@ bool DxfTokenizer::NextAscii(DxfToken& token) {
     const char* d = data_.data();
     std::size_t start = pos_;
     // The group code line.
-    const void* nl = std::memchr(d + start, '\n', n - start);
+    const void* nl = std::memchr(d + start, eol_, n - start);
     std::size_t codeEnd = nl ? static_cast<const char*>(nl) - d : n;
     std::string_view codeText = Trim(data_.substr(start, codeEnd - start));
     if (codeText.empty() && !nl) {
@@ -130,7 +133,7 @@ bool DxfTokenizer::NextAscii(DxfToken& token) {
     }
     if (!nl) return Fail(start, "value missing");
     std::size_t valueStart = codeEnd + 1;
-    const void* nl2 = std::memchr(d + valueStart, '\n', n - valueStart);
+    const void* nl2 = std::memchr(d + valueStart, eol_, n - valueStart);
     std::size_t lineEnd = nl2 ? static_cast<const char*>(nl2) - d : n;
     std::size_t valueEnd = lineEnd;
     if (valueEnd > valueStart && d[valueEnd - 1] == '\r') --valueEnd;

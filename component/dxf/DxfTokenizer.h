@@ -57,6 +57,7 @@ private:
     std::string_view data_;
     DxfEncoding encoding_ = DxfEncoding::Ascii;
     std::size_t pos_ = 0;
+    char eol_ = '\n';  // the character that ends an ASCII line
     std::string error_;
 };
 

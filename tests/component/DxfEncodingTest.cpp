@@ -132,6 +132,12 @@ TEST(DxfEncodingDrawing, CodePageDrawingTakesValuesInItsOwnEncoding) {
     EXPECT_EQ(theirs, ours);
     EXPECT_EQ(saved.size(), bytes.size() - 5 + encoded.size()) << "only the value may change";
 
+    // Lines ended by CR alone keep that ending.
+    std::string cr = Ascii(TitleDrawing("AC1015", "ANSI_1252", "old"), "\r");
+    saved = SetAndSave(dir, cr, "new", ours, theirs);
+    EXPECT_EQ(ours, "new");
+    EXPECT_EQ(saved, cr.replace(cr.find("\rold\r"), 5, "\rnew\r"));
+
     saved = SetAndSave(dir, bytes, "line1\nline2 ^ end", ours, theirs);
     EXPECT_NE(saved.find("\r\nline1^Jline2 ^  end\r\n"), std::string::npos);
     EXPECT_EQ(ours, "line1\nline2 ^ end");
