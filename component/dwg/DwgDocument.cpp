@@ -10,11 +10,12 @@
 namespace kel::dwg {
 namespace {
 
+// "AC1015", and the older forms "AC1.50" or "MC0.0".
 bool LooksLikeVersionId(const std::string& bytes) {
-    if (bytes.size() < 6) return false;
-    for (std::size_t i = 0; i < 6; ++i) {
+    if (bytes.size() < 6 || !(bytes.compare(0, 2, "AC") == 0 || bytes.compare(0, 2, "MC") == 0)) return false;
+    for (std::size_t i = 2; i < 5; ++i) {
         char c = bytes[i];
-        bool ok = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || c == '.';
+        bool ok = (c >= '0' && c <= '9') || c == '.';
         if (!ok) return false;
     }
     return true;
@@ -39,7 +40,7 @@ std::unique_ptr<DwgDocument> DwgDocument::Open(std::string bytes, const std::str
         status = status::Make(status::kNotADrawing, "Not a drawing file");
         return nullptr;
     }
-    std::string id = bytes.substr(0, 6);
+    std::string id = CutAtNul(bytes.substr(0, 6));
     Version version;
     if (!VersionFromId(id, version) || !AtMost(version, Version::R2000)) {
         status = status::Make(status::kUnsupportedFormat, "Unsupported format " + id);

@@ -130,13 +130,11 @@ DecodedObject* DwgModel::FindMutable(std::uint64_t handle) {
 
 std::string DwgModel::Text(const std::string& raw) const { return DecodeText(raw, codePage_); }
 
-std::vector<std::uint64_t> DwgModel::Chain(const DecodedObject& from, std::uint64_t first, std::uint64_t last,
-                                           int stopType) const {
+std::vector<std::uint64_t> DwgModel::Chain(std::uint64_t first, std::uint64_t last, int stopType) const {
     std::vector<std::uint64_t> out;
     if (first == 0) return out;
     std::unordered_set<std::uint64_t> visited;
     std::uint64_t h = first;
-    (void)from;
     for (;;) {
         const DecodedObject* e = Find(h);
         if (!e || !e->common.isEntity || e->common.type == stopType || !visited.insert(h).second) break;
@@ -153,7 +151,7 @@ std::vector<std::uint64_t> DwgModel::EntitiesOf(std::uint64_t blockHeader) const
     const auto& d = std::get<BlockHeaderData>(b->data);
     std::uint64_t first = b->Ref(d.firstEntity);
     std::uint64_t last = b->Ref(d.lastEntity);
-    std::vector<std::uint64_t> chain = Chain(*b, first, last, type::kEndblk);
+    std::vector<std::uint64_t> chain = Chain(first, last, type::kEndblk);
     if (first == 0 || (!chain.empty() && chain.back() == last)) return chain;
     // A broken chain: take the entities that name this block as their owner,
     // or for model and paper space those marked as theirs, in handle order.
@@ -182,7 +180,7 @@ std::vector<std::uint64_t> DwgModel::AttribsOf(std::uint64_t insert) const {
     const auto& d = std::get<InsertData>(i->data);
     if (!d.hasAttribs) return {};
     std::vector<std::uint64_t> out;
-    for (std::uint64_t h : Chain(*i, i->Ref(d.firstAttrib), i->Ref(d.lastAttrib), type::kSeqend)) {
+    for (std::uint64_t h : Chain(i->Ref(d.firstAttrib), i->Ref(d.lastAttrib), type::kSeqend)) {
         const DecodedObject* a = Find(h);
         if (a && a->common.type == type::kAttrib && std::holds_alternative<AttribData>(a->data)) out.push_back(h);
     }

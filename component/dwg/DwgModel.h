@@ -42,8 +42,9 @@ private:
     std::string LayoutNameOf(std::uint64_t blockHeader) const;
     std::string NameOf(std::uint64_t handle) const;
     int ConstantAttdefsOf(std::uint64_t blockHeader) const;
-    std::vector<std::uint64_t> Chain(const DecodedObject& from, std::uint64_t first, std::uint64_t last,
-                                     int stopType) const;
+    // Follows entity links from first to last (stopping early at stopType,
+    // a missing or repeated entity).
+    std::vector<std::uint64_t> Chain(std::uint64_t first, std::uint64_t last, int stopType) const;
 
     std::vector<DecodedObject> objects_;
     std::unordered_map<std::uint64_t, std::size_t> index_;

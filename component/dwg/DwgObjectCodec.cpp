@@ -24,13 +24,6 @@ bool ReadEed(BitReader& r, std::vector<EedBlock>& eed) {
     }
 }
 
-template <class T>
-void DecodeTyped(BitReader& d, BitReader& h, DecodedObject& out, T&& exchange) {
-    ReadIo dio(d);
-    ReadIo hio(h);
-    exchange(dio, hio);
-}
-
 }  // namespace
 
 bool IsEntityType(int type, const DwgFile& file) {

@@ -100,8 +100,9 @@ std::string DecodeText(const std::string& raw, int dwgCodePage) {
 }
 
 std::string EncodeText(const std::string& utf8, int dwgCodePage) {
+    // With a page we do not carry (a multi-byte one, say), every character
+    // outside ASCII is written as an escape, which any reader understands.
     const char16_t* table = WindowsCodePageTable(WindowsCodePageOf(dwgCodePage));
-    if (!table) table = WindowsCodePageTable(1252);
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
@@ -111,7 +112,7 @@ std::string EncodeText(const std::string& utf8, int dwgCodePage) {
             continue;
         }
         bool found = false;
-        for (int k = 0; k < 128 && cp <= 0xFFFF; ++k) {
+        for (int k = 0; table && k < 128 && cp <= 0xFFFF; ++k) {
             if (table[k] == cp) {
                 out += static_cast<char>(0x80 + k);
                 found = true;

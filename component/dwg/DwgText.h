@@ -19,7 +19,8 @@ const char16_t* WindowsCodePageTable(int windowsCodePage);
 std::string DecodeText(const std::string& raw, int dwgCodePage);
 
 // Encodes UTF-8 to drawing text: characters of the code page as its bytes,
-// every other character as \U+XXXX. Invalid UTF-8 bytes are taken as Latin-1.
+// every other character as \U+XXXX (all of them beyond ASCII when the page is
+// not one we carry). Invalid UTF-8 bytes are taken as Latin-1.
 std::string EncodeText(const std::string& utf8, int dwgCodePage);
 
 }  // namespace kel::dwg

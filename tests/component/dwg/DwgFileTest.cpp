@@ -110,6 +110,10 @@ TEST(DwgFileTest, OtherVersionsAndOtherFilesAreRefusedByName) {
     EXPECT_EQ(status, "2003:Not a drawing file");
     EXPECT_FALSE(OpenDwgDocument("AC1099" + std::string(200, '\0'), "f.dwg", status));
     EXPECT_EQ(status, "2004:Unsupported format AC1099");
+    EXPECT_FALSE(OpenDwgDocument(std::string("MC0.0\0", 6) + std::string(200, 'x'), "g.dwg", status));
+    EXPECT_EQ(status, "2004:Unsupported format MC0.0");
+    EXPECT_FALSE(OpenDwgDocument("ABCDEF" + std::string(200, '\0'), "h.dwg", status));
+    EXPECT_EQ(status, "2003:Not a drawing file");
 }
 
 TEST(DwgFileTest, DamageIsReportedAsAStatusNamingWhatIsWrong) {

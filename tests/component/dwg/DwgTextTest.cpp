@@ -31,6 +31,9 @@ TEST(DwgTextTest, EncodesWhatThePageHoldsAndEscapesTheRest) {
     EXPECT_EQ(EncodeText("Ω Größe 設計", kAnsi1252), "\\U+03A9 Gr\xF6\xDF" "e \\U+8A2D\\U+8A08");
     EXPECT_EQ(EncodeText("Šč", kAnsi1250), "\x8A\xE8");
     EXPECT_EQ(EncodeText("\xFF" "a", kAnsi1252), "\xFF" "a");  // invalid UTF-8 is taken as Latin-1
+    // A page we do not carry (38: a double-byte Japanese page) gets escapes
+    // only, never bytes that would mean something else in it.
+    EXPECT_EQ(EncodeText("é設", 38), "\\U+00E9\\U+8A2D");
     for (const char* text : {"plain", "Größe €", "Ω 設計 <&'\">", "line\nbreak"}) {
         EXPECT_EQ(DecodeText(EncodeText(text, kAnsi1252), kAnsi1252), text);
         EXPECT_EQ(DecodeText(EncodeText(text, kAnsi1250), kAnsi1250), text);
