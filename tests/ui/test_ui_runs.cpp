@@ -16,6 +16,32 @@ using namespace kel::uitest;
 
 namespace {
 
+// The real component, noting the pointer and the message line at every open.
+class ObservingComponent : public IDrawingComponent {
+public:
+    ObservingComponent(std::unique_ptr<IDrawingComponent> real, QLabel* status, QStringList& seen)
+        : real_(std::move(real)), status_(status), seen_(seen) {}
+    std::int32_t OpenFile(std::int32_t& h, const std::string& p, const std::string& pw) override {
+        const QCursor* c = QApplication::overrideCursor();
+        seen_ << QString(c && c->shape() == Qt::WaitCursor ? "busy|" : "idle|") + status_->text();
+        return real_->OpenFile(h, p, pw);
+    }
+    void CloseFile() override { real_->CloseFile(); }
+    void WriteXML(const std::string& p, std::int16_t a, std::int16_t b, std::int16_t c, std::int16_t d, std::int16_t e,
+                  std::int16_t f, std::int16_t g, std::int16_t h) override {
+        real_->WriteXML(p, a, b, c, d, e, f, g, h);
+    }
+    std::string Status() const override { return real_->Status(); }
+    void SaveFile(const std::string& p, std::int32_t v) override { real_->SaveFile(p, v); }
+    void SetAttributeValue(const std::string& v, const std::string& h) override { real_->SetAttributeValue(v, h); }
+    void DeleteEntity(const std::string& h) override { real_->DeleteEntity(h); }
+
+private:
+    std::unique_ptr<IDrawingComponent> real_;
+    QLabel* status_;
+    QStringList& seen_;
+};
+
 const char* kTemplate = "title-block.txt";
 const QRegularExpression kSummary(R"(^Attributes for (\d+) file\(s\) modified in \d+\.\d\d second\(s\)\.$)");
 
@@ -79,6 +105,44 @@ private slots:
         QVERIFY(!modify->isEnabled());
         QCOMPARE(Child<QLabel>(*form, "Label12")->text(), QString());
         QVERIFY(QApplication::overrideCursor() == nullptr);
+    }
+
+    void pointerIsBusyAndTheMessageLineCurrentWhileDrawingsAreOpened() {
+        QStringList seen;
+        ui::FormServices services = box->Services();
+        QLabel* status = nullptr;
+        services.factory = [&status, &seen](ComponentCreationError& e) -> std::unique_ptr<IDrawingComponent> {
+            return std::make_unique<ObservingComponent>(DefaultComponentFactory()(e), status, seen);
+        };
+        form = std::make_unique<ui::Form1>(services);
+        form->show();
+        status = Child<QLabel>(*form, "Label4");
+        Prepare({"title-r12.dxf", "title-r2000.dxf"});
+        Child<QPushButton>(*form, "Command13")->click();
+        Child<QPushButton>(*form, "Command15")->click();
+        QCOMPARE(seen, (QStringList{"busy|Modification in process...",
+                                    "busy|Processing " + box->Path("dwg/title-r12.dxf") + "..."}));
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+    }
+
+    void componentThatCannotBeCreatedLeavesTheWindowAsItWas() {
+        ui::FormServices services = box->Services();
+        services.factory = [](ComponentCreationError& e) -> std::unique_ptr<IDrawingComponent> {
+            e.number = 429;
+            e.description = "cannot create the component";
+            return nullptr;
+        };
+        form = std::make_unique<ui::Form1>(services);
+        form->show();
+        Prepare({"title-r12.dxf"});
+        ClickRow(List("List2"), 0);
+        Child<QPushButton>(*form, "Command15")->click();
+        QCOMPARE(Message(), QString("Modification in process..."));
+        QCOMPARE(box->log.messages.shown.size(), size_t(1));
+        QCOMPARE(List("List2")->selectedItems().size(), 1);
+        QVERIFY(Child<QPushButton>(*form, "Command15")->isEnabled());
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        QVERIFY(!QFile::exists(box->Home() + "/err.log"));
     }
 
     void failedDrawingIsLoggedAndNotCounted() {
