@@ -103,18 +103,7 @@ TextCodec::TextCodec(std::string_view acadVer, std::string_view dwgCodePage) {
         utf8_ = true;
         return;
     }
-    if (dwgCodePage.empty()) {
-        table_ = CodePageTable(1252);
-        return;
-    }
-    if (dwgCodePage.size() > 5 && EqualsNoCase(dwgCodePage.substr(0, 5), "ANSI_")) {
-        int page = 0;
-        for (char c : dwgCodePage.substr(5)) {
-            if (c < '0' || c > '9') { page = -1; break; }
-            page = page * 10 + (c - '0');
-        }
-        if (page > 0) table_ = CodePageTable(page);
-    }
+    table_ = CodePageTable(dwgCodePage.empty() ? std::string_view("ANSI_1252") : dwgCodePage);
 }
 
 std::string TextCodec::Decode(std::string_view raw) const {
@@ -154,23 +143,23 @@ std::string TextCodec::Decode(std::string_view raw) const {
             if (n >= '@' && n <= '_') { out += static_cast<char>(n - '@'); i += 2; continue; }
         }
         if (b < 0x80) { out += c; ++i; continue; }
-        if (utf8_ || !table_) {
-            char32_t cp;
-            std::size_t len = ReadUtf8(raw, i, cp);
-            if (len) {
-                out.append(raw.substr(i, len));
-                i += len;
-                continue;
-            }
-            if (utf8_ || !table_) {
-                // A stray byte: keep it visible rather than dropping it.
-                AppendUtf8(out, table_ ? table_[b - 0x80] : CodePageTable(1252)[b - 0x80]);
-                ++i;
-                continue;
-            }
+        if (table_) {
+            AppendUtf8(out, table_[b - 0x80]);
+            ++i;
+            continue;
         }
-        AppendUtf8(out, table_[b - 0x80]);
-        ++i;
+        // UTF-8 files, and pages we carry no table for: take well-formed UTF-8 as it is,
+        // and show any other byte as its Windows-1252 character rather than dropping it.
+        char32_t cp;
+        std::size_t len = ReadUtf8(raw, i, cp);
+        if (len) {
+            out.append(raw.substr(i, len));
+            i += len;
+        } else {
+            static const char16_t* const kFallback = CodePageTable("ANSI_1252");
+            AppendUtf8(out, kFallback[b - 0x80]);
+            ++i;
+        }
     }
     if (pendingHigh) AppendUtf8(out, 0xFFFD);
     return out;

@@ -96,8 +96,9 @@ TEST(DxfText, CodePageBytesDecodeAndEncodeBothWays) {
     dxf::TextCodec cp1250("AC1018", "ansi_1250");
     EXPECT_EQ(cp1250.Encode("\xC5\x81\xC3\xB3" "d\xC5\xBA"), "\xA3\xF3" "d\x9F");  // Łódź
     // Every byte of every page survives decode and encode.
-    for (const char* page : {"ANSI_874", "ANSI_1250", "ANSI_1251", "ANSI_1252", "ANSI_1253", "ANSI_1254",
-                             "ANSI_1255", "ANSI_1256", "ANSI_1257", "ANSI_1258"}) {
+    EXPECT_EQ(dxf::TextCodec("AC1009", "dos850").Encode(kGroesse), "Gr\x94\xE1" "e");
+    for (const char* page : {"ANSI_874", "ANSI_1250", "ANSI_1251", "ANSI_1252", "ANSI_1253", "ANSI_1254", "ANSI_1255",
+                             "ANSI_1256", "ANSI_1257", "ANSI_1258", "DOS437", "DOS866", "ISO8859-2", "MAC-ROMAN"}) {
         dxf::TextCodec codec("AC1015", page);
         for (int b = 0x80; b < 0x100; ++b) {
             std::string byte(1, static_cast<char>(b));
