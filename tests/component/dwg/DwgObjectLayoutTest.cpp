@@ -1,0 +1,210 @@
+// Object layouts written and read back through the one declaration per
+// object, in each version's form: INSERT and MINSERT scale forms, ATTRIB
+// optional fields, the common entity fields and whole objects with their
+// extended data, graphics and CRC.
+#include <gtest/gtest.h>
+
+#include "component/dwg/DwgObjectCodec.h"
+#include "component/dwg/DwgObjectIo.h"
+
+namespace kel::dwg {
+namespace {
+
+// Writes data and handles with one layout and reads them back with it.
+template <class T, class Exchange>
+T RoundTrip(Version v, T value, Exchange exchange, std::size_t* dataBits = nullptr) {
+    BitWriter dw(v), hw(v);
+    WriteIo d(dw), h(hw);
+    exchange(d, h, value);
+    EXPECT_TRUE(dw.Ok() && hw.Ok());
+    if (dataBits) *dataBits = dw.BitPos();
+    std::string data = dw.Bytes(), handles = hw.Bytes();
+    BitReader dr(data, v), hr(handles, v);
+    ReadIo rd(dr), rh(hr);
+    T back;
+    exchange(rd, rh, back);
+    EXPECT_TRUE(dr.Ok() && hr.Ok());
+    return back;
+}
+
+TEST(DwgObjectLayoutTest, InsertScalesTakeEachVersionsForm) {
+    struct Case {
+        std::uint8_t flags;
+        Point3 scale;
+    } cases[] = {{3, {1, 1, 1}}, {1, {1, 2, 3}}, {2, {2.5, 2.5, 2.5}}, {0, {2, 3, 4}}};
+    for (Version v : {Version::R13, Version::R14, Version::R2000}) {
+        for (const Case& c : cases) {
+            for (bool minsert : {false, true}) {
+                InsertData n;
+                n.insertion = {10, -20, 0.5};
+                n.scaleFlags = c.flags;
+                n.scale = c.scale;
+                n.rotation = 0.75;
+                n.hasAttribs = true;
+                n.columns = minsert ? 3 : 1;
+                n.rows = minsert ? 4 : 1;
+                n.columnSpacing = minsert ? 12.5 : 0;
+                n.blockHeader = {5, 0x1F};
+                n.firstAttrib = {4, 0x100};
+                n.lastAttrib = {4, 0x102};
+                n.seqend = {3, 0x103};
+                InsertData back = RoundTrip(v, n, [&](auto& d, auto& h, InsertData& x) { ExchangeInsert(d, h, x, minsert); });
+                EXPECT_EQ(back.insertion.y, -20);
+                EXPECT_EQ(back.scale.x, c.scale.x);
+                EXPECT_EQ(back.scale.y, c.scale.y);
+                EXPECT_EQ(back.scale.z, c.scale.z);
+                EXPECT_EQ(back.rotation, 0.75);
+                EXPECT_EQ(back.columns, n.columns);
+                EXPECT_EQ(back.rows, n.rows);
+                EXPECT_EQ(back.columnSpacing, n.columnSpacing);
+                EXPECT_EQ(back.seqend.value, 0x103u);
+                EXPECT_EQ(back.lastAttrib.value, 0x102u);
+            }
+        }
+    }
+    // Without attributes the insert stores no attribute or SEQEND handles.
+    InsertData bare;
+    bare.scaleFlags = 3;
+    bare.blockHeader = {5, 0x1F};
+    bare.seqend = {3, 0x99};
+    InsertData back = RoundTrip(Version::R2000, bare, [](auto& d, auto& h, InsertData& x) { ExchangeInsert(d, h, x, false); });
+    EXPECT_EQ(back.seqend.value, 0u);
+}
+
+TEST(DwgObjectLayoutTest, AttribOptionalFieldsFollowTheDataFlags) {
+    AttribData a;
+    a.text.insertion = {1, 2};
+    a.text.alignment = {1, 2};
+    a.text.height = 2.5;
+    a.text.value = "Gr\xF6\xDF" "e";
+    a.tag = "TITLE";
+    a.flags = 8;
+    a.text.style = {5, 0x11};
+    std::size_t allAbsent = 0, allPresent = 0;
+    a.text.dataFlags = 0xFF;
+    AttribData back = RoundTrip(Version::R2000, a, [](auto& d, auto& h, AttribData& x) { ExchangeAttrib(d, h, x, false); }, &allAbsent);
+    EXPECT_EQ(back.text.value, a.text.value);
+    EXPECT_EQ(back.tag, "TITLE");
+    EXPECT_EQ(back.flags, 8);
+    EXPECT_EQ(back.text.widthFactor, 1.0);  // absent: the default
+    EXPECT_EQ(back.text.style.value, 0x11u);
+
+    a.text.dataFlags = 0;
+    a.text.rotation = 0.5;
+    a.text.widthFactor = 0.8;
+    a.text.hAlign = 1;
+    a.prompt = "Title?";
+    back = RoundTrip(Version::R2000, a, [](auto& d, auto& h, AttribData& x) { ExchangeAttrib(d, h, x, true); }, &allPresent);
+    EXPECT_EQ(back.text.rotation, 0.5);
+    EXPECT_EQ(back.text.widthFactor, 0.8);
+    EXPECT_EQ(back.text.hAlign, 1);
+    EXPECT_EQ(back.prompt, "Title?");
+    EXPECT_GT(allPresent, allAbsent + 64 * 3);
+
+    // R14 stores every field, with bit-coded doubles.
+    back = RoundTrip(Version::R14, a, [](auto& d, auto& h, AttribData& x) { ExchangeAttrib(d, h, x, true); });
+    EXPECT_EQ(back.text.rotation, 0.5);
+    EXPECT_EQ(back.text.height, 2.5);
+    EXPECT_EQ(back.prompt, "Title?");
+}
+
+TEST(DwgObjectLayoutTest, CommonEntityHandlesDependOnModeFlagsAndVersion) {
+    ObjectCommon c;
+    c.entMode = 0;  // owner present
+    c.numReactors = 1;
+    c.reactors = {{4, 0x50}};
+    c.xdic = {3, 0x60};
+    c.noLinks = false;
+    c.prev = {8, 0};
+    c.next = {6, 0};
+    c.layer = {5, 0x10};
+    c.ltFlags = 3;
+    c.plotFlags = 3;
+    c.ltype = {5, 0x14};
+    c.plotStyle = {5, 0x0F};
+    c.owner = {4, 0x1F};
+    c.color.index = 256;
+    for (Version v : {Version::R13, Version::R2000}) {
+        c.isByLayerLt = false;
+        ObjectCommon back = RoundTrip(v, c, [](auto& d, auto& h, ObjectCommon& x) {
+            ExchangeEntityCommon(d, x);
+            ExchangeEntityHandles(h, x);
+        });
+        EXPECT_EQ(back.owner.value, 0x1Fu);
+        ASSERT_EQ(back.reactors.size(), 1u);
+        EXPECT_EQ(back.xdic.value, 0x60u);
+        EXPECT_EQ(back.prev.code, 8);
+        EXPECT_EQ(back.next.code, 6);
+        EXPECT_EQ(back.layer.value, 0x10u);
+        EXPECT_EQ(back.ltype.value, 0x14u);
+        EXPECT_EQ(back.color.index, 256);
+        EXPECT_EQ(back.plotStyle.value, AtLeast(v, Version::R2000) ? 0x0Fu : 0u);
+    }
+    // Model space entities carry no owner, and "no links" leaves out both links.
+    c.entMode = 2;
+    c.noLinks = true;
+    ObjectCommon back = RoundTrip(Version::R2000, c, [](auto& d, auto& h, ObjectCommon& x) {
+        ExchangeEntityCommon(d, x);
+        ExchangeEntityHandles(h, x);
+    });
+    EXPECT_EQ(back.owner.value, 0u);
+    EXPECT_EQ(back.next.code, 0);
+    EXPECT_EQ(back.layer.value, 0x10u);
+}
+
+TEST(DwgObjectLayoutTest, WholeObjectsEncodeAndDecode) {
+    for (Version v : {Version::R13, Version::R14, Version::R2000}) {
+        SCOPED_TRACE(static_cast<int>(v));
+        DwgFile file;
+        file.version = v;
+        DecodedObject o;
+        o.known = true;
+        o.common.type = type::kAttrib;
+        o.common.isEntity = true;
+        o.common.handle = {0, 0x2A5};
+        o.common.eed.push_back({3, {5, 0x12}, "abc"});
+        o.common.hasGraphics = true;
+        o.common.graphics = std::string("\x01\x02\x03\x04\x05", 5);
+        o.common.entMode = 0;
+        o.common.owner = {4, 0x2A4};
+        o.common.layer = {5, 0x10};
+        o.common.isByLayerLt = true;
+        o.common.prev = {4, 0};
+        o.common.next = {6, 0};
+        AttribData a;
+        a.text.dataFlags = 0x02;
+        a.text.height = 3;
+        a.text.value = std::string("VALUE\0", 6);
+        a.tag = "TAG";
+        o.data = a;
+        std::string bytes;
+        ASSERT_TRUE(EncodeObject(o, file, bytes));
+        DecodedObject back;
+        std::string why;
+        ASSERT_TRUE(DecodeObject(bytes, 0, file, back, why)) << why;
+        EXPECT_EQ(back.totalBytes, bytes.size());
+        EXPECT_TRUE(back.dataExact);
+        EXPECT_EQ(back.Handle(), 0x2A5u);
+        ASSERT_EQ(back.common.eed.size(), 1u);
+        EXPECT_EQ(back.common.eed[0].data, "abc");
+        EXPECT_EQ(back.common.graphics, o.common.graphics);
+        EXPECT_EQ(back.Ref(back.common.owner), 0x2A4u);
+        EXPECT_EQ(back.Ref(back.common.next), 0x2A6u);
+        const auto& b = std::get<AttribData>(back.data);
+        EXPECT_EQ(b.text.value, a.text.value);
+        EXPECT_EQ(b.tag, "TAG");
+        std::string again;
+        ASSERT_TRUE(EncodeObject(back, file, again));
+        EXPECT_EQ(again, bytes);
+
+        // One changed bit anywhere is caught by the CRC.
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            std::string bad = bytes;
+            bad[i] = static_cast<char>(bad[i] ^ 0x04);
+            EXPECT_FALSE(DecodeObject(bad, 0, file, back, why)) << i;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kel::dwg
