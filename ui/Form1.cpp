@@ -13,6 +13,7 @@
 #include "ui/DriveList.h"
 #include "ui/FileList.h"
 #include "ui/FolderList.h"
+#include "ui/MessageLine.h"
 #include "ui/QtUserMessages.h"
 
 namespace kel::ui {
@@ -148,8 +149,7 @@ void Form1::BuildControls() {
     commands->addStretch(1);
 
     Frame5_ = Named(new QGroupBox("System Messages"), "Frame5");
-    Label4_ = MessageLabel("Label4");
-    Label4_->setMinimumHeight(Label4_->fontMetrics().lineSpacing() * 2);
+    Label4_ = Named(new MessageLine, "Label4");
     auto* messages = new QVBoxLayout(Frame5_);
     messages->addWidget(Label4_);
 
@@ -167,11 +167,10 @@ void Form1::ConnectControls() {
     connect(List2_, &QListWidget::itemSelectionChanged, this, [this] {
         if (!blnQuiet_) List2_Click();
     });
-    connect(List2_, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem* item) { emit drawingDoubleClicked(DrawingPath(List2_->row(item))); });
+    connect(List2_, &QListWidget::itemDoubleClicked, this, &Form1::List2_DblClick);
     connect(Command13_, &QPushButton::clicked, this, &Form1::Command13_Click);
     connect(Command14_, &QPushButton::clicked, this, &Form1::Command14_Click);
-    connect(Command9_, &QPushButton::clicked, this, &Form1::fileSpecScreenRequested);
+    connect(Command9_, &QPushButton::clicked, this, &Form1::Command9_Click);
     connect(Drive3_, &DriveList::changed, this, &Form1::Drive3_Change);
     connect(Dir3_, &FolderList::changed, this, &Form1::Dir3_Change);
     connect(List1_, &QListWidget::itemSelectionChanged, this, [this] {

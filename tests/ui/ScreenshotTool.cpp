@@ -49,9 +49,14 @@ int main(int argc, char** argv) {
     Child<QPushButton>(form, "Command15")->click();
     save(form, "3-main-after-run.png");
 
+    form.SetMessage("Processing " + box.Path("samples").toStdString() +
+                    "/projects/2026/tower-east/architecture/sheets/issued-for-construction/"
+                    "A-101-ground-floor-plan-with-furniture-layout-and-finishes.dwg...");
+    save(form, "4-long-message.png");
+
     QTimer::singleShot(300, [&] {
         if (QWidget* about = QApplication::activeModalWidget()) {
-            save(*about, "4-about.png");
+            save(*about, "5-about.png");
             about->close();
         }
     });

@@ -236,6 +236,14 @@ private slots:
         QCOMPARE(ui::HorizontalExtentFor({}, form->font()), 25);
     }
 
+    void longMessageWrapsInsteadOfWideningTheWindow() {
+        const int width = form->minimumSizeHint().width();
+        auto* line = Child<QLabel>(*form, "Label4");
+        form->SetMessage("Processing /" + std::string(400, 'x') + ".dwg...");
+        QCOMPARE(form->minimumSizeHint().width(), width);
+        QVERIFY(line->heightForWidth(line->width()) >= 3 * line->fontMetrics().lineSpacing());
+    }
+
     void fileDialogFilterInQtForm() {
         QCOMPARE(ui::QtFileFilter("DLF Files (*.dlf)|*.dlf|All Files (*.*)|*.*"),
                  QString("DLF Files (*.dlf);;All Files (*)"));
