@@ -151,6 +151,38 @@ TEST(DwgWriteTest, DeletingAttributesMendsTheirNeighboursAndTheInsert) {
     EXPECT_EQ(back->File().objectMap.size(), oldDoc->File().objectMap.size() - 4);
 }
 
+TEST(DwgWriteTest, DeletingEveryAttributeOfEveryDrawing) {
+    kel::test::TempDir dir;
+    for (const std::string& name : SupportedCorpusFiles()) {
+        std::string original = ReadCorpus(name);
+        auto doc = Open(original);
+        ASSERT_TRUE(doc);
+        std::vector<Attr> before = Attributes(*doc);
+        if (before.empty()) continue;
+        SCOPED_TRACE(name);
+        std::size_t objects = doc->File().objectMap.size();
+        std::vector<std::string> kept;
+        std::size_t removed = 0;
+        for (const Attr& a : before) {
+            bool lastOfInsert = doc->Model().AttribsOf(std::stoull(a.insert, nullptr, 16)).size() == 1;
+            std::string st = doc->DeleteEntity(a.handle);
+            if (st == "1000:Ok") {
+                removed += lastOfInsert ? 2 : 1;  // the SEQEND goes with the last one
+            } else {
+                EXPECT_EQ(st, "3002:Deleting an ATTRIB with attached objects is not supported");
+                kept.push_back(a.handle);
+            }
+        }
+        std::string saved;
+        auto back = SaveAndReopen(*doc, dir, saved);
+        ASSERT_TRUE(back);
+        std::vector<std::string> left;
+        for (const Attr& a : Attributes(*back)) left.push_back(a.handle);
+        EXPECT_EQ(left, kept);
+        EXPECT_EQ(back->File().objectMap.size(), objects - removed);
+    }
+}
+
 TEST(DwgWriteTest, EditsThatCannotBeMadeAreRefusedAndChangeNothing) {
     kel::test::TempDir dir;
     const std::string original = ReadCorpus("dwg/AC1015_R2000/libredwg__entities-2d.dwg");
