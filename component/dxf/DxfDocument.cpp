@@ -154,11 +154,23 @@ void DxfDocument::ApplyValue(DxfAttrib& a, const std::string& utf8) {
         for (std::size_t k = 1; k < a.mtextChunks.size(); ++k) {
             edits_[a.mtextChunks[k].start] = Edit{a.mtextChunks[k].end, std::string()};
         }
-        // A single-line copy of the text, when the file keeps one, follows the change.
-        if (a.hasValue && !Trim(a.value.value).empty()) ReplaceValue(a.value, codec_.Encode(utf8));
+        // A single-line copy of the text, when the file keeps one, follows the change
+        // as far as a line may hold it.
+        if (a.hasValue && !Trim(a.value.value).empty()) {
+            std::string copy = codec_.Encode(utf8);
+            std::size_t keep = 0;
+            while (keep < copy.size() && keep + UnitLength(copy, keep) <= MaxValueBytes()) keep += UnitLength(copy, keep);
+            copy.resize(keep);
+            ReplaceValue(a.value, std::move(copy));
+        }
         return;
     }
     ReplaceValue(a.value, codec_.Encode(utf8));
+}
+
+std::size_t DxfDocument::MaxValueBytes() const {
+    // Text values hold at most 255 bytes before AC1015 and 2049 from then on.
+    return VersionNumber() >= 1015 ? 2049 : 255;
 }
 
 std::string DxfDocument::SetAttributeValue(const std::string& strHandle, const std::string& strValue) {
@@ -176,6 +188,10 @@ std::string DxfDocument::SetAttributeValue(const std::string& strHandle, const s
     DxfAttrib& a = model_.attribs[static_cast<std::size_t>(e->attrib)];
     if (!a.multiLine && !a.hasValue) {
         return status::Make(status::kBadValue, "Value cannot be stored: the attribute has no value group");
+    }
+    if (!a.multiLine && codec_.Encode(strValue).size() > MaxValueBytes()) {
+        return status::Make(status::kBadValue, "Value cannot be stored: longer than " +
+                                                   std::to_string(MaxValueBytes()) + " bytes in this drawing");
     }
     ApplyValue(a, strValue);
     a.changed = true;

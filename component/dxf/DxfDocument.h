@@ -39,6 +39,8 @@ private:
     };
 
     const HandleEntry* Find(std::uint64_t handle) const;
+    // The longest text value this drawing's version takes, in file bytes.
+    std::size_t MaxValueBytes() const;
     std::string AttributeValue(const DxfAttrib& a) const;
     // A token with the given code and encoded value, in the style of `like`.
     std::string MakeToken(const DxfToken& like, int code, std::string_view value) const;

@@ -133,6 +133,17 @@ TEST(DxfEncodingDrawing, CodePageDrawingTakesValuesInItsOwnEncoding) {
     EXPECT_EQ(theirs, ours);
     EXPECT_EQ(saved.size(), bytes.size() - 5 + encoded.size()) << "only the value may change";
 
+    // An R12 value takes 255 bytes, counted after encoding (an escaped omega takes 7).
+    DrawingComponent r12;
+    std::int32_t h = 0;
+    ASSERT_GT(r12.OpenFile(h, dir.Write("r12.dxf", Ascii(TitleDrawing("AC1009", "ANSI_1252", "old"))), ""), 0);
+    std::string omegas;
+    for (int i = 0; i < 36; ++i) omegas += kOmega;
+    r12.SetAttributeValue(omegas, "31");
+    EXPECT_EQ(r12.Status(), kStatusOk);
+    r12.SetAttributeValue(omegas + kOmega, "31");
+    EXPECT_EQ(r12.Status().substr(0, 5), "3004:");
+
     // Lines ended by CR alone keep that ending.
     std::string cr = Ascii(TitleDrawing("AC1015", "ANSI_1252", "old"), "\r");
     saved = SetAndSave(dir, cr, "new", ours, theirs);
