@@ -67,19 +67,17 @@ public:
                                const std::string& strInitialFolder) override;
     void Beep() override;
 
-signals:
-    // The ".." button: the File Specifications screen is shown by its owner.
-    void fileSpecScreenRequested();
-    // A double-click on a drawing of List2, with its full path.
-    void drawingDoubleClicked(const QString& strPath);
-
 public slots:
     void Drive1_Change();
     void Dir1_Change();
     void Text5_Change();
     void List2_Click();
+    // The attribute viewer on the current drawing.
+    void List2_DblClick();
     void Command13_Click();
     void Command14_Click();
+    // The File Specifications screen, modal.
+    void Command9_Click();
     void Drive3_Change();
     void Dir3_Change();
     void List1_Click();
