@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "component/DrawingInfoXml.h"
 #include "component/dwg/DwgDocument.h"
+#include "component/dxf/DxfDocument.h"
 #include "tests/component/dwg/DwgTestFiles.h"
 
 namespace kel::dwg {
@@ -152,6 +154,51 @@ TEST(DwgTwinTest, BlocksLayoutsAndInsertFieldsOfOneDrawing) {
     EXPECT_EQ(v2.name, "my_block_v2");
     EXPECT_EQ(v2.attributes.size(), 3u);
     EXPECT_EQ(v2.numberConstantAttributes, 1);
+}
+
+// The XML lines of a drawing, with coordinates rounded to 12 significant
+// digits (DXF writes 16, a DWG holds the exact double).
+std::vector<std::string> XmlLines(const DrawingInfo& info) {
+    std::vector<std::string> lines;
+    std::string xml = DrawingInfoToXml(info, true);
+    std::size_t start = 0;
+    while (start < xml.size()) {
+        std::size_t end = xml.find("\r\n", start);
+        std::string line = xml.substr(start, end - start);
+        start = end == std::string::npos ? xml.size() : end + 2;
+        for (const char* tag : {"<x>", "<y>", "<z>"}) {
+            if (line.rfind(tag, 0) == 0) {
+                char buf[64];
+                std::snprintf(buf, sizeof buf, "%s%.12g", tag, std::stod(line.substr(3)));
+                line = buf;
+            }
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+TEST(DwgTwinTest, XmlEqualsTheDxfReadersXmlOfTheTwin) {
+    // Twins saved from one drawing with the same handles: the whole
+    // drawing information agrees, block order and layouts included.
+    const std::pair<std::string, std::string> twins[] = {
+        {"dwg/AC1015_R2000/libredwg__example_2000.dwg", "dxf/ascii/AC1015_R2000/libredwg__example_2000.dxf"},
+        {"dwg/AC1015_R2000/libopencad__ACAD_r2000_sample.dwg",
+         "dxf/ascii/AC1015_R2000/libopencad__ACAD_r2000_sample_original.dxf"},
+        {"dwg/AC1015_R2000/libredwg__entities-2d.dwg", "dxf/ascii/AC1015_R2000/libredwg__entities-2d.dxf"},
+    };
+    for (const auto& [dwgName, dxfName] : twins) {
+        SCOPED_TRACE(dwgName);
+        std::string status;
+        auto dwgDoc = OpenDwgDocument(test::ReadCorpus(dwgName), "same", status);
+        ASSERT_TRUE(dwgDoc) << status;
+        auto dxfDoc = dxf::DxfDocument::Open(test::ReadCorpus(dxfName), status);
+        ASSERT_TRUE(dxfDoc) << status;
+        DrawingInfo fromDwg = dwgDoc->Describe();
+        DrawingInfo fromDxf = dxfDoc->Describe();
+        fromDwg.path = fromDxf.path = "same";
+        EXPECT_EQ(XmlLines(fromDwg), XmlLines(fromDxf));
+    }
 }
 
 TEST(DwgTwinTest, BrokenBlockTablesStillDescribe) {
