@@ -120,8 +120,13 @@ std::string DwgDocument::SetAttributeValue(const std::string& strHandle, const s
     auto& a = std::get<AttribData>(changed.data);
     bool terminated = !a.text.value.empty() && a.text.value.back() == '\0';
     std::string raw = EncodeText(strValue, file_.codePage);
+    // Text values hold at most 255 bytes in R13 and R14 and 2049 from R2000 on.
+    const std::size_t limit = AtLeast(file_.version, Version::R2000) ? 2049 : 255;
+    if (raw.size() > limit) {
+        return status::Make(status::kBadValue,
+                            "Value cannot be stored: longer than " + std::to_string(limit) + " bytes in this drawing");
+    }
     if (terminated) raw += '\0';
-    if (raw.size() > 0x7FFF) return status::Make(status::kBadValue, "Value cannot be stored: it is too long");
     a.text.value = raw;
     return Store(changed);
 }
