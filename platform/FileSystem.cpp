@@ -1,8 +1,13 @@
 #include "platform/FileSystem.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <random>
+#include <set>
+#include <vector>
 #include <system_error>
 
 #ifdef _WIN32
@@ -75,6 +80,52 @@ std::string TempNameBeside(const fs::path& target) {
     return PathToUtf8(tmp);
 }
 
+// "<target name>.<16 hex digits>.kel-tmp": a temporary file of TempNameBeside;
+// sets targetName to the name it was made for.
+bool IsTempName(const std::string& name, std::string& targetName) {
+    static const std::string kTail = ".kel-tmp";
+    constexpr std::size_t kHex = 16;
+    if (name.size() < kTail.size() + kHex + 2) return false;
+    if (name.compare(name.size() - kTail.size(), kTail.size(), kTail) != 0) return false;
+    const std::size_t dot = name.size() - kTail.size() - kHex - 1;
+    if (name[dot] != '.') return false;
+    for (std::size_t i = dot + 1; i < dot + 1 + kHex; ++i) {
+        if (!std::isxdigit(static_cast<unsigned char>(name[i]))) return false;
+    }
+    targetName = name.substr(0, dot);
+    return true;
+}
+
+// Removes the temporary files that an interrupted earlier save of the same
+// target left beside it. Each folder is listed once per process; this process's
+// own temporary files never outlive a call, so the listing stays current.
+void RemoveStaleTemps(const fs::path& target) {
+    static std::mutex mutex;
+    static std::map<fs::path, std::map<fs::path, std::vector<fs::path>>> staleByFolder;
+    const std::lock_guard<std::mutex> lock(mutex);
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    auto found = staleByFolder.find(folder);
+    if (found == staleByFolder.end()) {
+        std::map<fs::path, std::vector<fs::path>> stale;
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            std::string targetName;
+            if (IsTempName(PathToUtf8(it->path().filename()), targetName)) {
+                stale[PathFromUtf8(targetName)].push_back(it->path());
+            }
+        }
+        found = staleByFolder.emplace(folder, std::move(stale)).first;
+    }
+    auto& stale = found->second;
+    const auto mine = stale.find(target.filename());
+    if (mine == stale.end()) return;
+    for (const fs::path& tmp : mine->second) {
+        std::error_code ec;
+        fs::remove(tmp, ec);
+    }
+    stale.erase(mine);
+}
+
 }  // namespace
 
 bool WriteFileAtomic(const std::string& strPath, const std::string& strData, std::string& strErr) {
@@ -84,6 +135,7 @@ bool WriteFileAtomic(const std::string& strPath, const std::string& strData, std
         strErr = "the target is a folder";
         return false;
     }
+    RemoveStaleTemps(target);
     const std::string tmp = TempNameBeside(target);
     std::FILE* f = OpenFileUtf8(tmp, "wbx");
     if (!f) {

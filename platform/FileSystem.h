@@ -26,7 +26,8 @@ bool ReadWholeFile(const std::string& strPath, std::string& strData, std::string
 // either the old or the new content: the data goes to a temporary file in the
 // same folder, is flushed to disk, takes over the old file's permissions and is
 // renamed over it. On failure the old file is untouched, no temporary file is
-// left behind, and strErr says why.
+// left behind, and strErr says why. Temporary files of the same target left by
+// an earlier process that was killed while saving are removed first.
 bool WriteFileAtomic(const std::string& strPath, const std::string& strData, std::string& strErr);
 
 // Removes a file; false when it could not be removed (or did not exist).

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Builds the fuzz harnesses with clang and runs each for a chosen time.
+#   fuzz/run.sh [SECONDS] [HARNESS...]      (default: 60 seconds, every harness)
+# Environment: KEL_FUZZ_BUILD (build folder, default build-fuzz), KEL_FUZZ_JOBS (-j, default 2).
+# A crash, hang or leak stops the run with status 1; its input is kept in
+# $KEL_FUZZ_BUILD/artifacts/HARNESS/ (copy it to fuzz/regressions/HARNESS/ once fixed).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+seconds=${1:-60}
+shift || true
+harnesses=("$@")
+[ ${#harnesses[@]} -gt 0 ] || harnesses=(dxf dwg template table flatten listfile)
+build=${KEL_FUZZ_BUILD:-build-fuzz}
+
+bash scripts/install-deps.sh clang libclang-rt-14-dev
+CC=clang CXX=clang++ cmake -S fuzz -B "$build" >/dev/null
+targets=(make_seeds)
+for h in "${harnesses[@]}"; do targets+=("fuzz_$h"); done
+cmake --build "$build" -j"${KEL_FUZZ_JOBS:-2}" --target "${targets[@]}" >/dev/null
+
+# Seeds: the project's samples, files generated from them, hand-made inputs and
+# every input that once failed.
+seeds=$build/seeds
+mkdir -p "$seeds"/{dxf,dwg,template,table,flatten,listfile}
+"$build"/make_seeds "$seeds" examples/*.dxf >/dev/null
+cp examples/*.dxf "$seeds"/dxf/
+cp examples/*.txt "$seeds"/template/
+cp examples/*.dlf "$seeds"/listfile/
+for d in fuzz/seeds/* fuzz/regressions/*; do
+  [ -d "$d" ] && cp "$d"/* "$seeds/$(basename "$d")"/ 2>/dev/null || true
+done
+
+status=0
+for h in "${harnesses[@]}"; do
+  corpus=$build/corpus/$h
+  artifacts=$build/artifacts/$h
+  mkdir -p "$corpus" "$artifacts"
+  echo "== fuzz_$h for ${seconds}s"
+  if ! "$build/fuzz_$h" "$corpus" "$seeds/$h" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+      -max_len=65536 -print_final_stats=1 -artifact_prefix="$artifacts/" >"$build/fuzz_$h.log" 2>&1; then
+    echo "fuzz_$h FAILED: see $build/fuzz_$h.log and $artifacts/"
+    grep -E "ERROR|SUMMARY|Test unit written" "$build/fuzz_$h.log" | head -5 || true
+    status=1
+  else
+    grep -E "stat::number_of_executed_units|cov:" "$build/fuzz_$h.log" | tail -2 | tr -s ' ' || true
+  fi
+done
+exit $status

@@ -1,0 +1,149 @@
+// kel-batch killed with SIGKILL at many moments of a run: every drawing is
+// either its original or its fully modified form, and the temporary files a
+// kill leaves are cleared by the next save of the same drawing.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "platform/FileSystem.h"
+#include "robust/RobustSupport.h"
+#include "support/TempDir.h"
+
+namespace kel {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+const char* const kSamples[] = {"title-r12.dxf",   "title-r12-bin.dxf",   "title-r2000.dxf",
+                                "title-r2000-bin.dxf", "title-r2018.dxf", "title-r2018-bin.dxf"};
+constexpr int kCopies = 1;   // of each sample: a run saves 6 drawings
+constexpr int kKills = 240;
+
+struct Drawing {
+    std::string path, original, modified;
+};
+
+class CrashSafetyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(dir.File("home"));
+        fs::create_directories(dir.File("work"));
+        home = dir.File("home");
+        templ = dir.Write("title.txt", robust::SampleBytes("title-block.txt"));
+        // The modified form of each sample: one complete run on a copy.
+        test::TempDir once;
+        fs::create_directories(once.File("home"));
+        std::vector<std::string> args = {"-t", templ, "--no-audit"};
+        for (const char* name : kSamples) args.push_back(once.Write(name, robust::SampleBytes(name)));
+        ASSERT_EQ(robust::RunBatch(args, once.File("home")).exitCode, 0);
+        for (const char* name : kSamples) {
+            for (int c = 0; c < kCopies; ++c) {
+                Drawing d;
+                d.path = dir.File("work/" + std::to_string(c) + "-" + name);
+                d.original = robust::SampleBytes(name);
+                d.modified = test::ReadFile(once.File(name));
+                ASSERT_NE(d.original, d.modified) << name;
+                drawings.push_back(d);
+            }
+        }
+    }
+
+    // Plain writes: the copies need no durability, and the test's own saves must
+    // not clear the temporary files that kel-batch is expected to clear.
+    void RestoreOriginals() {
+        for (const auto& d : drawings) {
+            std::ofstream(d.path, std::ios::binary | std::ios::trunc) << d.original;
+        }
+    }
+
+    std::vector<std::string> Args() const {
+        std::vector<std::string> args = {"-t", templ};
+        for (const auto& d : drawings) args.push_back(d.path);
+        return args;
+    }
+
+    test::TempDir dir;
+    std::string home, templ;
+    std::vector<Drawing> drawings;
+};
+
+TEST_F(CrashSafetyTest, EveryDrawingIsOriginalOrModifiedAfterAnyKill) {
+    // How long an uninterrupted run takes, so the kills spread over all of it.
+    RestoreOriginals();
+    const auto t0 = Clock::now();
+    ASSERT_EQ(robust::RunBatch(Args(), home).exitCode, 0);
+    const auto full = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - t0);
+
+    std::mt19937 rng(8);
+    std::uniform_int_distribution<long> delay(0, full.count() * 11 / 10);
+    int modifiedSeen = 0, mixedRuns = 0, tempsSeen = 0;
+    for (int k = 0; k < kKills; ++k) {
+        RestoreOriginals();
+        const int pid = robust::StartBatch(Args(), home);
+        std::this_thread::sleep_for(std::chrono::microseconds(delay(rng)));
+        ::kill(pid, SIGKILL);
+        robust::WaitBatch(pid, home);
+        int modified = 0;
+        for (const auto& d : drawings) {
+            const std::string now = test::ReadFile(d.path);
+            if (now == d.modified) {
+                ++modified;
+            } else {
+                ASSERT_TRUE(now == d.original) << d.path << " after kill " << k << ": neither original nor modified ("
+                                               << now.size() << " bytes)";
+            }
+        }
+        modifiedSeen += modified;
+        if (modified > 0 && modified < static_cast<int>(drawings.size())) ++mixedRuns;
+        tempsSeen += static_cast<int>(robust::TempFiles(dir.File("work")).size());
+    }
+    // The kills landed inside the runs, not all before or after them.
+    EXPECT_GT(mixedRuns, kKills / 4);
+    std::printf("full run %.3f s; %d kills, %d ended between drawings, %d drawings saved before a kill, "
+                "%d temporary files left by kills\n",
+                full.count() / 1e6, kKills, mixedRuns, modifiedSeen, tempsSeen);
+
+    // A complete run afterwards modifies everything and leaves no temporary file,
+    // neither beside the drawings nor in the application folder.
+    RestoreOriginals();
+    ASSERT_EQ(robust::RunBatch(Args(), home).exitCode, 0);
+    for (const auto& d : drawings) EXPECT_TRUE(test::ReadFile(d.path) == d.modified) << d.path;
+    EXPECT_EQ(robust::TempFiles(dir.File("work")), std::vector<std::string>{});
+    EXPECT_EQ(robust::TempFiles(home), std::vector<std::string>{});
+}
+
+// The clean-up removes only temporary files made for the same target.
+TEST(StaleTemporaryFiles, OnlyThoseOfTheSameTargetAreRemoved) {
+    test::TempDir dir;
+    const std::string target = dir.Write("a.dxf", "old");
+    const std::vector<std::string> keep = {
+        dir.Write("b.dxf.0123456789abcdef.kel-tmp", "x"),   // another drawing's
+        dir.Write("a.dxf.0123456789abcde.kel-tmp", "x"),    // 15 digits: not ours
+        dir.Write("a.dxf.0123456789abcdeg.kel-tmp", "x"),   // not hexadecimal
+        dir.Write("xa.dxf.0123456789abcdef.kel-tmp", "x"),  // longer name
+    };
+    const std::string stale1 = dir.Write("a.dxf.0123456789abcdef.kel-tmp", "partial");
+    const std::string stale2 = dir.Write("a.dxf.FEDCBA9876543210.kel-tmp", "");
+    std::string err;
+    ASSERT_TRUE(WriteFileAtomic(target, "new", err)) << err;
+    EXPECT_EQ(test::ReadFile(target), "new");
+    EXPECT_FALSE(fs::exists(stale1));
+    EXPECT_FALSE(fs::exists(stale2));
+    for (const auto& k : keep) EXPECT_TRUE(fs::exists(k)) << k;
+    // A later save of another target in the same folder clears its own ones.
+    ASSERT_TRUE(WriteFileAtomic(dir.File("b.dxf"), "b", err)) << err;
+    EXPECT_FALSE(fs::exists(keep[0]));
+    EXPECT_TRUE(fs::exists(keep[1]));
+}
+
+}  // namespace
+}  // namespace kel
