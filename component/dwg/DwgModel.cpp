@@ -83,10 +83,23 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     for (std::size_t i = regular; i < c.entries.size(); ++i) candidates.push_back(control->Ref(c.entries[i]));
     for (std::size_t i = 0; i < regular; ++i) candidates.push_back(control->Ref(c.entries[i]));
     std::unordered_set<std::uint64_t> seen;
+    bool hasModelSpace = false;
     for (std::uint64_t h : candidates) {
         const DecodedObject* b = Find(h);
         if (!b || !std::holds_alternative<BlockHeaderData>(b->data) || !seen.insert(h).second) continue;
         blockOrder_.push_back(h);
+        if (Upper(CutAtNul(std::get<BlockHeaderData>(b->data).name)) == "*MODEL_SPACE") hasModelSpace = true;
+    }
+    // A block table that lost its model space entry: the model space block
+    // itself still holds the drawing's model space entities.
+    if (!hasModelSpace) {
+        for (const DecodedObject& o : objects_) {
+            const auto* b = std::get_if<BlockHeaderData>(&o.data);
+            if (b && Upper(CutAtNul(b->name)) == "*MODEL_SPACE" && !seen.count(o.Handle())) {
+                blockOrder_.insert(blockOrder_.begin(), o.Handle());
+                break;
+            }
+        }
     }
     NameBlocks(*control, regular);
     return true;
@@ -100,7 +113,12 @@ void DwgModel::NameBlocks(const DecodedObject& control, std::size_t regular) {
     blockNames_.clear();
     const auto& c = std::get<ControlData>(control.data);
     int paperSpaces = 0;
-    for (std::size_t i = 0; i < c.entries.size(); ++i) {
+    // Model and paper space (behind the regular entries) keep their names
+    // even when the table lists them a second time among the others.
+    std::vector<std::size_t> order;
+    for (std::size_t i = regular; i < c.entries.size(); ++i) order.push_back(i);
+    for (std::size_t i = 0; i < regular; ++i) order.push_back(i);
+    for (std::size_t i : order) {
         std::uint64_t h = control.Ref(c.entries[i]);
         const DecodedObject* b = Find(h);
         if (!b || blockNames_.count(h)) continue;
