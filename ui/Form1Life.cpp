@@ -2,9 +2,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QWindow>
 
 #include "platform/AppFolder.h"
 #include "runs/PathText.h"
@@ -54,7 +56,11 @@ void Form1::Form_Load(const QString& strCommandLine) {
     if (!strCommand_.isEmpty() && strCommand_.compare("/p", Qt::CaseInsensitive) != 0) {
         show();
         // Lets the window appear before the batch holds the event loop.
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QElapsedTimer waited;
+        waited.start();
+        do {
+            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 50);
+        } while (!(windowHandle() && windowHandle()->isExposed()) && waited.elapsed() < 1000);
         Command5_Click();
     } else {
         Label4_->setText("Welcome to Kelvane! Press the F1 key for help.");

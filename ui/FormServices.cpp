@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QProcess>
 #include <QStringList>
+#include <cstdio>
 #include <cstdlib>
 
 #include "ui/QtUserMessages.h"
@@ -44,7 +45,11 @@ FormServices DesktopServices() {
     s.openFileDialog = [](QWidget* owner, const QString& strFilter, const QString& strTitle, const QString& strFolder) {
         return QFileDialog::getOpenFileName(owner, strTitle, strFolder, strFilter);
     };
-    s.endProgram = [](int code) { std::exit(code); };
+    // At once: no window closes, so nothing is saved; the runs have closed their logs.
+    s.endProgram = [](int code) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    };
     s.factory = DefaultComponentFactory();
     s.drives = MountedVolumes();
     return s;

@@ -32,7 +32,7 @@ struct FormServices {
 };
 
 // The real desktop: $KEL_EDITOR or the default application for files, the
-// desktop's URL handler, QFileDialog, QApplication::beep, std::exit, the real
+// desktop's URL handler, QFileDialog, QApplication::beep, an immediate exit, the real
 // component and the mounted volumes.
 FormServices DesktopServices();
 
