@@ -1,5 +1,7 @@
 #include "ui/SingleInstance.h"
 
+#include <QCryptographicHash>
+#include <QDir>
 #include <QLocalServer>
 #include <QtGlobal>
 
@@ -15,8 +17,10 @@ constexpr int kWaitMs = 1000;
 }  // namespace
 
 QString DefaultInstanceName() {
-    const QString strUser = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME", "user"));
-    return "KEL-instance-" + strUser;
+    // The home folder tells users apart also where no user name is set.
+    const QByteArray home = QDir::homePath().toUtf8();
+    return "KEL-instance-" +
+           QString::fromLatin1(QCryptographicHash::hash(home, QCryptographicHash::Sha1).toHex().left(16));
 }
 
 SingleInstance::SingleInstance(QString strName, QObject* parent) : QObject(parent), name_(std::move(strName)) {}
