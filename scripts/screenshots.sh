@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Takes screenshots of the window program under a virtual X display:
 #   desktop.png           the real kel program on the display (import -window root)
-#   1-main-empty.png ...  the main window in its typical states and the About box
-#                         (rendered by tests/ui/ScreenshotTool.cpp)
+#   1-main-empty.png ...  the main window in its typical states, the About box and the
+#                         File Specifications screen (rendered by tests/ui/ScreenshotTool.cpp)
 # Usage: bash scripts/screenshots.sh [OUTPUT-FOLDER]   (default <build>/screenshots)
 set -euo pipefail
 cd "$(dirname "$0")/.."

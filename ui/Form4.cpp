@@ -99,7 +99,7 @@ void Form4::BuildControls() {
     auto* main = new QHBoxLayout(this);
     main->addLayout(left, 1);
     main->addLayout(right);
-    resize(460, 300);
+    resize(560, 320);
 
     connect(Command1_, &QPushButton::clicked, this, &Form4::Command1_Click);
     connect(Command3_, &QPushButton::clicked, this, &Form4::Command3_Click);

@@ -8,6 +8,7 @@
 
 #include "UiTestSupport.h"
 #include "ui/FolderList.h"
+#include "ui/SettingsStore.h"
 
 using namespace kel;
 using namespace kel::uitest;
@@ -61,5 +62,16 @@ int main(int argc, char** argv) {
         }
     });
     Child<QPushButton>(form, "Command4")->click();
+
+    const QStringList specs{"*.dwg", box.Path("samples") + "/title-r2018*.dxf", "/srv/plans/2026/tower-east/A-1*.dwg"};
+    for (int i = 0; i < specs.size(); ++i) ui::SaveSetting("FSpec", QString::number(i) + "Dir", specs[i]);
+    QTimer::singleShot(300, [&] {
+        if (QWidget* screen = QApplication::activeModalWidget()) {
+            Child<QListWidget>(*screen, "List1")->setCurrentRow(1);
+            save(*screen, "6-file-specs.png");
+            screen->close();
+        }
+    });
+    Child<QPushButton>(form, "Command9")->click();
     return 0;
 }
