@@ -243,12 +243,6 @@ private slots:
         QCOMPARE(form->minimumSizeHint().width(), width);
         QVERIFY(line->heightForWidth(line->width()) >= 3 * line->fontMetrics().lineSpacing());
     }
-
-    void fileDialogFilterInQtForm() {
-        QCOMPARE(ui::QtFileFilter("DLF Files (*.dlf)|*.dlf|All Files (*.*)|*.*"),
-                 QString("DLF Files (*.dlf);;All Files (*)"));
-        QCOMPARE(ui::QtFileFilter("Drawings|*.dwg;*.dxf"), QString("Drawings (*.dwg *.dxf)"));
-    }
 };
 
 int main(int argc, char** argv) {

@@ -125,26 +125,6 @@ private slots:
         QVERIFY(QApplication::overrideCursor() == nullptr);
     }
 
-    void componentThatCannotBeCreatedLeavesTheWindowAsItWas() {
-        ui::FormServices services = box->Services();
-        services.factory = [](ComponentCreationError& e) -> std::unique_ptr<IDrawingComponent> {
-            e.number = 429;
-            e.description = "cannot create the component";
-            return nullptr;
-        };
-        form = std::make_unique<ui::Form1>(services);
-        form->show();
-        Prepare({"title-r12.dxf"});
-        ClickRow(List("List2"), 0);
-        Child<QPushButton>(*form, "Command15")->click();
-        QCOMPARE(Message(), QString("Modification in process..."));
-        QCOMPARE(box->log.messages.shown.size(), size_t(1));
-        QCOMPARE(List("List2")->selectedItems().size(), 1);
-        QVERIFY(Child<QPushButton>(*form, "Command15")->isEnabled());
-        QVERIFY(QApplication::overrideCursor() == nullptr);
-        QVERIFY(!QFile::exists(box->Home() + "/err.log"));
-    }
-
     void failedDrawingIsLoggedAndNotCounted() {
         Prepare({"title-r12.dxf"});
         box->Write("dwg/broken.dxf", "this is not a drawing\n");
