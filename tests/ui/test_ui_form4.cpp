@@ -69,8 +69,8 @@ private slots:
         QCOMPARE(f->windowTitle(), QString("KEL - File Specifications Screen"));
         QCOMPARE(Total(*f) + List(*f)->toolTip() + Usable(*f), QString("Total:000"));
         f = Open({"0Dir", "a*.dwg", "1Dir", "b*.dwg", "3Dir", "behind the gap"});
-        QCOMPARE(Texts(List(*f)), (QStringList{"a*.dwg", "b*.dwg"}));
-        QCOMPARE(Total(*f) + "|" + List(*f)->toolTip(), QString("Total: 2| Double-click on file spec to use "));
+        QCOMPARE(Texts(List(*f)) << Total(*f) + "|" + List(*f)->toolTip(),
+                 (QStringList{"a*.dwg", "b*.dwg", "Total: 2| Double-click on file spec to use "}));
         const QString strStore = ReadText(box->Path("config/KEL/KEL.ini"));
         QVERIFY(strStore.contains("3Dir=behind the gap"));
         // Cancelled Add, Edit to blanks, No to Delete, then Esc on the list: nothing is written.
@@ -100,10 +100,8 @@ private slots:
         auto f = Open({"0Dir", "a*.dwg"});
         answers = QStringList{"  b*.dwg  ", "A*.DWG", "B*.Dwg", "c*.dxf", " "};
         Child<QPushButton>(*f, "Command1")->click();
-        QCOMPARE(asked.size(), 5);
         QCOMPARE(asked[0], "Add File Specification|File Specification\n\nExamples: a*.dwg, /My Directory/a*.dwg|");
-        QCOMPARE(Texts(List(*f)), (QStringList{"a*.dwg", "b*.dwg", "c*.dxf"}));
-        QCOMPARE(Total(*f), QString("Total: 3"));
+        QCOMPARE(Texts(List(*f)) << Total(*f), (QStringList{"a*.dwg", "b*.dwg", "c*.dxf", "Total: 3"}));
 
         List(*f)->setCurrentRow(0);
         reply = QMessageBox::Yes;
@@ -116,7 +114,6 @@ private slots:
             f->Command2_Click();
         }
         // No count of zero; the store is written when the screen goes without a close.
-        QCOMPARE(List(*f)->count(), 0);
         QCOMPARE(Total(*f) + List(*f)->toolTip() + Usable(*f), QString("000"));
         f.reset();
         QVERIFY(!ui::HasSetting("FSpec", "0Dir"));
