@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
 #include <cmath>
@@ -203,6 +204,7 @@ private slots:
         QFile root("/" + strName);
         if (!root.open(QIODevice::WriteOnly)) QSKIP("cannot write to /");
         root.close();
+        const auto removeLater = qScopeGuard([&root] { root.remove(); });
         form->SetDrawingPattern(strName);
         QVERIFY(form->SetDrawingFolder("/"));
         const int row = static_cast<int>(Texts(List("List2")).indexOf(strName));
@@ -211,7 +213,6 @@ private slots:
         ClickRow(List("List2"), row);
         QVERIFY(!Text("Label2").isEmpty());
         QCOMPARE(form->DrawingFolder(), std::string("/"));
-        root.remove();
     }
 
     void templateDoubleClickOpensTheEditorWithTheWholePath() {
