@@ -86,13 +86,17 @@ private slots:
         f.reset();
         QCOMPARE(ReadText(box->Path("config/KEL/KEL.ini")), strStore);
 
-        // An Edit (a duplicate is allowed) rewrites the section as a whole: the key behind the gap goes.
+        // Edits (a duplicate is allowed) rewrite the section as a whole: the key behind the gap goes.
+        // Texts that the settings file quotes or escapes come back as written.
         f = Open();
-        List(*f)->setCurrentRow(1);
-        answers = QStringList{" A*.DWG "};
-        f->Command3_Click();
+        const QString strOdd = "/p q/x, \"y\";z\\ #[1]=é.dwg";
+        answers = QStringList{" A*.DWG ", strOdd};
+        for (int row : {1, 0}) {
+            List(*f)->setCurrentRow(row);
+            f->Command3_Click();
+        }
         Child<QPushButton>(*f, "Command4")->click();
-        QCOMPARE(ui::ReadFileSpecs(), (QStringList{"a*.dwg", "A*.DWG"}));
+        QCOMPARE(ui::ReadFileSpecs(), (QStringList{strOdd, "A*.DWG"}));
         QVERIFY(!ui::HasSetting("FSpec", "3Dir"));
     }
 
