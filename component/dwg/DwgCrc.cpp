@@ -16,6 +16,19 @@ constexpr std::array<std::uint16_t, 256> MakeTable() {
 }
 
 constexpr std::array<std::uint16_t, 256> kTable = MakeTable();
+
+constexpr std::array<std::uint32_t, 256> MakeTable32() {
+    std::array<std::uint32_t, 256> table{};
+    for (std::uint32_t n = 0; n < 256; ++n) {
+        std::uint32_t c = n;
+        for (int k = 0; k < 8; ++k) c = (c & 1u) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
+        table[n] = c;
+    }
+    return table;
+}
+
+constexpr std::array<std::uint32_t, 256> kTable32 = MakeTable32();
+static_assert(kTable32[1] == 0x77073096u && kTable32[255] == 0x2D02EF8Du, "CRC-32 table");
 static_assert(kTable[1] == 0xC0C1 && kTable[255] == 0x4040, "CRC table");
 
 }  // namespace
@@ -27,6 +40,30 @@ std::uint16_t Crc16(std::uint16_t seed, const void* data, std::size_t n) {
         crc = static_cast<std::uint16_t>((crc >> 8) ^ kTable[(crc ^ p[i]) & 0xFF]);
     }
     return crc;
+}
+
+std::uint32_t Crc32(std::uint32_t seed, const void* data, std::size_t n) {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    std::uint32_t inverted = ~seed;
+    for (std::size_t i = 0; i < n; ++i) inverted = (inverted >> 8) ^ kTable32[(inverted ^ p[i]) & 0xFF];
+    return ~inverted;
+}
+
+std::uint32_t PageChecksum(std::uint32_t seed, const void* data, std::size_t n) {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    std::uint32_t sum1 = seed & 0xFFFF;
+    std::uint32_t sum2 = seed >> 16;
+    while (n != 0) {
+        std::size_t chunk = n < 0x15B0 ? n : 0x15B0;
+        n -= chunk;
+        for (std::size_t i = 0; i < chunk; ++i) {
+            sum1 += *p++;
+            sum2 += sum1;
+        }
+        sum1 %= 0xFFF1;
+        sum2 %= 0xFFF1;
+    }
+    return (sum2 << 16) | (sum1 & 0xFFFF);
 }
 
 bool FileHeaderCrcXor(std::int32_t locatorCount, std::uint16_t& out) {

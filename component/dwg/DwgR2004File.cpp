@@ -1,0 +1,240 @@
+#include "component/dwg/DwgR2004File.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "component/dwg/DwgCrc.h"
+#include "component/dwg/DwgDecompress.h"
+
+namespace kel::dwg {
+namespace {
+
+constexpr std::size_t kHeaderAt = 0x80;
+constexpr std::size_t kHeaderSize = 0x6C;
+constexpr std::uint64_t kPagesStart = 0x100;
+constexpr std::uint32_t kPageMapType = 0x41630E3B;
+constexpr std::uint32_t kSectionMapType = 0x4163003B;
+constexpr std::uint32_t kDataPageType = 0x4163043B;
+constexpr std::size_t kSystemHeaderSize = 0x14;
+constexpr std::size_t kDataHeaderSize = 0x20;
+constexpr std::size_t kMaxSectionSize = std::size_t{1} << 30;
+
+std::uint32_t Le32(const void* p) {
+    const auto* b = static_cast<const std::uint8_t*>(p);
+    return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+}
+
+std::uint64_t Le64(const void* p) {
+    const auto* b = static_cast<const std::uint8_t*>(p);
+    return Le32(b) | static_cast<std::uint64_t>(Le32(b + 4)) << 32;
+}
+
+void PutLe32(void* p, std::uint32_t v) {
+    auto* b = static_cast<std::uint8_t*>(p);
+    for (int i = 0; i < 4; ++i) b[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+}  // namespace
+
+void R2004HeaderMask(std::uint8_t (&mask)[0x6C]) {
+    std::uint32_t seed = 1;
+    for (std::uint8_t& m : mask) {
+        seed = seed * 0x343FD + 0x269EC3;
+        m = static_cast<std::uint8_t>(seed >> 16);
+    }
+}
+
+const R2004Section* R2004File::Find(const std::string& name) const {
+    for (const R2004Section& s : sections) {
+        if (s.name == name) return &s;
+    }
+    return nullptr;
+}
+
+bool R2004File::ReadSystemPage(std::string_view bytes, std::uint64_t address, std::uint32_t type, std::string& out,
+                               std::string& why) const {
+    if (address > bytes.size() || bytes.size() - address < kSystemHeaderSize) {
+        why = "system page lies outside the file";
+        return false;
+    }
+    std::uint8_t header[kSystemHeaderSize];
+    std::memcpy(header, bytes.data() + address, kSystemHeaderSize);
+    std::uint32_t size = Le32(header + 4);
+    std::uint32_t compressedSize = Le32(header + 8);
+    std::uint32_t stored = Le32(header + 0x10);
+    if (Le32(header) != type || Le32(header + 0x0C) != 2 || size > kMaxSectionSize ||
+        compressedSize > bytes.size() - address - kSystemHeaderSize) {
+        why = "system page header is invalid";
+        return false;
+    }
+    std::string_view data = bytes.substr(address + kSystemHeaderSize, compressedSize);
+    PutLe32(header + 0x10, 0);
+    std::uint32_t sum = PageChecksum(0, header, sizeof header);
+    if (PageChecksum(sum, data.data(), data.size()) != stored) {
+        why = "system page checksum mismatch";
+        return false;
+    }
+    if (!Decompress2004(data, size, out) || out.size() != size) {
+        why = "system page does not decompress";
+        return false;
+    }
+    return true;
+}
+
+bool R2004File::Parse(std::string_view bytes, std::string& why) {
+    if (bytes.size() < kPagesStart) {
+        why = "file header is truncated";
+        return false;
+    }
+    codePage = static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[0x13]) |
+                                          static_cast<std::uint8_t>(bytes[0x14]) << 8);
+    std::uint8_t h[kHeaderSize];
+    std::uint8_t mask[kHeaderSize];
+    R2004HeaderMask(mask);
+    for (std::size_t i = 0; i < kHeaderSize; ++i) h[i] = static_cast<std::uint8_t>(bytes[kHeaderAt + i]) ^ mask[i];
+    if (std::memcmp(h, "AcFssFcAJMB", 12) != 0) {
+        why = "file header identification missing";
+        return false;
+    }
+    std::uint32_t storedCrc = Le32(h + 0x68);
+    PutLe32(h + 0x68, 0);
+    if (Crc32(0, h, kHeaderSize) != storedCrc) {
+        why = "file header CRC mismatch";
+        return false;
+    }
+    const std::int32_t pageMapId = static_cast<std::int32_t>(Le32(h + 0x50));
+    const std::uint64_t pageMapAddress = Le64(h + 0x54) + kPagesStart;
+    const std::int32_t sectionMapId = static_cast<std::int32_t>(Le32(h + 0x5C));
+    (void)pageMapId;
+
+    std::string pageMap;
+    if (!ReadSystemPage(bytes, pageMapAddress, kPageMapType, pageMap, why)) {
+        why = "page map: " + why;
+        return false;
+    }
+    pages_.clear();
+    std::uint64_t address = kPagesStart;
+    for (std::size_t at = 0; at + 8 <= pageMap.size();) {
+        std::int32_t number = static_cast<std::int32_t>(Le32(pageMap.data() + at));
+        std::uint32_t size = Le32(pageMap.data() + at + 4);
+        at += 8;
+        if (number < 0) {
+            at += 16;  // a gap: parent, left, right, 0
+        } else {
+            pages_.emplace_back(number, address);
+        }
+        address += size;
+    }
+    auto addressOf = [&](std::int32_t number, std::uint64_t& out) {
+        for (const auto& [n, a] : pages_) {
+            if (n == number) {
+                out = a;
+                return true;
+            }
+        }
+        return false;
+    };
+
+    std::uint64_t sectionMapAddress = 0;
+    std::string sectionMap;
+    if (!addressOf(sectionMapId, sectionMapAddress) ||
+        !ReadSystemPage(bytes, sectionMapAddress, kSectionMapType, sectionMap, why)) {
+        why = "section map: " + (why.empty() ? std::string("page missing") : why);
+        return false;
+    }
+    if (sectionMap.size() < 0x14) {
+        why = "section map is truncated";
+        return false;
+    }
+    std::uint32_t count = Le32(sectionMap.data());
+    std::size_t at = 0x14;
+    sections.clear();
+    for (std::uint32_t i = 0; i < count; ++i) {
+        R2004Section s;
+        if (!ReadSection(bytes, sectionMap, at, s, why)) return false;
+        sections.push_back(std::move(s));
+    }
+    return true;
+}
+
+bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::size_t& at, R2004Section& s,
+                            std::string& why) const {
+    constexpr std::size_t kDescriptionSize = 0x60;
+    if (map.size() - at < kDescriptionSize) {
+        why = "section map is truncated";
+        return false;
+    }
+    const char* d = map.data() + at;
+    s.size = Le64(d);
+    std::uint32_t pageCount = Le32(d + 8);
+    std::uint32_t maxPage = Le32(d + 0x0C);
+    s.compressed = static_cast<std::int32_t>(Le32(d + 0x14));
+    s.id = static_cast<std::int32_t>(Le32(d + 0x18));
+    s.encrypted = static_cast<std::int32_t>(Le32(d + 0x1C));
+    s.name = std::string(d + 0x20, strnlen(d + 0x20, 64));
+    at += kDescriptionSize;
+    if (pageCount > (map.size() - at) / 16 || s.size > kMaxSectionSize || maxPage > kMaxSectionSize) {
+        why = "section " + s.name + " is described beyond the section map";
+        return false;
+    }
+    s.readable = s.encrypted != 1;
+    if (s.readable) s.data.assign(static_cast<std::size_t>(s.size), '\0');  // pages never written are zero
+    for (std::uint32_t p = 0; p < pageCount; ++p) {
+        const char* e = map.data() + at;
+        at += 16;
+        std::int32_t number = static_cast<std::int32_t>(Le32(e));
+        std::uint32_t dataSize = Le32(e + 4);
+        std::uint64_t start = Le64(e + 8);
+        if (!s.readable) continue;
+        std::uint64_t address = 0;
+        bool found = false;
+        for (const auto& [n, a] : pages_) {
+            if (n == number) {
+                address = a;
+                found = true;
+                break;
+            }
+        }
+        if (!found || address > bytes.size() || bytes.size() - address < kDataHeaderSize ||
+            dataSize > bytes.size() - address - kDataHeaderSize) {
+            why = "section " + s.name + ": page " + std::to_string(number) + " lies outside the file";
+            return false;
+        }
+        std::uint8_t header[kDataHeaderSize];
+        std::memcpy(header, bytes.data() + address, kDataHeaderSize);
+        const std::uint32_t secMask = 0x4164536B ^ static_cast<std::uint32_t>(address);
+        for (int k = 0; k < 8; ++k) PutLe32(header + 4 * k, Le32(header + 4 * k) ^ secMask);
+        std::uint32_t compressedSize = Le32(header + 8);
+        std::uint32_t dataSum = Le32(header + 0x18);
+        if (Le32(header) != kDataPageType || compressedSize > dataSize || start > s.size) {
+            why = "section " + s.name + ": page header is invalid";
+            return false;
+        }
+        std::string_view data = bytes.substr(address + kDataHeaderSize, compressedSize);
+        // The stored checksum runs over the compressed data, then over the
+        // header with both checksum fields zero.
+        PutLe32(header + 0x14, 0);
+        PutLe32(header + 0x18, 0);
+        std::uint32_t sum = PageChecksum(0, data.data(), data.size());
+        if (PageChecksum(sum, header, sizeof header) != dataSum) {
+            why = "section " + s.name + ": page checksum mismatch";
+            return false;
+        }
+        std::string page;
+        if (s.compressed == 2) {
+            if (!Decompress2004(data, maxPage, page)) {
+                why = "section " + s.name + ": page does not decompress";
+                return false;
+            }
+        } else {
+            page.assign(data);
+        }
+        // Pages are padded to the section's page size; the section ends earlier.
+        page.resize(std::min<std::size_t>(page.size(), static_cast<std::size_t>(s.size - start)));
+        s.data.replace(static_cast<std::size_t>(start), page.size(), page);
+    }
+    return true;
+}
+
+}  // namespace kel::dwg

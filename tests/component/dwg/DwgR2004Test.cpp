@@ -1,0 +1,136 @@
+// The R2004 container: decompression, the 32-bit CRC and page checksum, the
+// corpus files' sections, and damage reported instead of crashing.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "component/dwg/BitReader.h"
+#include "component/dwg/DwgCrc.h"
+#include "component/dwg/DwgDecompress.h"
+#include "component/dwg/DwgFile.h"
+#include "component/dwg/DwgR2004File.h"
+#include "tests/component/dwg/DwgTestFiles.h"
+
+namespace kel::dwg {
+namespace {
+
+std::string Bytes(std::initializer_list<int> v) {
+    std::string s;
+    for (int b : v) s += static_cast<char>(b);
+    return s;
+}
+
+TEST(DwgR2004Test, DecompressesLiteralsAndBackReferences) {
+    std::string out;
+    // Literal length 0x05 means 8 bytes; then opcode 0x41 copies 3 bytes from
+    // 1 back (overlapping) and brings 1 literal; 0x11 ends.
+    ASSERT_TRUE(Decompress2004(Bytes({0x05, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 0x41, 0x00, 'Z', 0x11}), 100, out));
+    EXPECT_EQ(out, "abcdefghhhhZ");
+    // A long literal run: 0x00 0x02 is 0x0F + 2 + 3 = 20 bytes.
+    std::string twenty(20, 'q');
+    ASSERT_TRUE(Decompress2004(Bytes({0x00, 0x02}) + twenty + Bytes({0x11}), 100, out));
+    EXPECT_EQ(out, twenty);
+    // Opcode 0x22: 4 bytes from an offset given in two bytes, then 2 literals.
+    ASSERT_TRUE(Decompress2004(Bytes({0x01, 'w', 'x', 'y', 'z', 0x22, (3 << 2) | 2, 0x00, '1', '2', 0x11}), 100, out));
+    EXPECT_EQ(out, "wxyzwxyz12");
+}
+
+TEST(DwgR2004Test, DamagedStreamsFailInsteadOfOverrunning) {
+    std::string out;
+    EXPECT_FALSE(Decompress2004(Bytes({0x05, 'a', 'b'}), 100, out));                 // literals cut short
+    EXPECT_FALSE(Decompress2004(Bytes({0x01, 'a', 'b', 'c', 'd', 0xF1, 0xFF, 0x11}), 100, out));  // too far back
+    EXPECT_FALSE(Decompress2004(Bytes({0x01, 'a', 'b', 'c', 'd', 0x05}), 100, out));  // no valid opcode
+    EXPECT_FALSE(Decompress2004(Bytes({0x05, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 0x11}), 4, out));  // too long
+    EXPECT_FALSE(Decompress2004(Bytes({0x01, 'a', 'b', 'c', 'd'}), 100, out));       // no end marker
+    EXPECT_FALSE(Decompress2004(std::string(5000, '\0'), 1 << 20, out));               // an endless run
+}
+
+TEST(DwgR2004Test, CrcAndChecksumMatchTheirDefinitions) {
+    const std::string digits = "123456789";
+    EXPECT_EQ(Crc32(0, digits.data(), digits.size()), 0xCBF43926u);
+    EXPECT_EQ(PageChecksum(0, "abc", 3), (586u << 16) | 294u);  // running sums 294 and 97+195+294
+    std::string big(0x15B0 * 3 + 7, '\xFF');  // sums are reduced every 0x15B0 bytes
+    std::uint32_t whole = PageChecksum(0, big.data(), big.size());
+    EXPECT_LT(whole & 0xFFFF, 0xFFF1u);
+    EXPECT_LT(whole >> 16, 0xFFF1u);
+    std::uint8_t mask[0x6C];
+    R2004HeaderMask(mask);
+    EXPECT_EQ(mask[0], 0x29);
+    EXPECT_EQ(mask[1], 0x23);
+    EXPECT_EQ(mask[0x5B], 0xB7);  // the last of the bytes the documentation lists
+}
+
+TEST(DwgR2004Test, CorpusFilesYieldTheirSectionsWithEveryObjectIntact) {
+    for (const char* name : {"dwg/AC1018_R2004/acadsharp__sample_AC1018.dwg", "dwg/AC1018_R2004/libredwg__example_2004.dwg"}) {
+        SCOPED_TRACE(name);
+        std::string bytes = test::ReadCorpus(name);
+        R2004File f;
+        std::string why;
+        ASSERT_TRUE(f.Parse(bytes, why)) << why;
+        EXPECT_EQ(f.codePage, 30);
+        const R2004Section* header = f.Find("AcDb:Header");
+        const R2004Section* classes = f.Find("AcDb:Classes");
+        const R2004Section* handles = f.Find("AcDb:Handles");
+        const R2004Section* objects = f.Find("AcDb:AcDbObjects");
+        ASSERT_TRUE(header && classes && handles && objects);
+        ASSERT_GE(header->data.size(), 16u);
+        EXPECT_EQ(std::memcmp(header->data.data(), kHeaderBeginSentinel, 16), 0);
+        EXPECT_EQ(std::memcmp(classes->data.data(), kClassesBeginSentinel, 16), 0);
+        // The handles section is an object map into the objects section.
+        std::size_t at = 0, count = 0;
+        const std::string& map = handles->data;
+        while (at + 2 <= map.size()) {
+            std::size_t size = static_cast<std::uint8_t>(map[at]) << 8 | static_cast<std::uint8_t>(map[at + 1]);
+            ASSERT_LE(at + size + 2, map.size());
+            std::uint16_t crc = static_cast<std::uint16_t>(static_cast<std::uint8_t>(map[at + size]) << 8 |
+                                                           static_cast<std::uint8_t>(map[at + size + 1]));
+            EXPECT_EQ(Crc16(kCrcSeed, map.data() + at, size), crc);
+            if (size == 2) break;
+            BitReader r(std::string_view(map).substr(at + 2, size - 2), Version::R2004);
+            std::int64_t offset = 0;
+            while (r.RemainingBits() > 0) {
+                r.UMC();
+                offset += r.MC();
+                ASSERT_TRUE(r.Ok());
+                ASSERT_GE(offset, 0);
+                BitReader o(std::string_view(objects->data).substr(static_cast<std::size_t>(offset)), Version::R2004);
+                std::uint32_t objectSize = o.MS();
+                std::size_t sizeBytes = o.BitPos() / 8;
+                ASSERT_LE(offset + sizeBytes + objectSize + 2, objects->data.size());
+                std::size_t end = static_cast<std::size_t>(offset) + sizeBytes + objectSize;
+                EXPECT_EQ(Crc16(kCrcSeed, objects->data.data() + offset, sizeBytes + objectSize),
+                          static_cast<std::uint16_t>(static_cast<std::uint8_t>(objects->data[end]) |
+                                                     static_cast<std::uint8_t>(objects->data[end + 1]) << 8));
+                ++count;
+            }
+            at += size + 2;
+        }
+        EXPECT_GT(count, 700u);
+    }
+}
+
+TEST(DwgR2004Test, DamageIsReportedNeverCrashes) {
+    const std::string good = test::ReadCorpus("dwg/AC1018_R2004/acadsharp__sample_AC1018.dwg");
+    std::string why;
+    std::string bad = good;
+    bad[0x80 + 0x30] ^= 0x01;  // inside the encrypted header
+    EXPECT_FALSE(R2004File().Parse(bad, why));
+    EXPECT_EQ(why, "file header CRC mismatch");
+    bad = good;
+    bad[0x100 + 0x40] ^= 0x01;  // inside the first data page
+    EXPECT_FALSE(R2004File().Parse(bad, why));
+    EXPECT_NE(why.find("checksum mismatch"), std::string::npos) << why;
+    EXPECT_FALSE(R2004File().Parse(good.substr(0, good.size() / 2), why));
+
+    std::mt19937 rng(2004);
+    for (int i = 0; i < 150; ++i) {
+        std::string b = good;
+        for (int k = 0; k < 1 + i % 3; ++k) b[rng() % b.size()] = static_cast<char>(rng());
+        R2004File f;
+        f.Parse(b, why);  // any outcome but a crash
+    }
+}
+
+}  // namespace
+}  // namespace kel::dwg
