@@ -289,8 +289,10 @@ Color BitReader::ENC() {
     }
     c.flags = static_cast<std::uint8_t>(raw >> 8);
     c.index = static_cast<std::int16_t>(raw & 0x1FFF);
-    if (raw & 0x8000) c.rgb = static_cast<std::uint32_t>(BL());
+    // A colour from a colour book is a reference to its object (in the handle
+    // stream); only a colour without one carries its RGB value here.
     c.hasBookHandle = (raw & 0x4000) != 0;
+    if ((raw & 0x8000) && !c.hasBookHandle) c.rgb = static_cast<std::uint32_t>(BL());
     if (raw & 0x2000) {
         c.hasTransparency = true;
         c.transparency = static_cast<std::uint32_t>(BL());

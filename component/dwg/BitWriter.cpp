@@ -256,7 +256,7 @@ void BitWriter::ENC(const Color& c) {
     if (c.hasBookHandle) raw |= 0x4000;
     if (c.hasTransparency) raw |= 0x2000;
     BS(static_cast<std::int16_t>(raw));
-    if (raw & 0x8000) BL(static_cast<std::int32_t>(c.rgb));
+    if ((raw & 0x8000) && !c.hasBookHandle) BL(static_cast<std::int32_t>(c.rgb));
     if (raw & 0x2000) BL(static_cast<std::int32_t>(c.transparency));
 }
 

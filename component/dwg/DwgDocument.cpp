@@ -42,7 +42,7 @@ std::unique_ptr<DwgDocument> DwgDocument::Open(std::string bytes, const std::str
     }
     std::string id = CutAtNul(bytes.substr(0, 6));
     Version version;
-    if (!VersionFromId(id, version) || !AtMost(version, Version::R2000)) {
+    if (!VersionFromId(id, version) || !AtMost(version, Version::R2004)) {
         status = status::Make(status::kUnsupportedFormat, "Unsupported format " + id);
         return nullptr;
     }
@@ -60,6 +60,13 @@ DrawingInfo DwgDocument::Describe() const {
     DrawingInfo info = model_.Describe();
     info.path = path_;
     return info;
+}
+
+bool DwgDocument::Writable() const { return AtMost(file_.version, Version::R2000); }
+
+std::string DwgDocument::NotWritable() const {
+    return status::Make(status::kNotSupported,
+                        std::string("Changing ") + VersionId(file_.version) + " drawings is not supported yet");
 }
 
 const DecodedObject* DwgDocument::FindByText(const std::string& strHandle) const {
@@ -109,6 +116,7 @@ std::string DwgDocument::SetAttributeValue(const std::string& strHandle, const s
     if (o->common.type != type::kAttrib || !std::holds_alternative<AttribData>(o->data)) {
         return status::Make(status::kNotAnAttribute, "Handle " + strHandle + " is not an attribute");
     }
+    if (!Writable()) return NotWritable();
     for (unsigned char c : strValue) {
         if (c < 0x20 || c == 0x7F) {
             return status::Make(status::kBadValue,
@@ -166,6 +174,7 @@ std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
     if (o->common.type != type::kAttrib || !std::holds_alternative<AttribData>(o->data)) {
         return status::Make(status::kNotSupported, "Deleting a " + TypeName(o->common.type) + " is not supported");
     }
+    if (!Writable()) return NotWritable();
     const std::uint64_t self = o->Handle();
     if (o->Ref(o->common.xdic) != 0 || !o->common.reactors.empty()) {
         return status::Make(status::kNotSupported, "Deleting an ATTRIB with attached objects is not supported");

@@ -1,4 +1,4 @@
-// An open R13, R14 or R2000 DWG drawing.
+// An open R13, R14, R2000 or R2004 DWG drawing.
 #pragma once
 
 #include <memory>
@@ -35,6 +35,9 @@ private:
     const DecodedObject* FindByText(const std::string& strHandle) const;
     std::string Store(DecodedObject& changed);
     std::string TypeName(int type) const;
+    // Edits are written for R13 to R2000; later versions are read only.
+    bool Writable() const;
+    std::string NotWritable() const;
 
     std::string bytes_;
     std::string path_;
@@ -47,9 +50,9 @@ private:
 
 namespace kel {
 
-// Opens a DWG file's bytes: R13 to R2000 are read; every other version is
-// refused with "2004:Unsupported format <id>", a damaged file with
-// "2005:Damaged drawing: <what>".
+// Opens a DWG file's bytes: R13 to R2004 are read (R2004 without edits);
+// every other version is refused with "2004:Unsupported format <id>", a
+// damaged file with "2005:Damaged drawing: <what>".
 std::unique_ptr<IDrawingDocument> OpenDwgDocument(std::string bytes, const std::string& path, std::string& status);
 
 }  // namespace kel

@@ -5,6 +5,7 @@
 #include "component/ComponentStatus.h"
 #include "component/dwg/BitReader.h"
 #include "component/dwg/DwgCrc.h"
+#include "component/dwg/DwgR2004File.h"
 
 namespace kel::dwg {
 
@@ -105,12 +106,44 @@ const ClassDef* DwgFile::ClassOfType(int type) const {
 
 bool DwgFile::Parse(std::string_view bytes, std::string& status) {
     std::string why;
-    if (!ParseFileHeader(bytes, why) || !ParseHeaderVariables(bytes, why) || !ParseClasses(bytes, why) ||
-        !ParseObjectMap(bytes, why) || !CheckImage(bytes, why) || !CheckSecondHeader(bytes, why)) {
+    bool ok = false;
+    if (bytes.size() >= 6 && std::string(bytes.substr(0, 6)) == VersionId(Version::R2004)) {
+        ok = ParseR2004(bytes, why);
+    } else {
+        ok = ParseFileHeader(bytes, why) && ParseHeaderVariables(bytes, *Locator(kHeaderSection), why) &&
+             ParseClasses(bytes, *Locator(kClassSection), why) &&
+             ParseObjectMap(bytes, *Locator(kObjectMapSection), bytes.size(), why) && CheckImage(bytes, why) &&
+             CheckSecondHeader(bytes, why);
+    }
+    if (!ok) {
         status = status::Make(status::kCorrupt, "Damaged drawing: " + why);
         return false;
     }
     return true;
+}
+
+bool DwgFile::ParseR2004(std::string_view bytes, std::string& why) {
+    version = Version::R2004;
+    maintenanceVersion = static_cast<std::uint8_t>(bytes[0x0B]);
+    R2004File container;
+    if (!container.Parse(bytes, why)) return false;
+    codePage = container.codePage;
+    const R2004Section* header = container.Find("AcDb:Header");
+    const R2004Section* classSection = container.Find("AcDb:Classes");
+    const R2004Section* handles = container.Find("AcDb:Handles");
+    const R2004Section* objects = container.Find("AcDb:AcDbObjects");
+    if (!header || !classSection || !handles || !objects || !header->readable || !classSection->readable ||
+        !handles->readable || !objects->readable) {
+        why = "a section the drawing needs is missing or encrypted";
+        return false;
+    }
+    auto whole = [](std::uint8_t number, const std::string& data) {
+        return SectionLocator{number, 0, static_cast<std::int32_t>(data.size())};
+    };
+    objectSection = objects->data;
+    return ParseHeaderVariables(header->data, whole(kHeaderSection, header->data), why) &&
+           ParseClasses(classSection->data, whole(kClassSection, classSection->data), why) &&
+           ParseObjectMap(handles->data, whole(kObjectMapSection, handles->data), objectSection.size(), why);
 }
 
 bool DwgFile::ParseFileHeader(std::string_view bytes, std::string& why) {
@@ -162,25 +195,26 @@ bool DwgFile::ParseFileHeader(std::string_view bytes, std::string& why) {
     return true;
 }
 
-bool DwgFile::ParseHeaderVariables(std::string_view bytes, std::string& why) {
+bool DwgFile::ParseHeaderVariables(std::string_view area, const SectionLocator& loc, std::string& why) {
     std::string_view data;
-    if (!FramedSection(bytes, *Locator(kHeaderSection), kHeaderBeginSentinel, kHeaderEndSentinel,
-                       "header variables", data, why)) {
+    if (!FramedSection(area, loc, kHeaderBeginSentinel, kHeaderEndSentinel, "header variables", data, why)) {
         return false;
     }
     // Walk the variables up to HANDSEED; only the handle seed is kept.
     BitReader r(data, version);
     const bool r13r14 = !AtLeast(version, Version::R2000);
+    const bool r2004 = AtLeast(version, Version::R2004);
     for (int i = 0; i < 4; ++i) r.BD();
     for (int i = 0; i < 4; ++i) r.T();
     r.BL();
     r.BL();
     if (r13r14) r.BS();
-    r.H();                         // current viewport entity header
+    if (!r2004) r.H();             // current viewport entity header
     for (int i = 0; i < 2; ++i) r.B();  // DIMASO, DIMSHO
     if (r13r14) r.B();             // DIMSAV
     for (int i = 0; i < 7; ++i) r.B();  // PLINEGEN .. LIMCHECK
     if (r13r14) r.B();             // BLIPMODE
+    if (r2004) r.B();
     for (int i = 0; i < 4; ++i) r.B();  // USRTIMER .. SPLFRAME
     if (r13r14) {
         r.B();  // ATTREQ
@@ -201,10 +235,17 @@ bool DwgFile::ParseHeaderVariables(std::string_view bytes, std::string& why) {
     if (r13r14) r.BS();                 // COORDS
     r.BS();                             // PDMODE
     if (r13r14) r.BS();                 // PICKSTYLE
+    if (r2004) {
+        for (int i = 0; i < 3; ++i) r.BL();
+    }
     for (int i = 0; i < 19; ++i) r.BS();  // USERI1 .. TEXTQLTY
     for (int i = 0; i < 21; ++i) r.BD();  // LTSCALE .. CELTSCALE
     r.T();                                // MENUNAME
-    for (int i = 0; i < 8; ++i) r.BL();   // TDCREATE, TDUPDATE, TDINDWG, TDUSRTIMER
+    for (int i = 0; i < 4; ++i) r.BL();   // TDCREATE, TDUPDATE
+    if (r2004) {
+        for (int i = 0; i < 3; ++i) r.BL();
+    }
+    for (int i = 0; i < 4; ++i) r.BL();   // TDINDWG, TDUSRTIMER
     r.CMC();                              // CECOLOR
     HandleRef seed = r.H();
     if (!r.Ok()) {
@@ -215,14 +256,20 @@ bool DwgFile::ParseHeaderVariables(std::string_view bytes, std::string& why) {
     return true;
 }
 
-bool DwgFile::ParseClasses(std::string_view bytes, std::string& why) {
+bool DwgFile::ParseClasses(std::string_view area, const SectionLocator& loc, std::string& why) {
     std::string_view data;
-    if (!FramedSection(bytes, *Locator(kClassSection), kClassesBeginSentinel, kClassesEndSentinel, "classes",
-                       data, why)) {
+    if (!FramedSection(area, loc, kClassesBeginSentinel, kClassesEndSentinel, "classes", data, why)) {
         return false;
     }
     classes.clear();
     BitReader r(data, version);
+    const bool r2004 = AtLeast(version, Version::R2004);
+    if (r2004) {
+        r.BS();  // the highest class number
+        r.RC();
+        r.RC();
+        r.B();
+    }
     // Entries follow one another to the end of the data; the last byte may
     // hold padding bits only.
     while (r.RemainingBits() >= 8) {
@@ -234,6 +281,13 @@ bool DwgFile::ParseClasses(std::string_view bytes, std::string& why) {
         c.dxfName = r.T();
         c.wasZombie = r.B() != 0;
         c.itemClassId = r.BS();
+        if (r2004) {
+            r.BL();  // objects of the class
+            r.BL();  // version and maintenance version that made it (they exceed a
+            r.BL();  // byte in real files, so they are bitlongs, not bitshorts)
+            r.BL();
+            r.BL();
+        }
         if (!r.Ok()) {
             why = "class definitions cannot be read";
             return false;
@@ -243,8 +297,8 @@ bool DwgFile::ParseClasses(std::string_view bytes, std::string& why) {
     return true;
 }
 
-bool DwgFile::ParseObjectMap(std::string_view bytes, std::string& why) {
-    const SectionLocator& loc = *Locator(kObjectMapSection);
+bool DwgFile::ParseObjectMap(std::string_view bytes, const SectionLocator& loc, std::size_t objectAreaSize,
+                             std::string& why) {
     std::size_t at = static_cast<std::size_t>(loc.seeker);
     const std::size_t end = at + static_cast<std::size_t>(loc.size);
     // Sections are written about 2 KB long; each carries its own CRC and
@@ -282,7 +336,7 @@ bool DwgFile::ParseObjectMap(std::string_view bytes, std::string& why) {
             }
             handle += handleDelta;
             offset += offsetDelta;
-            if (offset < 0 || static_cast<std::uint64_t>(offset) >= bytes.size()) {
+            if (offset < 0 || static_cast<std::uint64_t>(offset) >= objectAreaSize) {
                 why = "object map points outside the file";
                 return false;
             }

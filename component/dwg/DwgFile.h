@@ -43,15 +43,22 @@ constexpr std::uint8_t kObjectMapSection = 2;
 
 class DwgFile {
 public:
-    // Reads the container of an R13, R14 or R2000 file. On failure returns
-    // false with a component status text ("2005:Damaged drawing: ...").
+    // Reads the container of an R13, R14, R2000 or R2004 file. On failure
+    // returns false with a component status text ("2005:Damaged drawing: ...").
     bool Parse(std::string_view bytes, std::string& status);
+
+    // Where the object map's offsets point: the file itself up to R2000, the
+    // decompressed objects section from R2004 on.
+    std::string_view ObjectArea(std::string_view fileBytes) const {
+        return AtLeast(version, Version::R2004) ? std::string_view(objectSection) : fileBytes;
+    }
 
     Version version = Version::R2000;
     std::uint8_t maintenanceVersion = 0;
     std::uint16_t codePage = 0;  // the file's code page number
     std::int32_t imageSeeker = 0;
     std::int64_t secondHeaderOffset = -1;
+    std::string objectSection;  // R2004: the decompressed AcDb:AcDbObjects section
     std::vector<SectionLocator> locators;
     std::uint64_t handleSeed = 0;
     std::vector<ClassDef> classes;
@@ -63,9 +70,12 @@ public:
 
 private:
     bool ParseFileHeader(std::string_view bytes, std::string& why);
-    bool ParseHeaderVariables(std::string_view bytes, std::string& why);
-    bool ParseClasses(std::string_view bytes, std::string& why);
-    bool ParseObjectMap(std::string_view bytes, std::string& why);
+    bool ParseR2004(std::string_view bytes, std::string& why);
+    // Each reads its section from `area` where `loc` says.
+    bool ParseHeaderVariables(std::string_view area, const SectionLocator& loc, std::string& why);
+    bool ParseClasses(std::string_view area, const SectionLocator& loc, std::string& why);
+    bool ParseObjectMap(std::string_view area, const SectionLocator& loc, std::size_t objectAreaSize,
+                        std::string& why);
     bool CheckImage(std::string_view bytes, std::string& why) const;
     bool CheckSecondHeader(std::string_view bytes, std::string& why);
     const SectionLocator* Locator(std::uint8_t number) const;

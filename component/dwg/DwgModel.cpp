@@ -34,12 +34,13 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     index_.clear();
     blockOrder_.clear();
     codePage_ = file.codePage;
+    ownedLists_ = AtLeast(file.version, Version::R2004);
     hasLayouts_ = false;
     objects_.reserve(file.objectMap.size());
     for (const ObjectLocation& loc : file.objectMap) {
         DecodedObject o;
         std::string why;
-        if (!DecodeObject(bytes, loc.offset, file, o, why)) {
+        if (!DecodeObject(file.ObjectArea(bytes), loc.offset, file, o, why)) {
             status = status::Make(status::kCorrupt, "Damaged drawing: object " + FormatHandle(loc.handle) + ": " + why);
             return false;
         }
@@ -167,6 +168,14 @@ std::vector<std::uint64_t> DwgModel::EntitiesOf(std::uint64_t blockHeader) const
     const DecodedObject* b = Find(blockHeader);
     if (!b || !std::holds_alternative<BlockHeaderData>(b->data)) return {};
     const auto& d = std::get<BlockHeaderData>(b->data);
+    if (ownedLists_) {
+        std::vector<std::uint64_t> out;
+        for (const HandleRef& r : d.ownedEntities) {
+            const DecodedObject* e = Find(b->Ref(r));
+            if (e && e->common.isEntity) out.push_back(e->Handle());
+        }
+        return out;
+    }
     std::uint64_t first = b->Ref(d.firstEntity);
     std::uint64_t last = b->Ref(d.lastEntity);
     std::vector<std::uint64_t> chain = Chain(first, last, type::kEndblk);
@@ -198,6 +207,15 @@ std::vector<std::uint64_t> DwgModel::AttribsOf(std::uint64_t insert) const {
     const auto& d = std::get<InsertData>(i->data);
     if (!d.hasAttribs) return {};
     std::vector<std::uint64_t> out;
+    if (ownedLists_) {
+        for (const HandleRef& r : d.ownedAttribs) {
+            const DecodedObject* a = Find(i->Ref(r));
+            if (a && a->common.type == type::kAttrib && std::holds_alternative<AttribData>(a->data)) {
+                out.push_back(a->Handle());
+            }
+        }
+        return out;
+    }
     for (std::uint64_t h : Chain(i->Ref(d.firstAttrib), i->Ref(d.lastAttrib), type::kSeqend)) {
         const DecodedObject* a = Find(h);
         if (a && a->common.type == type::kAttrib && std::holds_alternative<AttribData>(a->data)) out.push_back(h);

@@ -53,6 +53,7 @@ private:
     std::unordered_map<std::uint64_t, std::uint64_t> layoutOfBlock_;          // block header -> LAYOUT
     std::unordered_map<std::uint64_t, std::vector<std::uint64_t>> ownedBy_;  // block -> its entities by owner
     int codePage_ = 0;
+    bool ownedLists_ = false;  // R2004: blocks and inserts list what they own
     bool hasLayouts_ = false;
 };
 

@@ -158,10 +158,6 @@ bool DecodeObject(std::string_view bytes, std::int64_t offset, const DwgFile& fi
             break;
         }
         case type::kLayout: {
-            if (AtLeast(v, Version::R2004)) {
-                out.known = false;
-                break;
-            }
             LayoutData l;
             ExchangeLayout(dio, hio, l);
             out.data = std::move(l);

@@ -4,6 +4,7 @@
 // encodes. Version rules are written inline where the layout changes.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -44,6 +45,7 @@ struct ObjectCommon {
     bool hasGraphics = false;
     std::string graphics;
     std::int32_t numReactors = 0;
+    bool xdicMissing = false;  // R2004: no extension dictionary handle follows
     // entities
     std::uint8_t entMode = 0;
     bool isByLayerLt = false;  // R13-R14
@@ -63,6 +65,7 @@ struct ObjectCommon {
     HandleRef prev;
     HandleRef next;
     HandleRef plotStyle;
+    HandleRef colorBook;  // R2004: the colour's book entry
 };
 
 struct TextData {
@@ -106,6 +109,7 @@ struct InsertData {
     HandleRef blockHeader;
     HandleRef firstAttrib;
     HandleRef lastAttrib;
+    std::vector<HandleRef> ownedAttribs;  // R2004: the attributes themselves
     HandleRef seqend;
 };
 
@@ -137,6 +141,7 @@ struct BlockHeaderData {
     HandleRef block;
     HandleRef firstEntity;
     HandleRef lastEntity;
+    std::vector<HandleRef> ownedEntities;  // R2004: the block's entities
     HandleRef endblk;
     std::vector<HandleRef> inserts;
     HandleRef layout;
@@ -170,6 +175,7 @@ struct LayoutData {
     std::int16_t scaleType = 0;
     double scaleFactor = 0;
     Point2 paperImageOrigin;
+    std::int16_t shadePlotMode = 0, shadePlotResLevel = 0, shadePlotCustomDpi = 0;  // R2004
     std::string name;
     std::int32_t tabOrder = 0;
     std::int16_t flags = 0;
@@ -179,6 +185,8 @@ struct LayoutData {
     double elevation = 0;
     std::int16_t orthoView = 0;
     Point3 extMin, extMax;
+    HandleRef plotView;                 // R2004
+    std::vector<HandleRef> viewports;   // R2004
     HandleRef paperSpaceBlock;
     HandleRef lastActiveViewport;
     HandleRef baseUcs;
@@ -187,14 +195,47 @@ struct LayoutData {
 
 // ---- layouts -------------------------------------------------------------
 
+// A count in the data stream and that many handles in the handle stream. The
+// count is never trusted further than the handle stream can hold.
+template <class Io>
+void ExchangeCount(Io& d, std::vector<HandleRef>& list) {
+    std::int32_t count = static_cast<std::int32_t>(list.size());
+    d.BL(count);
+    if constexpr (Io::kReading) {
+        list.assign(count > 0 ? static_cast<std::size_t>(std::min<std::int32_t>(count, 1 << 20)) : 0, HandleRef{});
+        if (count < 0) d.Reader().Fail();
+    }
+}
+
+template <class Io>
+void ExchangeHandles(Io& h, std::vector<HandleRef>& list) {
+    if constexpr (Io::kReading) {
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            if (!h.MoreHandles()) {
+                h.Reader().Fail();
+                list.resize(i);
+                return;
+            }
+            h.H(list[i]);
+        }
+    } else {
+        for (HandleRef& r : list) h.H(r);
+    }
+}
+
 // The fields of an entity between its prefix and its own data.
 template <class Io>
 void ExchangeEntityCommon(Io& d, ObjectCommon& c) {
     const Version v = d.V();
     d.BB(c.entMode);
     d.BL(c.numReactors);
+    if (AtLeast(v, Version::R2004)) d.B(c.xdicMissing);
     if (!AtLeast(v, Version::R2000)) d.B(c.isByLayerLt);
-    d.B(c.noLinks);
+    if (AtLeast(v, Version::R2004)) {
+        c.noLinks = true;  // entities are no longer linked to their neighbours
+    } else {
+        d.B(c.noLinks);
+    }
     d.ENC(c.color);
     d.BD(c.ltScale);
     if (AtLeast(v, Version::R2000)) {
@@ -219,7 +260,7 @@ void ExchangeReactorsAndXdic(Io& h, ObjectCommon& c) {
     } else {
         for (HandleRef& r : c.reactors) h.H(r);
     }
-    h.H(c.xdic);
+    if (!(AtLeast(h.V(), Version::R2004) && c.xdicMissing)) h.H(c.xdic);
 }
 
 template <class Io>
@@ -231,10 +272,11 @@ void ExchangeEntityHandles(Io& h, ObjectCommon& c) {
         h.H(c.layer);
         if (!c.isByLayerLt) h.H(c.ltype);
     }
-    if (!c.noLinks) {
+    if (!c.noLinks && !AtLeast(v, Version::R2004)) {
         h.H(c.prev);
         h.H(c.next);
     }
+    if (AtLeast(v, Version::R2004) && c.color.hasBookHandle) h.H(c.colorBook);
     if (AtLeast(v, Version::R2000)) {
         h.H(c.layer);
         if (c.ltFlags == 3) h.H(c.ltype);
@@ -245,6 +287,7 @@ void ExchangeEntityHandles(Io& h, ObjectCommon& c) {
 template <class Io>
 void ExchangeObjectCommon(Io& d, ObjectCommon& c) {
     d.BL(c.numReactors);
+    if (AtLeast(d.V(), Version::R2004)) d.B(c.xdicMissing);
 }
 
 template <class Io>
@@ -331,6 +374,8 @@ void ExchangeInsert(Io& d, Io& h, InsertData& n, bool isMinsert) {
     d.BD(n.rotation);
     d.BD3(n.extrusion);
     d.B(n.hasAttribs);
+    const bool r2004 = AtLeast(d.V(), Version::R2004);
+    if (r2004 && n.hasAttribs) ExchangeCount(d, n.ownedAttribs);
     if (isMinsert) {
         d.BS(n.columns);
         d.BS(n.rows);
@@ -339,8 +384,12 @@ void ExchangeInsert(Io& d, Io& h, InsertData& n, bool isMinsert) {
     }
     h.H(n.blockHeader);
     if (n.hasAttribs) {
-        h.H(n.firstAttrib);
-        h.H(n.lastAttrib);
+        if (r2004) {
+            ExchangeHandles(h, n.ownedAttribs);
+        } else {
+            h.H(n.firstAttrib);
+            h.H(n.lastAttrib);
+        }
         h.H(n.seqend);
     }
 }
@@ -375,6 +424,8 @@ void ExchangeBlockHeader(Io& d, Io& h, BlockHeaderData& b) {
     d.B(b.isXref);
     d.B(b.isOverlaid);
     if (AtLeast(v, Version::R2000)) d.B(b.loaded);
+    const bool r2004 = AtLeast(v, Version::R2004);
+    if (r2004 && !b.isXref && !b.isOverlaid) ExchangeCount(d, b.ownedEntities);
     d.BD3(b.basePoint);
     d.TV(b.xrefPath);
     if (AtLeast(v, Version::R2000)) {
@@ -400,8 +451,12 @@ void ExchangeBlockHeader(Io& d, Io& h, BlockHeaderData& b) {
     h.H(b.nullHandle);
     h.H(b.block);
     if (!b.isXref && !b.isOverlaid) {
-        h.H(b.firstEntity);
-        h.H(b.lastEntity);
+        if (r2004) {
+            ExchangeHandles(h, b.ownedEntities);
+        } else {
+            h.H(b.firstEntity);
+            h.H(b.lastEntity);
+        }
     }
     h.H(b.endblk);
     if (AtLeast(v, Version::R2000)) {
@@ -457,13 +512,19 @@ void ExchangeLayout(Io& d, Io& h, LayoutData& l) {
     d.BS(l.plotType);
     d.BD2(l.windowMin);
     d.BD2(l.windowMax);
-    d.TV(l.plotViewName);
+    if (!AtLeast(d.V(), Version::R2004)) d.TV(l.plotViewName);  // a handle from R2004 on
     d.BD(l.realWorldUnits);
     d.BD(l.drawingUnits);
     d.TV(l.styleSheet);
     d.BS(l.scaleType);
     d.BD(l.scaleFactor);
     d.BD2(l.paperImageOrigin);
+    const bool r2004 = AtLeast(d.V(), Version::R2004);
+    if (r2004) {
+        d.BS(l.shadePlotMode);
+        d.BS(l.shadePlotResLevel);
+        d.BS(l.shadePlotCustomDpi);
+    }
     d.TV(l.name);
     d.BL(l.tabOrder);
     d.BS(l.flags);
@@ -477,10 +538,23 @@ void ExchangeLayout(Io& d, Io& h, LayoutData& l) {
     d.BS(l.orthoView);
     d.BD3(l.extMin);
     d.BD3(l.extMax);
+    std::int32_t viewportCount = static_cast<std::int32_t>(l.viewports.size());
+    if (r2004) {
+        d.BL(viewportCount);
+        if constexpr (Io::kReading) {
+            if (viewportCount < 0 || viewportCount > (1 << 20)) {
+                d.Reader().Fail();
+                viewportCount = 0;
+            }
+            l.viewports.assign(static_cast<std::size_t>(viewportCount), HandleRef{});
+        }
+        h.H(l.plotView);
+    }
     h.H(l.paperSpaceBlock);
     h.H(l.lastActiveViewport);
     h.H(l.baseUcs);
     h.H(l.namedUcs);
+    if (r2004) ExchangeHandles(h, l.viewports);
 }
 
 }  // namespace kel::dwg

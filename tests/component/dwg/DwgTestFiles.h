@@ -8,8 +8,9 @@
 
 namespace kel::dwg::test {
 
-// Every R13, R14 and R2000 DWG of the corpus (relative to the corpus folder).
-inline const std::vector<std::string>& SupportedCorpusFiles() {
+// Every R13, R14 and R2000 DWG of the corpus (relative to the corpus folder):
+// the versions that are read and written.
+inline const std::vector<std::string>& WritableCorpusFiles() {
     static const std::vector<std::string> files = {
         "dwg/AC1012_R13/libredwg__example_r13.dwg",
         "dwg/AC1014_R14/acadsharp__sample_AC1014.dwg",
@@ -22,6 +23,17 @@ inline const std::vector<std::string>& SupportedCorpusFiles() {
         "dwg/malformed/acadsharp__dup_paperspace_r2000.dwg",
         "dwg/malformed/acadsharp__missing_modelspace_r2000.dwg",
     };
+    return files;
+}
+
+// The versions that are read: the above and R2004.
+inline const std::vector<std::string>& SupportedCorpusFiles() {
+    static const std::vector<std::string> files = [] {
+        std::vector<std::string> all = WritableCorpusFiles();
+        all.push_back("dwg/AC1018_R2004/acadsharp__sample_AC1018.dwg");
+        all.push_back("dwg/AC1018_R2004/libredwg__example_2004.dwg");
+        return all;
+    }();
     return files;
 }
 

@@ -99,6 +99,9 @@ TEST(DwgTwinTest, AttributesMatchWhatEzdxfReadsFromTheDxfTwin) {
         {"dwg/AC1015_R2000/libopencad__ACAD_r2000_sample.dwg",
          "dxf/ascii/AC1015_R2000/libopencad__ACAD_r2000_sample_original.dxf", 1},
         {"dwg/AC1015_R2000/libredwg__entities-2d.dwg", "dxf/ascii/AC1015_R2000/libredwg__entities-2d.dxf", 1},
+        {"dwg/AC1018_R2004/libredwg__example_2004.dwg", "dxf/ascii/AC1018_R2004/libredwg__example_2004.dxf", 2},
+        {"dwg/AC1018_R2004/acadsharp__sample_AC1018.dwg", "dxf/ascii/AC1018_R2004/acadsharp__sample_AC1018_ascii.dxf",
+         4},
     };
     std::vector<std::string> dxfs;
     for (const Twin& t : twins) dxfs.push_back(t.dxf);
@@ -186,6 +189,7 @@ TEST(DwgTwinTest, XmlEqualsTheDxfReadersXmlOfTheTwin) {
         {"dwg/AC1015_R2000/libopencad__ACAD_r2000_sample.dwg",
          "dxf/ascii/AC1015_R2000/libopencad__ACAD_r2000_sample_original.dxf"},
         {"dwg/AC1015_R2000/libredwg__entities-2d.dwg", "dxf/ascii/AC1015_R2000/libredwg__entities-2d.dxf"},
+        {"dwg/AC1018_R2004/libredwg__example_2004.dwg", "dxf/ascii/AC1018_R2004/libredwg__example_2004.dxf"},
     };
     for (const auto& [dwgName, dxfName] : twins) {
         SCOPED_TRACE(dwgName);
