@@ -160,11 +160,12 @@ TEST(DwgFileTest, RandomDamageNeverCrashes) {
     // Smaller files so that the loop stays fast; every outcome is allowed
     // except a crash, a hang or a success without a usable model.
     const std::string files[] = {ReadCorpus("dwg/AC1015_R2000/libredwg__entities-2d.dwg"),
-                                 ReadCorpus("dwg/malformed/acadsharp__dup_paperspace_r2000.dwg")};
+                                 ReadCorpus("dwg/malformed/acadsharp__dup_paperspace_r2000.dwg"),
+                                 ReadCorpus("dwg/AC1018_R2004/acadsharp__sample_AC1018.dwg")};
     std::mt19937 rng(20261206);
     int opened = 0;
-    for (int i = 0; i < 400; ++i) {
-        std::string bytes = files[i % 2];
+    for (int i = 0; i < 450; ++i) {
+        std::string bytes = files[i % 3];
         std::uniform_int_distribution<std::size_t> pos(0, bytes.size() - 1);
         int flips = 1 + i % 4;
         for (int k = 0; k < flips; ++k) bytes[pos(rng)] = static_cast<char>(rng());
@@ -185,6 +186,21 @@ TEST(DwgFileTest, RandomDamageNeverCrashes) {
     EXPECT_GT(opened, 0);
 }
 
+// Flips bits inside one object of an object area and makes its CRC match again.
+void DamageObject(std::string& area, const ObjectLocation& loc, Version version, std::mt19937& rng, int flips) {
+    std::size_t at = static_cast<std::size_t>(loc.offset);
+    BitReader r(std::string_view(area).substr(at), version);
+    std::size_t size = r.MS();
+    std::size_t sizeBytes = r.BitPos() / 8;
+    for (int k = 0; k < flips; ++k) {
+        std::size_t p = at + sizeBytes + rng() % size;
+        area[p] = static_cast<char>(area[p] ^ (1u << (rng() % 8)));
+    }
+    std::uint16_t crc = Crc16(kCrcSeed, std::string_view(area).substr(at, sizeBytes + size));
+    area[at + sizeBytes + size] = static_cast<char>(crc & 0xFF);
+    area[at + sizeBytes + size + 1] = static_cast<char>(crc >> 8);
+}
+
 TEST(DwgFileTest, GarbageBehindAValidCrcNeverCrashesTheDecoders) {
     // Flips inside objects are caught by their CRCs; here the CRC is made to
     // match again, so that the object decoders themselves meet the garbage.
@@ -196,18 +212,7 @@ TEST(DwgFileTest, GarbageBehindAValidCrcNeverCrashesTheDecoders) {
     int opened = 0;
     for (int i = 0; i < 400; ++i) {
         std::string bytes = good;
-        const ObjectLocation& loc = f.objectMap[rng() % f.objectMap.size()];
-        std::size_t at = static_cast<std::size_t>(loc.offset);
-        BitReader r(std::string_view(bytes).substr(at), f.version);
-        std::size_t size = r.MS();
-        std::size_t sizeBytes = r.BitPos() / 8;
-        for (int k = 0; k < 1 + i % 3; ++k) {
-            std::size_t p = at + sizeBytes + rng() % size;
-            bytes[p] = static_cast<char>(bytes[p] ^ (1u << (rng() % 8)));
-        }
-        std::uint16_t crc = Crc16(kCrcSeed, std::string_view(bytes).substr(at, sizeBytes + size));
-        bytes[at + sizeBytes + size] = static_cast<char>(crc & 0xFF);
-        bytes[at + sizeBytes + size + 1] = static_cast<char>(crc >> 8);
+        DamageObject(bytes, f.objectMap[rng() % f.objectMap.size()], f.version, rng, 1 + i % 3);
         auto doc = OpenDwgDocument(bytes, "g.dwg", status);
         if (doc) {
             ++opened;
@@ -217,6 +222,22 @@ TEST(DwgFileTest, GarbageBehindAValidCrcNeverCrashesTheDecoders) {
         }
     }
     EXPECT_GT(opened, 0);
+
+    // The same for the objects of an R2004 drawing, inside its decompressed section.
+    const std::string r2004 = ReadCorpus("dwg/AC1018_R2004/libredwg__example_2004.dwg");
+    DwgFile g;
+    ASSERT_TRUE(g.Parse(r2004, status));
+    const std::string section = g.objectSection;
+    for (int i = 0; i < 300; ++i) {
+        g.objectSection = section;
+        DamageObject(g.objectSection, g.objectMap[rng() % g.objectMap.size()], g.version, rng, 1 + i % 3);
+        DwgModel model;
+        if (model.Load(r2004, g, status)) {
+            model.Describe();
+        } else {
+            EXPECT_TRUE(StartsWith(status, "2005:Damaged drawing: ")) << status;
+        }
+    }
 }
 
 }  // namespace
