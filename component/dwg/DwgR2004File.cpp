@@ -18,6 +18,14 @@ constexpr std::uint32_t kDataPageType = 0x4163043B;
 constexpr std::size_t kSystemHeaderSize = 0x14;
 constexpr std::size_t kDataHeaderSize = 0x20;
 constexpr std::size_t kMaxSectionSize = std::size_t{1} << 30;
+constexpr std::uint32_t kMaxPageSize = 8u << 20;  // pages are normally 0x7400 bytes
+// Sizes read from the file are believed only up to this multiple of the
+// file's own size, so that a damaged map cannot make us allocate gigabytes.
+constexpr std::size_t kMaxExpansion = 256;
+
+std::size_t SizeLimit(std::string_view bytes) {
+    return std::min(kMaxSectionSize, bytes.size() * kMaxExpansion);
+}
 
 std::uint32_t Le32(const void* p) {
     const auto* b = static_cast<const std::uint8_t*>(p);
@@ -63,7 +71,7 @@ bool R2004File::ReadSystemPage(std::string_view bytes, std::uint64_t address, st
     std::uint32_t size = Le32(header + 4);
     std::uint32_t compressedSize = Le32(header + 8);
     std::uint32_t stored = Le32(header + 0x10);
-    if (Le32(header) != type || Le32(header + 0x0C) != 2 || size > kMaxSectionSize ||
+    if (Le32(header) != type || Le32(header + 0x0C) != 2 || size > SizeLimit(bytes) ||
         compressedSize > bytes.size() - address - kSystemHeaderSize) {
         why = "system page header is invalid";
         return false;
@@ -103,10 +111,8 @@ bool R2004File::Parse(std::string_view bytes, std::string& why) {
         why = "file header CRC mismatch";
         return false;
     }
-    const std::int32_t pageMapId = static_cast<std::int32_t>(Le32(h + 0x50));
     const std::uint64_t pageMapAddress = Le64(h + 0x54) + kPagesStart;
     const std::int32_t sectionMapId = static_cast<std::int32_t>(Le32(h + 0x5C));
-    (void)pageMapId;
 
     std::string pageMap;
     if (!ReadSystemPage(bytes, pageMapAddress, kPageMapType, pageMap, why)) {
@@ -174,7 +180,7 @@ bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::s
     s.encrypted = static_cast<std::int32_t>(Le32(d + 0x1C));
     s.name = std::string(d + 0x20, strnlen(d + 0x20, 64));
     at += kDescriptionSize;
-    if (pageCount > (map.size() - at) / 16 || s.size > kMaxSectionSize || maxPage > kMaxSectionSize) {
+    if (pageCount > (map.size() - at) / 16 || s.size > SizeLimit(bytes) || maxPage > kMaxPageSize) {
         why = "section " + s.name + " is described beyond the section map";
         return false;
     }
