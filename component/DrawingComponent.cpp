@@ -30,7 +30,7 @@ std::int32_t DrawingComponent::OpenFile(std::int32_t& lngHandle, const std::stri
         return 0;
     }
     std::string st;
-    std::unique_ptr<IDrawingDocument> doc = OpenDrawingDocument(std::move(bytes), st);
+    std::unique_ptr<IDrawingDocument> doc = OpenDrawingDocument(std::move(bytes), strPath, st);
     if (!doc) {
         status_ = st;
         return 0;
@@ -62,7 +62,7 @@ void DrawingComponent::WriteXML(const std::string& strPath, std::int16_t intBloc
     DrawingInfo info = doc_->Describe();
     info.path = path_;
     std::string err;
-    if (!WriteFileAtomic(strPath, DrawingInfoToXml(info, intBlocks == 1), err)) {
+    if (!WriteWorkFile(strPath, DrawingInfoToXml(info, intBlocks == 1), err)) {
         status_ = status::Make(status::kCannotWrite, "Cannot write " + strPath + ": " + err);
         return;
     }

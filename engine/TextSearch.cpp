@@ -13,8 +13,15 @@ std::size_t FindNoCase(const std::string& strText, const std::string& strFind, s
     if (strFind.size() > strText.size()) return std::string::npos;
     const std::size_t last = strText.size() - strFind.size();
     const char first = Fold(strFind[0]);
+    // A first character without case (most often '<') is found with a plain search.
+    const bool caseless = first == strFind[0] && !(first >= 'a' && first <= 'z');
     for (std::size_t i = lngFrom; i <= last; ++i) {
-        if (Fold(strText[i]) != first) continue;
+        if (caseless) {
+            i = strText.find(first, i);
+            if (i == std::string::npos || i > last) return std::string::npos;
+        } else if (Fold(strText[i]) != first) {
+            continue;
+        }
         std::size_t k = 1;
         while (k < strFind.size() && Fold(strText[i + k]) == Fold(strFind[k])) ++k;
         if (k == strFind.size()) return i;

@@ -350,7 +350,7 @@ std::int16_t cAutoCAD::FlattenXMLfile(const std::string& strSourceXMLFile, const
         out.SConcat(entry);
         out.SConcat(kCrLf);
     }
-    if (!WriteFileAtomic(strTargetXMLFile, out.GetString(), err)) failed = true;
+    if (!WriteWorkFile(strTargetXMLFile, out.GetString(), err)) failed = true;
     return failed ? -2 : 1;
 }
 
@@ -382,7 +382,7 @@ void cAutoCAD::NormalizeXMLLines(const std::string& strFile) {
     }
     out.SConcat(kCrLf);
     std::string err;
-    WriteFileAtomic(strFile, out.GetString(), err);
+    WriteWorkFile(strFile, out.GetString(), err);
 }
 
 }  // namespace kel

@@ -126,9 +126,9 @@ void RemoveStaleTemps(const fs::path& target) {
     stale.erase(mine);
 }
 
-}  // namespace
-
-bool WriteFileAtomic(const std::string& strPath, const std::string& strData, std::string& strErr) {
+// Temporary file beside the target, renamed over it; with blnDurable the data
+// and the rename are flushed to disk before returning.
+bool ReplaceFile(const std::string& strPath, const std::string& strData, std::string& strErr, bool blnDurable) {
     const fs::path target = PathFromUtf8(strPath);
     std::error_code ec;
     if (fs::is_directory(target, ec)) {
@@ -145,7 +145,7 @@ bool WriteFileAtomic(const std::string& strPath, const std::string& strData, std
     bool ok = std::fwrite(strData.data(), 1, strData.size(), f) == strData.size();
     ok = (std::fflush(f) == 0) && ok;
 #ifndef _WIN32
-    ok = ok && ::fsync(::fileno(f)) == 0;
+    if (blnDurable) ok = ok && ::fsync(::fileno(f)) == 0;
 #endif
     const int writeErr = errno;
     ok = (std::fclose(f) == 0) && ok;
@@ -167,6 +167,7 @@ bool WriteFileAtomic(const std::string& strPath, const std::string& strData, std
         return false;
     }
 #ifndef _WIN32
+    if (!blnDurable) return true;
     // Make the rename itself durable.
     fs::path dir = target.parent_path();
     int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);
@@ -176,6 +177,16 @@ bool WriteFileAtomic(const std::string& strPath, const std::string& strData, std
     }
 #endif
     return true;
+}
+
+}  // namespace
+
+bool WriteFileAtomic(const std::string& strPath, const std::string& strData, std::string& strErr) {
+    return ReplaceFile(strPath, strData, strErr, true);
+}
+
+bool WriteWorkFile(const std::string& strPath, const std::string& strData, std::string& strErr) {
+    return ReplaceFile(strPath, strData, strErr, false);
 }
 
 bool DeleteFileUtf8(const std::string& strPath) {

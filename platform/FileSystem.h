@@ -30,6 +30,11 @@ bool ReadWholeFile(const std::string& strPath, std::string& strData, std::string
 // an earlier process that was killed while saving are removed first.
 bool WriteFileAtomic(const std::string& strPath, const std::string& strData, std::string& strErr);
 
+// WriteFileAtomic without the flushes to disk, for work files that are written
+// and read back within one run (drawing information XML, flat XML): readers
+// still see the old or the new content, but a power failure may lose both.
+bool WriteWorkFile(const std::string& strPath, const std::string& strData, std::string& strErr);
+
 // Removes a file; false when it could not be removed (or did not exist).
 bool DeleteFileUtf8(const std::string& strPath);
 

@@ -1,0 +1,46 @@
+// The case-blind search behind flattening and matching, checked against a
+// plain reference (both sides folded to lower case, then std::string::find)
+// on random texts over a small alphabet, so that near misses are frequent.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "engine/TextSearch.h"
+
+namespace kel {
+namespace {
+
+std::string Lower(std::string s) {
+    for (char& c : s) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return s;
+}
+
+TEST(FindNoCase, AgreesWithFoldedFindOnRandomTexts) {
+    const std::string alphabet = "aAbB<</>\xC3\xA9 ";
+    std::mt19937 rng(42);
+    auto text = [&](std::size_t maxLen) {
+        std::string s(rng() % (maxLen + 1), ' ');
+        for (char& c : s) c = alphabet[rng() % alphabet.size()];
+        return s;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const std::string hay = text(24), needle = text(4);
+        const std::size_t from = rng() % (hay.size() + 2);
+        const std::size_t expected = from > hay.size() ? std::string::npos : Lower(hay).find(Lower(needle), from);
+        ASSERT_EQ(FindNoCase(hay, needle, from), expected) << "'" << hay << "' '" << needle << "' from " << from;
+    }
+}
+
+TEST(FindNoCase, MarkupAtTheEdges) {
+    EXPECT_EQ(FindNoCase("<Name>x</NAME>", "</name>"), 7u);
+    EXPECT_EQ(FindNoCase("<a><A>", "<a>", 1), 3u);
+    EXPECT_EQ(FindNoCase("x<", "<a"), std::string::npos);
+    EXPECT_EQ(FindNoCase("<", "<"), 0u);
+    EXPECT_EQ(ReplaceAllNoCase("<Handle>1</HANDLE>", "handle", "AttributeHandle"),
+              "<AttributeHandle>1</AttributeHandle>");
+}
+
+}  // namespace
+}  // namespace kel
