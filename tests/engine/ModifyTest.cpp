@@ -74,18 +74,19 @@ protected:
         return rc;
     }
 
+    // The component describes one TITLE insert in model space with these attributes.
+    void OnlyTitle(std::vector<AttributeInfo> atts) {
+        DrawingInfo d;
+        d.blocks.push_back({"*Model_Space", "Model", {Insert("TITLE", "0", std::move(atts))}});
+        log.xml = DrawingInfoToXml(d, true);
+    }
+
     // The component calls that change the drawing.
     std::vector<std::string> Changes() const {
         std::vector<std::string> out;
         for (const auto& c : log.calls) {
             if (c.rfind("SetAttributeValue(", 0) == 0 || c.rfind("DeleteEntity(", 0) == 0) out.push_back(c);
         }
-        return out;
-    }
-
-    std::vector<std::string> ChangedHandles() const {
-        std::vector<std::string> out;
-        for (const auto& c : Changes()) out.push_back(c.substr(c.rfind(',') + 1, c.size() - c.rfind(',') - 2));
         return out;
     }
 
@@ -156,9 +157,7 @@ TEST_F(ModifyTest, EveryTagLineForm) {
 }
 
 TEST_F(ModifyTest, LaterLinesActOnTheValuesAsRead) {
-    DrawingInfo d;
-    d.blocks.push_back({"*Model_Space", "Model", {Insert("TITLE", "0", {Att("1F", "DWGNO", "1")})}});
-    log.xml = DrawingInfoToXml(d, true);
+    OnlyTitle({Att("1F", "DWGNO", "1")});
     EXPECT_EQ(Run({"DWGNO,r,A", "DWGNO,f,1,2", "DWGNO,d", "DWGNO,c"}), 1);
     EXPECT_EQ(Changes(), (Strings{"SetAttributeValue(A,1F)", "SetAttributeValue(2,1F)", "DeleteEntity(1F)",
                                   "SetAttributeValue(,1F)"}));
@@ -172,7 +171,9 @@ TEST_F(ModifyTest, Filters) {
         engine->strLayerFilter = layer;
         engine->strLayoutFilter = layout;
         Run({"r,v"});
-        return ChangedHandles();
+        std::vector<std::string> handles;
+        for (const auto& c : Changes()) handles.push_back(c.substr(20, c.size() - 21));  // after "SetAttributeValue(v,"
+        return handles;
     };
     // A block filter lists names in any notation; IT is contained in it, TITLE2 is not.
     EXPECT_EQ(handlesWith("title,REV", "", "", ""), (Strings{"1F", "20", "21", "22", "23", "30", "31", "50"}));
@@ -203,9 +204,7 @@ TEST_F(ModifyTest, FailureResultsAndMessages) {
     engine->strBlockFilter.clear();
 
     // A drawing without attributes gives no table.
-    DrawingInfo bare;
-    bare.blocks.push_back({"*Model_Space", "Model", {Insert("TITLE", "0", {})}});
-    log.xml = DrawingInfoToXml(bare, true);
+    OnlyTitle({});
     EXPECT_EQ(Run({"d"}), -1);
     EXPECT_EQ(err, "Unable to parse XML file.");
     EXPECT_EQ(auditLines, Strings{"Unable to parse XML file."});
@@ -255,10 +254,7 @@ TEST_F(ModifyTest, FailedComponentCallsAreReportedAsFailed) {
 
 TEST_F(ModifyTest, MarkupCharactersSurviveTheRoundTrip) {
     const std::string value = "a<b & \"c\" name='x' /> &lt; line\nbreak";
-    DrawingInfo d;
-    d.blocks.push_back({"*Model_Space", "Model",
-                        {Insert("TITLE", "0", {Att("1F", "DOORHANDLE", value), Att("2B", "HANDLE", "h")})}});
-    log.xml = DrawingInfoToXml(d, true);
+    OnlyTitle({Att("1F", "DOORHANDLE", value), Att("2B", "HANDLE", "h")});
     EXPECT_EQ(Run({"DOORHANDLE,f,,Q", "doorhandle,f,name='x',N"}), 1);
     EXPECT_EQ(Changes(), (Strings{"SetAttributeValue(" + value + ",1F)",
                                   "SetAttributeValue(a<b & \"c\" N /> &lt; line\nbreak,1F)"}));
@@ -267,9 +263,7 @@ TEST_F(ModifyTest, MarkupCharactersSurviveTheRoundTrip) {
 TEST_F(ModifyTest, RowCountBeyondSixteenBits) {
     std::vector<AttributeInfo> atts;
     for (int i = 0; i < 40000; ++i) atts.push_back(Att(std::to_string(i + 1), "T" + std::to_string(i), "v"));
-    DrawingInfo d;
-    d.blocks.push_back({"*Model_Space", "Model", {Insert("TITLE", "0", std::move(atts))}});
-    log.xml = DrawingInfoToXml(d, true);
+    OnlyTitle(std::move(atts));
     EXPECT_EQ(Run({"T39999,r,last"}), 1);
     EXPECT_EQ(Changes(), Strings{"SetAttributeValue(last,40000)"});
 }

@@ -46,10 +46,10 @@ TEST_F(TemplateTest, EachOutcomeHasItsResultAndMessage) {
 }
 
 TEST_F(TemplateTest, TagHeaderMustBeExactUnlessItIsTheLastLine) {
-    EXPECT_EQ(Prep("*INPUT\r\n *ATTRIBUTE_TAGS\r\nA,d\r\n"), -2);
-    EXPECT_EQ(Prep("*INPUT\r\n*Attribute_Tags\r\nA,d\r\n"), -2);
-    EXPECT_EQ(Prep("*INPUT\r\n*Attribute_Tags\r\n"), -3);
-    EXPECT_EQ(Prep("*INPUT\r\n  *ATTRIBUTE_TAGS  "), -3);
+    const std::pair<const char*, int> cases[] = {{"*INPUT\r\n *ATTRIBUTE_TAGS\r\nA,d\r\n", -2},
+        {"*INPUT\r\n*Attribute_Tags\r\nA,d\r\n", -2}, {"*INPUT\r\n*Attribute_Tags\r\n", -3},
+        {"*INPUT\r\n  *ATTRIBUTE_TAGS  ", -3}};
+    for (const auto& [text, rc] : cases) EXPECT_EQ(Prep(text), rc) << text;
 }
 
 TEST_F(TemplateTest, KeysAreReducedAndOnlyReadInTheInputSection) {
@@ -95,14 +95,11 @@ TEST_F(TemplateTest, TextIsUtf8OrElseLatin1) {
     EXPECT_EQ(engine.strTagLines[0], "TITLE,r,Größe");
 }
 
-TEST_F(TemplateTest, MoreThan32767TagLinesAreAllKept) {
+TEST_F(TemplateTest, ManyTagLinesAndTheBundledSample) {
     std::string bytes = "*INPUT\n*ATTRIBUTE_TAGS\n";
     for (int i = 0; i < 40000; ++i) bytes += "T" + std::to_string(i) + ",d\n";
     ASSERT_EQ(Prep(bytes), 1);
-    EXPECT_EQ(engine.strTagLines.size(), 40000u);
-}
-
-TEST_F(TemplateTest, BundledSampleTemplateIsValid) {
+    EXPECT_EQ(engine.strTagLines.size(), 40000u);  // beyond 16 bits
     ASSERT_EQ(engine.PrepTemplate(std::string(KEL_SOURCE_DIR) + "/examples/title-block.txt", err), 1) << err;
     EXPECT_EQ(engine.strTagLines.size(), 4u);
 }
@@ -113,7 +110,6 @@ TEST(TextLinesTest, Utf8ValidationAndLineSplitting) {
         EXPECT_FALSE(IsValidUtf8(bad)) << bad;
     }
     EXPECT_EQ(SplitLines(""), Lines{});
-    EXPECT_EQ(SplitLines("a\r\n"), Lines{"a"});
     EXPECT_EQ(SplitLines("\r\n"), Lines{""});
     EXPECT_EQ(SplitLines("a\r\r\nb\n\nc\r"), (Lines{"a", "", "b", "", "c"}));
     EXPECT_EQ(SplitLines("a\n\rb"), (Lines{"a", "", "b"}));
