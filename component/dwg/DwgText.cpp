@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "component/text/CodePages.h"
+
 namespace kel::dwg {
 namespace {
 
@@ -53,6 +55,16 @@ std::uint32_t NextCodePoint(const std::string& s, std::size_t& i) {
     return cp;
 }
 
+// The character a byte 0x80..0xFF stands for. A byte the page leaves
+// unassigned stands for the C1 control or Latin-1 letter of the same value,
+// so that it survives reading and writing back.
+char16_t CharacterOf(const char16_t* table, unsigned char b) {
+    char16_t c = table[b - 0x80];
+    return c == 0xFFFD ? static_cast<char16_t>(b) : c;
+}
+
+const char16_t* TableOf(int dwgCodePage) { return text::WindowsCodePageTable(WindowsCodePageOf(dwgCodePage)); }
+
 }  // namespace
 
 int WindowsCodePageOf(int dwgCodePage) {
@@ -72,8 +84,8 @@ int WindowsCodePageOf(int dwgCodePage) {
 }
 
 std::string DecodeText(const std::string& raw, int dwgCodePage) {
-    const char16_t* table = WindowsCodePageTable(WindowsCodePageOf(dwgCodePage));
-    if (!table) table = WindowsCodePageTable(1252);
+    const char16_t* table = TableOf(dwgCodePage);
+    if (!table) table = text::WindowsCodePageTable(1252);
     std::string out;
     out.reserve(raw.size());
     for (std::size_t i = 0; i < raw.size(); ++i) {
@@ -94,7 +106,7 @@ std::string DecodeText(const std::string& raw, int dwgCodePage) {
                 continue;
             }
         }
-        AppendUtf8(out, b < 0x80 ? b : table[b - 0x80]);
+        AppendUtf8(out, b < 0x80 ? b : CharacterOf(table, b));
     }
     return out;
 }
@@ -102,7 +114,7 @@ std::string DecodeText(const std::string& raw, int dwgCodePage) {
 std::string EncodeText(const std::string& utf8, int dwgCodePage) {
     // With a page we do not carry (a multi-byte one, say), every character
     // outside ASCII is written as an escape, which any reader understands.
-    const char16_t* table = WindowsCodePageTable(WindowsCodePageOf(dwgCodePage));
+    const char16_t* table = TableOf(dwgCodePage);
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
@@ -113,7 +125,7 @@ std::string EncodeText(const std::string& utf8, int dwgCodePage) {
         }
         bool found = false;
         for (int k = 0; table && k < 128 && cp <= 0xFFFF; ++k) {
-            if (table[k] == cp) {
+            if (CharacterOf(table, static_cast<unsigned char>(0x80 + k)) == cp) {
                 out += static_cast<char>(0x80 + k);
                 found = true;
                 break;

@@ -10,9 +10,6 @@ namespace kel::dwg {
 // or 0 when the number names no single-byte page we carry.
 int WindowsCodePageOf(int dwgCodePage);
 
-// Bytes 0x80..0xFF of a Windows code page as Unicode, or nullptr.
-const char16_t* WindowsCodePageTable(int windowsCodePage);
-
 // Decodes drawing text to UTF-8: stops at the first NUL, maps bytes through
 // the code page (Windows-1252 when the page is unknown) and turns \U+XXXX
 // escapes into the characters they name.

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstdint>
 
-#include "component/dxf/DxfCodePages.h"
+#include "component/text/CodePages.h"
 
 namespace kel::dxf {
 namespace {
@@ -103,7 +103,7 @@ TextCodec::TextCodec(std::string_view acadVer, std::string_view dwgCodePage) {
         utf8_ = true;
         return;
     }
-    table_ = CodePageTable(dwgCodePage.empty() ? std::string_view("ANSI_1252") : dwgCodePage);
+    table_ = text::CodePageTable(dwgCodePage.empty() ? std::string_view("ANSI_1252") : dwgCodePage);
 }
 
 std::string TextCodec::Decode(std::string_view raw) const {
@@ -156,7 +156,7 @@ std::string TextCodec::Decode(std::string_view raw) const {
             out.append(raw.substr(i, len));
             i += len;
         } else {
-            static const char16_t* const kFallback = CodePageTable("ANSI_1252");
+            static const char16_t* const kFallback = text::CodePageTable("ANSI_1252");
             AppendUtf8(out, kFallback[b - 0x80]);
             ++i;
         }
