@@ -10,7 +10,10 @@
 namespace kel {
 
 // Returns the open document, or null with the reason in strStatus
-// ("2003:Not a drawing file", "2004:Unsupported format AC1015 (DWG)", ...).
-std::unique_ptr<IDrawingDocument> OpenDrawingDocument(std::string bytes, std::string& strStatus);
+// ("2003:Not a drawing file", "2004:Unsupported format AC1021",
+// "2005:Damaged drawing: ..."). strPath is the file the bytes came from; the
+// drawing information names it.
+std::unique_ptr<IDrawingDocument> OpenDrawingDocument(std::string bytes, const std::string& strPath,
+                                                      std::string& strStatus);
 
 }  // namespace kel

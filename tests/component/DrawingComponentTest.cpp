@@ -23,16 +23,21 @@ std::string Open(DrawingComponent& c, const std::string& path) {
     return r > 0 ? std::string(kStatusOk) : c.Status();
 }
 
-TEST(DrawingComponent, RefusesWhatIsNotAReadableDxfDrawing) {
+TEST(DrawingComponent, RefusesWhatIsNotAReadableDrawing) {
     TempDir dir;
     DrawingComponent c;
     EXPECT_EQ(Open(c, dir.File("missing.dxf")), "2001:File not found");
     EXPECT_EQ(Open(c, dir.Write("empty.dxf", "")), "2003:Not a drawing file");
     EXPECT_EQ(Open(c, dir.Write("text.dxf", "hello\nworld\n")), "2003:Not a drawing file");
     EXPECT_EQ(Open(c, dir.Write("zeros.dxf", std::string(100, '\0'))), "2003:Not a drawing file");
-    EXPECT_EQ(Open(c, CorpusPath("dwg/AC1015_R2000/libredwg__entities-2d.dwg")), "2004:Unsupported format AC1015 (DWG)");
-    EXPECT_EQ(Open(c, CorpusPath("dwg/legacy_pre_R13/libredwg__r11_entities-2d.dwg")),
-              "2004:Unsupported format AC1009 (DWG)");
+    // DWG versions the reader does not handle are named; R13 to R2004 open.
+    EXPECT_EQ(Open(c, CorpusPath("dwg/legacy_pre_R13/libredwg__r11_entities-2d.dwg")), "2004:Unsupported format AC1009");
+    EXPECT_EQ(Open(c, CorpusPath("dwg/AC1021_R2007/libredwg__example_2007.dwg")), "2004:Unsupported format AC1021");
+    EXPECT_EQ(Open(c, CorpusPath("dwg/AC1032_R2018/acadsharp__empty.dwg")), "2004:Unsupported format AC1032");
+    EXPECT_EQ(Open(c, CorpusPath("dwg/AC1015_R2000/libredwg__entities-2d.dwg")), kStatusOk);
+    EXPECT_EQ(Open(c, CorpusPath("dwg/AC1018_R2004/libredwg__example_2004.dwg")), kStatusOk);
+    const std::string head = ReadFile(CorpusPath("dwg/AC1015_R2000/libredwg__entities-2d.dwg")).substr(0, 0x200);
+    EXPECT_EQ(Open(c, dir.Write("cut.dwg", head)).substr(0, 5), "2005:") << "a cut-off DWG is damaged";
     EXPECT_EQ(Open(c, dir.Write("bad.dxf", "  0\nSECTION\n  2\nENTITIES\nxx\nLINE\n")).substr(0, 5), "2005:");
     EXPECT_EQ(Open(c, dir.Path()).substr(0, 5), "2002:");  // a folder
 }

@@ -95,7 +95,7 @@ std::vector<std::string> AttributeLines(const DrawingInfo& info) {
 DrawingInfo DescribeFile(const std::string& path) {
     std::string bytes, err, status;
     EXPECT_TRUE(ReadWholeFile(path, bytes, err)) << err;
-    auto doc = OpenDrawingDocument(std::move(bytes), status);
+    auto doc = OpenDrawingDocument(std::move(bytes), path, status);
     EXPECT_TRUE(doc) << path << ": " << status;
     return doc ? doc->Describe() : DrawingInfo();
 }
