@@ -59,7 +59,6 @@ private slots:
         QCOMPARE(Message(), kWelcome);
         QVERIFY(!Child<QPushButton>(*form, "Command15")->isEnabled());
         QCOMPARE(ReadText(box->Home() + "/faq.fil").toUtf8(), ui::BundledHelpText());
-        QVERIFY(ui::BundledHelpText().contains("*ATTRIBUTE_TAGS"));
         QVERIFY(box->log.messages.shown.empty());
     }
 
@@ -223,7 +222,6 @@ private slots:
         QCOMPARE(box->log.urls.size(), 2);
         QVERIFY(box->log.urls[0].startsWith("mailto:" + ui::Form3::EmailAddress()));
         QCOMPARE(box->log.urls[1], ui::Form3::WebPage());
-        QVERIFY(ui::Form3::WebPage().startsWith("http") && ui::Form3::EmailAddress().contains('@'));
         QCOMPARE(box->log.edited, QStringList{box->Home() + "/faq.fil"});
     }
 
