@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "component/DrawingComponent.h"
@@ -76,9 +77,11 @@ const Twin kTwins[] = {
 };
 
 struct Attribute {
-    std::string handle, tag, value;
+    std::string insert, handle, tag, value;
     bool operator==(const Attribute&) const = default;
 };
+
+std::uint64_t HandleValue(const std::string& text) { return std::stoull(text, nullptr, 16); }
 
 // The drawing as the DWG reader sees it: attributes in drawing order and the
 // stored bytes of every object by handle.
@@ -96,7 +99,7 @@ DwgContent ReadDwg(const std::string& path) {
     if (!doc) return c;
     for (const BlockInfo& b : doc->Describe().blocks) {
         for (const InsertInfo& i : b.inserts) {
-            for (const AttributeInfo& a : i.attributes) c.attributes.push_back({a.handle, a.tag, a.value});
+            for (const AttributeInfo& a : i.attributes) c.attributes.push_back({i.handle, a.handle, a.tag, a.value});
         }
     }
     for (const dwg::ObjectLocation& loc : doc->File().objectMap) {
@@ -165,12 +168,13 @@ TEST_F(DwgBatchTest, XmlAndShowAgreeWithTheDxfTwins) {
 }
 
 TEST_F(DwgBatchTest, ModifyChangesTheNamedAttributesAndNothingElse) {
-    const std::string tmpl = dir.Write("t.txt",
-                                       "*INPUT\r\n*ATTRIBUTE_TAGS\r\nETIKEDO,r,Nova valoro \xE2\x80\x93 Gr\xC3\xB6\xC3\x9F"
-                                       "e \xCE\xA9\r\nATTINFO,r,42\r\nPRESET_ATT,d\r\nTAG2,r,<Tag & two>\r\n"
-                                       "ATTR2,c\r\n");
+    // The dash and the omega are not in the drawings' code page.
+    const std::string etikedo = "Nova valoro \xE2\x80\x93 Gr\xC3\xB6\xC3\x9F" "e \xCE\xA9";
+    const std::string tmpl = dir.Write("t.txt", "*INPUT\r\n*ATTRIBUTE_TAGS\r\nETIKEDO,r," + etikedo +
+                                                    "\r\nATTINFO,r,42\r\nPRESET_ATT,d\r\nTAG2,r,<Tag & two>\r\n"
+                                                    "ATTR2,c\r\n");
     const std::map<std::string, std::string> newValues = {
-        {"ETIKEDO", "Nova valoro \xE2\x80\x93 Gr\xC3\xB6\xC3\x9F" "e \xCE\xA9"},  // – and Ω are not in the code page
+        {"ETIKEDO", etikedo},
         {"ATTINFO", "42"},
         {"TAG2", "<Tag & two>"},
         {"ATTR2", ""}};
@@ -198,23 +202,37 @@ TEST_F(DwgBatchTest, ModifyChangesTheNamedAttributesAndNothingElse) {
         EXPECT_GT(component.OpenFile(handle, copies[f], ""), 0) << component.Status();
         const DwgContent after = ReadDwg(copies[f]);
         std::vector<Attribute> expected;
-        std::vector<std::uint64_t> touched;
+        std::set<std::uint64_t> edited, mayChange;  // a deletion also mends the insert and its other attributes
+        std::size_t deletions = 0;
         for (const Attribute& a : before[f].attributes) {
             const auto n = newValues.find(a.tag);
-            if (a.tag != "PRESET_ATT") expected.push_back({a.handle, a.tag, n == newValues.end() ? a.value : n->second});
-            if (n != newValues.end() || a.tag == "PRESET_ATT") touched.push_back(std::stoull(a.handle, nullptr, 16));
+            if (a.tag == "PRESET_ATT") {
+                ++deletions;
+                edited.insert(HandleValue(a.handle));
+                mayChange.insert(HandleValue(a.insert));
+                for (const Attribute& other : before[f].attributes) {
+                    if (other.insert == a.insert) mayChange.insert(HandleValue(other.handle));
+                }
+                continue;
+            }
+            expected.push_back({a.insert, a.handle, a.tag, n == newValues.end() ? a.value : n->second});
+            if (n != newValues.end()) edited.insert(HandleValue(a.handle));
         }
         EXPECT_EQ(after.attributes, expected);
-        EXPECT_FALSE(touched.empty()) << "the template names a tag of every drawing";
-        // Every object the edits did not reach keeps its bytes. A deleted
-        // attribute also changes its neighbours, its insert and its SEQEND.
-        std::size_t changed = 0;
+        EXPECT_FALSE(edited.empty()) << "the template names a tag of every drawing";
+        // Every object the edits did not reach keeps its bytes; the last
+        // attribute's deletion may also change the insert's SEQEND.
+        std::size_t changedElsewhere = 0;
         for (const auto& [h, bytes] : before[f].objects) {
             const auto it = after.objects.find(h);
-            if (it == after.objects.end() || it->second != bytes) ++changed;
+            const bool changed = it == after.objects.end() || it->second != bytes;
+            if (edited.count(h)) {
+                EXPECT_TRUE(changed) << std::hex << h;
+            } else if (changed && !mayChange.count(h)) {
+                ++changedElsewhere;
+            }
         }
-        EXPECT_LE(changed, touched.size() * 4);
-        EXPECT_GE(changed, touched.size());
+        EXPECT_LE(changedElsewhere, deletions);
     }
 }
 
@@ -243,15 +261,33 @@ TEST_F(DwgBatchTest, R2004DrawingsFailWithTheReasonAndStayUntouched) {
     EXPECT_FALSE(Untouched(r2000, "dwg/AC1015_R2000/libredwg__example_2000.dwg"));
     // Nothing but the three drawings is left in their folder.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.File("work")), fs::directory_iterator()), 3);
+
+    // A list file, plain and wildcard entries, does the same.
+    fs::remove(home + "/err.log");
+    const std::string list =
+        dir.Write("run.dlf", a + "," + tmpl + "\r\n" + dir.File("work/*_AC1018.dwg") + "," + tmpl + "\r\n");
+    const Result l = Batch(Quote(list));
+    EXPECT_EQ(l.exitCode, 1);
+    EXPECT_NE(l.out.find("Processing " + b + "...\nUnable to modify block attributes. Unable to change attributes: "
+                         "3002:Changing AC1018 drawings is not supported yet\n"),
+              std::string::npos)
+        << l.out;
+    ASSERT_EQ(ErrLog().size(), 1u);
+    EXPECT_NE(ErrLog()[0].find("  Drawing: " + a + "  Error: Unable to modify block attributes. Unable to change "
+                               "attributes: 3002:"),
+              std::string::npos);
+    EXPECT_TRUE(Untouched(a, r2004[0]));
+    EXPECT_TRUE(Untouched(b, r2004[1]));
 }
 
 TEST_F(DwgBatchTest, UnreadableDwgsAreRefusedWithAStatusAndLeftAlone) {
     const std::string tmpl = dir.Write("t.txt", "*INPUT\r\n*ATTRIBUTE_TAGS\r\nETIKEDO,r,x\r\n");
     std::vector<std::pair<std::string, std::string>> refused;  // copy, expected status
-    for (const char* rel : {"dwg/legacy_pre_R13/libredwg__r2.6_entities.dwg", "dwg/legacy_pre_R13/libredwg__r10_entities.dwg",
-                            "dwg/legacy_pre_R13/libredwg__r11_entities-2d.dwg",
-                            "dwg/AC1021_R2007/libredwg__example_2007.dwg", "dwg/AC1024_R2010/libredwg__example_2010.dwg",
-                            "dwg/AC1027_R2013/libredwg__example_2013.dwg", "dwg/AC1032_R2018/libredwg__example_2018.dwg"}) {
+    for (const char* rel :
+         {"dwg/legacy_pre_R13/libredwg__r2.6_entities.dwg", "dwg/legacy_pre_R13/libredwg__r10_entities.dwg",
+          "dwg/legacy_pre_R13/libredwg__r11_entities-2d.dwg", "dwg/AC1021_R2007/libredwg__example_2007.dwg",
+          "dwg/AC1024_R2010/libredwg__example_2010.dwg", "dwg/AC1027_R2013/libredwg__example_2013.dwg",
+          "dwg/AC1032_R2018/libredwg__example_2018.dwg"}) {
         const std::string copy = Copy(rel);
         refused.push_back({copy, "2004:Unsupported format " + test::ReadFile(copy).substr(0, 6)});
     }
@@ -283,7 +319,7 @@ TEST_F(DwgBatchTest, UnreadableDwgsAreRefusedWithAStatusAndLeftAlone) {
     EXPECT_NE(r.out.find("\nAttributes for 0 file(s) modified in "), std::string::npos) << r.out;
     const Lines err = ErrLog();
     ASSERT_EQ(err.size(), refused.size());
-    for (std::size_t i = 0; i < err.size(); ++i) EXPECT_NE(err[i].find("  Error: Error opening file "), std::string::npos);
+    for (const std::string& line : err) EXPECT_NE(line.find("  Error: Error opening file "), std::string::npos);
     for (const auto& [copy, bytesBefore] : original) EXPECT_EQ(test::ReadFile(copy), bytesBefore) << copy;
 
     // Broken block tables (a paper space listed twice, the model space missing)
