@@ -70,6 +70,9 @@ std::string DecodeText(std::string_view bytes) {
 
 std::vector<std::string> SplitLines(std::string_view text) {
     std::vector<std::string> lines;
+    std::size_t newlines = 0;
+    for (const char c : text) newlines += c == '\n';
+    lines.reserve(newlines + 1);
     std::size_t start = 0;
     std::size_t i = 0;
     while (i < text.size()) {
@@ -94,7 +97,14 @@ bool ReadTextLines(const std::string& strPath, std::vector<std::string>& lines, 
         if (strErr) *strErr = err;
         return false;
     }
-    lines = SplitLines(DecodeText(bytes));
+    // Valid UTF-8 is split where it lies; only Latin-1 text needs a converted copy.
+    std::string_view text = bytes;
+    if (!IsValidUtf8(text)) {
+        lines = SplitLines(Latin1ToUtf8(text));
+        return true;
+    }
+    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
+    lines = SplitLines(text);
     return true;
 }
 

@@ -59,6 +59,9 @@ bool ReadWholeFile(const std::string& strPath, std::string& strData, std::string
         return false;
     }
     strData.clear();
+    std::error_code sizeErr;
+    const auto size = fs::file_size(PathFromUtf8(strPath), sizeErr);
+    if (!sizeErr) strData.reserve(static_cast<std::size_t>(size));
     char buf[1 << 16];
     size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) strData.append(buf, n);
