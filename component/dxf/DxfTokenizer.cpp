@@ -37,6 +37,13 @@ std::size_t FixedSize(ValueKind kind) {
     }
 }
 
+// A real value as an integer; 0 when it is not a number or lies outside the
+// 64-bit range (converting such a value is undefined).
+std::int64_t RealToInteger(double d) {
+    if (!(d > -9.2e18 && d < 9.2e18)) return 0;
+    return static_cast<std::int64_t>(d);
+}
+
 }  // namespace
 
 ValueKind KindOfCode(int code) {
@@ -220,7 +227,7 @@ std::int64_t DxfTokenizer::Integer(const DxfToken& token) const {
             case ValueKind::Int32: return token.value.size() == 4 ? ReadLittleEndian<std::int32_t>(p) : 0;
             case ValueKind::Int64: return token.value.size() == 8 ? ReadLittleEndian<std::int64_t>(p) : 0;
             case ValueKind::Bool: return token.value.size() == 1 ? static_cast<unsigned char>(p[0]) : 0;
-            case ValueKind::Double: return static_cast<std::int64_t>(Double(token));
+            case ValueKind::Double: return RealToInteger(Double(token));
             default: break;
         }
     }
@@ -231,7 +238,7 @@ std::int64_t DxfTokenizer::Integer(const DxfToken& token) const {
     if (res.ec == std::errc()) return v;
     double dv = 0;  // some writers give integers as "1.0"
     auto r2 = std::from_chars(t.data(), t.data() + t.size(), dv);
-    return r2.ec == std::errc() ? static_cast<std::int64_t>(dv) : 0;
+    return r2.ec == std::errc() ? RealToInteger(dv) : 0;
 }
 
 }  // namespace kel::dxf
