@@ -214,13 +214,20 @@ std::string DxfDocument::DeleteEntity(const std::string& strHandle) {
         return status::Make(status::kNotSupported, "Deleting a " + std::string(e->type) + " is not supported");
     }
     DxfAttrib& a = model_.attribs[static_cast<std::size_t>(e->attrib)];
+    DxfInsert& ins = model_.inserts[static_cast<std::size_t>(a.insert)];
+    bool anyLeft = false;
+    for (int k : ins.attribs) {
+        anyLeft = anyLeft || (k != e->attrib && !model_.attribs[static_cast<std::size_t>(k)].deleted);
+    }
+    if (!anyLeft && ins.hasSeqEnd && ins.strayAttribAfterSeqEnd) {
+        // Without its SEQEND the stray ATTRIB behind it would join this insert.
+        return status::Make(status::kNotSupported,
+                            "Deleting the last attribute of an insert followed by a stray ATTRIB is not supported");
+    }
     DropEditsWithin(a.entity);
     edits_[a.entity.start] = Edit{a.entity.end, std::string()};
     a.deleted = true;
 
-    DxfInsert& ins = model_.inserts[static_cast<std::size_t>(a.insert)];
-    bool anyLeft = false;
-    for (int k : ins.attribs) anyLeft = anyLeft || !model_.attribs[static_cast<std::size_t>(k)].deleted;
     if (!anyLeft) {
         // No attribute follows the insert any more: clear its flag and drop the SEQEND.
         if (ins.hasFollowFlag) {
@@ -262,6 +269,10 @@ std::string DxfDocument::Save(const std::string& strPath, int lngVersion) {
     if (lngVersion != -1 && lngVersion != VersionNumber()) {
         return status::Make(status::kUnsupportedVersion,
                             "Saving as version " + std::to_string(lngVersion) + " is not supported");
+    }
+    if (!model_.complete) {
+        // A drawing cut short is never written back, changed or not.
+        return status::Make(status::kCorrupt, "Damaged drawing: no end-of-file marker, not saved");
     }
     std::string err;
     if (!WriteFileAtomic(strPath, Serialize(), err)) {

@@ -45,6 +45,7 @@ struct DxfInsert {
     DxfToken followFlag;
     bool hasSeqEnd = false;
     Span seqEnd;
+    bool strayAttribAfterSeqEnd = false;  // an ATTRIB without insert follows the SEQEND
     std::vector<int> attribs;
 };
 
@@ -66,6 +67,7 @@ struct DxfModel {
     DxfEncoding encoding = DxfEncoding::Ascii;
     std::string_view acadVer;      // "AC1015"; empty when the file does not say
     std::string_view dwgCodePage;  // empty when the file does not say
+    bool complete = false;         // the end-of-file marker (0/EOF) was reached
     std::vector<DxfBlock> blocks;
     std::vector<DxfInsert> inserts;
     std::vector<DxfAttrib> attribs;

@@ -93,6 +93,7 @@ private:
             } else if (v == "ENDSEC") {
                 section_ = Section::None;
             } else if (v == "EOF") {
+                m_.complete = true;
                 return false;
             } else {
                 rec_.Begin(v, t.start);
@@ -210,6 +211,8 @@ private:
             if (ParseHandle(r.layoutOwner, owner)) layoutByBlockRecord_[owner] = r.layoutName;
             sawLayout_ = true;
         } else if (section_ == Section::Blocks || section_ == Section::Entities) {
+            const int afterSeqEndOf = seqEndOf_;
+            seqEndOf_ = -1;
             if (section_ == Section::Blocks && r.type == "BLOCK") {
                 currentBlock_ = BlockIndex(r.name);
                 std::uint64_t record = 0;
@@ -224,12 +227,16 @@ private:
             } else if (r.type == "INSERT") {
                 insertIndex = AddInsert(r, handle, hasHandle);
             } else if (r.type == "ATTRIB") {
+                if (attachTo_ < 0 && afterSeqEndOf >= 0) {
+                    m_.inserts[static_cast<std::size_t>(afterSeqEndOf)].strayAttribAfterSeqEnd = true;
+                }
                 attribIndex = AddAttrib(r, pos, handle, hasHandle);
             } else if (r.type == "SEQEND") {
                 if (attachTo_ >= 0) {
                     DxfInsert& ins = m_.inserts[static_cast<std::size_t>(attachTo_)];
                     ins.hasSeqEnd = true;
                     ins.seqEnd = Span{r.start, pos};
+                    seqEndOf_ = attachTo_;
                 }
                 attachTo_ = -1;
             } else {
@@ -438,6 +445,7 @@ private:
     std::string_view variable_;
     int currentBlock_ = -1;
     int attachTo_ = -1;
+    int seqEndOf_ = -1;  // the insert whose SEQEND was the last record
     std::uint64_t maxHandle_ = 0;
     std::vector<int> handleInsert_;  // parallel to m_.handles while reading
     std::vector<PendingOwner> pending_;
