@@ -68,8 +68,8 @@ std::string DecodeText(std::string_view bytes) {
     return std::string(bytes);
 }
 
-std::vector<std::string> SplitLines(std::string_view text) {
-    std::vector<std::string> lines;
+std::vector<std::string_view> SplitLineViews(std::string_view text) {
+    std::vector<std::string_view> lines;
     std::size_t newlines = 0;
     for (const char c : text) newlines += c == '\n';
     lines.reserve(newlines + 1);
@@ -78,15 +78,20 @@ std::vector<std::string> SplitLines(std::string_view text) {
     while (i < text.size()) {
         const char c = text[i];
         if (c == '\r' || c == '\n') {
-            lines.emplace_back(text.substr(start, i - start));
+            lines.push_back(text.substr(start, i - start));
             i += (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
             start = i;
         } else {
             ++i;
         }
     }
-    if (start < text.size()) lines.emplace_back(text.substr(start));
+    if (start < text.size()) lines.push_back(text.substr(start));
     return lines;
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+    const std::vector<std::string_view> views = SplitLineViews(text);
+    return std::vector<std::string>(views.begin(), views.end());
 }
 
 bool ReadTextLines(const std::string& strPath, std::vector<std::string>& lines, std::string* strErr) {
@@ -105,6 +110,31 @@ bool ReadTextLines(const std::string& strPath, std::vector<std::string>& lines, 
     }
     if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
     lines = SplitLines(text);
+    return true;
+}
+
+}  // namespace kel
+
+namespace kel {
+
+bool ReadTextLineViews(const std::string& strPath, std::string& strText, std::vector<std::string_view>& lines,
+                       std::string* strErr) {
+    lines.clear();
+    strText.clear();
+    std::string err;
+    if (!ReadWholeFile(strPath, strText, err)) {
+        strText.clear();
+        if (strErr) *strErr = err;
+        return false;
+    }
+    std::string_view text = strText;
+    if (!IsValidUtf8(text)) {
+        strText = Latin1ToUtf8(text);
+        text = strText;
+    } else if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+        text.remove_prefix(kByteOrderMark.size());
+    }
+    lines = SplitLineViews(text);
     return true;
 }
 

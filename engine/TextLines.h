@@ -26,9 +26,18 @@ std::string DecodeText(std::string_view bytes);
 // line, so "" gives no line and "a\r\n" gives one.
 std::vector<std::string> SplitLines(std::string_view text);
 
+// The same lines as views into text; they stay valid while text does.
+std::vector<std::string_view> SplitLineViews(std::string_view text);
+
 // Reads a whole text file, decodes it and splits it into lines. Returns false
 // (lines left empty) when the path cannot be opened for reading, a folder
 // included; strErr, when given, then says why.
 bool ReadTextLines(const std::string& strPath, std::vector<std::string>& lines, std::string* strErr = nullptr);
+
+// As ReadTextLines, without a string per line: strText receives the file's
+// bytes (converted when Latin-1) and lines views into it. The views are valid
+// while strText is neither changed nor destroyed.
+bool ReadTextLineViews(const std::string& strPath, std::string& strText, std::vector<std::string_view>& lines,
+                       std::string* strErr = nullptr);
 
 }  // namespace kel

@@ -7,7 +7,7 @@ char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 
 
 }  // namespace
 
-std::size_t FindNoCase(const std::string& strText, const std::string& strFind, std::size_t lngFrom) {
+std::size_t FindNoCase(std::string_view strText, std::string_view strFind, std::size_t lngFrom) {
     if (lngFrom > strText.size()) return std::string::npos;
     if (strFind.empty()) return lngFrom;
     if (strFind.size() > strText.size()) return std::string::npos;
@@ -29,11 +29,11 @@ std::size_t FindNoCase(const std::string& strText, const std::string& strFind, s
     return std::string::npos;
 }
 
-bool ContainsNoCase(const std::string& strText, const std::string& strFind) {
+bool ContainsNoCase(std::string_view strText, std::string_view strFind) {
     return FindNoCase(strText, strFind) != std::string::npos;
 }
 
-bool EqualsNoCase(const std::string& strA, const std::string& strB) {
+bool EqualsNoCase(std::string_view strA, std::string_view strB) {
     if (strA.size() != strB.size()) return false;
     for (std::size_t i = 0; i < strA.size(); ++i) {
         if (Fold(strA[i]) != Fold(strB[i])) return false;
@@ -41,39 +41,40 @@ bool EqualsNoCase(const std::string& strA, const std::string& strB) {
     return true;
 }
 
-std::string ReplaceAllNoCase(const std::string& strText, const std::string& strFind,
-                             const std::string& strReplace) {
-    if (strFind.empty()) return strText;
+std::string ReplaceAllNoCase(std::string_view strText, std::string_view strFind, std::string_view strReplace) {
+    if (strFind.empty()) return std::string(strText);
     std::string out;
     std::size_t pos = 0;
     for (;;) {
         std::size_t hit = FindNoCase(strText, strFind, pos);
         if (hit == std::string::npos) break;
-        out.append(strText, pos, hit - pos);
+        out.append(strText.substr(pos, hit - pos));
         out += strReplace;
         pos = hit + strFind.size();
     }
-    out.append(strText, pos, std::string::npos);
+    out.append(strText.substr(pos));
     return out;
 }
 
-std::string RemoveAll(const std::string& strText, const std::string& strPiece) {
-    if (strPiece.empty()) return strText;
+std::string RemoveAll(std::string_view strText, std::string_view strPiece) {
+    if (strPiece.empty()) return std::string(strText);
     std::string out;
     std::size_t pos = 0;
     for (;;) {
         std::size_t hit = strText.find(strPiece, pos);
         if (hit == std::string::npos) break;
-        out.append(strText, pos, hit - pos);
+        out.append(strText.substr(pos, hit - pos));
         pos = hit + strPiece.size();
     }
-    out.append(strText, pos, std::string::npos);
+    out.append(strText.substr(pos));
     return out;
 }
 
-std::string TrimBlanks(const std::string& strText) {
+std::string TrimBlanks(std::string_view strText) { return std::string(TrimBlanksView(strText)); }
+
+std::string_view TrimBlanksView(std::string_view strText) {
     std::size_t b = strText.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
+    if (b == std::string_view::npos) return {};
     std::size_t e = strText.find_last_not_of(' ');
     return strText.substr(b, e - b + 1);
 }

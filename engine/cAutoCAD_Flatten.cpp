@@ -1,9 +1,11 @@
 // Flattening of the drawing information XML: one chapter of the nested document
 // is cut out and rewritten so that every record is one element whose child lines
 // are all the fields of one table row, with the owner block, layout and drawing
-// copied into each record. Both files are handled as lines of text.
+// copied into each record. Both files are handled as lines of text, read once
+// into one buffer and walked as views into it.
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/cAutoCAD.h"
@@ -38,7 +40,7 @@ const char* ChapterName(std::int32_t lngChapter) {
     }
 }
 
-bool EndsWith(const std::string& s, const std::string& tail) {
+bool EndsWith(std::string_view s, std::string_view tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
@@ -53,29 +55,34 @@ std::size_t LastSeparator(const std::string& strPath) {
 
 // Replaces strFrom by strTo (letter case ignored) in the markup of a one-line
 // element only: its start tag and its end tag. The text between them is left alone.
-std::string RenameInMarkup(const std::string& strLine, const std::string& strFrom, const std::string& strTo) {
+std::string RenameInMarkup(std::string_view strLine, std::string_view strFrom, std::string_view strTo) {
     std::size_t gt = strLine.find('>');
-    if (gt == std::string::npos) return ReplaceAllNoCase(strLine, strFrom, strTo);
+    if (gt == std::string_view::npos) return ReplaceAllNoCase(strLine, strFrom, strTo);
     std::size_t endTag = strLine.rfind("</");
-    if (endTag == std::string::npos || endTag <= gt) endTag = strLine.size();
-    return ReplaceAllNoCase(strLine.substr(0, gt + 1), strFrom, strTo) + strLine.substr(gt + 1, endTag - gt - 1) +
-           ReplaceAllNoCase(strLine.substr(endTag), strFrom, strTo);
+    if (endTag == std::string_view::npos || endTag <= gt) endTag = strLine.size();
+    std::string out = ReplaceAllNoCase(strLine.substr(0, gt + 1), strFrom, strTo);
+    out += strLine.substr(gt + 1, endTag - gt - 1);
+    out += ReplaceAllNoCase(strLine.substr(endTag), strFrom, strTo);
+    return out;
 }
 
-// One pass over the source lines with everything the chapter rules keep.
+// One pass over the source lines; every entry the chapter rules keep is
+// written to out, each followed by a line end.
 class Flattener {
 public:
-    Flattener(const std::vector<std::string>& lines, std::int32_t lngChapter, std::int32_t lngDrawingField)
-        : lines_(lines), chapter_(lngChapter), field_(lngDrawingField), chapterName_(ChapterName(lngChapter)) {}
+    Flattener(const std::vector<std::string_view>& lines, std::int32_t lngChapter, std::int32_t lngDrawingField,
+              clsConcat& out)
+        : lines_(lines), chapter_(lngChapter), field_(lngDrawingField), chapterName_(ChapterName(lngChapter)),
+          out_(out) {}
 
     void Run();
-    const std::vector<std::string>& Output() const { return output_; }
+    std::size_t Entries() const { return entries_; }
     bool Failed() const { return failed_; }
 
 private:
     // Reads the next source line as it stands. At the end of the source the read
     // fails: the failure is recorded and strLine keeps its previous text.
-    bool ReadNext(std::string& strLine) {
+    bool ReadNext(std::string_view& strLine) {
         if (pos_ >= lines_.size()) {
             failed_ = true;
             return false;
@@ -87,30 +94,37 @@ private:
     void DropCustom(std::string& line);
     void TakeDrawing(std::string& line);
     bool BuildContextLine(std::string& line, bool blnLayout);
-    std::string WithContext(const std::string& line, bool blnBlock, bool blnLayout) const;
+    std::string WithContext(std::string_view line, bool blnBlock, bool blnLayout) const;
     std::string DrawingLinesEntry() const;
     void DropUntil(std::string& line, const char* strEnd);
     std::string AttributeRecord();
     void ApplyChapterRule(std::string& line);
+    void Emit(std::string_view entry) {
+        out_.SConcat(entry);
+        out_.SConcat(kCrLf);
+        ++entries_;
+    }
 
-    const std::vector<std::string>& lines_;
+    const std::vector<std::string_view>& lines_;
     std::size_t pos_ = 0;
     const std::int32_t chapter_;
     const std::int32_t field_;
     const std::string chapterName_;
     bool inside_ = false;
     bool failed_ = false;
-    std::string next_;  // the line most recently read inside a rule
+    std::string_view next_;  // the line most recently read inside a rule
     std::string drawingLine_, drawingPathLine_, blockLine_, layoutLine_;
     std::array<std::string, kInsertFields.size()> insertFields_;
-    std::vector<std::string> output_;
+    clsConcat& out_;
+    std::size_t entries_ = 0;
 };
 
 void Flattener::Run() {
     const std::string startTag = "<" + chapterName_ + ">";
     const std::string endTag = "</" + chapterName_ + ">";
+    std::string line;
     while (pos_ < lines_.size()) {
-        std::string line = TrimBlanks(lines_[pos_++]);
+        line.assign(TrimBlanksView(lines_[pos_++]));
         if (ContainsNoCase(line, "<custom>")) {
             DropCustom(line);
         } else if (chapter_ == 0) {
@@ -122,8 +136,8 @@ void Flattener::Run() {
         }
         if (ContainsNoCase(line, startTag)) inside_ = true;
         if (inside_ && !line.empty()) {
-            output_.push_back(line);
-            if (chapter_ == 7 && ContainsNoCase(line, "<attributedefinition>")) output_.push_back(DrawingLinesEntry());
+            Emit(line);
+            if (chapter_ == 7 && ContainsNoCase(line, "<attributedefinition>")) Emit(DrawingLinesEntry());
         }
         if (ContainsNoCase(line, endTag)) break;
     }
@@ -146,7 +160,7 @@ void Flattener::TakeDrawing(std::string& line) {
     ReadNext(next_);
     std::string text;
     std::size_t at = FindNoCase(next_, "<databasefilename>");
-    if (at != std::string::npos) text = next_.substr(at + 18);
+    if (at != std::string::npos) text = std::string(next_.substr(at + 18));
     std::size_t cut = text.find("</", 1);
     if (cut == std::string::npos) {
         failed_ = true;
@@ -195,8 +209,8 @@ bool Flattener::BuildContextLine(std::string& line, bool blnLayout) {
     return true;
 }
 
-std::string Flattener::WithContext(const std::string& line, bool blnBlock, bool blnLayout) const {
-    std::string out = line;
+std::string Flattener::WithContext(std::string_view line, bool blnBlock, bool blnLayout) const {
+    std::string out(line);
     if (!drawingPathLine_.empty()) out += kCrLf + drawingPathLine_;
     if (!drawingLine_.empty()) out += kCrLf + drawingLine_;
     if (blnBlock) out += kCrLf + blockLine_;
@@ -231,7 +245,7 @@ std::string Flattener::AttributeRecord() {
     for (const std::string& f : insertFields_) rec += kCrLf + f;
     for (int i = 0; i < 4; ++i) {
         ReadNext(next_);
-        std::string s = next_;
+        std::string s(next_);
         if (i < 3) {
             s = RenameInMarkup(s, "handle", "AttributeHandle");
             s = RenameInMarkup(s, "elementid", "AttributeElementId");
@@ -335,21 +349,19 @@ std::int16_t cAutoCAD::FlattenXMLfile(const std::string& strSourceXMLFile, const
     if (lngChapter != 7) NormalizeXMLLines(strSourceXMLFile);
 
     std::string err;
-    std::vector<std::string> lines;
-    ReadTextLines(strSourceXMLFile, lines);
-
-    Flattener flat(lines, lngChapter, lngDrawingField);
-    flat.Run();
-    bool failed = flat.Failed() || flat.Output().empty();
+    std::string text;
+    std::vector<std::string_view> lines;
+    ReadTextLineViews(strSourceXMLFile, text, lines);
 
     clsConcat out;
     out.SConcat(kFlatDeclaration);
     out.SConcat(kCrLf);
     out.SConcat(kCrLf);
-    for (const std::string& entry : flat.Output()) {
-        out.SConcat(entry);
-        out.SConcat(kCrLf);
-    }
+    Flattener flat(lines, lngChapter, lngDrawingField, out);
+    flat.Run();
+    bool failed = flat.Failed() || flat.Entries() == 0;
+    std::vector<std::string_view>().swap(lines);
+    std::string().swap(text);
     if (!WriteWorkFile(strTargetXMLFile, out.GetString(), err)) failed = true;
     return failed ? -2 : 1;
 }
@@ -359,28 +371,39 @@ std::int16_t cAutoCAD::FlattenXMLfile(const std::string& strSourceXMLFile, const
 // name attribute becomes the bare start tag followed by a <Name> line. Text
 // between tags is never touched. A file that cannot be read stays as it is.
 void cAutoCAD::NormalizeXMLLines(const std::string& strFile) {
-    std::vector<std::string> lines;
-    if (!ReadTextLines(strFile, lines)) return;
+    std::string text;
+    std::vector<std::string_view> lines;
+    if (!ReadTextLineViews(strFile, text, lines)) return;
     clsConcat out;
-    for (const std::string& line : lines) {
-        const std::string trimmed = TrimBlanks(line);
+    for (const std::string_view line : lines) {
+        const std::string_view trimmed = TrimBlanksView(line);
         const bool markup = !trimmed.empty() && trimmed.front() == '<';
         const std::size_t slash = line.find(" />");
         const std::size_t nameAt = FindNoCase(line, " name=");
         const std::size_t gt = line.find('>');
-        if (markup && slash != std::string::npos && EndsWith(trimmed, "/>")) {
-            const std::string text = RemoveAll(line.substr(0, slash), "<");
-            out.SConcat("<" + text + "></" + text + ">");
-        } else if (markup && nameAt != std::string::npos && (gt == std::string::npos || nameAt < gt)) {
-            std::string name = line.substr(nameAt + 6);
-            name = RemoveAll(RemoveAll(RemoveAll(name, "\""), "'"), ">");
-            out.SConcat(line.substr(0, nameAt) + ">" + kCrLf + "<Name>" + name + "</Name>");
+        if (markup && slash != std::string_view::npos && EndsWith(trimmed, "/>")) {
+            const std::string tag = RemoveAll(line.substr(0, slash), "<");
+            out.SConcat("<");
+            out.SConcat(tag);
+            out.SConcat("></");
+            out.SConcat(tag);
+            out.SConcat(">");
+        } else if (markup && nameAt != std::string_view::npos && (gt == std::string_view::npos || nameAt < gt)) {
+            const std::string name = RemoveAll(RemoveAll(RemoveAll(line.substr(nameAt + 6), "\""), "'"), ">");
+            out.SConcat(line.substr(0, nameAt));
+            out.SConcat(">");
+            out.SConcat(kCrLf);
+            out.SConcat("<Name>");
+            out.SConcat(name);
+            out.SConcat("</Name>");
         } else {
             out.SConcat(line);
         }
         out.SConcat(kCrLf);
     }
     out.SConcat(kCrLf);
+    std::vector<std::string_view>().swap(lines);
+    std::string().swap(text);
     std::string err;
     WriteWorkFile(strFile, out.GetString(), err);
 }

@@ -2,6 +2,7 @@
 // from the first record; every record is then taken as the same number of
 // lines: start line, one line per column, end line.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/TextLines.h"
@@ -18,16 +19,22 @@ constexpr std::size_t kMaxColumns = 32767;
 // The value of a trimmed one-line element: "" for an element without a value,
 // otherwise the text between the start tag and the end tag, character
 // references decoded. False when the line has no end tag after its value.
-bool FieldValue(const std::string& strLine, std::string& strValue) {
-    if (strLine.find("></", 1) != std::string::npos || strLine.find(" />", 1) != std::string::npos) {
+bool FieldValue(std::string_view strLine, std::string& strValue) {
+    if (strLine.find("></", 1) != std::string_view::npos || strLine.find(" />", 1) != std::string_view::npos) {
         strValue.clear();
         return true;
     }
     std::size_t gt = strLine.find('>');
-    std::string text = gt == std::string::npos ? strLine : strLine.substr(gt + 1);
+    std::string_view text = gt == std::string_view::npos ? strLine : strLine.substr(gt + 1);
     std::size_t endTag = text.find("</", 1);
-    if (endTag == std::string::npos) return false;
-    strValue = DecodeXmlCharRefs(text.substr(0, endTag));
+    if (endTag == std::string_view::npos) return false;
+    text = text.substr(0, endTag);
+    // Most values hold no character reference and are taken as they stand.
+    if (text.find('&') == std::string_view::npos) {
+        strValue.assign(text);
+    } else {
+        strValue = DecodeXmlCharRefs(std::string(text));
+    }
     return true;
 }
 
@@ -38,30 +45,31 @@ std::int16_t cAutoCAD::FlatXMLfileToArray(const std::string& strXMLFile, std::op
     if (!FileExists(strXMLFile)) return -1;
 
     // The file is read once; the passes below walk its lines.
-    std::vector<std::string> lines;
-    ReadTextLines(strXMLFile, lines);
+    std::string text;
+    std::vector<std::string_view> lines;
+    ReadTextLineViews(strXMLFile, text, lines);
 
     std::size_t header = 0;
-    if (!lines.empty() && ContainsNoCase(TrimBlanks(lines[0]), "<?xml version=")) ++header;
-    if (lines.size() >= 2 && TrimBlanks(lines[1]).empty()) ++header;
+    if (!lines.empty() && ContainsNoCase(TrimBlanksView(lines[0]), "<?xml version=")) ++header;
+    if (lines.size() >= 2 && TrimBlanksView(lines[1]).empty()) ++header;
     if (lines.size() < header + 3) return -2;
 
     // Columns: the field lines of the first record, blank lines skipped.
     std::size_t pos = header;
-    const std::string& root = lines[pos++];
+    const std::string_view root = lines[pos++];
     const bool single = root == "<DrawingInformation>";
-    const std::string start = single ? root : lines[pos++];
+    const std::string_view start = single ? root : lines[pos++];
     const std::string endLine = ReplaceAllNoCase(start, "<", "</");
     std::vector<std::string> names;
     for (;;) {
         if (pos >= lines.size()) return -3;
         const bool last = pos + 1 == lines.size();
-        const std::string line = TrimBlanks(lines[pos++]);
+        const std::string_view line = TrimBlanksView(lines[pos++]);
         if (last || line == endLine) break;
         if (line.empty()) continue;
         std::size_t gt = line.find('>', 1);
-        if (gt == std::string::npos) return -3;
-        names.push_back(line.substr(1, gt - 1));
+        if (gt == std::string_view::npos) return -3;
+        names.emplace_back(line.substr(1, gt - 1));
         if (names.size() > kMaxColumns) return -3;
     }
     if (names.empty()) return -3;
@@ -90,7 +98,7 @@ std::int16_t cAutoCAD::FlatXMLfileToArray(const std::string& strXMLFile, std::op
         ++pos;  // start line
         for (std::size_t c = 0; c < names.size(); ++c) {
             if (pos >= lines.size()) return -3;
-            const std::string line = TrimBlanks(lines[pos++]);
+            const std::string_view line = TrimBlanksView(lines[pos++]);
             if (line.empty()) continue;
             std::string value;
             if (!FieldValue(line, value)) return -3;

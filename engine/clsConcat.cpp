@@ -5,7 +5,7 @@
 
 namespace kel {
 
-void clsConcat::SConcat(const std::string& Piece) {
+void clsConcat::SConcat(std::string_view Piece) {
     const std::size_t n = Piece.size();
     const std::size_t held = static_cast<std::size_t>(length_);
     if (held + n >= buffer_.size()) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kel {
 
@@ -15,7 +16,7 @@ public:
     static constexpr std::size_t kGrowStep = 15000;
 
     // Appends Piece to the held text.
-    void SConcat(const std::string& Piece);
+    void SConcat(std::string_view Piece);
     // Returns the held text and leaves the builder empty.
     std::string GetString();
     // Empties the builder.
