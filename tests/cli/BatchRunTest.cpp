@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "support/Shell.h"
 #include "support/TempDir.h"
 
 namespace kel {
@@ -15,11 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) c == '\'' ? q += "'\\''" : q += c;
-    return q + "'";
-}
 
 // Prints "TAG=value" for every attribute of every insert of every layout.
 const char* kAttribScript = R"(import sys, ezdxf
@@ -36,17 +32,10 @@ using Lines = std::vector<std::string>;
 
 class BatchRunTest : public ::testing::Test {
 protected:
-    struct Result {
-        int exitCode = -1;
-        std::string out, err;
-    };
-    Result Shell(const std::string& command) {
-        const std::string out = dir.File("stdout"), err = dir.File("stderr");
-        const int status = std::system((command + " >" + Quote(out) + " 2>" + Quote(err)).c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::ReadFile(out), test::ReadFile(err)};
-    }
+    using Result = test::ShellResult;
+    Result Shell(const std::string& command) { return test::RunShell(command, dir.Path()); }
     Result Batch(const std::string& args) {
-        return Shell("KEL_HOME=" + Quote(home) + " " + Quote(KEL_BATCH_EXE) + " " + args);
+        return Shell("KEL_HOME=" + test::ShellQuote(home) + " " + test::ShellQuote(KEL_BATCH_EXE) + " " + args);
     }
     // A copy of a corpus drawing at rel inside the work folder.
     std::string Copy(const char* corpus, const std::string& rel) {
@@ -57,8 +46,8 @@ protected:
     }
     // The attributes as the independent reader sees them, in file order.
     Lines Attributes(const std::string& drawing) {
-        const Result r = Shell(std::string(KEL_PYTHON) + " " + Quote(dir.Write("a.py", kAttribScript)) + " " +
-                               Quote(drawing));
+        const Result r = Shell(std::string(KEL_PYTHON) + " " + test::ShellQuote(dir.Write("a.py", kAttribScript)) + " " +
+                               test::ShellQuote(drawing));
         EXPECT_EQ(r.exitCode, 0) << drawing << "\n" << r.err;
         Lines lines;
         std::istringstream in(r.out);
@@ -87,7 +76,7 @@ TEST_F(BatchRunTest, ModifyChangesOnlyTheNamedAttributesAndReportsFailures) {
                                                          "PRESET_ATT,r,changed\r\n");
     const std::string missing = dir.File("work/missing.dxf");
 
-    Result r = Batch("-t " + Quote(tmpl) + " " + Quote(flags) + " " + Quote(missing) + " " + Quote(sample));
+    Result r = Batch("-t " + test::ShellQuote(tmpl) + " " + test::ShellQuote(flags) + " " + test::ShellQuote(missing) + " " + test::ShellQuote(sample));
 
     EXPECT_EQ(r.exitCode, 1) << r.err;
     EXPECT_EQ(r.out.rfind("Modification in process...\nProcessing " + flags + "...\n", 0), 0u) << r.out;
@@ -97,22 +86,22 @@ TEST_F(BatchRunTest, ModifyChangesOnlyTheNamedAttributesAndReportsFailures) {
     EXPECT_EQ(Attributes(flags), With(flagsBefore, "NAME", "Renamed"));
     EXPECT_EQ(Attributes(sample), With(sampleBefore, "PRESET_ATT", "changed"));
 
-    r = Batch("-t " + Quote(tmpl) + " --no-audit -d , " + Quote(flags));
+    r = Batch("-t " + test::ShellQuote(tmpl) + " --no-audit -d , " + test::ShellQuote(flags));
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_FALSE(fs::exists(home + "/err.log")) << "a clean run leaves no error log";
 
     const std::string bad = dir.Write("work/bad.txt", "no sections\r\n");
-    r = Batch("-t " + Quote(bad) + " " + Quote(sample));
+    r = Batch("-t " + test::ShellQuote(bad) + " " + test::ShellQuote(sample));
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.out.find("No attributes modified. Template file requires '*INPUT'.\n"), std::string::npos) << r.out;
-    for (const std::string& args : {std::string(), " -d ab " + Quote(flags), " --bogus " + Quote(flags)}) {
-        EXPECT_EQ(Batch("-t " + Quote(tmpl) + args).exitCode, 2) << args;
+    for (const std::string& args : {std::string(), " -d ab " + test::ShellQuote(flags), " --bogus " + test::ShellQuote(flags)}) {
+        EXPECT_EQ(Batch("-t " + test::ShellQuote(tmpl) + args).exitCode, 2) << args;
     }
 }
 
 TEST_F(BatchRunTest, ShowPrintsTheAttributeTableAsCsv) {
     const std::string flags = Copy(kFlags, "Flags.dxf");
-    Result r = Batch("--show " + Quote(flags));
+    Result r = Batch("--show " + test::ShellQuote(flags));
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out.rfind("Block,Layout,name,handle,", 0), 0u) << r.out;
     Lines values;
@@ -127,7 +116,7 @@ TEST_F(BatchRunTest, ShowPrintsTheAttributeTableAsCsv) {
     EXPECT_EQ(values, Attributes(flags));
     EXPECT_TRUE(fs::is_empty(home)) << "work files removed";
 
-    r = Batch("--show " + Quote(dir.File("work/gone.dxf")));
+    r = Batch("--show " + test::ShellQuote(dir.File("work/gone.dxf")));
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "File GONE.DXF not found.\n");
 }
@@ -140,7 +129,7 @@ TEST_F(BatchRunTest, ListFileRunsPlainAndWildcardEntries) {
     const std::string tree = dir.File("work/tree/");
     const std::string list = dir.Write("work/run.dlf", "' batch\r\n" + tree + "A*.DXF," + tmpl + "\r\n" + plain + "," +
                                                            tmpl + "\r\n" + dir.File("work/none.dxf") + "," + tmpl);
-    Result r = Batch(Quote(list));
+    Result r = Batch(test::ShellQuote(list));
     EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
     EXPECT_NE(r.out.find("Scanning " + tree + "...\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\nDWG file not found.\nAttributes for 2 file(s) modified in "), std::string::npos) << r.out;
@@ -150,12 +139,12 @@ TEST_F(BatchRunTest, ListFileRunsPlainAndWildcardEntries) {
     EXPECT_TRUE(Unchanged(other, kFlags));
 
     dir.Write("work/run2.dlf", plain + "," + tmpl + "\r\n  end \r\n" + other + "," + tmpl + "\r\n");
-    r = Batch(Quote(dir.File("work/run2.dlf")));
+    r = Batch(test::ShellQuote(dir.File("work/run2.dlf")));
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_EQ(r.out, "Modification in process...\nProcessing " + plain + "...\n") << "END: no summary";
     EXPECT_TRUE(Unchanged(other, kFlags));
 
-    r = Batch(Quote(dir.File("work/absent.dlf")));
+    r = Batch(test::ShellQuote(dir.File("work/absent.dlf")));
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.out, "Passed file '" + dir.File("work/absent.dlf") + "' does not exist.\n");
 }

@@ -14,6 +14,7 @@
 
 #include "component/DrawingComponent.h"
 #include "component/dwg/DwgDocument.h"
+#include "support/Shell.h"
 #include "support/TempDir.h"
 
 namespace kel {
@@ -22,11 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) c == '\'' ? q += "'\\''" : q += c;
-    return q + "'";
-}
 
 Lines SplitLines(const std::string& text) {
     Lines lines;
@@ -111,17 +107,10 @@ DwgContent ReadDwg(const std::string& path) {
 
 class DwgBatchTest : public ::testing::Test {
 protected:
-    struct Result {
-        int exitCode = -1;
-        std::string out, err;
-    };
-    Result Shell(const std::string& command) {
-        const std::string out = dir.File("stdout"), err = dir.File("stderr");
-        const int status = std::system((command + " >" + Quote(out) + " 2>" + Quote(err)).c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::ReadFile(out), test::ReadFile(err)};
-    }
+    using Result = test::ShellResult;
+    Result Shell(const std::string& command) { return test::RunShell(command, dir.Path()); }
     Result Batch(const std::string& args) {
-        return Shell("KEL_HOME=" + Quote(home) + " " + Quote(KEL_BATCH_EXE) + " " + args);
+        return Shell("KEL_HOME=" + test::ShellQuote(home) + " " + test::ShellQuote(KEL_BATCH_EXE) + " " + args);
     }
     // A copy of a corpus drawing in the work folder, under its own name.
     std::string Copy(const std::string& corpus) {
@@ -143,24 +132,24 @@ TEST_F(DwgBatchTest, XmlAndShowAgreeWithTheDxfTwins) {
     for (const Twin& t : kTwins) {
         SCOPED_TRACE(t.dwg);
         const std::string copy = Copy(t.dwg);
-        const Result dwgXml = Batch("--xml " + Quote(copy));
+        const Result dwgXml = Batch("--xml " + test::ShellQuote(copy));
         ASSERT_EQ(dwgXml.exitCode, 0) << dwgXml.err;
         EXPECT_EQ(dwgXml.err, "");
         EXPECT_NE(dwgXml.out.find("<databasefilename>" + copy + "</databasefilename>"), std::string::npos);
         // Every attribute (handle, tag, value) is the one an independent reader finds in the twin.
         const std::string xml = dir.Write("dwg.xml", dwgXml.out);
         const Result check = Shell(std::string(KEL_PYTHON) + " " +
-                                   Quote(std::string(KEL_SOURCE_DIR) + "/tests/cli/xml_matches_dxf.py") + " " +
-                                   Quote(test::CorpusPath(t.dxf)) + " " + Quote(xml));
+                                   test::ShellQuote(std::string(KEL_SOURCE_DIR) + "/tests/cli/xml_matches_dxf.py") + " " +
+                                   test::ShellQuote(test::CorpusPath(t.dxf)) + " " + test::ShellQuote(xml));
         EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
-        const Result dwgShow = Batch("--show " + Quote(copy));
+        const Result dwgShow = Batch("--show " + test::ShellQuote(copy));
         ASSERT_EQ(dwgShow.exitCode, 0) << dwgShow.err;
         if (t.sameHandles) {
             // Saved together: the whole description is the DXF reader's.
-            const Result dxfXml = Batch("--xml " + Quote(test::CorpusPath(t.dxf)));
+            const Result dxfXml = Batch("--xml " + test::ShellQuote(test::CorpusPath(t.dxf)));
             ASSERT_EQ(dxfXml.exitCode, 0) << dxfXml.err;
             EXPECT_EQ(ComparableXml(dwgXml.out), ComparableXml(dxfXml.out));
-            EXPECT_EQ(dwgShow.out, Batch("--show " + Quote(test::CorpusPath(t.dxf))).out);
+            EXPECT_EQ(dwgShow.out, Batch("--show " + test::ShellQuote(test::CorpusPath(t.dxf))).out);
         }
         EXPECT_TRUE(Untouched(copy, t.dwg));
     }
@@ -184,10 +173,10 @@ TEST_F(DwgBatchTest, ModifyChangesTheNamedAttributesAndNothingElse) {
     for (const Twin& t : kTwins) {
         copies.push_back(Copy(t.dwg));
         before.push_back(ReadDwg(copies.back()));
-        args += " " + Quote(copies.back());
+        args += " " + test::ShellQuote(copies.back());
     }
 
-    const Result r = Batch("-t " + Quote(tmpl) + args);
+    const Result r = Batch("-t " + test::ShellQuote(tmpl) + args);
     EXPECT_EQ(r.exitCode, 0) << r.out << test::ReadFile(home + "/err.log");
     EXPECT_NE(r.out.find("\nAttributes for " + std::to_string(copies.size()) + " file(s) modified in "),
               std::string::npos)
@@ -243,10 +232,10 @@ TEST_F(DwgBatchTest, R2004DrawingsFailWithTheReasonAndStayUntouched) {
     const std::string a = Copy(r2004[0]), b = Copy(r2004[1]);
     const std::string r2000 = Copy("dwg/AC1015_R2000/libredwg__example_2000.dwg");
     for (const std::string& copy : {a, b}) {
-        EXPECT_EQ(Batch("--xml " + Quote(copy)).exitCode, 0) << "R2004 drawings are described";
+        EXPECT_EQ(Batch("--xml " + test::ShellQuote(copy)).exitCode, 0) << "R2004 drawings are described";
     }
 
-    const Result r = Batch("-t " + Quote(tmpl) + " " + Quote(a) + " " + Quote(r2000) + " " + Quote(b));
+    const Result r = Batch("-t " + test::ShellQuote(tmpl) + " " + test::ShellQuote(a) + " " + test::ShellQuote(r2000) + " " + test::ShellQuote(b));
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.out.find("\nAttributes for 1 file(s) modified in "), std::string::npos) << r.out;
     const Lines err = ErrLog();
@@ -266,7 +255,7 @@ TEST_F(DwgBatchTest, R2004DrawingsFailWithTheReasonAndStayUntouched) {
     fs::remove(home + "/err.log");
     const std::string list =
         dir.Write("run.dlf", a + "," + tmpl + "\r\n" + dir.File("work/*_AC1018.dwg") + "," + tmpl + "\r\n");
-    const Result l = Batch(Quote(list));
+    const Result l = Batch(test::ShellQuote(list));
     EXPECT_EQ(l.exitCode, 1);
     EXPECT_NE(l.out.find("Processing " + b + "...\nUnable to modify block attributes. Unable to change attributes: "
                          "3002:Changing AC1018 drawings is not supported yet\n"),
@@ -305,16 +294,16 @@ TEST_F(DwgBatchTest, UnreadableDwgsAreRefusedWithAStatusAndLeftAlone) {
     std::string args;
     for (const auto& [copy, status] : refused) {
         SCOPED_TRACE(copy);
-        const Result r = Batch("--xml " + Quote(copy));
+        const Result r = Batch("--xml " + test::ShellQuote(copy));
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_EQ(r.out, "");
         EXPECT_NE(r.err.find("(" + status), std::string::npos) << r.err;
-        args += " " + Quote(copy);
+        args += " " + test::ShellQuote(copy);
     }
     std::map<std::string, std::string> original;
     for (const auto& [copy, status] : refused) original[copy] = test::ReadFile(copy);
 
-    const Result r = Batch("-t " + Quote(tmpl) + args);
+    const Result r = Batch("-t " + test::ShellQuote(tmpl) + args);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.out.find("\nAttributes for 0 file(s) modified in "), std::string::npos) << r.out;
     const Lines err = ErrLog();
@@ -326,7 +315,7 @@ TEST_F(DwgBatchTest, UnreadableDwgsAreRefusedWithAStatusAndLeftAlone) {
     // still describe; their drawings hold no attributes.
     for (const char* rel : {"dwg/malformed/acadsharp__dup_paperspace_r2000.dwg",
                             "dwg/malformed/acadsharp__missing_modelspace_r2000.dwg"}) {
-        const Result x = Batch("--xml " + Quote(Copy(rel)));
+        const Result x = Batch("--xml " + test::ShellQuote(Copy(rel)));
         EXPECT_EQ(x.exitCode, 0) << rel << x.err;
         EXPECT_NE(x.out.find("<block name='*Model_Space'>"), std::string::npos) << rel;
         EXPECT_EQ(x.out.find("<Attribute>"), std::string::npos) << rel;

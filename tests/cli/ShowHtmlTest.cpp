@@ -8,16 +8,12 @@
 #include <filesystem>
 
 #include "runs/AttributeViewer.h"
+#include "support/Shell.h"
 #include "support/TempDir.h"
 
 namespace kel {
 namespace {
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) c == '\'' ? q += "'\\''" : q += c;
-    return q + "'";
-}
 
 // The viewer's window, boxes and desktop, all ignored.
 struct Quiet : IViewerWindow, IUserMessages, IPageLauncher {
@@ -33,8 +29,8 @@ class ShowHtmlTest : public ::testing::Test {
 protected:
     // Exit status of kel-batch; its error output goes to err.
     int Batch(const std::string& args) {
-        const std::string command = "KEL_HOME=" + Quote(dir.File("home")) + " " + Quote(KEL_BATCH_EXE) + " " + args +
-                                    " >" + Quote(dir.File("stdout")) + " 2>" + Quote(dir.File("stderr"));
+        const std::string command = "KEL_HOME=" + test::ShellQuote(dir.File("home")) + " " + test::ShellQuote(KEL_BATCH_EXE) + " " + args +
+                                    " >" + test::ShellQuote(dir.File("stdout")) + " 2>" + test::ShellQuote(dir.File("stderr"));
         const int status = std::system(command.c_str());
         err = test::ReadFile(dir.File("stderr"));
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -47,7 +43,7 @@ TEST_F(ShowHtmlTest, WritesTheViewersPage) {
     const std::string drawing = dir.Write("sheet.dxf", test::ReadFile(std::string(KEL_SOURCE_DIR) +
                                                                       "/examples/title-r2018-bin.dxf"));
     const std::string page = dir.Write("page.htm", "old page");
-    ASSERT_EQ(Batch("--show " + Quote(drawing) + " --html " + Quote(page)), 0) << err;
+    ASSERT_EQ(Batch("--show " + test::ShellQuote(drawing) + " --html " + test::ShellQuote(page)), 0) << err;
     EXPECT_EQ(test::ReadFile(dir.File("stdout")), "");
 
     // The viewer shows the same drawing with the same page.
@@ -64,10 +60,10 @@ TEST_F(ShowHtmlTest, WritesTheViewersPage) {
 TEST_F(ShowHtmlTest, PageThatCannotBeWrittenFails) {
     const std::string drawing = dir.Write("sheet.dxf", test::ReadFile(std::string(KEL_SOURCE_DIR) +
                                                                       "/examples/title-r12.dxf"));
-    EXPECT_EQ(Batch("--show " + Quote(drawing) + " --html " + Quote(dir.File("no/such/a.htm"))), 1);
+    EXPECT_EQ(Batch("--show " + test::ShellQuote(drawing) + " --html " + test::ShellQuote(dir.File("no/such/a.htm"))), 1);
     EXPECT_EQ(err, "Unable to write " + dir.File("no/such/a.htm") + ".\n");
     std::filesystem::create_directory(dir.File("folder"));  // a folder is not replaced
-    EXPECT_EQ(Batch("--show " + Quote(drawing) + " --html " + Quote(dir.File("folder"))), 1);
+    EXPECT_EQ(Batch("--show " + test::ShellQuote(drawing) + " --html " + test::ShellQuote(dir.File("folder"))), 1);
     EXPECT_TRUE(std::filesystem::is_directory(dir.File("folder")));
 }
 

@@ -63,20 +63,6 @@ std::string LineDiff(const std::vector<std::string>& a, const std::vector<std::s
     return out;
 }
 
-std::string EscapeField(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\t': out += "\\t"; break;
-            case '\r': out += "\\r"; break;
-            case '\n': out += "\\n"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
-
 std::vector<std::string> AttributeLines(const DrawingInfo& info) {
     std::vector<std::string> lines;
     for (const BlockInfo& b : info.blocks) {

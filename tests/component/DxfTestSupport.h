@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "component/DrawingInfo.h"
+#include "support/Shell.h"
 
 namespace kel::test {
 
@@ -23,8 +24,6 @@ std::vector<std::string> LinesOf(const std::vector<std::string>& dump, const std
 // Lines only in a ("-") or only in b ("+"), at most a few; "" when both hold the same lines.
 std::string LineDiff(const std::vector<std::string>& a, const std::vector<std::string>& b);
 
-// Escapes backslash, tab, CR and LF as the dump script does.
-std::string EscapeField(const std::string& text);
 
 // Our attributes in the dump's "A" line form, sorted.
 std::vector<std::string> AttributeLines(const DrawingInfo& info);

@@ -12,6 +12,7 @@
 #include "component/DrawingInfoXml.h"
 #include "component/dwg/DwgDocument.h"
 #include "component/dxf/DxfDocument.h"
+#include "support/Shell.h"
 #include "tests/component/dwg/DwgTestFiles.h"
 
 namespace kel::dwg {
@@ -22,19 +23,7 @@ std::string Upper(std::string s) {
     return s;
 }
 
-std::string Escape(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\t': out += "\\t"; break;
-            case '\r': out += "\\r"; break;
-            case '\n': out += "\\n"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
+using kel::test::EscapeField;
 
 // Owner block and insert name compare without case: R13 and R14 keep
 // upper-case names where later versions keep the user's spelling.
@@ -43,8 +32,8 @@ std::vector<std::string> FromDwg(const DrawingInfo& info) {
     for (const BlockInfo& b : info.blocks) {
         for (const InsertInfo& i : b.inserts) {
             for (const AttributeInfo& a : i.attributes) {
-                rows.push_back(Upper(b.name) + "\t" + i.handle + "\t" + Upper(i.name) + "\t" + Escape(i.layer) +
-                               "\t" + a.handle + "\t" + Escape(a.tag) + "\t" + Escape(a.value));
+                rows.push_back(Upper(b.name) + "\t" + i.handle + "\t" + Upper(i.name) + "\t" + EscapeField(i.layer) +
+                               "\t" + a.handle + "\t" + EscapeField(a.tag) + "\t" + EscapeField(a.value));
             }
         }
     }
