@@ -69,6 +69,18 @@ void DrawingComponent::WriteXML(const std::string& strPath, std::int16_t intBloc
     status_ = kStatusOk;
 }
 
+bool DrawingComponent::DescribeDrawing(DrawingInfo& info) {
+    if (!doc_) {
+        info = {};
+        status_ = NoDrawing();
+        return true;
+    }
+    info = doc_->Describe();
+    info.path = path_;
+    status_ = kStatusOk;
+    return true;
+}
+
 std::string DrawingComponent::Status() const { return status_; }
 
 void DrawingComponent::SaveFile(const std::string& strPath, std::int32_t lngVersion) {

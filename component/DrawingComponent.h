@@ -24,6 +24,7 @@ public:
     void SaveFile(const std::string& strPath, std::int32_t lngVersion) override;
     void SetAttributeValue(const std::string& strValue, const std::string& strHandle) override;
     void DeleteEntity(const std::string& strHandle) override;
+    bool DescribeDrawing(DrawingInfo& info) override;
 
 private:
     std::unique_ptr<IDrawingDocument> doc_;

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "component/DrawingInfo.h"
+
 namespace kel {
 
 class IDrawingComponent {
@@ -42,6 +44,15 @@ public:
 
     // Removes the object with that handle (ATTRIBs only).
     virtual void DeleteEntity(const std::string& strHandle) = 0;
+
+    // Fills info with the open drawing's description: what WriteXML writes for
+    // the Attributes chapter, handed over without a file. Returns false when the
+    // component has no such description to give (the caller then goes through
+    // WriteXML); otherwise Status() tells the outcome.
+    virtual bool DescribeDrawing(DrawingInfo& info) {
+        info = {};
+        return false;
+    }
 };
 
 // The exact success status.

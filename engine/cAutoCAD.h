@@ -10,9 +10,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "component/IDrawingComponent.h"
+#include "component/DrawingInfo.h"
+#include "engine/AttributeRows.h"
 #include "engine/AttributeTable.h"
 #include "engine/IUserMessages.h"
 #include "engine/LogFile.h"
@@ -106,8 +109,10 @@ public:
 
 private:
     void NormalizeXMLLines(const std::string& strFile);
-    bool MatchesFilters(const std::string& strSpace, const std::string& strLayout, const std::string& strBlock,
-                        const std::string& strLayer) const;
+    bool MatchesFilters(std::string_view strSpace, std::string_view strLayout, std::string_view strBlock,
+                        std::string_view strLayer) const;
+    bool ReadAttributeRows(DrawingInfo& info, std::optional<AttributeTable>& table, std::vector<AttributeRow>& rows,
+                           std::string* strErr, LogFile* intFile);
 
     ComponentFactory factory_;
     IUserMessages* messages_;

@@ -1,8 +1,10 @@
-// Applying the prepared template to the open drawing: the drawing is described
-// as XML, flattened into the attribute table, and every row that a tag line
-// selects gets one component call and one audit line.
+// Applying the prepared template to the open drawing: the drawing's attributes
+// are listed as rows (from the component's description, or from its XML
+// flattened into the attribute table), and every row that a tag line selects
+// gets one component call and one audit line.
 #include <string>
 
+#include "engine/AttributeRows.h"
 #include "engine/TagLine.h"
 #include "engine/TextSearch.h"
 #include "engine/cAutoCAD.h"
@@ -10,20 +12,6 @@
 
 namespace kel {
 namespace {
-
-// Columns of the attribute table read here.
-constexpr std::size_t kColSpace = 0;
-constexpr std::size_t kColLayout = 1;
-constexpr std::size_t kColBlock = 2;
-constexpr std::size_t kColLayer = 5;
-constexpr std::size_t kColHandle = 13;
-constexpr std::size_t kColTag = 15;
-constexpr std::size_t kColValue = 16;
-
-const std::string& CellText(const AttributeTable& table, std::size_t r, std::size_t c) {
-    static const std::string kEmpty;
-    return c < table.Columns() ? table.Text(r, c) : kEmpty;
-}
 
 // The component's status after a failed call; "" when there is no component or
 // the status cannot be read.
@@ -51,25 +39,25 @@ struct RowAction {
     std::string audit;
 };
 
-RowAction ActionFor(const TagLine& t, const std::string& tag, const std::string& value) {
+RowAction ActionFor(const TagLine& t, std::string_view tag, std::string_view value) {
     RowAction a;
     switch (t.kind) {
         case TagLineKind::None:
             break;
         case TagLineKind::GlobalDelete:
-            a = {true, true, {}, "Deleted " + tag};
+            a = {true, true, {}, "Deleted " + std::string(tag)};
             break;
         case TagLineKind::GlobalClear:
-            a = {true, false, {}, "Cleared " + tag};
+            a = {true, false, {}, "Cleared " + std::string(tag)};
             break;
         case TagLineKind::GlobalFind:
             if (ContainsNoCase(value, t.find)) {
                 a = {true, false, ReplaceAllNoCase(value, t.find, t.value),
-                     "Found '" + t.find + "' in " + tag + " and replaced with '" + t.value + "'"};
+                     "Found '" + t.find + "' in " + std::string(tag) + " and replaced with '" + t.value + "'"};
             }
             break;
         case TagLineKind::GlobalSet:
-            a = {true, false, t.value, "Replaced " + tag + " with '" + t.value + "'"};
+            a = {true, false, t.value, "Replaced " + std::string(tag) + " with '" + t.value + "'"};
             break;
         case TagLineKind::GlobalTagSet:
             if (ContainsNoCase(tag, t.find)) {
@@ -99,8 +87,8 @@ RowAction ActionFor(const TagLine& t, const std::string& tag, const std::string&
 
 }  // namespace
 
-bool cAutoCAD::MatchesFilters(const std::string& strSpace, const std::string& strLayout, const std::string& strBlock,
-                              const std::string& strLayer) const {
+bool cAutoCAD::MatchesFilters(std::string_view strSpace, std::string_view strLayout, std::string_view strBlock,
+                              std::string_view strLayer) const {
     if (!NoRestriction(strLayoutFilter) && !ContainsNoCase(strLayoutFilter, strLayout)) return false;
     // The space filter is a fragment of the owner block's name (MODEL for *Model_Space).
     if (!NoRestriction(strSpaceFilter) && !ContainsNoCase(strSpace, strSpaceFilter)) return false;
@@ -109,13 +97,31 @@ bool cAutoCAD::MatchesFilters(const std::string& strSpace, const std::string& st
     return true;
 }
 
-// Result 1: at least one call succeeded. 0: no row qualified ("No data found to
-// process."). -1: no template held; a work file or the table could not be made;
-// or rows qualified but every component call failed ("Unable to change
-// attributes: " and the status of the last failed call). A failed call's audit
-// line ends in " - failed: " and the component's status.
-std::int16_t cAutoCAD::GetAttributes(std::string* strErr, const std::string& strDelimiter, LogFile* intFile) {
-    if (strTagLines.empty()) return -1;
+// The attribute rows of the open drawing, from the component's description
+// when it gives one, otherwise from the drawing information XML flattened into
+// the attribute table. Both give the same rows; the description spares writing
+// and reading the work files. The rows view into info or table. False after
+// the failure has been reported.
+bool cAutoCAD::ReadAttributeRows(DrawingInfo& info, std::optional<AttributeTable>& table,
+                                 std::vector<AttributeRow>& rows, std::string* strErr, LogFile* intFile) {
+    bool described = false;
+    try {
+        described = objDWG && objDWG->DescribeDrawing(info);
+    } catch (...) {
+        described = false;
+    }
+    if (described) {
+        if (ComponentStatus(objDWG) != kStatusOk) {
+            Fail(strErr, intFile, "Unable to create XML file.");
+            return false;
+        }
+        if (RowsOfDrawing(info, rows)) {
+            // An empty table cannot be read from the flat XML either.
+            if (rows.empty()) Fail(strErr, intFile, "Unable to parse XML file.");
+            return !rows.empty();
+        }
+    }
+    info = {};
 
     const std::string strXmlFile = strAppFolder + "_file.xml";
     const std::string strFlatFile = strAppFolder + "_flat.xml";
@@ -126,24 +132,38 @@ std::int16_t cAutoCAD::GetAttributes(std::string* strErr, const std::string& str
     CreateXML(strXmlFile, 1, 0, 0, 0, 0, 0, 0, 0);
     if (!FileExists(strXmlFile)) {
         Fail(strErr, intFile, "Unable to create XML file.");
-        return -1;
+        return false;
     }
 
     FlattenXMLfile(strXmlFile, strFlatFile, 3);
     DeleteFileUtf8(strXmlFile);
     if (!FileExists(strFlatFile)) {
         Fail(strErr, intFile, "Unable to create flattened XML file.");
-        return -1;
+        return false;
     }
 
-    std::optional<AttributeTable> varArray;
-    FlatXMLfileToArray(strFlatFile, varArray, false);
+    FlatXMLfileToArray(strFlatFile, table, false);
     DeleteFileUtf8(strFlatFile);
-    if (!varArray) {
+    if (!table) {
         Fail(strErr, intFile, "Unable to parse XML file.");
-        return -1;
+        return false;
     }
-    const AttributeTable& table = *varArray;
+    rows = RowsOfTable(*table);
+    return true;
+}
+
+// Result 1: at least one call succeeded. 0: no row qualified ("No data found to
+// process."). -1: no template held; the attribute rows could not be had; or
+// rows qualified but every component call failed ("Unable to change
+// attributes: " and the status of the last failed call). A failed call's audit
+// line ends in " - failed: " and the component's status.
+std::int16_t cAutoCAD::GetAttributes(std::string* strErr, const std::string& strDelimiter, LogFile* intFile) {
+    if (strTagLines.empty()) return -1;
+
+    DrawingInfo info;
+    std::optional<AttributeTable> varArray;
+    std::vector<AttributeRow> rows;
+    if (!ReadAttributeRows(info, varArray, rows, strErr, intFile)) return -1;
 
     bool blnQualified = false;
     bool blnChanged = false;
@@ -151,15 +171,12 @@ std::int16_t cAutoCAD::GetAttributes(std::string* strErr, const std::string& str
     for (const std::string& strLine : strTagLines) {
         const TagLine t = ClassifyTagLine(strLine, strDelimiter);
         if (t.kind == TagLineKind::None) continue;
-        for (std::size_t r = 0; r < table.Rows(); ++r) {
-            const std::string& handle = CellText(table, r, kColHandle);
-            RowAction a = ActionFor(t, CellText(table, r, kColTag), CellText(table, r, kColValue));
+        for (const AttributeRow& row : rows) {
+            RowAction a = ActionFor(t, row.tag, row.value);
             if (!a.qualifies) continue;
-            if (!MatchesFilters(CellText(table, r, kColSpace), CellText(table, r, kColLayout),
-                                CellText(table, r, kColBlock), CellText(table, r, kColLayer))) {
-                continue;
-            }
+            if (!MatchesFilters(row.space, row.layout, row.block, row.layer)) continue;
             blnQualified = true;
+            const std::string handle(row.handle);
             const std::int16_t rc = a.remove ? DeleteObject(handle) : UpdateBlockAttribute(a.value, handle);
             if (rc == 1) {
                 blnChanged = true;

@@ -1,0 +1,63 @@
+#include "engine/AttributeRows.h"
+
+#include "engine/TextLines.h"
+
+namespace kel {
+namespace {
+
+// Columns of the Attributes chapter's flat XML.
+constexpr std::size_t kColSpace = 0;
+constexpr std::size_t kColLayout = 1;
+constexpr std::size_t kColBlock = 2;
+constexpr std::size_t kColLayer = 5;
+constexpr std::size_t kColHandle = 13;
+constexpr std::size_t kColTag = 15;
+constexpr std::size_t kColValue = 16;
+
+bool AllValidUtf8(const DrawingInfo& info) {
+    for (const BlockInfo& block : info.blocks) {
+        if (!IsValidUtf8(block.name) || !IsValidUtf8(block.layoutName)) return false;
+        for (const InsertInfo& ins : block.inserts) {
+            if (!IsValidUtf8(ins.name) || !IsValidUtf8(ins.handle) || !IsValidUtf8(ins.layer)) return false;
+            for (const AttributeInfo& att : ins.attributes) {
+                if (!IsValidUtf8(att.handle) || !IsValidUtf8(att.tag) || !IsValidUtf8(att.value)) return false;
+            }
+        }
+    }
+    return IsValidUtf8(info.path);
+}
+
+}  // namespace
+
+std::vector<AttributeRow> RowsOfTable(const AttributeTable& table) {
+    const auto cell = [&](std::size_t r, std::size_t c) -> std::string_view {
+        return c < table.Columns() ? std::string_view(table.Text(r, c)) : std::string_view();
+    };
+    std::vector<AttributeRow> rows;
+    rows.reserve(table.Rows());
+    for (std::size_t r = 0; r < table.Rows(); ++r) {
+        rows.push_back({cell(r, kColSpace), cell(r, kColLayout), cell(r, kColBlock), cell(r, kColLayer),
+                        cell(r, kColHandle), cell(r, kColTag), cell(r, kColValue)});
+    }
+    return rows;
+}
+
+bool RowsOfDrawing(const DrawingInfo& info, std::vector<AttributeRow>& rows) {
+    rows.clear();
+    if (!AllValidUtf8(info)) return false;
+    std::size_t count = 0;
+    for (const BlockInfo& block : info.blocks) {
+        for (const InsertInfo& ins : block.inserts) count += ins.attributes.size();
+    }
+    rows.reserve(count);
+    for (const BlockInfo& block : info.blocks) {
+        for (const InsertInfo& ins : block.inserts) {
+            for (const AttributeInfo& att : ins.attributes) {
+                rows.push_back({block.name, block.layoutName, ins.name, ins.layer, att.handle, att.tag, att.value});
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace kel

@@ -1,0 +1,137 @@
+// The attribute rows taken straight from the component's description must be
+// the rows the XML chain gives (write the XML, flatten it, read the table), for
+// every drawing of the corpus and for texts built to trip the chain's markup
+// handling; a description the chain would read differently goes through it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "component/DrawingComponent.h"
+#include "component/DrawingInfoXml.h"
+#include "engine/AttributeRows.h"
+#include "engine/cAutoCAD.h"
+#include "support/TempDir.h"
+
+namespace kel {
+namespace {
+
+using test::TempDir;
+
+std::vector<std::string> Fields(const AttributeRow& r) {
+    return {std::string(r.space),  std::string(r.layout), std::string(r.block), std::string(r.layer),
+            std::string(r.handle), std::string(r.tag),    std::string(r.value)};
+}
+
+std::vector<std::vector<std::string>> AllFields(const std::vector<AttributeRow>& rows) {
+    std::vector<std::vector<std::string>> out;
+    for (const AttributeRow& r : rows) out.push_back(Fields(r));
+    return out;
+}
+
+// Rows through the XML chain; nullopt when the table cannot be read.
+std::optional<std::vector<std::vector<std::string>>> ChainRows(const DrawingInfo& info, const TempDir& dir) {
+    cAutoCAD engine([](ComponentCreationError&) { return nullptr; }, nullptr, dir.Path());
+    const std::string xml = dir.Write("_file.xml", DrawingInfoToXml(info, true));
+    const std::string flat = dir.File("_flat.xml");
+    engine.FlattenXMLfile(xml, flat, 3);
+    std::optional<AttributeTable> table;
+    engine.FlatXMLfileToArray(flat, table, false);
+    if (!table) return std::nullopt;
+    return AllFields(RowsOfTable(*table));
+}
+
+// Both ways agree: the same rows, or no table where the description has no attribute.
+void ExpectSameRows(const DrawingInfo& info, const std::string& what) {
+    TempDir dir;
+    std::vector<AttributeRow> rows;
+    ASSERT_TRUE(RowsOfDrawing(info, rows)) << what;
+    const auto chain = ChainRows(info, dir);
+    if (rows.empty()) {
+        EXPECT_FALSE(chain) << what;
+        return;
+    }
+    ASSERT_TRUE(chain) << what;
+    EXPECT_EQ(AllFields(rows), *chain) << what;
+}
+
+std::vector<std::string> CorpusDrawings() {
+    std::vector<std::string> files;
+    const std::filesystem::path root = KEL_CORPUS_DIR;
+    if (!std::filesystem::exists(root)) return files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+        std::string ext = e.path().extension().string();
+        std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
+        if (e.is_regular_file() && (ext == ".dxf" || ext == ".dwg")) files.push_back(e.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+TEST(AttributeRows, CorpusDrawingsGiveTheRowsOfTheXmlChain) {
+    const auto files = CorpusDrawings();
+    if (files.empty()) GTEST_SKIP() << "no corpus at " << KEL_CORPUS_DIR;
+    std::size_t described = 0, withRows = 0;
+    for (const std::string& f : files) {
+        DrawingComponent component;
+        std::int32_t handle = 0;
+        if (component.OpenFile(handle, f, "") <= 0) continue;
+        DrawingInfo info;
+        ASSERT_TRUE(component.DescribeDrawing(info));
+        ASSERT_EQ(component.Status(), kStatusOk) << f;
+        ++described;
+        std::vector<AttributeRow> rows;
+        if (RowsOfDrawing(info, rows) && !rows.empty()) ++withRows;
+        ExpectSameRows(info, f);
+    }
+    EXPECT_GT(described, 40u);
+    EXPECT_GT(withRows, 10u);
+}
+
+TEST(AttributeRows, MarkupLikeTextsAreTakenAsTheChainTakesThem) {
+    const std::vector<std::string> texts = {
+        "", " lead", "trail ", "  ", "a=b", "x name='y'", "<&>\"'", "&quot;", "&amp;lt;", "&#61;", "</value>",
+        "a></b", "a />", "<custom>", "</custom>", "<block>", "<Attributes>", "</Attribute>", "<name>", "<x>",
+        "line\r\nbreak", "cr\rlf\n", "\t\x01\x1f\x7f", "Ω Größe 設計", "\xF0\x9F\x98\x80", "handle", "elementid"};
+    DrawingInfo info;
+    info.path = "/d/a b&c.dxf";
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const std::string& t = texts[i];
+        InsertInfo ins;
+        ins.name = t;
+        ins.handle = "1" + std::to_string(i);
+        ins.layer = t;
+        ins.x = -0.5;
+        ins.attributes.push_back({"A" + std::to_string(i), i, t, t});
+        ins.attributes.push_back({"B" + std::to_string(i), i, "TAG", t + t});
+        info.blocks.push_back({t, t, {ins, InsertInfo{}}});
+    }
+    ExpectSameRows(info, "markup-like texts");
+}
+
+TEST(AttributeRows, EmptyDescriptionsHaveNoRows) {
+    DrawingInfo none;
+    ExpectSameRows(none, "no block");
+    DrawingInfo bare;
+    bare.blocks.push_back({"*Model_Space", "Model", {InsertInfo{}, InsertInfo{}}});
+    ExpectSameRows(bare, "inserts without attributes");
+}
+
+TEST(AttributeRows, InvalidUtf8IsLeftToTheXmlChain) {
+    DrawingInfo info;
+    InsertInfo ins;
+    ins.attributes.push_back({"1A", 1, "TAG", "caf\xE9"});
+    info.blocks.push_back({"*Model_Space", "Model", {ins}});
+    std::vector<AttributeRow> rows;
+    EXPECT_FALSE(RowsOfDrawing(info, rows));
+    EXPECT_TRUE(rows.empty());
+    info.blocks[0].inserts[0].attributes[0].value = "ok";
+    info.path = "/d/\xFF.dxf";
+    EXPECT_FALSE(RowsOfDrawing(info, rows));
+}
+
+}  // namespace
+}  // namespace kel
