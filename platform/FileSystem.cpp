@@ -17,6 +17,8 @@
 #include <unistd.h>
 #endif
 
+#include "platform/FolderSync.h"
+
 namespace kel {
 
 namespace fs = std::filesystem;
@@ -169,16 +171,8 @@ bool ReplaceFile(const std::string& strPath, const std::string& strData, std::st
         fs::remove(PathFromUtf8(tmp), ec2);
         return false;
     }
-#ifndef _WIN32
-    if (!blnDurable) return true;
     // Make the rename itself durable.
-    fs::path dir = target.parent_path();
-    int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-#endif
+    if (blnDurable) SyncFolderOf(target);
     return true;
 }
 

@@ -25,7 +25,8 @@ bool ReadWholeFile(const std::string& strPath, std::string& strData, std::string
 // Replaces the file at strPath by strData so that a crash at any moment leaves
 // either the old or the new content: the data goes to a temporary file in the
 // same folder, is flushed to disk, takes over the old file's permissions and is
-// renamed over it. On failure the old file is untouched, no temporary file is
+// renamed over it; the folder is flushed then, or once for a whole
+// FolderSyncBatch (platform/FolderSync.h). On failure the old file is untouched, no temporary file is
 // left behind, and strErr says why. Temporary files of the same target left by
 // an earlier process that was killed while saving are removed first.
 bool WriteFileAtomic(const std::string& strPath, const std::string& strData, std::string& strErr);

@@ -6,6 +6,7 @@
 #include "engine/LogFile.h"
 #include "platform/AppFolder.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderSync.h"
 #include "runs/DrawingStep.h"
 #include "runs/ListFile.h"
 #include "runs/PathText.h"
@@ -107,6 +108,8 @@ BatchResult RunListBatch(IBatchWindow& window, const ComponentFactory& factory, 
 
     window.SetBusy(true);
     const auto start = Clock::now();
+    // Saved drawings' folders are flushed to disk once, at the end of the batch.
+    FolderSyncBatch folderSync;
     window.SetMessage("Modification in process...");
     window.RepaintMessage();
 
@@ -148,6 +151,7 @@ BatchResult RunListBatch(IBatchWindow& window, const ComponentFactory& factory, 
     b.errors.Close();
     b.audit.Close();
     b.engine.reset();
+    folderSync.Flush();
     window.ClearCommandLine();
     strDWGname.clear();
     strDWGpath.clear();

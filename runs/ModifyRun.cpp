@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/FileSystem.h"
+#include "platform/FolderSync.h"
 #include "runs/DrawingStep.h"
 #include "runs/PathText.h"
 #include "runs/RunFormats.h"
@@ -38,6 +39,8 @@ ModifyRunResult RunModify(IModifyWindow& window, const ComponentFactory& factory
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     ModifyRunResult result;
+    // Saved drawings' folders are flushed to disk once, at the end of the run.
+    FolderSyncBatch folderSync;
 
     window.SetMessage("Modification in process...");
     window.RepaintMessage();
@@ -92,6 +95,7 @@ ModifyRunResult RunModify(IModifyWindow& window, const ComponentFactory& factory
     errors.Close();
     audit.Close();
     engine.reset();
+    folderSync.Flush();
 
     window.UnselectDrawings();
     window.DisableModify();
