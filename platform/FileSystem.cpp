@@ -8,6 +8,7 @@
 #include <random>
 #include <set>
 #include <vector>
+#include <string_view>
 #include <system_error>
 
 #ifdef _WIN32
@@ -61,9 +62,16 @@ bool ReadWholeFile(const std::string& strPath, std::string& strData, std::string
         return false;
     }
     strData.clear();
+    // Read straight into the string: its size first, then whatever more the file
+    // holds by the time it is read.
     std::error_code sizeErr;
     const auto size = fs::file_size(PathFromUtf8(strPath), sizeErr);
-    if (!sizeErr) strData.reserve(static_cast<std::size_t>(size));
+    std::size_t have = 0;
+    if (!sizeErr && size > 0) {
+        strData.resize(static_cast<std::size_t>(size));
+        have = std::fread(strData.data(), 1, strData.size(), f);
+        strData.resize(have);
+    }
     char buf[1 << 16];
     size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) strData.append(buf, n);
@@ -133,7 +141,8 @@ void RemoveStaleTemps(const fs::path& target) {
 
 // Temporary file beside the target, renamed over it; with blnDurable the data
 // and the rename are flushed to disk before returning.
-bool ReplaceFile(const std::string& strPath, const std::string& strData, std::string& strErr, bool blnDurable) {
+bool ReplaceFile(const std::string& strPath, const std::vector<std::string_view>& pieces, std::string& strErr,
+                 bool blnDurable) {
     const fs::path target = PathFromUtf8(strPath);
     std::error_code ec;
     if (fs::is_directory(target, ec)) {
@@ -147,7 +156,10 @@ bool ReplaceFile(const std::string& strPath, const std::string& strData, std::st
         strErr = std::string("cannot create a file in the folder: ") + std::strerror(errno);
         return false;
     }
-    bool ok = std::fwrite(strData.data(), 1, strData.size(), f) == strData.size();
+    bool ok = true;
+    for (const std::string_view piece : pieces) {
+        ok = ok && std::fwrite(piece.data(), 1, piece.size(), f) == piece.size();
+    }
     ok = (std::fflush(f) == 0) && ok;
 #ifndef _WIN32
     if (blnDurable) ok = ok && ::fsync(::fileno(f)) == 0;
@@ -179,11 +191,15 @@ bool ReplaceFile(const std::string& strPath, const std::string& strData, std::st
 }  // namespace
 
 bool WriteFileAtomic(const std::string& strPath, const std::string& strData, std::string& strErr) {
-    return ReplaceFile(strPath, strData, strErr, true);
+    return ReplaceFile(strPath, {strData}, strErr, true);
+}
+
+bool WriteFileAtomic(const std::string& strPath, const std::vector<std::string_view>& pieces, std::string& strErr) {
+    return ReplaceFile(strPath, pieces, strErr, true);
 }
 
 bool WriteWorkFile(const std::string& strPath, const std::string& strData, std::string& strErr) {
-    return ReplaceFile(strPath, strData, strErr, false);
+    return ReplaceFile(strPath, {strData}, strErr, false);
 }
 
 bool DeleteFileUtf8(const std::string& strPath) {

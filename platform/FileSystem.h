@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace kel {
 
@@ -30,6 +32,8 @@ bool ReadWholeFile(const std::string& strPath, std::string& strData, std::string
 // left behind, and strErr says why. Temporary files of the same target left by
 // an earlier process that was killed while saving are removed first.
 bool WriteFileAtomic(const std::string& strPath, const std::string& strData, std::string& strErr);
+// The same, for content given as pieces written one after the other.
+bool WriteFileAtomic(const std::string& strPath, const std::vector<std::string_view>& pieces, std::string& strErr);
 
 // WriteFileAtomic without the flushes to disk, for work files that are written
 // and read back within one run (drawing information XML, flat XML): readers

@@ -252,16 +252,24 @@ std::string DxfDocument::DeleteEntity(const std::string& strHandle) {
     return kStatusOk;
 }
 
+std::vector<std::string_view> DxfDocument::Pieces() const {
+    std::vector<std::string_view> pieces;
+    pieces.reserve(2 * edits_.size() + 1);
+    const std::string_view data = data_;
+    std::size_t pos = 0;
+    for (const auto& [start, edit] : edits_) {
+        pieces.push_back(data.substr(pos, start - pos));
+        pieces.push_back(edit.bytes);
+        pos = edit.end;
+    }
+    pieces.push_back(data.substr(pos));
+    return pieces;
+}
+
 std::string DxfDocument::Serialize() const {
     std::string out;
     out.reserve(data_.size() + 256);
-    std::size_t pos = 0;
-    for (const auto& [start, edit] : edits_) {
-        out.append(data_, pos, start - pos);
-        out += edit.bytes;
-        pos = edit.end;
-    }
-    out.append(data_, pos, std::string::npos);
+    for (const std::string_view piece : Pieces()) out += piece;
     return out;
 }
 
@@ -275,7 +283,7 @@ std::string DxfDocument::Save(const std::string& strPath, int lngVersion) {
         return status::Make(status::kCorrupt, "Damaged drawing: no end-of-file marker, not saved");
     }
     std::string err;
-    if (!WriteFileAtomic(strPath, Serialize(), err)) {
+    if (!WriteFileAtomic(strPath, Pieces(), err)) {
         return status::Make(status::kCannotWrite, "Cannot write " + strPath + ": " + err);
     }
     return kStatusOk;

@@ -6,6 +6,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "component/IDrawingDocument.h"
 #include "component/dxf/DxfModel.h"
@@ -27,8 +29,10 @@ public:
     // The version number that Save accepts besides -1: the digits of $ACADVER
     // (1015 for AC1015); AC1009 for a file that does not name its version.
     int VersionNumber() const;
-    // The bytes Save would write.
+    // The bytes Save would write, as one string and as the pieces written one
+    // after the other (unchanged stretches of the file and edited entities).
     std::string Serialize() const;
+    std::vector<std::string_view> Pieces() const;
 
 private:
     DxfDocument() = default;

@@ -59,6 +59,7 @@ public:
 
     bool Run(std::string& strErr, bool& notDxf) {
         m_.encoding = tok_.Encoding();
+        Reserve();
         DxfToken t;
         bool any = false;
         while (tok_.Next(t)) {
@@ -81,6 +82,24 @@ public:
     }
 
 private:
+    // Makes room for the entries the file can hold, so that the vectors are not
+    // copied over and over while they grow: every ATTRIB and INSERT names its
+    // type, and an entity with a handle takes at least some dozens of bytes.
+    void Reserve() {
+        m_.attribs.reserve(Occurrences("ATTRIB"));
+        m_.inserts.reserve(Occurrences("INSERT"));
+        m_.handles.reserve(data_.size() / 64 + 16);
+        handleInsert_.reserve(m_.handles.capacity());
+    }
+
+    std::size_t Occurrences(std::string_view word) const {
+        std::size_t n = 0;
+        for (std::size_t at = data_.find(word); at != std::string_view::npos; at = data_.find(word, at + word.size())) {
+            ++n;
+        }
+        return n;
+    }
+
     // Handles one token; false at the end of the drawing (0/EOF).
     bool Take(const DxfToken& t) {
         if (t.code == 0) {
