@@ -4,19 +4,24 @@
     bench.py KEL_BATCH DATA_FOLDER [SIZE...]      (sizes like 50K 5M; default 50K 500K 5M 50M)
 
 For each size and DXF flavour (ASCII, binary) the same copies are modified by
-kel-batch -t, by ezdxf (ezdxf_modify.py) and copied with cp. Prints seconds per
+kel-batch -t, by ezdxf (ezdxf_modify.py) and copied with cp; KEL and ezdxf run
+several rounds on fresh copies (ROUNDS) and the median round is shown. Prints seconds per
 drawing, the ratios KEL/ezdxf and KEL/cp, KEL's peak memory, and whether KEL's
 and ezdxf's results hold the same attribute values.
 """
 import os
 import shutil
+from statistics import median
 import subprocess
 import sys
+import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 PY = "/usr/bin/python3"
 COPIES = {50_000: 20, 500_000: 10, 5_000_000: 4, 50_000_000: 2}
+# Each tool runs this many times on fresh copies (KEL, ezdxf); the median is shown.
+ROUNDS = {50_000: (5, 3), 500_000: (5, 3), 5_000_000: (3, 1), 50_000_000: (3, 1)}
 
 
 def parse_size(text):
@@ -44,23 +49,35 @@ def copies(source, folder, count):
     return paths
 
 
-def timed(args, env=None):
-    t0 = time.perf_counter()
-    r = subprocess.run(args, env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-    elapsed = time.perf_counter() - t0
-    return elapsed, r
+class Run:
+    """One finished process: wall-clock and CPU seconds (its own and its children's), output."""
+
+    def __init__(self, returncode, wall, cpu, stdout, stderr):
+        self.returncode, self.wall, self.cpu = returncode, wall, cpu
+        self.stdout, self.stderr = stdout, stderr
 
 
-def time_v(stderr, key):
-    """A value of /usr/bin/time -v's report."""
+def peak_mib(stderr):
+    """Peak memory reported by /usr/bin/time -f "maxrss %M" (the forked Python's own
+    pages would count in the child's usage, so the kernel's figure is not used)."""
     for line in stderr.splitlines():
-        if line.strip().startswith(key):
-            return float(line.rsplit(":", 1)[1])
+        if line.startswith("maxrss "):
+            return int(line.split()[1]) / 1024
     return 0.0
 
 
-def cpu_seconds(stderr):
-    return time_v(stderr, "User time (seconds)") + time_v(stderr, "System time (seconds)")
+def timed(args, env=None):
+    """Runs args; the CPU time comes from the kernel's accounting of the child."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        t0 = time.perf_counter()
+        proc = subprocess.Popen(args, env=env, stdout=out, stderr=err)
+        _, status, usage = os.wait4(proc.pid, 0)
+        wall = time.perf_counter() - t0
+        proc.returncode = os.waitstatus_to_exitcode(status)
+        out.seek(0)
+        err.seek(0)
+        return Run(proc.returncode, wall, usage.ru_utime + usage.ru_stime,
+                   out.read().decode(errors="replace"), err.read().decode(errors="replace"))
 
 
 def dump(path):
@@ -85,25 +102,32 @@ def main():
         for binary in (False, True):
             source = generate(data, size, binary)
             n = COPIES.get(size, 4)
-            kel_files = copies(source, os.path.join(data, "kel"), n)
-            t_kel, r = timed(["/usr/bin/time", "-v", kel, "-t", template] + kel_files, env)
-            if r.returncode != 0:
-                print("kel-batch failed (%d): %s" % (r.returncode, r.stdout + r.stderr[-500:]))
-                ok = False
-            mem = time_v(r.stderr, "Maximum resident set size") / 1024
-            c_kel = cpu_seconds(r.stderr)
-            ez_files = copies(source, os.path.join(data, "ezdxf"), n)
-            t_ez, r = timed(["/usr/bin/time", "-v", PY, os.path.join(HERE, "ezdxf_modify.py")] + ez_files)
-            c_ez = cpu_seconds(r.stderr)
-            if r.returncode != 0:
-                print("ezdxf failed: %s" % r.stderr[-500:])
-                ok = False
+            kel_rounds, ez_rounds = ROUNDS.get(size, (1, 1))
+            kel_runs = []
+            for _ in range(kel_rounds):
+                kel_files = copies(source, os.path.join(data, "kel"), n)
+                r = timed(["/usr/bin/time", "-f", "maxrss %M", kel, "-t", template] + kel_files, env)
+                if r.returncode != 0:
+                    print("kel-batch failed (%d): %s" % (r.returncode, r.stdout + r.stderr[-500:]))
+                    ok = False
+                kel_runs.append((r.wall, r.cpu, peak_mib(r.stderr)))
+            t_kel, c_kel = median(x[0] for x in kel_runs), median(x[1] for x in kel_runs)
+            mem = max(x[2] for x in kel_runs)
+            ez_runs = []
+            for _ in range(ez_rounds):
+                ez_files = copies(source, os.path.join(data, "ezdxf"), n)
+                r = timed([PY, os.path.join(HERE, "ezdxf_modify.py")] + ez_files)
+                if r.returncode != 0:
+                    print("ezdxf failed: %s" % r.stderr[-500:])
+                    ok = False
+                ez_runs.append((r.wall, r.cpu))
+            t_ez, c_ez = median(x[0] for x in ez_runs), median(x[1] for x in ez_runs)
             cp_dir = os.path.join(data, "cp")
             copies(source, cp_dir + "-src", n)
             shutil.rmtree(cp_dir, ignore_errors=True)
             os.makedirs(cp_dir)
             srcs = [os.path.join(cp_dir + "-src", "d%02d.dxf" % i) for i in range(n)]
-            t_cp, _ = timed(["cp"] + srcs + [cp_dir])
+            t_cp = timed(["cp"] + srcs + [cp_dir]).wall
             same = dump(kel_files[0]) == dump(ez_files[0]) and dump(kel_files[-1]) == dump(ez_files[-1])
             ok = ok and same
             size_text = "%.1f MB" % (os.path.getsize(source) / 1e6) if size >= 1e6 else \

@@ -125,20 +125,38 @@ bool DxfTokenizer::NextAscii(DxfToken& token) {
     const std::size_t n = data_.size();
     const char* d = data_.data();
     std::size_t start = pos_;
-    // The group code line.
-    const void* nl = std::memchr(d + start, eol_, n - start);
-    std::size_t codeEnd = nl ? static_cast<const char*>(nl) - d : n;
-    std::string_view codeText = Trim(data_.substr(start, codeEnd - start));
-    if (codeText.empty() && !nl) {
-        pos_ = n;  // blanks at the very end
-        return false;
-    }
+    // The group code line. Nearly all are spaces and a few digits, read in place;
+    // anything else goes through the general path.
     int code = 0;
-    auto res = std::from_chars(codeText.data(), codeText.data() + codeText.size(), code);
-    if (res.ec != std::errc() || res.ptr != codeText.data() + codeText.size() || code < 0 || code > kMaxCode) {
-        return Fail(start, "group code expected");
+    std::size_t codeEnd = n;
+    const void* nl = nullptr;
+    {
+        std::size_t p = start;
+        while (p < n && d[p] == ' ') ++p;
+        const std::size_t firstDigit = p;
+        while (p < n && p - firstDigit < 4 && d[p] >= '0' && d[p] <= '9') code = code * 10 + (d[p++] - '0');
+        if (p < n && d[p] == '\r' && eol_ != '\r') ++p;
+        if (p > firstDigit && p < n && d[p] == eol_ && code <= kMaxCode) {
+            codeEnd = p;
+            nl = d + p;
+        }
     }
-    if (!nl) return Fail(start, "value missing");
+    if (!nl) {
+        nl = std::memchr(d + start, eol_, n - start);
+        codeEnd = nl ? static_cast<const char*>(nl) - d : n;
+        std::string_view codeText = Trim(data_.substr(start, codeEnd - start));
+        if (codeText.empty() && !nl) {
+            pos_ = n;  // blanks at the very end
+            return false;
+        }
+        code = 0;
+        auto res = std::from_chars(codeText.data(), codeText.data() + codeText.size(), code);
+        if (res.ec != std::errc() || res.ptr != codeText.data() + codeText.size() || code < 0 ||
+            code > kMaxCode) {
+            return Fail(start, "group code expected");
+        }
+        if (!nl) return Fail(start, "value missing");
+    }
     std::size_t valueStart = codeEnd + 1;
     const void* nl2 = std::memchr(d + valueStart, eol_, n - valueStart);
     std::size_t lineEnd = nl2 ? static_cast<const char*>(nl2) - d : n;
