@@ -1,4 +1,5 @@
-// The drawing component's interface: the seven operations the engine relies on.
+// The drawing component's interface: the seven operations the engine relies on,
+// and an optional eighth that hands over the drawing description in memory.
 //
 // One drawing at a time is open in a component object; every operation after
 // OpenFile acts on it. After each operation except OpenFile, Status() tells the

@@ -142,6 +142,43 @@ TEST_F(ModifyTest, EveryTagLineForm) {
     }
 }
 
+// A component that describes the drawing in memory gets the same calls, audit
+// lines and results as one that writes the XML, and no work file is written.
+TEST_F(ModifyTest, TheDescriptionActsAsTheXmlDoes) {
+    const std::vector<Strings> templates = {
+        {"d"}, {"f,a,B", "TITLE,c"}, {"t,DATE,2007", "dwgno,d", "DWGNO,r,X"}, {"NOTAG,r,1"}};
+    const auto runBoth = [&](const Strings& lines, const std::string& layerFilter) {
+        engine->strLayerFilter = layerFilter;
+        log.info.reset();
+        const std::int16_t rcXml = Run(lines);
+        const Strings changesXml = Changes(), auditXml = auditLines;
+        const std::string errXml = err;
+        log.info = SampleDrawing();
+        EXPECT_EQ(Run(lines), rcXml) << lines.front();
+        EXPECT_EQ(Changes(), changesXml) << lines.front();
+        EXPECT_EQ(auditLines, auditXml) << lines.front();
+        EXPECT_EQ(err, errXml) << lines.front();
+        EXPECT_EQ(log.calls.front(), "DescribeDrawing()");
+        EXPECT_FALSE(FileExists(dir.File("_file.xml")) || FileExists(dir.File("_flat.xml")));
+    };
+    for (const Strings& lines : templates) {
+        runBoth(lines, "");
+        runBoth(lines, "FRAME");
+    }
+
+    // The description fails, or lists no attribute: the messages of the XML way.
+    log.statusFor["DescribeDrawing"] = "2010:No drawing is open";
+    EXPECT_EQ(Run({"d"}), -1);
+    EXPECT_EQ(err, "Unable to create XML file.");
+    log.statusFor.clear();
+    DrawingInfo bare;
+    bare.blocks.push_back({"*Model_Space", "Model", {Insert("TITLE", "0", {})}});
+    log.info = bare;
+    EXPECT_EQ(Run({"d"}), -1);
+    EXPECT_EQ(err, "Unable to parse XML file.");
+    EXPECT_TRUE(Changes().empty());
+}
+
 TEST_F(ModifyTest, LaterLinesActOnTheValuesAsRead) {
     OnlyTitle({Att("1F", "DWGNO", "1")});
     EXPECT_EQ(Run({"DWGNO,r,A", "DWGNO,f,1,2", "DWGNO,d", "DWGNO,c"}), 1);

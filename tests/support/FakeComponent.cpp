@@ -48,4 +48,12 @@ void FakeComponent::DeleteEntity(const std::string& strHandle) {
     Finish("DeleteEntity");
 }
 
+bool FakeComponent::DescribeDrawing(DrawingInfo& info) {
+    if (!log_.info) return IDrawingComponent::DescribeDrawing(info);
+    log_.calls.push_back("DescribeDrawing()");
+    info = *log_.info;
+    Finish("DescribeDrawing");
+    return true;
+}
+
 }  // namespace kel::test

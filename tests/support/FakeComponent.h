@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ public:
         std::string status = kStatusOk;  // status after every other call
         std::map<std::string, std::string> statusFor;  // call name -> status (overrides status)
         std::string xml;                 // what WriteXML writes ("" writes no file)
+        std::optional<DrawingInfo> info;  // what DescribeDrawing gives (none: it declines)
         int destroyed = 0;
     };
 
@@ -36,6 +38,7 @@ public:
     void SaveFile(const std::string& strPath, std::int32_t lngVersion) override;
     void SetAttributeValue(const std::string& strValue, const std::string& strHandle) override;
     void DeleteEntity(const std::string& strHandle) override;
+    bool DescribeDrawing(DrawingInfo& info) override;
 
 private:
     void Finish(const std::string& name);
