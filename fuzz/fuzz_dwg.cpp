@@ -1,4 +1,5 @@
-// DWG reader: any bytes must either be refused with a status or open and describe.
+// DWG reader: any bytes must either be refused with a status or open and describe,
+// with the same attribute rows straight from the description as through the XML.
 // The checksums of the file header and of the framed sections are recomputed
 // first, so mutations reach the section decoders instead of stopping at a CRC.
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include "component/DrawingInfoXml.h"
 #include "component/dwg/DwgCrc.h"
 #include "component/dwg/DwgDocument.h"
+#include "fuzz/RowsCheck.h"
 
 namespace {
 
@@ -53,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto doc = kel::OpenDwgDocument(std::move(bytes), "fuzz.dwg", status);
     if (!doc) return 0;
     const kel::DrawingInfo info = doc->Describe();
-    (void)kel::DrawingInfoToXml(info, true);
+    kel::fuzz::CheckRows(info);
     for (const auto& block : info.blocks) {
         for (const auto& insert : block.inserts) {
             for (const auto& a : insert.attributes) {

@@ -27,9 +27,19 @@ mkdir -p "$seeds"/{dxf,dwg,template,table,flatten,listfile}
 cp examples/*.dxf "$seeds"/dxf/
 cp examples/*.txt "$seeds"/template/
 cp examples/*.dlf "$seeds"/listfile/
+# The project has no DWG samples of its own: the real drawings beside the
+# project (R13 to R2004) seed the DWG harness where they are present. They are
+# read from there into the build folder, never kept in the project.
+corpus_dwg=$root/../shared/corpus/dwg
+if [ -d "$corpus_dwg" ]; then
+  find "$corpus_dwg" -path '*AC101[2458]*' -name '*.dwg' -exec install -m 644 {} "$seeds"/dwg/ \;
+fi
 for d in fuzz/seeds/* fuzz/regressions/*; do
   [ -d "$d" ] && cp "$d"/* "$seeds/$(basename "$d")"/ 2>/dev/null || true
 done
+
+# Inputs up to 64 KiB; the DWG seeds are whole drawings of a few hundred KB.
+max_len() { if [ "$1" = dwg ]; then echo 700000; else echo 65536; fi; }
 
 status=0
 for h in "${harnesses[@]}"; do
@@ -38,7 +48,7 @@ for h in "${harnesses[@]}"; do
   mkdir -p "$corpus" "$artifacts"
   echo "== fuzz_$h for ${seconds}s"
   if ! "$build/fuzz_$h" "$corpus" "$seeds/$h" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-      -max_len=65536 -print_final_stats=1 -artifact_prefix="$artifacts/" >"$build/fuzz_$h.log" 2>&1; then
+      -max_len="$(max_len "$h")" -print_final_stats=1 -artifact_prefix="$artifacts/" >"$build/fuzz_$h.log" 2>&1; then
     echo "fuzz_$h FAILED: see $build/fuzz_$h.log and $artifacts/"
     grep -E "ERROR|SUMMARY|Test unit written" "$build/fuzz_$h.log" | head -5 || true
     status=1
