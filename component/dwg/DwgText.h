@@ -12,12 +12,13 @@ int WindowsCodePageOf(int dwgCodePage);
 
 // Decodes drawing text to UTF-8: stops at the first NUL, maps bytes through
 // the code page (Windows-1252 when the page is unknown) and turns \U+XXXX
-// escapes into the characters they name.
+// escapes (and pairs of them for UTF-16 surrogates) into the characters they name.
 std::string DecodeText(const std::string& raw, int dwgCodePage);
 
 // Encodes UTF-8 to drawing text: characters of the code page as its bytes,
 // every other character as \U+XXXX (all of them beyond ASCII when the page is
-// not one we carry). Invalid UTF-8 bytes are taken as Latin-1.
+// not one we carry), one beyond U+FFFF as the two escapes of its UTF-16 pair.
+// Invalid UTF-8 bytes are taken as Latin-1.
 std::string EncodeText(const std::string& utf8, int dwgCodePage);
 
 }  // namespace kel::dwg

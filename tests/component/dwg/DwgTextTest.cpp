@@ -44,6 +44,26 @@ TEST(DwgTextTest, EncodesWhatThePageHoldsAndEscapesTheRest) {
     }
 }
 
+// Escapes hold four hex digits, so a character beyond U+FFFF travels as the
+// escapes of its UTF-16 pair, the way the DXF side writes it; it must not be
+// lost on the way into the drawing.
+TEST(DwgTextTest, CharactersBeyondTheBasicPlaneTravelAsEscapePairs) {
+    const std::string smile = "\xF0\x9F\x98\x80";  // U+1F600
+    const std::string replacement = "\xEF\xBF\xBD";
+    EXPECT_EQ(EncodeText("A" + smile + "B", kAnsi1252), "A\\U+D83D\\U+DE00B");
+    EXPECT_EQ(EncodeText(smile, 38), "\\U+D83D\\U+DE00");
+    EXPECT_EQ(EncodeText(smile, kAnsi1252), dxf::TextCodec("AC1015", "ANSI_1252").Encode(smile));
+    EXPECT_EQ(DecodeText("A\\U+D83D\\u+de00B", kAnsi1252), "A" + smile + "B");
+    EXPECT_EQ(DecodeText("\\U+D83D x", kAnsi1252), replacement + " x");  // a high half alone
+    EXPECT_EQ(DecodeText("\\U+DE00\\U+D83D", kAnsi1252), replacement + replacement);  // halves swapped
+    EXPECT_EQ(DecodeText("\\U+D83D\\U+0041", kAnsi1252), replacement + "A");
+    for (const std::string& text : {smile, "Ω " + smile + smile + " Größe", std::string("\xF4\x8F\xBF\xBF")}) {
+        EXPECT_EQ(DecodeText(EncodeText(text, kAnsi1252), kAnsi1252), text);
+        EXPECT_EQ(DecodeText(EncodeText(text, 38), 38), text);
+    }
+    EXPECT_EQ(EncodeText("\xED\xA0\x80", kAnsi1252), "\\U+FFFD");  // an encoded surrogate is no character
+}
+
 TEST(DwgTextTest, CodePageNumbersOfTheCorpusMapToWindowsPages) {
     EXPECT_EQ(WindowsCodePageOf(kAnsi1252), 1252);  // DXF twins: ANSI_1252
     EXPECT_EQ(WindowsCodePageOf(kAnsi1250), 1250);  // DXF twin: ANSI_1250

@@ -85,7 +85,8 @@ TEST(DwgWriteTest, ReLayingWithoutEditsRebuildsTheSameFile) {
 
 TEST(DwgWriteTest, NewValuesReadBackAndEveryOtherObjectKeepsItsBytes) {
     kel::test::TempDir dir;
-    const std::string values[] = {"Ω Größe 設計", "a <value> & \"quotes\" 'too'", "", std::string(255, 'x')};
+    const std::string values[] = {"Ω Größe 設計 \xF0\x9F\x98\x80", "a <value> & \"quotes\" 'too'", "",
+                                  std::string(255, 'x')};
     for (const std::string& name : WritableCorpusFiles()) {
         std::string original = ReadCorpus(name);
         auto doc = Open(original);
