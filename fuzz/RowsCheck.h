@@ -14,6 +14,7 @@
 #include "engine/AttributeRows.h"
 #include "engine/cAutoCAD.h"
 #include "fuzz/FuzzFiles.h"
+#include "fuzz/ScratchEngine.h"
 
 namespace kel::fuzz {
 
@@ -32,7 +33,8 @@ inline void CheckRows(const DrawingInfo& info) {
     const std::string source =
         scratch.Write("_file.xml", reinterpret_cast<const std::uint8_t*>(xml.data()), xml.size());
     const std::string flat = scratch.Path("_flat.xml");
-    cAutoCAD engine([](ComponentCreationError&) { return nullptr; }, nullptr, scratch.Folder());
+    ScratchEngine scratchEngine;
+    cAutoCAD& engine = scratchEngine.engine;
     engine.FlattenXMLfile(source, flat, 3);
     std::optional<AttributeTable> table;
     engine.FlatXMLfileToArray(flat, table, false);

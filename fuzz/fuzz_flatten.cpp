@@ -4,17 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "engine/cAutoCAD.h"
 #include "fuzz/FuzzFiles.h"
-
-namespace {
-
-class SilentMessages : public kel::IUserMessages {
-public:
-    void ShowMessage(const std::string&, const std::string&, kel::MessageIcon) override {}
-};
-
-}  // namespace
+#include "fuzz/ScratchEngine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
@@ -23,8 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t chapter = data[0] % 11;
     const std::string source = scratch.Write("_file.xml", data + 1, size - 1);
     const std::string target = scratch.Path("_flat.xml");
-    SilentMessages messages;
-    kel::cAutoCAD engine([](kel::ComponentCreationError&) { return nullptr; }, &messages, scratch.Folder());
+    kel::fuzz::ScratchEngine scratchEngine;
+    kel::cAutoCAD& engine = scratchEngine.engine;
     std::int32_t drawingField = 0;
     if (engine.FlattenXMLfile(source, target, chapter, drawingField) == 1) {
         std::optional<kel::AttributeTable> table;

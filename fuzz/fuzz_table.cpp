@@ -3,17 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "engine/cAutoCAD.h"
 #include "fuzz/FuzzFiles.h"
-
-namespace {
-
-class SilentMessages : public kel::IUserMessages {
-public:
-    void ShowMessage(const std::string&, const std::string&, kel::MessageIcon) override {}
-};
-
-}  // namespace
+#include "fuzz/ScratchEngine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
@@ -21,8 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The first byte chooses whether headings are included.
     const bool headings = data[0] & 1;
     const std::string path = scratch.Write("flat.xml", data + 1, size - 1);
-    SilentMessages messages;
-    kel::cAutoCAD engine([](kel::ComponentCreationError&) { return nullptr; }, &messages, scratch.Folder());
+    kel::fuzz::ScratchEngine scratchEngine;
+    kel::cAutoCAD& engine = scratchEngine.engine;
     std::optional<kel::AttributeTable> table;
     const std::int16_t result = engine.FlatXMLfileToArray(path, table, headings);
     if (result == 1 && !table) __builtin_trap();

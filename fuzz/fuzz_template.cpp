@@ -2,23 +2,14 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/cAutoCAD.h"
 #include "fuzz/FuzzFiles.h"
-
-namespace {
-
-class SilentMessages : public kel::IUserMessages {
-public:
-    void ShowMessage(const std::string&, const std::string&, kel::MessageIcon) override {}
-};
-
-}  // namespace
+#include "fuzz/ScratchEngine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     auto& scratch = kel::fuzz::Scratch();
     const std::string path = scratch.Write("template.txt", data, size);
-    SilentMessages messages;
-    kel::cAutoCAD engine([](kel::ComponentCreationError&) { return nullptr; }, &messages, scratch.Folder());
+    kel::fuzz::ScratchEngine scratchEngine;
+    kel::cAutoCAD& engine = scratchEngine.engine;
     std::string strErr;
     const std::int16_t result = engine.PrepTemplate(path, strErr);
     if (result == 1 && !strErr.empty()) __builtin_trap();
