@@ -1,107 +1,77 @@
-// kel-batch -t, --show and list files, run as a separate program on copies of
-// real drawings; the results are read back with an independent DXF reader.
-#include <gtest/gtest.h>
+// kel-batch on DXF drawings: -t, list files, --show (also as a page), --xml
+// and the options, each run on copies; results read back with ezdxf.
+#include <regex>
 
-#include <sys/wait.h>
+#include "runs/AttributeViewer.h"
+#include "tests/cli/CliTest.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <sstream>
-
-#include "support/Shell.h"
-#include "support/TempDir.h"
-
-namespace kel {
+namespace kel::cli {
 namespace {
 
-namespace fs = std::filesystem;
-
+const char* kFlags = "dxf/ascii/AC1027_R2013/ezdxf__multi_insert_with_attribs.dxf";
+const char* kSample = "dxf/ascii/AC1015_R2000/acadsharp__sample_AC1015_ascii.dxf";
 
 // Prints "TAG=value" for every attribute of every insert of every layout.
 const char* kAttribScript = R"(import sys, ezdxf
-doc = ezdxf.readfile(sys.argv[1])
-for layout in doc.layouts:
+for layout in ezdxf.readfile(sys.argv[1]).layouts:
     for ins in layout.query('INSERT'):
         for a in ins.attribs:
             print('%s=%s' % (a.dxf.tag, a.dxf.text))
 )";
 
-const char* kFlags = "dxf/ascii/AC1027_R2013/ezdxf__multi_insert_with_attribs.dxf";
-const char* kSample = "dxf/ascii/AC1015_R2000/acadsharp__sample_AC1015_ascii.dxf";
-using Lines = std::vector<std::string>;
-
-class BatchRunTest : public ::testing::Test {
+class BatchRunTest : public CliTest {
 protected:
-    using Result = test::ShellResult;
-    Result Shell(const std::string& command) { return test::RunShell(command, dir.Path()); }
-    Result Batch(const std::string& args) {
-        return Shell("KEL_HOME=" + test::ShellQuote(home) + " " + test::ShellQuote(KEL_BATCH_EXE) + " " + args);
-    }
-    // A copy of a corpus drawing at rel inside the work folder.
-    std::string Copy(const char* corpus, const std::string& rel) {
-        const std::string target = dir.File("work/" + rel);
-        fs::create_directories(fs::path(target).parent_path());
-        fs::copy_file(test::CorpusPath(corpus), target);
-        return target;
-    }
-    // The attributes as the independent reader sees them, in file order.
     Lines Attributes(const std::string& drawing) {
-        const Result r = Shell(std::string(KEL_PYTHON) + " " + test::ShellQuote(dir.Write("a.py", kAttribScript)) + " " +
-                               test::ShellQuote(drawing));
+        const Result r = Shell(std::string(KEL_PYTHON) + " " + Q(dir.Write("a.py", kAttribScript)) + " " + Q(drawing));
         EXPECT_EQ(r.exitCode, 0) << drawing << "\n" << r.err;
-        Lines lines;
-        std::istringstream in(r.out);
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
+        return SplitLines(r.out);
     }
-    // The attributes with every value of tag replaced.
+    // The lines with every value of tag replaced.
     static Lines With(Lines lines, const std::string& tag, const std::string& value) {
         for (auto& l : lines) {
             if (l.rfind(tag + "=", 0) == 0) l = tag + "=" + value;
         }
         return lines;
     }
-    bool Unchanged(const std::string& copy, const char* corpus) {
-        return test::ReadFile(copy) == test::ReadFile(test::CorpusPath(corpus));
-    }
-
-    test::TempDir dir;
-    std::string home = dir.File("home");
 };
 
 TEST_F(BatchRunTest, ModifyChangesOnlyTheNamedAttributesAndReportsFailures) {
     const std::string flags = Copy(kFlags, "Flags.dxf"), sample = Copy(kSample, "Sub Folder/Sample.DXF");
     const Lines flagsBefore = Attributes(flags), sampleBefore = Attributes(sample);
-    const std::string tmpl = dir.Write("work/title.txt", "*INPUT\r\n*ATTRIBUTE_TAGS\r\nNAME,r,Renamed\r\n"
-                                                         "PRESET_ATT,r,changed\r\n");
+    const std::string tmpl = dir.Write("work/title.txt", "*INPUT\r\n*ATTRIBUTE_TAGS\r\nNAME,r,Renamed\r\nPRESET_ATT,r,changed\r\n");
     const std::string missing = dir.File("work/missing.dxf");
-
-    Result r = Batch("-t " + test::ShellQuote(tmpl) + " " + test::ShellQuote(flags) + " " + test::ShellQuote(missing) + " " + test::ShellQuote(sample));
-
+    Result r = Batch("-t " + Q(tmpl) + " " + Q(flags) + " " + Q(missing) + " " + Q(sample));
     EXPECT_EQ(r.exitCode, 1) << r.err;
     EXPECT_EQ(r.out.rfind("Modification in process...\nProcessing " + flags + "...\n", 0), 0u) << r.out;
     EXPECT_NE(r.out.find("\nAttributes for 2 file(s) modified in "), std::string::npos) << r.out;
-    EXPECT_NE(test::ReadFile(home + "/err.log").find("  Drawing: " + missing + "  Error: File MISSING.DXF not found.\r\n"),
-              std::string::npos);
+    EXPECT_NE(ErrLog().find("  Drawing: " + missing + "  Error: File MISSING.DXF not found.\r\n"), std::string::npos);
     EXPECT_EQ(Attributes(flags), With(flagsBefore, "NAME", "Renamed"));
     EXPECT_EQ(Attributes(sample), With(sampleBefore, "PRESET_ATT", "changed"));
 
-    r = Batch("-t " + test::ShellQuote(tmpl) + " --no-audit -d , " + test::ShellQuote(flags));
+    r = Batch("-t " + Q(tmpl) + " --no-audit -d , " + Q(flags));
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_FALSE(fs::exists(home + "/err.log")) << "a clean run leaves no error log";
 
-    const std::string bad = dir.Write("work/bad.txt", "no sections\r\n");
-    r = Batch("-t " + test::ShellQuote(bad) + " " + test::ShellQuote(sample));
+    r = Batch("-t " + Q(dir.Write("work/bad.txt", "no sections\r\n")) + " " + Q(sample));
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.out.find("No attributes modified. Template file requires '*INPUT'.\n"), std::string::npos) << r.out;
-    for (const std::string& args : {std::string(), " -d ab " + test::ShellQuote(flags), " --bogus " + test::ShellQuote(flags)}) {
-        EXPECT_EQ(Batch("-t " + test::ShellQuote(tmpl) + args).exitCode, 2) << args;
+    for (const std::string& args : {"-t " + Q(tmpl), "-t " + Q(tmpl) + " -d ab " + Q(flags),
+                                    "-t " + Q(tmpl) + " --bogus " + Q(flags), std::string("--no-such-option")}) {
+        r = Batch(args);
+        EXPECT_EQ(r.exitCode, 2) << args;
     }
+    EXPECT_NE(r.err.find("--help"), std::string::npos) << "an unknown option points at --help";
+    r = Batch("--version");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(std::regex_match(r.out, std::regex("kel-batch \\d+\\.\\d+\\.\\d+\n"))) << r.out;
+    r = Batch("--help");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("--xml DRAWING"), std::string::npos);
 }
 
-TEST_F(BatchRunTest, ShowPrintsTheAttributeTableAsCsv) {
+TEST_F(BatchRunTest, ShowPrintsTheAttributeTableAsCsvOrAsTheViewersPage) {
     const std::string flags = Copy(kFlags, "Flags.dxf");
-    Result r = Batch("--show " + test::ShellQuote(flags));
+    Result r = Batch("--show " + Q(flags));
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out.rfind("Block,Layout,name,handle,", 0), 0u) << r.out;
     Lines values;
@@ -115,10 +85,36 @@ TEST_F(BatchRunTest, ShowPrintsTheAttributeTableAsCsv) {
     values.erase(values.begin());
     EXPECT_EQ(values, Attributes(flags));
     EXPECT_TRUE(fs::is_empty(home)) << "work files removed";
-
-    r = Batch("--show " + test::ShellQuote(dir.File("work/gone.dxf")));
+    r = Batch("--show " + Q(dir.File("work/gone.dxf")));
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "File GONE.DXF not found.\n");
+
+    // --html writes the page the attribute viewer shows for the same drawing.
+    struct Quiet : IViewerWindow, IUserMessages, IPageLauncher {
+        void SetMessage(const std::string&) override {}
+        void RepaintMessage() override {}
+        void SetBusy(bool) override {}
+        void Beep() override {}
+        void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
+        bool OpenDocument(const std::string&) override { return true; }
+    } quiet;
+    const std::string sheet = dir.Write("view/sheet.dxf", test::ReadFile(KEL_SOURCE_DIR "/examples/title-r2018-bin.dxf"));
+    const std::string page = dir.Write("page.htm", "old page");
+    r = Batch("--show " + Q(sheet) + " --html " + Q(page));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    test::TempDir app;
+    AttributeViewer(app.Path(), quiet, quiet, quiet).View(dir.File("view"), "sheet.dxf");
+    const std::string viewed = test::ReadFile(app.File(kViewerPage));
+    ASSERT_NE(viewed.find("<STRONG>tag</STRONG>"), std::string::npos);
+    EXPECT_EQ(test::ReadFile(page), viewed);
+    EXPECT_TRUE(fs::is_empty(home));
+    r = Batch("--show " + Q(sheet) + " --html " + Q(dir.File("no/such/a.htm")));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "Unable to write " + dir.File("no/such/a.htm") + ".\n");
+    fs::create_directory(dir.File("folder"));  // a folder is not replaced
+    EXPECT_EQ(Batch("--show " + Q(sheet) + " --html " + Q(dir.File("folder"))).exitCode, 1);
+    EXPECT_TRUE(fs::is_directory(dir.File("folder")));
 }
 
 TEST_F(BatchRunTest, ListFileRunsPlainAndWildcardEntries) {
@@ -129,25 +125,52 @@ TEST_F(BatchRunTest, ListFileRunsPlainAndWildcardEntries) {
     const std::string tree = dir.File("work/tree/");
     const std::string list = dir.Write("work/run.dlf", "' batch\r\n" + tree + "A*.DXF," + tmpl + "\r\n" + plain + "," +
                                                            tmpl + "\r\n" + dir.File("work/none.dxf") + "," + tmpl);
-    Result r = Batch(test::ShellQuote(list));
+    Result r = Batch(Q(list));
     EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
     EXPECT_NE(r.out.find("Scanning " + tree + "...\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\nDWG file not found.\nAttributes for 2 file(s) modified in "), std::string::npos) << r.out;
     EXPECT_EQ(Attributes(top), With(Attributes(test::CorpusPath(kFlags)), "NAME", "Listed"));
     EXPECT_EQ(Attributes(plain), With(before, "ATTINFO", "99"));
-    EXPECT_TRUE(Unchanged(deep, kFlags)) << "an entry with an extension searches its own folder only";
-    EXPECT_TRUE(Unchanged(other, kFlags));
+    EXPECT_TRUE(Untouched(deep, kFlags)) << "an entry with an extension searches its own folder only";
+    EXPECT_TRUE(Untouched(other, kFlags));
 
-    dir.Write("work/run2.dlf", plain + "," + tmpl + "\r\n  end \r\n" + other + "," + tmpl + "\r\n");
-    r = Batch(test::ShellQuote(dir.File("work/run2.dlf")));
+    r = Batch(Q(dir.Write("work/run2.dlf", plain + "," + tmpl + "\r\n  end \r\n" + other + "," + tmpl + "\r\n")));
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_EQ(r.out, "Modification in process...\nProcessing " + plain + "...\n") << "END: no summary";
-    EXPECT_TRUE(Unchanged(other, kFlags));
-
-    r = Batch(test::ShellQuote(dir.File("work/absent.dlf")));
+    EXPECT_TRUE(Untouched(other, kFlags));
+    r = Batch(Q(dir.File("work/absent.dlf")));
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.out, "Passed file '" + dir.File("work/absent.dlf") + "' does not exist.\n");
 }
 
+TEST_F(BatchRunTest, XmlMatchesEzdxfOrFailsWithAReason) {
+    std::vector<std::string> drawings;
+    for (const auto& e : fs::directory_iterator(KEL_SOURCE_DIR "/examples")) {
+        if (e.path().extension() == ".dxf") drawings.push_back(e.path().string());
+    }
+    for (const char* rel : {"dxf/ascii/AC1009_R12/libredwg__r11_entities-2d.dxf", kFlags,
+                            "dxf/ascii/AC1032_R2018/netdxf__sample_2018.dxf",
+                            "dxf/binary/acadsharp__sample_AC1015_binary.dxf"}) {
+        drawings.push_back(test::CorpusPath(rel));
+    }
+    for (const std::string& d : drawings) {
+        SCOPED_TRACE(d);
+        EXPECT_NE(XmlMatching(d, d).out.find("<Attributes>"), std::string::npos);
+        EXPECT_TRUE(fs::is_empty(home)) << "work file removed";
+    }
+    Result r = Batch("--xml " + Q(dir.File("missing.dxf")));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(std::regex_search(r.err, std::regex("missing\\.dxf.*not found"))) << r.err;
+    r = Batch("--xml " + Q(dir.Write("notes.txt", "0\nSECTION\n")));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find(".dwg or .dxf"), std::string::npos);
+    // The component's own status text tells why it refused the file.
+    r = Batch("--xml " + Q(dir.Write("broken.dxf", "this is not a drawing\n")));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(std::regex_search(r.err, std::regex("broken\\.dxf.*\\(\\d+:[^)]+\\)"))) << r.err;
+}
+
 }  // namespace
-}  // namespace kel
+}  // namespace kel::cli
