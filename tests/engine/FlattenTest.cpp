@@ -14,7 +14,6 @@ namespace kel {
 namespace {
 
 using test::ReadFile;
-using test::TempDir;
 using Lines = std::vector<std::string>;
 
 // A drawing information XML with one small example of every chapter.
@@ -26,6 +25,8 @@ std::string Join(const Lines& lines, std::size_t from = 0, std::size_t count = s
     return s;
 }
 
+Lines Part(const Lines& lines, std::size_t from, std::size_t to) { return Lines(lines.begin() + from, lines.begin() + to); }
+
 class FlattenTest : public ::testing::Test {
 protected:
     // Flattens a fresh copy of the source; returns the target's lines after its two header lines.
@@ -36,28 +37,26 @@ protected:
         fieldAfter = field;
         Lines lines = SplitLines(ReadFile(dir.File("flat.xml")));
         EXPECT_EQ(Join(lines, 0, 2), "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>|");
-        return lines.size() < 2 ? Lines{} : Lines(lines.begin() + 2, lines.end());
-    }
-    std::string FlatText(const Lines& source, std::int32_t chapter, std::int32_t field = 0) {
-        return Join(Flatten(source, chapter, field));
+        return lines.size() < 2 ? Lines{} : Part(lines, 2, lines.size());
     }
 
-    TempDir dir;
+    test::TempDir dir;
     cAutoCAD engine{nullptr, nullptr, dir.Path()};
     std::int16_t result = 0;
     std::int32_t fieldAfter = 0;
 };
+
+const std::string kInsertFields = "<Block>*Model_Space</Block>|<Layout>Model</Layout>|<name>TITLE</name>|"
+    "<handle>1A</handle>|<elementid>26</elementid>|<layername>0</layername>|<x>1</x>|<y>2</y>|<z>0</z>|"
+    "<numberattributes>2</numberattributes>|<numberconstantattributes>0</numberconstantattributes>|"
+    "<rows>1</rows>|<columns>1</columns>|";
 
 TEST_F(FlattenTest, AttributeChapterGivesOneNineteenLineRecordPerAttribute) {
     Lines out = Flatten(kDrawing, 3);
     EXPECT_EQ(result, 1);
     ASSERT_EQ(out.size(), 1u + 19 + 19 + 1);
     // Element names are renamed, the tag text is not; the value's " name=" and " />" survive.
-    EXPECT_EQ(Join(out, 0, 21),
-              "<Attributes>|<Attribute>|<Block>*Model_Space</Block>|<Layout>Model</Layout>|<name>TITLE</name>|"
-              "<handle>1A</handle>|<elementid>26</elementid>|<layername>0</layername>|<x>1</x>|<y>2</y>|<z>0</z>|"
-              "<numberattributes>2</numberattributes>|<numberconstantattributes>0</numberconstantattributes>|"
-              "<rows>1</rows>|<columns>1</columns>|<AttributeHandle>1F</AttributeHandle>|"
+    EXPECT_EQ(Join(out, 0, 21), "<Attributes>|<Attribute>|" + kInsertFields + "<AttributeHandle>1F</AttributeHandle>|"
               "<AttributeElementId>31</AttributeElementId>|<tag>DOORHANDLE</tag>|"
               "<value>a name=b /&gt; \"q\" &amp;lt;</value>|</Attribute>|<Attribute>");
     EXPECT_EQ(Join(out, 34), "<AttributeHandle>20</AttributeHandle>|<AttributeElementId>32</AttributeElementId>|"
@@ -80,28 +79,28 @@ TEST_F(FlattenTest, DrawingContexts) {
 }
 
 TEST_F(FlattenTest, OtherChapters) {
-    EXPECT_EQ(FlatText(kDrawing, 1, 1), "<Layers>|<layername>0</layername>|<Drawing>A-101.dwg</Drawing>|"
-                                        "<layername>WALLS</layername>|<Drawing>A-101.dwg</Drawing>|</Layers>");
-    // Inserts with their fields; insertion point tags and attributes dropped.
-    EXPECT_EQ(FlatText(kDrawing, 2),
-              "<Attributes>|<Insert>|<Block>*Model_Space</Block>|<Layout>Model</Layout>|<name>TITLE</name>|"
-              "<handle>1A</handle>|<elementid>26</elementid>|<layername>0</layername>|<x>1</x>|<y>2</y>|<z>0</z>|"
-              "<numberattributes>2</numberattributes>|<numberconstantattributes>0</numberconstantattributes>|"
-              "<rows>1</rows>|<columns>1</columns>|</Insert>|</Attributes>");
-    EXPECT_EQ(FlatText(kDrawing, 4), "<Images>|<Image>|<Block>*Paper_Space</Block>|<file>logo.png</file>|</Image>|</Images>");
-    EXPECT_EQ(FlatText(kDrawing, 5, 2), "<ExternalReferences>|<Reference>|<Drawing>/dwg/site/A-101.dwg</Drawing>|"
-                                        "<path>base.dwg</path>|</Reference>|</ExternalReferences>");
-    EXPECT_EQ(FlatText(kDrawing, 6, 1), "<Layouts>|<LayoutName>|<Drawing>A-101.dwg</Drawing>|<Name>Layout1</Name>|"
-                                        "<tab>1</tab>|</LayoutName>|</Layouts>");
-    EXPECT_EQ(FlatText(kDrawing, 7, 1), "<AttributeDefinitions>|<AttributeDefinition>|<Drawing>A-101.dwg</Drawing>|"
-                                        "<Block>TITLE</Block>|<tag>DWGNO</tag>|</AttributeDefinition>|"
-                                        "</AttributeDefinitions>");
+    const std::vector<std::tuple<int, int, std::string>> cases = {
+        {1, 1, "<Layers>|<layername>0</layername>|<Drawing>A-101.dwg</Drawing>|<layername>WALLS</layername>|"
+               "<Drawing>A-101.dwg</Drawing>|</Layers>"},
+        // Inserts with their fields; insertion point tags and attributes dropped.
+        {2, 0, "<Attributes>|<Insert>|" + kInsertFields + "</Insert>|</Attributes>"},
+        {4, 0, "<Images>|<Image>|<Block>*Paper_Space</Block>|<file>logo.png</file>|</Image>|</Images>"},
+        {5, 2, "<ExternalReferences>|<Reference>|<Drawing>/dwg/site/A-101.dwg</Drawing>|<path>base.dwg</path>|"
+               "</Reference>|</ExternalReferences>"},
+        {6, 1, "<Layouts>|<LayoutName>|<Drawing>A-101.dwg</Drawing>|<Name>Layout1</Name>|<tab>1</tab>|</LayoutName>|"
+               "</Layouts>"},
+        {7, 1, "<AttributeDefinitions>|<AttributeDefinition>|<Drawing>A-101.dwg</Drawing>|<Block>TITLE</Block>|"
+               "<tag>DWGNO</tag>|</AttributeDefinition>|</AttributeDefinitions>"},
+        {8, 0, "<TextLiterals>|<Text>|<Block>*Model_Space</Block>|<Layout>Model</Layout>|<value>NOTE</value>|</Text>|"
+               "</TextLiterals>"},
+        {9, 0, "<TextLiterals>|<MText>|<Block>*Model_Space</Block>|<Layout>Model</Layout>|<value>multi</value>|"
+               "</MText>|</TextLiterals>"}};
+    for (const auto& [chapter, field, expected] : cases) {
+        EXPECT_EQ(Join(Flatten(kDrawing, chapter, field)), expected) << chapter;
+        EXPECT_EQ(result, 1) << chapter;
+    }
+    Flatten(kDrawing, 7, 1);
     EXPECT_EQ(SplitLines(ReadFile(dir.File("in.xml"))), kDrawing);  // this chapter leaves the source alone
-    EXPECT_EQ(FlatText(kDrawing, 8), "<TextLiterals>|<Text>|<Block>*Model_Space</Block>|<Layout>Model</Layout>|"
-                                     "<value>NOTE</value>|</Text>|</TextLiterals>");
-    EXPECT_EQ(FlatText(kDrawing, 9), "<TextLiterals>|<MText>|<Block>*Model_Space</Block>|<Layout>Model</Layout>|"
-                                     "<value>multi</value>|</MText>|</TextLiterals>");
-    EXPECT_EQ(result, 1);
 
     // The whole document, drawing context ignored; chapter 12 does the same unless
     // the drawing rule takes the root line, and then the chapter never starts.
@@ -120,8 +119,7 @@ TEST_F(FlattenTest, CustomDataIsDroppedUpToTwentyOneLines) {
     Lines src = kDrawing;
     src.insert(src.begin() + 4, custom.begin(), custom.end());
     src.insert(src.begin() + 4, "<custom>one line</custom>");  // takes nothing after it
-    EXPECT_EQ(FlatText(src, 1), "<Layers>|<layername>0</layername>|<layername>WALLS</layername>|</Layers>");
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(Join(Flatten(src, 1)), "<Layers>|<layername>0</layername>|<layername>WALLS</layername>|</Layers>");
     // One line more: the 22nd comes through as an ordinary line.
     custom.insert(custom.end() - 1, "<c>extra</c>");
     src = kDrawing;
@@ -134,15 +132,15 @@ TEST_F(FlattenTest, MissingUnclosedAndBrokenInput) {
     EXPECT_EQ(engine.FlattenXMLfile(dir.File("none.xml"), dir.File("flat.xml"), 3), -1);
     EXPECT_EQ(ReadFile(dir.File("flat.xml")), "keep");
     // An unclosed chapter is processed to the end; that alone is no failure.
-    EXPECT_EQ(Flatten(Lines(kDrawing.begin(), kDrawing.begin() + 37), 3).size(), 1u + 19 + 19);
+    EXPECT_EQ(Flatten(Part(kDrawing, 0, 37), 3).size(), 1u + 19 + 19);
     EXPECT_EQ(result, 1);
-    // An absent chapter: header lines only.
-    EXPECT_TRUE(Flatten(Lines(kDrawing.begin(), kDrawing.begin() + 40), 4).empty());
+    // An absent chapter: header lines only. A multi-line text that never ends; an
+    // attribute cut short by the end of the file.
+    EXPECT_TRUE(Flatten(Part(kDrawing, 0, 40), 4).empty());
     EXPECT_EQ(result, -2);
-    // A multi-line text that never ends; an attribute cut short by the end of the file.
-    Flatten(Lines(kDrawing.begin(), kDrawing.begin() + 71), 8);
+    Flatten(Part(kDrawing, 0, 71), 8);
     EXPECT_EQ(result, -2);
-    Flatten(Lines(kDrawing.begin(), kDrawing.begin() + 27), 3);
+    Flatten(Part(kDrawing, 0, 27), 3);
     EXPECT_EQ(result, -2);
     // A target that cannot be written.
     EXPECT_EQ(engine.FlattenXMLfile(dir.File("in.xml"), dir.File("no/such/folder/flat.xml"), 3), -2);
@@ -165,18 +163,15 @@ TEST_F(FlattenTest, NormalizerRewritesMarkupOnlyAndIsIdempotent) {
     Lines src = kDrawing;
     src.insert(src.begin() + 24, "<empty />");
     src[29] = "<value>x name='y' />z</value>";  // raw text holding both marks
-    std::string text;
-    for (const auto& l : src) text += l + "\r\n";
-    std::string path = dir.Write("in.xml", text);
-    ASSERT_EQ(engine.FlattenXMLfile(path, dir.File("flat1.xml"), 3), 1);
-    std::string normalized = ReadFile(path);
+    Flatten(src, 3);
+    const std::string path = dir.File("in.xml"), normalized = ReadFile(path), flat = ReadFile(dir.File("flat.xml"));
     for (const char* part : {"\r\n<block>\r\n<Name>*Model_Space</Name>\r\n", "\r\n<empty></empty>\r\n",
                              "\r\n<value>x name='y' />z</value>\r\n"}) {
         EXPECT_NE(normalized.find(part), std::string::npos) << part;
     }
-    ASSERT_EQ(engine.FlattenXMLfile(path, dir.File("flat2.xml"), 3), 1);
+    ASSERT_EQ(engine.FlattenXMLfile(path, dir.File("flat.xml"), 3), 1);
     EXPECT_EQ(ReadFile(path), normalized + "\r\n");  // only one more empty line
-    EXPECT_EQ(ReadFile(dir.File("flat1.xml")), ReadFile(dir.File("flat2.xml")));
+    EXPECT_EQ(ReadFile(dir.File("flat.xml")), flat);
 }
 
 }  // namespace

@@ -99,14 +99,19 @@ protected:
 
 using Strings = std::vector<std::string>;
 
-struct FormCase {
-    std::string line;
-    Strings changes;
-    std::string firstAudit;
-};
+std::string Join(const Strings& lines) {
+    std::string s;
+    for (const auto& l : lines) s += l + "\n";
+    return s;
+}
 
 TEST_F(ModifyTest, EveryTagLineForm) {
-    const std::vector<FormCase> cases = {
+    struct Case {
+        std::string line;
+        Strings changes;
+        std::string firstAudit;
+    };
+    const std::vector<Case> cases = {
         {"d", {}, "Deleted DWGNO"},
         {"c", {}, "Cleared DWGNO"},
         {"f,a,B", {"SetAttributeValue(B-B,20)", "SetAttributeValue(DrBwing 1,21)"}, "Found 'a' in REV and replaced with 'B'"},
@@ -122,19 +127,16 @@ TEST_F(ModifyTest, EveryTagLineForm) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Run({c.line}), 1) << c.line;
-        if (!c.changes.empty()) {
-            EXPECT_EQ(Changes(), c.changes) << c.line;
-        }
-        ASSERT_FALSE(auditLines.empty()) << c.line;
-        EXPECT_EQ(auditLines.front(), c.firstAudit) << c.line;
+        EXPECT_EQ(c.changes.empty() ? Strings{} : Changes(), c.changes) << c.line;
         EXPECT_EQ(auditLines.size(), Changes().size()) << c.line;
+        EXPECT_EQ(auditLines.empty() ? "" : auditLines.front(), c.firstAudit) << c.line;
     }
-    EXPECT_EQ(Run({"d"}), 1);
-    EXPECT_EQ(log.calls.front(), "WriteXML(" + dir.File("_file.xml") + ",1,0,0,0,0,0,0,0)");
-    EXPECT_EQ(Changes().size(), 10u);
-    EXPECT_FALSE(FileExists(dir.File("_file.xml")) || FileExists(dir.File("_flat.xml")));
+    // The lines without a tag act on all ten attributes; the work files are removed.
     EXPECT_EQ(Run({"r,Smith, John"}), 1);
+    EXPECT_EQ(Changes().size(), 10u);
+    EXPECT_EQ(log.calls.front(), "WriteXML(" + dir.File("_file.xml") + ",1,0,0,0,0,0,0,0)");
     EXPECT_EQ(Changes().back(), "SetAttributeValue(Smith, John,50)");
+    EXPECT_FALSE(FileExists(dir.File("_file.xml")) || FileExists(dir.File("_flat.xml")));
     // Lines of no known form, tags that match nothing, find texts that occur nowhere.
     for (const char* line : {"junk", "REV,x", "REV,f,A", "f,A", "NOTAG,r,1", "REV,f,zz,B", "DWGNO"}) {
         EXPECT_EQ(Run({line}), 0) << line;
@@ -147,23 +149,18 @@ TEST_F(ModifyTest, EveryTagLineForm) {
 TEST_F(ModifyTest, TheDescriptionActsAsTheXmlDoes) {
     const std::vector<Strings> templates = {
         {"d"}, {"f,a,B", "TITLE,c"}, {"t,DATE,2007", "dwgno,d", "DWGNO,r,X"}, {"NOTAG,r,1"}};
-    const auto runBoth = [&](const Strings& lines, const std::string& layerFilter) {
-        engine->strLayerFilter = layerFilter;
-        log.info.reset();
-        const std::int16_t rcXml = Run(lines);
-        const Strings changesXml = Changes(), auditXml = auditLines;
-        const std::string errXml = err;
-        log.info = SampleDrawing();
-        EXPECT_EQ(Run(lines), rcXml) << lines.front();
-        EXPECT_EQ(Changes(), changesXml) << lines.front();
-        EXPECT_EQ(auditLines, auditXml) << lines.front();
-        EXPECT_EQ(err, errXml) << lines.front();
-        EXPECT_EQ(log.calls.front(), "DescribeDrawing()");
-        EXPECT_FALSE(FileExists(dir.File("_file.xml")) || FileExists(dir.File("_flat.xml")));
-    };
     for (const Strings& lines : templates) {
-        runBoth(lines, "");
-        runBoth(lines, "FRAME");
+        for (const char* layerFilter : {"", "FRAME"}) {
+            engine->strLayerFilter = layerFilter;
+            log.info.reset();
+            const std::int16_t rcXml = Run(lines);
+            const Strings outcomeXml = {std::to_string(rcXml), err, Join(Changes()), Join(auditLines)};
+            log.info = SampleDrawing();
+            const std::int16_t rc = Run(lines);
+            EXPECT_EQ((Strings{std::to_string(rc), err, Join(Changes()), Join(auditLines)}), outcomeXml) << lines.front();
+            EXPECT_EQ(log.calls.front(), "DescribeDrawing()");
+            EXPECT_FALSE(FileExists(dir.File("_file.xml")) || FileExists(dir.File("_flat.xml")));
+        }
     }
 
     // The description fails, or lists no attribute: the messages of the XML way.
@@ -187,14 +184,11 @@ TEST_F(ModifyTest, LaterLinesActOnTheValuesAsRead) {
 }
 
 TEST_F(ModifyTest, Filters) {
-    auto handlesWith = [&](const std::string& block, const std::string& space, const std::string& layer,
-                           const std::string& layout) {
-        engine->strBlockFilter = block;
-        engine->strSpaceFilter = space;
-        engine->strLayerFilter = layer;
-        engine->strLayoutFilter = layout;
+    auto handlesWith = [&](const char* block, const char* space, const char* layer, const char* layout) {
+        std::tie(engine->strBlockFilter, engine->strSpaceFilter, engine->strLayerFilter, engine->strLayoutFilter) =
+            std::tie(block, space, layer, layout);
         Run({"r,v"});
-        std::vector<std::string> handles;
+        Strings handles;
         for (const auto& c : Changes()) handles.push_back(c.substr(20, c.size() - 21));  // after "SetAttributeValue(v,"
         return handles;
     };
@@ -230,14 +224,12 @@ TEST_F(ModifyTest, FailureResultsAndMessages) {
     EXPECT_EQ(Run({"d"}), -1);
     EXPECT_EQ(err, "Unable to parse XML file.");
     EXPECT_EQ(auditLines, Strings{"Unable to parse XML file."});
-    EXPECT_FALSE(FileExists(dir.File("_file.xml")));
-    EXPECT_FALSE(FileExists(dir.File("_flat.xml")));
+    EXPECT_FALSE(FileExists(dir.File("_file.xml")) || FileExists(dir.File("_flat.xml")));
 
     // The component writes no XML; a stale work file does not stand in for it.
     log.xml.clear();
     dir.Write("_file.xml", DrawingInfoToXml(SampleDrawing(), true));
     EXPECT_EQ(Run({"d"}), -1);
-    EXPECT_EQ(err, "Unable to create XML file.");
     EXPECT_EQ(auditLines, Strings{"Unable to create XML file."});
     EXPECT_TRUE(Changes().empty());
 }

@@ -23,6 +23,15 @@ protected:
         return engine.FlatXMLfileToArray(dir.Write("flat.xml", s), table, headings);
     }
 
+    using Cells = std::vector<std::vector<std::optional<std::string>>>;
+    Cells Grid() const {
+        Cells out(table->Rows());
+        for (std::size_t r = 0; r < out.size(); ++r) {
+            for (std::size_t c = 0; c < table->Columns(); ++c) out[r].push_back(table->Cell(r, c));
+        }
+        return out;
+    }
+
     TempDir dir;
     cAutoCAD engine{nullptr, nullptr, dir.Path()};
     std::optional<AttributeTable> table;
@@ -33,42 +42,24 @@ TEST_F(TableTest, RecordsAndHeadings) {
                                            "<Row>", "<a>1</a>", "<b />", "<c></c>", "</Row>",
                                            "<Row>", "<a>2</a>", "", "<c>x</y</c>", "</Row>",
                                            "</Rows>"};
+    // The heading of an empty element keeps blank and slash; an empty element is the
+    // empty text, a blank line no value (its column still used up); a value ends at the first end mark.
     ASSERT_EQ(Read(flat, true), 1);
-    ASSERT_EQ(table->Rows(), 3u);
-    ASSERT_EQ(table->Columns(), 3u);
-    EXPECT_EQ(table->Text(0, 0), "a");
-    EXPECT_EQ(table->Text(0, 1), "b /");  // heading of an empty element keeps blank and slash
-    EXPECT_EQ(table->Text(1, 0), "1");
-    ASSERT_TRUE(table->Cell(1, 1).has_value());  // empty element: the empty text
-    EXPECT_EQ(*table->Cell(1, 1), "");
-    EXPECT_EQ(*table->Cell(1, 2), "");
-    EXPECT_FALSE(table->Cell(2, 1).has_value());  // blank line: no value, column still used up
-    EXPECT_EQ(table->Text(2, 2), "x");            // value ends at the first end mark
-
-    table.reset();
+    EXPECT_EQ(Grid(), (Cells{{"a", "b /", "c"}, {"1", "", ""}, {"2", std::nullopt, "x"}}));
     ASSERT_EQ(Read(flat, false), 1);
-    ASSERT_EQ(table->Rows(), 2u);
-    EXPECT_EQ(table->Text(1, 0), "2");
+    EXPECT_EQ(Grid(), (Cells{{"1", "", ""}, {"2", std::nullopt, "x"}}));
 }
 
 TEST_F(TableTest, CharacterReferencesAreDecodedOnceInValuesOnly) {
     ASSERT_EQ(Read({kHeader, "", "<R>", "<E>", "<t&amp;g>&lt;a&gt; &amp;lt; &quot;&apos; &#65;&#x42;&#233;&#10;&#xZ;"
-                                         "&bogus; & x</t&amp;g>", "</E>", "</R>"},
-                   true),
-              1);
-    EXPECT_EQ(table->Text(0, 0), "t&amp;g");
-    EXPECT_EQ(table->Text(1, 0), "<a> &lt; \"' AB\xC3\xA9\n&#xZ;&bogus; & x");
+                                         "&bogus; & x</t&amp;g>", "</E>", "</R>"}, true), 1);
+    EXPECT_EQ(Grid(), (Cells{{"t&amp;g"}, {"<a> &lt; \"' AB\xC3\xA9\n&#xZ;&bogus; & x"}}));
 }
 
 TEST_F(TableTest, SingleRecordMode) {
     ASSERT_EQ(Read({"<DrawingInformation>", "<databasefilename>/a.dwg</databasefilename>", "<Blocks>3</Blocks>",
-                    "</DrawingInformation>"},
-                   true),
-              1);
-    ASSERT_EQ(table->Rows(), 2u);
-    ASSERT_EQ(table->Columns(), 2u);
-    EXPECT_EQ(table->Text(0, 1), "Blocks");
-    EXPECT_EQ(table->Text(1, 0), "/a.dwg");
+                    "</DrawingInformation>"}, true), 1);
+    EXPECT_EQ(Grid(), (Cells{{"databasefilename", "Blocks"}, {"/a.dwg", "3"}}));
 }
 
 TEST_F(TableTest, MissingShortAndMalformedFiles) {
@@ -88,21 +79,17 @@ TEST_F(TableTest, MissingShortAndMalformedFiles) {
     EXPECT_FALSE(table.has_value());
 
     // No field line, or a field line without ">".
-    EXPECT_EQ(Read({kHeader, "", "<R>", "<E>", "</E>", "</R>"}, false), -3);
-    EXPECT_EQ(Read({kHeader, "", "<R>", "<E>", "a1", "</E>", "</R>"}, false), -3);
+    for (const char* field : {"</E>", "a1"}) EXPECT_EQ(Read({kHeader, "", "<R>", "<E>", field, "</E>", "</R>"}, false), -3);
     EXPECT_FALSE(table.has_value());
 
     // A start tag alone in the second record: the first row stays filled.
     EXPECT_EQ(Read({kHeader, "", "<R>", "<E>", "<a>1</a>", "</E>", "<E>", "<a>", "</E>", "</R>"}, false), -3);
     ASSERT_TRUE(table.has_value());
-    EXPECT_EQ(table->Text(0, 0), "1");
-    EXPECT_FALSE(table->Cell(1, 0).has_value());
+    EXPECT_EQ(Grid(), (Cells{{"1"}, {std::nullopt}}));
 
     // A record shorter than the first: its end line is read as a field and has no value.
     table.reset();
-    EXPECT_EQ(Read({kHeader, "", "<R>", "<E>", "<a>1</a>", "<b>2</b>", "</E>", "<E>", "<a>3</a>", "</E>"},
-                   false),
-              -3);
+    EXPECT_EQ(Read({kHeader, "", "<R>", "<E>", "<a>1</a>", "<b>2</b>", "</E>", "<E>", "<a>3</a>", "</E>"}, false), -3);
     EXPECT_TRUE(table.has_value());
 }
 
