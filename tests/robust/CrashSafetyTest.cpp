@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -23,22 +24,14 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-const char* const kSamples[] = {"title-r12.dxf",   "title-r12-bin.dxf",   "title-r2000.dxf",
+const char* const kSamples[] = {"title-r12.dxf",   "title-r12-bin.dxf", "title-r2000.dxf",
                                 "title-r2000-bin.dxf", "title-r2018.dxf", "title-r2018-bin.dxf"};
-constexpr int kCopies = 1;   // of each sample: a run saves 6 drawings
 constexpr int kKills = 240;
-
-struct Drawing {
-    std::string path, original, modified;
-};
 
 class CrashSafetyTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        fs::create_directories(dir.File("home"));
-        fs::create_directories(dir.File("work"));
-        home = dir.File("home");
-        templ = dir.Write("title.txt", robust::SampleBytes("title-block.txt"));
+        fs::create_directories(home);
         // The modified form of each sample: one complete run on a copy.
         test::TempDir once;
         fs::create_directories(once.File("home"));
@@ -46,49 +39,45 @@ protected:
         for (const char* name : kSamples) args.push_back(once.Write(name, robust::SampleBytes(name)));
         ASSERT_EQ(robust::RunBatch(args, once.File("home")).exitCode, 0);
         for (const char* name : kSamples) {
-            for (int c = 0; c < kCopies; ++c) {
-                Drawing d;
-                d.path = dir.File("work/" + std::to_string(c) + "-" + name);
-                d.original = robust::SampleBytes(name);
-                d.modified = test::ReadFile(once.File(name));
-                ASSERT_NE(d.original, d.modified) << name;
-                drawings.push_back(d);
-            }
+            drawings.push_back({dir.File(std::string("work/") + name), robust::SampleBytes(name), test::ReadFile(once.File(name))});
+            ASSERT_NE(drawings.back().original, drawings.back().modified) << name;
         }
     }
-
     // Plain writes: the copies need no durability, and the test's own saves must
     // not clear the temporary files that kel-batch is expected to clear.
-    void RestoreOriginals() {
+    std::vector<std::string> RestoreOriginals() {
+        std::vector<std::string> args = {"-t", templ};
         for (const auto& d : drawings) {
             std::ofstream(d.path, std::ios::binary | std::ios::trunc) << d.original;
+            args.push_back(d.path);
         }
-    }
-
-    std::vector<std::string> Args() const {
-        std::vector<std::string> args = {"-t", templ};
-        for (const auto& d : drawings) args.push_back(d.path);
         return args;
     }
 
     test::TempDir dir;
-    std::string home, templ;
+    std::string home = dir.File("home"), templ = dir.Write("work/title.txt", robust::SampleBytes("title-block.txt"));
+    struct Drawing {
+        std::string path, original, modified;
+    };
     std::vector<Drawing> drawings;
 };
 
 TEST_F(CrashSafetyTest, EveryDrawingIsOriginalOrModifiedAfterAnyKill) {
-    // How long an uninterrupted run takes, so the kills spread over all of it.
-    RestoreOriginals();
-    const auto t0 = Clock::now();
-    ASSERT_EQ(robust::RunBatch(Args(), home).exitCode, 0);
-    const auto full = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - t0);
+    // How long an uninterrupted run takes (the quickest of three: one slow
+    // start would stretch the delays past the run), so the kills spread over all of it.
+    auto full = std::chrono::microseconds::max();
+    for (int i = 0; i < 3; ++i) {
+        const auto args = RestoreOriginals();
+        const auto t0 = Clock::now();
+        ASSERT_EQ(robust::RunBatch(args, home).exitCode, 0);
+        full = std::min(full, std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - t0));
+    }
 
     std::mt19937 rng(8);
     std::uniform_int_distribution<long> delay(0, full.count() * 11 / 10);
     int modifiedSeen = 0, mixedRuns = 0, tempsSeen = 0;
     for (int k = 0; k < kKills; ++k) {
-        RestoreOriginals();
-        const int pid = robust::StartBatch(Args(), home);
+        const int pid = robust::StartBatch(RestoreOriginals(), home);
         std::this_thread::sleep_for(std::chrono::microseconds(delay(rng)));
         ::kill(pid, SIGKILL);
         robust::WaitBatch(pid, home);
@@ -114,8 +103,7 @@ TEST_F(CrashSafetyTest, EveryDrawingIsOriginalOrModifiedAfterAnyKill) {
 
     // A complete run afterwards modifies everything and leaves no temporary file,
     // neither beside the drawings nor in the application folder.
-    RestoreOriginals();
-    ASSERT_EQ(robust::RunBatch(Args(), home).exitCode, 0);
+    ASSERT_EQ(robust::RunBatch(RestoreOriginals(), home).exitCode, 0);
     for (const auto& d : drawings) EXPECT_TRUE(test::ReadFile(d.path) == d.modified) << d.path;
     EXPECT_EQ(robust::TempFiles(dir.File("work")), std::vector<std::string>{});
     EXPECT_EQ(robust::TempFiles(home), std::vector<std::string>{});

@@ -23,7 +23,7 @@ TEST(FuzzRegressions, DxfInputsOpenOrAreRefusedAndSaveSoundly) {
             EXPECT_FALSE(status.empty()) << entry.path();
             continue;
         }
-        const DrawingInfo info = doc->Describe();
+        doc->Describe();
         std::string again;
         EXPECT_NE(dxf::DxfDocument::Open(doc->Serialize(), again), nullptr) << entry.path() << ": " << again;
     }

@@ -45,44 +45,33 @@ BatchResult WaitBatch(int pid, const std::string& home) {
     return r;
 }
 
-BatchResult RunBatch(const std::vector<std::string>& args, const std::string& home) {
-    return WaitBatch(StartBatch(args, home), home);
-}
-
 std::string SampleBytes(const std::string& name) {
     return test::ReadFile(std::string(KEL_SOURCE_DIR) + "/examples/" + name);
 }
 
-std::map<std::string, std::string> AttributeValues(const std::string& path) {
-    std::map<std::string, std::string> values;
+std::vector<std::string> ValuesOf(const std::string& path, const std::string& tag) {
+    std::vector<std::string> values;
     std::string status;
     auto doc = dxf::DxfDocument::Open(test::ReadFile(path), status);
-    if (!doc) return values;
-    for (const auto& block : doc->Describe().blocks) {
+    for (const auto& block : doc ? doc->Describe().blocks : std::vector<BlockInfo>{}) {
         for (const auto& insert : block.inserts) {
             for (const auto& a : insert.attributes) {
-                values[block.layoutName + "/" + insert.handle + "/" + a.tag] = a.value;
+                if (a.tag == tag) values.push_back(a.value);
             }
         }
     }
     return values;
 }
 
-std::vector<std::string> ListFolder(const std::string& folder) {
+std::vector<std::string> TempFiles(const std::string& folder) {
+    const std::string suffix = ".kel-tmp";
     std::vector<std::string> names;
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        names.push_back(it->path().filename().string());
+        const std::string n = it->path().filename().string();
+        if (n.size() > suffix.size() && n.compare(n.size() - suffix.size(), suffix.size(), suffix) == 0) names.push_back(n);
     }
     std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::vector<std::string> TempFiles(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& n : ListFolder(folder)) {
-        if (n.size() > 8 && n.compare(n.size() - 8, 8, ".kel-tmp") == 0) names.push_back(n);
-    }
     return names;
 }
 

@@ -1,8 +1,7 @@
-// Helpers of the robustness tests: kel-batch as a child process, folders of
-// drawing copies, and reading drawings back through the component.
+// Helpers of the robustness tests: kel-batch as a child process, sample
+// drawings, and reading drawings back through the component.
 #pragma once
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -17,20 +16,18 @@ struct BatchResult {
 int StartBatch(const std::vector<std::string>& args, const std::string& home);
 // Waits for a started kel-batch; fills the result.
 BatchResult WaitBatch(int pid, const std::string& home);
-// Starts, waits.
-BatchResult RunBatch(const std::vector<std::string>& args, const std::string& home);
+inline BatchResult RunBatch(const std::vector<std::string>& args, const std::string& home) {
+    return WaitBatch(StartBatch(args, home), home);
+}
 
 // Bytes of a sample drawing from the project's examples folder.
 std::string SampleBytes(const std::string& name);
 
-// "layout/block/tag" -> value of every attribute, read with the drawing
-// component; empty when the drawing does not open.
-std::map<std::string, std::string> AttributeValues(const std::string& path);
+// The values of every attribute with this tag, read with the DXF reader;
+// empty when the drawing does not open.
+std::vector<std::string> ValuesOf(const std::string& path, const std::string& tag);
 
-// Names in a folder (not recursive), sorted.
-std::vector<std::string> ListFolder(const std::string& folder);
-
-// Every name in the folder that ends in ".kel-tmp".
+// The names in a folder (not recursive) that end in ".kel-tmp", sorted.
 std::vector<std::string> TempFiles(const std::string& folder);
 
 }  // namespace kel::robust
