@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "component/dwg/BitReader.h"
 #include "component/dwg/BitWriter.h"
@@ -37,37 +39,20 @@ std::uint64_t Bits(double d) {
 }
 
 TEST(BitCodeTest, DocumentedExamplesDecode) {
-    std::string shorts = FromBits("0000000001000000011011010000111110");
-    BitReader s(shorts, Version::R2000);
-    EXPECT_EQ(s.BS(), 257);
-    EXPECT_EQ(s.BS(), 0);
-    EXPECT_EQ(s.BS(), 256);
-    EXPECT_EQ(s.BS(), 15);
-    EXPECT_EQ(s.BS(), 0);
-    EXPECT_TRUE(s.Ok());
-
-    std::string longs = FromBits("000000000100000001000000000000000010010000111110");
-    BitReader l(longs, Version::R2000);
-    EXPECT_EQ(l.BL(), 257);
-    EXPECT_EQ(l.BL(), 0);
-    EXPECT_EQ(l.BL(), 15);
-    EXPECT_EQ(l.BL(), 0);
-
-    std::string mc = Bytes({0x82, 0x24, 0xE9, 0x97, 0xE6, 0x35, 0x85, 0x4B});
-    BitReader m(mc, Version::R2000);
-    EXPECT_EQ(m.MC(), 4610);
-    EXPECT_EQ(m.MC(), 112823273);
-    EXPECT_EQ(m.MC(), -1413);
-
-    std::string ms = Bytes({0x31, 0xF4, 0x8D, 0x00});
-    BitReader n(ms, Version::R2000);
+    const std::string shorts = FromBits("0000000001000000011011010000111110");
+    const std::string longs = FromBits("000000000100000001000000000000000010010000111110");
+    const std::string mc = Bytes({0x82, 0x24, 0xE9, 0x97, 0xE6, 0x35, 0x85, 0x4B}), ms = Bytes({0x31, 0xF4, 0x8D, 0x00});
+    const std::string handle = Bytes({0x52, 0x05, 0xE7});
+    BitReader s(shorts, Version::R2000), l(longs, Version::R2000), m(mc, Version::R2000), n(ms, Version::R2000),
+        h(handle, Version::R2000);
+    // Braced lists read left to right.
+    EXPECT_EQ((std::vector<int>{s.BS(), s.BS(), s.BS(), s.BS(), s.BS()}), (std::vector<int>{257, 0, 256, 15, 0}));
+    EXPECT_EQ((std::vector<int>{l.BL(), l.BL(), l.BL(), l.BL()}), (std::vector<int>{257, 0, 15, 0}));
+    EXPECT_EQ((std::vector<std::int64_t>{m.MC(), m.MC(), m.MC()}), (std::vector<std::int64_t>{4610, 112823273, -1413}));
     EXPECT_EQ(n.MS(), 4650033u);
-
-    std::string h = Bytes({0x52, 0x05, 0xE7});
-    BitReader hr(h, Version::R2000);
-    HandleRef ref = hr.H();
-    EXPECT_EQ(ref.code, 5);
-    EXPECT_EQ(ref.value, 0x5E7u);
+    const HandleRef ref = h.H();
+    EXPECT_EQ(std::make_pair(int{ref.code}, ref.value), std::make_pair(5, std::uint64_t{0x5E7}));
+    EXPECT_TRUE(s.Ok() && l.Ok() && m.Ok() && n.Ok() && h.Ok());
 }
 
 TEST(BitCodeTest, IntegersRoundTripAtTheirLimits) {
@@ -158,51 +143,34 @@ TEST(BitCodeTest, DefaultDoublePatchesOnlyTheBytesThatDiffer) {
 }
 
 TEST(BitCodeTest, ExtrusionThicknessAndColourFollowTheVersion) {
-    const Point3 up{0, 0, 1};
-    const Point3 tilted{0.6, 0, 0.8};
+    Color c;
+    c.index = 7;
+    c.rgb = 0xC2112233;
+    c.name = "Red";
     for (Version v : {Version::R14, Version::R2000, Version::R2004}) {
         BitWriter w(v);
-        w.BE(up);
-        w.BE(tilted);
+        w.BE({0, 0, 1});
         w.BT(0.0);
+        // The default extrusion and thickness cost one bit each from R2000 on and 3 and 1 bitdoubles before.
+        EXPECT_EQ(w.BitPos(), v == Version::R14 ? 8u : 2u);
+        w.BE({0.6, 0, 0.8});
         w.BT(2.5);
-        Color c;
-        c.index = 7;
-        c.rgb = 0xC2112233;
-        c.name = "Red";
         w.CMC(c);
         w.ENC(c);
         BitReader r(w.Bytes(), v);
-        Point3 a = r.BE();
-        Point3 b = r.BE();
-        EXPECT_EQ(a.z, 1.0);
-        EXPECT_EQ(b.x, 0.6);
-        EXPECT_EQ(b.z, 0.8);
+        EXPECT_EQ(r.BE().z, 1.0);
         EXPECT_EQ(r.BT(), 0.0);
+        const Point3 tilted = r.BE();
+        EXPECT_EQ(std::make_pair(tilted.x, tilted.z), std::make_pair(0.6, 0.8));
         EXPECT_EQ(r.BT(), 2.5);
-        Color cmc = r.CMC();
-        Color enc = r.ENC();
-        EXPECT_EQ(cmc.index, 7);
-        EXPECT_EQ(enc.index, 7);
-        if (AtLeast(v, Version::R2004)) {
-            EXPECT_EQ(cmc.rgb, 0xC2112233u);
-            EXPECT_EQ(cmc.name, "Red");
-            EXPECT_EQ(enc.rgb, 0xC2112233u);
-        } else {
-            EXPECT_EQ(cmc.rgb, 0u);  // the index is all an R2000 colour holds
-        }
+        const Color cmc = r.CMC(), enc = r.ENC();
+        EXPECT_EQ(cmc.index + enc.index, 14);
+        // The index is all an R2000 colour holds.
+        const bool full = AtLeast(v, Version::R2004);
+        EXPECT_EQ(std::make_tuple(cmc.rgb, cmc.name, enc.rgb),
+                  full ? std::make_tuple(c.rgb, c.name, c.rgb) : std::make_tuple(0u, std::string(), enc.rgb));
         EXPECT_TRUE(r.Ok());
     }
-    // The default extrusion and thickness cost one bit each from R2000 on and
-    // 3 and 1 bitdoubles before.
-    BitWriter r14(Version::R14);
-    r14.BE(up);
-    r14.BT(0.0);
-    BitWriter r2000(Version::R2000);
-    r2000.BE(up);
-    r2000.BT(0.0);
-    EXPECT_EQ(r14.BitPos(), 8u);
-    EXPECT_EQ(r2000.BitPos(), 2u);
 }
 
 TEST(BitCodeTest, TextsRoundTripAndOverlongTextsAreRefused) {
@@ -224,46 +192,35 @@ TEST(BitCodeTest, TextsRoundTripAndOverlongTextsAreRefused) {
 }
 
 TEST(BitCodeTest, HandlesResolveRelativeReferences) {
-    EXPECT_EQ((HandleRef{0x4, 0x20}.Resolve(0x100)), 0x20u);
-    EXPECT_EQ((HandleRef{0x6, 0}.Resolve(0x100)), 0x101u);
-    EXPECT_EQ((HandleRef{0x8, 0}.Resolve(0x100)), 0xFFu);
-    EXPECT_EQ((HandleRef{0xA, 0x10}.Resolve(0x100)), 0x110u);
-    EXPECT_EQ((HandleRef{0xC, 0x10}.Resolve(0x100)), 0xF0u);
+    const std::tuple<std::uint8_t, std::uint64_t, std::uint64_t> refs[] = {
+        {0x4, 0x20, 0x20}, {0x6, 0, 0x101}, {0x8, 0, 0xFF}, {0xA, 0x10, 0x110}, {0xC, 0x10, 0xF0}};
+    for (const auto& [code, value, resolved] : refs) EXPECT_EQ((HandleRef{code, value}.Resolve(0x100)), resolved) << int{code};
     BitWriter w(Version::R2000);
     w.H(HandleRef{0x3, std::numeric_limits<std::uint64_t>::max()});
     BitReader r(w.Bytes(), Version::R2000);
-    HandleRef h = r.H();
-    EXPECT_EQ(h.code, 3);
-    EXPECT_EQ(h.value, std::numeric_limits<std::uint64_t>::max());
+    const HandleRef h = r.H();
+    EXPECT_EQ(std::make_pair(int{h.code}, h.value), std::make_pair(3, std::numeric_limits<std::uint64_t>::max()));
 }
 
 TEST(BitCodeTest, ReadsPastTheEndFailWithoutTouchingMemory) {
-    std::string one = Bytes({0x00});  // BS "00": a raw short that is not there
+    const std::string one = Bytes({0x00});  // BS "00": a raw short that is not there
     BitReader r(one, Version::R2000);
     EXPECT_EQ(r.BS(), 0);
     EXPECT_FALSE(r.Ok());
     EXPECT_EQ(r.RD(), 0.0);  // every later read fails too
     EXPECT_EQ(r.RemainingBits(), 0u);
 
-    std::string lyingText = FromBits("00" "0111111111111111");  // T claims 32767 bytes
-    BitReader t(lyingText, Version::R2000);
-    EXPECT_EQ(t.T(), "");
-    EXPECT_FALSE(t.Ok());
-
-    std::string handle = Bytes({0x4F, 1, 2, 3});  // 15 handle bytes claimed
-    BitReader h(handle, Version::R2000);
-    h.H();
-    EXPECT_FALSE(h.Ok());
-
-    std::string endless(20, static_cast<char>(0xFF));  // a modular char that never ends
-    BitReader m(endless, Version::R2000);
-    m.UMC();
-    EXPECT_FALSE(m.Ok());
-
-    std::string three = FromBits("11");  // BL code 3 does not exist
-    BitReader unused(three, Version::R2000);
-    unused.BL();
-    EXPECT_FALSE(unused.Ok());
+    const std::pair<std::string, void (*)(BitReader&)> cases[] = {
+        {FromBits("00" "0111111111111111"), [](BitReader& b) { EXPECT_EQ(b.T(), ""); }},  // T claims 32767 bytes
+        {Bytes({0x4F, 1, 2, 3}), [](BitReader& b) { b.H(); }},                           // 15 handle bytes claimed
+        {std::string(20, static_cast<char>(0xFF)), [](BitReader& b) { b.UMC(); }},        // a modular char that never ends
+        {FromBits("11"), [](BitReader& b) { b.BL(); }},                                   // BL code 3 does not exist
+    };
+    for (const auto& [bytes, read] : cases) {
+        BitReader b(bytes, Version::R2000);
+        read(b);
+        EXPECT_FALSE(b.Ok());
+    }
 }
 
 TEST(BitCodeTest, CrcMatchesTheStandardCheckValueAndChains) {

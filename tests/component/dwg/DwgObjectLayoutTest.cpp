@@ -4,6 +4,8 @@
 // extended data, graphics and CRC.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "component/dwg/DwgObjectCodec.h"
 #include "component/dwg/DwgObjectIo.h"
 
@@ -28,37 +30,28 @@ T RoundTrip(Version v, T value, Exchange exchange, std::size_t* dataBits = nullp
 }
 
 TEST(DwgObjectLayoutTest, InsertScalesTakeEachVersionsForm) {
-    struct Case {
-        std::uint8_t flags;
-        Point3 scale;
-    } cases[] = {{3, {1, 1, 1}}, {1, {1, 2, 3}}, {2, {2.5, 2.5, 2.5}}, {0, {2, 3, 4}}};
+    const std::pair<std::uint8_t, Point3> scales[] = {{3, {1, 1, 1}}, {1, {1, 2, 3}}, {2, {2.5, 2.5, 2.5}}, {0, {2, 3, 4}}};
+    InsertData n;
+    n.insertion = {10, -20, 0.5};
+    n.rotation = 0.75;
+    n.hasAttribs = true;
+    n.blockHeader = {5, 0x1F};
+    n.firstAttrib = {4, 0x100};
+    n.lastAttrib = {4, 0x102};
+    n.seqend = {3, 0x103};
     for (Version v : {Version::R13, Version::R14, Version::R2000}) {
-        for (const Case& c : cases) {
+        for (const auto& [flags, scale] : scales) {
             for (bool minsert : {false, true}) {
-                InsertData n;
-                n.insertion = {10, -20, 0.5};
-                n.scaleFlags = c.flags;
-                n.scale = c.scale;
-                n.rotation = 0.75;
-                n.hasAttribs = true;
+                n.scaleFlags = flags;
+                n.scale = scale;
                 n.columns = minsert ? 3 : 1;
-                n.rows = minsert ? 4 : 1;
+                n.rows = minsert ? 4 : 1;  // differs from columns, so a swap shows
                 n.columnSpacing = minsert ? 12.5 : 0;
-                n.blockHeader = {5, 0x1F};
-                n.firstAttrib = {4, 0x100};
-                n.lastAttrib = {4, 0x102};
-                n.seqend = {3, 0x103};
-                InsertData back = RoundTrip(v, n, [&](auto& d, auto& h, InsertData& x) { ExchangeInsert(d, h, x, minsert); });
-                EXPECT_EQ(back.insertion.y, -20);
-                EXPECT_EQ(back.scale.x, c.scale.x);
-                EXPECT_EQ(back.scale.y, c.scale.y);
-                EXPECT_EQ(back.scale.z, c.scale.z);
-                EXPECT_EQ(back.rotation, 0.75);
-                EXPECT_EQ(back.columns, n.columns);
-                EXPECT_EQ(back.rows, n.rows);
-                EXPECT_EQ(back.columnSpacing, n.columnSpacing);
-                EXPECT_EQ(back.seqend.value, 0x103u);
-                EXPECT_EQ(back.lastAttrib.value, 0x102u);
+                const InsertData b = RoundTrip(v, n, [&](auto& d, auto& h, InsertData& x) { ExchangeInsert(d, h, x, minsert); });
+                EXPECT_EQ(std::tie(b.insertion.y, b.scale.x, b.scale.y, b.scale.z, b.rotation, b.columns, b.rows,
+                                   b.columnSpacing, b.lastAttrib.value, b.seqend.value),
+                          std::tie(n.insertion.y, n.scale.x, n.scale.y, n.scale.z, n.rotation, n.columns, n.rows,
+                                   n.columnSpacing, n.lastAttrib.value, n.seqend.value));
             }
         }
     }
@@ -67,8 +60,8 @@ TEST(DwgObjectLayoutTest, InsertScalesTakeEachVersionsForm) {
     bare.scaleFlags = 3;
     bare.blockHeader = {5, 0x1F};
     bare.seqend = {3, 0x99};
-    InsertData back = RoundTrip(Version::R2000, bare, [](auto& d, auto& h, InsertData& x) { ExchangeInsert(d, h, x, false); });
-    EXPECT_EQ(back.seqend.value, 0u);
+    bare = RoundTrip(Version::R2000, bare, [](auto& d, auto& h, InsertData& x) { ExchangeInsert(d, h, x, false); });
+    EXPECT_EQ(bare.seqend.value, 0u);
 }
 
 TEST(DwgObjectLayoutTest, AttribOptionalFieldsFollowTheDataFlags) {
@@ -110,46 +103,37 @@ TEST(DwgObjectLayoutTest, AttribOptionalFieldsFollowTheDataFlags) {
 
 TEST(DwgObjectLayoutTest, CommonEntityHandlesDependOnModeFlagsAndVersion) {
     ObjectCommon c;
-    c.entMode = 0;  // owner present
-    c.numReactors = 1;
+    c.numReactors = 1;  // entMode 0: the owner is stored
     c.reactors = {{4, 0x50}};
     c.xdic = {3, 0x60};
-    c.noLinks = false;
     c.prev = {8, 0};
     c.next = {6, 0};
     c.layer = {5, 0x10};
-    c.ltFlags = 3;
-    c.plotFlags = 3;
+    c.ltFlags = c.plotFlags = 3;
     c.ltype = {5, 0x14};
     c.plotStyle = {5, 0x0F};
     c.owner = {4, 0x1F};
     c.color.index = 256;
+    const auto exchange = [](auto& d, auto& h, ObjectCommon& x) {
+        ExchangeEntityCommon(d, x);
+        ExchangeEntityHandles(h, x);
+    };
     for (Version v : {Version::R13, Version::R2000}) {
-        c.isByLayerLt = false;
-        ObjectCommon back = RoundTrip(v, c, [](auto& d, auto& h, ObjectCommon& x) {
-            ExchangeEntityCommon(d, x);
-            ExchangeEntityHandles(h, x);
-        });
-        EXPECT_EQ(back.owner.value, 0x1Fu);
-        ASSERT_EQ(back.reactors.size(), 1u);
-        EXPECT_EQ(back.xdic.value, 0x60u);
-        EXPECT_EQ(back.prev.code, 8);
-        EXPECT_EQ(back.next.code, 6);
-        EXPECT_EQ(back.layer.value, 0x10u);
-        EXPECT_EQ(back.ltype.value, 0x14u);
-        EXPECT_EQ(back.color.index, 256);
-        EXPECT_EQ(back.plotStyle.value, AtLeast(v, Version::R2000) ? 0x0Fu : 0u);
+        const ObjectCommon b = RoundTrip(v, c, exchange);
+        ASSERT_EQ(b.reactors.size(), 1u);
+        EXPECT_EQ(std::tie(b.owner.value, b.xdic.value, b.prev.code, b.next.code, b.layer.value, b.ltype.value,
+                           b.color.index),
+                  std::tie(c.owner.value, c.xdic.value, c.prev.code, c.next.code, c.layer.value, c.ltype.value,
+                           c.color.index));
+        EXPECT_EQ(b.plotStyle.value, AtLeast(v, Version::R2000) ? 0x0Fu : 0u);
     }
     // Model space entities carry no owner, and "no links" leaves out both links.
     c.entMode = 2;
     c.noLinks = true;
-    ObjectCommon back = RoundTrip(Version::R2000, c, [](auto& d, auto& h, ObjectCommon& x) {
-        ExchangeEntityCommon(d, x);
-        ExchangeEntityHandles(h, x);
-    });
-    EXPECT_EQ(back.owner.value, 0u);
-    EXPECT_EQ(back.next.code, 0);
-    EXPECT_EQ(back.layer.value, 0x10u);
+    const ObjectCommon b = RoundTrip(Version::R2000, c, exchange);
+    EXPECT_EQ(b.owner.value, 0u);
+    EXPECT_EQ(b.next.code, 0);
+    EXPECT_EQ(b.layer.value, 0x10u);
 }
 
 TEST(DwgObjectLayoutTest, WholeObjectsEncodeAndDecode) {
@@ -184,16 +168,13 @@ TEST(DwgObjectLayoutTest, WholeObjectsEncodeAndDecode) {
         ASSERT_TRUE(DecodeObject(bytes, 0, file, back, why)) << why;
         EXPECT_EQ(back.totalBytes, bytes.size());
         EXPECT_TRUE(back.dataExact);
-        EXPECT_EQ(back.Handle(), 0x2A5u);
         ASSERT_EQ(back.common.eed.size(), 1u);
         EXPECT_EQ(back.common.eed[0].data, "abc");
         EXPECT_EQ(back.common.graphics, o.common.graphics);
-        EXPECT_EQ(back.Ref(back.common.owner), 0x2A4u);
-        EXPECT_EQ(back.Ref(back.common.next), 0x2A6u);
-        const auto& b = std::get<AttribData>(back.data);
-        EXPECT_EQ(b.text.value, a.text.value);
-        EXPECT_EQ(b.tag, "TAG");
-        std::string again;
+        EXPECT_EQ(std::make_tuple(back.Handle(), back.Ref(back.common.owner), back.Ref(back.common.next)),
+                  std::make_tuple(0x2A5ull, 0x2A4ull, 0x2A6ull));
+        EXPECT_EQ(std::get<AttribData>(back.data).text.value, a.text.value);
+        std::string again;  // and encoded back to the same bytes
         ASSERT_TRUE(EncodeObject(back, file, again));
         EXPECT_EQ(again, bytes);
 
