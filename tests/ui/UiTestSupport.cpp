@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QSettings>
 #include <QTest>
 
@@ -90,5 +91,20 @@ QString ReadText(const QString& strPath) {
 }
 
 void Store(const QString& strKey, const QString& strValue) { ui::SaveSetting("Options", strKey, strValue); }
+
+QString FormTest::Text(const char* label) const { return Child<QLabel>(*form, label)->text(); }
+bool FormTest::Enabled(const char* button) const { return Button(button)->isEnabled(); }
+
+void FormTest::initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+void FormTest::init() {
+    box = std::make_unique<UiSandbox>();
+    form = ShownForm(*box);
+}
+
+void FormTest::cleanup() {
+    form.reset();
+    box.reset();
+}
 
 }  // namespace kel::uitest

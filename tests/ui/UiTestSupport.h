@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QListWidget>
+#include <QObject>
+#include <QPushButton>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
@@ -81,5 +83,25 @@ W* Child(const QWidget& form, const char* name) {
     if (!w) qFatal("no control %s", name);
     return w;
 }
+
+// Base of the window test classes: a fresh sandbox and shown main window for
+// every test function, English number formats, and the controls most looked at.
+class FormTest : public QObject {
+    Q_OBJECT
+protected:
+    std::unique_ptr<UiSandbox> box;
+    std::unique_ptr<ui::Form1> form;
+
+    QString Text(const char* label) const;  // of a QLabel
+    QString Message() const { return Text("Label4"); }
+    QListWidget* List(const char* name) const { return Child<QListWidget>(*form, name); }
+    QPushButton* Button(const char* name) const { return Child<QPushButton>(*form, name); }
+    bool Enabled(const char* button) const;
+
+protected slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+};
 
 }  // namespace kel::uitest

@@ -17,16 +17,17 @@
 using namespace kel;
 using namespace kel::uitest;
 
-class Form4Test : public QObject {
+class Form4Test : public FormTest {
     Q_OBJECT
-    std::unique_ptr<UiSandbox> box;
-    std::unique_ptr<ui::Form1> form;
     QStringList answers;  // of the input boxes in turn; a null text (or none left) cancels
     QStringList asked;    // "title|prompt|default" of each input box
     QMessageBox::StandardButton reply = QMessageBox::No;
     QString question;  // "title|text|icon|default button" of the last question
 
+    // The screen over the main window, with the given FSpec keys and values stored first.
     std::unique_ptr<ui::Form4> Open(const QStringList& keysAndValues = {}) {
+        answers.clear();
+        asked.clear();
         for (qsizetype i = 0; i + 1 < keysAndValues.size(); i += 2)
             ui::SaveSetting("FSpec", keysAndValues[i], keysAndValues[i + 1]);
         ui::Form4Dialogs d;
@@ -53,17 +54,6 @@ class Form4Test : public QObject {
     }
 
 private slots:
-    void init() {
-        box = std::make_unique<UiSandbox>();
-        form = ShownForm(*box);
-        answers.clear();
-        asked.clear();
-    }
-    void cleanup() {
-        form.reset();
-        box.reset();
-    }
-
     void storeIsReadToTheFirstGapAndRewrittenOnlyAfterAChange() {
         auto f = Open();
         QCOMPARE(f->windowTitle(), QString("KEL - File Specifications Screen"));

@@ -1,5 +1,6 @@
 // The drawing and template pickers of the main window.
-#include <QCheckBox>
+#include <QApplication>
+#include <functional>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,110 +18,81 @@
 using namespace kel;
 using namespace kel::uitest;
 
-class PickersTest : public QObject {
+class PickersTest : public FormTest {
     Q_OBJECT
-    std::unique_ptr<UiSandbox> box;
-    std::unique_ptr<ui::Form1> form;
-
-    QString Text(const char* label) { return Child<QLabel>(*form, label)->text(); }
-    bool Enabled(const char* button) { return Child<QPushButton>(*form, button)->isEnabled(); }
-    QListWidget* List(const char* name) { return Child<QListWidget>(*form, name); }
+    ui::FolderList* Dir3() { return Child<ui::FolderList>(*form, "Dir3"); }
     // A drawing folder of n drawings d01.dwg ... and a template folder.
     void Fill(int n) {
         for (int i = 1; i <= n; ++i) box->Write(QString("dwg/d%1.dwg").arg(i, 2, 10, QChar('0')), "drawing");
         box->Write("tpl/title.txt", "*INPUT\n*ATTRIBUTE_TAGS\nREV,r,B\n");
         QVERIFY(form->SetDrawingFolder(box->Path("dwg")));
-        QVERIFY(Child<ui::FolderList>(*form, "Dir3")->SetPath(box->Path("tpl")));
+        QVERIFY(Dir3()->SetPath(box->Path("tpl")));
+    }
+    // The label texts and tool tip of a list, and which of the buttons are enabled.
+    QString State(const char* list, const char* count, const QStringList& buttons = {}) {
+        QString s = Texts(List(list)).join(",") + "|" + Text(count) + "|" + List(list)->toolTip() + "|";
+        for (const QString& b : buttons) s += Enabled(qPrintable(b)) ? "1" : "0";
+        return s;
     }
 
 private slots:
-    void init() {
-        box = std::make_unique<UiSandbox>();
-        form = ShownForm(*box);
-    }
-    void cleanup() {
-        form.reset();
-        box.reset();
-    }
-
     void refillListsMatchingPlainFilesSortedWithoutCase() {
-        box->Write("dwg/b.DWG");
-        box->Write("dwg/A.dwg");
-        box->Write("dwg/c.dxf");
-        box->Write("dwg/.hidden.dwg");
+        for (const char* f : {"dwg/b.DWG", "dwg/A.dwg", "dwg/c.dxf", "dwg/.hidden.dwg", "dwg/notes.txt"}) box->Write(f);
         QDir().mkpath(box->Path("dwg/folder.dwg"));
-        box->Write("dwg/notes.txt");
+        const QStringList buttons = {"Command13", "Command14", "Command15"};
         QVERIFY(form->SetDrawingFolder(box->Path("dwg")));
-        QCOMPARE(Texts(List("List2")), (QStringList{"A.dwg", "b.DWG"}));
-        QCOMPARE(Text("Label3"), QString("2 files"));
-        QCOMPARE(List("List2")->toolTip(), QString(" Double-click on file to view block attributes "));
-        QVERIFY(Enabled("Command13") && Enabled("Command14"));
-
+        QCOMPARE(State("List2", "Label3", buttons), QString("A.dwg,b.DWG|2 files| Double-click on file to view block attributes |110"));
         // Every keystroke of the pattern refills; a pattern matching nothing empties all.
         form->Text5()->clear();
         QTest::keyClicks(form->Text5(), "*.zz");
-        QVERIFY(Texts(List("List2")).isEmpty());
-        QCOMPARE(Text("Label3"), QString());
-        QCOMPARE(List("List2")->toolTip(), QString());
-        QVERIFY(!Enabled("Command13") && !Enabled("Command14") && !Enabled("Command15"));
+        QCOMPARE(State("List2", "Label3", buttons), QString("|||000"));
         form->SetDrawingPattern("c.*");
         QCOMPARE(Text("Label3"), QString("1 files"));
-
         // The template list takes the *.txt files of its own folder.
-        QVERIFY(Child<ui::FolderList>(*form, "Dir3")->SetPath(box->Path("dwg")));
-        QCOMPARE(Texts(List("List1")), QStringList{"notes.txt"});
-        QCOMPARE(Text("Label5"), QString("1 files"));
-        QCOMPARE(List("List1")->toolTip(), QString(" Double-click on file to open in Notepad "));
-        QVERIFY(Child<ui::FolderList>(*form, "Dir3")->SetPath(box->Path("work")));
-        QCOMPARE(Text("Label5"), QString());
-        QCOMPARE(List("List1")->toolTip(), QString());
+        QVERIFY(Dir3()->SetPath(box->Path("dwg")));
+        QCOMPARE(State("List1", "Label5"), QString("notes.txt|1 files| Double-click on file to open in Notepad |"));
+        QVERIFY(Dir3()->SetPath(box->Path("work")));
+        QCOMPARE(State("List1", "Label5"), QString("|||"));
     }
 
     void clicksSelectDeselectAndCount() {
         box->Write("dwg/big.dwg", QByteArray(1234567, 'x'));
         box->Write("dwg/small.dwg", "");
         QVERIFY(form->SetDrawingFolder(box->Path("dwg")));
-        ClickRow(List("List2"), 0);
-        QVERIFY(Text("Label2").endsWith("  1,234,567"));
-        QCOMPARE(Text("Label12"), QString("1 sel"));
-        ClickRow(List("List2"), 1);
-        QVERIFY(Text("Label2").endsWith("  0"));
-        QCOMPARE(Text("Label12"), QString("2 sel"));
-        ClickRow(List("List2"), 1);  // a second click deselects
-        QCOMPARE(Text("Label2"), QString());
-        QCOMPARE(Text("Label12"), QString("1 sel"));
-        ClickRow(List("List2"), 0);
-        QCOMPARE(Text("Label12"), QString());
+        // Size of the drawing clicked last and the count of selected ones; a second click deselects.
+        const QList<std::pair<int, QString>> steps = {{0, "  1,234,567|1 sel"}, {1, "  0|2 sel"}, {1, "|1 sel"}, {0, "|"}};
+        for (const auto& [row, expected] : steps) {
+            ClickRow(List("List2"), row);
+            const QString size = Text("Label2");
+            QCOMPARE(size.right(size.isEmpty() ? 0 : expected.indexOf('|')) + "|" + Text("Label12"), expected);
+        }
     }
 
     void firstClickOnTheFirstDrawingKeepsTheMessage() {
         Fill(3);
         form->SetMessage("earlier message");
         ClickRow(List("List2"), 0);
-        QCOMPARE(Text("Label4"), QString("earlier message"));
         ClickRow(List("List2"), 0);
-        QCOMPARE(Text("Label4"), QString("earlier message"));
+        QCOMPARE(Message(), QString("earlier message"));
         ClickRow(List("List2"), 2);
-        QCOMPARE(Text("Label4"), QString());
+        QCOMPARE(Message(), QString());
         QCOMPARE(form->LastIndex(), 2);
         form->SetMessage("again");
         ClickRow(List("List2"), 2);
-        QCOMPARE(Text("Label4"), QString("again"));
+        QCOMPARE(Message(), QString("again"));
     }
 
     void selectAllAndUnselectAllCountEveryEntry() {
         Fill(12);
         for (int row : {1, 4, 7}) ClickRow(List("List2"), row);
         QCOMPARE(Text("Label12"), QString("3 sel"));
-        Child<QPushButton>(*form, "Command13")->click();
+        Button("Command13")->click();
         QCOMPARE(List("List2")->selectedItems().size(), 12);
-        QCOMPARE(Text("Label12"), QString("12 sel"));
-        QCOMPARE(Text("Label4"), QString("12 drawing(s) selected."));
+        QCOMPARE(Text("Label12") + "|" + Message(), QString("12 sel|12 drawing(s) selected."));
         QVERIFY(!Enabled("Command15"));  // no template chosen yet
-        Child<QPushButton>(*form, "Command14")->click();
+        Button("Command14")->click();
         QVERIFY(List("List2")->selectedItems().isEmpty());
-        QCOMPARE(Text("Label4"), QString("12 drawing(s) unselected."));
-        QCOMPARE(Text("Label12"), QString());
+        QCOMPARE(Text("Label12") + "|" + Message(), QString("|12 drawing(s) unselected."));
     }
 
     void modifyButtonNeedsATemplateAndADrawingAfterEveryChange() {
@@ -139,24 +111,21 @@ private slots:
         ClickRow(List("List2"), 0);  // last drawing deselected
         QVERIFY(!Enabled("Command15"));
 
+        // Each change that refills a list turns the button off until it is ready again.
+        const std::vector<std::function<void()>> changes = {
+            [&] { form->SetDrawingPattern("*.DWG"); }, [&] { Button("Command14")->click(); },
+            [&] { Dir3()->SetPath(box->Path("work")), Dir3()->SetPath(box->Path("tpl")); },
+            [&] { form->SetDrawingFolder(box->Path("work")), form->SetDrawingFolder(box->Path("dwg")); }};
+        for (const auto& change : changes) {
+            QVERIFY(ready());
+            change();
+            QVERIFY(!Enabled("Command15"));
+        }
         QVERIFY(ready());
-        form->SetDrawingPattern("*.DWG");
-        QVERIFY(!Enabled("Command15"));
-        QVERIFY(ready());
-        Child<QPushButton>(*form, "Command14")->click();
-        QVERIFY(!Enabled("Command15"));
-        Child<QPushButton>(*form, "Command13")->click();
+        Button("Command14")->click();
+        Button("Command13")->click();  // selecting all brings it back
+        QVERIFY(Dir3()->SetPath(box->Path("tpl")));  // same folder: no refill
         QVERIFY(Enabled("Command15"));
-        QVERIFY(Child<ui::FolderList>(*form, "Dir3")->SetPath(box->Path("tpl")));  // same folder: no refill
-        QVERIFY(Enabled("Command15"));
-        QVERIFY(Child<ui::FolderList>(*form, "Dir3")->SetPath(box->Path("work")));
-        QVERIFY(!Enabled("Command15"));
-        QVERIFY(Child<ui::FolderList>(*form, "Dir3")->SetPath(box->Path("tpl")));
-        QVERIFY(ready());
-        QVERIFY(form->SetDrawingFolder(box->Path("work")));
-        QVERIFY(!Enabled("Command15"));
-        QVERIFY(form->SetDrawingFolder(box->Path("dwg")));
-        QVERIFY(ready());
         QVERIFY(form->SetDrawingDrive(box->Volume()));
         QCOMPARE(form->Dir1()->Path(), box->Volume());
         QCOMPARE(Texts(List("List2")), QStringList{"d9.dwg"});
@@ -179,17 +148,14 @@ private slots:
         drive3->setCurrentIndex(drive3->findText(kNoDisk));  // as if chosen by the user
         QCOMPARE(box->log.beeps, 1);
         QCOMPARE(box->log.messages.shown.size(), size_t(1));
-        QCOMPARE(box->log.messages.shown[0].text, QString("Error 71:  No Floppy in the Drive!"));
-        QCOMPARE(box->log.messages.shown[0].title, QString("KEL"));
-        QVERIFY(box->log.messages.shown[0].icon == MessageIcon::Exclamation);
-        QCOMPARE(drive3->Drive(), QString("/"));
-        QCOMPARE(Child<ui::FolderList>(*form, "Dir3")->Path(), strOnRoot);
+        const ShownMessage& shown = box->log.messages.shown[0];
+        QCOMPARE(shown.title + "|" + shown.text, QString("KEL|Error 71:  No Floppy in the Drive!"));
+        QVERIFY(shown.icon == MessageIcon::Exclamation);
+        QCOMPARE(drive3->Drive() + "|" + Dir3()->Path(), "/|" + strOnRoot);
     }
 
     void folderListShowsAncestorsAndSubfoldersAndEntersOnActivation() {
-        QDir().mkpath(box->Path("dwg/Beta"));
-        QDir().mkpath(box->Path("dwg/alpha"));
-        QDir().mkpath(box->Path("dwg/.hidden"));
+        for (const char* d : {"dwg/Beta", "dwg/alpha", "dwg/.hidden"}) QDir().mkpath(box->Path(d));
         QVERIFY(form->SetDrawingFolder(box->Path("dwg")));
         const QStringList texts = Texts(form->Dir1());
         QCOMPARE(texts.first(), QString("/"));
@@ -217,7 +183,7 @@ private slots:
 
     void templateDoubleClickOpensTheEditorWithTheWholePath() {
         box->Write("tpl/my template.txt");
-        QVERIFY(Child<ui::FolderList>(*form, "Dir3")->SetPath(box->Path("tpl")));
+        QVERIFY(Dir3()->SetPath(box->Path("tpl")));
         QListWidget* list = List("List1");
         ClickRow(list, 0);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
@@ -246,11 +212,5 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) {
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    QApplication app(argc, argv);
-    PickersTest t;
-    return QTest::qExec(&t, argc, argv);
-}
-
+QTEST_MAIN(PickersTest)
 #include "test_ui_pickers.moc"

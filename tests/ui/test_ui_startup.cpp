@@ -21,65 +21,39 @@
 using namespace kel;
 using namespace kel::uitest;
 
-namespace {
-
 const QString kWelcome = "Welcome to Kelvane! Press the F1 key for help.";
 
-}  // namespace
-
-class StartupTest : public QObject {
+class StartupTest : public FormTest {
     Q_OBJECT
-    std::unique_ptr<UiSandbox> box;
-    std::unique_ptr<ui::Form1> form;
-
-    QString Message() { return Child<QLabel>(*form, "Label4")->text(); }
     bool AuditTicked() { return Child<QCheckBox>(*form, "chkAudit")->isChecked(); }
+    QLineEdit* Delimiter() { return Child<QLineEdit>(*form, "txtDelimiter"); }
     QString Stored(const QString& key) { return ui::GetSetting("Options", key, "<missing>"); }
 
 private slots:
-    void init() {
-        box = std::make_unique<UiSandbox>();
-        form = ShownForm(*box);
-    }
-    void cleanup() {
-        form.reset();
-        box.reset();
-    }
-
     void firstStartWithAnEmptyStore() {
         form->Form_Load("");
         QVERIFY(form->windowTitle().startsWith("Kelvane (KEL) - "));
-        QCOMPARE(form->AppPath(), box->Home());
-        QCOMPARE(form->Drive1()->Drive(), QString("/"));
-        QCOMPARE(form->Dir1()->Path(), box->Home());
-        QCOMPARE(Child<ui::FolderList>(*form, "Dir3")->Path(), box->Home());
-        QCOMPARE(Child<QLineEdit>(*form, "txtDelimiter")->text(), QString(","));
-        QVERIFY(AuditTicked());
-        QCOMPARE(form->Text5()->text(), QString("*.dwg"));
-        QCOMPARE(Message(), kWelcome);
-        QVERIFY(!Child<QPushButton>(*form, "Command15")->isEnabled());
+        QCOMPARE(QStringList({form->AppPath(), form->Drive1()->Drive(), form->Dir1()->Path(),
+                              Child<ui::FolderList>(*form, "Dir3")->Path(), Delimiter()->text(), form->Text5()->text(),
+                              Message()}),
+                 QStringList({box->Home(), "/", box->Home(), box->Home(), ",", "*.dwg", kWelcome}));
+        QVERIFY(AuditTicked() && !Enabled("Command15"));
         QCOMPARE(ReadText(box->Home() + "/faq.fil").toUtf8(), ui::BundledHelpText());
         QVERIFY(box->log.messages.shown.empty());
     }
 
     void storedValuesAreRestored() {
-        box->Write("dwg/a.dxf");
-        box->Write("dwg/b.dwg");
-        box->Write("tpl/t.txt");
+        for (const char* f : {"dwg/a.dxf", "dwg/b.dwg", "tpl/t.txt"}) box->Write(f);
         box->Write("home/faq.fil", "my own notes");
-        Store("Drive", box->Volume());
-        Store("Dir", box->Path("dwg"));
-        Store("Drive3", "/");
-        Store("Dir3", box->Path("tpl"));
-        Store("Delimiter", "|");
-        Store("Audit", "0");
-        Store("FExt", "*.dxf");
+        const QStringList stored = {"Drive", box->Volume(), "Dir", box->Path("dwg"), "Drive3", "/", "Dir3",
+                                    box->Path("tpl"), "Delimiter", "|", "Audit", "0", "FExt", "*.dxf"};
+        for (qsizetype i = 0; i < stored.size(); i += 2) Store(stored[i], stored[i + 1]);
         form->Form_Load("/p");
         QCOMPARE(form->Dir1()->Path(), box->Path("dwg"));
         QCOMPARE(form->Drive1()->Drive(), QString("/"));  // the list follows the folder's volume
         QCOMPARE(Texts(form->List2()), QStringList{"a.dxf"});
         QCOMPARE(Texts(Child<QListWidget>(*form, "List1")), QStringList{"t.txt"});
-        QCOMPARE(Child<QLineEdit>(*form, "txtDelimiter")->text(), QString("|"));
+        QCOMPARE(Delimiter()->text(), QString("|"));
         QVERIFY(!AuditTicked());
         QCOMPARE(ReadText(box->Home() + "/faq.fil"), QString("my own notes"));  // an edited help file stays
     }
@@ -94,34 +68,17 @@ private slots:
         QVERIFY(box->log.messages.shown.empty());
     }
 
-    void auditText_data() {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<bool>("ticked");
-        QTest::newRow("0") << "0" << false;
-        QTest::newRow("1") << "1" << true;
-        QTest::newRow("abc") << "abc" << true;
-        QTest::newRow("empty") << "" << true;
-        QTest::newRow("missing") << "<none>" << true;
-    }
-    void auditText() {
-        QFETCH(QString, stored);
-        QFETCH(bool, ticked);
-        if (stored != "<none>") Store("Audit", stored);
-        form->Form_Load("");
-        QCOMPARE(AuditTicked(), ticked);
-    }
-
-    void commandLineThatIsNoListFile_data() {
-        QTest::addColumn<QString>("line");
-        QTest::newRow("empty") << "";
-        QTest::newRow("/p") << "/p";
-        QTest::newRow("/p with blanks") << " /p ";
-        QTest::newRow("/P") << "/P";
-    }
-    void commandLineThatIsNoListFile() {
-        QFETCH(QString, line);
-        form->Form_Load(line);
-        QCOMPARE(Message(), kWelcome);
+    // Only a stored "0" unticks the audit box; no list file is asked for without one named.
+    void auditTextAndCommandLinesThatAreNoListFile() {
+        for (const char* stored : {"0", "1", "abc", ""}) {
+            Store("Audit", stored);
+            form->Form_Load("");
+            QVERIFY2(AuditTicked() == (QString(stored) != "0"), stored);
+        }
+        for (const char* line : {"/p", " /p ", "/P"}) {
+            form->Form_Load(line);
+            QCOMPARE(Message(), kWelcome);
+        }
         QVERIFY(box->log.dialogs.isEmpty());
     }
 
@@ -133,17 +90,11 @@ private slots:
         QVERIFY2(Message().startsWith("Attributes for 1 file(s) modified in "), qPrintable(Message()));
         QVERIFY(ReadText(strDrawing).contains("2026-12-06"));
         QVERIFY(form->CommandText().isEmpty());
-        QVERIFY(box->log.dialogs.isEmpty());
-    }
-
-    void commandLineNamingAMissingFile() {
-        const QString strMissing = "/p " + box->Path("lists/week.dlf");
-        box->Write("lists/week.dlf", "");
-        form->Form_Load(strMissing);  // taken whole: no such file
-        QCOMPARE(Message(), "Passed file '" + strMissing + "' does not exist.");
+        // A line with /p before a name is taken whole: no such file.
+        form->Form_Load("/p " + strList);
+        QCOMPARE(Message(), "Passed file '/p " + strList + "' does not exist.");
         QCOMPARE(box->log.beeps, 1);
-        QVERIFY(form->CommandText().isEmpty());
-        QVERIFY(box->log.dialogs.isEmpty());
+        QVERIFY(form->CommandText().isEmpty() && box->log.dialogs.isEmpty());
     }
 
     void everyWayOfClosingSavesTheSixKeys_data() {
@@ -158,20 +109,17 @@ private slots:
         form->Form_Load("");
         QVERIFY(form->SetDrawingFolder(box->Path("dwg")));
         QVERIFY(Child<ui::FolderList>(*form, "Dir3")->SetPath(box->Volume()));
-        Child<QLineEdit>(*form, "txtDelimiter")->setText(";");
+        Delimiter()->setText(";");
         Child<QCheckBox>(*form, "chkAudit")->setChecked(false);
         form->SetDrawingPattern("*.dxf");
         if (how == 0) QTest::keyClick(form->List2(), Qt::Key_Escape);
-        if (how == 1) Child<QPushButton>(*form, "Command2")->click();
+        if (how == 1) Button("Command2")->click();
         if (how == 2) form->close();
         QVERIFY(!form->isVisible());
-        QCOMPARE(Stored("Drive"), QString("/"));
-        QCOMPARE(Stored("Dir"), box->Path("dwg"));
-        QCOMPARE(Stored("Drive3"), box->Volume());
-        QCOMPARE(Stored("Dir3"), box->Volume());
-        QCOMPARE(Stored("Delimiter"), QString(";"));
-        QCOMPARE(Stored("Audit"), QString("0"));
-        QCOMPARE(Stored("FExt"), QString("<missing>"));  // the typed pattern is not kept
+        QStringList stored;
+        for (const char* key : {"Drive", "Dir", "Drive3", "Dir3", "Delimiter", "Audit", "FExt"}) stored << Stored(key);
+        // The typed pattern is not kept.
+        QCOMPARE(stored, QStringList({"/", box->Path("dwg"), box->Volume(), box->Volume(), ";", "0", "<missing>"}));
     }
 
     void f1OpensTheHelpFileOnlyWithoutModifiers() {
@@ -181,7 +129,7 @@ private slots:
         QTest::keyClick(form->Text5(), Qt::Key_F1, Qt::AltModifier);
         QVERIFY(box->log.edited.isEmpty());
         QTest::keyClick(form->List2(), Qt::Key_F1);
-        QTest::keyClick(Child<QLineEdit>(*form, "txtDelimiter"), Qt::Key_F1);
+        QTest::keyClick(Delimiter(), Qt::Key_F1);
         QCOMPARE(box->log.edited, QStringList(2, box->Home() + "/faq.fil"));
         QVERIFY(form->isVisible());
     }
@@ -213,10 +161,8 @@ private slots:
             strSeen += about->isModal() ? "modal" : "modeless";
             about->accept();
         });
-        Child<QPushButton>(*form, "Command4")->click();
-        QVERIFY(strSeen.contains("Kelvane (KEL)"));
-        QVERIFY(strSeen.contains("Version " KEL_VERSION));
-        QVERIFY(strSeen.endsWith("modal"));
+        Button("Command4")->click();
+        QVERIFY(strSeen.contains("Kelvane (KEL)") && strSeen.contains("Version " KEL_VERSION) && strSeen.endsWith("modal"));
         QCOMPARE(box->log.urls.size(), 2);
         QVERIFY(box->log.urls[0].startsWith("mailto:" + ui::Form3::EmailAddress()));
         QCOMPARE(box->log.urls[1], ui::Form3::WebPage());
@@ -238,21 +184,14 @@ private slots:
         QVERIFY(!ui::StartAsOnlyInstance(other, second.Services()));
         QCOMPARE(second.log.beeps, 1);
         QCOMPARE(second.log.messages.shown.size(), size_t(1));
-        QCOMPARE(second.log.messages.shown[0].title, QString("KEL"));
-        QCOMPARE(second.log.messages.shown[0].text, QString("KEL is already running! Look in your System Tray."));
-        QVERIFY(second.log.messages.shown[0].icon == MessageIcon::Exclamation);
+        const ShownMessage& shown = second.log.messages.shown[0];
+        QCOMPARE(shown.title + "|" + shown.text, QString("KEL|KEL is already running! Look in your System Tray."));
+        QVERIFY(shown.icon == MessageIcon::Exclamation);
         QTRY_COMPARE(asked.count(), 1);
-        QVERIFY(!form->isMinimized());
-        QVERIFY(form->isVisible());
+        QVERIFY(!form->isMinimized() && form->isVisible());
         QCOMPARE(Message(), QString("first instance state"));
     }
 };
 
-int main(int argc, char** argv) {
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    QApplication app(argc, argv);
-    StartupTest t;
-    return QTest::qExec(&t, argc, argv);
-}
-
+QTEST_MAIN(StartupTest)
 #include "test_ui_startup.moc"

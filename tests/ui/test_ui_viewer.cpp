@@ -2,7 +2,6 @@
 // with the desktop's URL handler replaced by the sandbox's recorder.
 #include <QApplication>
 #include <QFile>
-#include <QLabel>
 #include <QTest>
 
 #include "UiTestSupport.h"
@@ -10,48 +9,32 @@
 using namespace kel;
 using namespace kel::uitest;
 
-class ViewerTest : public QObject {
+class ViewerTest : public FormTest {
     Q_OBJECT
-    std::unique_ptr<UiSandbox> box;
-    std::unique_ptr<ui::Form1> form;
-    const QString welcome = "Welcome to Kelvane! Press the F1 key for help.";
-
-    QString Message() { return Child<QLabel>(*form, "Label4")->text(); }
-    QString Home(const char* name) { return box->Home() + "/" + name; }
-    // The message line holds the welcome text when the double-click comes.
+    // The message line holds a text of its own when the double-click comes.
     void DoubleClick(int row) {
         ClickRow(form->List2(), row);
-        form->SetMessage(welcome.toStdString());
+        form->SetMessage("before");
         QTest::mouseDClick(form->List2()->viewport(), Qt::LeftButton, {},
                            form->List2()->visualItemRect(form->List2()->item(row)).center());
         QVERIFY(QApplication::overrideCursor() == nullptr);
     }
 
 private slots:
-    void init() {
-        box = std::make_unique<UiSandbox>();
-        form = ShownForm(*box);
+    void eachViewingOpensItsOwnPageAndFailuresBeepWithTheName() {
         form->Form_Load("");
         for (const char* d : {"title-r12.dxf", "title-r2018-bin.dxf"}) box->CopyExample(d, "dwg");
         box->Write("dwg/plan.dxf", "this is no drawing\n");
         form->SetDrawingPattern("*.dxf");
         QVERIFY(form->SetDrawingFolder(box->Path("dwg")));
-        QCOMPARE(Texts(form->List2()), (QStringList{"plan.dxf", "title-r12.dxf", "title-r2018-bin.dxf"}));
-    }
-    void cleanup() {
-        form.reset();
-        box.reset();
-    }
-
-    void eachViewingOpensItsOwnPageAndFailuresBeepWithTheName() {
-        const QString strPage = QUrl::fromLocalFile(Home("_temp.htm")).toString();
+        const QString strPage = box->Home() + "/_temp.htm";
         for (int row : {1, 2}) {
             DoubleClick(row);
-            QCOMPARE(box->log.urls, QStringList(row, strPage));
-            const QString strHtml = ReadText(Home("_temp.htm"));
+            QCOMPARE(box->log.urls, QStringList(row, QUrl::fromLocalFile(strPage).toString()));
+            const QString strHtml = ReadText(strPage);
             QVERIFY(strHtml.contains("<TITLE>\r\n" + form->DrawingPath(row) + "\r\n</TITLE>"));
             QVERIFY(strHtml.contains(row == 1 ? ">Schaltschrank Größe 2<" : ">B-202<"));
-            QCOMPARE(Message(), welcome);
+            QCOMPARE(Message(), QString("before"));
         }
         QVERIFY(QFile::remove(box->Path("dwg/title-r12.dxf")));
         DoubleClick(1);
