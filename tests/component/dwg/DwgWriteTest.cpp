@@ -54,32 +54,22 @@ std::vector<Attr> Attributes(const DwgDocument& doc) {
     return out;
 }
 
-TEST(DwgWriteTest, SavingWithoutChangesKeepsEveryByte) {
+TEST(DwgWriteTest, SavingOrReLayingWithoutChangesKeepsEveryByte) {
+    // Re-laid, the map, locators, second header and CRCs are all written anew;
+    // files whose object map was cut into sections the way this writer cuts
+    // them come out byte for byte (the R13 file's writer cut the map a byte later).
     kel::test::TempDir dir;
     for (const std::string& name : SupportedCorpusFiles()) {
         SCOPED_TRACE(name);
-        std::string original = ReadCorpus(name);
+        const std::string original = ReadCorpus(name);
         auto doc = Open(original);
         ASSERT_TRUE(doc);
-        std::string saved;
+        std::string saved, why;
         SaveAndReopen(*doc, dir, saved);
         EXPECT_TRUE(saved == original);
-    }
-}
-
-TEST(DwgWriteTest, ReLayingWithoutEditsRebuildsTheSameFile) {
-    // Files whose object map was cut into sections the way this writer cuts
-    // them come out byte for byte; the map, locators, second header and CRCs
-    // are all written anew on the way.
-    for (const std::string& name : WritableCorpusFiles()) {
-        if (name.find("r13") != std::string::npos) continue;  // its writer cut the map a byte later
-        SCOPED_TRACE(name);
-        std::string original = ReadCorpus(name);
-        auto doc = Open(original);
-        ASSERT_TRUE(doc);
-        std::string out, why;
-        ASSERT_TRUE(RelayFile(original, doc->File(), DwgEdits{}, out, why)) << why;
-        EXPECT_TRUE(out == original);
+        if (doc->File().version == Version::R2004 || name.find("r13") != std::string::npos) continue;
+        ASSERT_TRUE(RelayFile(original, doc->File(), DwgEdits{}, saved, why)) << why;
+        EXPECT_TRUE(saved == original);
     }
 }
 
@@ -105,17 +95,13 @@ TEST(DwgWriteTest, NewValuesReadBackAndEveryOtherObjectKeepsItsBytes) {
         std::vector<Attr> after = Attributes(*back);
         ASSERT_EQ(after.size(), before.size());
         for (std::size_t i = 0; i < after.size(); ++i) {
-            EXPECT_EQ(after[i].handle, before[i].handle);
-            EXPECT_EQ(after[i].tag, before[i].tag);
+            EXPECT_EQ(after[i].handle + after[i].tag, before[i].handle + before[i].tag);
             EXPECT_EQ(after[i].value, values[i % std::size(values)]);
         }
-        auto oldObjects = ObjectBytes(*Open(original), original);
-        auto newObjects = ObjectBytes(*back, saved);
+        auto oldObjects = ObjectBytes(*Open(original), original), newObjects = ObjectBytes(*back, saved);
         ASSERT_EQ(oldObjects.size(), newObjects.size());
         std::size_t changed = 0;
-        for (const auto& [handle, bytes] : oldObjects) {
-            if (newObjects[handle] != bytes) ++changed;
-        }
+        for (const auto& [handle, bytes] : oldObjects) changed += newObjects[handle] != bytes;
         EXPECT_LE(changed, before.size());  // the attributes, nothing else
     }
 }
@@ -135,16 +121,13 @@ TEST(DwgWriteTest, DeletingAttributesMendsTheirNeighboursAndTheInsert) {
     ASSERT_TRUE(back);
     std::vector<Attr> after = Attributes(*back);
     ASSERT_EQ(after.size(), 1u);
-    EXPECT_EQ(after[0].handle, "79D");
-    EXPECT_EQ(after[0].value, "my multi line text for the attrrib");
+    EXPECT_EQ(after[0].handle + "=" + after[0].value, "79D=my multi line text for the attrrib");
 
-    const auto& multi = std::get<InsertData>(back->Model().Find(0x79C)->data);
-    EXPECT_TRUE(multi.hasAttribs);
+    EXPECT_TRUE(std::get<InsertData>(back->Model().Find(0x79C)->data).hasAttribs);
     EXPECT_EQ(back->Model().AttribsOf(0x79C), std::vector<std::uint64_t>{0x79D});
     const DecodedObject* remaining = back->Model().Find(0x79D);
     EXPECT_EQ(remaining->Ref(remaining->common.next), 0u);
-    const auto& single = std::get<InsertData>(back->Model().Find(0x704)->data);
-    EXPECT_FALSE(single.hasAttribs);
+    EXPECT_FALSE(std::get<InsertData>(back->Model().Find(0x704)->data).hasAttribs);
     // The lone attribute's SEQEND went with it.
     auto oldDoc = Open(original);
     std::uint64_t seqend = oldDoc->Model().Find(0x704)->Ref(std::get<InsertData>(oldDoc->Model().Find(0x704)->data).seqend);
@@ -193,12 +176,12 @@ TEST(DwgWriteTest, EditsThatCannotBeMadeAreRefusedAndChangeNothing) {
     EXPECT_EQ(doc->SetAttributeValue("FFFF", "v"), "3001:Handle FFFF not found");
     EXPECT_EQ(doc->SetAttributeValue("zz", "v"), "3001:Handle zz not found");
     EXPECT_EQ(doc->SetAttributeValue("41", "v"), "3003:Handle 41 is not an attribute");
-    EXPECT_EQ(doc->DeleteEntity("41"), "3002:Deleting a INSERT is not supported");
     EXPECT_EQ(doc->SetAttributeValue("42", "two\nlines").substr(0, 5), "3004:");
     EXPECT_EQ(doc->SetAttributeValue("42", std::string(2050, 'y')),
               "3004:Value cannot be stored: longer than 2049 bytes in this drawing");
     EXPECT_EQ(doc->SetAttributeValue("42", std::string(2049, 'y')), "1000:Ok");
     EXPECT_EQ(doc->SetAttributeValue("42", "4"), "1000:Ok");  // and back
+    EXPECT_EQ(doc->DeleteEntity("41"), "3002:Deleting a INSERT is not supported");
     EXPECT_EQ(doc->Save(dir.File("a.dwg"), 1018), "4001:Saving as version 1018 is not supported");
     EXPECT_EQ(doc->Save(dir.File("missing/a.dwg"), 1015).substr(0, 5), "4002:");
     EXPECT_EQ(Attributes(*doc)[0].value, "4");
