@@ -129,16 +129,13 @@ TEST(BitCodeTest, DefaultDoublePatchesOnlyTheBytesThatDiffer) {
     reinterpret_cast<std::uint8_t*>(&lowDiffers)[0] ^= 1;  // differs in the first 4 bytes only
     double midDiffers = lowDiffers;
     reinterpret_cast<std::uint8_t*>(&midDiffers)[5] ^= 1;  // and in byte 6
-    struct Case {
-        double value;
-        std::size_t bits;
-    } cases[] = {{def, 2}, {lowDiffers, 2 + 32}, {midDiffers, 2 + 48}, {-7.25, 2 + 64}};
-    for (const Case& c : cases) {
+    const std::pair<double, std::size_t> cases[] = {{def, 2}, {lowDiffers, 2 + 32}, {midDiffers, 2 + 48}, {-7.25, 2 + 64}};
+    for (const auto& [value, bits] : cases) {
         BitWriter w(Version::R2000);
-        w.DD(c.value, def);
-        EXPECT_EQ(w.BitPos(), c.bits);
+        w.DD(value, def);
+        EXPECT_EQ(w.BitPos(), bits);
         BitReader r(w.Bytes(), Version::R2000);
-        EXPECT_EQ(Bits(r.DD(def)), Bits(c.value));
+        EXPECT_EQ(Bits(r.DD(def)), Bits(value));
     }
 }
 
