@@ -67,16 +67,17 @@ inline std::vector<std::string> LogLines(const std::string& text) {
     return lines;
 }
 
+// The error log's lines without their time stamps.
+inline std::vector<std::string> ErrorLines(const AppHome& home) {
+    std::vector<std::string> lines = LogLines(home.Read("err.log"));
+    for (auto& l : lines) l = l.substr(22);
+    return lines;
+}
+
 inline int Occurrences(const std::string& text, const std::string& part) {
     int n = 0;
     for (auto p = text.find(part); p != std::string::npos; p = text.find(part, p + 1)) ++n;
     return n;
-}
-
-inline std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> parts) {
-    std::vector<std::string> all;
-    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-    return all;
 }
 
 inline int Count(const std::vector<std::string>& calls, const std::string& prefix) {
