@@ -88,13 +88,9 @@ TEST(AttributeRows, MarkupLikeTextsAreTakenAsTheChainTakesThem) {
     info.path = "/d/a b&c.dxf";
     for (std::size_t i = 0; i < texts.size(); ++i) {
         const std::string& t = texts[i];
-        InsertInfo ins;
-        ins.name = t;
-        ins.handle = "1" + std::to_string(i);
-        ins.layer = t;
-        ins.x = -0.5;
-        ins.attributes.push_back({"A" + std::to_string(i), i, t, t});
-        ins.attributes.push_back({"B" + std::to_string(i), i, "TAG", t + t});
+        const std::string n = std::to_string(i);
+        const InsertInfo ins{t, "1" + n, i, "L" + t, -0.5, 0, 0, 0, 1, 1,
+                             {{"A" + n, i, t, t}, {"B" + n, i, "TAG", t + t}}};
         info.blocks.push_back({t, t, {ins, InsertInfo{}}});
     }
     ExpectSameRows(info, "markup-like texts");

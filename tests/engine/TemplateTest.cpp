@@ -93,7 +93,8 @@ TEST(TextLinesTest, Utf8ValidationAndLineSplitting) {
         EXPECT_FALSE(IsValidUtf8(bad)) << bad;
     }
     for (const auto& [text, lines] : std::vector<std::pair<std::string, Lines>>{
-             {"", {}}, {"\r\n", {""}}, {"x", {"x"}}, {"a\r\r\nb\n\nc\r", {"a", "", "b", "", "c"}}, {"a\n\rb", {"a", "", "b"}}}) {
+             {"", {}}, {"\r\n", {""}}, {"x", {"x"}}, {"a\r\r\nb\n\nc\r", {"a", "", "b", "", "c"}},
+             {"a\n\rb", {"a", "", "b"}}}) {
         EXPECT_EQ(SplitLines(text), lines) << text;
         const auto views = SplitLineViews(text);
         EXPECT_EQ(Lines(views.begin(), views.end()), lines) << text;
