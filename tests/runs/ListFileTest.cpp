@@ -27,7 +27,8 @@ TEST(ListFileTest, LineKindsAndEntriesSplitAtTheFirstComma) {
     EXPECT_EQ(ParseListLine("END,/t.txt").kind, Kind::Entry);
     // Only spaces are blanks; case and inner blanks stay.
     for (const auto& [line, parts] : std::vector<std::pair<const char*, const char*>>{
-             {"\t/a.dwg,/t.txt", "\t/a.dwg|/t.txt"}, {"  /Dwg/A-101.dwg,/Templates/Title.txt  ", "/Dwg/A-101.dwg|/Templates/Title.txt"},
+             {"\t/a.dwg,/t.txt", "\t/a.dwg|/t.txt"},
+             {"  /Dwg/A-101.dwg,/Templates/Title.txt  ", "/Dwg/A-101.dwg|/Templates/Title.txt"},
              {"/dwg/a.dwg , /t,with,commas.txt", "/dwg/a.dwg | /t,with,commas.txt"}}) {
         const ListLine l = ParseListLine(line);
         EXPECT_EQ(l.strDrawing + "|" + l.strTemplate, parts);

@@ -41,7 +41,8 @@ private slots:
         QDir().mkpath(box->Path("dwg/folder.dwg"));
         const QStringList buttons = {"Command13", "Command14", "Command15"};
         QVERIFY(form->SetDrawingFolder(box->Path("dwg")));
-        QCOMPARE(State("List2", "Label3", buttons), QString("A.dwg,b.DWG|2 files| Double-click on file to view block attributes |110"));
+        QCOMPARE(State("List2", "Label3", buttons),
+                 QString("A.dwg,b.DWG|2 files| Double-click on file to view block attributes |110"));
         // Every keystroke of the pattern refills; a pattern matching nothing empties all.
         form->Text5()->clear();
         QTest::keyClicks(form->Text5(), "*.zz");
