@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "UiTestSupport.h"
+#include "component/DrawingComponent.h"
 #include "ui/FolderList.h"
 
 using namespace kel;
@@ -17,27 +18,16 @@ using namespace kel::uitest;
 namespace {
 
 // The real component, noting the pointer and the message line at every open.
-class ObservingComponent : public IDrawingComponent {
+class ObservingComponent : public DrawingComponent {
 public:
-    ObservingComponent(std::unique_ptr<IDrawingComponent> real, QLabel* status, QStringList& seen)
-        : real_(std::move(real)), status_(status), seen_(seen) {}
+    ObservingComponent(QLabel* status, QStringList& seen) : status_(status), seen_(seen) {}
     std::int32_t OpenFile(std::int32_t& h, const std::string& p, const std::string& pw) override {
         const QCursor* c = QApplication::overrideCursor();
         seen_ << QString(c && c->shape() == Qt::WaitCursor ? "busy|" : "idle|") + status_->text();
-        return real_->OpenFile(h, p, pw);
+        return DrawingComponent::OpenFile(h, p, pw);
     }
-    void CloseFile() override { real_->CloseFile(); }
-    void WriteXML(const std::string& p, std::int16_t a, std::int16_t b, std::int16_t c, std::int16_t d, std::int16_t e,
-                  std::int16_t f, std::int16_t g, std::int16_t h) override {
-        real_->WriteXML(p, a, b, c, d, e, f, g, h);
-    }
-    std::string Status() const override { return real_->Status(); }
-    void SaveFile(const std::string& p, std::int32_t v) override { real_->SaveFile(p, v); }
-    void SetAttributeValue(const std::string& v, const std::string& h) override { real_->SetAttributeValue(v, h); }
-    void DeleteEntity(const std::string& h) override { real_->DeleteEntity(h); }
 
 private:
-    std::unique_ptr<IDrawingComponent> real_;
     QLabel* status_;
     QStringList& seen_;
 };
@@ -86,8 +76,8 @@ private slots:
         QStringList seen;
         ui::FormServices services = box->Services();
         QLabel* status = nullptr;
-        services.factory = [&status, &seen](ComponentCreationError& e) -> std::unique_ptr<IDrawingComponent> {
-            return std::make_unique<ObservingComponent>(DefaultComponentFactory()(e), status, seen);
+        services.factory = [&status, &seen](ComponentCreationError&) -> std::unique_ptr<IDrawingComponent> {
+            return std::make_unique<ObservingComponent>(status, seen);
         };
         form = std::make_unique<ui::Form1>(services);
         form->show();
