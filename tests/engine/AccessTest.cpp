@@ -103,10 +103,10 @@ TEST_F(AccessTest, WrappersCallTheComponentAndCompareTheStatusExactly) {
     auto none = Engine(false);
     const std::string drawing = dir.Write("a.dwg", "x");
     for (const auto& [name, call, expected] : cases) {
-        ASSERT_EQ(e->OpenDrawing(drawing), 1);
         log.calls.clear();
         EXPECT_EQ(call(*e), 1) << name;
         EXPECT_EQ(log.calls, std::vector<std::string>{expected});
+        ASSERT_EQ(e->OpenDrawing(drawing), 1);
         for (const char* bad : {"1000:OK", "1000:Ok ", "", "3001:Handle 1F not found"}) {
             log.statusFor[name] = bad;
             EXPECT_EQ(call(*e), -1) << name << " \"" << bad << '"';
