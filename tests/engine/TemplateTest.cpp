@@ -120,24 +120,21 @@ TEST(TextLinesTest, LineViewsReadLikeTheLineReaderWithoutCopies) {
     EXPECT_FALSE(ReadTextLineViews(dir.Path(), text, views));
 }
 
-// Content kept exactly; spare room grown by the fixed step or by the piece;
-// the builder emptied by GetString and ReInit.
+// Content kept exactly, also where a piece fills the spare room to its end;
+// spare room grown by the piece when it is longer than the text held, else by
+// the fixed step; the builder emptied by GetString and ReInit.
 TEST(ConcatTest, KeepsEveryPieceAndGrowsByStepOrPiece) {
     clsConcat c;
-    c.SConcat("abc");  // longer than the (empty) text held: grows by the piece
-    c.SConcat("d");    // not longer than the text held: grows by the step
+    c.SConcat("abc");
+    c.SConcat("d");
     EXPECT_EQ(c.BufferSize(), 3u + clsConcat::kGrowStep);
-    // Filling the buffer exactly to its end grows it too: by a piece longer than
-    // the text held, then by the step for a shorter one.
-    const std::string p1(c.BufferSize() - 4, 'f');
-    c.SConcat(p1);
-    EXPECT_EQ(c.BufferSize(), 3u + clsConcat::kGrowStep + p1.size());
-    const std::string p2(c.BufferSize() - static_cast<std::size_t>(c.Length()), 'g');
-    c.SConcat(p2);
-    EXPECT_EQ(c.BufferSize(), 3u + 2 * clsConcat::kGrowStep + p1.size());
-    const std::string big = "A" + std::string(40000, 'x') + "Z";
+    const std::string exact(c.BufferSize() - 4, 'f'), big = "A" + std::string(40000, 'x') + "Z";
+    c.SConcat(exact);
     c.SConcat(big);
-    EXPECT_EQ(c.GetString(), "abcd" + p1 + p2 + big);
+    // Longer than the step and the spare room together, but not than the text held.
+    const std::string large(2 * clsConcat::kGrowStep, 'l');
+    c.SConcat(large);
+    EXPECT_EQ(c.GetString(), "abcd" + exact + big + large);
     EXPECT_EQ(c.GetString(), "");
     // SetString replaces the text and leaves the step spare; ReInit empties it.
     c.SetString("new text");
