@@ -1,43 +1,15 @@
 #include "component/dwg/DwgText.h"
 
 #include <cstdint>
-#include <cstdio>
 
 #include "component/text/CodePages.h"
+#include "component/text/UnicodeEscape.h"
 #include "component/text/Utf8.h"
 
 namespace kel::dwg {
 namespace {
 
 using text::AppendUtf8;
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// The value of a \U+XXXX escape starting at i, or -1 when there is none.
-int EscapeAt(const std::string& raw, std::size_t i) {
-    if (i >= raw.size() || raw.size() - i < 7 || raw[i] != '\\' || (raw[i + 1] != 'U' && raw[i + 1] != 'u') ||
-        raw[i + 2] != '+') {
-        return -1;
-    }
-    int v = 0;
-    for (std::size_t k = 3; k < 7; ++k) {
-        int h = HexValue(raw[i + k]);
-        if (h < 0) return -1;
-        v = v * 16 + h;
-    }
-    return v;
-}
-
-void AppendEscape(std::string& out, std::uint32_t unit) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "\\U+%04X", static_cast<unsigned>(unit));
-    out += buf;
-}
 
 // Reads one code point of UTF-8 at i; an invalid sequence yields its first
 // byte taken as Latin-1.
@@ -97,13 +69,13 @@ std::string DecodeText(const std::string& raw, int dwgCodePage) {
     for (std::size_t i = 0; i < raw.size(); ++i) {
         auto b = static_cast<unsigned char>(raw[i]);
         if (b == 0) break;
-        int v = EscapeAt(raw, i);
+        int v = static_cast<int>(text::ReadUnicodeEscape(raw, i));
         if (v >= 0) {
             i += 6;
             // A character beyond U+FFFF is written as the two escapes of its
             // UTF-16 pair; a surrogate on its own is no character.
             if (v >= 0xD800 && v <= 0xDBFF) {
-                int low = EscapeAt(raw, i + 1);
+                int low = static_cast<int>(text::ReadUnicodeEscape(raw, i + 1));
                 if (low >= 0xDC00 && low <= 0xDFFF) {
                     AppendUtf8(out, 0x10000u + ((static_cast<std::uint32_t>(v) - 0xD800u) << 10) +
                                         (static_cast<std::uint32_t>(low) - 0xDC00u));
@@ -145,11 +117,11 @@ std::string EncodeText(const std::string& utf8, int dwgCodePage) {
         if (cp > 0xFFFF) {
             // An escape holds four hex digits: a character beyond them goes
             // as its UTF-16 pair.
-            AppendEscape(out, 0xD800 + ((cp - 0x10000) >> 10));
-            AppendEscape(out, 0xDC00 + ((cp - 0x10000) & 0x3FF));
+            text::AppendUnicodeEscape(out, 0xD800 + ((cp - 0x10000) >> 10));
+            text::AppendUnicodeEscape(out, 0xDC00 + ((cp - 0x10000) & 0x3FF));
             continue;
         }
-        AppendEscape(out, cp);
+        text::AppendUnicodeEscape(out, cp);
     }
     return out;
 }

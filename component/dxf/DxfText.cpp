@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "component/text/CodePages.h"
+#include "component/text/UnicodeEscape.h"
 #include "component/text/Utf8.h"
 
 namespace kel::dxf {
@@ -31,33 +32,6 @@ std::size_t ReadUtf8(std::string_view text, std::size_t i, char32_t& cp) {
         return 0;
     }
     return len;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// Reads "\U+XXXX" at text[i]; returns the code unit or -1.
-long ReadUnicodeEscape(std::string_view text, std::size_t i) {
-    if (i + 7 > text.size() || text[i] != '\\' || (text[i + 1] != 'U' && text[i + 1] != 'u') || text[i + 2] != '+') {
-        return -1;
-    }
-    long v = 0;
-    for (std::size_t k = 3; k < 7; ++k) {
-        int h = HexDigit(text[i + k]);
-        if (h < 0) return -1;
-        v = v * 16 + h;
-    }
-    return v;
-}
-
-void AppendEscape(std::string& out, char32_t unit) {
-    static const char* kHex = "0123456789ABCDEF";
-    out += "\\U+";
-    for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(unit >> shift) & 0xF];
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
@@ -99,7 +73,7 @@ std::string TextCodec::Decode(std::string_view raw) const {
         char c = raw[i];
         auto b = static_cast<unsigned char>(c);
         if (c == '\\') {
-            long unit = ReadUnicodeEscape(raw, i);
+            long unit = text::ReadUnicodeEscape(raw, i);
             if (unit >= 0) {
                 i += 7;
                 if (unit >= 0xD800 && unit <= 0xDBFF) {
@@ -183,10 +157,10 @@ std::string TextCodec::Encode(std::string_view utf8) const {
             if (!found) {
                 if (cp >= 0x10000) {
                     char32_t v = cp - 0x10000;
-                    AppendEscape(out, 0xD800 + (v >> 10));
-                    AppendEscape(out, 0xDC00 + (v & 0x3FF));
+                    text::AppendUnicodeEscape(out, 0xD800 + (v >> 10));
+                    text::AppendUnicodeEscape(out, 0xDC00 + (v & 0x3FF));
                 } else {
-                    AppendEscape(out, cp);
+                    text::AppendUnicodeEscape(out, cp);
                 }
             }
         }
