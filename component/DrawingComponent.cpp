@@ -55,12 +55,9 @@ void DrawingComponent::CloseFile() {
 
 void DrawingComponent::WriteXML(const std::string& strPath, std::int16_t intBlocks, std::int16_t, std::int16_t,
                                 std::int16_t, std::int16_t, std::int16_t, std::int16_t, std::int16_t) {
-    if (!doc_) {
-        status_ = NoDrawing();
-        return;
-    }
-    DrawingInfo info = doc_->Describe();
-    info.path = path_;
+    DrawingInfo info;
+    DescribeDrawing(info);
+    if (status_ != kStatusOk) return;
     std::string err;
     if (!WriteWorkFile(strPath, DrawingInfoToXml(info, intBlocks == 1), err)) {
         status_ = status::Make(status::kCannotWrite, "Cannot write " + strPath + ": " + err);
