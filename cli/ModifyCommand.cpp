@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "cli/AppFolderCheck.h"
 #include "cli/CliCommand.h"
 #include "cli/ConsoleStatus.h"
+#include "cli/ExitCodes.h"
 #include "engine/IUserMessages.h"
 #include "runs/ModifyRun.h"
 #include "runs/PathText.h"
@@ -55,7 +57,8 @@ bool ParseModifyArguments(const std::vector<std::string>& args, ModifyArguments&
 // The window of a command line run: every drawing selected, each in its own folder.
 class ConsoleModifyWindow : public ConsoleStatus<IModifyWindow> {
 public:
-    ConsoleModifyWindow(const ModifyArguments& args, std::ostream& out) : ConsoleStatus(out), args_(args) {}
+    ConsoleModifyWindow(const ModifyArguments& args, std::ostream& out, std::ostream& err)
+        : ConsoleStatus(out, err), args_(args) {}
 
     std::string TemplateFolder() override { return FolderPart(args_.strTemplate); }
     std::string TemplateName() override { return GetFileName(args_.strTemplate); }
@@ -83,19 +86,24 @@ int RunModifyCommand(const std::vector<std::string>& args, std::ostream& out, st
     std::string strErr;
     if (!ParseModifyArguments(args, parsed, strErr)) {
         err << strErr << '\n' << "Usage: kel-batch -t TEMPLATE [-d DELIM] [--no-audit] DRAWING...\n";
-        return 2;
+        return kExitNotRun;
     }
-    ConsoleModifyWindow window(parsed, out);
+    if (!CheckApplicationFolder(err, parsed.blnAudit)) return kExitNoLogs;
+    ConsoleModifyWindow window(parsed, out, err);
     StderrMessages messages;
     const ModifyRunResult result = RunModify(window, DefaultComponentFactory(), &messages);
     switch (result.outcome) {
-        case ModifyRunResult::Outcome::ComponentFailed:
         case ModifyRunResult::Outcome::TemplateRejected:
-            return 2;
+            err << "kel-batch: " << parsed.strTemplate << ": " << result.strTemplateError << '\n';
+            return kExitNotRun;
+        case ModifyRunResult::Outcome::ComponentFailed:
+            return kExitNotRun;
+        case ModifyRunResult::Outcome::LogsUnwritable:
+            return kExitNoLogs;
         case ModifyRunResult::Outcome::Finished:
             break;
     }
-    return result.errorLines == 0 ? 0 : 1;
+    return result.errorLines == 0 ? kExitOk : kExitDrawingsFailed;
 }
 
 namespace {

@@ -4,7 +4,10 @@
 #include <memory>
 #include <optional>
 
+#include "cli/AppFolderCheck.h"
 #include "cli/CliCommand.h"
+#include "cli/ExitCodes.h"
+#include "component/DrawingInfoXml.h"
 #include "engine/IUserMessages.h"
 #include "engine/cAutoCAD.h"
 #include "platform/AppFolder.h"
@@ -27,33 +30,90 @@ std::string CsvField(const std::string& strText) {
     return quoted + "\"";
 }
 
+// The number of attributes the open drawing's description lists; -1 when the
+// component gives no description.
+long CountAttributes(cAutoCAD& engine) {
+    DrawingInfo info;
+    try {
+        if (!engine.objDWG || !engine.objDWG->DescribeDrawing(info)) return -1;
+    } catch (...) {
+        return -1;
+    }
+    long count = 0;
+    for (const BlockInfo& block : info.blocks) {
+        for (const InsertInfo& insert : block.inserts) count += static_cast<long>(insert.attributes.size());
+    }
+    return count;
+}
+
+// Flattens the drawing information XML in strTemp into the attribute table
+// with headings; the engine result of the first step that failed, or 1.
+std::int16_t TableOfXml(cAutoCAD& engine, const std::string& strTemp, std::optional<AttributeTable>& table,
+                        std::int16_t& flattened) {
+    const std::string strFlat = JoinPath(ApplicationFolder(), "_flat.xml");
+    std::int32_t lngDrawingField = 0;
+    flattened = engine.FlattenXMLfile(strTemp, strFlat, 3, lngDrawingField);
+    DeleteFileUtf8(strTemp);
+    std::int16_t read = 0;
+    if (flattened == 1) read = engine.FlatXMLfileToArray(strFlat, table, true);
+    DeleteFileUtf8(strFlat);
+    return read;
+}
+
+// The heading row alone, as the table of a drawing with one attribute has it.
+std::optional<AttributeTable> HeadingsOnly(cAutoCAD& engine) {
+    InsertInfo insert;
+    insert.attributes.push_back(AttributeInfo{"1", 1, "TAG", ""});
+    const DrawingInfo sample{"", {BlockInfo{"*Model_Space", "Model", {insert}}}};
+    const std::string strTemp = JoinPath(ApplicationFolder(), "_temp.xml");
+    std::string strErr;
+    std::optional<AttributeTable> table;
+    std::int16_t flattened = 0;
+    if (!WriteWorkFile(strTemp, DrawingInfoToXml(sample, true), strErr) ||
+        TableOfXml(engine, strTemp, table, flattened) != 1 || !table || table->Rows() < 1) {
+        return std::nullopt;
+    }
+    std::optional<AttributeTable> headings;
+    headings.emplace(1, table->Columns());
+    for (std::size_t c = 0; c < table->Columns(); ++c) headings->Cell(0, c) = table->Text(0, c);
+    return headings;
+}
+
 // Builds the table of strDWGpath with its headings; "" or the failure text.
-std::string ReadAttributeTable(std::optional<AttributeTable>& table) {
+// A drawing without attributes gets the heading row alone, and blnEmpty.
+std::string ReadAttributeTable(std::optional<AttributeTable>& table, bool& blnEmpty) {
     const std::string strName = UpperAscii(strDWGname);
     StderrMessages messages;
     auto engine = std::make_unique<cAutoCAD>(DefaultComponentFactory(), &messages);
     if (engine->CreateComponent() != 1) return "Unable to create the drawing component.";
     if (!FileExists(strDWGpath)) return "File " + strName + " not found.";
-    if (engine->OpenDrawing(strDWGpath) != 1) return "Error opening file " + strName + ".";
+    if (engine->OpenDrawing(strDWGpath) != 1) {
+        std::string strStatus;
+        try {
+            strStatus = engine->objDWG ? engine->objDWG->Status() : std::string();
+        } catch (...) {
+        }
+        return "Error opening file " + strName + (strStatus.empty() ? "" : " (" + strStatus + ")") + ".";
+    }
+    const long attributes = CountAttributes(*engine);
 
-    const std::string strFolder = ApplicationFolder();
-    const std::string strTemp = JoinPath(strFolder, "_temp.xml");
-    const std::string strFlat = JoinPath(strFolder, "_flat.xml");
+    const std::string strTemp = JoinPath(ApplicationFolder(), "_temp.xml");
     if (FileExists(strTemp)) DeleteFileUtf8(strTemp);
     engine->CreateXML(strTemp, 1);
     engine->CloseDrawing();
 
-    std::int32_t lngDrawingField = 0;
-    const std::int16_t flattened = engine->FlattenXMLfile(strTemp, strFlat, 3, lngDrawingField);
-    DeleteFileUtf8(strTemp);
-    std::string strErr;
-    if (flattened != 1) {
-        strErr = "Unable to flatten the drawing information of " + strName + " (" + std::to_string(flattened) + ").";
-    } else if (engine->FlatXMLfileToArray(strFlat, table, true) != 1 || !table) {
-        strErr = "Unable to read the attributes of " + strName + ".";
+    std::int16_t flattened = 0;
+    const std::int16_t read = TableOfXml(*engine, strTemp, table, flattened);
+    if (attributes == 0) {
+        table = HeadingsOnly(*engine);
+        blnEmpty = true;
+        return table ? std::string() : "Unable to read the attributes of " + strName + ".";
     }
-    DeleteFileUtf8(strFlat);
-    return strErr;
+    if (flattened != 1) {
+        return "Unable to flatten the drawing information of " + strName + " (" + std::to_string(flattened) + ").";
+    }
+    if (read != 1 || !table) return "Unable to read the attributes of " + strName + ".";
+    return {};
 }
 
 }  // namespace
@@ -74,16 +134,19 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
     const bool blnHtml = args.size() == 4 && args[2] == "--html";
     if ((args.size() != 2 && !blnHtml) || args[0] != "--show") {
         err << "Usage: kel-batch --show DRAWING [--html FILE]\n";
-        return 1;
+        return kExitNotRun;
     }
+    if (!CheckApplicationFolder(err, true)) return kExitNoLogs;
     strDWGpath = args[1];
     strDWGname = GetFileName(strDWGpath);
     std::optional<AttributeTable> table;
-    const std::string strErr = ReadAttributeTable(table);
+    bool blnEmpty = false;
+    const std::string strErr = ReadAttributeTable(table, blnEmpty);
     if (!strErr.empty()) {
         err << strErr << '\n';
-        return 1;
+        return kExitDrawingsFailed;
     }
+    if (blnEmpty) err << "kel-batch: " << strDWGpath << " has no attributes.\n";
     if (blnHtml) {
         // The attribute viewer's page. The old file goes first, so a page that
         // cannot be written shows as a failure rather than as the old page.
@@ -98,12 +161,12 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
         }
         if (blnFolder || !FileExists(strHTMLFile)) {
             err << "Unable to write " << strHTMLFile << ".\n";
-            return 1;
+            return kExitDrawingsFailed;
         }
-        return 0;
+        return kExitOk;
     }
     out << TableToCsv(*table) << std::flush;
-    return 0;
+    return kExitOk;
 }
 
 namespace {

@@ -2,7 +2,9 @@
 // component writes for one drawing, as the attribute chapter the engine reads.
 #include <ostream>
 
+#include "cli/AppFolderCheck.h"
 #include "cli/CliCommand.h"
+#include "cli/ExitCodes.h"
 #include "engine/cAutoCAD.h"
 #include "platform/FileSystem.h"
 
@@ -27,8 +29,9 @@ int RunXml(const Args& args, std::ostream& out, std::ostream& err) {
     const std::string& strDrawing = args[1];
     const auto fail = [&](const std::string& why) {
         err << "kel-batch: cannot read " << strDrawing << ": " << why << "\n";
-        return 1;
+        return kExitDrawingsFailed;
     };
+    if (!CheckApplicationFolder(err, true)) return kExitNoLogs;
 
     cAutoCAD engine;
     if (engine.CreateComponent() != 1) return fail("the drawing component could not be created");
@@ -55,7 +58,7 @@ int RunXml(const Args& args, std::ostream& out, std::ostream& err) {
     if (!read) return fail("the work file " + strXml + " could not be read: " + strErr);
     out << strData;
     out.flush();
-    return out ? 0 : 1;
+    return out ? kExitOk : kExitDrawingsFailed;
 }
 
 const Registration reg{CliCommand{

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/CliCommand.h"
+#include "cli/ExitCodes.h"
 
 namespace kel::cli {
 
@@ -35,8 +36,10 @@ void PrintHelp(std::ostream& out) {
     row("--help", "show this text");
     row("--version", "show the version");
     out << "\n"
-        << "Logs and work files are kept in the application folder: $KEL_HOME when set,\n"
-           "otherwise ~/.local/share/KEL.\n";
+        << "Failures of drawings and warnings are printed on standard error, with their\n"
+           "reasons; the audit log and error log are kept in the application folder:\n"
+           "$KEL_HOME when set, otherwise ~/.local/share/KEL.\n\n"
+        << kExitCodesHelp;
 }
 
 }  // namespace
@@ -73,5 +76,5 @@ int main(int argc, char** argv) {
         for (const auto& a : args) std::cerr << " " << a;
         std::cerr << "\nTry 'kel-batch --help'.\n";
     }
-    return 2;
+    return kExitNotRun;
 }

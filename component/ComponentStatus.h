@@ -27,5 +27,6 @@ constexpr int kBadValue = 3004;           // "Value cannot be stored: <why>"
 // Writing (4xxx).
 constexpr int kUnsupportedVersion = 4001; // "Saving as version <n> is not supported"
 constexpr int kCannotWrite = 4002;        // "Cannot write <path>: <reason>"
+constexpr int kReadOnly = 4003;           // "The drawing is read-only"
 
 }  // namespace kel::status

@@ -81,6 +81,11 @@ bool DrawingComponent::DescribeDrawing(DrawingInfo& info) {
 std::string DrawingComponent::Status() const { return status_; }
 
 void DrawingComponent::SaveFile(const std::string& strPath, std::int32_t lngVersion) {
+    if (doc_ && IsWriteProtected(strPath)) {
+        // A drawing marked read-only (released) is never replaced.
+        status_ = status::Make(status::kReadOnly, "The drawing is read-only");
+        return;
+    }
     status_ = doc_ ? doc_->Save(strPath, lngVersion) : NoDrawing();
 }
 

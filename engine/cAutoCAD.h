@@ -47,6 +47,8 @@ public:
     // Template state (filled by PrepTemplate).
     std::string strBlockFilter, strLayerFilter, strSpaceFilter, strLayoutFilter;
     std::vector<std::string> strTagLines;
+    // The line number in the template file of each tag line (from 1).
+    std::vector<std::int32_t> lngTagLineNumbers;
     // -1 while a drawing is open, 0 otherwise.
     std::int16_t blnDrawingOpen = 0;
     std::unique_ptr<IDrawingComponent> objDWG;
@@ -69,6 +71,10 @@ public:
     // Template file.
     std::int16_t PrepTemplate(const std::string& strTemplateFile);
     std::int16_t PrepTemplate(const std::string& strTemplateFile, std::string& strErr);
+
+    // One text per prepared tag line that is of no known form with this
+    // delimiter and so does nothing: "Template line N ignored, ...: TEXT".
+    std::vector<std::string> IgnoredTagLines(const std::string& strDelimiter) const;
 
     // Attribute modification; intFile is the open audit log or nullptr.
     std::int16_t GetAttributes(std::string* strErr = nullptr, const std::string& strDelimiter = ",",

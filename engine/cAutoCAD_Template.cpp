@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/TagLine.h"
 #include "engine/TextLines.h"
+#include "platform/FileSystem.h"
 #include "engine/cAutoCAD.h"
 
 namespace kel {
@@ -48,10 +50,16 @@ std::int16_t cAutoCAD::PrepTemplate(const std::string& strTemplateFile) {
 
 std::int16_t cAutoCAD::PrepTemplate(const std::string& strTemplateFile, std::string& strErr) {
     strTagLines.clear();
+    lngTagLineNumbers.clear();
 
     std::vector<std::string> lines;
     if (!ReadTextLines(strTemplateFile, lines)) {
-        strErr = "Unable to open template file '" + strTemplateFile + "'.";
+        strErr = "Unable to open template file '" + strTemplateFile + "'";
+        // A relative name is taken from the current folder, which the user may
+        // not have in mind: say where it was looked for.
+        const std::string strAbsolute = AbsolutePathText(strTemplateFile);
+        if (strAbsolute != strTemplateFile) strErr += " (looked for " + strAbsolute + ")";
+        strErr += ".";
         return 0;
     }
 
@@ -102,12 +110,24 @@ std::int16_t cAutoCAD::PrepTemplate(const std::string& strTemplateFile, std::str
         std::string strLine = TrimBlanks(lines[i]);
         if (strLine.empty() || strLine.front() == '\'') continue;
         strTagLines.push_back(std::move(strLine));
+        lngTagLineNumbers.push_back(static_cast<std::int32_t>(i + 1));
     }
     if (strTagLines.empty()) {
         strErr = "Template file requires attribute tags.";
         return -3;
     }
     return 1;
+}
+
+std::vector<std::string> cAutoCAD::IgnoredTagLines(const std::string& strDelimiter) const {
+    std::vector<std::string> ignored;
+    for (std::size_t i = 0; i < strTagLines.size(); ++i) {
+        if (ClassifyTagLine(strTagLines[i], strDelimiter).kind != TagLineKind::None) continue;
+        const std::string strNumber = i < lngTagLineNumbers.size() ? std::to_string(lngTagLineNumbers[i]) : "?";
+        ignored.push_back("Template line " + strNumber +
+                          " ignored, not a known tag line (unknown action or a field missing): " + strTagLines[i]);
+    }
+    return ignored;
 }
 
 }  // namespace kel

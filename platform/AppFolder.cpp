@@ -3,6 +3,10 @@
 #include <cstdlib>
 #include <system_error>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include "platform/FileSystem.h"
 
 namespace kel {
@@ -16,7 +20,7 @@ std::string FromEnv(const char* name) {
 
 }  // namespace
 
-std::string ApplicationFolder() {
+std::string ApplicationFolder(std::string* strProblem) {
     std::string folder = FromEnv("KEL_HOME");
     if (folder.empty()) {
 #ifdef _WIN32
@@ -29,6 +33,18 @@ std::string ApplicationFolder() {
     }
     std::error_code ec;
     std::filesystem::create_directories(PathFromUtf8(folder), ec);
+    if (strProblem) {
+        strProblem->clear();
+        std::error_code typeError;
+        if (!std::filesystem::is_directory(PathFromUtf8(folder), typeError)) {
+            *strProblem = ec ? "cannot create it: " + ec.message() : std::string("it is not a folder");
+        }
+#ifndef _WIN32
+        else if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+            *strProblem = "it may not be written";
+        }
+#endif
+    }
     const char sep = PathSeparator();
     while (folder.size() > 1 && (folder.back() == sep || folder.back() == '/')) folder.pop_back();
     return folder;

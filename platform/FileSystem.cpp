@@ -15,6 +15,7 @@
 #include <io.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -39,6 +40,26 @@ bool FileExists(const std::string& strPath) {
     if (strPath.empty()) return false;
     std::error_code ec;
     return fs::exists(PathFromUtf8(strPath), ec);
+}
+
+bool IsWriteProtected(const std::string& strPath) {
+    const fs::path path = PathFromUtf8(strPath);
+    std::error_code ec;
+    const fs::file_status st = fs::status(path, ec);
+    if (ec || !fs::exists(st) || fs::is_directory(st)) return false;
+    constexpr fs::perms kWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if ((st.permissions() & kWrite) == fs::perms::none) return true;
+#ifdef _WIN32
+    return false;
+#else
+    return ::access(strPath.c_str(), W_OK) != 0 && (errno == EACCES || errno == EPERM || errno == EROFS);
+#endif
+}
+
+std::string AbsolutePathText(const std::string& strPath) {
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(PathFromUtf8(strPath), ec);
+    return ec ? strPath : PathToUtf8(absolute.lexically_normal());
 }
 
 std::FILE* OpenFileUtf8(const std::string& strPath, const char* mode) {
@@ -139,6 +160,21 @@ void RemoveStaleTemps(const fs::path& target) {
     stale.erase(mine);
 }
 
+// Gives the new file the old one's owner and group. A user who may not give
+// away the file keeps at least its group when a member of it; otherwise the
+// new file stays the user's own.
+void KeepOwner(const std::string& strOld, const std::string& strNew) {
+#ifdef _WIN32
+    (void)strOld;
+    (void)strNew;
+#else
+    struct stat old {};
+    if (::stat(strOld.c_str(), &old) != 0) return;
+    if (::chown(strNew.c_str(), old.st_uid, old.st_gid) == 0) return;
+    (void)::chown(strNew.c_str(), static_cast<uid_t>(-1), old.st_gid);
+#endif
+}
+
 // Temporary file beside the target, renamed over it; with blnDurable the data
 // and the rename are flushed to disk before returning.
 bool ReplaceFile(const std::string& strPath, const std::vector<std::string_view>& pieces, std::string& strErr,
@@ -147,6 +183,10 @@ bool ReplaceFile(const std::string& strPath, const std::vector<std::string_view>
     std::error_code ec;
     if (fs::is_directory(target, ec)) {
         strErr = "the target is a folder";
+        return false;
+    }
+    if (IsWriteProtected(strPath)) {
+        strErr = "the file is read-only";
         return false;
     }
     RemoveStaleTemps(target);
@@ -171,9 +211,11 @@ bool ReplaceFile(const std::string& strPath, const std::vector<std::string_view>
         fs::remove(PathFromUtf8(tmp), ec);
         return false;
     }
-    // Keep the permissions of the file being replaced.
+    // Keep the owner, group and permissions of the file being replaced (the
+    // owner first: a change of owner may clear mode bits).
     auto st = fs::status(target, ec);
     if (!ec && fs::exists(st)) {
+        KeepOwner(strPath, tmp);
         fs::permissions(PathFromUtf8(tmp), st.permissions(), fs::perm_options::replace, ec);
     }
     fs::rename(PathFromUtf8(tmp), target, ec);

@@ -21,14 +21,26 @@ bool FileExists(const std::string& strPath);
 // std::fopen with a UTF-8 path; nullptr on failure.
 std::FILE* OpenFileUtf8(const std::string& strPath, const char* mode);
 
+// True when strPath is a file that must not be written: none of its write
+// permission bits is set (a drawing marked read-only; on Windows the file's
+// read-only attribute), or the user may not write it. The mode bits are
+// looked at first, so a read-only file stays protected from the superuser too.
+// False for a missing file.
+bool IsWriteProtected(const std::string& strPath);
+
+// strPath made absolute against the current folder (unchanged when it already
+// is, or when that cannot be worked out).
+std::string AbsolutePathText(const std::string& strPath);
+
 // Reads the whole file. On failure returns false and sets strErr.
 bool ReadWholeFile(const std::string& strPath, std::string& strData, std::string& strErr);
 
 // Replaces the file at strPath by strData so that a crash at any moment leaves
 // either the old or the new content: the data goes to a temporary file in the
-// same folder, is flushed to disk, takes over the old file's permissions and is
-// renamed over it; the folder is flushed then, or once for a whole
-// FolderSyncBatch (platform/FolderSync.h). On failure the old file is untouched, no temporary file is
+// same folder, is flushed to disk, takes over the old file's permissions, owner
+// and group (as far as the user may give them) and is renamed over it; the folder is flushed then, or once for a whole
+// FolderSyncBatch (platform/FolderSync.h). A write-protected file (see
+// IsWriteProtected) is refused. On failure the old file is untouched, no temporary file is
 // left behind, and strErr says why. Temporary files of the same target left by
 // an earlier process that was killed while saving are removed first.
 bool WriteFileAtomic(const std::string& strPath, const std::string& strData, std::string& strErr);

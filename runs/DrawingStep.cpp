@@ -1,9 +1,30 @@
 #include "runs/DrawingStep.h"
 
+#include "component/ComponentStatus.h"
 #include "platform/FileSystem.h"
 #include "runs/PathText.h"
+#include "runs/RunLogs.h"
 
 namespace kel {
+
+namespace {
+
+// The component's status after a failed call; "" when it has none to give.
+std::string ComponentStatusOf(const cAutoCAD& engine) {
+    try {
+        const std::string strStatus = engine.objDWG ? engine.objDWG->Status() : std::string();
+        return strStatus == kStatusOk ? std::string() : strStatus;
+    } catch (...) {
+        return {};
+    }
+}
+
+// "TEXT (reason)." or "TEXT." for a text given without its full stop.
+std::string WithReason(const std::string& strText, const std::string& strReason, bool blnReason) {
+    return blnReason && !strReason.empty() ? strText + " (" + strReason + ")." : strText + ".";
+}
+
+}  // namespace
 
 DrawingStepResult ModifyOneDrawing(cAutoCAD& engine, const std::string& strPath, const std::string& strDelimiter,
                                    LogFile* audit, IStatusLine& status) {
@@ -14,11 +35,19 @@ DrawingStepResult ModifyOneDrawing(cAutoCAD& engine, const std::string& strPath,
         return result;
     }
     if (audit) audit->WriteLine(strPath);
+    if (IsWriteProtected(strPath)) {
+        if (audit) audit->WriteLine("Not changed: the drawing is read-only.");
+        result.outcome = DrawingOutcome::SaveFailed;
+        result.strStatus = status::Make(status::kReadOnly, "The drawing is read-only");
+        return result;
+    }
     const std::int16_t opened = engine.OpenDrawing(strPath);
     status.SetMessage("Processing " + strPath + "...");
     status.RepaintMessage();
     if (opened != 1) {
         result.outcome = DrawingOutcome::OpenFailed;
+        // Only .dwg and .dxf names are handed to the component at all.
+        result.strStatus = opened == 0 ? "the name must end in .dwg or .dxf" : ComponentStatusOf(engine);
         return result;
     }
     if (engine.GetAttributes(&result.strErr, strDelimiter, audit && audit->IsOpen() ? audit : nullptr) == 1) {
@@ -26,7 +55,7 @@ DrawingStepResult ModifyOneDrawing(cAutoCAD& engine, const std::string& strPath,
             result.outcome = DrawingOutcome::Saved;
         } else {
             result.outcome = DrawingOutcome::SaveFailed;
-            result.strSaveStatus = engine.objDWG ? engine.objDWG->Status() : std::string();
+            result.strStatus = ComponentStatusOf(engine);
         }
     } else {
         result.outcome = DrawingOutcome::ModifyFailed;
@@ -35,20 +64,49 @@ DrawingStepResult ModifyOneDrawing(cAutoCAD& engine, const std::string& strPath,
     return result;
 }
 
-std::string EntryErrorText(const DrawingStepResult& step, const std::string& strPath) {
+std::string EntryErrorText(const DrawingStepResult& step, const std::string& strPath, bool blnReason) {
     switch (step.outcome) {
         case DrawingOutcome::Missing:
             return "DWG file not found.";
         case DrawingOutcome::OpenFailed:
-            return "Error opening DWG file.";
+            return WithReason("Error opening DWG file", step.strStatus, blnReason);
         case DrawingOutcome::ModifyFailed:
             return "Unable to modify block attributes. " + step.strErr;
         case DrawingOutcome::SaveFailed:
-            return SaveFailureText(strPath, step.strSaveStatus);
+            return SaveFailureText(strPath, step.strStatus);
         case DrawingOutcome::Saved:
             break;
     }
     return {};
+}
+
+std::string ModifyErrorText(const DrawingStepResult& step, const std::string& strPath, bool blnReason) {
+    const std::string strUpper = UpperAscii(GetFileName(strPath));
+    switch (step.outcome) {
+        case DrawingOutcome::Missing:
+            return "File " + strUpper + " not found.";
+        case DrawingOutcome::OpenFailed:
+            return WithReason("Error opening file " + strUpper, step.strStatus, blnReason);
+        case DrawingOutcome::ModifyFailed:
+            return step.strErr.empty() ? "Unable to modify block attributes." : step.strErr;
+        case DrawingOutcome::SaveFailed:
+            return SaveFailureText(strPath, step.strStatus);
+        case DrawingOutcome::Saved:
+            break;
+    }
+    return {};
+}
+
+int ReportIgnoredLines(const cAutoCAD& engine, const std::string& strDelimiter, const std::string& strTemplate,
+                       LogFile* errors, IStatusLine& status, std::set<std::string>* warned) {
+    if (warned && !warned->insert(strTemplate).second) return 0;
+    int reported = 0;
+    for (const std::string& strWarning : engine.IgnoredTagLines(strDelimiter)) {
+        if (errors) errors->WriteLine(TemplateErrorLine(strTemplate, strWarning));
+        status.Warn(GetFileName(strTemplate) + ": " + strWarning);
+        ++reported;
+    }
+    return reported;
 }
 
 std::string SaveFailureText(const std::string& strPath, const std::string& strStatus) {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <memory>
+#include <set>
 
 #include "engine/LogFile.h"
 #include "platform/AppFolder.h"
@@ -32,22 +33,33 @@ struct BatchContext {
     LogFile audit;
     std::string strDelimiter;
     BatchResult result;
+    // Templates whose ignored lines have been reported in this batch.
+    std::set<std::string> warned;
 };
 
 void RunPlainEntry(BatchContext& b) {
     std::string strErr;
+    std::string strShort;
     b.engine->PrepTemplate(strTemplatePath, strErr);
     if (strErr.empty()) {
+        const int warnings = ReportIgnoredLines(*b.engine, b.strDelimiter, strTemplatePath, &b.errors, b.window,
+                                                &b.warned);
+        b.result.warnings += warnings;
+        b.result.errorLines += warnings;
         const DrawingStepResult step = ModifyOneDrawing(*b.engine, strDWGpath, b.strDelimiter,
                                                         b.audit.IsOpen() ? &b.audit : nullptr, b.window);
         if (step.outcome == DrawingOutcome::Saved) {
             ++lngModified;
         } else {
             strErr = EntryErrorText(step, strDWGpath);
+            strShort = EntryErrorText(step, strDWGpath, false);
         }
+    } else {
+        strShort = strErr;
     }
     if (!strErr.empty()) {
-        b.window.SetMessage(strErr);
+        b.window.SetMessage(strShort);
+        b.window.DrawingFailed(strDWGpath, strErr);
         b.errors.WriteLine(EntryErrorLine(strTemplatePath, strDWGpath, strErr));
         ++b.result.errorLines;
         ++b.result.failures;
@@ -57,8 +69,16 @@ void RunPlainEntry(BatchContext& b) {
 void RunWildcardEntry(BatchContext& b) {
     blnSubfolders = strDWGname.find('.') == std::string::npos;
     if (blnSubfolders) strDWGname += ".dwg";
-    const ScanResult scan = RunWildcardScan(b.strDelimiter, b.factory, b.messages, b.window);
+    ScanLogs logs;
+    logs.warned = &b.warned;
+    if (b.window.LogScans()) {
+        logs.audit = b.audit.IsOpen() ? &b.audit : nullptr;
+        logs.errors = &b.errors;
+    }
+    const ScanResult scan = RunWildcardScan(b.strDelimiter, b.factory, b.messages, b.window, logs);
     b.result.failures += scan.failures;
+    b.result.errorLines += scan.errorLines;
+    b.result.warnings += scan.warnings;
 }
 
 // Handles the lines of the list; false when an "END" line stops the program.
@@ -101,7 +121,7 @@ std::string ChooseListFile(IBatchWindow& window, BatchResult& result) {
 }  // namespace
 
 BatchResult RunListBatch(IBatchWindow& window, const ComponentFactory& factory, IUserMessages* messages) {
-    BatchContext b{window, factory, messages, nullptr, {}, {}, {}, {}};
+    BatchContext b{window, factory, messages, nullptr, {}, {}, {}, {}, {}};
     const std::string strListFile = ChooseListFile(window, b.result);
     if (strListFile.empty()) return b.result;
     strDWGpath = strListFile;
@@ -124,8 +144,15 @@ BatchResult RunListBatch(IBatchWindow& window, const ComponentFactory& factory, 
     std::vector<std::string> lines;
     std::string strReadError;
     const bool blnRead = ReadListFile(strListFile, lines, strReadError);
+    if (window.AuditOn() && !OpenAuditLog(b.audit)) {
+        // Changing drawings without the record the user asked for is not done.
+        window.SetBusy(false);
+        b.engine.reset();
+        window.SetMessage(AuditLogFailureText());
+        b.result.outcome = BatchResult::Outcome::LogsUnwritable;
+        return b.result;
+    }
     b.errors.Open(ErrorLogPath(), LogFile::Mode::Truncate);
-    if (window.AuditOn()) OpenAuditLog(b.audit);
     lngModified = 0;
     b.strDelimiter = window.Delimiter();
 
@@ -162,10 +189,10 @@ BatchResult RunListBatch(IBatchWindow& window, const ComponentFactory& factory, 
     if (b.result.outcome == BatchResult::Outcome::Finished) {
         if (lngModified != 0) {
             const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-            window.SetMessage(ModifiedSummary(lngModified, seconds));
+            window.SetMessage(ModifiedSummary(lngModified, seconds) + IgnoredLinesNote(b.result.warnings));
             lngModified = 0;
         } else {
-            window.SetMessage("No attributes modified.");
+            window.SetMessage("No attributes modified." + IgnoredLinesNote(b.result.warnings));
         }
     }
     return b.result;

@@ -16,6 +16,7 @@ struct BatchResult {
         ListFileMissing,     // the file named on the command line does not exist
         ComponentFailed,     // the drawing component could not be created
         ListFileUnreadable,  // the list file exists but cannot be read as text
+        LogsUnwritable,      // the audit log is on but cannot be written; nothing was run
         Finished,            // read to its end
         EndLine              // an "END" line: the caller ends the program now
     };
@@ -24,8 +25,10 @@ struct BatchResult {
     std::int32_t modified = 0;
     // Entries or scanned drawings that failed.
     int failures = 0;
-    // Lines written to the error log.
+    // Lines written to the error log (ignored template lines included).
     int errorLines = 0;
+    // Template lines that do nothing, each reported once per template.
+    int warnings = 0;
 };
 
 // The list file is the window's command line unless that is empty or "/p";

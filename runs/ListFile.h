@@ -25,4 +25,10 @@ ListLine ParseListLine(const std::string& strLine);
 // with the reason in strErr, when the file cannot be read or is not text.
 bool ReadListFile(const std::string& strPath, std::vector<std::string>& lines, std::string& strErr);
 
+// What a file given as a drawing list file looks like: a drawing (by its
+// name or its first bytes) or a template (it has the template's two section
+// lines) are common mistakes for one.
+enum class ListFileGuess { List, Drawing, Template };
+ListFileGuess GuessListFileKind(const std::string& strPath);
+
 }  // namespace kel

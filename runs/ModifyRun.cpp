@@ -13,27 +13,6 @@
 
 namespace kel {
 
-namespace {
-
-// The error text of a drawing that did not end saved; "" when there is none.
-std::string ModifyErrorText(const DrawingStepResult& step, const std::string& strName) {
-    const std::string strUpper = UpperAscii(strName);
-    switch (step.outcome) {
-        case DrawingOutcome::Missing:
-            return "File " + strUpper + " not found.";
-        case DrawingOutcome::OpenFailed:
-            return "Error opening file " + strUpper + ".";
-        case DrawingOutcome::ModifyFailed:
-            return step.strErr.empty() ? "Unable to modify block attributes." : step.strErr;
-        case DrawingOutcome::SaveFailed:
-            return SaveFailureText(strName, step.strSaveStatus);
-        case DrawingOutcome::Saved:
-            break;
-    }
-    return {};
-}
-
-}  // namespace
 
 ModifyRunResult RunModify(IModifyWindow& window, const ComponentFactory& factory, IUserMessages* messages) {
     using Clock = std::chrono::steady_clock;
@@ -56,7 +35,12 @@ ModifyRunResult RunModify(IModifyWindow& window, const ComponentFactory& factory
     }
 
     LogFile audit;
-    if (window.AuditOn()) OpenAuditLog(audit);
+    if (window.AuditOn() && !OpenAuditLog(audit)) {
+        // Changing drawings without the record the user asked for is not done.
+        window.SetMessage(AuditLogFailureText());
+        result.outcome = ModifyRunResult::Outcome::LogsUnwritable;
+        return result;
+    }
 
     std::string strErr;
     engine->PrepTemplate(strTemplatePath, strErr);
@@ -71,12 +55,14 @@ ModifyRunResult RunModify(IModifyWindow& window, const ComponentFactory& factory
         window.SetMessage("No attributes modified. " + strErr);
         audit.Close();
         result.outcome = ModifyRunResult::Outcome::TemplateRejected;
+        result.strTemplateError = strErr;
         result.errorLines = 1;
         return result;
     }
 
     window.SetBusy(true);
     const std::string strDelimiter = window.Delimiter();
+    result.warnings = ReportIgnoredLines(*engine, strDelimiter, strTemplatePath, &errors, window);
 
     for (const DrawingItem& item : items) {
         if (!item.selected) continue;
@@ -87,7 +73,9 @@ ModifyRunResult RunModify(IModifyWindow& window, const ComponentFactory& factory
         if (step.outcome == DrawingOutcome::Saved) {
             ++result.modified;
         } else {
-            errors.WriteLine(DrawingErrorLine(strDWGpath, ModifyErrorText(step, strDWGname)));
+            const std::string strError = ModifyErrorText(step, strDWGpath);
+            errors.WriteLine(DrawingErrorLine(strDWGpath, strError));
+            window.DrawingFailed(strDWGpath, strError);
             ++result.errorLines;
         }
     }
@@ -101,8 +89,8 @@ ModifyRunResult RunModify(IModifyWindow& window, const ComponentFactory& factory
     window.DisableModify();
 
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    window.SetMessage(ModifiedSummary(result.modified, seconds));
-    if (result.errorLines == 0) DeleteFileUtf8(ErrorLogPath());
+    window.SetMessage(ModifiedSummary(result.modified, seconds) + IgnoredLinesNote(result.warnings));
+    if (result.errorLines == 0 && result.warnings == 0) DeleteFileUtf8(ErrorLogPath());
     window.SetBusy(false);
     result.outcome = ModifyRunResult::Outcome::Finished;
     return result;

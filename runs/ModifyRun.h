@@ -8,12 +8,17 @@
 namespace kel {
 
 struct ModifyRunResult {
-    enum class Outcome { ComponentFailed, TemplateRejected, Finished };
+    // LogsUnwritable: the audit log is on but cannot be written; no drawing was touched.
+    enum class Outcome { ComponentFailed, LogsUnwritable, TemplateRejected, Finished };
     Outcome outcome = Outcome::ComponentFailed;
     // Drawings modified and saved.
     int modified = 0;
-    // Lines written to the error log.
+    // Failure lines written to the error log.
     int errorLines = 0;
+    // Why the template was rejected (TemplateRejected).
+    std::string strTemplateError;
+    // Template lines that do nothing (each also has an error log line).
+    int warnings = 0;
 };
 
 // Runs over the selected drawings of the window with one engine object made

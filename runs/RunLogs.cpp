@@ -16,6 +16,19 @@ bool OpenAuditLog(LogFile& audit) {
     return true;
 }
 
+std::string AuditLogFailureText() {
+    std::string strWhy;
+    const std::string strFolder = ApplicationFolder(&strWhy);
+    std::string text = "Unable to write the audit log " + JoinPath(strFolder, "audit.log");
+    if (!strWhy.empty()) text += " (" + strWhy + ")";
+    return text + ". No drawing was changed.";
+}
+
+std::string IgnoredLinesNote(int intIgnored) {
+    if (intIgnored <= 0) return {};
+    return " " + std::to_string(intIgnored) + " template line(s) ignored, see the error log.";
+}
+
 std::string TemplateErrorLine(const std::string& strTemplate, const std::string& strError) {
     return Timestamp() + "  Template: " + strTemplate + "  Error: " + strError;
 }

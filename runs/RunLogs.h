@@ -15,6 +15,13 @@ std::string ErrorLogPath();
 // and the timestamp). False when it cannot be opened.
 bool OpenAuditLog(LogFile& audit);
 
+// "Unable to write the audit log PATH: REASON." for a run that cannot open it.
+std::string AuditLogFailureText();
+
+// " N template line(s) ignored, see the error log." after a run's summary; ""
+// for none.
+std::string IgnoredLinesNote(int intIgnored);
+
 // Error log lines; every field follows the previous one directly.
 std::string TemplateErrorLine(const std::string& strTemplate, const std::string& strError);
 std::string DrawingErrorLine(const std::string& strDrawing, const std::string& strError);

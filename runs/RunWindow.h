@@ -18,6 +18,16 @@ public:
     virtual void RepaintMessage() = 0;
     // Busy pointer on or back to the default.
     virtual void SetBusy(bool blnBusy) = 0;
+    // A drawing the run could not change, with the reason (the text of its
+    // error log line). The window leaves it to the error log; the command line
+    // prints it at once.
+    virtual void DrawingFailed(const std::string& /*strDrawing*/, const std::string& /*strReason*/) {}
+    // A warning about the run's input, such as a template line that does
+    // nothing. The window shows it in the status line.
+    virtual void Warn(const std::string& strText) {
+        SetMessage(strText);
+        RepaintMessage();
+    }
 };
 
 // One entry of the drawing list.
@@ -53,6 +63,9 @@ public:
     virtual std::string OpenFileDialog(const std::string& strFilter, const std::string& strTitle,
                                        const std::string& strInitialFolder) = 0;
     virtual void Beep() = 0;
+    // Wildcard entries write the audit and error logs like plain entries
+    // (by default they write neither).
+    virtual bool LogScans() { return false; }
 };
 
 }  // namespace kel

@@ -8,6 +8,7 @@
 #include "platform/FileSystem.h"
 #include "runs/DrawingStep.h"
 #include "runs/PathText.h"
+#include "runs/RunLogs.h"
 #include "runs/RunState.h"
 #include "runs/Wildcard.h"
 
@@ -103,7 +104,7 @@ std::vector<std::string> ScanFolder(const std::string& strFolder, const std::str
 }
 
 ScanResult RunWildcardScan(const std::string& strDelimiter, const ComponentFactory& factory,
-                           IUserMessages* messages, IStatusLine& status) {
+                           IUserMessages* messages, IStatusLine& status, const ScanLogs& logs) {
     ScanResult result;
     const std::string strFolder = FolderPart(strDWGpath);
     result.found = blnSubfolders ? ScanFolder(strFolder, strDWGname, status)
@@ -113,22 +114,32 @@ ScanResult RunWildcardScan(const std::string& strDelimiter, const ComponentFacto
     if (engine->CreateComponent() != 1) return result;
     result.blnComponentCreated = true;
 
+    const auto fail = [&](const std::string& strDrawing, const std::string& strShort, const std::string& strFull) {
+        status.SetMessage(strShort);
+        status.DrawingFailed(strDrawing, strFull);
+        if (logs.errors) {
+            logs.errors->WriteLine(EntryErrorLine(strTemplatePath, strDrawing, strFull));
+            ++result.errorLines;
+        }
+        ++result.failures;
+    };
     std::string strErr;
     engine->PrepTemplate(strTemplatePath, strErr);
     if (!strErr.empty()) {
-        status.SetMessage("Unable to modify block attributes. " + strErr);
-        ++result.failures;
+        const std::string strText = "Unable to modify block attributes. " + strErr;
+        fail(strDWGpath, strText, strText);
         return result;
     }
+    result.warnings = ReportIgnoredLines(*engine, strDelimiter, strTemplatePath, logs.errors, status, logs.warned);
+    if (logs.errors) result.errorLines += result.warnings;
     for (const std::string& strPath : result.found) {
         strDWGpath = strPath;
-        const DrawingStepResult step = ModifyOneDrawing(*engine, strPath, strDelimiter, nullptr, status);
+        const DrawingStepResult step = ModifyOneDrawing(*engine, strPath, strDelimiter, logs.audit, status);
         if (step.outcome == DrawingOutcome::Saved) {
             ++lngModified;
             ++result.modified;
         } else {
-            status.SetMessage(EntryErrorText(step, strPath));
-            ++result.failures;
+            fail(strPath, EntryErrorText(step, strPath, false), EntryErrorText(step, strPath));
         }
     }
     return result;

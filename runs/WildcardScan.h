@@ -3,6 +3,7 @@
 // template to each with an engine object of its own.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,17 +26,29 @@ std::vector<std::string> ListMatchingFiles(const std::string& strFolder, const s
 std::vector<std::string> ScanFolder(const std::string& strFolder, const std::string& strPattern,
                                     IStatusLine& status);
 
+// Where a scan reports: by default it writes neither log; a batch that logs
+// its scans passes both. Templates in warned have had their ignored lines
+// reported already.
+struct ScanLogs {
+    LogFile* audit = nullptr;
+    LogFile* errors = nullptr;
+    std::set<std::string>* warned = nullptr;
+};
+
 struct ScanResult {
     bool blnComponentCreated = false;
     std::vector<std::string> found;
     int modified = 0;
     // The template was rejected, or a found drawing was not modified and saved.
     int failures = 0;
+    // Lines written to the error log: failures and ignored template lines.
+    int errorLines = 0;
+    int warnings = 0;
 };
 
 // Runs the scan for the entry held in strDWGpath, strDWGname, strTemplatePath
 // and blnSubfolders; adds the saved drawings to lngModified.
 ScanResult RunWildcardScan(const std::string& strDelimiter, const ComponentFactory& factory,
-                           IUserMessages* messages, IStatusLine& status);
+                           IUserMessages* messages, IStatusLine& status, const ScanLogs& logs = {});
 
 }  // namespace kel

@@ -66,6 +66,9 @@ public:
     std::string OpenFileDialog(const std::string& strFilter, const std::string& strTitle,
                                const std::string& strInitialFolder) override;
     void Beep() override;
+    // The "LogScans" setting of section "Options" ("1": wildcard entries of a
+    // list file write the logs too).
+    bool LogScans() override;
 
 public slots:
     void Drive1_Change();

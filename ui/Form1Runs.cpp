@@ -11,6 +11,7 @@
 #include "ui/FileList.h"
 #include "ui/FolderList.h"
 #include "ui/Form1.h"
+#include "ui/SettingsStore.h"
 
 namespace kel::ui {
 
@@ -84,6 +85,8 @@ std::string Form1::OpenFileDialog(const std::string& strFilter, const std::strin
 void Form1::Beep() {
     if (services_.beep) services_.beep();
 }
+
+bool Form1::LogScans() { return GetSetting("Options", "LogScans", "0") == "1"; }
 
 void Form1::Command15_Click() {
     RunModify(*this, services_.factory, Messages());

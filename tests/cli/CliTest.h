@@ -39,6 +39,8 @@ protected:
         const std::string target = dir.File("work/" + (rel.empty() ? fs::path(corpus).filename().string() : rel));
         fs::create_directories(fs::path(target).parent_path());
         fs::copy_file(test::CorpusPath(corpus), target, fs::copy_options::overwrite_existing);
+        // The corpus is kept read-only, and KEL leaves read-only drawings alone.
+        fs::permissions(target, fs::perms::owner_write, fs::perm_options::add);
         return target;
     }
     bool Untouched(const std::string& copy, const std::string& corpus) {

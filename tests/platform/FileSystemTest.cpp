@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -80,6 +81,43 @@ TEST(WriteFileAtomicTest, ReadOnlyFolderLeavesTheOriginalAndNoTemporaryFile) {
     EXPECT_EQ(Names(sub), std::vector<std::string>{"a.dxf"});
 }
 
+TEST(WriteFileAtomicTest, ReadOnlyFilesAreRefusedEvenForTheSuperuser) {
+    test::TempDir dir;
+    const std::string path = dir.Write("released.dxf", "original");
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
+                    fs::perm_options::replace);
+    EXPECT_TRUE(IsWriteProtected(path));
+    std::string err;
+    EXPECT_FALSE(WriteFileAtomic(path, "new", err));
+    EXPECT_EQ(err, "the file is read-only");
+    EXPECT_EQ(test::ReadFile(path), "original");
+    EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"released.dxf"});
+    EXPECT_FALSE(IsWriteProtected(dir.File("missing.dxf")));
+    EXPECT_FALSE(IsWriteProtected(dir.Path())) << "a folder is no protected file";
+
+    // Writable by its owner only: protected from everybody else.
+    const std::string own = dir.Write("own.dxf", "x");
+    fs::permissions(dir.Path(), fs::perms::all, fs::perm_options::add);
+    fs::permissions(own, fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read,
+                    fs::perm_options::replace);
+    EXPECT_FALSE(IsWriteProtected(own));
+    if (::geteuid() == 0) {
+        EXPECT_TRUE(Unprivileged([&] { return IsWriteProtected(own); }));
+    }
+}
+
+TEST(WriteFileAtomicTest, KeepsOwnerAndGroup) {
+    if (::geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs the superuser";
+    test::TempDir dir;
+    const std::string path = dir.Write("theirs.dxf", "old");
+    ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    std::string err;
+    ASSERT_TRUE(WriteFileAtomic(path, "new", err)) << err;
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(std::pair(st.st_uid, st.st_gid), std::pair(uid_t{65534}, gid_t{65534}));
+}
+
 TEST(ApplicationFolderTest, ComesFromKelHomeAndIsCreated) {
     test::TempDir dir;
     const char* old = std::getenv("KEL_HOME");
@@ -89,6 +127,17 @@ TEST(ApplicationFolderTest, ComesFromKelHomeAndIsCreated) {
     if (old) ::setenv("KEL_HOME", saved.c_str(), 1); else ::unsetenv("KEL_HOME");
     EXPECT_EQ(folder, dir.Path() + "/a/b");
     EXPECT_TRUE(fs::is_directory(folder));
+
+    // A folder that cannot be made says why.
+    ::setenv("KEL_HOME", (dir.Write("file", "x") + "/KEL").c_str(), 1);
+    std::string problem;
+    ApplicationFolder(&problem);
+    ::setenv("KEL_HOME", (dir.Path() + "/a").c_str(), 1);
+    std::string none = "unset";
+    ApplicationFolder(&none);
+    if (old) ::setenv("KEL_HOME", saved.c_str(), 1); else ::unsetenv("KEL_HOME");
+    EXPECT_EQ(problem.rfind("cannot create it: ", 0), 0u) << problem;
+    EXPECT_EQ(none, "");
 }
 
 }  // namespace

@@ -57,7 +57,8 @@ TEST_F(ListBatchTest, PlainEntriesWithTheBatchErrorLayout) {
         return "  Template: " + t + "  Drawing: " + d + "  Error: " + e;
     };
     EXPECT_EQ(ErrLines(), (std::vector<std::string>{line(good, D("Missing.dxf"), "DWG file not found."),
-                                                    line(good, notes, "Error opening DWG file."),
+                                                    line(good, notes, "Error opening DWG file (the name must end "
+                                                                      "in .dwg or .dxf)."),
                                                     line(noInput, ok, "Template file requires '*INPUT'."),
                                                     line(good, D("A-101.dwg"), "DWG file not found.")}));
     const auto audit = LogLines(home.Read("audit.log"));
@@ -65,6 +66,7 @@ TEST_F(ListBatchTest, PlainEntriesWithTheBatchErrorLayout) {
     EXPECT_EQ(audit[2], D("Missing.dxf") + " not found.");
     EXPECT_EQ(audit[3], notes);
     EXPECT_TRUE(window.Shown("Template file requires '*INPUT'."));
+    EXPECT_TRUE(window.Shown("Error opening DWG file.")) << "the status line keeps the short text";
     EXPECT_TRUE(std::regex_match(window.messages.back(), std::regex("Attributes for 1 file\\(s\\) .*")));
     EXPECT_TRUE(window.cleared);
     EXPECT_EQ(strDWGpath + strTemplatePath, "");

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <regex>
+#include <tuple>
 
 #include "platform/FileSystem.h"
 #include "runs/ModifyRun.h"
@@ -76,7 +77,7 @@ TEST_F(ModifyRunTest, FailedDrawingsAreLoggedAndNotCounted) {
     EXPECT_EQ(Run().modified, 1);
     EXPECT_TRUE(std::regex_match(home.Read("err.log").substr(0, 22), std::regex(kStamp)));
     EXPECT_EQ(Errors(), (std::vector<std::string>{"  Drawing: " + work.File("gone.dxf") + "  Error: File GONE.DXF not found.",
-                          "  Drawing: " + work.File("notes.txt") + "  Error: Error opening file NOTES.TXT."}));
+                          "  Drawing: " + work.File("notes.txt") + "  Error: Error opening file NOTES.TXT (the name must end in .dwg or .dxf)."}));
     const std::string audit = home.Read("audit.log");
     EXPECT_NE(audit.find("\r\n" + work.File("gone.dxf") + " not found.\r\n"), std::string::npos);
     EXPECT_EQ(audit.find("Error opening"), std::string::npos) << "errors never go to the audit log";
@@ -114,6 +115,30 @@ TEST_F(ModifyRunTest, RejectedTemplateOrMissingComponentEndsTheRunBeforeAnyDrawi
     EXPECT_EQ(window.messages, std::vector<std::string>{"Modification in process..."});
     EXPECT_EQ(Errors().size(), 1u) << "the earlier error log is untouched";
     EXPECT_FALSE(FileExists(home.dir.File("audit.log")));
+}
+
+TEST_F(ModifyRunTest, IgnoredTemplateLinesAreShownAndLoggedButFailNothing) {
+    work.Write("title.txt", "*INPUT\r\n*ATTRIBUTE_TAGS\r\nDWGNO,r,A-101\r\nREV;r;B\r\n");
+    work.Write("a.dxf", "x");
+    window.items = {{"a.dxf", true, {}}};
+    const ModifyRunResult r = Run();
+    EXPECT_EQ(std::tuple(r.modified, r.errorLines, r.warnings), std::tuple(1, 0, 1));
+    const std::string warning =
+        "Template line 4 ignored, not a known tag line (unknown action or a field missing): REV;r;B";
+    EXPECT_TRUE(window.Shown("title.txt: " + warning)) << "the window shows it in its status line";
+    EXPECT_NE(window.messages.back().find(" second(s). 1 template line(s) ignored, see the error log."),
+              std::string::npos) << window.messages.back();
+    EXPECT_EQ(Errors(), std::vector<std::string>{"  Template: " + work.File("title.txt") + "  Error: " + warning});
+}
+
+TEST_F(ModifyRunTest, AuditLogThatCannotBeWrittenStopsTheRunFirst) {
+    work.Write("a.dxf", "x");
+    window.items = {{"a.dxf", true, {}}};
+    std::filesystem::create_directory(home.dir.File("audit.log"));  // a folder where the log belongs
+    EXPECT_EQ(Run().outcome, ModifyRunResult::Outcome::LogsUnwritable);
+    EXPECT_EQ(Count(log.calls, "OpenFile"), 0);
+    EXPECT_EQ(window.messages.back(), "Unable to write the audit log " + home.dir.File("audit.log") +
+                                          ". No drawing was changed.");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "UiTestSupport.h"
 #include "component/DrawingComponent.h"
 #include "ui/FolderList.h"
+#include "ui/SettingsStore.h"
 
 using namespace kel;
 using namespace kel::uitest;
@@ -98,6 +99,31 @@ private slots:
         QCOMPARE(List("List2")->selectedItems().size(), 1);
         QVERIFY(Enabled("Command15"));
         QVERIFY(!ReadText(box->Path("dwg/title-r12.dxf")).contains("2026-12-06"));
+    }
+
+    void readOnlyDrawingsAndIgnoredTemplateLinesReachTheStatusLineAndTheErrorLog() {
+        Prepare({"title-r12.dxf", "title-r2000.dxf"}, "*INPUT\n*ATTRIBUTE_TAGS\nREV,r,C\nDATE,q\n");
+        QFile::setPermissions(box->Path("dwg/title-r12.dxf"), QFile::ReadOwner | QFile::ReadGroup);
+        const QByteArray before = ReadText(box->Path("dwg/title-r12.dxf")).toUtf8();
+        Button("Command13")->click();
+        Button("Command15")->click();
+        QVERIFY2(Message().startsWith("Attributes for 1 file(s) modified in ") &&
+                     Message().endsWith(" second(s). 1 template line(s) ignored, see the error log."),
+                 qPrintable(Message()));
+        QCOMPARE(ReadText(box->Path("dwg/title-r12.dxf")).toUtf8(), before);
+        const QString errors = ReadText(box->Home() + "/err.log");
+        QVERIFY2(errors.contains("Error: Template line 4 ignored") &&
+                     errors.contains("Error: Unable to save drawing TITLE-R12.DXF (4003:The drawing is read-only)."),
+                 qPrintable(errors));
+
+        // With the LogScans setting a wildcard entry writes the error log too.
+        ui::SaveSetting("Options", "LogScans", "1");
+        box->log.dialogAnswer = box->Write(
+            "lists/scan.dlf", (box->Path("dwg/") + "title-r1*.dxf," + box->Path("tpl/") + kTemplate + "\r\n").toUtf8());
+        Button("Command5")->click();
+        QVERIFY2(ReadText(box->Home() + "/err.log").contains("title-r12.dxf  Error: Unable to save drawing TITLE-R12.DXF"),
+                 qPrintable(ReadText(box->Home() + "/err.log")));
+        QCOMPARE(Message(), QString("No attributes modified. 1 template line(s) ignored, see the error log."));
     }
 
     void fileButtonAsksForTheListAndRunsIt() {
