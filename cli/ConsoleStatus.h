@@ -1,28 +1,67 @@
 // The System Messages line of kel-batch: every message becomes one output line
 // as soon as it is set. Failures of drawings and warnings go to the error
-// stream at once, with their reasons. Window is the run's window interface.
+// stream at once, with their reasons; on a terminal the error stream also shows
+// the run's progress, updated in place. Window is the run's window interface.
 #pragma once
 
+#include <chrono>
+#include <cstdio>
 #include <ostream>
 #include <string>
 
 namespace kel::cli {
 
+// "D/T drawings  R/s  M:SS left  PATH", the progress line's text.
+std::string ProgressText(std::size_t done, std::size_t total, double seconds, const std::string& strDrawing,
+                         std::size_t width);
+
+// "N changed, N unchanged, N failed in S s" for the end of a run.
+std::string RunSummaryText(int changed, int unchanged, int failed, double seconds);
+
 template <class Window>
 class ConsoleStatus : public Window {
 public:
-    ConsoleStatus(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
-    void SetMessage(const std::string& strText) override { out_ << strText << '\n' << std::flush; }
+    // blnProgress: err is a terminal that shows the progress line.
+    ConsoleStatus(std::ostream& out, std::ostream& err, bool blnProgress = false)
+        : out_(out), err_(err), progress_(blnProgress), start_(std::chrono::steady_clock::now()) {}
+    ~ConsoleStatus() override { ClearProgress(); }
+
+    void SetMessage(const std::string& strText) override {
+        ClearProgress();
+        out_ << strText << '\n' << std::flush;
+    }
     void RepaintMessage() override {}
     void SetBusy(bool) override {}
     void DrawingFailed(const std::string& strDrawing, const std::string& strReason) override {
+        ClearProgress();
         err_ << "kel-batch: " << strDrawing << ": " << strReason << '\n' << std::flush;
     }
-    void Warn(const std::string& strText) override { err_ << "kel-batch: warning: " << strText << '\n' << std::flush; }
+    void Warn(const std::string& strText) override {
+        ClearProgress();
+        err_ << "kel-batch: warning: " << strText << '\n' << std::flush;
+    }
+    void Progress(std::size_t done, std::size_t total, const std::string& strDrawing) override {
+        if (!progress_) return;
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        err_ << "\r\033[K" << ProgressText(done, total, seconds, strDrawing, 78) << std::flush;
+        shown_ = true;
+    }
+    double Seconds() const {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    }
 
 protected:
+    void ClearProgress() {
+        if (!shown_) return;
+        err_ << "\r\033[K" << std::flush;
+        shown_ = false;
+    }
+
     std::ostream& out_;
     std::ostream& err_;
+    bool progress_;
+    bool shown_ = false;
+    std::chrono::steady_clock::time_point start_;
 };
 
 }  // namespace kel::cli

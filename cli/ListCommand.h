@@ -1,16 +1,15 @@
-// kel-batch LIST.dlf [-d DELIM] [--no-audit]: the drawing list file batch.
+// kel-batch [OPTIONS] LIST.dlf: the drawing list file batch on the command line.
 #pragma once
 
 #include <ostream>
-#include <string>
-#include <vector>
+
+#include "cli/Arguments.h"
 
 namespace kel::cli {
 
-// Prints each System Messages text as a line on out. Returns 0 when no entry
-// failed (an "END" line included), 1 when some did, 2 when the list file is
-// missing or unreadable, the component could not be created or the arguments
-// are wrong.
-int RunListCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Prints each System Messages text as a line on out, failures and the end
+// summary on err. Returns an exit code of cli/ExitCodes.h; an "END" line
+// counts as the end of the list.
+int RunListCommand(const CliArguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace kel::cli

@@ -1,16 +1,14 @@
-// kel-batch -t TEMPLATE [-d DELIM] [--no-audit] DRAWING...
+// kel-batch -t TEMPLATE [OPTIONS] DRAWING...: the Modify run on the command line.
 #pragma once
 
 #include <ostream>
-#include <string>
-#include <vector>
+
+#include "cli/Arguments.h"
 
 namespace kel::cli {
 
-// args are the arguments after the program name, "-t" included. Prints each
-// System Messages text as a line on out. Returns 0 when no drawing failed, 1
-// when some did, 2 when the template was rejected, the component could not be
-// created or the arguments are wrong.
-int RunModifyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Prints each System Messages text as a line on out, failures and the end
+// summary on err. Returns an exit code of cli/ExitCodes.h.
+int RunModifyCommand(const CliArguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace kel::cli

@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "cli/AppFolderCheck.h"
-#include "cli/CliCommand.h"
 #include "cli/ExitCodes.h"
 #include "component/DrawingInfoXml.h"
 #include "engine/IUserMessages.h"
@@ -14,7 +13,6 @@
 #include "platform/FileSystem.h"
 #include "runs/AttributeViewer.h"
 #include "runs/PathText.h"
-#include "runs/RunState.h"
 
 namespace kel::cli {
 
@@ -81,8 +79,8 @@ std::optional<AttributeTable> HeadingsOnly(cAutoCAD& engine) {
 
 // Builds the table of strDWGpath with its headings; "" or the failure text.
 // A drawing without attributes gets the heading row alone, and blnEmpty.
-std::string ReadAttributeTable(std::optional<AttributeTable>& table, bool& blnEmpty) {
-    const std::string strName = UpperAscii(strDWGname);
+std::string ReadAttributeTable(const std::string& strDWGpath, std::optional<AttributeTable>& table, bool& blnEmpty) {
+    const std::string strName = UpperAscii(GetFileName(strDWGpath));
     StderrMessages messages;
     auto engine = std::make_unique<cAutoCAD>(DefaultComponentFactory(), &messages);
     if (engine->CreateComponent() != 1) return "Unable to create the drawing component.";
@@ -130,27 +128,22 @@ std::string TableToCsv(const AttributeTable& table) {
     return csv;
 }
 
-int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const bool blnHtml = args.size() == 4 && args[2] == "--html";
-    if ((args.size() != 2 && !blnHtml) || args[0] != "--show") {
-        err << "Usage: kel-batch --show DRAWING [--html FILE]\n";
-        return kExitNotRun;
-    }
+int RunShowCommand(const CliArguments& args, std::ostream& out, std::ostream& err) {
     if (!CheckApplicationFolder(err, true)) return kExitNoLogs;
-    strDWGpath = args[1];
-    strDWGname = GetFileName(strDWGpath);
+    const std::string& strDWGpath = args.strDrawing;
     std::optional<AttributeTable> table;
     bool blnEmpty = false;
-    const std::string strErr = ReadAttributeTable(table, blnEmpty);
+    const std::string strErr = ReadAttributeTable(strDWGpath, table, blnEmpty);
     if (!strErr.empty()) {
         err << strErr << '\n';
         return kExitDrawingsFailed;
     }
     if (blnEmpty) err << "kel-batch: " << strDWGpath << " has no attributes.\n";
+    const bool blnHtml = !args.strHtmlFile.empty();
     if (blnHtml) {
         // The attribute viewer's page. The old file goes first, so a page that
         // cannot be written shows as a failure rather than as the old page.
-        const std::string& strHTMLFile = args[3];
+        const std::string& strHTMLFile = args.strHtmlFile;
         std::error_code ec;
         const bool blnFolder = std::filesystem::is_directory(PathFromUtf8(strHTMLFile), ec);
         if (!blnFolder) {
@@ -169,16 +162,5 @@ int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std:
     return kExitOk;
 }
 
-namespace {
-
-const Registration reg{CliCommand{
-    "--show DRAWING [--html FILE]",
-    "print the attribute table of DRAWING as CSV, or write it to FILE as HTML",
-    11,
-    [](const Args& args) { return !args.empty() && args[0] == "--show"; },
-    RunShowCommand,
-}};
-
-}  // namespace
 
 }  // namespace kel::cli

@@ -6,14 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "cli/Arguments.h"
 #include "engine/AttributeTable.h"
 
 namespace kel::cli {
 
-// args are the arguments after the program name, "--show" included. Writes the
-// table with its headings to out, or with "--html FILE" the page to FILE;
-// returns 0, or 1 with a message on err.
-int RunShowCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Writes the table of args.strDrawing with its headings to out, or with
+// --html the page to args.strHtmlFile. Returns an exit code of cli/ExitCodes.h,
+// with a message on err for a failure.
+int RunShowCommand(const CliArguments& args, std::ostream& out, std::ostream& err);
+
+// kel-batch --xml DRAWING: the drawing information XML on out.
+int RunXmlCommand(const CliArguments& args, std::ostream& out, std::ostream& err);
 
 // The table as CSV: fields holding a comma, a quote, CR or LF are quoted with
 // quotes doubled; every record ends with CR LF.

@@ -3,7 +3,7 @@
 #include <ostream>
 
 #include "cli/AppFolderCheck.h"
-#include "cli/CliCommand.h"
+#include "cli/ShowCommand.h"
 #include "cli/ExitCodes.h"
 #include "engine/cAutoCAD.h"
 #include "platform/FileSystem.h"
@@ -25,8 +25,10 @@ std::string WithStatus(const std::string& text, const std::string& status) {
     return status.empty() ? text : text + " (" + status + ")";
 }
 
-int RunXml(const Args& args, std::ostream& out, std::ostream& err) {
-    const std::string& strDrawing = args[1];
+}  // namespace
+
+int RunXmlCommand(const CliArguments& args, std::ostream& out, std::ostream& err) {
+    const std::string& strDrawing = args.strDrawing;
     const auto fail = [&](const std::string& why) {
         err << "kel-batch: cannot read " << strDrawing << ": " << why << "\n";
         return kExitDrawingsFailed;
@@ -60,15 +62,5 @@ int RunXml(const Args& args, std::ostream& out, std::ostream& err) {
     out.flush();
     return out ? kExitOk : kExitDrawingsFailed;
 }
-
-const Registration reg{CliCommand{
-    "--xml DRAWING",
-    "print the block attributes of DRAWING as XML",
-    10,
-    [](const Args& args) { return args.size() == 2 && args[0] == "--xml"; },
-    RunXml,
-}};
-
-}  // namespace
 
 }  // namespace kel::cli

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace kel {
 
@@ -17,7 +18,12 @@ public:
 
     // Opens the file; false (and no file) when it cannot be opened.
     bool Open(const std::string& strPath, Mode mode);
-    bool IsOpen() const { return file_ != nullptr; }
+    // Keeps the lines in memory instead, for a log that is written later
+    // (a drawing processed beside others, whose lines join the real log in order).
+    void OpenInMemory();
+    bool IsOpen() const { return file_ != nullptr || inMemory_; }
+    // The lines kept in memory since the last call.
+    std::vector<std::string> TakeLines();
     // Writes strLine followed by CR LF; a log that is not open ignores it.
     void WriteLine(const std::string& strLine);
     void Flush();
@@ -25,6 +31,8 @@ public:
 
 private:
     std::FILE* file_ = nullptr;
+    bool inMemory_ = false;
+    std::vector<std::string> lines_;
 };
 
 }  // namespace kel

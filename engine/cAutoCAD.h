@@ -31,6 +31,9 @@ struct ComponentCreationError {
 // Creates a component, or returns nullptr and fills in the error.
 using ComponentFactory = std::function<std::unique_ptr<IDrawingComponent>(ComponentCreationError&)>;
 
+// GetAttributes' text when no row qualified: the drawing has nothing to change.
+inline constexpr const char* kNoDataFound = "No data found to process.";
+
 // The factory of the real component.
 ComponentFactory DefaultComponentFactory();
 

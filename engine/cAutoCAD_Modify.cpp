@@ -193,7 +193,7 @@ std::int16_t cAutoCAD::GetAttributes(std::string* strErr, const std::string& str
         Fail(strErr, intFile, "Unable to change attributes: " + strLastFailure);
         return -1;
     }
-    Fail(strErr, intFile, "No data found to process.");
+    Fail(strErr, intFile, kNoDataFound);
     return 0;
 }
 

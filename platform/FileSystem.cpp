@@ -62,6 +62,20 @@ std::string AbsolutePathText(const std::string& strPath) {
     return ec ? strPath : PathToUtf8(absolute.lexically_normal());
 }
 
+std::string SameFileKey(const std::string& strPath) {
+    std::error_code ec;
+    const fs::path canonical = fs::weakly_canonical(PathFromUtf8(strPath), ec);
+    return ec ? AbsolutePathText(strPath) : PathToUtf8(canonical);
+}
+
+bool StderrIsTerminal() {
+#ifdef _WIN32
+    return ::_isatty(::_fileno(stderr)) != 0;
+#else
+    return ::isatty(STDERR_FILENO) != 0;
+#endif
+}
+
 std::FILE* OpenFileUtf8(const std::string& strPath, const char* mode) {
 #ifdef _WIN32
     std::wstring wmode(mode, mode + std::strlen(mode));

@@ -32,6 +32,13 @@ bool IsWriteProtected(const std::string& strPath);
 // is, or when that cannot be worked out).
 std::string AbsolutePathText(const std::string& strPath);
 
+// A text that is the same for two paths of the same file (made absolute,
+// links resolved as far as the path exists).
+std::string SameFileKey(const std::string& strPath);
+
+// True when standard error is a terminal (progress is shown there).
+bool StderrIsTerminal();
+
 // Reads the whole file. On failure returns false and sets strErr.
 bool ReadWholeFile(const std::string& strPath, std::string& strData, std::string& strErr);
 

@@ -5,7 +5,6 @@
 
 #include "platform/FileSystem.h"
 #include "runs/PathText.h"
-#include "runs/RunState.h"
 
 namespace kel {
 
@@ -28,8 +27,8 @@ AttributeViewer::AttributeViewer(std::string strAppPath, IViewerWindow& window, 
 std::string AttributeViewer::WorkFile(const char* strName) const { return JoinPath(strAppPath_, strName); }
 
 void AttributeViewer::View(const std::string& strFolder, const std::string& strName) {
-    strDWGname = strName;
-    strDWGpath = JoinPath(strFolder, strName);
+    strDWGname_ = strName;
+    strDWGpath_ = JoinPath(strFolder, strName);
     window_.SetBusy(true);
 
     std::string strErr;
@@ -57,9 +56,9 @@ void AttributeViewer::View(const std::string& strFolder, const std::string& strN
 }
 
 std::string AttributeViewer::ShowDrawing(cAutoCAD& engine) {
-    const std::string strUpperName = UpperAscii(strDWGname);
-    if (!FileExists(strDWGpath)) return "File " + strUpperName + " not found.";
-    if (engine.OpenDrawing(strDWGpath, "") != 1) return "Error opening file " + strUpperName + ".";
+    const std::string strUpperName = UpperAscii(strDWGname_);
+    if (!FileExists(strDWGpath_)) return "File " + strUpperName + " not found.";
+    if (engine.OpenDrawing(strDWGpath_, "") != 1) return "Error opening file " + strUpperName + ".";
 
     const std::string strTemp = WorkFile(kViewerDrawingXml);
     const std::string strFlat = WorkFile(kViewerFlatXml);
@@ -84,7 +83,7 @@ std::string AttributeViewer::ShowDrawing(cAutoCAD& engine) {
     // The page of an earlier viewing goes first, so a page that cannot be
     // written is never shown in place of this drawing's.
     if (FileExists(strPage)) DeleteFileUtf8(strPage);
-    WriteAttributePage(engine, table, strPage, strDWGpath);
+    WriteAttributePage(engine, table, strPage, strDWGpath_);
     if (FileExists(strPage)) launcher_.OpenDocument(strPage);
     return {};
 }

@@ -46,7 +46,7 @@ public:
                     ComponentFactory factory = DefaultComponentFactory());
 
     // Shows the drawing strName of strFolder (the list's selection and the
-    // folder list's path). Sets strDWGname and strDWGpath. Failures show as a
+    // folder list's path). Failures show as a
     // beep and a text on the message line, or as the flattening result in a
     // message box titled "FlattenXMLfile"; a creation failure is reported by
     // the engine alone.
@@ -55,7 +55,13 @@ public:
     // Full path of a work file.
     std::string WorkFile(const char* strName) const;
 
+    // The drawing shown last: its file name and full path.
+    const std::string& DrawingName() const { return strDWGname_; }
+    const std::string& DrawingPath() const { return strDWGpath_; }
+
 private:
+    std::string strDWGname_;
+    std::string strDWGpath_;
     // The error text for the message line, "" after a viewing without error.
     std::string ShowDrawing(cAutoCAD& engine);
 

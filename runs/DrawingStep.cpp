@@ -97,6 +97,10 @@ std::string ModifyErrorText(const DrawingStepResult& step, const std::string& st
     return {};
 }
 
+bool IsNothingToChange(const DrawingStepResult& step) {
+    return step.outcome == DrawingOutcome::ModifyFailed && step.strErr == kNoDataFound;
+}
+
 int ReportIgnoredLines(const cAutoCAD& engine, const std::string& strDelimiter, const std::string& strTemplate,
                        LogFile* errors, IStatusLine& status, std::set<std::string>* warned) {
     if (warned && !warned->insert(strTemplate).second) return 0;

@@ -44,6 +44,9 @@ std::string EntryErrorText(const DrawingStepResult& step, const std::string& str
 // "Unable to modify block attributes.", or the save failure.
 std::string ModifyErrorText(const DrawingStepResult& step, const std::string& strPath, bool blnReason = true);
 
+// True for a drawing in which the template found nothing to change.
+bool IsNothingToChange(const DrawingStepResult& step);
+
 // Reports the prepared template's lines that do nothing with this delimiter:
 // each goes to the status line's Warn and, when given, to the error log. With
 // warned, a template already in it is not reported again and is added to it

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "engine/LogFile.h"
@@ -9,11 +10,11 @@
 #include "platform/FileSystem.h"
 #include "platform/FolderSync.h"
 #include "runs/DrawingStep.h"
+#include "runs/DrawingTasks.h"
 #include "runs/ListFile.h"
 #include "runs/PathText.h"
 #include "runs/RunFormats.h"
 #include "runs/RunLogs.h"
-#include "runs/RunState.h"
 #include "runs/Wildcard.h"
 #include "runs/WildcardScan.h"
 
@@ -23,85 +24,123 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Everything one batch holds open while it reads its list.
+// One thing the batch reports, in the order of the list: a drawing to run, or
+// an entry that failed before it reached a drawing.
+struct PlanItem {
+    std::string strTemplate;
+    std::string strDrawing;  // the drawing, or the entry's text for a failed entry
+    bool blnScanned = false;  // found by a wildcard entry
+    std::optional<std::size_t> task;
+    std::string strFailure;  // a failed entry's text
+};
+
+// Everything one batch holds open while it runs its list.
 struct BatchContext {
+    const RunOptions& options;
     IBatchWindow& window;
-    const ComponentFactory& factory;
-    IUserMessages* messages;
     std::unique_ptr<cAutoCAD> engine;
     LogFile errors;
     LogFile audit;
-    std::string strDelimiter;
     BatchResult result;
     // Templates whose ignored lines have been reported in this batch.
     std::set<std::string> warned;
+    std::vector<PlanItem> plan;
+    std::vector<DrawingTask> tasks;
+
+    bool Logged(const PlanItem& item) const { return !item.blnScanned || options.blnLogScans; }
+
+    void Fail(const PlanItem& item, const std::string& strShort, const std::string& strFull) {
+        window.SetMessage(strShort);
+        window.DrawingFailed(item.strDrawing, strFull);
+        if (Logged(item)) {
+            errors.WriteLine(EntryErrorLine(item.strTemplate, item.strDrawing, strFull));
+            ++result.errorLines;
+        }
+        ++result.failures;
+    }
+
+    // The template of an entry, read now so that a refused one fails the entry
+    // before any of its drawings (when the entry is this slice's to report);
+    // its ignored lines are reported once.
+    bool CheckTemplate(PlanItem item, bool blnReportFailure) {
+        std::string strErr;
+        engine->PrepTemplate(item.strTemplate, strErr);
+        if (!strErr.empty()) {
+            item.strFailure = item.blnScanned ? "Unable to modify block attributes. " + strErr : strErr;
+            if (blnReportFailure) plan.push_back(std::move(item));
+            return false;
+        }
+        const int warnings = ReportIgnoredLines(*engine, options.strDelimiter, item.strTemplate,
+                                                Logged(item) ? &errors : nullptr, window, &warned);
+        result.warnings += warnings;
+        if (Logged(item)) result.errorLines += warnings;
+        return true;
+    }
+
+    void AddDrawing(PlanItem item) {
+        item.task = tasks.size();
+        tasks.push_back(DrawingTask{item.strDrawing, item.strTemplate, Logged(item) && audit.IsOpen()});
+        plan.push_back(std::move(item));
+    }
+
+    // Plans the lines; false when an "END" line stops the program.
+    bool PlanLines(const std::vector<std::string>& lines) {
+        for (const std::string& strLine : lines) {
+            const ListLine line = ParseListLine(strLine);
+            if (line.kind == ListLine::Kind::Skip) continue;
+            if (line.kind == ListLine::Kind::End) return false;
+            PlanItem item{line.strTemplate, line.strDrawing, HasWildcard(GetFileName(line.strDrawing)), {}, {}};
+            if (!item.blnScanned) {
+                if (InShard(item.strDrawing, options.shard) && CheckTemplate(item, true)) AddDrawing(item);
+                continue;
+            }
+            const std::vector<std::string> found = FindEntryDrawings(line.strDrawing, window);
+            // The entry's own failure is reported by one slice of a batch alone.
+            if (!CheckTemplate(item, InShard(line.strDrawing, options.shard))) continue;
+            for (const std::string& strPath : found) {
+                if (!InShard(strPath, options.shard)) continue;
+                PlanItem drawing = item;
+                drawing.strDrawing = strPath;
+                AddDrawing(std::move(drawing));
+            }
+        }
+        return true;
+    }
+
+    // Reports a planned item; report is the drawing's, for a drawing.
+    void Report(const PlanItem& item, const DrawingReport* report) {
+        if (!report) {
+            Fail(item, item.strFailure, item.strFailure);
+            return;
+        }
+        if (report->step.outcome == DrawingOutcome::Saved) {
+            ++result.modified;
+            return;
+        }
+        if (IsNothingToChange(report->step)) ++result.unchanged;
+        Fail(item, EntryErrorText(report->step, item.strDrawing, false), EntryErrorText(report->step, item.strDrawing));
+    }
+
+    void Run(const ComponentFactory& factory, IUserMessages* messages) {
+        result.total = static_cast<int>(tasks.size());
+        std::size_t reported = 0;  // plan items reported so far
+        const DrawingTaskSetup setup{factory, messages, options.strDelimiter, options.intJobs,
+                                     audit.IsOpen() ? &audit : nullptr, window, *engine};
+        const std::size_t done = RunDrawingTasks(tasks, setup, [&](std::size_t i, DrawingReport& report) {
+            while (plan[reported].task != i) Report(plan[reported++], nullptr);
+            Report(plan[reported++], &report);
+            window.Progress(i + 1, tasks.size(), tasks[i].strDrawing);
+        });
+        result.done = static_cast<int>(done);
+        result.stopped = done < tasks.size();
+        // Failed entries after the last drawing run (none after a cancel).
+        for (; !result.stopped && reported < plan.size(); ++reported) Report(plan[reported], nullptr);
+    }
 };
 
-void RunPlainEntry(BatchContext& b) {
-    std::string strErr;
-    std::string strShort;
-    b.engine->PrepTemplate(strTemplatePath, strErr);
-    if (strErr.empty()) {
-        const int warnings = ReportIgnoredLines(*b.engine, b.strDelimiter, strTemplatePath, &b.errors, b.window,
-                                                &b.warned);
-        b.result.warnings += warnings;
-        b.result.errorLines += warnings;
-        const DrawingStepResult step = ModifyOneDrawing(*b.engine, strDWGpath, b.strDelimiter,
-                                                        b.audit.IsOpen() ? &b.audit : nullptr, b.window);
-        if (step.outcome == DrawingOutcome::Saved) {
-            ++lngModified;
-        } else {
-            strErr = EntryErrorText(step, strDWGpath);
-            strShort = EntryErrorText(step, strDWGpath, false);
-        }
-    } else {
-        strShort = strErr;
-    }
-    if (!strErr.empty()) {
-        b.window.SetMessage(strShort);
-        b.window.DrawingFailed(strDWGpath, strErr);
-        b.errors.WriteLine(EntryErrorLine(strTemplatePath, strDWGpath, strErr));
-        ++b.result.errorLines;
-        ++b.result.failures;
-    }
-}
-
-void RunWildcardEntry(BatchContext& b) {
-    blnSubfolders = strDWGname.find('.') == std::string::npos;
-    if (blnSubfolders) strDWGname += ".dwg";
-    ScanLogs logs;
-    logs.warned = &b.warned;
-    if (b.window.LogScans()) {
-        logs.audit = b.audit.IsOpen() ? &b.audit : nullptr;
-        logs.errors = &b.errors;
-    }
-    const ScanResult scan = RunWildcardScan(b.strDelimiter, b.factory, b.messages, b.window, logs);
-    b.result.failures += scan.failures;
-    b.result.errorLines += scan.errorLines;
-    b.result.warnings += scan.warnings;
-}
-
-// Handles the lines of the list; false when an "END" line stops the program.
-bool RunLines(BatchContext& b, const std::vector<std::string>& lines) {
-    for (const std::string& strLine : lines) {
-        const ListLine line = ParseListLine(strLine);
-        if (line.kind == ListLine::Kind::Skip) continue;
-        if (line.kind == ListLine::Kind::End) return false;
-        strDWGpath = line.strDrawing;
-        strDWGname = GetFileName(strDWGpath);
-        strTemplatePath = line.strTemplate;
-        if (HasWildcard(strDWGname)) {
-            RunWildcardEntry(b);
-        } else {
-            RunPlainEntry(b);
-        }
-    }
-    return true;
-}
-
 // The list file path, or "" when there is none to run (the outcome says why).
-std::string ChooseListFile(IBatchWindow& window, BatchResult& result) {
-    const std::string strCommand = window.CommandLine();
+std::string ChooseListFile(const RunOptions& options, IBatchWindow& window, BatchResult& result) {
+    const std::string strCommand = StripBlanks(options.strListFile);
     if (!strCommand.empty() && UpperAscii(strCommand) != "/P") {
         if (!FileExists(strCommand)) {
             window.Beep();
@@ -120,11 +159,11 @@ std::string ChooseListFile(IBatchWindow& window, BatchResult& result) {
 
 }  // namespace
 
-BatchResult RunListBatch(IBatchWindow& window, const ComponentFactory& factory, IUserMessages* messages) {
-    BatchContext b{window, factory, messages, nullptr, {}, {}, {}, {}, {}};
-    const std::string strListFile = ChooseListFile(window, b.result);
+BatchResult RunListBatch(const RunOptions& options, IBatchWindow& window, const ComponentFactory& factory,
+                         IUserMessages* messages) {
+    BatchContext b{options, window, nullptr, {}, {}, {}, {}, {}, {}};
+    const std::string strListFile = ChooseListFile(options, window, b.result);
     if (strListFile.empty()) return b.result;
-    strDWGpath = strListFile;
 
     window.SetBusy(true);
     const auto start = Clock::now();
@@ -144,18 +183,17 @@ BatchResult RunListBatch(IBatchWindow& window, const ComponentFactory& factory, 
     std::vector<std::string> lines;
     std::string strReadError;
     const bool blnRead = ReadListFile(strListFile, lines, strReadError);
-    if (window.AuditOn() && !OpenAuditLog(b.audit)) {
+    if (options.blnAudit && !OpenAuditLog(b.audit, options.shard)) {
         // Changing drawings without the record the user asked for is not done.
         window.SetBusy(false);
         b.engine.reset();
-        window.SetMessage(AuditLogFailureText());
+        window.SetMessage(AuditLogFailureText(options.shard));
         b.result.outcome = BatchResult::Outcome::LogsUnwritable;
         return b.result;
     }
-    b.errors.Open(ErrorLogPath(), LogFile::Mode::Truncate);
-    lngModified = 0;
-    b.strDelimiter = window.Delimiter();
+    b.errors.Open(ErrorLogPath(options.shard), LogFile::Mode::Truncate);
 
+    bool blnEnd = false;
     if (!blnRead) {
         const std::string strErr = "Unable to read drawing list file (" + strReadError + ").";
         b.errors.WriteLine(ListFileErrorLine(strListFile, strErr));
@@ -163,38 +201,31 @@ BatchResult RunListBatch(IBatchWindow& window, const ComponentFactory& factory, 
         ++b.result.failures;
         window.SetMessage("Unable to read drawing list file '" + strListFile + "' (" + strReadError + ").");
         b.result.outcome = BatchResult::Outcome::ListFileUnreadable;
-    } else if (!RunLines(b, lines)) {
-        // The program ends now: what is written so far stays in the logs.
-        b.errors.Close();
-        b.audit.Close();
-        b.engine.reset();
-        b.result.modified = lngModified;
-        b.result.outcome = BatchResult::Outcome::EndLine;
-        return b.result;
     } else {
-        b.result.outcome = BatchResult::Outcome::Finished;
+        blnEnd = !b.PlanLines(lines);
+        b.Run(factory, messages);
+        b.result.outcome = blnEnd ? BatchResult::Outcome::EndLine : BatchResult::Outcome::Finished;
     }
 
     b.errors.Close();
     b.audit.Close();
     b.engine.reset();
     folderSync.Flush();
+    if (blnEnd && !b.result.stopped) return b.result;  // the program ends now: no summary
     window.ClearCommandLine();
-    strDWGname.clear();
-    strDWGpath.clear();
-    strTemplatePath.clear();
     window.SetBusy(false);
 
-    b.result.modified = lngModified;
-    if (b.result.outcome == BatchResult::Outcome::Finished) {
-        if (lngModified != 0) {
+    if (b.result.outcome == BatchResult::Outcome::Finished || b.result.stopped) {
+        const std::string strNotes =
+            IgnoredLinesNote(b.result.warnings) + CancelNote(b.result.stopped, b.result.done, b.result.total);
+        if (b.result.modified != 0) {
             const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-            window.SetMessage(ModifiedSummary(lngModified, seconds) + IgnoredLinesNote(b.result.warnings));
-            lngModified = 0;
+            window.SetMessage(ModifiedSummary(b.result.modified, seconds) + strNotes);
         } else {
-            window.SetMessage("No attributes modified." + IgnoredLinesNote(b.result.warnings));
+            window.SetMessage("No attributes modified." + strNotes);
         }
     }
+    if (b.result.stopped) b.result.outcome = BatchResult::Outcome::Finished;
     return b.result;
 }
 

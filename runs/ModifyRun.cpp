@@ -6,15 +6,15 @@
 #include "platform/FileSystem.h"
 #include "platform/FolderSync.h"
 #include "runs/DrawingStep.h"
+#include "runs/DrawingTasks.h"
 #include "runs/PathText.h"
 #include "runs/RunFormats.h"
 #include "runs/RunLogs.h"
-#include "runs/RunState.h"
 
 namespace kel {
 
-
-ModifyRunResult RunModify(IModifyWindow& window, const ComponentFactory& factory, IUserMessages* messages) {
+ModifyRunResult RunModify(const RunOptions& options, IModifyWindow& window, const ComponentFactory& factory,
+                          IUserMessages* messages) {
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     ModifyRunResult result;
@@ -24,10 +24,6 @@ ModifyRunResult RunModify(IModifyWindow& window, const ComponentFactory& factory
     window.SetMessage("Modification in process...");
     window.RepaintMessage();
 
-    strTemplatePath = JoinPath(window.TemplateFolder(), window.TemplateName());
-    const std::vector<DrawingItem> items = window.Drawings();
-    const std::string strFolder = window.DrawingFolder();
-
     auto engine = std::make_unique<cAutoCAD>(factory, messages);
     if (engine->CreateComponent() != 1) {
         result.outcome = ModifyRunResult::Outcome::ComponentFailed;
@@ -35,21 +31,21 @@ ModifyRunResult RunModify(IModifyWindow& window, const ComponentFactory& factory
     }
 
     LogFile audit;
-    if (window.AuditOn() && !OpenAuditLog(audit)) {
+    if (options.blnAudit && !OpenAuditLog(audit, options.shard)) {
         // Changing drawings without the record the user asked for is not done.
-        window.SetMessage(AuditLogFailureText());
+        window.SetMessage(AuditLogFailureText(options.shard));
         result.outcome = ModifyRunResult::Outcome::LogsUnwritable;
         return result;
     }
 
     std::string strErr;
-    engine->PrepTemplate(strTemplatePath, strErr);
+    engine->PrepTemplate(options.strTemplate, strErr);
 
     LogFile errors;
-    errors.Open(ErrorLogPath(), LogFile::Mode::Truncate);
+    errors.Open(ErrorLogPath(options.shard), LogFile::Mode::Truncate);
 
     if (!strErr.empty()) {
-        errors.WriteLine(TemplateErrorLine(strTemplatePath, strErr));
+        errors.WriteLine(TemplateErrorLine(options.strTemplate, strErr));
         errors.Close();
         engine.reset();
         window.SetMessage("No attributes modified. " + strErr);
@@ -61,24 +57,29 @@ ModifyRunResult RunModify(IModifyWindow& window, const ComponentFactory& factory
     }
 
     window.SetBusy(true);
-    const std::string strDelimiter = window.Delimiter();
-    result.warnings = ReportIgnoredLines(*engine, strDelimiter, strTemplatePath, &errors, window);
+    result.warnings = ReportIgnoredLines(*engine, options.strDelimiter, options.strTemplate, &errors, window);
 
-    for (const DrawingItem& item : items) {
-        if (!item.selected) continue;
-        strDWGname = item.name;
-        strDWGpath = JoinPath(item.folder ? *item.folder : strFolder, strDWGname);
-        const DrawingStepResult step =
-            ModifyOneDrawing(*engine, strDWGpath, strDelimiter, audit.IsOpen() ? &audit : nullptr, window);
-        if (step.outcome == DrawingOutcome::Saved) {
+    std::vector<DrawingTask> tasks;
+    for (const std::string& strPath : options.drawings) {
+        if (InShard(strPath, options.shard)) tasks.push_back(DrawingTask{strPath, options.strTemplate, true});
+    }
+    result.total = static_cast<int>(tasks.size());
+    const DrawingTaskSetup setup{factory,  messages, options.strDelimiter, options.intJobs,
+                                 audit.IsOpen() ? &audit : nullptr, window, *engine};
+    result.done = static_cast<int>(RunDrawingTasks(tasks, setup, [&](std::size_t i, DrawingReport& report) {
+        const std::string& strPath = tasks[i].strDrawing;
+        if (report.step.outcome == DrawingOutcome::Saved) {
             ++result.modified;
         } else {
-            const std::string strError = ModifyErrorText(step, strDWGpath);
-            errors.WriteLine(DrawingErrorLine(strDWGpath, strError));
-            window.DrawingFailed(strDWGpath, strError);
+            if (IsNothingToChange(report.step)) ++result.unchanged;
+            const std::string strError = ModifyErrorText(report.step, strPath);
+            errors.WriteLine(DrawingErrorLine(strPath, strError));
+            window.DrawingFailed(strPath, strError);
             ++result.errorLines;
         }
-    }
+        window.Progress(i + 1, tasks.size(), strPath);
+    }));
+    result.cancelled = result.done < result.total;
 
     errors.Close();
     audit.Close();
@@ -89,8 +90,9 @@ ModifyRunResult RunModify(IModifyWindow& window, const ComponentFactory& factory
     window.DisableModify();
 
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    window.SetMessage(ModifiedSummary(result.modified, seconds) + IgnoredLinesNote(result.warnings));
-    if (result.errorLines == 0 && result.warnings == 0) DeleteFileUtf8(ErrorLogPath());
+    window.SetMessage(ModifiedSummary(result.modified, seconds) + IgnoredLinesNote(result.warnings) +
+                      CancelNote(result.cancelled, result.done, result.total));
+    if (result.errorLines == 0 && result.warnings == 0) DeleteFileUtf8(ErrorLogPath(options.shard));
     window.SetBusy(false);
     result.outcome = ModifyRunResult::Outcome::Finished;
     return result;

@@ -1,8 +1,11 @@
-// The Modify run: the window's template applied to every selected drawing.
+// The Modify run: one template applied to a list of drawings.
 #pragma once
+
+#include <string>
 
 #include "engine/IUserMessages.h"
 #include "engine/cAutoCAD.h"
+#include "runs/RunOptions.h"
 #include "runs/RunWindow.h"
 
 namespace kel {
@@ -13,6 +16,12 @@ struct ModifyRunResult {
     Outcome outcome = Outcome::ComponentFailed;
     // Drawings modified and saved.
     int modified = 0;
+    // Drawings in which the template found nothing to change.
+    int unchanged = 0;
+    // Drawings run (of those in the shard); fewer than total after a cancel.
+    int done = 0;
+    int total = 0;
+    bool cancelled = false;
     // Failure lines written to the error log.
     int errorLines = 0;
     // Why the template was rejected (TemplateRejected).
@@ -21,8 +30,10 @@ struct ModifyRunResult {
     int warnings = 0;
 };
 
-// Runs over the selected drawings of the window with one engine object made
-// from the factory. Logs go to the application folder.
-ModifyRunResult RunModify(IModifyWindow& window, const ComponentFactory& factory, IUserMessages* messages);
+// Runs options.strTemplate over options.drawings (those in options.shard) with
+// one engine object made from the factory, and options.intJobs drawings at a
+// time. Logs go to the application folder.
+ModifyRunResult RunModify(const RunOptions& options, IModifyWindow& window, const ComponentFactory& factory,
+                          IUserMessages* messages);
 
 }  // namespace kel

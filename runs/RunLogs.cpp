@@ -6,22 +6,36 @@
 
 namespace kel {
 
-std::string AuditLogPath() { return JoinPath(ApplicationFolder(), "audit.log"); }
-std::string ErrorLogPath() { return JoinPath(ApplicationFolder(), "err.log"); }
+namespace {
 
-bool OpenAuditLog(LogFile& audit) {
-    if (!audit.Open(AuditLogPath(), LogFile::Mode::Append)) return false;
+std::string LogName(const std::string& strStem, const Shard& shard) {
+    if (shard.count <= 1) return strStem + ".log";
+    return strStem + "-" + std::to_string(shard.index) + "-of-" + std::to_string(shard.count) + ".log";
+}
+
+}  // namespace
+
+std::string AuditLogPath(const Shard& shard) { return JoinPath(ApplicationFolder(), LogName("audit", shard)); }
+std::string ErrorLogPath(const Shard& shard) { return JoinPath(ApplicationFolder(), LogName("err", shard)); }
+
+bool OpenAuditLog(LogFile& audit, const Shard& shard) {
+    if (!audit.Open(AuditLogPath(shard), LogFile::Mode::Append)) return false;
     audit.WriteLine("");
     audit.WriteLine(Timestamp());
     return true;
 }
 
-std::string AuditLogFailureText() {
+std::string AuditLogFailureText(const Shard& shard) {
     std::string strWhy;
     const std::string strFolder = ApplicationFolder(&strWhy);
-    std::string text = "Unable to write the audit log " + JoinPath(strFolder, "audit.log");
+    std::string text = "Unable to write the audit log " + JoinPath(strFolder, LogName("audit", shard));
     if (!strWhy.empty()) text += " (" + strWhy + ")";
     return text + ". No drawing was changed.";
+}
+
+std::string CancelNote(bool blnCancelled, int intDone, int intTotal) {
+    if (!blnCancelled) return {};
+    return " Cancelled after " + std::to_string(intDone) + " of " + std::to_string(intTotal) + " drawing(s).";
 }
 
 std::string IgnoredLinesNote(int intIgnored) {

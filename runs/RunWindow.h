@@ -1,9 +1,9 @@
-// What the runs need from the main window. The window implements these with its
-// controls; the command line implements them with its arguments and prints the
-// messages.
+// What the runs need from the main window besides their options: the status
+// line, the dialog and the controls a run resets. The window implements these
+// with its controls; the command line prints the messages.
 #pragma once
 
-#include <optional>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -28,25 +28,16 @@ public:
         SetMessage(strText);
         RepaintMessage();
     }
+    // Asked between drawings: true stops the run there.
+    virtual bool CancelRequested() { return false; }
+    // After each drawing: how many of the run's drawings are done, and which
+    // was the last.
+    virtual void Progress(std::size_t /*done*/, std::size_t /*total*/, const std::string& /*strDrawing*/) {}
 };
 
-// One entry of the drawing list.
-struct DrawingItem {
-    std::string name;
-    bool selected = false;
-    // The drawing's own folder when it is not the drawing folder of the window.
-    std::optional<std::string> folder;
-};
-
-// The main window as seen by the Modify run.
+// The main window as seen by the Modify run (its inputs come as RunOptions).
 class IModifyWindow : public IStatusLine {
 public:
-    virtual std::string TemplateFolder() = 0;
-    virtual std::string TemplateName() = 0;
-    virtual std::string DrawingFolder() = 0;
-    virtual std::vector<DrawingItem> Drawings() = 0;
-    virtual std::string Delimiter() = 0;
-    virtual bool AuditOn() = 0;
     virtual void UnselectDrawings() = 0;
     virtual void DisableModify() = 0;
 };
@@ -54,18 +45,12 @@ public:
 // The main window as seen by the list file batch and its wildcard scans.
 class IBatchWindow : public IStatusLine {
 public:
-    virtual std::string Delimiter() = 0;
-    virtual bool AuditOn() = 0;
-    // The trimmed command line, and clearing it once the batch has used it.
-    virtual std::string CommandLine() = 0;
+    // Clears the command line once the batch has used it.
     virtual void ClearCommandLine() = 0;
     // A file-open dialog whose file must exist; "" when cancelled.
     virtual std::string OpenFileDialog(const std::string& strFilter, const std::string& strTitle,
                                        const std::string& strInitialFolder) = 0;
     virtual void Beep() = 0;
-    // Wildcard entries write the audit and error logs like plain entries
-    // (by default they write neither).
-    virtual bool LogScans() { return false; }
 };
 
 }  // namespace kel

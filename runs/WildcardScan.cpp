@@ -2,14 +2,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <memory>
 #include <set>
 
 #include "platform/FileSystem.h"
-#include "runs/DrawingStep.h"
 #include "runs/PathText.h"
-#include "runs/RunLogs.h"
-#include "runs/RunState.h"
 #include "runs/Wildcard.h"
 
 namespace kel {
@@ -103,46 +99,12 @@ std::vector<std::string> ScanFolder(const std::string& strFolder, const std::str
     return found;
 }
 
-ScanResult RunWildcardScan(const std::string& strDelimiter, const ComponentFactory& factory,
-                           IUserMessages* messages, IStatusLine& status, const ScanLogs& logs) {
-    ScanResult result;
-    const std::string strFolder = FolderPart(strDWGpath);
-    result.found = blnSubfolders ? ScanFolder(strFolder, strDWGname, status)
-                                 : ListMatchingFiles(strFolder, GetFileName(strDWGpath), status);
-
-    auto engine = std::make_unique<cAutoCAD>(factory, messages);
-    if (engine->CreateComponent() != 1) return result;
-    result.blnComponentCreated = true;
-
-    const auto fail = [&](const std::string& strDrawing, const std::string& strShort, const std::string& strFull) {
-        status.SetMessage(strShort);
-        status.DrawingFailed(strDrawing, strFull);
-        if (logs.errors) {
-            logs.errors->WriteLine(EntryErrorLine(strTemplatePath, strDrawing, strFull));
-            ++result.errorLines;
-        }
-        ++result.failures;
-    };
-    std::string strErr;
-    engine->PrepTemplate(strTemplatePath, strErr);
-    if (!strErr.empty()) {
-        const std::string strText = "Unable to modify block attributes. " + strErr;
-        fail(strDWGpath, strText, strText);
-        return result;
-    }
-    result.warnings = ReportIgnoredLines(*engine, strDelimiter, strTemplatePath, logs.errors, status, logs.warned);
-    if (logs.errors) result.errorLines += result.warnings;
-    for (const std::string& strPath : result.found) {
-        strDWGpath = strPath;
-        const DrawingStepResult step = ModifyOneDrawing(*engine, strPath, strDelimiter, logs.audit, status);
-        if (step.outcome == DrawingOutcome::Saved) {
-            ++lngModified;
-            ++result.modified;
-        } else {
-            fail(strPath, EntryErrorText(step, strPath, false), EntryErrorText(step, strPath));
-        }
-    }
-    return result;
+std::vector<std::string> FindEntryDrawings(const std::string& strEntry, IStatusLine& status) {
+    const std::string strFolder = FolderPart(strEntry);
+    std::string strName = GetFileName(strEntry);
+    // A name without an extension means the DWG drawings of the whole tree.
+    if (strName.find('.') == std::string::npos) return ScanFolder(strFolder, strName + ".dwg", status);
+    return ListMatchingFiles(strFolder, strName, status);
 }
 
 }  // namespace kel

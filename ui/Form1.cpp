@@ -150,8 +150,12 @@ void Form1::BuildControls() {
 
     Frame5_ = Named(new QGroupBox("System Messages"), "Frame5");
     Label4_ = Named(new MessageLine, "Label4");
-    auto* messages = new QVBoxLayout(Frame5_);
-    messages->addWidget(Label4_);
+    // Shown while a run goes on: stops it between drawings.
+    cmdCancel_ = Named(new QPushButton("&Cancel"), "cmdCancel", " Stop the run after the drawings in hand ");
+    cmdCancel_->hide();
+    auto* messages = new QHBoxLayout(Frame5_);
+    messages->addWidget(Label4_, 1);
+    messages->addWidget(cmdCancel_);
 
     auto* main = new QVBoxLayout(this);
     main->addLayout(frames, 1);
@@ -180,6 +184,7 @@ void Form1::ConnectControls() {
     connect(List1_, &QListWidget::itemClicked, this, &Form1::List1_Click);
     connect(List1_, &QListWidget::itemDoubleClicked, this, &Form1::List1_DblClick);
     connect(Command15_, &QPushButton::clicked, this, &Form1::Command15_Click);
+    connect(cmdCancel_, &QPushButton::clicked, this, [this] { blnCancel_ = true; });
     connect(Command5_, &QPushButton::clicked, this, &Form1::Command5_Click);
     connect(Command4_, &QPushButton::clicked, this, &Form1::Command4_Click);
     connect(Command2_, &QPushButton::clicked, this, &Form1::Command2_Click);

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "runs/RunOptions.h"
 #include "runs/RunWindow.h"
 #include "ui/FormServices.h"
 
@@ -53,22 +54,28 @@ public:
     void SetMessage(const std::string& strText) override;
     void RepaintMessage() override;
     void SetBusy(bool blnBusy) override;
-    std::string TemplateFolder() override;
-    std::string TemplateName() override;
-    std::string DrawingFolder() override;
-    std::vector<DrawingItem> Drawings() override;
-    std::string Delimiter() override;
-    bool AuditOn() override;
+    // Lets the Cancel button be pressed while a run goes on.
+    bool CancelRequested() override;
     void UnselectDrawings() override;
     void DisableModify() override;
-    std::string CommandLine() override;
     void ClearCommandLine() override;
     std::string OpenFileDialog(const std::string& strFilter, const std::string& strTitle,
                                const std::string& strInitialFolder) override;
     void Beep() override;
-    // The "LogScans" setting of section "Options" ("1": wildcard entries of a
-    // list file write the logs too).
-    bool LogScans() override;
+
+    // The inputs of the runs, read from the controls.
+    std::string TemplateFolder() const;
+    std::string TemplateName() const;
+    std::string DrawingFolder() const;
+    // The selected drawings of List2, as full paths.
+    std::vector<std::string> SelectedDrawings() const;
+    std::string Delimiter() const;
+    bool AuditOn() const;
+    // The options of a Modify run and of a list file batch; the settings of
+    // section "Options" add "Jobs" (drawings at once, default: the cores) and
+    // "LogScans" ("1": wildcard entries of a list file write the logs too).
+    RunOptions ModifyOptions() const;
+    RunOptions BatchOptions() const;
 
 public slots:
     void Drive1_Change();
@@ -114,6 +121,8 @@ private:
     int intLastIndex_ = 0;
     bool blnQuiet_ = false;
     bool blnBusy_ = false;
+    bool blnRunning_ = false;
+    bool blnCancel_ = false;
 
     QGroupBox* Frame1_ = nullptr;
     DriveList* Drive1_ = nullptr;
@@ -141,6 +150,7 @@ private:
     QCheckBox* chkAudit_ = nullptr;
     QGroupBox* Frame5_ = nullptr;
     QLabel* Label4_ = nullptr;
+    QPushButton* cmdCancel_ = nullptr;
 };
 
 }  // namespace kel::ui

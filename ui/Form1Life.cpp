@@ -77,6 +77,12 @@ void Form1::Form_Unload() {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+    // A run in hand is stopped with Cancel first; the window stays until it ends.
+    if (blnRunning_) {
+        blnCancel_ = true;
+        event->ignore();
+        return;
+    }
     Form_Unload();
     event->accept();
 }

@@ -11,6 +11,7 @@
 #include "ui/FileList.h"
 #include "ui/FolderList.h"
 #include "ui/Form1.h"
+#include "runs/PathText.h"
 #include "ui/SettingsStore.h"
 
 namespace kel::ui {
@@ -35,28 +36,64 @@ void Form1::SetBusy(bool blnBusy) {
     }
 }
 
-std::string Form1::TemplateFolder() { return Native(Dir3_->Path()); }
+bool Form1::CancelRequested() {
+    // The run holds the event loop: let a press of Cancel through.
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return blnCancel_;
+}
 
-std::string Form1::TemplateName() {
+std::string Form1::TemplateFolder() const { return Native(Dir3_->Path()); }
+
+std::string Form1::TemplateName() const {
     const QList<QListWidgetItem*> chosen = List1_->selectedItems();
     return chosen.isEmpty() ? std::string() : chosen.first()->text().toStdString();
 }
 
-std::string Form1::DrawingFolder() { return Native(Dir1_->Path()); }
+std::string Form1::DrawingFolder() const { return Native(Dir1_->Path()); }
 
-std::vector<DrawingItem> Form1::Drawings() {
-    std::vector<DrawingItem> items;
-    items.reserve(static_cast<std::size_t>(List2_->count()));
+std::vector<std::string> Form1::SelectedDrawings() const {
+    std::vector<std::string> paths;
+    const std::string strFolder = DrawingFolder();
     for (int i = 0; i < List2_->count(); ++i) {
         const QListWidgetItem* it = List2_->item(i);
-        items.push_back(DrawingItem{it->text().toStdString(), it->isSelected(), std::nullopt});
+        if (it->isSelected()) paths.push_back(JoinPath(strFolder, it->text().toStdString()));
     }
-    return items;
+    return paths;
 }
 
-std::string Form1::Delimiter() { return txtDelimiter_->text().toStdString(); }
+std::string Form1::Delimiter() const { return txtDelimiter_->text().toStdString(); }
 
-bool Form1::AuditOn() { return chkAudit_->checkState() != Qt::Unchecked; }
+bool Form1::AuditOn() const { return chkAudit_->checkState() != Qt::Unchecked; }
+
+namespace {
+
+void ApplySettings(RunOptions& options) {
+    bool ok = false;
+    const int jobs = GetSetting("Options", "Jobs").toInt(&ok);
+    options.intJobs = ok && jobs >= 1 && jobs <= 256 ? jobs : DefaultJobs();
+    options.blnLogScans = GetSetting("Options", "LogScans", "0") == "1";
+}
+
+}  // namespace
+
+RunOptions Form1::ModifyOptions() const {
+    RunOptions options;
+    options.strTemplate = JoinPath(TemplateFolder(), TemplateName());
+    options.drawings = SelectedDrawings();
+    options.strDelimiter = Delimiter();
+    options.blnAudit = AuditOn();
+    ApplySettings(options);
+    return options;
+}
+
+RunOptions Form1::BatchOptions() const {
+    RunOptions options;
+    options.strListFile = strCommand_.toStdString();
+    options.strDelimiter = Delimiter();
+    options.blnAudit = AuditOn();
+    ApplySettings(options);
+    return options;
+}
 
 void Form1::UnselectDrawings() {
     blnQuiet_ = true;
@@ -68,8 +105,6 @@ void Form1::UnselectDrawings() {
 }
 
 void Form1::DisableModify() { Command15_->setEnabled(false); }
-
-std::string Form1::CommandLine() { return strCommand_.toStdString(); }
 
 void Form1::ClearCommandLine() { strCommand_.clear(); }
 
@@ -86,16 +121,48 @@ void Form1::Beep() {
     if (services_.beep) services_.beep();
 }
 
-bool Form1::LogScans() { return GetSetting("Options", "LogScans", "0") == "1"; }
+namespace {
+
+// Shows Cancel for the length of a run; a run started within a run is refused.
+class RunScope {
+public:
+    RunScope(bool& running, bool& cancel, QPushButton* button) : running_(running), button_(button) {
+        ok_ = !running_;
+        if (!ok_) return;
+        running_ = true;
+        cancel = false;
+        button_->show();
+    }
+    ~RunScope() {
+        if (!ok_) return;
+        running_ = false;
+        button_->hide();
+    }
+    bool Ok() const { return ok_; }
+
+private:
+    bool& running_;
+    QPushButton* button_;
+    bool ok_ = false;
+};
+
+}  // namespace
 
 void Form1::Command15_Click() {
-    RunModify(*this, services_.factory, Messages());
+    const RunScope scope(blnRunning_, blnCancel_, cmdCancel_);
+    if (!scope.Ok()) return;
+    RunModify(ModifyOptions(), *this, services_.factory, Messages());
     SetBusy(false);
 }
 
 void Form1::Command5_Click() {
-    const BatchResult result = RunListBatch(*this, services_.factory, Messages());
-    SetBusy(false);
+    BatchResult result;
+    {
+        const RunScope scope(blnRunning_, blnCancel_, cmdCancel_);
+        if (!scope.Ok()) return;
+        result = RunListBatch(BatchOptions(), *this, services_.factory, Messages());
+        SetBusy(false);
+    }
     if (result.outcome == BatchResult::Outcome::EndLine && services_.endProgram) services_.endProgram(0);
 }
 

@@ -4,7 +4,6 @@
 
 #include "platform/FileSystem.h"
 #include "runs/ListBatch.h"
-#include "runs/RunState.h"
 #include "RunTestSupport.h"
 
 namespace kel::test {
@@ -14,9 +13,6 @@ struct FakeBatchWindow : RecordingStatus<IBatchWindow> {
     std::string commandLine, dialogAnswer;
     bool cleared = false;
     int beeps = 0;
-    std::string Delimiter() override { return ","; }
-    bool AuditOn() override { return true; }
-    std::string CommandLine() override { return commandLine; }
     void ClearCommandLine() override { cleared = true, commandLine.clear(); }
     std::string OpenFileDialog(const std::string&, const std::string&, const std::string&) override { return dialogAnswer; }
     void Beep() override { ++beeps; }
@@ -27,7 +23,13 @@ protected:
     ListBatchTest() { log.xml = TitleBlockXml(); }
     BatchResult Run(const std::string& list) {
         window.commandLine = work.Write("Batch.dlf", list);
-        return RunListBatch(window, FakeFactory(log), nullptr);
+        return RunBatch();
+    }
+    // The window's command line is the batch's list file.
+    BatchResult RunBatch() {
+        RunOptions options;
+        options.strListFile = window.commandLine;
+        return RunListBatch(options, window, FakeFactory(log), nullptr);
     }
     std::string D(const std::string& rel) const { return work.File("dwg/" + rel); }
     std::string Drawing(const std::string& rel) const { return work.Write("dwg/" + rel, "x"); }
@@ -69,7 +71,6 @@ TEST_F(ListBatchTest, PlainEntriesWithTheBatchErrorLayout) {
     EXPECT_TRUE(window.Shown("Error opening DWG file.")) << "the status line keeps the short text";
     EXPECT_TRUE(std::regex_match(window.messages.back(), std::regex("Attributes for 1 file\\(s\\) .*")));
     EXPECT_TRUE(window.cleared);
-    EXPECT_EQ(strDWGpath + strTemplatePath, "");
     EXPECT_EQ(log.destroyed, 1) << "one component serves every plain entry";
 
     home.dir.Write("err.log", "earlier\r\n");
@@ -92,24 +93,26 @@ TEST_F(ListBatchTest, EndStopsAtOnceWithTheLogsWritten) {
 // The window tests check the dialog's texts and the message for a missing list file.
 TEST_F(ListBatchTest, ChoosingAndReadingTheListFile) {
     window.commandLine = "\"" + work.File("nope.dlf") + "\"";  // quotes are part of the name
-    EXPECT_EQ(RunListBatch(window, FakeFactory(log), nullptr).outcome, BatchResult::Outcome::ListFileMissing);
+    EXPECT_EQ(RunBatch().outcome, BatchResult::Outcome::ListFileMissing);
     EXPECT_TRUE(window.beeps == 1 && window.cleared);
     EXPECT_FALSE(FileExists(home.dir.File("err.log")));
 
     window.commandLine = "/P";
     window.dialogAnswer = work.Write("Chosen.dlf", Drawing("a.dxf") + "," + good + "\r\n");
-    EXPECT_EQ(RunListBatch(window, FakeFactory(log), nullptr).modified, 1);
+    EXPECT_EQ(RunBatch().modified, 1);
     window.dialogAnswer.clear();
-    EXPECT_EQ(RunListBatch(window, FakeFactory(log), nullptr).outcome, BatchResult::Outcome::Cancelled);
+    EXPECT_EQ(RunBatch().outcome, BatchResult::Outcome::Cancelled);
 
     window.commandLine = work.File("templates");  // exists, but no file to read
-    EXPECT_EQ(RunListBatch(window, FakeFactory(log), nullptr).outcome, BatchResult::Outcome::ListFileUnreadable);
+    EXPECT_EQ(RunBatch().outcome, BatchResult::Outcome::ListFileUnreadable);
     EXPECT_EQ(window.messages.back().rfind("Unable to read drawing list file '" + work.File("templates") + "'", 0), 0u);
     EXPECT_EQ(ErrLines().at(0).rfind("  List file: " + work.File("templates") + "  Error: ", 0), 0u);
 
     window.cleared = false;
     window.commandLine = work.Write("x.dlf", "");
-    EXPECT_EQ(RunListBatch(window, FailingFactory(), nullptr).outcome, BatchResult::Outcome::ComponentFailed);
+    RunOptions options;
+    options.strListFile = window.commandLine;
+    EXPECT_EQ(RunListBatch(options, window, FailingFactory(), nullptr).outcome, BatchResult::Outcome::ComponentFailed);
     EXPECT_FALSE(window.cleared) << "kept for another try";
     EXPECT_EQ(window.events.back(), "busy:0");
 }
@@ -125,7 +128,7 @@ TEST_F(ListBatchTest, WildcardEntriesScanTheirFolderOrTheTreeAndShareTheCount) {
     EXPECT_EQ(std::pair(r.modified, r.failures), std::pair(4, 2));
     EXPECT_EQ(Saves(top) + Saves(deep) + Saves(topDxf), 3);
     EXPECT_EQ(Count(log.calls, "OpenFile(" + D("sub/a4.dxf")) + Count(log.calls, "OpenFile(" + D("b1.dwg")), 0);
-    EXPECT_EQ(log.destroyed, 6) << "each scan has its own component";
+    EXPECT_EQ(log.destroyed, 1) << "the batch's component serves its scans too";
     EXPECT_TRUE(window.Shown("Error opening DWG file."));
     EXPECT_TRUE(window.Shown("Unable to modify block attributes. Template file requires '*INPUT'."));
     EXPECT_EQ(window.messages.back().rfind("Attributes for 4 file(s)", 0), 0u);

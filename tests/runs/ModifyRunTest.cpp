@@ -1,28 +1,39 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <regex>
 #include <tuple>
 
 #include "platform/FileSystem.h"
 #include "runs/ModifyRun.h"
-#include "runs/RunState.h"
+#include "runs/PathText.h"
 #include "RunTestSupport.h"
 
 namespace kel::test {
 namespace {
 
+// The window's drawing list: a name, its selection and a folder of its own.
+struct DrawingItem {
+    std::string name;
+    bool selected = false;
+    std::optional<std::string> folder;
+};
+
 struct FakeModifyWindow : RecordingStatus<IModifyWindow> {
     std::string folder;
     std::vector<DrawingItem> items;
-    std::string TemplateFolder() override { return folder; }
-    std::string TemplateName() override { return "title.txt"; }
-    std::string DrawingFolder() override { return folder; }
-    std::vector<DrawingItem> Drawings() override { return items; }
-    std::string Delimiter() override { return ","; }
-    bool AuditOn() override { return true; }
     void UnselectDrawings() override {}
     void DisableModify() override {}
+    // The options the window builds from its controls: title.txt of the folder.
+    RunOptions Options() const {
+        RunOptions options;
+        options.strTemplate = JoinPath(folder, "title.txt");
+        for (const DrawingItem& item : items) {
+            if (item.selected) options.drawings.push_back(JoinPath(item.folder ? *item.folder : folder, item.name));
+        }
+        return options;
+    }
 };
 
 class ModifyRunTest : public ::testing::Test {
@@ -32,7 +43,7 @@ protected:
         window.folder = work.Path();
         work.Write("title.txt", kSetDrawingNumber);
     }
-    ModifyRunResult Run() { return RunModify(window, FakeFactory(log), nullptr); }
+    ModifyRunResult Run() { return RunModify(window.Options(), window, FakeFactory(log), nullptr); }
     std::vector<std::string> Errors() const { return ErrorLines(home); }
 
     AppHome home;
@@ -61,7 +72,6 @@ TEST_F(ModifyRunTest, SavesSelectedDrawingsInPlaceAndDeletesTheErrorLog) {
     ASSERT_TRUE(std::regex_match(window.messages.back(), m, std::regex(kSummary))) << window.messages.back();
     EXPECT_EQ(m[1], "2");
     EXPECT_EQ(window.events.back(), "busy:0");
-    EXPECT_EQ(strDWGpath, b);
     // An empty line and a time stamp, then each drawing followed by the engine's action lines.
     const auto audit = LogLines(home.Read("audit.log"));
     ASSERT_GE(audit.size(), 6u);
@@ -111,7 +121,7 @@ TEST_F(ModifyRunTest, RejectedTemplateOrMissingComponentEndsTheRunBeforeAnyDrawi
 
     std::filesystem::remove(home.dir.File("audit.log"));
     window.messages.clear();
-    EXPECT_EQ(RunModify(window, FailingFactory(), nullptr).outcome, ModifyRunResult::Outcome::ComponentFailed);
+    EXPECT_EQ(RunModify(window.Options(), window, FailingFactory(), nullptr).outcome, ModifyRunResult::Outcome::ComponentFailed);
     EXPECT_EQ(window.messages, std::vector<std::string>{"Modification in process..."});
     EXPECT_EQ(Errors().size(), 1u) << "the earlier error log is untouched";
     EXPECT_FALSE(FileExists(home.dir.File("audit.log")));

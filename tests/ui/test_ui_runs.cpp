@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <functional>
+
 #include "UiTestSupport.h"
 #include "component/DrawingComponent.h"
 #include "ui/FolderList.h"
@@ -74,6 +76,8 @@ private slots:
     }
 
     void pointerIsBusyAndTheMessageLineCurrentWhileDrawingsAreOpened() {
+        // One drawing at a time: the message line follows each drawing as it goes.
+        ui::SaveSetting("Options", "Jobs", "1");
         QStringList seen;
         ui::FormServices services = box->Services();
         QLabel* status = nullptr;
@@ -89,6 +93,44 @@ private slots:
         QCOMPARE(seen, (QStringList{"busy|Modification in process...",
                                     "busy|Processing " + box->Path("dwg/title-r12.dxf") + "..."}));
         QVERIFY(QApplication::overrideCursor() == nullptr);
+    }
+
+    void cancelStopsBetweenDrawingsAndSaysHowManyWereDone() {
+        ui::SaveSetting("Options", "Jobs", "1");
+        int opened = 0;
+        ui::FormServices services = box->Services();
+        QPushButton* cancel = nullptr;
+        services.factory = [&](ComponentCreationError&) -> std::unique_ptr<IDrawingComponent> {
+            struct Pressing : DrawingComponent {
+                std::function<void()> onOpen;
+                std::int32_t OpenFile(std::int32_t& h, const std::string& p, const std::string& pw) override {
+                    onOpen();
+                    return DrawingComponent::OpenFile(h, p, pw);
+                }
+            };
+            auto c = std::make_unique<Pressing>();
+            c->onOpen = [&] {
+                QVERIFY(cancel->isVisible());
+                if (++opened == 2) cancel->click();
+            };
+            return c;
+        };
+        form = std::make_unique<ui::Form1>(services);
+        form->show();
+        cancel = Button("cmdCancel");
+        QVERIFY(!cancel->isVisible());
+        Prepare({"title-r12.dxf", "title-r2000.dxf", "title-r2018.dxf"});
+        Button("Command13")->click();
+        Button("Command15")->click();
+        QCOMPARE(opened, 2);
+        QVERIFY2(Message().startsWith("Attributes for 2 file(s) modified in ") &&
+                     Message().endsWith(" Cancelled after 2 of 3 drawing(s)."),
+                 qPrintable(Message()));
+        QVERIFY(!ReadText(box->Path("dwg/title-r2018.dxf")).contains("2026-12-06"));
+        QVERIFY(!cancel->isVisible());
+        QCOMPARE(form->ModifyOptions().intJobs, 1);
+        ui::SaveSetting("Options", "Jobs", "x");
+        QCOMPARE(form->ModifyOptions().intJobs, DefaultJobs());
     }
 
     void rejectedTemplateKeepsTheSelection() {

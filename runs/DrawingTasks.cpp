@@ -1,0 +1,181 @@
+#include "runs/DrawingTasks.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "platform/FileSystem.h"
+
+namespace kel {
+
+namespace {
+
+// The status line of a worker: texts are kept for the task's turn.
+class KeptStatus : public IStatusLine {
+public:
+    void SetMessage(const std::string& strText) override { messages.push_back(strText); }
+    void RepaintMessage() override {}
+    void SetBusy(bool) override {}
+    std::vector<std::string> messages;
+};
+
+// Prepares the task's template unless it is the one prepared last.
+bool PrepareFor(cAutoCAD& engine, const DrawingTask& task, std::string& strPrepared, std::string& strErr) {
+    if (task.strTemplate == strPrepared && !strPrepared.empty()) return true;
+    strPrepared.clear();
+    engine.PrepTemplate(task.strTemplate, strErr);
+    if (!strErr.empty()) return false;
+    strPrepared = task.strTemplate;
+    return true;
+}
+
+void RunTask(cAutoCAD& engine, const DrawingTask& task, const std::string& strDelimiter, LogFile* audit,
+             IStatusLine& status, std::string& strPrepared, DrawingReport& report) {
+    if (!PrepareFor(engine, task, strPrepared, report.step.strErr)) {
+        report.step.outcome = DrawingOutcome::ModifyFailed;
+        return;
+    }
+    report.step = ModifyOneDrawing(engine, task.strDrawing, strDelimiter, task.blnAudit ? audit : nullptr, status);
+}
+
+std::size_t RunOneAfterAnother(const std::vector<DrawingTask>& tasks, const DrawingTaskSetup& setup,
+                               const std::function<void(std::size_t, DrawingReport&)>& commit) {
+    std::string strPrepared;
+    std::size_t i = 0;
+    for (; i < tasks.size(); ++i) {
+        if (setup.status.CancelRequested()) break;
+        DrawingReport report;
+        RunTask(setup.engine, tasks[i], setup.strDelimiter, setup.audit, setup.status, strPrepared, report);
+        commit(i, report);
+    }
+    return i;
+}
+
+// Shared state of the workers of one run.
+struct Pool {
+    const std::vector<DrawingTask>& tasks;
+    const DrawingTaskSetup& setup;
+    std::vector<std::string> keys;  // the file each task writes
+    std::vector<DrawingReport> reports;
+    std::vector<char> done;
+    std::map<std::string, int> busy;  // files being worked on
+    std::size_t next = 0;             // the next task to start
+    std::size_t committed = 0;
+    std::size_t limit = 0;            // no task starts at or after committed + limit
+    bool stop = false;
+    std::mutex mutex;
+    std::condition_variable changed;
+
+    void Work() {
+        std::unique_ptr<cAutoCAD> engine = std::make_unique<cAutoCAD>(setup.factory, setup.messages);
+        const bool created = engine->CreateComponent() == 1;
+        std::string strPrepared;
+        for (;;) {
+            std::size_t i = 0;
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                changed.wait(lock, [&] { return stop || next >= tasks.size() || next < committed + limit; });
+                if (stop || next >= tasks.size()) return;
+                i = next++;
+                // An earlier task of the same file finishes first.
+                changed.wait(lock, [&] { return busy[keys[i]] == 0; });
+                ++busy[keys[i]];
+            }
+            DrawingReport report;
+            if (created) {
+                KeptStatus status;
+                LogFile audit;
+                audit.OpenInMemory();
+                RunTask(*engine, tasks[i], setup.strDelimiter, &audit, status, strPrepared, report);
+                report.messages = std::move(status.messages);
+                report.auditLines = audit.TakeLines();
+            } else {
+                report.step.outcome = DrawingOutcome::OpenFailed;
+                report.step.strStatus = "the drawing component could not be created";
+            }
+            {
+                const std::lock_guard<std::mutex> lock(mutex);
+                --busy[keys[i]];
+                reports[i] = std::move(report);
+                done[i] = 1;
+            }
+            changed.notify_all();
+        }
+    }
+};
+
+std::size_t RunSideBySide(const std::vector<DrawingTask>& tasks, const DrawingTaskSetup& setup,
+                          const std::function<void(std::size_t, DrawingReport&)>& commit) {
+    Pool pool{tasks, setup, {}, std::vector<DrawingReport>(tasks.size()), std::vector<char>(tasks.size(), 0),
+              {}, 0, 0, 0, false, {}, {}};
+    const std::size_t jobs = static_cast<std::size_t>(setup.intJobs);
+    pool.limit = 16 * jobs;
+    pool.keys.reserve(tasks.size());
+    for (const DrawingTask& t : tasks) pool.keys.push_back(SameFileKey(t.strDrawing));
+
+    std::vector<std::thread> workers;
+    for (std::size_t w = 0; w < std::min(jobs, tasks.size()); ++w) workers.emplace_back([&pool] { pool.Work(); });
+
+    std::size_t end = tasks.size();  // the tasks that will be committed
+    while (pool.committed < end) {
+        DrawingReport report;
+        {
+            std::unique_lock<std::mutex> lock(pool.mutex);
+            // Wake now and then to ask the status line about a cancel.
+            while (!pool.done[pool.committed]) {
+                pool.changed.wait_for(lock, std::chrono::milliseconds(50));
+                if (pool.done[pool.committed] || pool.stop) continue;
+                lock.unlock();
+                const bool cancel = setup.status.CancelRequested();
+                lock.lock();
+                if (cancel && !pool.stop) {
+                    pool.stop = true;
+                    end = pool.next;  // those started still finish
+                    pool.changed.notify_all();
+                }
+            }
+            if (pool.stop) end = pool.next;
+            report = std::move(pool.reports[pool.committed]);
+        }
+        for (const std::string& strText : report.messages) {
+            setup.status.SetMessage(strText);
+            setup.status.RepaintMessage();
+        }
+        if (setup.audit) {
+            for (const std::string& strLine : report.auditLines) setup.audit->WriteLine(strLine);
+        }
+        commit(pool.committed, report);
+        {
+            const std::lock_guard<std::mutex> lock(pool.mutex);
+            ++pool.committed;
+        }
+        pool.changed.notify_all();
+        if (!pool.stop && pool.committed < end && setup.status.CancelRequested()) {
+            const std::lock_guard<std::mutex> lock(pool.mutex);
+            pool.stop = true;
+            end = pool.next;
+            pool.changed.notify_all();
+        }
+    }
+    {
+        const std::lock_guard<std::mutex> lock(pool.mutex);
+        pool.stop = true;
+    }
+    pool.changed.notify_all();
+    for (std::thread& t : workers) t.join();
+    return pool.committed;
+}
+
+}  // namespace
+
+std::size_t RunDrawingTasks(const std::vector<DrawingTask>& tasks, const DrawingTaskSetup& setup,
+                            const std::function<void(std::size_t, DrawingReport&)>& commit) {
+    if (setup.intJobs <= 1 || tasks.size() <= 1) return RunOneAfterAnother(tasks, setup, commit);
+    return RunSideBySide(tasks, setup, commit);
+}
+
+}  // namespace kel

@@ -1,0 +1,57 @@
+// The drawings of a run processed one after another or several at once. Each
+// worker has an engine object of its own; whatever a drawing reports (status
+// texts, audit lines, its outcome) reaches the run in the order of the tasks,
+// so the logs and messages of a run are the same for any number of workers.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/IUserMessages.h"
+#include "engine/LogFile.h"
+#include "engine/cAutoCAD.h"
+#include "runs/DrawingStep.h"
+#include "runs/RunWindow.h"
+
+namespace kel {
+
+struct DrawingTask {
+    std::string strDrawing;
+    std::string strTemplate;
+    // The drawing's lines go to the audit log.
+    bool blnAudit = false;
+};
+
+// What one task did. With several workers the status texts and audit lines
+// are kept here until the task's turn; one after another they went out at once.
+struct DrawingReport {
+    // A template that cannot be prepared ends the step as ModifyFailed with
+    // the template's error text.
+    DrawingStepResult step;
+    std::vector<std::string> messages;
+    std::vector<std::string> auditLines;
+};
+
+struct DrawingTaskSetup {
+    const ComponentFactory& factory;
+    IUserMessages* messages = nullptr;
+    std::string strDelimiter;
+    int intJobs = 1;
+    // The run's audit log (tasks with blnAudit write to it) and status line.
+    LogFile* audit = nullptr;
+    IStatusLine& status;
+    // One after another the tasks use this engine object, which the run made.
+    cAutoCAD& engine;
+};
+
+// Runs the tasks with up to setup.intJobs at once. Two tasks of the same file
+// never run at the same time: the later one waits. commit gets each report on
+// the calling thread in task order, before the next task's. A cancel, asked
+// for on the status line between drawings, starts no further task; the tasks
+// already started finish and are committed. Returns the tasks committed.
+std::size_t RunDrawingTasks(const std::vector<DrawingTask>& tasks, const DrawingTaskSetup& setup,
+                            const std::function<void(std::size_t, DrawingReport&)>& commit);
+
+}  // namespace kel

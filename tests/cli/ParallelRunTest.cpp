@@ -1,0 +1,185 @@
+// Batches run several drawings at once and in slices: the logs, messages and
+// drawings are those of a run one after another, whatever the number of
+// workers, and slices of one list change every drawing exactly once.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <regex>
+
+#include "cli/ConsoleStatus.h"
+#include "tests/cli/CliTest.h"
+
+namespace kel::cli {
+namespace {
+
+const std::string kExample = KEL_SOURCE_DIR "/examples/title-r2000.dxf";
+// Applied twice it would show: A becomes AX, then AXX.
+const char* kTemplate = "*INPUT\r\n*ATTRIBUTE_TAGS\r\nREV,f,A,AX\r\nDATE,q\r\n";
+
+// A log without its time stamps.
+std::string Unstamped(const std::string& log) {
+    return std::regex_replace(log, std::regex(R"(\d\d/\d\d/\d{4} \d\d:\d\d:\d\d [ap]m)"), "<time>");
+}
+
+class ParallelRunTest : public CliTest {
+protected:
+    // 24 drawings in two folders, among them a read-only one, a damaged one and
+    // one named twice in the list; the batch's list file.
+    std::string Lay() {
+        fs::remove_all(dir.File("work"));
+        std::string list = "' batch\r\n";
+        const std::string tmpl = dir.Write("work/t.txt", kTemplate);
+        for (int i = 0; i < 24; ++i) {
+            const std::string rel = (i % 2 ? "work/b/" : "work/a/") + std::string("D-") + std::to_string(i) + ".dxf";
+            const std::string path = dir.File(rel);
+            fs::create_directories(fs::path(path).parent_path());
+            if (i == 7) {
+                dir.Write(rel, "this is not a drawing\n");
+            } else {
+                fs::copy_file(kExample, path);
+                fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+            }
+            if (i == 11) ::chmod(path.c_str(), 0444);
+            list += path + "," + tmpl + "\r\n";
+            if (i == 3) list += path + "," + tmpl + "\r\n";  // the same drawing again: changed twice, in turn
+        }
+        list += dir.File("work/gone.dxf") + "," + tmpl + "\r\n" + dir.File("work/b/") + "D-1*.dxf," + tmpl + "\r\n";
+        return dir.Write("work/list.dlf", list);
+    }
+    struct Outcome {
+        Result run;
+        std::string audit, errors;
+        std::vector<std::string> drawings;
+    };
+    Outcome RunList(const std::string& options) {
+        fs::remove_all(home);
+        const std::string list = Lay();
+        Outcome o{Batch(options + " -q " + Q(list)), {}, {}, {}};
+        o.run.out = std::regex_replace(o.run.out, std::regex(R"(in \d+\.\d\d second)"), "in S second");
+        o.audit = Unstamped(test::ReadFile(home + "/audit.log"));
+        o.errors = Unstamped(test::ReadFile(home + "/err.log"));
+        for (const auto& e : fs::recursive_directory_iterator(dir.File("work"))) {
+            if (e.is_regular_file()) o.drawings.push_back(e.path().string() + "\n" + test::ReadFile(e.path().string()));
+        }
+        std::sort(o.drawings.begin(), o.drawings.end());
+        return o;
+    }
+};
+
+TEST_F(ParallelRunTest, LogsMessagesAndDrawingsAreThoseOfOneAfterAnother) {
+    const Outcome serial = RunList("-j 1");
+    EXPECT_EQ(serial.run.exitCode, 1) << serial.run.err;
+    const auto d3 = std::find_if(serial.drawings.begin(), serial.drawings.end(),
+                                 [](const std::string& d) { return d.find("D-3.dxf\n") != std::string::npos; });
+    ASSERT_NE(d3, serial.drawings.end());
+    EXPECT_NE(d3->find("\nAXX"), std::string::npos) << "the drawing named twice is changed twice";
+    for (const char* jobs : {"-j 2", "-j 5"}) {
+        SCOPED_TRACE(jobs);
+        const Outcome parallel = RunList(jobs);
+        EXPECT_EQ(parallel.run.exitCode, serial.run.exitCode);
+        EXPECT_EQ(parallel.run.out, serial.run.out);
+        EXPECT_EQ(parallel.run.err, serial.run.err);
+        EXPECT_EQ(parallel.audit, serial.audit);
+        EXPECT_EQ(parallel.errors, serial.errors);
+        EXPECT_EQ(parallel.drawings, serial.drawings);
+    }
+    // The failures in the middle leave the drawings after them changed.
+    EXPECT_NE(serial.errors.find("D-7.dxf  Error: Error opening DWG file (2003:"), std::string::npos) << serial.errors;
+    EXPECT_NE(serial.errors.find("D-11.dxf  Error: Unable to save drawing D-11.DXF (4003:"), std::string::npos);
+    EXPECT_NE(serial.audit.find("D-23.dxf\r\nFound 'A' in REV and replaced with 'AX'"), std::string::npos);
+
+    // The Modify run too.
+    const auto modify = [&](const std::string& jobs) {
+        fs::remove_all(home);
+        Lay();
+        std::string drawings;
+        for (int i = 0; i < 24; ++i) drawings += " " + Q(dir.File((i % 2 ? "work/b/D-" : "work/a/D-") + std::to_string(i) + ".dxf"));
+        const Result r = Batch(jobs + " -q -t " + Q(dir.File("work/t.txt")) + drawings);
+        return std::tuple(r.exitCode, r.out, r.err, Unstamped(test::ReadFile(home + "/audit.log")),
+                          Unstamped(test::ReadFile(home + "/err.log")));
+    };
+    auto one = modify("-j 1"), two = modify("-j 2");
+    std::get<1>(one) = std::regex_replace(std::get<1>(one), std::regex(R"(in \d+\.\d\d second)"), "in S second");
+    std::get<1>(two) = std::regex_replace(std::get<1>(two), std::regex(R"(in \d+\.\d\d second)"), "in S second");
+    EXPECT_EQ(one, two);
+}
+
+TEST_F(ParallelRunTest, ThreeSlicesAtOnceChangeEveryDrawingOnceAndTheirLogsJoinToOneRun) {
+    const Outcome whole = RunList("-j 2");
+    const std::string list = Lay();
+    fs::remove_all(home);
+    std::string shards;
+    for (int k = 1; k <= 3; ++k) {
+        shards += Q(KEL_BATCH_EXE) + " -q -j 2 --shard " + std::to_string(k) + "/3 " + Q(list) + " > " +
+                  Q(dir.File("out" + std::to_string(k))) + " 2>&1 & ";
+    }
+    const Result r = Shell("export KEL_HOME=" + Q(home) + "; " + shards + "wait");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> drawings;
+    for (const auto& e : fs::recursive_directory_iterator(dir.File("work"))) {
+        if (e.is_regular_file()) drawings.push_back(e.path().string() + "\n" + test::ReadFile(e.path().string()));
+    }
+    std::sort(drawings.begin(), drawings.end());
+    EXPECT_EQ(drawings, whole.drawings) << "every drawing changed exactly as often as in one run";
+
+    // Every line of the one run's logs is in the joined logs of the slices.
+    const auto lines = [](const std::string& text) {
+        std::vector<std::string> v = SplitLines(text);
+        v.erase(std::remove_if(v.begin(), v.end(), [](const std::string& l) { return l.empty() || l == "<time>"; }),
+                v.end());
+        std::sort(v.begin(), v.end());
+        return v;
+    };
+    std::string audit, errors;
+    for (int k = 1; k <= 3; ++k) {
+        const std::string slice = std::to_string(k) + "-of-3.log";
+        audit += Unstamped(test::ReadFile(home + "/audit-" + slice));
+        errors += Unstamped(test::ReadFile(home + "/err-" + slice));
+    }
+    EXPECT_FALSE(fs::exists(home + "/audit.log"));
+    EXPECT_EQ(lines(audit), lines(whole.audit));
+    // Each slice names the template's ignored line once more; every drawing's line is there once.
+    const std::vector<std::string> joined = lines(errors), one = lines(whole.errors);
+    EXPECT_TRUE(std::includes(joined.begin(), joined.end(), one.begin(), one.end())) << errors;
+    EXPECT_EQ(std::count_if(joined.begin(), joined.end(), [](const std::string& l) { return l.find("Drawing:") != std::string::npos; }),
+              std::count_if(one.begin(), one.end(), [](const std::string& l) { return l.find("Drawing:") != std::string::npos; }));
+}
+
+}  // namespace
+}  // namespace kel::cli
+
+namespace kel::cli {
+namespace {
+
+TEST_F(ParallelRunTest, ProgressIsShownInPlaceOnATerminalOnly) {
+    EXPECT_EQ(ProgressText(3, 10, 1.5, "/p/A-1.dwg", 78), "3/10 drawings  2.0/s  0:04 left  /p/A-1.dwg");
+    EXPECT_EQ(ProgressText(10, 10, 2.0, "/p/A-1.dwg", 78), "10/10 drawings  5.0/s  /p/A-1.dwg");
+    const std::string longPath = "/projects/" + std::string(80, 'x') + "/Größe.dwg";
+    const std::string cut = ProgressText(1, 2, 1.0, longPath, 60);
+    EXPECT_LE(cut.size(), 60u);
+    EXPECT_EQ(cut.substr(cut.size() - 12), "/Größe.dwg") << "the end of the path is kept";
+    EXPECT_EQ(RunSummaryText(5, 1, 2, 0.5), "5 changed, 1 unchanged, 2 failed in 0.50 s");
+
+    const std::string list = Lay();
+    // script(1) gives the program a terminal; its output is what the terminal got.
+    const auto onTerminal = [&](const std::string& options) {
+        fs::remove_all(home);
+        Lay();
+        return Shell("script -qec " + Q("KEL_HOME=" + Q(home) + " " + Q(KEL_BATCH_EXE) + " " + options + " " + Q(list)) +
+                     " /dev/null");
+    };
+    Result r = onTerminal("-j 2");
+    EXPECT_NE(r.out.find("\r\033[K32/32 drawings "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("kel-batch: 28 changed, 0 unchanged, 4 failed in "), std::string::npos) << r.out;
+    r = onTerminal("-j 2 --quiet");
+    EXPECT_EQ(r.out.find("drawings "), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find(" changed, "), std::string::npos);
+    fs::remove_all(home);
+    Lay();
+    r = Batch("-j 2 " + Q(list));
+    EXPECT_EQ(r.err.find("\033[K"), std::string::npos) << "no progress into a file or pipe";
+    EXPECT_NE(r.err.find("kel-batch: 28 changed, 0 unchanged, 4 failed in "), std::string::npos) << r.err;
+}
+
+}  // namespace
+}  // namespace kel::cli
