@@ -62,6 +62,8 @@ DrawingInfo DwgDocument::Describe() const {
     return info;
 }
 
+// Every version read is written: R13 to R2000 in place, R2004 through the
+// page container, which later versions share once their objects are read.
 bool DwgDocument::Writable() const {
     return AtMost(file_.version, Version::R2000) || file_.version == Version::R2004;
 }
@@ -187,7 +189,7 @@ std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
         !std::get<InsertData>(ins->data).hasAttribs) {
         return status::Make(status::kNotSupported, "Deleting an ATTRIB that belongs to no insert is not supported");
     }
-    if (AtLeast(file_.version, Version::R2004)) return DeleteOwnedAttrib(*o, *ins);
+    if (AtLeast(file_.version, Version::R2004)) return DeleteOwnedAttrib(*o, *ins);  // listed, not linked
     // Neighbours among the insert's own attributes only.
     std::vector<std::uint64_t> siblings = model_.AttribsOf(insertHandle);
     auto sibling = [&](std::uint64_t h) {
@@ -281,7 +283,7 @@ bool DwgDocument::Serialize(std::string& out, std::string& status) const {
         return true;
     }
     std::string why;
-    const bool paged = AtLeast(file_.version, Version::R2004);
+    const bool paged = UsesPageContainer(file_.version);
     if (!(paged ? RelayPagedFile(bytes_, file_, edits_, out, why) : RelayFile(bytes_, file_, edits_, out, why))) {
         status = status::Make(status::kCannotWrite, "Cannot write the drawing: " + why);
         return false;

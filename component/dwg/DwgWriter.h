@@ -42,7 +42,11 @@ bool RelayObjects(std::string_view area, const DwgFile& file, const DwgEdits& ed
 bool RelayFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
                std::string& why);
 
-// Builds the new file of the paged organisation (R2004 and later): the
+// The versions kept in the page container: R2004, and R2010 on (R2007 has
+// a container of its own).
+inline bool UsesPageContainer(Version v) { return v == Version::R2004 || AtLeast(v, Version::R2010); }
+
+// Builds the new file of the page container: the
 // objects section re-laid, the handles section rebuilt, every other section
 // carried over.
 bool RelayPagedFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,

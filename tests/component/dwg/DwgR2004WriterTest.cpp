@@ -30,11 +30,14 @@ R2004File Parsed(const std::string& bytes) {
     return f;
 }
 
+// The corpus drawings of every version that shares the organisation.
 std::vector<std::string> CorpusFiles() {
     std::vector<std::string> out;
-    const std::string folder = kel::test::CorpusPath("dwg/AC1018_R2004");
-    if (!std::filesystem::is_directory(folder)) return out;
-    for (const auto& e : std::filesystem::directory_iterator(folder)) out.push_back(e.path().string());
+    for (const char* version : {"AC1018_R2004", "AC1024_R2010", "AC1027_R2013", "AC1032_R2018"}) {
+        const std::string folder = kel::test::CorpusPath(std::string("dwg/") + version);
+        if (!std::filesystem::is_directory(folder)) continue;
+        for (const auto& e : std::filesystem::directory_iterator(folder)) out.push_back(e.path().string());
+    }
     std::sort(out.begin(), out.end());
     return out;
 }
@@ -101,6 +104,7 @@ R2004File Rewrite(const std::string& bytes, const std::map<std::string, std::str
 }
 
 TEST(DwgR2004WriterTest, EveryCorpusFileRewrittenKeepsEverySectionAndCopiesUntouchedPages) {
+    if (CorpusFiles().empty()) GTEST_SKIP() << "no corpus folder " << kel::test::CorpusPath("dwg");
     for (const std::string& path : CorpusFiles()) {
         SCOPED_TRACE(path);
         const std::string bytes = kel::test::ReadFile(path);
