@@ -260,14 +260,8 @@ std::string DwgDocument::DeleteOwnedAttrib(const DecodedObject& attrib, const De
         d.hasAttribs = false;
         d.seqend = HandleRef{};
     }
-    const DecodedObject original = ins;
-    const DwgEdits saved = edits_;
-    std::string st = Store(insert);
-    if (st != kStatusOk) {
-        edits_ = saved;
-        *model_.FindMutable(original.Handle()) = original;
-        return st;
-    }
+    std::string st = Store(insert);  // changes nothing when it fails
+    if (st != kStatusOk) return st;
     for (std::uint64_t gone : {self, last ? seqend : 0}) {
         if (gone == 0) continue;
         edits_.replaced.erase(gone);
