@@ -9,7 +9,12 @@ namespace {
 // How far back each opcode family reaches (the distance is the stored offset + 1).
 constexpr std::size_t kNearReach = 0x400;   // 0x40-0xFF: 3 to 14 bytes, one offset byte
 constexpr std::size_t kMidReach = 0x4000;   // 0x20-0x3F: two offset bytes
-constexpr std::size_t kFarReach = 0x7FFF;   // 0x10-0x1F: two offset bytes plus 0x3FFF, 4 bytes and more
+constexpr std::size_t kFarReach = 0x7FFF;   // 0x10-0x17: two offset bytes plus 0x3FFF, 4 bytes and more
+// The far opcodes 0x18-0x1F would say 10 to 17 bytes by the format's
+// description, but other readers take their bit 3 for part of the offset
+// (drawings as the format's own programs write them never use them): longer
+// far copies take opcode 0x10 with a long count instead.
+constexpr std::size_t kFarShortCount = 9;
 constexpr std::size_t kFirstLiterals = 4;   // the shortest opening literal run
 constexpr int kHashBits = 15;
 constexpr int kMaxCandidates = 48;          // hash chain entries tried per position
@@ -66,7 +71,7 @@ void PutMatch(std::string& out, std::size_t count, std::size_t distance, std::si
         }
         PutTwoByteOffset(out, offset, litBits);
     } else {
-        if (count <= 0x11) {
+        if (count <= kFarShortCount) {
             out += static_cast<char>(0x10 + count - 2);
         } else {
             out += '\x10';

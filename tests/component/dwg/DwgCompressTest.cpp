@@ -70,6 +70,20 @@ TEST(DwgCompressTest, BackReferencesAtTheLimitsOfEachOpcode) {
             EXPECT_LT(packed, block.size() + c.literals + runs + 24);
         }
     }
+    // Far copies of 10 bytes and more take opcode 0x10 with a long count,
+    // never 0x18-0x1F, which readers disagree on. The opcode follows the
+    // opening literal run: a zero, one zero per further 0xFF, a closing byte.
+    for (const auto& [count, op] : {std::pair{4, 0x12}, {9, 0x17}, {10, 0x10}, {0x11, 0x10}}) {
+        std::mt19937 own(5);  // a block without near repeats that would split the opening run
+        std::string in = Random(0x4001, own);
+        in += in.substr(0, static_cast<std::size_t>(count)) + Random(5, rng);
+        std::string packed;
+        ASSERT_TRUE(Compress2004(in, packed));
+        const std::size_t opAt = 1 + (0x4001 - 0x12 - 1) / 0xFF + 1 + 0x4001;
+        ASSERT_GT(packed.size(), opAt);
+        EXPECT_EQ(static_cast<unsigned char>(packed[opAt]), op) << count;
+        RoundTrip(in);
+    }
     // Out of reach: a repeat 0x8000 back is written as literals and still comes back.
     std::string far = Random(0x8000, rng);
     far += far.substr(0, 64);
