@@ -131,8 +131,10 @@ TEST(DwgR2004EditTest, EveryCorpusDrawingTakesNewValuesAndLosesOneTag) {
 
 TEST(DwgR2004EditTest, DeletingAttributesEmptiesTheInsertsList) {
     // Insert 79C lists 79D, 79F and 7A0; insert 704 lists 705 alone.
+    const std::string bytes = test::ReadCorpus("dwg/AC1018_R2004/acadsharp__sample_AC1018.dwg");
+    if (bytes.empty()) GTEST_SKIP() << "no corpus file acadsharp__sample_AC1018.dwg";
     kel::test::TempDir dir;
-    auto doc = Open(test::ReadCorpus("dwg/AC1018_R2004/acadsharp__sample_AC1018.dwg"));
+    auto doc = Open(bytes);
     ASSERT_TRUE(doc);
     const DecodedObject* lone = doc->Model().Find(0x704);
     ASSERT_TRUE(lone);
