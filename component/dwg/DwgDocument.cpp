@@ -62,7 +62,11 @@ DrawingInfo DwgDocument::Describe() const {
     return info;
 }
 
-bool DwgDocument::Writable() const { return AtMost(file_.version, Version::R2000); }
+// Every version read is written: R13 to R2000 in place, R2004 through the
+// page container, which later versions share once their objects are read.
+bool DwgDocument::Writable() const {
+    return AtMost(file_.version, Version::R2000) || file_.version == Version::R2004;
+}
 
 std::string DwgDocument::NotWritable() const {
     return status::Make(status::kNotSupported,
@@ -185,6 +189,7 @@ std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
         !std::get<InsertData>(ins->data).hasAttribs) {
         return status::Make(status::kNotSupported, "Deleting an ATTRIB that belongs to no insert is not supported");
     }
+    if (AtLeast(file_.version, Version::R2004)) return DeleteOwnedAttrib(*o, *ins);  // listed, not linked
     // Neighbours among the insert's own attributes only.
     std::vector<std::uint64_t> siblings = model_.AttribsOf(insertHandle);
     auto sibling = [&](std::uint64_t h) {
@@ -235,13 +240,45 @@ std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
     return kStatusOk;
 }
 
+// From R2004 on an insert lists the attributes it owns (and entities are
+// not linked to their neighbours): the deleted one leaves the list, and the
+// last one takes the list and the SEQEND with it.
+std::string DwgDocument::DeleteOwnedAttrib(const DecodedObject& attrib, const DecodedObject& ins) {
+    const std::uint64_t self = attrib.Handle();
+    DecodedObject insert = ins;
+    auto& d = std::get<InsertData>(insert.data);
+    auto& list = d.ownedAttribs;
+    const std::size_t before = list.size();
+    list.erase(std::remove_if(list.begin(), list.end(), [&](const HandleRef& r) { return insert.Ref(r) == self; }),
+               list.end());
+    if (list.size() == before) {
+        return status::Make(status::kNotSupported, "Deleting an ATTRIB its insert does not list is not supported");
+    }
+    const std::uint64_t seqend = insert.Ref(d.seqend);
+    const bool last = list.empty();
+    if (last) {
+        d.hasAttribs = false;
+        d.seqend = HandleRef{};
+    }
+    std::string st = Store(insert);  // changes nothing when it fails
+    if (st != kStatusOk) return st;
+    for (std::uint64_t gone : {self, last ? seqend : 0}) {
+        if (gone == 0) continue;
+        edits_.replaced.erase(gone);
+        edits_.deleted.insert(gone);
+        model_.Erase(gone);
+    }
+    return kStatusOk;
+}
+
 bool DwgDocument::Serialize(std::string& out, std::string& status) const {
     if (edits_.Empty()) {
         out = bytes_;
         return true;
     }
     std::string why;
-    if (!RelayFile(bytes_, file_, edits_, out, why)) {
+    const bool paged = UsesPageContainer(file_.version);
+    if (!(paged ? RelayPagedFile(bytes_, file_, edits_, out, why) : RelayFile(bytes_, file_, edits_, out, why))) {
         status = status::Make(status::kCannotWrite, "Cannot write the drawing: " + why);
         return false;
     }

@@ -23,7 +23,7 @@ public:
     // Removes an ATTRIB from its insert, linking its neighbours; the last one
     // takes the insert's SEQEND with it.
     std::string DeleteEntity(const std::string& strHandle) override;
-    // Writes the drawing in its own version (-1 or its number, 1012, 1014 or 1015).
+    // Writes the drawing in its own version (-1 or its number, 1012, 1014, 1015 or 1018).
     std::string Save(const std::string& strPath, int lngVersion) override;
 
     const DwgFile& File() const { return file_; }
@@ -35,7 +35,8 @@ private:
     const DecodedObject* FindByText(const std::string& strHandle) const;
     std::string Store(DecodedObject& changed);
     std::string TypeName(int type) const;
-    // Edits are written for R13 to R2000; later versions are read only.
+    std::string DeleteOwnedAttrib(const DecodedObject& attrib, const DecodedObject& insert);
+    // Edits are written for R13 to R2004.
     bool Writable() const;
     std::string NotWritable() const;
 
@@ -50,7 +51,7 @@ private:
 
 namespace kel {
 
-// Opens a DWG file's bytes: R13 to R2004 are read (R2004 without edits);
+// Opens a DWG file's bytes: R13 to R2004 are read and written;
 // every other version is refused with "2004:Unsupported format <id>", a
 // damaged file with "2005:Damaged drawing: <what>".
 std::unique_ptr<IDrawingDocument> OpenDwgDocument(std::string bytes, const std::string& path, std::string& status);

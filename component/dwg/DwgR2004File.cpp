@@ -9,14 +9,14 @@
 namespace kel::dwg {
 namespace {
 
-constexpr std::size_t kHeaderAt = 0x80;
-constexpr std::size_t kHeaderSize = 0x6C;
-constexpr std::uint64_t kPagesStart = 0x100;
-constexpr std::uint32_t kPageMapType = 0x41630E3B;
-constexpr std::uint32_t kSectionMapType = 0x4163003B;
-constexpr std::uint32_t kDataPageType = 0x4163043B;
-constexpr std::size_t kSystemHeaderSize = 0x14;
-constexpr std::size_t kDataHeaderSize = 0x20;
+constexpr std::size_t kHeaderAt = kR2004HeaderAt;
+constexpr std::size_t kHeaderSize = kR2004HeaderSize;
+constexpr std::uint64_t kPagesStart = kR2004PagesStart;
+constexpr std::uint32_t kPageMapType = kR2004PageMapType;
+constexpr std::uint32_t kSectionMapType = kR2004SectionMapType;
+constexpr std::uint32_t kDataPageType = kR2004DataPageType;
+constexpr std::size_t kSystemHeaderSize = kR2004SystemHeaderSize;
+constexpr std::size_t kDataHeaderSize = kR2004DataHeaderSize;
 constexpr std::size_t kMaxSectionSize = std::size_t{1} << 30;
 constexpr std::uint32_t kMaxPageSize = 8u << 20;  // pages are normally 0x7400 bytes
 // Sizes read from the file are believed only up to this multiple of the
@@ -53,6 +53,28 @@ void R2004HeaderMask(std::uint8_t (&mask)[0x6C]) {
     }
 }
 
+std::uint32_t R2004SystemPageChecksum(const std::uint8_t (&header)[kR2004SystemHeaderSize], std::string_view data) {
+    std::uint8_t h[kSystemHeaderSize];
+    std::memcpy(h, header, sizeof h);
+    PutLe32(h + 0x10, 0);
+    return PageChecksum(PageChecksum(0, h, sizeof h), data.data(), data.size());
+}
+
+std::uint32_t R2004DataChecksum(std::string_view data) { return PageChecksum(0, data.data(), data.size()); }
+
+std::uint32_t R2004DataHeaderChecksum(const std::uint8_t (&header)[kR2004DataHeaderSize]) {
+    std::uint8_t h[kDataHeaderSize];
+    std::memcpy(h, header, sizeof h);
+    PutLe32(h + 0x14, 0);
+    PutLe32(h + 0x18, 0);
+    return PageChecksum(Le32(header + 0x1C), h, sizeof h);
+}
+
+void R2004MaskDataHeader(std::uint8_t (&header)[kR2004DataHeaderSize], std::uint64_t address) {
+    const std::uint32_t mask = 0x4164536B ^ static_cast<std::uint32_t>(address);
+    for (int k = 0; k < 8; ++k) PutLe32(header + 4 * k, Le32(header + 4 * k) ^ mask);
+}
+
 const R2004Section* R2004File::Find(const std::string& name) const {
     for (const R2004Section& s : sections) {
         if (s.name == name) return &s;
@@ -77,9 +99,7 @@ bool R2004File::ReadSystemPage(std::string_view bytes, std::uint64_t address, st
         return false;
     }
     std::string_view data = bytes.substr(address + kSystemHeaderSize, compressedSize);
-    PutLe32(header + 0x10, 0);
-    std::uint32_t sum = PageChecksum(0, header, sizeof header);
-    if (PageChecksum(sum, data.data(), data.size()) != stored) {
+    if (R2004SystemPageChecksum(header, data) != stored) {
         why = "system page checksum mismatch";
         return false;
     }
@@ -105,6 +125,7 @@ bool R2004File::Parse(std::string_view bytes, std::string& why) {
         why = "file header identification missing";
         return false;
     }
+    headerData.assign(reinterpret_cast<const char*>(h), kHeaderSize);
     std::uint32_t storedCrc = Le32(h + 0x68);
     PutLe32(h + 0x68, 0);
     if (Crc32(0, h, kHeaderSize) != storedCrc) {
@@ -114,17 +135,19 @@ bool R2004File::Parse(std::string_view bytes, std::string& why) {
     const std::uint64_t pageMapAddress = Le64(h + 0x54) + kPagesStart;
     const std::int32_t sectionMapId = static_cast<std::int32_t>(Le32(h + 0x5C));
 
-    std::string pageMap;
-    if (!ReadSystemPage(bytes, pageMapAddress, kPageMapType, pageMap, why)) {
+    std::string pageMapData;
+    if (!ReadSystemPage(bytes, pageMapAddress, kPageMapType, pageMapData, why)) {
         why = "page map: " + why;
         return false;
     }
     pages_.clear();
+    pageMap.clear();
     std::uint64_t address = kPagesStart;
-    for (std::size_t at = 0; at + 8 <= pageMap.size();) {
-        std::int32_t number = static_cast<std::int32_t>(Le32(pageMap.data() + at));
-        std::uint32_t size = Le32(pageMap.data() + at + 4);
+    for (std::size_t at = 0; at + 8 <= pageMapData.size();) {
+        std::int32_t number = static_cast<std::int32_t>(Le32(pageMapData.data() + at));
+        std::uint32_t size = Le32(pageMapData.data() + at + 4);
         at += 8;
+        pageMap.push_back({number, size, address});
         if (number < 0) {
             at += 16;  // a gap: parent, left, right, 0
         } else {
@@ -153,6 +176,7 @@ bool R2004File::Parse(std::string_view bytes, std::string& why) {
         why = "section map is truncated";
         return false;
     }
+    sectionMapHead = sectionMap.substr(0, 0x14);
     std::uint32_t count = Le32(sectionMap.data());
     std::size_t at = 0x14;
     sections.clear();
@@ -179,6 +203,8 @@ bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::s
     s.id = static_cast<std::int32_t>(Le32(d + 0x18));
     s.encrypted = static_cast<std::int32_t>(Le32(d + 0x1C));
     s.name = std::string(d + 0x20, strnlen(d + 0x20, 64));
+    s.maxPageSize = maxPage;
+    s.description.assign(d, kDescriptionSize);
     at += kDescriptionSize;
     if (pageCount > (map.size() - at) / 16 || s.size > SizeLimit(bytes) || maxPage > kMaxPageSize) {
         why = "section " + s.name + " is described beyond the section map";
@@ -192,6 +218,7 @@ bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::s
         std::int32_t number = static_cast<std::int32_t>(Le32(e));
         std::uint32_t dataSize = Le32(e + 4);
         std::uint64_t start = Le64(e + 8);
+        s.pages.push_back({number, dataSize, start});
         if (!s.readable) continue;
         std::uint64_t address = 0;
         bool found = false;
@@ -209,21 +236,14 @@ bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::s
         }
         std::uint8_t header[kDataHeaderSize];
         std::memcpy(header, bytes.data() + address, kDataHeaderSize);
-        const std::uint32_t secMask = 0x4164536B ^ static_cast<std::uint32_t>(address);
-        for (int k = 0; k < 8; ++k) PutLe32(header + 4 * k, Le32(header + 4 * k) ^ secMask);
+        R2004MaskDataHeader(header, address);
         std::uint32_t compressedSize = Le32(header + 8);
-        std::uint32_t dataSum = Le32(header + 0x18);
         if (Le32(header) != kDataPageType || compressedSize > dataSize || start > s.size) {
             why = "section " + s.name + ": page header is invalid";
             return false;
         }
         std::string_view data = bytes.substr(address + kDataHeaderSize, compressedSize);
-        // The stored checksum runs over the compressed data, then over the
-        // header with both checksum fields zero.
-        PutLe32(header + 0x14, 0);
-        PutLe32(header + 0x18, 0);
-        std::uint32_t sum = PageChecksum(0, data.data(), data.size());
-        if (PageChecksum(sum, header, sizeof header) != dataSum) {
+        if (R2004DataChecksum(data) != Le32(header + 0x1C) || R2004DataHeaderChecksum(header) != Le32(header + 0x18)) {
             why = "section " + s.name + ": page checksum mismatch";
             return false;
         }

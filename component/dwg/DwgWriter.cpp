@@ -1,11 +1,14 @@
 #include "component/dwg/DwgWriter.h"
 
 #include <algorithm>
+#include <map>
 #include <vector>
 
 #include "component/dwg/BitReader.h"
 #include "component/dwg/DwgCrc.h"
 #include "component/dwg/DwgObjectMap.h"
+#include "component/dwg/DwgR2004File.h"
+#include "component/dwg/DwgR2004Writer.h"
 #include "component/dwg/DwgSecondHeader.h"
 
 namespace kel::dwg {
@@ -18,6 +21,9 @@ void PutLe32(std::string& s, std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) s[at + static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
+constexpr char kObjectsSection[] = "AcDb:AcDbObjects";
+constexpr char kHandlesSection[] = "AcDb:Handles";
+
 struct Placed {
     std::uint64_t handle;
     std::size_t offset;
@@ -26,13 +32,13 @@ struct Placed {
 
 }  // namespace
 
-bool RelayFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
-               std::string& why) {
+bool RelayObjects(std::string_view area, const DwgFile& file, const DwgEdits& edits, RelaidObjects& out,
+                  std::string& why) {
     // Where each object lies now.
     std::vector<Placed> objects;
     objects.reserve(file.objectMap.size());
     for (const ObjectLocation& loc : file.objectMap) {
-        BitReader r(bytes.substr(static_cast<std::size_t>(loc.offset)), file.version);
+        BitReader r(area.substr(static_cast<std::size_t>(loc.offset)), file.version);
         std::uint32_t size = r.MS();
         if (!r.Ok()) {
             why = "object " + std::to_string(loc.handle) + " cannot be measured";
@@ -45,15 +51,47 @@ bool RelayFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edit
         why = "the drawing has no objects";
         return false;
     }
-    const std::size_t objStart = objects.front().offset;
-    std::size_t objEnd = 0;
+    out.oldStart = objects.front().offset;
+    out.oldEnd = 0;
     for (std::size_t i = 0; i < objects.size(); ++i) {
         if (i > 0 && objects[i].offset < objects[i - 1].offset + objects[i - 1].length) {
             why = "objects overlap";
             return false;
         }
-        objEnd = std::max(objEnd, objects[i].offset + objects[i].length);
+        out.oldEnd = std::max(out.oldEnd, objects[i].offset + objects[i].length);
     }
+    if (out.oldEnd > area.size()) {
+        why = "an object runs past the end of its section";
+        return false;
+    }
+    // Objects in their old order, gaps between them kept.
+    out.bytes.assign(area.substr(0, out.oldStart));
+    out.placed.clear();
+    out.placed.reserve(objects.size());
+    std::size_t previousEnd = out.oldStart;
+    for (const Placed& o : objects) {
+        out.bytes.append(area.substr(previousEnd, o.offset - previousEnd));
+        previousEnd = o.offset + o.length;
+        if (edits.deleted.count(o.handle)) continue;
+        out.placed.push_back({o.handle, static_cast<std::int64_t>(out.bytes.size())});
+        auto it = edits.replaced.find(o.handle);
+        if (it != edits.replaced.end()) {
+            out.bytes.append(it->second);
+        } else {
+            out.bytes.append(area.substr(o.offset, o.length));
+        }
+    }
+    std::sort(out.placed.begin(), out.placed.end(),
+              [](const ObjectLocation& a, const ObjectLocation& b) { return a.handle < b.handle; });
+    return true;
+}
+
+bool RelayFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
+               std::string& why) {
+    RelaidObjects relaid;
+    if (!RelayObjects(bytes, file, edits, relaid, why)) return false;
+    const std::size_t objStart = relaid.oldStart;
+    const std::size_t objEnd = relaid.oldEnd;
     const SectionLocator* mapLoc = nullptr;
     for (const SectionLocator& l : file.locators) {
         if (l.number == kObjectMapSection) mapLoc = &l;
@@ -80,29 +118,11 @@ bool RelayFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edit
         return false;
     }
 
-    // Objects in their old order, gaps between them kept.
-    out.assign(bytes.substr(0, objStart));
-    std::vector<ObjectLocation> placed;
-    placed.reserve(objects.size());
-    std::size_t previousEnd = objStart;
-    for (const Placed& o : objects) {
-        out.append(bytes.substr(previousEnd, o.offset - previousEnd));
-        previousEnd = o.offset + o.length;
-        if (edits.deleted.count(o.handle)) continue;
-        placed.push_back({o.handle, static_cast<std::int64_t>(out.size())});
-        auto it = edits.replaced.find(o.handle);
-        if (it != edits.replaced.end()) {
-            out.append(it->second);
-        } else {
-            out.append(bytes.substr(o.offset, o.length));
-        }
-    }
+    out = std::move(relaid.bytes);
     const std::size_t newObjEnd = out.size();
     out.append(bytes.substr(objEnd, mapStart - objEnd));
     const std::size_t newMapStart = out.size();
-    std::sort(placed.begin(), placed.end(),
-              [](const ObjectLocation& a, const ObjectLocation& b) { return a.handle < b.handle; });
-    std::string map = BuildObjectMap(placed, file.version);
+    std::string map = BuildObjectMap(relaid.placed, file.version);
     out.append(map);
     out.append(bytes.substr(mapEnd));
 
@@ -159,6 +179,24 @@ bool RelayFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edit
         out.replace(static_cast<std::size_t>(moved(static_cast<std::int64_t>(oldAt))), encoded.size(), encoded);
     }
     return true;
+}
+
+bool RelayPagedFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
+                    std::string& why) {
+    R2004File container;
+    if (!container.Parse(bytes, why)) return false;
+    const R2004Section* objects = container.Find(kObjectsSection);
+    if (!objects || !container.Find(kHandlesSection)) {
+        why = "the objects or handles section is missing";
+        return false;
+    }
+    RelaidObjects relaid;
+    if (!RelayObjects(objects->data, file, edits, relaid, why)) return false;
+    relaid.bytes.append(std::string_view(objects->data).substr(relaid.oldEnd));
+    std::map<std::string, std::string> sections;
+    sections[kHandlesSection] = BuildObjectMap(relaid.placed, file.version);
+    sections[kObjectsSection] = std::move(relaid.bytes);
+    return WriteR2004(bytes, container, sections, R2004WriteOptions{}, out, why);
 }
 
 }  // namespace kel::dwg

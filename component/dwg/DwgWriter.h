@@ -1,7 +1,9 @@
-// Writes an R13-R2000 file again after edits: unchanged objects keep their
+// Writes a drawing again after edits: unchanged objects keep their
 // bytes and their order, changed objects take their new bytes, deleted ones
-// leave; the object map is rebuilt, and every address behind the objects
-// (section locators, second file header) moves with them, with new CRCs.
+// leave; the object map is rebuilt. Up to R2000 every address behind the
+// objects (section locators, second file header) moves with them, with new
+// CRCs; from R2004 on the objects and handles sections are written into the
+// page container again.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +11,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "component/dwg/DwgFile.h"
 
@@ -21,9 +24,32 @@ struct DwgEdits {
     bool Empty() const { return replaced.empty() && deleted.empty(); }
 };
 
-// Builds the new file. False with a reason when the file's layout is one
-// this writer does not re-lay (sections among the objects, an image behind them).
+// The objects of an object area laid again: the bytes before the first
+// object, then every object in its old order with the gaps between them,
+// changed ones with their new bytes, deleted ones left out.
+struct RelaidObjects {
+    std::string bytes;                  // the area up to the end of the last object
+    std::vector<ObjectLocation> placed;  // new offsets in `bytes`, sorted by handle
+    std::size_t oldStart = 0;           // where the first object began
+    std::size_t oldEnd = 0;             // and the last one ended
+};
+bool RelayObjects(std::string_view area, const DwgFile& file, const DwgEdits& edits, RelaidObjects& out,
+                  std::string& why);
+
+// Builds the new R13-R2000 file. False with a reason when the file's layout
+// is one this writer does not re-lay (sections among the objects, an image
+// behind them).
 bool RelayFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
                std::string& why);
+
+// The versions kept in the page container: R2004, and R2010 on (R2007 has
+// a container of its own).
+inline bool UsesPageContainer(Version v) { return v == Version::R2004 || AtLeast(v, Version::R2010); }
+
+// Builds the new file of the page container: the
+// objects section re-laid, the handles section rebuilt, every other section
+// carried over.
+bool RelayPagedFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
+                    std::string& why);
 
 }  // namespace kel::dwg

@@ -20,10 +20,8 @@ inline const std::vector<std::string>& SupportedCorpusFiles() {
     return files;
 }
 
-// The versions that are also written: all the above but the two R2004 drawings.
-inline std::vector<std::string> WritableCorpusFiles() {
-    return {SupportedCorpusFiles().begin(), SupportedCorpusFiles().end() - 2};
-}
+// The versions that are also written: all of them.
+inline std::vector<std::string> WritableCorpusFiles() { return SupportedCorpusFiles(); }
 
 inline std::string ReadCorpus(const std::string& relative) {
     return kel::test::ReadFile(kel::test::CorpusPath(relative));

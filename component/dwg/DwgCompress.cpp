@@ -1,0 +1,159 @@
+#include "component/dwg/DwgCompress.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace kel::dwg {
+namespace {
+
+// How far back each opcode family reaches (the distance is the stored offset + 1).
+constexpr std::size_t kNearReach = 0x400;   // 0x40-0xFF: 3 to 14 bytes, one offset byte
+constexpr std::size_t kMidReach = 0x4000;   // 0x20-0x3F: two offset bytes
+constexpr std::size_t kFarReach = 0x7FFF;   // 0x10-0x17: two offset bytes plus 0x3FFF, 4 bytes and more
+// The far opcodes 0x18-0x1F would say 10 to 17 bytes by the format's
+// description, but other readers take their bit 3 for part of the offset
+// (drawings as the format's own programs write them never use them): longer
+// far copies take opcode 0x10 with a long count instead.
+constexpr std::size_t kFarShortCount = 9;
+constexpr std::size_t kFirstLiterals = 4;   // the shortest opening literal run
+constexpr int kHashBits = 15;
+constexpr int kMaxCandidates = 48;          // hash chain entries tried per position
+
+// Zero bytes worth 0xFF each, closed by one non-zero byte; `rest` >= 1.
+void PutRun(std::string& out, std::size_t rest) {
+    while (rest > 0xFF) {
+        out += '\0';
+        rest -= 0xFF;
+    }
+    out += static_cast<char>(rest);
+}
+
+// A literal count of 4 or more where the stream expects a Literal Length.
+void PutLiteralLength(std::string& out, std::size_t n) {
+    if (n <= 0x12) {
+        out += static_cast<char>(n - 3);
+    } else {
+        out += '\0';
+        PutRun(out, n - 3 - 0x0F);
+    }
+}
+
+// A value >= 1 as a Long Compression Offset.
+void PutLongCount(std::string& out, std::size_t v) {
+    if (v <= 0xFF) {
+        out += static_cast<char>(v);
+    } else {
+        out += '\0';
+        PutRun(out, v - 0xFF);
+    }
+}
+
+void PutTwoByteOffset(std::string& out, std::size_t offset, unsigned litBits) {
+    out += static_cast<char>(((offset & 0x3F) << 2) | litBits);
+    out += static_cast<char>((offset >> 6) & 0xFF);
+}
+
+// A back reference, then the literals that follow it: counts 1 to 3 ride in
+// the opcode, longer ones follow as a Literal Length, none leaves the next
+// opcode to follow directly.
+void PutMatch(std::string& out, std::size_t count, std::size_t distance, std::size_t literals) {
+    const unsigned litBits = literals <= 3 ? static_cast<unsigned>(literals) : 0u;
+    const std::size_t offset = distance - 1;
+    if (count <= 14 && distance <= kNearReach) {
+        out += static_cast<char>(((count + 1) << 4) | ((offset & 0x03) << 2) | litBits);
+        out += static_cast<char>(offset >> 2);
+    } else if (distance <= kMidReach) {
+        if (count <= 0x21) {
+            out += static_cast<char>(count + 0x1E);
+        } else {
+            out += '\x20';
+            PutLongCount(out, count - 0x21);
+        }
+        PutTwoByteOffset(out, offset, litBits);
+    } else {
+        if (count <= kFarShortCount) {
+            out += static_cast<char>(0x10 + count - 2);
+        } else {
+            out += '\x10';
+            PutLongCount(out, count - 9);
+        }
+        PutTwoByteOffset(out, offset - 0x3FFF, litBits);
+    }
+    if (literals > 3) PutLiteralLength(out, literals);
+}
+
+std::uint32_t Hash3(const unsigned char* p) {
+    std::uint32_t v = static_cast<std::uint32_t>(p[0]) << 16 | static_cast<std::uint32_t>(p[1]) << 8 | p[2];
+    return (v * 2654435761u) >> (32 - kHashBits);
+}
+
+}  // namespace
+
+bool Compress2004(std::string_view in, std::string& out) {
+    out.clear();
+    const std::size_t n = in.size();
+    if (n == 0) {
+        out += '\x11';
+        return true;
+    }
+    if (n < kFirstLiterals) return false;
+    const auto* data = reinterpret_cast<const unsigned char*>(in.data());
+    std::vector<std::int32_t> head(std::size_t{1} << kHashBits, -1);
+    std::vector<std::int32_t> chain(n, -1);
+    auto insert = [&](std::size_t at) {
+        if (at + 3 > n) return;
+        std::uint32_t h = Hash3(data + at);
+        chain[at] = head[h];
+        head[h] = static_cast<std::int32_t>(at);
+    };
+
+    bool opened = false;      // the opening literal run is written
+    std::size_t pendingCount = 0, pendingDistance = 0;  // a match waiting for its literal count
+    std::size_t literalStart = 0;
+    auto flush = [&](std::size_t literalEnd) {
+        const std::size_t literals = literalEnd - literalStart;
+        if (!opened) {
+            PutLiteralLength(out, literals);  // >= 4: no match is looked for before that
+            opened = true;
+        } else {
+            PutMatch(out, pendingCount, pendingDistance, literals);
+        }
+        out.append(in.substr(literalStart, literals));
+    };
+
+    std::size_t i = 0;
+    while (i < n) {
+        std::size_t bestCount = 0, bestDistance = 0;
+        if (i >= kFirstLiterals && i + 3 <= n) {
+            int tries = kMaxCandidates;
+            for (std::int32_t c = head[Hash3(data + i)]; c >= 0 && tries-- > 0; c = chain[static_cast<std::size_t>(c)]) {
+                const std::size_t distance = i - static_cast<std::size_t>(c);
+                if (distance > kFarReach) break;
+                std::size_t count = 0;
+                while (i + count < n && data[static_cast<std::size_t>(c) + count] == data[i + count]) ++count;
+                const std::size_t needed = distance <= kNearReach ? 3 : 4;
+                if (count >= needed && count > bestCount) {
+                    bestCount = count;
+                    bestDistance = distance;
+                    if (i + count == n) break;
+                }
+            }
+        }
+        if (bestCount == 0) {
+            insert(i);
+            ++i;
+            continue;
+        }
+        flush(i);
+        pendingCount = bestCount;
+        pendingDistance = bestDistance;
+        for (std::size_t k = 0; k < bestCount; ++k) insert(i + k);
+        i += bestCount;
+        literalStart = i;
+    }
+    flush(n);
+    out += '\x11';
+    return true;
+}
+
+}  // namespace kel::dwg

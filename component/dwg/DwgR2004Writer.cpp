@@ -1,0 +1,307 @@
+#include "component/dwg/DwgR2004Writer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+#include "component/dwg/DwgCompress.h"
+#include "component/dwg/DwgCrc.h"
+
+namespace kel::dwg {
+namespace {
+
+// Header fields (in the decrypted 0x6C bytes) this writer sets.
+constexpr std::size_t kRootGap = 0x18, kLeftGap = 0x1C, kRightGap = 0x20;
+constexpr std::size_t kLastPageId = 0x28, kLastPageEnd = 0x2C, kSecondHeaderAddress = 0x34;
+constexpr std::size_t kGapAmount = 0x3C, kPageAmount = 0x40, kPageMapId = 0x50, kPageMapAddress = 0x54;
+constexpr std::size_t kSectionMapId = 0x5C, kPageArraySize = 0x60, kGapArraySize = 0x64, kHeaderCrc = 0x68;
+// Fields of the plain file header that point into pages (page address + 0x20).
+constexpr std::size_t kPagePointers[] = {0x0D, 0x20, 0x24};
+
+std::uint32_t Le32(const void* p) {
+    const auto* b = static_cast<const std::uint8_t*>(p);
+    return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+}
+
+void PutLe32(void* p, std::uint32_t v) {
+    auto* b = static_cast<std::uint8_t*>(p);
+    for (int i = 0; i < 4; ++i) b[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+void PutLe64(void* p, std::uint64_t v) {
+    PutLe32(p, static_cast<std::uint32_t>(v));
+    PutLe32(static_cast<std::uint8_t*>(p) + 4, static_cast<std::uint32_t>(v >> 32));
+}
+
+void AppendLe32(std::string& out, std::uint32_t v) {
+    char b[4];
+    PutLe32(b, v);
+    out.append(b, 4);
+}
+
+void AppendLe64(std::string& out, std::uint64_t v) {
+    char b[8];
+    PutLe64(b, v);
+    out.append(b, 8);
+}
+
+std::size_t Align(std::size_t n) { return (n + 0x1F) & ~std::size_t{0x1F}; }
+
+// Pages start on 0x20-byte boundaries; the bytes between are taken from the
+// start of the header mask sequence.
+void Pad(std::string& out) {
+    std::uint8_t mask[kR2004HeaderSize];
+    R2004HeaderMask(mask);
+    const std::size_t n = Align(out.size()) - out.size();
+    for (std::size_t i = 0; i < n; ++i) out += static_cast<char>(mask[i]);
+}
+
+// A system page: header, compressed data, the header again with sizes and
+// checksum zero.
+std::string SystemPage(std::uint32_t type, const std::string& data) {
+    std::string packed;
+    Compress2004(data, packed);  // system data is never 1 to 3 bytes long
+    std::uint8_t header[kR2004SystemHeaderSize] = {};
+    PutLe32(header, type);
+    PutLe32(header + 4, static_cast<std::uint32_t>(data.size()));
+    PutLe32(header + 8, static_cast<std::uint32_t>(packed.size()));
+    PutLe32(header + 0x0C, 2);
+    PutLe32(header + 0x10, R2004SystemPageChecksum(header, packed));
+    std::string page(reinterpret_cast<const char*>(header), sizeof header);
+    page += packed;
+    std::uint8_t trailer[kR2004SystemHeaderSize] = {};
+    PutLe32(trailer, type);
+    PutLe32(trailer + 0x0C, 2);
+    page.append(reinterpret_cast<const char*>(trailer), sizeof trailer);
+    return page;
+}
+
+// A new data page at the end of `out`.
+void AppendDataPage(std::string& out, std::int32_t sectionId, std::string_view stored, std::uint64_t start) {
+    std::uint8_t header[kR2004DataHeaderSize] = {};
+    PutLe32(header, kR2004DataPageType);
+    PutLe32(header + 4, static_cast<std::uint32_t>(sectionId));
+    PutLe32(header + 8, static_cast<std::uint32_t>(stored.size()));
+    PutLe32(header + 0x0C, static_cast<std::uint32_t>(Align(kR2004DataHeaderSize + stored.size())));
+    PutLe32(header + 0x10, static_cast<std::uint32_t>(start));
+    PutLe32(header + 0x1C, R2004DataChecksum(stored));
+    PutLe32(header + 0x18, R2004DataHeaderChecksum(header));
+    R2004MaskDataHeader(header, out.size());
+    out.append(reinterpret_cast<const char*>(header), sizeof header);
+    out.append(stored);
+    Pad(out);
+}
+
+// The stored pages of a section's new data, cut at its page size, each
+// padded to that size as the format stores them.
+struct NewPages {
+    std::vector<std::string> stored;
+    std::vector<R2004SectionPage> list;  // numbers filled in when placed
+    bool compressed = true;
+    bool placed = false;
+};
+
+bool MakePages(const R2004Section& s, const std::string& data, bool compress, NewPages& out, std::string& why) {
+    if (s.maxPageSize == 0 || !s.readable || s.encrypted == 1) {
+        why = "section " + s.name + " cannot be written";
+        return false;
+    }
+    out.compressed = compress && s.compressed == 2;
+    for (std::size_t at = 0; at < data.size(); at += s.maxPageSize) {
+        std::string page = data.substr(at, s.maxPageSize);
+        page.resize(s.maxPageSize, '\0');
+        std::string stored;
+        if (!out.compressed) {
+            stored = std::move(page);
+        } else if (!Compress2004(page, stored)) {
+            why = "section " + s.name + " cannot be compressed";
+            return false;
+        }
+        out.stored.push_back(std::move(stored));
+        out.list.push_back({0, static_cast<std::uint32_t>(out.stored.back().size()), at});
+    }
+    return true;
+}
+
+}  // namespace
+
+bool WriteR2004(std::string_view bytes, const R2004File& file, const std::map<std::string, std::string>& replaced,
+                const R2004WriteOptions& options, std::string& out, std::string& why) {
+    if (file.headerData.size() != kR2004HeaderSize || file.sectionMapHead.size() != 0x14 ||
+        bytes.size() < kR2004PagesStart) {
+        why = "the file was not read as an R2004 organisation";
+        return false;
+    }
+    std::uint8_t h[kR2004HeaderSize];
+    std::memcpy(h, file.headerData.data(), sizeof h);
+    std::int32_t pageMapId = static_cast<std::int32_t>(Le32(h + kPageMapId));
+    std::int32_t sectionMapId = static_cast<std::int32_t>(Le32(h + kSectionMapId));
+
+    // The new pages of the replaced sections.
+    std::vector<NewPages> fresh(file.sections.size());
+    std::vector<bool> isReplaced(file.sections.size(), false);
+    for (const auto& [name, data] : replaced) {
+        std::size_t i = 0;
+        while (i < file.sections.size() && file.sections[i].name != name) ++i;
+        if (i == file.sections.size()) {
+            why = "the drawing has no section " + name;
+            return false;
+        }
+        if (!MakePages(file.sections[i], data, options.compress, fresh[i], why)) return false;
+        isReplaced[i] = true;
+    }
+
+    // Every page number and the section page it is.
+    std::unordered_map<std::int32_t, std::size_t> sectionOfPage;
+    std::int32_t highest = 0;
+    for (std::size_t i = 0; i < file.sections.size(); ++i) {
+        for (const R2004SectionPage& p : file.sections[i].pages) sectionOfPage[p.number] = i;
+    }
+    for (const R2004PageEntry& e : file.pageMap) highest = std::max(highest, e.number);
+    // A replaced section reuses its page numbers; pages beyond them take new
+    // numbers, and the two system pages then move behind those to stay last.
+    std::int32_t next = highest + 1;
+    bool renumberSystem = false;
+    for (std::size_t i = 0; i < file.sections.size(); ++i) {
+        if (!isReplaced[i]) continue;
+        for (std::size_t k = 0; k < fresh[i].list.size(); ++k) {
+            if (k < file.sections[i].pages.size()) {
+                fresh[i].list[k].number = file.sections[i].pages[k].number;
+            } else {
+                fresh[i].list[k].number = next++;
+                renumberSystem = true;
+            }
+        }
+    }
+    if (renumberSystem) {
+        sectionMapId = next++;
+        pageMapId = next++;
+    }
+
+    out.assign(bytes.substr(0, kR2004PagesStart));
+    std::vector<std::pair<std::int32_t, std::uint32_t>> entries;  // the new page map
+    std::unordered_map<std::uint64_t, std::uint64_t> moved;      // old page address -> new
+    auto placeFresh = [&](std::size_t i) {
+        NewPages& n = fresh[i];
+        for (std::size_t k = 0; k < n.stored.size(); ++k) {
+            const std::size_t at = out.size();
+            AppendDataPage(out, file.sections[i].id, n.stored[k], n.list[k].start);
+            entries.emplace_back(n.list[k].number, static_cast<std::uint32_t>(out.size() - at));
+        }
+        n.placed = true;
+    };
+    const std::int32_t oldPageMapId = static_cast<std::int32_t>(Le32(h + kPageMapId));
+    const std::int32_t oldSectionMapId = static_cast<std::int32_t>(Le32(h + kSectionMapId));
+    std::uint32_t oldPageMapSlot = 0;
+    for (const R2004PageEntry& e : file.pageMap) {
+        if (e.number == oldPageMapId) oldPageMapSlot = e.size;
+        // Gaps are left out; the maps are written anew behind the data.
+        if (e.number < 0 || e.number == oldPageMapId || e.number == oldSectionMapId) continue;
+        auto owner = sectionOfPage.find(e.number);
+        if (owner == sectionOfPage.end()) continue;  // a page no section lists is never read
+        const std::size_t i = owner->second;
+        if (isReplaced[i]) {
+            if (!fresh[i].placed) placeFresh(i);
+            continue;
+        }
+        if (e.address > bytes.size() || e.size < kR2004DataHeaderSize || e.size > bytes.size() - e.address) {
+            why = "page " + std::to_string(e.number) + " lies outside the file";
+            return false;
+        }
+        std::uint8_t header[kR2004DataHeaderSize];
+        std::memcpy(header, bytes.data() + e.address, sizeof header);
+        R2004MaskDataHeader(header, e.address);
+        if (Le32(header) != kR2004DataPageType) {
+            why = "page " + std::to_string(e.number) + " is not a data page";
+            return false;
+        }
+        moved[e.address] = out.size();
+        R2004MaskDataHeader(header, out.size());
+        out.append(reinterpret_cast<const char*>(header), sizeof header);
+        out.append(bytes.substr(e.address + kR2004DataHeaderSize, e.size - kR2004DataHeaderSize));
+        entries.emplace_back(e.number, e.size);
+    }
+    for (std::size_t i = 0; i < file.sections.size(); ++i) {
+        if (isReplaced[i] && !fresh[i].placed) placeFresh(i);  // a section that had no pages
+    }
+
+    // Section map: the descriptions as stored, with the replaced sections'
+    // size, page count, compression and page list.
+    std::string sectionMap = file.sectionMapHead;
+    for (std::size_t i = 0; i < file.sections.size(); ++i) {
+        const R2004Section& s = file.sections[i];
+        std::string d = s.description;
+        const std::vector<R2004SectionPage>& list = isReplaced[i] ? fresh[i].list : s.pages;
+        if (isReplaced[i]) {
+            PutLe64(d.data(), replaced.at(s.name).size());
+            PutLe32(d.data() + 0x14, fresh[i].compressed ? 2 : 1);
+        }
+        PutLe32(d.data() + 8, static_cast<std::uint32_t>(list.size()));
+        sectionMap += d;
+        for (const R2004SectionPage& p : list) {
+            AppendLe32(sectionMap, static_cast<std::uint32_t>(p.number));
+            AppendLe32(sectionMap, p.dataSize);
+            AppendLe64(sectionMap, p.start);
+        }
+    }
+    const std::size_t sectionMapAt = out.size();
+    out += SystemPage(kR2004SectionMapType, sectionMap);
+    Pad(out);
+    entries.emplace_back(sectionMapId, static_cast<std::uint32_t>(out.size() - sectionMapAt));
+
+    // Page map, which lists itself: its slot is grown until its own entry
+    // holds it (it keeps the slot it had when that is large enough).
+    const std::size_t pageMapAt = out.size();
+    std::uint32_t slot = std::max<std::uint32_t>(oldPageMapSlot, 0x20);
+    std::string pageMapPage;
+    for (;;) {
+        std::string data;
+        for (const auto& [number, size] : entries) {
+            AppendLe32(data, static_cast<std::uint32_t>(number));
+            AppendLe32(data, size);
+        }
+        AppendLe32(data, static_cast<std::uint32_t>(pageMapId));
+        AppendLe32(data, slot);
+        pageMapPage = SystemPage(kR2004PageMapType, data);
+        if (Align(pageMapPage.size()) <= slot) break;
+        slot = static_cast<std::uint32_t>(Align(pageMapPage.size()));
+    }
+    entries.emplace_back(pageMapId, slot);
+    out += pageMapPage;
+    const std::size_t secondHeaderAt = out.size();
+
+    std::int32_t last = 0;
+    for (const auto& entry : entries) last = std::max(last, entry.first);
+    for (std::size_t field : {kRootGap, kLeftGap, kRightGap, kGapAmount, kGapArraySize}) PutLe32(h + field, 0);
+    PutLe32(h + kLastPageId, static_cast<std::uint32_t>(last));
+    PutLe64(h + kLastPageEnd, pageMapAt + slot - kR2004PagesStart);
+    PutLe64(h + kSecondHeaderAddress, secondHeaderAt);
+    PutLe32(h + kPageAmount, static_cast<std::uint32_t>(entries.size()));
+    PutLe32(h + kPageMapId, static_cast<std::uint32_t>(pageMapId));
+    PutLe64(h + kPageMapAddress, pageMapAt - kR2004PagesStart);
+    PutLe32(h + kSectionMapId, static_cast<std::uint32_t>(sectionMapId));
+    PutLe32(h + kPageArraySize, static_cast<std::uint32_t>(last));
+    PutLe32(h + kHeaderCrc, 0);
+    PutLe32(h + kHeaderCrc, Crc32(0, h, sizeof h));
+    std::uint8_t mask[kR2004HeaderSize];
+    R2004HeaderMask(mask);
+    for (std::size_t i = 0; i < kR2004HeaderSize; ++i) h[i] ^= mask[i];
+    out.replace(kR2004HeaderAt, kR2004HeaderSize, reinterpret_cast<const char*>(h), kR2004HeaderSize);
+    out.append(reinterpret_cast<const char*>(h), kR2004HeaderSize);
+
+    for (std::size_t field : kPagePointers) {
+        std::uint32_t pointer = Le32(out.data() + field);
+        if (pointer < kR2004DataHeaderSize) continue;
+        auto it = moved.find(pointer - kR2004DataHeaderSize);
+        if (it != moved.end()) PutLe32(out.data() + field, static_cast<std::uint32_t>(it->second + kR2004DataHeaderSize));
+    }
+    if (out.size() > 0xFFFFFFFFu) {
+        why = "the file would grow past 4 GB";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace kel::dwg

@@ -1,0 +1,225 @@
+// The R2004 container writer: checksums against the values corpus files
+// store, sections re-paged and read back, every other page copied as it was,
+// and damaged structures refused by the reader.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <set>
+
+#include "component/dwg/DwgCrc.h"
+#include "component/dwg/DwgR2004File.h"
+#include "component/dwg/DwgR2004Writer.h"
+#include "tests/component/dwg/DwgTestFiles.h"
+
+namespace kel::dwg {
+namespace {
+
+const char kSample[] = "dwg/AC1018_R2004/libredwg__example_2004.dwg";
+
+std::uint32_t Le32(const void* p) {
+    std::uint32_t v = 0;
+    std::memcpy(&v, p, 4);  // the test machines are little-endian, as the format is
+    return v;
+}
+
+R2004File Parsed(const std::string& bytes) {
+    R2004File f;
+    std::string why;
+    EXPECT_TRUE(f.Parse(bytes, why)) << why;
+    return f;
+}
+
+// The corpus drawings of every version that shares the organisation.
+std::vector<std::string> CorpusFiles() {
+    std::vector<std::string> out;
+    for (const char* version : {"AC1018_R2004", "AC1024_R2010", "AC1027_R2013", "AC1032_R2018"}) {
+        const std::string folder = kel::test::CorpusPath(std::string("dwg/") + version);
+        if (!std::filesystem::is_directory(folder)) continue;
+        for (const auto& e : std::filesystem::directory_iterator(folder)) out.push_back(e.path().string());
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// The page's stored bytes (header decrypted) as the page map places it.
+std::string PageAt(const std::string& bytes, const R2004File& f, std::int32_t number, std::uint8_t (&header)[0x20]) {
+    for (const R2004PageEntry& e : f.pageMap) {
+        if (e.number != number) continue;
+        std::memcpy(header, bytes.data() + e.address, 0x20);
+        R2004MaskDataHeader(header, e.address);
+        return bytes.substr(e.address + 0x20, Le32(header + 8));
+    }
+    ADD_FAILURE() << "no page " << number;
+    return {};
+}
+
+TEST(DwgR2004WriterTest, ChecksumsMatchWhatCorpusFilesStore) {
+    const std::string bytes = test::ReadCorpus(kSample);
+    if (bytes.empty()) GTEST_SKIP() << "no corpus file " << kSample;
+    R2004File f = Parsed(bytes);
+    // Values read off the file: the first objects page and the header CRC.
+    std::uint8_t header[0x20];
+    std::string data = PageAt(bytes, f, 6, header);
+    EXPECT_EQ(R2004DataChecksum(data), 0x0B6C1F60u);
+    EXPECT_EQ(R2004DataHeaderChecksum(header), 0x31B1228Bu);
+    std::uint8_t h[0x6C];
+    std::memcpy(h, f.headerData.data(), sizeof h);
+    EXPECT_EQ(Le32(h + 0x68), 0x20D9D397u);
+    std::memset(h + 0x68, 0, 4);
+    EXPECT_EQ(Crc32(0, h, sizeof h), 0x20D9D397u);
+    // The section map page's checksum.
+    for (const R2004PageEntry& e : f.pageMap) {
+        if (e.number != static_cast<std::int32_t>(Le32(f.headerData.data() + 0x5C))) continue;
+        std::uint8_t sys[0x14];
+        std::memcpy(sys, bytes.data() + e.address, sizeof sys);
+        EXPECT_EQ(Le32(sys + 0x10), 0x4B6097B8u);
+        EXPECT_EQ(R2004SystemPageChecksum(sys, std::string_view(bytes).substr(e.address + 0x14, Le32(sys + 8))),
+                  0x4B6097B8u);
+    }
+}
+
+// Rewrites with the given sections replaced and reads the result back.
+R2004File Rewrite(const std::string& bytes, const std::map<std::string, std::string>& replaced, std::string& out,
+                  bool compress = true) {
+    R2004File f = Parsed(bytes);
+    std::string why;
+    EXPECT_TRUE(WriteR2004(bytes, f, replaced, R2004WriteOptions{compress}, out, why)) << why;
+    return Parsed(out);
+}
+
+TEST(DwgR2004WriterTest, EveryCorpusFileRewrittenKeepsEverySectionAndCopiesUntouchedPages) {
+    if (CorpusFiles().empty()) GTEST_SKIP() << "no corpus folder " << kel::test::CorpusPath("dwg");
+    for (const std::string& path : CorpusFiles()) {
+        SCOPED_TRACE(path);
+        const std::string bytes = kel::test::ReadFile(path);
+        R2004File before = Parsed(bytes);
+        const R2004Section* objects = before.Find("AcDb:AcDbObjects");
+        const R2004Section* handles = before.Find("AcDb:Handles");
+        ASSERT_TRUE(objects && handles);
+        std::string out, again;
+        R2004File after = Rewrite(bytes, {{objects->name, objects->data}, {handles->name, handles->data}}, out);
+        Rewrite(bytes, {{objects->name, objects->data}, {handles->name, handles->data}}, again);
+        EXPECT_TRUE(out == again);  // the same input writes the same bytes
+        ASSERT_EQ(after.sections.size(), before.sections.size());
+        for (std::size_t i = 0; i < before.sections.size(); ++i) {
+            const R2004Section& a = before.sections[i];
+            const R2004Section& b = after.sections[i];
+            EXPECT_EQ(a.name + std::to_string(a.size) + std::to_string(a.id), b.name + std::to_string(b.size) + std::to_string(b.id));
+            EXPECT_TRUE(a.data == b.data) << a.name;
+            if (a.name == objects->name || a.name == handles->name) continue;
+            // Copied: the same pages with the same stored bytes.
+            ASSERT_EQ(a.pages.size(), b.pages.size()) << a.name;
+            for (std::size_t k = 0; k < a.pages.size(); ++k) {
+                std::uint8_t ha[0x20], hb[0x20];
+                EXPECT_TRUE(PageAt(bytes, before, a.pages[k].number, ha) == PageAt(out, after, b.pages[k].number, hb));
+                EXPECT_EQ(std::memcmp(ha, hb, 0x20), 0) << a.name;
+            }
+        }
+        // The header's plain part still points at the preview page.
+        EXPECT_EQ(Le32(out.data() + 0x0D), Le32(bytes.data() + 0x0D));
+        // Both header copies are the same, the second at the address the first names.
+        EXPECT_EQ(out.substr(0x80, 0x6C), out.substr(out.size() - 0x6C));
+        EXPECT_EQ(Le32(after.headerData.data() + 0x34), out.size() - 0x6C);
+    }
+}
+
+TEST(DwgR2004WriterTest, ASectionThatGrowsOrShrinksIsRePaged) {
+    const std::string bytes = test::ReadCorpus(kSample);
+    if (bytes.empty()) GTEST_SKIP() << "no corpus file " << kSample;
+    R2004File before = Parsed(bytes);
+    const R2004Section* objects = before.Find("AcDb:AcDbObjects");
+    const R2004Section* header = before.Find("AcDb:Header");
+    ASSERT_TRUE(objects && header);
+    const std::size_t page = objects->maxPageSize;
+    std::string grown = objects->data;
+    for (std::size_t i = 0; grown.size() < objects->data.size() + 2 * page + 5; ++i) grown += static_cast<char>(i * 7);
+    struct Case {
+        std::string data;
+        bool compress;
+    };
+    const Case cases[] = {{grown, true}, {grown, false}, {objects->data.substr(0, page + 1), true}, {std::string(), true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.data.size()) + (c.compress ? " compressed" : " stored"));
+        std::string out;
+        R2004File after = Rewrite(bytes, {{objects->name, c.data}}, out, c.compress);
+        const R2004Section* o = after.Find(objects->name);
+        ASSERT_TRUE(o);
+        EXPECT_TRUE(o->data == c.data);
+        EXPECT_EQ(o->pages.size(), (c.data.size() + page - 1) / page);
+        EXPECT_EQ(o->compressed, c.compress ? 2 : 1);
+        EXPECT_TRUE(after.Find(header->name)->data == header->data);
+        // Page numbers stay unique; the maps keep the highest two when new pages came.
+        std::set<std::int32_t> numbers;
+        for (const R2004PageEntry& e : after.pageMap) EXPECT_TRUE(numbers.insert(e.number).second) << e.number;
+        if (o->pages.size() > objects->pages.size()) {
+            EXPECT_EQ(static_cast<std::int32_t>(Le32(after.headerData.data() + 0x50)), *numbers.rbegin());
+            EXPECT_EQ(static_cast<std::int32_t>(Le32(after.headerData.data() + 0x5C)), *std::next(numbers.rbegin()));
+        }
+    }
+}
+
+TEST(DwgR2004WriterTest, DamagedStructuresAreRefused) {
+    const std::string bytes = test::ReadCorpus(kSample);
+    if (bytes.empty()) GTEST_SKIP() << "no corpus file " << kSample;
+    R2004File good = Parsed(bytes);
+    std::string out, why;
+    // A section that does not exist, and one whose page lies outside the file.
+    EXPECT_FALSE(WriteR2004(bytes, good, {{"AcDb:Nothing", "x"}}, {}, out, why));
+    EXPECT_EQ(why, "the drawing has no section AcDb:Nothing");
+    R2004File outside = good;
+    for (R2004PageEntry& e : outside.pageMap) {
+        if (e.number == 3) e.address = bytes.size() - 0x10;
+    }
+    EXPECT_FALSE(WriteR2004(bytes, outside, {}, {}, out, why));
+    EXPECT_EQ(why, "page 3 lies outside the file");
+
+    // Files written from altered structures, read back: a section map entry
+    // naming a page the page map lacks, pages that decompress past the size
+    // the section map allows, and a page cut short.
+    struct Case {
+        const char* what;
+        void (*alter)(R2004File&);
+        const char* error;
+    };
+    const Case cases[] = {
+        {"missing page", [](R2004File& f) { f.sections[2].pages[0].number = 9999; },
+         "page 9999 lies outside the file"},
+        {"page larger than allowed",
+         [](R2004File& f) {
+             for (R2004Section& s : f.sections) {
+                 if (s.name != "AcDb:Handles") continue;
+                 s.description[0x0C] = 0x10;
+                 s.description[0x0D] = 0;
+             }
+         },
+         "page does not decompress"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        R2004File altered = good;
+        c.alter(altered);
+        const R2004Section* handles = good.Find("AcDb:Handles");
+        ASSERT_TRUE(WriteR2004(bytes, altered, {{handles->name, handles->data}}, {}, out, why)) << why;
+        R2004File back;
+        EXPECT_FALSE(back.Parse(out, why));
+        EXPECT_NE(why.find(c.error), std::string::npos) << why;
+    }
+    // Every single bit flipped in a page of the rewritten file is found.
+    Rewrite(bytes, {}, out);
+    R2004File written = Parsed(out);
+    const R2004Section* objects = written.Find("AcDb:AcDbObjects");
+    std::uint64_t at = 0;
+    for (const R2004PageEntry& e : written.pageMap) {
+        if (e.number == objects->pages[0].number) at = e.address;
+    }
+    for (std::uint64_t offset : {at, at + 0x08, at + 0x1C, at + 0x20, at + 0x21, at + 0x200}) {
+        std::string bad = out;
+        bad[offset] ^= 0x10;
+        EXPECT_FALSE(R2004File().Parse(bad, why)) << offset - at;
+    }
+    EXPECT_FALSE(R2004File().Parse(out.substr(0, out.size() - 0x100), why));
+}
+
+}  // namespace
+}  // namespace kel::dwg
