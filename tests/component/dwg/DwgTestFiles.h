@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Corpus.h"
 #include "support/TempDir.h"
 
 namespace kel::dwg::test {
@@ -25,8 +26,6 @@ inline std::vector<std::string> WritableCorpusFiles() {
     return {SupportedCorpusFiles().begin(), SupportedCorpusFiles().end() - 2};
 }
 
-inline std::string ReadCorpus(const std::string& relative) {
-    return kel::test::ReadFile(kel::test::CorpusPath(relative));
-}
+inline std::string ReadCorpus(const std::string& relative) { return kel::test::ReadCorpusFile(relative); }
 
 }  // namespace kel::dwg::test

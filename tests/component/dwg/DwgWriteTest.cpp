@@ -55,6 +55,7 @@ std::vector<Attr> Attributes(const DwgDocument& doc) {
 }
 
 TEST(DwgWriteTest, SavingOrReLayingWithoutChangesKeepsEveryByte) {
+    KEL_NEED_CORPUS();
     // Re-laid, the map, locators, second header and CRCs are all written anew;
     // files whose object map was cut into sections the way this writer cuts
     // them come out byte for byte (the R13 file's writer cut the map a byte later).
@@ -74,6 +75,7 @@ TEST(DwgWriteTest, SavingOrReLayingWithoutChangesKeepsEveryByte) {
 }
 
 TEST(DwgWriteTest, NewValuesReadBackAndEveryOtherObjectKeepsItsBytes) {
+    KEL_NEED_CORPUS();
     kel::test::TempDir dir;
     const std::string values[] = {"Ω Größe 設計 \xF0\x9F\x98\x80", "a <value> & \"quotes\" 'too'", "",
                                   std::string(255, 'x')};
@@ -107,6 +109,7 @@ TEST(DwgWriteTest, NewValuesReadBackAndEveryOtherObjectKeepsItsBytes) {
 }
 
 TEST(DwgWriteTest, DeletingAttributesMendsTheirNeighboursAndTheInsert) {
+    KEL_NEED_CORPUS();
     kel::test::TempDir dir;
     const std::string original = ReadCorpus("dwg/AC1015_R2000/acadsharp__sample_AC1015.dwg");
     // Insert 79C holds 79D, 79F, 7A0; insert 704 holds 705 alone.
@@ -137,6 +140,7 @@ TEST(DwgWriteTest, DeletingAttributesMendsTheirNeighboursAndTheInsert) {
 }
 
 TEST(DwgWriteTest, DeletingEveryAttributeOfEveryDrawing) {
+    KEL_NEED_CORPUS();
     kel::test::TempDir dir;
     for (const std::string& name : WritableCorpusFiles()) {
         std::string original = ReadCorpus(name);
@@ -169,6 +173,7 @@ TEST(DwgWriteTest, DeletingEveryAttributeOfEveryDrawing) {
 }
 
 TEST(DwgWriteTest, EditsThatCannotBeMadeAreRefusedAndChangeNothing) {
+    KEL_NEED_CORPUS();
     kel::test::TempDir dir;
     const std::string original = ReadCorpus("dwg/AC1015_R2000/libredwg__entities-2d.dwg");
     auto doc = Open(original);
@@ -191,6 +196,7 @@ TEST(DwgWriteTest, EditsThatCannotBeMadeAreRefusedAndChangeNothing) {
 }
 
 TEST(DwgWriteTest, R2004DrawingsAreReadButNotChangedYet) {
+    KEL_NEED_CORPUS();
     kel::test::TempDir dir;
     const std::string original = ReadCorpus("dwg/AC1018_R2004/libredwg__example_2004.dwg");
     auto doc = Open(original);
@@ -207,6 +213,7 @@ TEST(DwgWriteTest, R2004DrawingsAreReadButNotChangedYet) {
 }
 
 TEST(DwgWriteTest, ASecondRoundOfEditsBuildsOnTheFirstSave) {
+    KEL_NEED_CORPUS();
     kel::test::TempDir dir;
     auto doc = Open(ReadCorpus("dwg/AC1014_R14/libredwg__example_r14.dwg"));
     ASSERT_TRUE(doc);
