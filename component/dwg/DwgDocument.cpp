@@ -1,6 +1,8 @@
 #include "component/dwg/DwgDocument.h"
 
+#include "component/AttributeValue.h"
 #include "component/ComponentStatus.h"
+#include "component/DrawingHandle.h"
 #include "component/IDrawingComponent.h"
 #include "component/dwg/DwgText.h"
 #include "platform/FileSystem.h"
@@ -21,17 +23,8 @@ bool LooksLikeVersionId(const std::string& bytes) {
     return true;
 }
 
-// Looks up a handle given as hexadecimal text (case and leading zeros ignored).
-bool ParseHandle(const std::string& text, std::uint64_t& out) {
-    if (text.empty() || text.size() > 16) return false;
-    out = 0;
-    for (char c : text) {
-        int v = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-        if (v < 0) return false;
-        out = out * 16 + static_cast<std::uint64_t>(v);
-    }
-    return true;
-}
+// The handle text as messages name it: without the blanks around it.
+std::string Shown(const std::string& strHandle) { return std::string(TrimHandleText(strHandle)); }
 
 }  // namespace
 
@@ -112,17 +105,13 @@ std::string DwgDocument::Store(DecodedObject& changed) {
 
 std::string DwgDocument::SetAttributeValue(const std::string& strHandle, const std::string& strValue) {
     const DecodedObject* o = FindByText(strHandle);
-    if (!o) return status::Make(status::kHandleNotFound, "Handle " + strHandle + " not found");
+    if (!o) return status::Make(status::kHandleNotFound, "Handle " + Shown(strHandle) + " not found");
     if (o->common.type != type::kAttrib || !std::holds_alternative<AttribData>(o->data)) {
-        return status::Make(status::kNotAnAttribute, "Handle " + strHandle + " is not an attribute");
+        return status::Make(status::kNotAnAttribute, "Handle " + Shown(strHandle) + " is not an attribute");
     }
     if (!Writable()) return NotWritable();
-    for (unsigned char c : strValue) {
-        if (c < 0x20 || c == 0x7F) {
-            return status::Make(status::kBadValue,
-                                "Value cannot be stored: a single-line attribute holds no line breaks or control "
-                                "characters");
-        }
+    if (const std::string why = ValueProblem(strValue); !why.empty()) {
+        return status::Make(status::kBadValue, "Value cannot be stored: " + why);
     }
     DecodedObject changed = *o;
     auto& a = std::get<AttribData>(changed.data);
@@ -170,7 +159,7 @@ void MakeLinksExplicit(DecodedObject& o) {
 
 std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
     const DecodedObject* o = FindByText(strHandle);
-    if (!o) return status::Make(status::kHandleNotFound, "Handle " + strHandle + " not found");
+    if (!o) return status::Make(status::kHandleNotFound, "Handle " + Shown(strHandle) + " not found");
     if (o->common.type != type::kAttrib || !std::holds_alternative<AttribData>(o->data)) {
         return status::Make(status::kNotSupported, "Deleting a " + TypeName(o->common.type) + " is not supported");
     }

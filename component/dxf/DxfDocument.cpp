@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "component/AttributeValue.h"
 #include "component/ComponentStatus.h"
 #include "component/IDrawingComponent.h"
 #include "platform/FileSystem.h"
@@ -182,8 +183,8 @@ std::string DxfDocument::SetAttributeValue(const std::string& strHandle, const s
     if (e->attrib < 0) {
         return status::Make(status::kNotAnAttribute, "Handle " + Trimmed(strHandle) + " is not an attribute");
     }
-    if (!IsValidUtf8(strValue)) {
-        return status::Make(status::kBadValue, "Value cannot be stored: it is not UTF-8 text");
+    if (const std::string why = ValueProblem(strValue); !why.empty()) {
+        return status::Make(status::kBadValue, "Value cannot be stored: " + why);
     }
     DxfAttrib& a = model_.attribs[static_cast<std::size_t>(e->attrib)];
     if (!a.multiLine && !a.hasValue) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "component/DrawingHandle.h"
 #include "component/dxf/DxfTokenizer.h"
 
 namespace kel::dxf {
@@ -78,9 +79,8 @@ struct DxfModel {
 // ("not a drawing" when nothing DXF-like was found).
 bool ReadDxfModel(std::string_view data, DxfModel& model, std::string& strErr, bool& notDxf);
 
-// Parses a hexadecimal handle (case ignored, leading zeros allowed).
-bool ParseHandle(std::string_view text, std::uint64_t& value);
-// Upper-case hexadecimal without leading zeros.
-std::string FormatHandle(std::uint64_t value);
+// Handles are read and written as every format does (component/DrawingHandle.h).
+using ::kel::FormatHandle;
+using ::kel::ParseHandle;
 
 }  // namespace kel::dxf

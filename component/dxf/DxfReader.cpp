@@ -4,6 +4,7 @@
 #include <cctype>
 #include <unordered_map>
 
+#include "component/LayoutName.h"
 #include "component/dxf/DxfModel.h"
 
 namespace kel::dxf {
@@ -353,9 +354,7 @@ private:
             auto it = layoutByBlockRecord_.find(brHandle);
             if (it != layoutByBlockRecord_.end()) return std::string(it->second);
         }
-        if (key == "*MODEL_SPACE" || key == "$MODEL_SPACE") return "Model";
-        if (!sawLayout_ && (key == "*PAPER_SPACE" || key == "$PAPER_SPACE")) return "Layout1";
-        return "";
+        return FallbackLayoutName(key, sawLayout_);
     }
 
     // Owners, layouts, constant attribute counts and handles, once everything is read.
@@ -479,33 +478,6 @@ private:
 };
 
 }  // namespace
-
-bool ParseHandle(std::string_view text, std::uint64_t& value) {
-    text = Trim(text);
-    while (text.size() > 1 && text.front() == '0') text.remove_prefix(1);
-    if (text.empty() || text.size() > 16) return false;
-    std::uint64_t v = 0;
-    for (char c : text) {
-        int d;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        else return false;
-        v = v * 16 + static_cast<std::uint64_t>(d);
-    }
-    value = v;
-    return true;
-}
-
-std::string FormatHandle(std::uint64_t value) {
-    static const char* kHex = "0123456789ABCDEF";
-    std::string out;
-    do {
-        out.insert(out.begin(), kHex[value & 0xF]);
-        value >>= 4;
-    } while (value != 0);
-    return out;
-}
 
 bool ReadDxfModel(std::string_view data, DxfModel& model, std::string& strErr, bool& notDxf) {
     notDxf = false;

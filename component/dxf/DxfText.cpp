@@ -11,28 +11,7 @@ namespace kel::dxf {
 namespace {
 
 using text::AppendUtf8;
-
-// Length of the UTF-8 sequence at text[i] and its code point; 0 when malformed.
-std::size_t ReadUtf8(std::string_view text, std::size_t i, char32_t& cp) {
-    auto b = static_cast<unsigned char>(text[i]);
-    std::size_t len;
-    if (b < 0x80) { cp = b; return 1; }
-    if (b >= 0xC2 && b <= 0xDF) { len = 2; cp = b & 0x1F; }
-    else if (b >= 0xE0 && b <= 0xEF) { len = 3; cp = b & 0x0F; }
-    else if (b >= 0xF0 && b <= 0xF4) { len = 4; cp = b & 0x07; }
-    else return 0;
-    if (i + len > text.size()) return 0;
-    for (std::size_t k = 1; k < len; ++k) {
-        auto c = static_cast<unsigned char>(text[i + k]);
-        if ((c & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-        (cp >= 0xD800 && cp <= 0xDFFF)) {
-        return 0;
-    }
-    return len;
-}
+using text::ReadUtf8;
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -45,16 +24,6 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 }
 
 }  // namespace
-
-bool IsValidUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        char32_t cp;
-        std::size_t len = ReadUtf8(text, i, cp);
-        if (len == 0) return false;
-        i += len;
-    }
-    return true;
-}
 
 TextCodec::TextCodec(std::string_view acadVer, std::string_view dwgCodePage) {
     // AC1021 and later files are UTF-8 whatever $DWGCODEPAGE says.

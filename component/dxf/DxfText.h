@@ -33,7 +33,4 @@ std::string MTextToPlain(std::string_view text);
 // and braces are escaped). The result still needs TextCodec::Encode.
 std::string PlainToMText(std::string_view text);
 
-// True when the text is well-formed UTF-8.
-bool IsValidUtf8(std::string_view text);
-
 }  // namespace kel::dxf
