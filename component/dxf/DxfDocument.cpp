@@ -62,11 +62,7 @@ const HandleEntry* DxfDocument::Find(std::uint64_t handle) const {
 
 std::string DxfDocument::AttributeValue(const DxfAttrib& a) const {
     if (a.changed) return a.newValue;
-    if (a.multiLine) {
-        std::string raw;
-        for (const DxfToken& t : a.mtextChunks) raw.append(t.value);
-        return MTextToPlain(codec_.Decode(raw));
-    }
+    if (a.multiLine) return MTextToPlain(ChunkText(a.mtextChunks));
     return a.hasValue ? codec_.Decode(a.value.value) : std::string();
 }
 
@@ -135,6 +131,12 @@ void DxfDocument::ReplaceValue(const DxfToken& token, std::string bytes) {
     edits_[token.valueStart] = Edit{token.valueEnd, std::move(bytes)};
 }
 
+std::string DxfDocument::ChunkText(const std::vector<DxfToken>& chunks) const {
+    std::string raw;
+    for (const DxfToken& t : chunks) raw.append(t.value);
+    return codec_.Decode(raw);
+}
+
 void DxfDocument::ReplaceChunks(const std::vector<DxfToken>& chunks, std::string_view text) {
     std::string tokens;
     std::size_t i = 0;
@@ -174,9 +176,13 @@ const DxfObject* DxfDocument::MultiLineCopyOf(const DxfAttrib& a) {
 void DxfDocument::ApplyValue(DxfAttrib& a, const std::string& utf8) {
     // Newer CAD programs show a multi-line attribute's ACAD_MLATT copy: it
     // takes the same text as the attribute itself.
-    if (const DxfObject* copy = MultiLineCopyOf(a)) ReplaceChunks(copy->textChunks, codec_.Encode(PlainToMText(utf8)));
+    // Each copy changes only where its plain text changes, so line breaks and
+    // formatting elsewhere in it stay.
+    if (const DxfObject* copy = MultiLineCopyOf(a)) {
+        ReplaceChunks(copy->textChunks, codec_.Encode(EditMText(ChunkText(copy->textChunks), utf8)));
+    }
     if (a.multiLine) {
-        ReplaceChunks(a.mtextChunks, codec_.Encode(PlainToMText(utf8)));
+        ReplaceChunks(a.mtextChunks, codec_.Encode(EditMText(ChunkText(a.mtextChunks), utf8)));
         // A single-line copy of the text, when the file keeps one, follows the change
         // as far as a line may hold it.
         if (a.hasValue && !Trim(a.value.value).empty()) {

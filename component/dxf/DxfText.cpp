@@ -1,7 +1,10 @@
 #include "component/dxf/DxfText.h"
 
 #include <cctype>
+#include <algorithm>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "component/text/CodePages.h"
 #include "component/text/UnicodeEscape.h"
@@ -138,29 +141,37 @@ std::string TextCodec::Encode(std::string_view utf8) const {
     return out;
 }
 
-std::string MTextToPlain(std::string_view text) {
+std::string MTextToPlain(std::string_view text, std::vector<std::pair<std::size_t, std::size_t>>* sources) {
     std::string out;
     out.reserve(text.size());
+    // Appends plain bytes that come from text[from, to).
+    auto put = [&](std::string_view bytes, std::size_t from, std::size_t to) {
+        out += bytes;
+        if (sources) sources->insert(sources->end(), bytes.size(), {from, to});
+    };
     for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t at = i;
         char c = text[i];
         if (c == '{' || c == '}') continue;
         if (c != '\\' || i + 1 >= text.size()) {
-            out += c;
+            put(std::string_view(&text[i], 1), at, at + 1);
             continue;
         }
         char k = text[++i];
         switch (k) {
-            case 'P': case 'N': out += '\n'; break;
-            case '\\': case '{': case '}': out += k; break;
-            case '~': out += ' '; break;
+            case 'P': case 'N': put("\n", at, i + 1); break;
+            case '\\': case '{': case '}': put(text.substr(i, 1), at, i + 1); break;
+            case '~': put(" ", at, i + 1); break;
             case 'L': case 'l': case 'O': case 'o': case 'K': case 'k': break;
             case 'S': {  // stacked text up to ';': numerator and denominator with a slash
                 std::size_t j = i + 1;
+                std::string stacked;
                 for (; j < text.size() && text[j] != ';'; ++j) {
                     char s = text[j];
-                    out += (s == '^' || s == '#') ? '/' : s;
+                    stacked += (s == '^' || s == '#') ? '/' : s;
                 }
                 i = j;
+                put(stacked, at, std::min(j + 1, text.size()));
                 break;
             }
             case 'A': case 'C': case 'c': case 'F': case 'f': case 'H': case 'Q':
@@ -170,9 +181,42 @@ std::string MTextToPlain(std::string_view text) {
                 i = j;
                 break;
             }
-            default: out += '\\'; out += k; break;
+            default: put(text.substr(at, 2), at, i + 1); break;
         }
     }
+    return out;
+}
+
+std::string EditMText(std::string_view mtext, std::string_view plain) {
+    std::vector<std::pair<std::size_t, std::size_t>> src;
+    const std::string old = MTextToPlain(mtext, &src);
+    if (old == plain) return std::string(mtext);
+    // The part that changed: what lies between the common start and end,
+    // widened to whole characters and to whole codes of the MTEXT string.
+    std::size_t p = 0, s = 0;
+    while (p < old.size() && p < plain.size() && old[p] == plain[p]) ++p;
+    while (s < old.size() - p && s < plain.size() - p && old[old.size() - 1 - s] == plain[plain.size() - 1 - s]) ++s;
+    auto continuation = [](std::string_view t, std::size_t i) {
+        return i < t.size() && (static_cast<unsigned char>(t[i]) & 0xC0) == 0x80;
+    };
+    for (;;) {
+        const std::size_t before = p + s;
+        while (p > 0 && (continuation(old, p) || continuation(plain, p))) --p;
+        while (s > 0 && (continuation(old, old.size() - s) || continuation(plain, plain.size() - s))) --s;
+        while (p > 0 && p < old.size() && src[p - 1] == src[p]) --p;
+        while (s > 0 && s < old.size() && src[old.size() - s] == src[old.size() - s - 1]) --s;
+        if (p + s == before) break;
+    }
+    std::size_t from, to;
+    if (p < old.size() - s) {
+        from = src[p].first;
+        to = src[old.size() - s - 1].second;
+    } else {  // nothing removed: the new text goes in after the common start
+        from = to = p > 0 ? src[p - 1].second : old.empty() ? mtext.size() : src[0].first;
+    }
+    std::string out(mtext.substr(0, from));
+    out += PlainToMText(plain.substr(p, plain.size() - s - p));
+    out += mtext.substr(to);
     return out;
 }
 

@@ -8,6 +8,7 @@
 
 #include "DxfTestSupport.h"
 #include "component/DrawingComponent.h"
+#include "component/dxf/DxfText.h"
 #include "support/Corpus.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
@@ -69,6 +70,65 @@ void EditAndSave(const std::string& drawing, const std::vector<Copy>& copies, co
     }
     c.SaveFile(out, -1);
     ASSERT_EQ(c.Status(), kStatusOk);
+}
+
+// A changed multi-line value rewrites only the part of the MTEXT string whose
+// plain text changed.
+TEST(DxfMultiLine, FormattingOutsideTheChangedPartStays) {
+    struct Case {
+        const char* mtext;
+        std::string plain;
+        const char* expected;
+    } const cases[] = {
+        {"{\\fArial|b1;Bold}\\Pnext line", "Bold\nnext LINE", "{\\fArial|b1;Bold}\\Pnext LINE"},
+        {"{\\fArial|b1;Bold} rest", "Cold rest", "{\\fArial|b1;Cold} rest"},
+        {"{\\C1;red}\\Pkeep", "red\nkeep", "{\\C1;red}\\Pkeep"},  // unchanged
+        {"a\\Pb", "a\nbc", "a\\Pbc"},
+        {"one\\Ptwo", "one\nand\ntwo", "one\\Pand\\Ptwo"},
+        {"x \\S1^2; y", "x 1/3 y", "x 1/3 y"},  // a stacked fraction is rewritten whole
+        {"\\LGr\xC3\xB6\xC3\x9F" "e\\l!", "Gr\xC3\xBC\xC3\x9F" "e!", "\\LGr\xC3\xBC\xC3\x9F" "e\\l!"},
+        {"{\\H2;a\\\\b}", "a\\b {c}", "{\\H2;a\\\\b \\{c\\}}"},
+        {"{\\H2;text}", "", "{\\H2;}"},
+        {"", "new", "new"},
+    };
+    for (const Case& c : cases) {
+        const std::string edited = dxf::EditMText(c.mtext, c.plain);
+        EXPECT_EQ(edited, c.expected) << c.mtext;
+        EXPECT_EQ(dxf::MTextToPlain(edited), c.plain) << c.mtext;
+    }
+}
+
+// An R2018 attribute with an embedded MTEXT whose text is formatted: a change
+// of one word leaves colour and paragraph break as they were, for both readers.
+TEST(DxfMultiLine, AChangedWordKeepsTheFormattingAroundIt) {
+    KEL_NEED_CORPUS();
+    TempDir dir;
+    std::string bytes = ReadCorpusFile("dxf/ascii/AC1032_R2018/acadsharp__sample_AC1032_ascii.dxf");
+    const std::size_t attrib = bytes.find("\n79D\n");
+    const std::size_t embedded = bytes.find("Embedded Object", attrib);
+    const std::string plainText = "my multi line text for the attrrib";
+    const std::size_t text = bytes.find(plainText, embedded);
+    ASSERT_TRUE(attrib != std::string::npos && embedded != std::string::npos && text != std::string::npos);
+    bytes.replace(text, plainText.size(), "{\\C1;my} multi\\Pline text");
+    const std::string in = dir.Write("in.dxf", bytes), out = dir.File("out.dxf");
+    EXPECT_EQ(ValueOf(DescribeFile(in), "79D"), "my multi\nline text");
+
+    DrawingComponent c;
+    std::int32_t h = 0;
+    ASSERT_GT(c.OpenFile(h, in, ""), 0) << c.Status();
+    c.SetAttributeValue("my multi\nLINE text", "79D");
+    c.SaveFile(out, -1);
+    ASSERT_EQ(c.Status(), kStatusOk);
+    const std::string saved = ReadFile(out);
+    EXPECT_NE(saved.find("\n{\\C1;my} multi\\PLINE text\n"), std::string::npos);
+    EXPECT_EQ(ValueOf(DescribeFile(out), "79D"), "my multi\nLINE text");
+    bool seen = false;
+    for (const std::string& line : LinesOf(EzdxfDump({out}), out, "A\t")) {
+        if (line.find("\t79D\t") == std::string::npos) continue;
+        seen = true;
+        EXPECT_EQ(line.substr(line.rfind('\t') + 1), EscapeField("my multi\nLINE text"));
+    }
+    EXPECT_TRUE(seen);
 }
 
 TEST(DxfMultiLine, TheSecondCopyFollowsEveryChangeAndGoesWithTheAttribute) {
