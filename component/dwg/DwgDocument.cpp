@@ -157,6 +157,22 @@ void MakeLinksExplicit(DecodedObject& o) {
 
 }  // namespace
 
+std::vector<std::uint64_t> DwgDocument::OwnedObjects(std::uint64_t owner) const {
+    std::vector<std::uint64_t> owned, owners = {owner};
+    while (!owners.empty()) {
+        const std::uint64_t current = owners.back();
+        owners.pop_back();
+        for (const DecodedObject& o : model_.Objects()) {
+            const std::uint64_t h = o.Handle();
+            if (o.common.isEntity || h == current || !model_.Find(h) || o.Ref(o.common.owner) != current) continue;
+            if (std::find(owned.begin(), owned.end(), h) != owned.end()) continue;
+            owned.push_back(h);
+            owners.push_back(h);
+        }
+    }
+    return owned;
+}
+
 std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
     const DecodedObject* o = FindByText(strHandle);
     if (!o) return status::Make(status::kHandleNotFound, "Handle " + Shown(strHandle) + " not found");
@@ -165,8 +181,13 @@ std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
     }
     if (!Writable()) return NotWritable();
     const std::uint64_t self = o->Handle();
-    if (o->Ref(o->common.xdic) != 0 || !o->common.reactors.empty()) {
-        return status::Make(status::kNotSupported, "Deleting an ATTRIB with attached objects is not supported");
+    // The objects it owns (its extension dictionary and what that holds) go
+    // with it. Another object watching it would be left pointing at nothing.
+    const std::vector<std::uint64_t> owned = OwnedObjects(self);
+    for (const HandleRef& r : o->common.reactors) {
+        if (std::find(owned.begin(), owned.end(), o->Ref(r)) == owned.end()) {
+            return status::Make(status::kNotSupported, "Deleting an ATTRIB that other objects refer to is not supported");
+        }
     }
     const std::uint64_t insertHandle = o->Ref(o->common.owner);
     const DecodedObject* ins = model_.Find(insertHandle);
@@ -215,7 +236,10 @@ std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
         for (const DecodedObject& original : originals) *model_.FindMutable(original.Handle()) = original;
         return st;
     }
-    for (std::uint64_t gone : {self, last ? seqend : 0}) {
+    std::vector<std::uint64_t> gones = owned;
+    gones.push_back(self);
+    if (last) gones.push_back(seqend);
+    for (std::uint64_t gone : gones) {
         if (gone == 0) continue;
         edits_.replaced.erase(gone);
         edits_.deleted.insert(gone);
