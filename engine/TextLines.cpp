@@ -6,46 +6,9 @@ namespace kel {
 
 namespace {
 
-// Length of the valid UTF-8 sequence starting at bytes[i], 0 when invalid.
-std::size_t Utf8SequenceLength(std::string_view bytes, std::size_t i) {
-    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
-    const unsigned char c = b(i);
-    if (c < 0x80) return 1;
-    std::size_t n;
-    unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the second byte
-    if (c >= 0xC2 && c <= 0xDF) {
-        n = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        n = 3;
-        if (c == 0xE0) lo = 0xA0;       // overlong
-        if (c == 0xED) hi = 0x9F;       // surrogates
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        n = 4;
-        if (c == 0xF0) lo = 0x90;       // overlong
-        if (c == 0xF4) hi = 0x8F;       // above U+10FFFF
-    } else {
-        return 0;
-    }
-    if (i + n > bytes.size()) return 0;
-    if (b(i + 1) < lo || b(i + 1) > hi) return 0;
-    for (std::size_t k = 2; k < n; ++k) {
-        if ((b(i + k) & 0xC0) != 0x80) return 0;
-    }
-    return n;
-}
-
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 }  // namespace
-
-bool IsValidUtf8(std::string_view bytes) {
-    for (std::size_t i = 0; i < bytes.size();) {
-        const std::size_t n = Utf8SequenceLength(bytes, i);
-        if (n == 0) return false;
-        i += n;
-    }
-    return true;
-}
 
 std::string Latin1ToUtf8(std::string_view bytes) {
     std::string out;

@@ -9,11 +9,13 @@
 #include <string_view>
 #include <vector>
 
+#include "component/text/Utf8.h"
+
 namespace kel {
 
 // True when the bytes form valid UTF-8 (no overlong forms, no surrogates,
-// nothing above U+10FFFF).
-bool IsValidUtf8(std::string_view bytes);
+// nothing above U+10FFFF): the one check the drawing component also uses.
+using text::IsValidUtf8;
 
 // Each byte taken as a Latin-1 character, written as UTF-8.
 std::string Latin1ToUtf8(std::string_view bytes);

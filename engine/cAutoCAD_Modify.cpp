@@ -176,6 +176,8 @@ std::int16_t cAutoCAD::GetAttributes(std::string* strErr, const std::string& str
             if (!a.qualifies) continue;
             if (!MatchesFilters(row.space, row.layout, row.block, row.layer)) continue;
             blnQualified = true;
+            // A value of several lines (a multi-line attribute's) is named as such.
+            if (row.value.find('\n') != std::string_view::npos) a.audit += " (multi-line value)";
             const std::string handle(row.handle);
             const std::int16_t rc = a.remove ? DeleteObject(handle) : UpdateBlockAttribute(a.value, handle);
             if (rc == 1) {

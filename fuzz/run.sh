@@ -30,9 +30,14 @@ cp examples/*.dlf "$seeds"/listfile/
 # The project has no DWG samples of its own: the real drawings beside the
 # project (R13 to R2004) seed the DWG harness where they are present. They are
 # read from there into the build folder, never kept in the project.
-corpus_dwg=$root/../shared/corpus/dwg
+corpus_dwg=${KEL_CORPUS:-$root/../shared/corpus}/dwg
 if [ -d "$corpus_dwg" ]; then
   find "$corpus_dwg" -path '*AC101[2458]*' -name '*.dwg' -exec install -m 644 {} "$seeds"/dwg/ \;
+elif [ "${KEL_REQUIRE_CORPUS:-}" = 1 ]; then
+  echo "fuzz/run.sh: no corpus at $corpus_dwg (KEL_REQUIRE_CORPUS=1)" >&2
+  exit 1
+else
+  echo "fuzz/run.sh: no corpus at $corpus_dwg; the DWG harness starts from its own seeds only"
 fi
 for d in fuzz/seeds/* fuzz/regressions/*; do
   [ -d "$d" ] && cp "$d"/* "$seeds/$(basename "$d")"/ 2>/dev/null || true

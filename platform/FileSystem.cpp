@@ -1,7 +1,10 @@
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -10,12 +13,18 @@
 #include <vector>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #ifdef _WIN32
 #include <io.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <signal.h>
 #include <unistd.h>
 #endif
 
@@ -118,60 +127,143 @@ bool ReadWholeFile(const std::string& strPath, std::string& strData, std::string
 
 namespace {
 
+// FNV-1a of the computer's name, as 8 hex digits: tells this computer's
+// temporary files from those another one writes into a shared folder.
+const std::string& HostTag() {
+    static const std::string tag = [] {
+        std::string name;
+#ifdef _WIN32
+        char buf[MAX_COMPUTERNAME_LENGTH + 1] = {};
+        DWORD size = sizeof buf;
+        if (::GetComputerNameA(buf, &size)) name.assign(buf, size);
+#else
+        char buf[256] = {};
+        if (::gethostname(buf, sizeof buf - 1) == 0) name = buf;
+#endif
+        std::uint32_t h = 2166136261u;
+        for (const unsigned char c : name) h = (h ^ c) * 16777619u;
+        char out[9];
+        std::snprintf(out, sizeof out, "%08x", static_cast<unsigned>(h));
+        return std::string(out);
+    }();
+    return tag;
+}
+
+long ThisProcessId() {
+#ifdef _WIN32
+    return static_cast<long>(::GetCurrentProcessId());
+#else
+    return static_cast<long>(::getpid());
+#endif
+}
+
+// False only when no process of that id runs on this computer any more; a
+// process we may not signal, or one we cannot ask about, counts as running.
+bool ProcessRuns(long pid) {
+    if (pid <= 0) return true;
+#ifdef _WIN32
+    HANDLE h = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (!h) return ::GetLastError() != ERROR_INVALID_PARAMETER;
+    DWORD code = 0;
+    const bool running = !::GetExitCodeProcess(h, &code) || code == STILL_ACTIVE;
+    ::CloseHandle(h);
+    return running;
+#else
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
+#endif
+}
+
 std::string TempNameBeside(const fs::path& target) {
     static std::mt19937_64 rng{std::random_device{}()};
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%016llx.kel-tmp",
-                  static_cast<unsigned long long>(rng()));
+    static std::mutex rngMutex;
+    unsigned long long random = 0;
+    {
+        const std::lock_guard<std::mutex> lock(rngMutex);
+        random = rng();
+    }
     fs::path tmp = target;
+    tmp += "." + TempWriterTag(ThisProcessId());
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".%016llx.kel-tmp", random);
     tmp += suffix;
     return PathToUtf8(tmp);
 }
 
-// "<target name>.<16 hex digits>.kel-tmp": a temporary file of TempNameBeside;
-// sets targetName to the name it was made for.
-bool IsTempName(const std::string& name, std::string& targetName) {
+bool AllHex(std::string_view s) {
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+}
+
+// Who wrote a temporary file, read from its name.
+struct TempWriter {
+    bool known = false;  // the name carries host and process (older names do not)
+    std::string host;
+    long pid = 0;
+};
+
+// "<target name>[.<host>-<pid>].<16 hex digits>.kel-tmp": a temporary file of
+// TempNameBeside (the form without host and process is that of older versions).
+bool IsTempName(const std::string& name, TempWriter& writer) {
     static const std::string kTail = ".kel-tmp";
     constexpr std::size_t kHex = 16;
     if (name.size() < kTail.size() + kHex + 2) return false;
     if (name.compare(name.size() - kTail.size(), kTail.size(), kTail) != 0) return false;
     const std::size_t dot = name.size() - kTail.size() - kHex - 1;
-    if (name[dot] != '.') return false;
-    for (std::size_t i = dot + 1; i < dot + 1 + kHex; ++i) {
-        if (!std::isxdigit(static_cast<unsigned char>(name[i]))) return false;
+    if (name[dot] != '.' || !AllHex(std::string_view(name).substr(dot + 1, kHex))) return false;
+    writer = TempWriter();
+    const std::size_t before = name.rfind('.', dot - 1);
+    if (before == std::string::npos || before == 0) return true;
+    const std::string_view tag = std::string_view(name).substr(before + 1, dot - before - 1);
+    const std::size_t dash = tag.find('-');
+    if (dash != 8 || !AllHex(tag.substr(0, 8)) || tag.size() < 10 || tag.size() > 18) return true;
+    long pid = 0;
+    for (const char c : tag.substr(9)) {
+        if (c < '0' || c > '9') return true;
+        pid = pid * 10 + (c - '0');
     }
-    targetName = name.substr(0, dot);
+    writer.known = true;
+    writer.host = std::string(tag.substr(0, 8));
+    writer.pid = pid;
     return true;
 }
 
-// Removes the temporary files that an interrupted earlier save of the same
-// target left beside it. Each folder is listed once per process; this process's
-// own temporary files never outlive a call, so the listing stays current.
+// Whether a temporary file can no longer be in use: its writer ran on this
+// computer and has ended. One whose writer cannot be asked (another computer,
+// an older name) is taken as left over once it was last written a day ago.
+bool IsStale(const fs::path& path, const TempWriter& writer) {
+    if (writer.known && writer.host == HostTag()) return writer.pid != ThisProcessId() && !ProcessRuns(writer.pid);
+    std::error_code ec;
+    const auto written = fs::last_write_time(path, ec);
+    return !ec && fs::file_time_type::clock::now() - written > std::chrono::hours(24);
+}
+
+std::mutex removedMutex;
+std::vector<std::string> removedTemps;
+
+// Removes the temporary files that earlier saves into the folder left when
+// their process was killed (see IsStale). A folder is listed at most once a
+// minute, so saving many drawings into one folder lists it once.
 void RemoveStaleTemps(const fs::path& target) {
     static std::mutex mutex;
-    static std::map<fs::path, std::map<fs::path, std::vector<fs::path>>> staleByFolder;
-    const std::lock_guard<std::mutex> lock(mutex);
+    static std::map<fs::path, std::chrono::steady_clock::time_point> listed;
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    auto found = staleByFolder.find(folder);
-    if (found == staleByFolder.end()) {
-        std::map<fs::path, std::vector<fs::path>> stale;
-        std::error_code ec;
-        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-            std::string targetName;
-            if (IsTempName(PathToUtf8(it->path().filename()), targetName)) {
-                stale[PathFromUtf8(targetName)].push_back(it->path());
-            }
-        }
-        found = staleByFolder.emplace(folder, std::move(stale)).first;
+    const auto now = std::chrono::steady_clock::now();
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        auto found = listed.find(folder);
+        if (found != listed.end() && now - found->second < std::chrono::minutes(1)) return;
+        listed[folder] = now;
     }
-    auto& stale = found->second;
-    const auto mine = stale.find(target.filename());
-    if (mine == stale.end()) return;
-    for (const fs::path& tmp : mine->second) {
-        std::error_code ec;
-        fs::remove(tmp, ec);
+    std::vector<std::string> removed;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        TempWriter writer;
+        std::error_code ec2;
+        if (!IsTempName(PathToUtf8(it->path().filename()), writer) || !it->is_regular_file(ec2)) continue;
+        if (IsStale(it->path(), writer) && fs::remove(it->path(), ec2)) removed.push_back(PathToUtf8(it->path()));
     }
-    stale.erase(mine);
+    if (removed.empty()) return;
+    const std::lock_guard<std::mutex> lock(removedMutex);
+    removedTemps.insert(removedTemps.end(), removed.begin(), removed.end());
 }
 
 // Gives the new file the old one's owner and group. A user who may not give
@@ -188,6 +280,17 @@ void KeepOwner(const std::string& strOld, const std::string& strNew) {
     (void)::chown(strNew.c_str(), static_cast<uid_t>(-1), old.st_gid);
 #endif
 }
+
+}  // namespace
+
+std::string TempWriterTag(long pid) { return HostTag() + "-" + std::to_string(pid); }
+
+std::vector<std::string> TakeRemovedTempFiles() {
+    const std::lock_guard<std::mutex> lock(removedMutex);
+    return std::exchange(removedTemps, {});
+}
+
+namespace {
 
 // Temporary file beside the target, renamed over it; with blnDurable the data
 // and the rename are flushed to disk before returning.

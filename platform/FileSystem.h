@@ -45,14 +45,28 @@ bool ReadWholeFile(const std::string& strPath, std::string& strData, std::string
 // Replaces the file at strPath by strData so that a crash at any moment leaves
 // either the old or the new content: the data goes to a temporary file in the
 // same folder, is flushed to disk, takes over the old file's permissions, owner
-// and group (as far as the user may give them) and is renamed over it; the folder is flushed then, or once for a whole
-// FolderSyncBatch (platform/FolderSync.h). A write-protected file (see
-// IsWriteProtected) is refused. On failure the old file is untouched, no temporary file is
-// left behind, and strErr says why. Temporary files of the same target left by
-// an earlier process that was killed while saving are removed first.
+// and group (as far as the user may give them) and is renamed over it; the
+// folder is flushed then, or once for a whole FolderSyncBatch
+// (platform/FolderSync.h). A write-protected file (see IsWriteProtected) is
+// refused. On failure the old file is untouched, no temporary file is left
+// behind, and strErr says why.
+// The temporary file is named "<file name>.<host>-<pid>.<16 hex digits>.kel-tmp"
+// (host: 8 hex digits naming this computer, pid: the writing process). Before
+// the first save into a folder (and again once a minute at most) the folder's
+// left-over temporary files are removed: those of this form whose process has
+// ended on this computer, and those of another computer or of the older form
+// without host and pid once they were last written more than a day ago. A
+// file of a running process, and any file not named so, is never removed.
+// TakeRemovedTempFiles tells which were removed.
 bool WriteFileAtomic(const std::string& strPath, const std::string& strData, std::string& strErr);
 // The same, for content given as pieces written one after the other.
 bool WriteFileAtomic(const std::string& strPath, const std::vector<std::string_view>& pieces, std::string& strErr);
+
+// The paths of the left-over temporary files removed since the last call.
+std::vector<std::string> TakeRemovedTempFiles();
+
+// "<host>-<pid>": the part of a temporary file's name that names its writer.
+std::string TempWriterTag(long pid);
 
 // WriteFileAtomic without the flushes to disk, for work files that are written
 // and read back within one run (drawing information XML, flat XML): readers

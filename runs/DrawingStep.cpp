@@ -51,7 +51,12 @@ DrawingStepResult ModifyOneDrawing(cAutoCAD& engine, const std::string& strPath,
         return result;
     }
     if (engine.GetAttributes(&result.strErr, strDelimiter, audit && audit->IsOpen() ? audit : nullptr) == 1) {
-        if (engine.SaveDrawing(strPath, -1) == 1) {
+        const bool saved = engine.SaveDrawing(strPath, -1) == 1;
+        // The save cleared the folder of temporary files earlier runs left when they were killed.
+        for (const std::string& removed : TakeRemovedTempFiles()) {
+            if (audit) audit->WriteLine("Removed left-over temporary file " + removed);
+        }
+        if (saved) {
             result.outcome = DrawingOutcome::Saved;
         } else {
             result.outcome = DrawingOutcome::SaveFailed;

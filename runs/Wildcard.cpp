@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "component/text/Utf8.h"
+
 namespace kel {
 
 namespace {
@@ -11,18 +13,11 @@ namespace {
 std::vector<char32_t> FoldedCodePoints(const std::string& strText) {
     std::vector<char32_t> out;
     for (std::size_t i = 0; i < strText.size();) {
-        const auto c = static_cast<unsigned char>(strText[i]);
-        std::size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 1;
-        if (i + len > strText.size()) len = 1;
-        char32_t cp = len == 1 ? c : c & (0x7F >> len);
-        for (std::size_t k = 1; k < len; ++k) {
-            const auto next = static_cast<unsigned char>(strText[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                len = 1;
-                cp = c;
-                break;
-            }
-            cp = (cp << 6) | (next & 0x3F);
+        char32_t cp = 0;
+        std::size_t len = text::ReadUtf8(strText, i, cp);
+        if (len == 0) {
+            cp = static_cast<unsigned char>(strText[i]);
+            len = 1;
         }
         if (cp >= 'A' && cp <= 'Z') cp += 'a' - 'A';
         out.push_back(cp);

@@ -1,6 +1,8 @@
 #include "component/dwg/DwgDocument.h"
 
+#include "component/AttributeValue.h"
 #include "component/ComponentStatus.h"
+#include "component/DrawingHandle.h"
 #include "component/IDrawingComponent.h"
 #include "component/dwg/DwgText.h"
 #include "platform/FileSystem.h"
@@ -21,17 +23,8 @@ bool LooksLikeVersionId(const std::string& bytes) {
     return true;
 }
 
-// Looks up a handle given as hexadecimal text (case and leading zeros ignored).
-bool ParseHandle(const std::string& text, std::uint64_t& out) {
-    if (text.empty() || text.size() > 16) return false;
-    out = 0;
-    for (char c : text) {
-        int v = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-        if (v < 0) return false;
-        out = out * 16 + static_cast<std::uint64_t>(v);
-    }
-    return true;
-}
+// The handle text as messages name it: without the blanks around it.
+std::string Shown(const std::string& strHandle) { return std::string(TrimHandleText(strHandle)); }
 
 }  // namespace
 
@@ -116,17 +109,13 @@ std::string DwgDocument::Store(DecodedObject& changed) {
 
 std::string DwgDocument::SetAttributeValue(const std::string& strHandle, const std::string& strValue) {
     const DecodedObject* o = FindByText(strHandle);
-    if (!o) return status::Make(status::kHandleNotFound, "Handle " + strHandle + " not found");
+    if (!o) return status::Make(status::kHandleNotFound, "Handle " + Shown(strHandle) + " not found");
     if (o->common.type != type::kAttrib || !std::holds_alternative<AttribData>(o->data)) {
-        return status::Make(status::kNotAnAttribute, "Handle " + strHandle + " is not an attribute");
+        return status::Make(status::kNotAnAttribute, "Handle " + Shown(strHandle) + " is not an attribute");
     }
     if (!Writable()) return NotWritable();
-    for (unsigned char c : strValue) {
-        if (c < 0x20 || c == 0x7F) {
-            return status::Make(status::kBadValue,
-                                "Value cannot be stored: a single-line attribute holds no line breaks or control "
-                                "characters");
-        }
+    if (const std::string why = ValueProblem(strValue); !why.empty()) {
+        return status::Make(status::kBadValue, "Value cannot be stored: " + why);
     }
     DecodedObject changed = *o;
     auto& a = std::get<AttribData>(changed.data);
@@ -172,16 +161,37 @@ void MakeLinksExplicit(DecodedObject& o) {
 
 }  // namespace
 
+std::vector<std::uint64_t> DwgDocument::OwnedObjects(std::uint64_t owner) const {
+    std::vector<std::uint64_t> owned, owners = {owner};
+    while (!owners.empty()) {
+        const std::uint64_t current = owners.back();
+        owners.pop_back();
+        for (const DecodedObject& o : model_.Objects()) {
+            const std::uint64_t h = o.Handle();
+            if (o.common.isEntity || h == current || !model_.Find(h) || o.Ref(o.common.owner) != current) continue;
+            if (std::find(owned.begin(), owned.end(), h) != owned.end()) continue;
+            owned.push_back(h);
+            owners.push_back(h);
+        }
+    }
+    return owned;
+}
+
 std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
     const DecodedObject* o = FindByText(strHandle);
-    if (!o) return status::Make(status::kHandleNotFound, "Handle " + strHandle + " not found");
+    if (!o) return status::Make(status::kHandleNotFound, "Handle " + Shown(strHandle) + " not found");
     if (o->common.type != type::kAttrib || !std::holds_alternative<AttribData>(o->data)) {
         return status::Make(status::kNotSupported, "Deleting a " + TypeName(o->common.type) + " is not supported");
     }
     if (!Writable()) return NotWritable();
     const std::uint64_t self = o->Handle();
-    if (o->Ref(o->common.xdic) != 0 || !o->common.reactors.empty()) {
-        return status::Make(status::kNotSupported, "Deleting an ATTRIB with attached objects is not supported");
+    // The objects it owns (its extension dictionary and what that holds) go
+    // with it. Another object watching it would be left pointing at nothing.
+    const std::vector<std::uint64_t> owned = OwnedObjects(self);
+    for (const HandleRef& r : o->common.reactors) {
+        if (std::find(owned.begin(), owned.end(), o->Ref(r)) == owned.end()) {
+            return status::Make(status::kNotSupported, "Deleting an ATTRIB that other objects refer to is not supported");
+        }
     }
     const std::uint64_t insertHandle = o->Ref(o->common.owner);
     const DecodedObject* ins = model_.Find(insertHandle);
@@ -231,7 +241,10 @@ std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
         for (const DecodedObject& original : originals) *model_.FindMutable(original.Handle()) = original;
         return st;
     }
-    for (std::uint64_t gone : {self, last ? seqend : 0}) {
+    std::vector<std::uint64_t> gones = owned;
+    gones.push_back(self);
+    if (last) gones.push_back(seqend);
+    for (std::uint64_t gone : gones) {
         if (gone == 0) continue;
         edits_.replaced.erase(gone);
         edits_.deleted.insert(gone);

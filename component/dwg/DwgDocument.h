@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "component/IDrawingDocument.h"
 #include "component/dwg/DwgFile.h"
@@ -21,7 +22,7 @@ public:
     // other characters as \U+XXXX).
     std::string SetAttributeValue(const std::string& strHandle, const std::string& strValue) override;
     // Removes an ATTRIB from its insert, linking its neighbours; the last one
-    // takes the insert's SEQEND with it.
+    // takes the insert's SEQEND with it, and the objects it owns go too.
     std::string DeleteEntity(const std::string& strHandle) override;
     // Writes the drawing in its own version (-1 or its number, 1012, 1014, 1015 or 1018).
     std::string Save(const std::string& strPath, int lngVersion) override;
@@ -33,6 +34,8 @@ public:
 
 private:
     const DecodedObject* FindByText(const std::string& strHandle) const;
+    // The objects (not entities) owned by the handle, directly or through others.
+    std::vector<std::uint64_t> OwnedObjects(std::uint64_t owner) const;
     std::string Store(DecodedObject& changed);
     std::string TypeName(int type) const;
     std::string DeleteOwnedAttrib(const DecodedObject& attrib, const DecodedObject& insert);

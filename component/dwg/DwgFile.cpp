@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "component/ByteOrder.h"
 #include "component/ComponentStatus.h"
 #include "component/dwg/BitReader.h"
 #include "component/dwg/DwgCrc.h"
@@ -34,17 +35,8 @@ namespace {
 constexpr std::size_t kLocatorTableOffset = 0x15;
 constexpr std::size_t kLocatorRecordSize = 9;
 
-std::uint32_t Le32(std::string_view b, std::size_t at) {
-    return static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at])) |
-           static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at + 1])) << 8 |
-           static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at + 2])) << 16 |
-           static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at + 3])) << 24;
-}
-
-std::uint16_t Le16(std::string_view b, std::size_t at) {
-    return static_cast<std::uint16_t>(static_cast<std::uint8_t>(b[at]) |
-                                      static_cast<std::uint8_t>(b[at + 1]) << 8);
-}
+std::uint32_t Le32(std::string_view b, std::size_t at) { return ReadLittleEndian<std::uint32_t>(b, at); }
+std::uint16_t Le16(std::string_view b, std::size_t at) { return ReadLittleEndian<std::uint16_t>(b, at); }
 
 bool SentinelAt(std::string_view b, std::size_t at, const std::uint8_t (&sentinel)[16]) {
     return at <= b.size() && b.size() - at >= 16 && std::memcmp(b.data() + at, sentinel, 16) == 0;

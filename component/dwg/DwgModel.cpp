@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "component/ComponentStatus.h"
+#include "component/LayoutName.h"
 #include "component/dwg/DwgText.h"
 
 namespace kel::dwg {
@@ -22,12 +23,6 @@ std::string Upper(std::string s) {
 }
 
 }  // namespace
-
-std::string FormatHandle(std::uint64_t handle) {
-    char buf[24];
-    std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(handle));
-    return buf;
-}
 
 bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& status) {
     objects_.clear();
@@ -245,10 +240,7 @@ std::string DwgModel::LayoutNameOf(std::uint64_t blockHeader) const {
         if (l && std::holds_alternative<LayoutData>(l->data)) return NameOf(layout);
     }
     if (auto it = layoutOfBlock_.find(blockHeader); it != layoutOfBlock_.end()) return NameOf(it->second);
-    std::string name = Upper(CutAtNul(d.name));
-    if (name == "*MODEL_SPACE") return "Model";
-    if (name == "*PAPER_SPACE" && !hasLayouts_) return "Layout1";
-    return {};
+    return FallbackLayoutName(Upper(CutAtNul(d.name)), hasLayouts_);
 }
 
 int DwgModel::ConstantAttdefsOf(std::uint64_t blockHeader) const {

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "component/DrawingHandle.h"
 #include "component/DrawingInfo.h"
 #include "component/dwg/DwgFile.h"
 #include "component/dwg/DwgObjectCodec.h"
@@ -57,7 +58,7 @@ private:
     bool hasLayouts_ = false;
 };
 
-// A handle as the drawing information shows it: upper-case hexadecimal.
-std::string FormatHandle(std::uint64_t handle);
+// A handle as the drawing information shows it (component/DrawingHandle.h).
+using ::kel::FormatHandle;
 
 }  // namespace kel::dwg

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "component/ByteOrder.h"
 #include "component/dwg/BitReader.h"
 #include "component/dwg/BitWriter.h"
 #include "component/dwg/DwgCrc.h"
@@ -67,8 +68,7 @@ bool ParseSecondHeader(std::string_view bytes, std::size_t at, Version version, 
     if (body.size() * 8 - tailEnd >= 8) return false;
     out.padBits = TakeBits(r, body.size() * 8 - tailEnd);
     std::size_t crcAt = at + 20 + body.size();
-    std::uint16_t stored = static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[crcAt]) |
-                                                      static_cast<std::uint8_t>(bytes[crcAt + 1]) << 8);
+    const auto stored = ReadLittleEndian<std::uint16_t>(bytes, crcAt);
     if (Crc16(kCrcSeed, bytes.substr(at + 16, crcAt - at - 16)) != stored) return false;
     out.junk = std::string(bytes.substr(crcAt + 2, junk));
     return r.Ok();

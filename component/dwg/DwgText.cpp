@@ -11,28 +11,6 @@ namespace {
 
 using text::AppendUtf8;
 
-// Reads one code point of UTF-8 at i; an invalid sequence yields its first
-// byte taken as Latin-1.
-std::uint32_t NextCodePoint(const std::string& s, std::size_t& i) {
-    auto b = static_cast<unsigned char>(s[i]);
-    std::size_t extra = b >= 0xC2 && b < 0xE0 ? 1 : b >= 0xE0 && b < 0xF0 ? 2 : b >= 0xF0 && b < 0xF5 ? 3 : 0;
-    if (extra == 0 || s.size() - i <= extra) {
-        ++i;
-        return b;
-    }
-    std::uint32_t cp = b & (0x3Fu >> extra);
-    for (std::size_t k = 1; k <= extra; ++k) {
-        auto c = static_cast<unsigned char>(s[i + k]);
-        if ((c & 0xC0) != 0x80) {
-            ++i;
-            return b;
-        }
-        cp = (cp << 6) | (c & 0x3Fu);
-    }
-    i += extra + 1;
-    return cp;
-}
-
 // The character a byte 0x80..0xFF stands for. A byte the page leaves
 // unassigned stands for the C1 control or Latin-1 letter of the same value,
 // so that it survives reading and writing back.
@@ -99,7 +77,10 @@ std::string EncodeText(const std::string& utf8, int dwgCodePage) {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
-        std::uint32_t cp = NextCodePoint(utf8, i);
+        char32_t read = 0;
+        const std::size_t len = text::ReadUtf8(utf8, i, read);
+        std::uint32_t cp = len ? read : 0xFFFDu;  // a byte that is no UTF-8 stands for no character
+        i += len ? len : 1;
         if (cp < 0x80) {
             out += static_cast<char>(cp);
             continue;

@@ -18,7 +18,7 @@ std::string DecodeText(const std::string& raw, int dwgCodePage);
 // Encodes UTF-8 to drawing text: characters of the code page as its bytes,
 // every other character as \U+XXXX (all of them beyond ASCII when the page is
 // not one we carry), one beyond U+FFFF as the two escapes of its UTF-16 pair.
-// Invalid UTF-8 bytes are taken as Latin-1.
+// A byte that is no UTF-8 (which a new value never holds) is written as U+FFFD.
 std::string EncodeText(const std::string& utf8, int dwgCodePage);
 
 }  // namespace kel::dwg

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "component/AttributeValue.h"
 #include "component/ComponentStatus.h"
 #include "component/IDrawingComponent.h"
 #include "platform/FileSystem.h"
@@ -61,11 +62,7 @@ const HandleEntry* DxfDocument::Find(std::uint64_t handle) const {
 
 std::string DxfDocument::AttributeValue(const DxfAttrib& a) const {
     if (a.changed) return a.newValue;
-    if (a.multiLine) {
-        std::string raw;
-        for (const DxfToken& t : a.mtextChunks) raw.append(t.value);
-        return MTextToPlain(codec_.Decode(raw));
-    }
+    if (a.multiLine) return MTextToPlain(ChunkText(a.mtextChunks));
     return a.hasValue ? codec_.Decode(a.value.value) : std::string();
 }
 
@@ -134,26 +131,58 @@ void DxfDocument::ReplaceValue(const DxfToken& token, std::string bytes) {
     edits_[token.valueStart] = Edit{token.valueEnd, std::move(bytes)};
 }
 
-void DxfDocument::ApplyValue(DxfAttrib& a, const std::string& utf8) {
-    if (a.multiLine) {
-        std::string text = codec_.Encode(PlainToMText(utf8));
-        std::string tokens;
-        std::size_t i = 0;
-        do {
-            std::size_t startOfChunk = i;
-            while (i < text.size()) {
-                std::size_t len = UnitLength(text, i);
-                if (i + len - startOfChunk > kChunkBytes) break;
-                i += len;
-            }
-            int code = i < text.size() ? 3 : 1;
-            tokens += MakeToken(a.mtextChunks.front(), code, std::string_view(text).substr(startOfChunk, i - startOfChunk));
-        } while (i < text.size());
-        const DxfToken& first = a.mtextChunks.front();
-        edits_[first.start] = Edit{first.end, std::move(tokens)};
-        for (std::size_t k = 1; k < a.mtextChunks.size(); ++k) {
-            edits_[a.mtextChunks[k].start] = Edit{a.mtextChunks[k].end, std::string()};
+std::string DxfDocument::ChunkText(const std::vector<DxfToken>& chunks) const {
+    std::string raw;
+    for (const DxfToken& t : chunks) raw.append(t.value);
+    return codec_.Decode(raw);
+}
+
+void DxfDocument::ReplaceChunks(const std::vector<DxfToken>& chunks, std::string_view text) {
+    std::string tokens;
+    std::size_t i = 0;
+    do {
+        const std::size_t startOfChunk = i;
+        while (i < text.size()) {
+            const std::size_t len = UnitLength(text, i);
+            if (i + len - startOfChunk > kChunkBytes) break;
+            i += len;
         }
+        const int code = i < text.size() ? 3 : 1;
+        tokens += MakeToken(chunks.front(), code, text.substr(startOfChunk, i - startOfChunk));
+    } while (i < text.size());
+    const DxfToken& first = chunks.front();
+    edits_[first.start] = Edit{first.end, std::move(tokens)};
+    for (std::size_t k = 1; k < chunks.size(); ++k) edits_[chunks[k].start] = Edit{chunks[k].end, std::string()};
+}
+
+DxfObject* DxfDocument::FindObject(std::uint64_t handle) {
+    DxfObject key;
+    key.handle = handle;
+    auto it = std::lower_bound(model_.objects.begin(), model_.objects.end(), key);
+    return it != model_.objects.end() && it->handle == handle && !it->deleted ? &*it : nullptr;
+}
+
+const DxfObject* DxfDocument::MultiLineCopyOf(const DxfAttrib& a) {
+    const DxfObject* dict = a.xdict ? FindObject(a.xdict) : nullptr;
+    if (!dict || dict->type != "DICTIONARY") return nullptr;
+    for (const auto& [name, handle] : dict->entries) {
+        if (Trim(name) != "ACAD_MLATT") continue;
+        const DxfObject* copy = FindObject(handle);
+        if (copy && copy->owner == dict->handle && !copy->textChunks.empty()) return copy;
+    }
+    return nullptr;
+}
+
+void DxfDocument::ApplyValue(DxfAttrib& a, const std::string& utf8) {
+    // Newer CAD programs show a multi-line attribute's ACAD_MLATT copy: it
+    // takes the same text as the attribute itself.
+    // Each copy changes only where its plain text changes, so line breaks and
+    // formatting elsewhere in it stay.
+    if (const DxfObject* copy = MultiLineCopyOf(a)) {
+        ReplaceChunks(copy->textChunks, codec_.Encode(EditMText(ChunkText(copy->textChunks), utf8)));
+    }
+    if (a.multiLine) {
+        ReplaceChunks(a.mtextChunks, codec_.Encode(EditMText(ChunkText(a.mtextChunks), utf8)));
         // A single-line copy of the text, when the file keeps one, follows the change
         // as far as a line may hold it.
         if (a.hasValue && !Trim(a.value.value).empty()) {
@@ -166,6 +195,21 @@ void DxfDocument::ApplyValue(DxfAttrib& a, const std::string& utf8) {
         return;
     }
     ReplaceValue(a.value, codec_.Encode(utf8));
+}
+
+void DxfDocument::DeleteOwnedObjects(std::uint64_t owner) {
+    std::vector<std::uint64_t> owners = {owner};
+    while (!owners.empty()) {
+        const std::uint64_t current = owners.back();
+        owners.pop_back();
+        for (DxfObject& o : model_.objects) {
+            if (o.deleted || o.owner != current || o.handle == current) continue;
+            o.deleted = true;
+            DropEditsWithin(o.span);
+            edits_[o.span.start] = Edit{o.span.end, std::string()};
+            owners.push_back(o.handle);
+        }
+    }
 }
 
 std::size_t DxfDocument::MaxValueBytes() const {
@@ -182,8 +226,8 @@ std::string DxfDocument::SetAttributeValue(const std::string& strHandle, const s
     if (e->attrib < 0) {
         return status::Make(status::kNotAnAttribute, "Handle " + Trimmed(strHandle) + " is not an attribute");
     }
-    if (!IsValidUtf8(strValue)) {
-        return status::Make(status::kBadValue, "Value cannot be stored: it is not UTF-8 text");
+    if (const std::string why = ValueProblem(strValue); !why.empty()) {
+        return status::Make(status::kBadValue, "Value cannot be stored: " + why);
     }
     DxfAttrib& a = model_.attribs[static_cast<std::size_t>(e->attrib)];
     if (!a.multiLine && !a.hasValue) {
@@ -227,6 +271,8 @@ std::string DxfDocument::DeleteEntity(const std::string& strHandle) {
     DropEditsWithin(a.entity);
     edits_[a.entity.start] = Edit{a.entity.end, std::string()};
     a.deleted = true;
+    // Its extension dictionary and what that holds go with it.
+    if (!a.synthetic) DeleteOwnedObjects(a.id);
 
     if (!anyLeft) {
         // No attribute follows the insert any more: clear its flag and drop the SEQEND.

@@ -49,8 +49,18 @@ private:
     // A token with the given code and encoded value, in the style of `like`.
     std::string MakeToken(const DxfToken& like, int code, std::string_view value) const;
     void ReplaceValue(const DxfToken& token, std::string bytes);
+    // The MTEXT string that groups 3 and 1 hold, decoded.
+    std::string ChunkText(const std::vector<DxfToken>& chunks) const;
+    // Writes text (file bytes) as groups 3 and 1 in the place of chunks.
+    void ReplaceChunks(const std::vector<DxfToken>& chunks, std::string_view text);
     void ApplyValue(DxfAttrib& a, const std::string& utf8);
     void DropEditsWithin(Span span);
+    DxfObject* FindObject(std::uint64_t handle);
+    // The ACAD_MLATT record in the attribute's extension dictionary that keeps
+    // a second copy of a multi-line attribute's text; null when there is none.
+    const DxfObject* MultiLineCopyOf(const DxfAttrib& a);
+    // Removes every object the handle owns, and what those own in turn.
+    void DeleteOwnedObjects(std::uint64_t owner);
 
     std::string data_;
     DxfModel model_;

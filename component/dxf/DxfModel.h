@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "component/DrawingHandle.h"
 #include "component/dxf/DxfTokenizer.h"
 
 namespace kel::dxf {
@@ -27,6 +29,7 @@ struct DxfAttrib {
     DxfToken value;              // group 1
     bool multiLine = false;      // holds an embedded MTEXT object
     std::vector<DxfToken> mtextChunks;  // its groups 3 and 1, in file order
+    std::uint64_t xdict = 0;     // its extension dictionary, 0 when none
     int insert = -1;             // owning insert
     bool deleted = false;
     bool changed = false;
@@ -55,6 +58,19 @@ struct DxfBlock {
     std::vector<int> inserts;
 };
 
+// An object of the OBJECTS section, with what deleting its owner and keeping
+// a multi-line attribute's second copy in step need.
+struct DxfObject {
+    std::uint64_t handle = 0;
+    std::uint64_t owner = 0;  // group 330 outside any {...} list; 0 when none
+    std::string_view type;
+    Span span;                // from its group 0 to the next group 0
+    std::vector<std::pair<std::string_view, std::uint64_t>> entries;  // a DICTIONARY's names and objects
+    std::vector<DxfToken> textChunks;  // an XRECORD's embedded text (after "Embedded Object"): groups 3 and 1
+    bool deleted = false;
+    bool operator<(const DxfObject& o) const { return handle < o.handle; }
+};
+
 // Handle of any object or entity, for addressing by handle.
 struct HandleEntry {
     std::uint64_t handle = 0;
@@ -72,15 +88,15 @@ struct DxfModel {
     std::vector<DxfInsert> inserts;
     std::vector<DxfAttrib> attribs;
     std::vector<HandleEntry> handles;  // sorted by handle
+    std::vector<DxfObject> objects;    // sorted by handle
 };
 
 // Parses the whole file. On failure returns false with a reason in strErr
 // ("not a drawing" when nothing DXF-like was found).
 bool ReadDxfModel(std::string_view data, DxfModel& model, std::string& strErr, bool& notDxf);
 
-// Parses a hexadecimal handle (case ignored, leading zeros allowed).
-bool ParseHandle(std::string_view text, std::uint64_t& value);
-// Upper-case hexadecimal without leading zeros.
-std::string FormatHandle(std::uint64_t value);
+// Handles are read and written as every format does (component/DrawingHandle.h).
+using ::kel::FormatHandle;
+using ::kel::ParseHandle;
 
 }  // namespace kel::dxf

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <unordered_map>
 
+#include "component/LayoutName.h"
 #include "component/dxf/DxfModel.h"
 
 namespace kel::dxf {
@@ -25,7 +26,10 @@ struct Record {
     std::string_view handle, name, layer, owner, layoutRef, layoutName, layoutOwner, subclass;
     bool hasHandle = false, hasName = false, hasLayer = false, hasOwner = false, hasLayoutRef = false;
     bool hasX = false, hasY = false, hasZ = false, has66 = false, has70 = false, has71 = false, has67 = false;
-    bool hasValue = false, inGroup = false, embedded = false;
+    bool hasValue = false, inGroup = false, embedded = false, inXdict = false;
+    int embeddedText = 0;  // XRECORD: 1 after "Embedded Object", 2 once its text is read
+    std::string_view xdict, entryName;
+    std::vector<std::pair<std::string_view, std::uint64_t>> entries;
     double x = 0, y = 0, z = 0;
     std::int64_t g70 = 0, g71 = 0, g67 = 0, g66 = 0;
     DxfToken tok66, value;
@@ -152,11 +156,18 @@ private:
         }
         if (t.code == 102) {
             std::string_view v = Trim(t.value);
-            if (!v.empty() && v.front() == '{') r.inGroup = true;
-            if (!v.empty() && v.front() == '}') r.inGroup = false;
+            if (!v.empty() && v.front() == '{') {
+                r.inGroup = true;
+                r.inXdict = v == "{ACAD_XDICTIONARY";
+            }
+            if (!v.empty() && v.front() == '}') r.inGroup = r.inXdict = false;
             return;
         }
-        if (r.inGroup) return;
+        if (r.inGroup) {
+            if (r.inXdict && t.code == 360 && r.xdict.empty()) r.xdict = Trim(t.value);
+            return;
+        }
+        if (section_ == Section::Objects && CaptureObject(t)) return;
         switch (t.code) {
             case 5:
                 if (!r.hasHandle) { r.handle = Trim(t.value); r.hasHandle = true; }
@@ -204,6 +215,26 @@ private:
         }
     }
 
+    // The groups of DICTIONARY and XRECORD objects the model keeps; true when
+    // the token needs nothing more.
+    bool CaptureObject(const DxfToken& t) {
+        Record& r = rec_;
+        if (r.type == "DICTIONARY") {
+            if (t.code == 3) r.entryName = t.value;
+            std::uint64_t h = 0;
+            if ((t.code == 350 || t.code == 360) && ParseHandle(t.value, h)) r.entries.emplace_back(r.entryName, h);
+            return t.code == 3 || t.code == 350 || t.code == 360;
+        }
+        if (r.type != "XRECORD" || r.embeddedText == 2) return false;
+        if (r.embeddedText == 1) {
+            if (t.code == 3 || t.code == 1) r.chunks.push_back(t);
+            if (t.code == 1) r.embeddedText = 2;
+            return true;
+        }
+        if (t.code == 1 && Trim(t.value) == "Embedded Object") r.embeddedText = 1;
+        return false;
+    }
+
     // Closes the record that ends at byte pos.
     void Finish(std::size_t pos) {
         if (!rec_.active) return;
@@ -214,6 +245,7 @@ private:
         if (hasHandle) maxHandle_ = std::max(maxHandle_, handle);
         int attribIndex = -1, insertIndex = -1;
 
+        if (section_ == Section::Objects && hasHandle) AddObject(r, pos, handle);
         if (section_ == Section::Tables && r.type == "BLOCK_RECORD") {
             BlockRecordInfo info;
             info.name = r.name;
@@ -322,6 +354,7 @@ private:
         a.entity = Span{r.start, end};
         a.hasValue = r.hasValue;
         a.value = r.value;
+        if (!r.xdict.empty()) ParseHandle(r.xdict, a.xdict);
         a.multiLine = r.embedded && !r.chunks.empty();
         if (a.multiLine) a.mtextChunks = r.chunks;
         a.insert = attachTo_;
@@ -329,6 +362,17 @@ private:
         m_.inserts[static_cast<std::size_t>(attachTo_)].attribs.push_back(index);
         m_.attribs.push_back(std::move(a));
         return index;
+    }
+
+    void AddObject(Record& r, std::size_t end, std::uint64_t handle) {
+        DxfObject o;
+        o.handle = handle;
+        if (r.hasOwner) ParseHandle(r.owner, o.owner);
+        o.type = r.type;
+        o.span = Span{r.start, end};
+        o.entries = std::move(r.entries);
+        if (r.embeddedText == 2) o.textChunks = r.chunks;
+        m_.objects.push_back(std::move(o));
     }
 
     std::string LayoutNameOf(std::size_t block, const std::string& key) const {
@@ -353,9 +397,7 @@ private:
             auto it = layoutByBlockRecord_.find(brHandle);
             if (it != layoutByBlockRecord_.end()) return std::string(it->second);
         }
-        if (key == "*MODEL_SPACE" || key == "$MODEL_SPACE") return "Model";
-        if (!sawLayout_ && (key == "*PAPER_SPACE" || key == "$PAPER_SPACE")) return "Layout1";
-        return "";
+        return FallbackLayoutName(key, sawLayout_);
     }
 
     // Owners, layouts, constant attribute counts and handles, once everything is read.
@@ -416,6 +458,7 @@ private:
             ins.constantAttDefs = c == constantByBlock_.end() ? 0 : c->second;
         }
         SettleHandles();
+        std::stable_sort(m_.objects.begin(), m_.objects.end());
     }
 
     // Inserts and attributes with no handle, or one already taken, get synthetic
@@ -479,33 +522,6 @@ private:
 };
 
 }  // namespace
-
-bool ParseHandle(std::string_view text, std::uint64_t& value) {
-    text = Trim(text);
-    while (text.size() > 1 && text.front() == '0') text.remove_prefix(1);
-    if (text.empty() || text.size() > 16) return false;
-    std::uint64_t v = 0;
-    for (char c : text) {
-        int d;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        else return false;
-        v = v * 16 + static_cast<std::uint64_t>(d);
-    }
-    value = v;
-    return true;
-}
-
-std::string FormatHandle(std::uint64_t value) {
-    static const char* kHex = "0123456789ABCDEF";
-    std::string out;
-    do {
-        out.insert(out.begin(), kHex[value & 0xF]);
-        value >>= 4;
-    } while (value != 0);
-    return out;
-}
 
 bool ReadDxfModel(std::string_view data, DxfModel& model, std::string& strErr, bool& notDxf) {
     notDxf = false;

@@ -1,7 +1,10 @@
 #include "component/dxf/DxfText.h"
 
 #include <cctype>
+#include <algorithm>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "component/text/CodePages.h"
 #include "component/text/UnicodeEscape.h"
@@ -11,28 +14,7 @@ namespace kel::dxf {
 namespace {
 
 using text::AppendUtf8;
-
-// Length of the UTF-8 sequence at text[i] and its code point; 0 when malformed.
-std::size_t ReadUtf8(std::string_view text, std::size_t i, char32_t& cp) {
-    auto b = static_cast<unsigned char>(text[i]);
-    std::size_t len;
-    if (b < 0x80) { cp = b; return 1; }
-    if (b >= 0xC2 && b <= 0xDF) { len = 2; cp = b & 0x1F; }
-    else if (b >= 0xE0 && b <= 0xEF) { len = 3; cp = b & 0x0F; }
-    else if (b >= 0xF0 && b <= 0xF4) { len = 4; cp = b & 0x07; }
-    else return 0;
-    if (i + len > text.size()) return 0;
-    for (std::size_t k = 1; k < len; ++k) {
-        auto c = static_cast<unsigned char>(text[i + k]);
-        if ((c & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-        (cp >= 0xD800 && cp <= 0xDFFF)) {
-        return 0;
-    }
-    return len;
-}
+using text::ReadUtf8;
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -45,16 +27,6 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 }
 
 }  // namespace
-
-bool IsValidUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        char32_t cp;
-        std::size_t len = ReadUtf8(text, i, cp);
-        if (len == 0) return false;
-        i += len;
-    }
-    return true;
-}
 
 TextCodec::TextCodec(std::string_view acadVer, std::string_view dwgCodePage) {
     // AC1021 and later files are UTF-8 whatever $DWGCODEPAGE says.
@@ -169,29 +141,37 @@ std::string TextCodec::Encode(std::string_view utf8) const {
     return out;
 }
 
-std::string MTextToPlain(std::string_view text) {
+std::string MTextToPlain(std::string_view text, std::vector<std::pair<std::size_t, std::size_t>>* sources) {
     std::string out;
     out.reserve(text.size());
+    // Appends plain bytes that come from text[from, to).
+    auto put = [&](std::string_view bytes, std::size_t from, std::size_t to) {
+        out += bytes;
+        if (sources) sources->insert(sources->end(), bytes.size(), {from, to});
+    };
     for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t at = i;
         char c = text[i];
         if (c == '{' || c == '}') continue;
         if (c != '\\' || i + 1 >= text.size()) {
-            out += c;
+            put(std::string_view(&text[i], 1), at, at + 1);
             continue;
         }
         char k = text[++i];
         switch (k) {
-            case 'P': case 'N': out += '\n'; break;
-            case '\\': case '{': case '}': out += k; break;
-            case '~': out += ' '; break;
+            case 'P': case 'N': put("\n", at, i + 1); break;
+            case '\\': case '{': case '}': put(text.substr(i, 1), at, i + 1); break;
+            case '~': put(" ", at, i + 1); break;
             case 'L': case 'l': case 'O': case 'o': case 'K': case 'k': break;
             case 'S': {  // stacked text up to ';': numerator and denominator with a slash
                 std::size_t j = i + 1;
+                std::string stacked;
                 for (; j < text.size() && text[j] != ';'; ++j) {
                     char s = text[j];
-                    out += (s == '^' || s == '#') ? '/' : s;
+                    stacked += (s == '^' || s == '#') ? '/' : s;
                 }
                 i = j;
+                put(stacked, at, std::min(j + 1, text.size()));
                 break;
             }
             case 'A': case 'C': case 'c': case 'F': case 'f': case 'H': case 'Q':
@@ -201,9 +181,42 @@ std::string MTextToPlain(std::string_view text) {
                 i = j;
                 break;
             }
-            default: out += '\\'; out += k; break;
+            default: put(text.substr(at, 2), at, i + 1); break;
         }
     }
+    return out;
+}
+
+std::string EditMText(std::string_view mtext, std::string_view plain) {
+    std::vector<std::pair<std::size_t, std::size_t>> src;
+    const std::string old = MTextToPlain(mtext, &src);
+    if (old == plain) return std::string(mtext);
+    // The part that changed: what lies between the common start and end,
+    // widened to whole characters and to whole codes of the MTEXT string.
+    std::size_t p = 0, s = 0;
+    while (p < old.size() && p < plain.size() && old[p] == plain[p]) ++p;
+    while (s < old.size() - p && s < plain.size() - p && old[old.size() - 1 - s] == plain[plain.size() - 1 - s]) ++s;
+    auto continuation = [](std::string_view t, std::size_t i) {
+        return i < t.size() && (static_cast<unsigned char>(t[i]) & 0xC0) == 0x80;
+    };
+    for (;;) {
+        const std::size_t before = p + s;
+        while (p > 0 && (continuation(old, p) || continuation(plain, p))) --p;
+        while (s > 0 && (continuation(old, old.size() - s) || continuation(plain, plain.size() - s))) --s;
+        while (p > 0 && p < old.size() && src[p - 1] == src[p]) --p;
+        while (s > 0 && s < old.size() && src[old.size() - s] == src[old.size() - s - 1]) --s;
+        if (p + s == before) break;
+    }
+    std::size_t from, to;
+    if (p < old.size() - s) {
+        from = src[p].first;
+        to = src[old.size() - s - 1].second;
+    } else {  // nothing removed: the new text goes in after the common start
+        from = to = p > 0 ? src[p - 1].second : old.empty() ? mtext.size() : src[0].first;
+    }
+    std::string out(mtext.substr(0, from));
+    out += PlainToMText(plain.substr(p, plain.size() - s - p));
+    out += mtext.substr(to);
     return out;
 }
 

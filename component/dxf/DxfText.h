@@ -5,6 +5,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace kel::dxf {
 
@@ -27,13 +29,16 @@ private:
 };
 
 // Plain text of an MTEXT string already decoded by TextCodec: paragraph breaks
-// become line breaks, formatting codes and grouping braces are dropped.
-std::string MTextToPlain(std::string_view text);
+// become line breaks, formatting codes and grouping braces are dropped. With
+// sources, each byte of the plain text gets the range of the string it comes from.
+std::string MTextToPlain(std::string_view text,
+                         std::vector<std::pair<std::size_t, std::size_t>>* sources = nullptr);
+// The MTEXT string (decoded) whose plain text is plain, made from mtext by
+// rewriting only the part whose plain text changed: line breaks and formatting
+// codes before and after it stay as they were.
+std::string EditMText(std::string_view mtext, std::string_view plain);
 // MTEXT string for a plain text (line breaks become paragraph breaks; backslash
 // and braces are escaped). The result still needs TextCodec::Encode.
 std::string PlainToMText(std::string_view text);
-
-// True when the text is well-formed UTF-8.
-bool IsValidUtf8(std::string_view text);
 
 }  // namespace kel::dxf

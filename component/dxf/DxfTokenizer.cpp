@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "component/ByteOrder.h"
+
 namespace kel::dxf {
 namespace {
 
@@ -11,20 +13,6 @@ constexpr int kMaxCode = 1071;  // the highest group code in use
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
-template <typename T>
-T ReadLittleEndian(const char* p) {
-    std::uint64_t v = 0;
-    for (std::size_t i = 0; i < sizeof(T); ++i) {
-        v |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
-    }
-    T out;
-    if constexpr (sizeof(T) == 8) {
-        std::memcpy(&out, &v, 8);
-    } else {
-        out = static_cast<T>(v);
-    }
-    return out;
-}
 
 std::size_t FixedSize(ValueKind kind) {
     switch (kind) {

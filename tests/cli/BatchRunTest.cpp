@@ -36,6 +36,7 @@ protected:
 };
 
 TEST_F(BatchRunTest, ModifyChangesOnlyTheNamedAttributesAndReportsFailures) {
+    KEL_NEED_CORPUS();
     const std::string flags = Copy(kFlags, "Flags.dxf"), sample = Copy(kSample, "Sub Folder/Sample.DXF");
     const Lines flagsBefore = Attributes(flags), sampleBefore = Attributes(sample);
     const std::string tmpl = dir.Write("work/title.txt", "*INPUT\r\n*ATTRIBUTE_TAGS\r\nNAME,r,Renamed\r\nPRESET_ATT,r,changed\r\n");
@@ -70,6 +71,7 @@ TEST_F(BatchRunTest, ModifyChangesOnlyTheNamedAttributesAndReportsFailures) {
 }
 
 TEST_F(BatchRunTest, ShowPrintsTheAttributeTableAsCsvOrAsTheViewersPage) {
+    KEL_NEED_CORPUS();
     const std::string flags = Copy(kFlags, "Flags.dxf");
     Result r = Batch("--show " + Q(flags));
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -118,6 +120,7 @@ TEST_F(BatchRunTest, ShowPrintsTheAttributeTableAsCsvOrAsTheViewersPage) {
 }
 
 TEST_F(BatchRunTest, ListFileRunsPlainAndWildcardEntries) {
+    KEL_NEED_CORPUS();
     const std::string top = Copy(kFlags, "tree/Abc.dxf"), deep = Copy(kFlags, "tree/sub/Axe.dxf");
     const std::string other = Copy(kFlags, "tree/Bcd.dxf"), plain = Copy(kSample, "Plain Sample.dxf");
     const Lines before = Attributes(plain);
@@ -143,16 +146,24 @@ TEST_F(BatchRunTest, ListFileRunsPlainAndWildcardEntries) {
     EXPECT_EQ(r.out, "Passed file '" + dir.File("work/absent.dlf") + "' does not exist.\n");
 }
 
+TEST_F(BatchRunTest, XmlOfCorpusDrawingsMatchesEzdxf) {
+    KEL_NEED_CORPUS();
+    for (const char* rel : {"dxf/ascii/AC1009_R12/libredwg__r11_entities-2d.dxf", kFlags,
+                            "dxf/ascii/AC1032_R2018/netdxf__sample_2018.dxf",
+                            "dxf/binary/acadsharp__sample_AC1015_binary.dxf"}) {
+        const std::string d = test::CorpusPath(rel);
+        SCOPED_TRACE(d);
+        EXPECT_NE(XmlMatching(d, d).out.find("<Attributes>"), std::string::npos);
+        EXPECT_TRUE(fs::is_empty(home)) << "work file removed";
+    }
+}
+
 TEST_F(BatchRunTest, XmlMatchesEzdxfOrFailsWithAReason) {
     std::vector<std::string> drawings;
     for (const auto& e : fs::directory_iterator(KEL_SOURCE_DIR "/examples")) {
         if (e.path().extension() == ".dxf") drawings.push_back(e.path().string());
     }
-    for (const char* rel : {"dxf/ascii/AC1009_R12/libredwg__r11_entities-2d.dxf", kFlags,
-                            "dxf/ascii/AC1032_R2018/netdxf__sample_2018.dxf",
-                            "dxf/binary/acadsharp__sample_AC1015_binary.dxf"}) {
-        drawings.push_back(test::CorpusPath(rel));
-    }
+    ASSERT_FALSE(drawings.empty());
     for (const std::string& d : drawings) {
         SCOPED_TRACE(d);
         EXPECT_NE(XmlMatching(d, d).out.find("<Attributes>"), std::string::npos);

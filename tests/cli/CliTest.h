@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Corpus.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
 

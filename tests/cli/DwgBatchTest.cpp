@@ -50,6 +50,7 @@ std::vector<Attribute> ReadDwg(const std::string& path) {
 using DwgBatchTest = CliTest;
 
 TEST_F(DwgBatchTest, XmlAndShowAgreeWithTheDxfTwins) {
+    KEL_NEED_CORPUS();
     for (const Twin& t : kTwins) {
         SCOPED_TRACE(t.dwg);
         const std::string copy = Copy(t.dwg), dxf = test::CorpusPath(t.dxf);
@@ -72,6 +73,7 @@ TEST_F(DwgBatchTest, XmlAndShowAgreeWithTheDxfTwins) {
 }
 
 TEST_F(DwgBatchTest, ModifySetsDeletesAndClearsTheNamedAttributes) {
+    KEL_NEED_CORPUS();
     // The dash and the omega are not in the drawings' code page.
     const std::string etikedo = "Nova valoro \xE2\x80\x93 Gr\xC3\xB6\xC3\x9F" "e \xCE\xA9";
     const std::string tmpl = dir.Write("t.txt", "*INPUT\r\n*ATTRIBUTE_TAGS\r\nETIKEDO,r," + etikedo +
@@ -97,6 +99,7 @@ TEST_F(DwgBatchTest, ModifySetsDeletesAndClearsTheNamedAttributes) {
 }
 
 TEST_F(DwgBatchTest, DrawingsThatCannotBeChangedAreReportedAndLeftAlone) {
+    KEL_NEED_CORPUS();
     const std::string tmpl = dir.Write("t.txt", "*INPUT\r\n*ATTRIBUTE_TAGS\r\nETIKEDO,r,x\r\nATTINFO,r,1\r\n");
     // Copy -> the status --xml reports.
     std::map<std::string, std::string> status;

@@ -10,6 +10,7 @@
 #include "DxfTestSupport.h"
 #include "component/DrawingComponent.h"
 #include "component/dxf/DxfModel.h"
+#include "support/Corpus.h"
 #include "support/TempDir.h"
 
 namespace kel::test {
@@ -89,6 +90,7 @@ std::vector<std::string> FileEntities(const std::vector<std::string>& dump, cons
 }
 
 TEST(DxfCorpus, EveryDrawingOpensAndSavesUnchangedByteForByte) {
+    KEL_NEED_CORPUS();
     TempDir dir;
     auto files = CorpusDxfFiles();
     ASSERT_GE(files.size(), 40u);
@@ -105,6 +107,7 @@ TEST(DxfCorpus, EveryDrawingOpensAndSavesUnchangedByteForByte) {
 }
 
 TEST(DxfCorpus, AttributesAndLayoutsMatchTheIndependentReader) {
+    KEL_NEED_CORPUS();
     auto files = FilesWithAttributes();
     ASSERT_GE(files.size(), 30u);
     for (auto& [f, info] : files) {
@@ -132,6 +135,7 @@ TEST(DxfCorpus, AttributesAndLayoutsMatchTheIndependentReader) {
 // Sets every attribute, saves, and checks the result with both readers; ezdxf
 // must also see every other entity exactly as before.
 TEST(DxfCorpus, SettingEveryAttributeIsSeenByBothReaders) {
+    KEL_NEED_CORPUS();
     TempDir dir;
     std::vector<std::string> before, after;
     std::vector<std::map<std::string, std::string>> expected;
@@ -178,6 +182,7 @@ TEST(DxfCorpus, SettingEveryAttributeIsSeenByBothReaders) {
 }
 
 TEST(DxfCorpus, DeletingAttributesKeepsTheDrawingSound) {
+    KEL_NEED_CORPUS();
     TempDir dir;
     std::vector<std::string> before, after;
     std::vector<std::set<std::string>> deleted;

@@ -9,6 +9,7 @@
 #include "component/DrawingComponent.h"
 #include "component/dxf/DxfText.h"
 #include "component/dxf/DxfTokenizer.h"
+#include "support/Corpus.h"
 #include "support/TempDir.h"
 
 namespace kel::test {
@@ -183,6 +184,7 @@ TEST(DxfEncodingDrawing, UnicodeAndBinaryDrawings) {
 }
 
 TEST(DxfEncodingDrawing, MultiLineAttributeTakesItsTextThroughTheEmbeddedObject) {
+    KEL_NEED_CORPUS();
     TempDir dir;
     std::string src = CorpusPath("dxf/ascii/AC1032_R2018/acadsharp__sample_AC1032_ascii.dxf"), out = dir.File("m.dxf");
     // The value of attribute 79D in dump lines, or "<none>".

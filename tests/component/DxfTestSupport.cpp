@@ -10,6 +10,7 @@
 
 #include "component/DrawingFormat.h"
 #include "platform/FileSystem.h"
+#include "support/Corpus.h"
 #include "support/TempDir.h"
 
 namespace kel::test {

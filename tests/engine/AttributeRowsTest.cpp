@@ -14,6 +14,7 @@
 #include "component/DrawingInfoXml.h"
 #include "engine/AttributeRows.h"
 #include "engine/cAutoCAD.h"
+#include "support/Corpus.h"
 #include "support/TempDir.h"
 
 namespace kel {
@@ -51,8 +52,7 @@ std::size_t ExpectSameRows(const DrawingInfo& info, const std::string& what) {
 
 std::vector<std::string> CorpusDrawings() {
     std::vector<std::string> files;
-    if (!std::filesystem::exists(KEL_CORPUS_DIR)) return files;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(KEL_CORPUS_DIR)) {
+    for (const auto& e : std::filesystem::recursive_directory_iterator(test::CorpusDir())) {
         std::string ext = e.path().extension().string();
         std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
         if (e.is_regular_file() && (ext == ".dxf" || ext == ".dwg")) files.push_back(e.path().string());
@@ -62,8 +62,9 @@ std::vector<std::string> CorpusDrawings() {
 }
 
 TEST(AttributeRows, CorpusDrawingsGiveTheRowsOfTheXmlChain) {
+    KEL_NEED_CORPUS();
     const auto files = CorpusDrawings();
-    if (files.empty()) GTEST_SKIP() << "no corpus at " << KEL_CORPUS_DIR;
+    ASSERT_FALSE(files.empty());
     std::size_t described = 0, withRows = 0;
     for (const std::string& f : files) {
         DrawingComponent component;

@@ -178,6 +178,14 @@ TEST_F(ModifyTest, LaterLinesActOnTheValuesAsRead) {
                                   "SetAttributeValue(,1F)"}));
 }
 
+TEST_F(ModifyTest, AuditLinesNameMultiLineValues) {
+    OnlyTitle({Att("1F", "NOTE", "first\nsecond"), Att("20", "DWGNO", "one line")});
+    EXPECT_EQ(Run({"f,second,2nd", "DWGNO,r,x", "NOTE,c"}), 1);
+    EXPECT_EQ(Changes(), (Strings{"SetAttributeValue(first\n2nd,1F)", "SetAttributeValue(x,20)", "SetAttributeValue(,1F)"}));
+    EXPECT_EQ(auditLines, (Strings{"Found 'second' in NOTE and replaced with '2nd' (multi-line value)",
+                                   "Found DWGNO and replaced with 'x'", "Cleared NOTE (multi-line value)"}));
+}
+
 TEST_F(ModifyTest, Filters) {
     auto handlesWith = [&](const char* block, const char* space, const char* layer, const char* layout) {
         std::tie(engine->strBlockFilter, engine->strSpaceFilter, engine->strLayerFilter, engine->strLayoutFilter) =

@@ -43,6 +43,4 @@ std::string ReadFile(const std::string& path) {
     return ss.str();
 }
 
-std::string CorpusPath(const std::string& relative) { return std::string(KEL_CORPUS_DIR) + "/" + relative; }
-
 }  // namespace kel::test

@@ -25,7 +25,4 @@ private:
 // Whole content of a file ("" when missing).
 std::string ReadFile(const std::string& path);
 
-// Path of a file below ../shared/corpus.
-std::string CorpusPath(const std::string& relative);
-
 }  // namespace kel::test

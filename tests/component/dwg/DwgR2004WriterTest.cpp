@@ -55,8 +55,8 @@ std::string PageAt(const std::string& bytes, const R2004File& f, std::int32_t nu
 }
 
 TEST(DwgR2004WriterTest, ChecksumsMatchWhatCorpusFilesStore) {
+    KEL_NEED_CORPUS();
     const std::string bytes = test::ReadCorpus(kSample);
-    if (bytes.empty()) GTEST_SKIP() << "no corpus file " << kSample;
     R2004File f = Parsed(bytes);
     // Values read off the file: the first objects page and the header CRC.
     std::uint8_t header[0x20];
@@ -89,7 +89,7 @@ R2004File Rewrite(const std::string& bytes, const std::map<std::string, std::str
 }
 
 TEST(DwgR2004WriterTest, EveryCorpusFileRewrittenKeepsEverySectionAndCopiesUntouchedPages) {
-    if (CorpusFiles().empty()) GTEST_SKIP() << "no corpus folder " << kel::test::CorpusPath("dwg");
+    KEL_NEED_CORPUS();
     for (const std::string& path : CorpusFiles()) {
         SCOPED_TRACE(path);
         const std::string bytes = kel::test::ReadFile(path);
@@ -125,8 +125,8 @@ TEST(DwgR2004WriterTest, EveryCorpusFileRewrittenKeepsEverySectionAndCopiesUntou
 }
 
 TEST(DwgR2004WriterTest, ASectionThatGrowsOrShrinksIsRePaged) {
+    KEL_NEED_CORPUS();
     const std::string bytes = test::ReadCorpus(kSample);
-    if (bytes.empty()) GTEST_SKIP() << "no corpus file " << kSample;
     R2004File before = Parsed(bytes);
     const R2004Section* objects = before.Find("AcDb:AcDbObjects");
     const R2004Section* header = before.Find("AcDb:Header");
@@ -160,8 +160,8 @@ TEST(DwgR2004WriterTest, ASectionThatGrowsOrShrinksIsRePaged) {
 }
 
 TEST(DwgR2004WriterTest, DamagedStructuresAreRefused) {
+    KEL_NEED_CORPUS();
     const std::string bytes = test::ReadCorpus(kSample);
-    if (bytes.empty()) GTEST_SKIP() << "no corpus file " << kSample;
     R2004File good = Parsed(bytes);
     std::string out, why;
     // A section that does not exist, and one whose page lies outside the file.

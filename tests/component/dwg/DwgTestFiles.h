@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Corpus.h"
 #include "support/TempDir.h"
 
 namespace kel::dwg::test {
@@ -23,8 +24,6 @@ inline const std::vector<std::string>& SupportedCorpusFiles() {
 // The versions that are also written: all of them.
 inline std::vector<std::string> WritableCorpusFiles() { return SupportedCorpusFiles(); }
 
-inline std::string ReadCorpus(const std::string& relative) {
-    return kel::test::ReadFile(kel::test::CorpusPath(relative));
-}
+inline std::string ReadCorpus(const std::string& relative) { return kel::test::ReadCorpusFile(relative); }
 
 }  // namespace kel::dwg::test

@@ -34,7 +34,7 @@ TEST(DwgTextTest, EncodesWhatThePageHoldsAndEscapesTheRest) {
     EXPECT_EQ(EncodeText("Größe", kAnsi1252), "Gr\xF6\xDF" "e");
     EXPECT_EQ(EncodeText("Ω Größe 設計", kAnsi1252), "\\U+03A9 Gr\xF6\xDF" "e \\U+8A2D\\U+8A08");
     EXPECT_EQ(EncodeText("Šč", kAnsi1250), "\x8A\xE8");
-    EXPECT_EQ(EncodeText("\xFF" "a", kAnsi1252), "\xFF" "a");  // invalid UTF-8 is taken as Latin-1
+    EXPECT_EQ(EncodeText("\xFF" "a", kAnsi1252), "\\U+FFFD" "a");  // as the DXF writer does
     // A page we do not carry (38: a double-byte Japanese page) gets escapes
     // only, never bytes that would mean something else in it.
     EXPECT_EQ(EncodeText("é設", 38), "\\U+00E9\\U+8A2D");
@@ -61,7 +61,7 @@ TEST(DwgTextTest, CharactersBeyondTheBasicPlaneTravelAsEscapePairs) {
         EXPECT_EQ(DecodeText(EncodeText(text, kAnsi1252), kAnsi1252), text);
         EXPECT_EQ(DecodeText(EncodeText(text, 38), 38), text);
     }
-    EXPECT_EQ(EncodeText("\xED\xA0\x80", kAnsi1252), "\\U+FFFD");  // an encoded surrogate is no character
+    EXPECT_EQ(EncodeText("\xED\xA0\x80", kAnsi1252), "\\U+FFFD\\U+FFFD\\U+FFFD");  // an encoded surrogate is no UTF-8
 }
 
 // Both readers take their pages from one set of tables: the same bytes read

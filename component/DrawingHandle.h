@@ -1,0 +1,44 @@
+// Handles as text, the same for every drawing format: upper-case hexadecimal
+// without leading zeros when written; when read, blanks around the text and
+// leading zeros are ignored and letters may be of either case.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace kel {
+
+// The text without the blanks (spaces, tabs, line ends) around it.
+inline std::string_view TrimHandleText(std::string_view text) {
+    const std::size_t b = text.find_first_not_of(" \t\r\n");
+    if (b == std::string_view::npos) return {};
+    return text.substr(b, text.find_last_not_of(" \t\r\n") - b + 1);
+}
+
+// False when the text is no handle (empty, not hexadecimal, more than 64 bits).
+inline bool ParseHandle(std::string_view text, std::uint64_t& value) {
+    text = TrimHandleText(text);
+    while (text.size() > 1 && text.front() == '0') text.remove_prefix(1);
+    if (text.empty() || text.size() > 16) return false;
+    std::uint64_t v = 0;
+    for (const char c : text) {
+        int d;
+        if (c >= '0' && c <= '9') d = c - '0';
+        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        else return false;
+        v = v * 16 + static_cast<std::uint64_t>(d);
+    }
+    value = v;
+    return true;
+}
+
+inline std::string FormatHandle(std::uint64_t value) {
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(value));
+    return buf;
+}
+
+}  // namespace kel
