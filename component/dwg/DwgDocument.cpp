@@ -199,7 +199,7 @@ std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
         !std::get<InsertData>(ins->data).hasAttribs) {
         return status::Make(status::kNotSupported, "Deleting an ATTRIB that belongs to no insert is not supported");
     }
-    if (AtLeast(file_.version, Version::R2004)) return DeleteOwnedAttrib(*o, *ins);  // listed, not linked
+    if (AtLeast(file_.version, Version::R2004)) return DeleteOwnedAttrib(*o, *ins, owned);  // listed, not linked
     // Neighbours among the insert's own attributes only.
     std::vector<std::uint64_t> siblings = model_.AttribsOf(insertHandle);
     auto sibling = [&](std::uint64_t h) {
@@ -255,8 +255,10 @@ std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
 
 // From R2004 on an insert lists the attributes it owns (and entities are
 // not linked to their neighbours): the deleted one leaves the list, and the
-// last one takes the list and the SEQEND with it.
-std::string DwgDocument::DeleteOwnedAttrib(const DecodedObject& attrib, const DecodedObject& ins) {
+// last one takes the list and the SEQEND with it. The objects the attribute
+// owns go with it.
+std::string DwgDocument::DeleteOwnedAttrib(const DecodedObject& attrib, const DecodedObject& ins,
+                                           const std::vector<std::uint64_t>& owned) {
     const std::uint64_t self = attrib.Handle();
     DecodedObject insert = ins;
     auto& d = std::get<InsertData>(insert.data);
@@ -275,7 +277,10 @@ std::string DwgDocument::DeleteOwnedAttrib(const DecodedObject& attrib, const De
     }
     std::string st = Store(insert);  // changes nothing when it fails
     if (st != kStatusOk) return st;
-    for (std::uint64_t gone : {self, last ? seqend : 0}) {
+    std::vector<std::uint64_t> gones = owned;
+    gones.push_back(self);
+    if (last) gones.push_back(seqend);
+    for (std::uint64_t gone : gones) {
         if (gone == 0) continue;
         edits_.replaced.erase(gone);
         edits_.deleted.insert(gone);

@@ -38,7 +38,8 @@ private:
     std::vector<std::uint64_t> OwnedObjects(std::uint64_t owner) const;
     std::string Store(DecodedObject& changed);
     std::string TypeName(int type) const;
-    std::string DeleteOwnedAttrib(const DecodedObject& attrib, const DecodedObject& insert);
+    std::string DeleteOwnedAttrib(const DecodedObject& attrib, const DecodedObject& insert,
+                                  const std::vector<std::uint64_t>& owned);
     // Edits are written for R13 to R2004.
     bool Writable() const;
     std::string NotWritable() const;
