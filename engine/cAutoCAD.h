@@ -15,6 +15,7 @@
 
 #include "component/IDrawingComponent.h"
 #include "component/DrawingInfo.h"
+#include "engine/AttributeChange.h"
 #include "engine/AttributeRows.h"
 #include "engine/AttributeTable.h"
 #include "engine/IUserMessages.h"
@@ -52,6 +53,10 @@ public:
     std::vector<std::string> strTagLines;
     // The line number in the template file of each tag line (from 1).
     std::vector<std::int32_t> lngTagLineNumbers;
+    // The changes GetAttributes made, one per successful component call; kept
+    // only while blnRecordChanges is set.
+    bool blnRecordChanges = false;
+    std::vector<AttributeChange> changes;
     // -1 while a drawing is open, 0 otherwise.
     std::int16_t blnDrawingOpen = 0;
     std::unique_ptr<IDrawingComponent> objDWG;

@@ -39,6 +39,21 @@ struct RowAction {
     std::string audit;
 };
 
+// The kind of change a tag line makes, as a change list names it.
+const char* ActionName(const TagLine& t, bool remove) {
+    if (remove) return "delete";
+    switch (t.kind) {
+        case TagLineKind::GlobalClear:
+        case TagLineKind::TagClear:
+            return "clear";
+        case TagLineKind::GlobalFind:
+        case TagLineKind::TagFind:
+            return "replace";
+        default:
+            return "set";
+    }
+}
+
 RowAction ActionFor(const TagLine& t, std::string_view tag, std::string_view value) {
     RowAction a;
     switch (t.kind) {
@@ -182,6 +197,11 @@ std::int16_t cAutoCAD::GetAttributes(std::string* strErr, const std::string& str
             const std::int16_t rc = a.remove ? DeleteObject(handle) : UpdateBlockAttribute(a.value, handle);
             if (rc == 1) {
                 blnChanged = true;
+                if (blnRecordChanges) {
+                    changes.push_back(AttributeChange{std::string(row.layout), std::string(row.block), handle,
+                                                      std::string(row.tag), std::string(row.value),
+                                                      a.remove ? std::string() : a.value, ActionName(t, a.remove)});
+                }
             } else {
                 strLastFailure = ComponentStatus(objDWG);
                 a.audit += " - failed: " + strLastFailure;

@@ -26,9 +26,50 @@ std::string WithReason(const std::string& strText, const std::string& strReason,
 
 }  // namespace
 
+namespace {
+
+// Saves the changed drawing, keeping its original in the journal first.
+void SaveChanged(cAutoCAD& engine, const std::string& strPath, LogFile* audit, const StepExtras& extras,
+                 DrawingStepResult& result) {
+    JournalEntry kept;
+    if (extras.journal) {
+        std::string strWhy;
+        kept.strOriginal = extras.journal->KeepOriginal(strPath, kept.blnLinked, strWhy);
+        if (kept.strOriginal.empty()) {
+            result.outcome = DrawingOutcome::SaveFailed;
+            result.strStatus = "the original could not be kept for an undo: " + strWhy + "; use --no-journal";
+            return;
+        }
+    }
+    const bool saved = engine.SaveDrawing(strPath, -1) == 1;
+    // The save cleared the folder of temporary files earlier runs left when they were killed.
+    for (const std::string& removed : TakeRemovedTempFiles()) {
+        if (audit) audit->WriteLine("Removed left-over temporary file " + removed);
+    }
+    if (!saved) {
+        result.outcome = DrawingOutcome::SaveFailed;
+        result.strStatus = ComponentStatusOf(engine);
+        if (extras.journal) extras.journal->Discard(kept.strOriginal);
+        return;
+    }
+    result.outcome = DrawingOutcome::Saved;
+    if (extras.journal) {
+        // What was written, so that an undo can tell whether the drawing changed since.
+        std::string strWritten, strWhy;
+        ReadWholeFile(strPath, strWritten, strWhy);
+        kept.size = strWritten.size();
+        kept.hash = ContentHash(strWritten);
+        kept.strPath = strPath;
+        result.journal = std::move(kept);
+    }
+}
+
+}  // namespace
+
 DrawingStepResult ModifyOneDrawing(cAutoCAD& engine, const std::string& strPath, const std::string& strDelimiter,
-                                   LogFile* audit, IStatusLine& status) {
+                                   LogFile* audit, IStatusLine& status, const StepExtras& extras) {
     DrawingStepResult result;
+    engine.changes.clear();
     if (!FileExists(strPath)) {
         if (audit) audit->WriteLine(strPath + " not found.");
         result.outcome = DrawingOutcome::Missing;
@@ -51,20 +92,16 @@ DrawingStepResult ModifyOneDrawing(cAutoCAD& engine, const std::string& strPath,
         return result;
     }
     if (engine.GetAttributes(&result.strErr, strDelimiter, audit && audit->IsOpen() ? audit : nullptr) == 1) {
-        const bool saved = engine.SaveDrawing(strPath, -1) == 1;
-        // The save cleared the folder of temporary files earlier runs left when they were killed.
-        for (const std::string& removed : TakeRemovedTempFiles()) {
-            if (audit) audit->WriteLine("Removed left-over temporary file " + removed);
-        }
-        if (saved) {
+        if (extras.blnDryRun) {
             result.outcome = DrawingOutcome::Saved;
         } else {
-            result.outcome = DrawingOutcome::SaveFailed;
-            result.strStatus = ComponentStatusOf(engine);
+            SaveChanged(engine, strPath, audit, extras, result);
         }
     } else {
         result.outcome = DrawingOutcome::ModifyFailed;
     }
+    result.changes = std::move(engine.changes);
+    engine.changes.clear();
     engine.CloseDrawing();
     return result;
 }

@@ -5,8 +5,10 @@
 #include <set>
 #include <string>
 
+#include "engine/AttributeChange.h"
 #include "engine/LogFile.h"
 #include "engine/cAutoCAD.h"
+#include "runs/RunJournal.h"
 #include "runs/RunWindow.h"
 
 namespace kel {
@@ -21,6 +23,18 @@ struct DrawingStepResult {
     // (SaveFailed; for a read-only drawing, which is never opened, the status
     // the component gives when asked to save one).
     std::string strStatus;
+    // The changes made (or, in a dry run, that a save would have written).
+    std::vector<AttributeChange> changes;
+    // A saved drawing's journal entry (its strOriginal is empty without a journal).
+    JournalEntry journal;
+};
+
+// How a step ends: a dry run opens and changes the drawing but never saves it
+// (Saved then means it would have been); with a journal the original is kept
+// before the save, and a save without it is not made.
+struct StepExtras {
+    bool blnDryRun = false;
+    RunJournal* journal = nullptr;
 };
 
 // The audit log, when given, gets the drawing's path before it is opened (or the
@@ -29,7 +43,7 @@ struct DrawingStepResult {
 // drawing is not opened: it ends as a failed save, with a line saying so in the
 // audit log.
 DrawingStepResult ModifyOneDrawing(cAutoCAD& engine, const std::string& strPath, const std::string& strDelimiter,
-                                   LogFile* audit, IStatusLine& status);
+                                   LogFile* audit, IStatusLine& status, const StepExtras& extras = {});
 
 // The list file batch's and the wildcard scan's text for a drawing that did not
 // end saved: "DWG file not found.", "Error opening DWG file.", "Unable to modify

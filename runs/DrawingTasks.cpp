@@ -33,13 +33,15 @@ bool PrepareFor(cAutoCAD& engine, const DrawingTask& task, std::string& strPrepa
     return true;
 }
 
-void RunTask(cAutoCAD& engine, const DrawingTask& task, const std::string& strDelimiter, LogFile* audit,
+void RunTask(cAutoCAD& engine, const DrawingTask& task, const DrawingTaskSetup& setup, LogFile* audit,
              IStatusLine& status, std::string& strPrepared, DrawingReport& report) {
+    engine.blnRecordChanges = true;
     if (!PrepareFor(engine, task, strPrepared, report.step.strErr)) {
         report.step.outcome = DrawingOutcome::ModifyFailed;
         return;
     }
-    report.step = ModifyOneDrawing(engine, task.strDrawing, strDelimiter, task.blnAudit ? audit : nullptr, status);
+    report.step = ModifyOneDrawing(engine, task.strDrawing, setup.strDelimiter, task.blnAudit ? audit : nullptr, status,
+                                   setup.extras);
 }
 
 std::size_t RunOneAfterAnother(const std::vector<DrawingTask>& tasks, const DrawingTaskSetup& setup,
@@ -49,7 +51,7 @@ std::size_t RunOneAfterAnother(const std::vector<DrawingTask>& tasks, const Draw
     for (; i < tasks.size(); ++i) {
         if (setup.status.CancelRequested()) break;
         DrawingReport report;
-        RunTask(setup.engine, tasks[i], setup.strDelimiter, setup.audit, setup.status, strPrepared, report);
+        RunTask(setup.engine, tasks[i], setup, setup.audit, setup.status, strPrepared, report);
         commit(i, report);
     }
     return i;
@@ -90,7 +92,7 @@ struct Pool {
                 KeptStatus status;
                 LogFile audit;
                 audit.OpenInMemory();
-                RunTask(*engine, tasks[i], setup.strDelimiter, &audit, status, strPrepared, report);
+                RunTask(*engine, tasks[i], setup, &audit, status, strPrepared, report);
                 report.messages = std::move(status.messages);
                 report.auditLines = audit.TakeLines();
             } else {

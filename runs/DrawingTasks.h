@@ -44,6 +44,8 @@ struct DrawingTaskSetup {
     IStatusLine& status;
     // One after another the tasks use this engine object, which the run made.
     cAutoCAD& engine;
+    // Dry run and journal of every step.
+    StepExtras extras;
 };
 
 // Runs the tasks with up to setup.intJobs at once. Two tasks of the same file

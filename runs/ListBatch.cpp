@@ -13,6 +13,7 @@
 #include "runs/DrawingTasks.h"
 #include "runs/ListFile.h"
 #include "runs/PathText.h"
+#include "runs/RunJournal.h"
 #include "runs/RunFormats.h"
 #include "runs/RunLogs.h"
 #include "runs/Wildcard.h"
@@ -46,6 +47,7 @@ struct BatchContext {
     std::set<std::string> warned;
     std::vector<PlanItem> plan;
     std::vector<DrawingTask> tasks;
+    RunJournal journal;
 
     bool Logged(const PlanItem& item) const { return !item.blnScanned || options.blnLogScans; }
 
@@ -113,8 +115,10 @@ struct BatchContext {
             Fail(item, item.strFailure, item.strFailure);
             return;
         }
+        if (!report->step.changes.empty()) window.DrawingChanged(item.strDrawing, report->step.changes);
         if (report->step.outcome == DrawingOutcome::Saved) {
             ++result.modified;
+            if (!report->step.journal.strOriginal.empty()) journal.Record(report->step.journal);
             return;
         }
         if (IsNothingToChange(report->step)) ++result.unchanged;
@@ -124,8 +128,14 @@ struct BatchContext {
     void Run(const ComponentFactory& factory, IUserMessages* messages) {
         result.total = static_cast<int>(tasks.size());
         std::size_t reported = 0;  // plan items reported so far
-        const DrawingTaskSetup setup{factory, messages, options.strDelimiter, options.intJobs,
-                                     audit.IsOpen() ? &audit : nullptr, window, *engine};
+        const DrawingTaskSetup setup{factory,
+                                     messages,
+                                     options.strDelimiter,
+                                     options.intJobs,
+                                     audit.IsOpen() ? &audit : nullptr,
+                                     window,
+                                     *engine,
+                                     StepExtras{options.blnDryRun, journal.IsOpen() ? &journal : nullptr}};
         const std::size_t done = RunDrawingTasks(tasks, setup, [&](std::size_t i, DrawingReport& report) {
             while (plan[reported].task != i) Report(plan[reported++], nullptr);
             Report(plan[reported++], &report);
@@ -161,7 +171,7 @@ std::string ChooseListFile(const RunOptions& options, IBatchWindow& window, Batc
 
 BatchResult RunListBatch(const RunOptions& options, IBatchWindow& window, const ComponentFactory& factory,
                          IUserMessages* messages) {
-    BatchContext b{options, window, nullptr, {}, {}, {}, {}, {}, {}};
+    BatchContext b{options, window, nullptr, {}, {}, {}, {}, {}, {}, {}};
     const std::string strListFile = ChooseListFile(options, window, b.result);
     if (strListFile.empty()) return b.result;
 
@@ -191,6 +201,15 @@ BatchResult RunListBatch(const RunOptions& options, IBatchWindow& window, const 
         b.result.outcome = BatchResult::Outcome::LogsUnwritable;
         return b.result;
     }
+    if (options.blnDryRun) b.audit.WriteLine("Dry run: no drawing is saved.");
+    std::string strJournalError;
+    if (blnRead && !BeginRunJournal(options, strListFile, b.journal, strJournalError)) {
+        window.SetBusy(false);
+        b.engine.reset();
+        window.SetMessage(strJournalError);
+        b.result.outcome = BatchResult::Outcome::LogsUnwritable;
+        return b.result;
+    }
     b.errors.Open(ErrorLogPath(options.shard), LogFile::Mode::Truncate);
 
     bool blnEnd = false;
@@ -211,6 +230,7 @@ BatchResult RunListBatch(const RunOptions& options, IBatchWindow& window, const 
     b.audit.Close();
     b.engine.reset();
     folderSync.Flush();
+    EndRunJournal(options, b.journal, window);
     if (blnEnd && !b.result.stopped) return b.result;  // the program ends now: no summary
     window.ClearCommandLine();
     window.SetBusy(false);
@@ -220,7 +240,9 @@ BatchResult RunListBatch(const RunOptions& options, IBatchWindow& window, const 
             IgnoredLinesNote(b.result.warnings) + CancelNote(b.result.stopped, b.result.done, b.result.total);
         if (b.result.modified != 0) {
             const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-            window.SetMessage(ModifiedSummary(b.result.modified, seconds) + strNotes);
+            window.SetMessage((options.blnDryRun ? DryRunSummary(b.result.modified, seconds)
+                                                 : ModifiedSummary(b.result.modified, seconds)) +
+                              strNotes);
         } else {
             window.SetMessage("No attributes modified." + strNotes);
         }

@@ -8,6 +8,7 @@
 #include "runs/DrawingStep.h"
 #include "runs/DrawingTasks.h"
 #include "runs/PathText.h"
+#include "runs/RunJournal.h"
 #include "runs/RunFormats.h"
 #include "runs/RunLogs.h"
 
@@ -38,6 +39,8 @@ ModifyRunResult RunModify(const RunOptions& options, IModifyWindow& window, cons
         return result;
     }
 
+    if (options.blnDryRun) audit.WriteLine("Dry run: no drawing is saved.");
+
     std::string strErr;
     engine->PrepTemplate(options.strTemplate, strErr);
 
@@ -56,6 +59,14 @@ ModifyRunResult RunModify(const RunOptions& options, IModifyWindow& window, cons
         return result;
     }
 
+    RunJournal journal;
+    std::string strJournalError;
+    if (!BeginRunJournal(options, options.strTemplate, journal, strJournalError)) {
+        window.SetMessage(strJournalError);
+        result.outcome = ModifyRunResult::Outcome::LogsUnwritable;
+        return result;
+    }
+
     window.SetBusy(true);
     result.warnings = ReportIgnoredLines(*engine, options.strDelimiter, options.strTemplate, &errors, window);
 
@@ -64,12 +75,20 @@ ModifyRunResult RunModify(const RunOptions& options, IModifyWindow& window, cons
         if (InShard(strPath, options.shard)) tasks.push_back(DrawingTask{strPath, options.strTemplate, true});
     }
     result.total = static_cast<int>(tasks.size());
-    const DrawingTaskSetup setup{factory,  messages, options.strDelimiter, options.intJobs,
-                                 audit.IsOpen() ? &audit : nullptr, window, *engine};
+    const DrawingTaskSetup setup{factory,
+                                 messages,
+                                 options.strDelimiter,
+                                 options.intJobs,
+                                 audit.IsOpen() ? &audit : nullptr,
+                                 window,
+                                 *engine,
+                                 StepExtras{options.blnDryRun, journal.IsOpen() ? &journal : nullptr}};
     result.done = static_cast<int>(RunDrawingTasks(tasks, setup, [&](std::size_t i, DrawingReport& report) {
         const std::string& strPath = tasks[i].strDrawing;
+        if (!report.step.changes.empty()) window.DrawingChanged(strPath, report.step.changes);
         if (report.step.outcome == DrawingOutcome::Saved) {
             ++result.modified;
+            if (!report.step.journal.strOriginal.empty()) journal.Record(report.step.journal);
         } else {
             if (IsNothingToChange(report.step)) ++result.unchanged;
             const std::string strError = ModifyErrorText(report.step, strPath);
@@ -85,12 +104,15 @@ ModifyRunResult RunModify(const RunOptions& options, IModifyWindow& window, cons
     audit.Close();
     engine.reset();
     folderSync.Flush();
+    EndRunJournal(options, journal, window);
 
     window.UnselectDrawings();
     window.DisableModify();
 
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    window.SetMessage(ModifiedSummary(result.modified, seconds) + IgnoredLinesNote(result.warnings) +
+    window.SetMessage((options.blnDryRun ? DryRunSummary(result.modified, seconds)
+                                         : ModifiedSummary(result.modified, seconds)) +
+                      IgnoredLinesNote(result.warnings) +
                       CancelNote(result.cancelled, result.done, result.total));
     if (result.errorLines == 0 && result.warnings == 0) DeleteFileUtf8(ErrorLogPath(options.shard));
     window.SetBusy(false);

@@ -70,4 +70,9 @@ std::string ModifiedSummary(long long count, double seconds) {
            " second(s).";
 }
 
+std::string DryRunSummary(long long count, double seconds) {
+    return "Dry run, nothing saved: attributes for " + std::to_string(count) + " file(s) would be modified (" +
+           FormatSeconds(seconds) + " second(s)).";
+}
+
 }  // namespace kel

@@ -30,5 +30,8 @@ std::string FormatSeconds(double seconds);
 
 // "Attributes for N file(s) modified in S second(s)."
 std::string ModifiedSummary(long long count, double seconds);
+// The same for a dry run: "Dry run, nothing saved: attributes for N file(s)
+// would be modified (S second(s))."
+std::string DryRunSummary(long long count, double seconds);
 
 }  // namespace kel

@@ -29,6 +29,13 @@ struct RunOptions {
     int intJobs = 1;
     // Only the drawings of this slice are run.
     Shard shard;
+    // Everything but the saves: the changes are reported, no drawing is written.
+    bool blnDryRun = false;
+    // Each drawing's original is kept in the journal so that the run can be
+    // taken back; the journal keeps at most these many runs and megabytes.
+    bool blnJournal = true;
+    int intJournalRuns = 20;
+    std::uint64_t lngJournalMegabytes = 2048;
 };
 
 // True when the drawing falls in the slice. The slice depends on the path's

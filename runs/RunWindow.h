@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/AttributeChange.h"
+
 namespace kel {
 
 // The System Messages line and the pointer.
@@ -30,6 +32,8 @@ public:
     }
     // Asked between drawings: true stops the run there.
     virtual bool CancelRequested() { return false; }
+    // The changes a drawing took (or, in a dry run, would take), in order.
+    virtual void DrawingChanged(const std::string& /*strDrawing*/, const std::vector<AttributeChange>& /*changes*/) {}
     // After each drawing: how many of the run's drawings are done, and which
     // was the last.
     virtual void Progress(std::size_t /*done*/, std::size_t /*total*/, const std::string& /*strDrawing*/) {}
