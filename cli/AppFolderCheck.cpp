@@ -12,7 +12,7 @@ bool CheckApplicationFolder(std::ostream& err, bool blnRequired) {
     const std::string strFolder = ApplicationFolder(&strProblem);
     if (strProblem.empty()) return true;
     err << "kel-batch: the application folder " << strFolder << " cannot be used (" << strProblem << ").\n"
-        << (blnRequired ? "Nothing was done. " : "Going on without logs. ")
+        << (blnRequired ? "Nothing was done. " : "Going on without logs and journal. ")
         << "Set KEL_HOME to a folder you may write.\n";
     return !blnRequired;
 }

@@ -22,6 +22,10 @@ const char* ModeOption(CliMode mode) {
             return "-t";
         case CliMode::List:
             return "a drawing list file";
+        case CliMode::Runs:
+            return "--runs";
+        case CliMode::Undo:
+            return "--undo";
     }
     return "";
 }
@@ -64,6 +68,8 @@ bool ParseArguments(const std::vector<std::string>& args, CliArguments& parsed, 
         return true;
     };
     bool blnHelp = false;
+    bool blnFormat = false;
+    bool blnForceGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const auto value = [&](std::string& target) {
@@ -115,6 +121,41 @@ bool ParseArguments(const std::vector<std::string>& args, CliArguments& parsed, 
             runOptions.push_back(a);
         } else if (a == "--quiet" || a == "-q") {
             parsed.blnQuiet = true;
+        } else if (a == "--dry-run") {
+            parsed.run.blnDryRun = true;
+            runOptions.push_back(a);
+        } else if (a == "--format") {
+            if (!value(v)) return false;
+            if (v != "csv" && v != "table") {
+                strError = "Option --format needs csv or table, not '" + v + "'.";
+                return false;
+            }
+            parsed.blnCsv = v == "csv";
+            blnFormat = true;
+        } else if (a == "--no-journal") {
+            parsed.run.blnJournal = false;
+            runOptions.push_back(a);
+        } else if (a == "--journal-runs" || a == "--journal-mb") {
+            int n = 0;
+            if (!value(v)) return false;
+            if (!ParseCount(v, n) || n < 1) {
+                strError = "Option " + a + " needs a number of at least 1, not '" + v + "'.";
+                return false;
+            }
+            if (a == "--journal-runs") {
+                parsed.run.intJournalRuns = n;
+            } else {
+                parsed.run.lngJournalMegabytes = static_cast<std::uint64_t>(n);
+            }
+            runOptions.push_back(a);
+        } else if (a == "--runs") {
+            if (!setMode(CliMode::Runs)) return false;
+        } else if (a == "--undo") {
+            if (!setMode(CliMode::Undo)) return false;
+            // The run's id may follow.
+            if (i + 1 < args.size() && !args[i + 1].empty() && args[i + 1][0] != '-') parsed.strRunId = args[++i];
+        } else if (a == "--force") {
+            blnForceGiven = true;
         } else if (a == "--") {
             positional.insert(positional.end(), args.begin() + static_cast<long>(i) + 1, args.end());
             break;
@@ -154,6 +195,8 @@ bool ParseArguments(const std::vector<std::string>& args, CliArguments& parsed, 
         case CliMode::Xml:
         case CliMode::Show:
         case CliMode::Version:
+        case CliMode::Runs:
+        case CliMode::Undo:
             if (!positional.empty()) {
                 strError = "Unexpected argument " + positional.front() + ".";
                 return false;
@@ -169,6 +212,15 @@ bool ParseArguments(const std::vector<std::string>& args, CliArguments& parsed, 
     }
     if (!parsed.strHtmlFile.empty() && parsed.mode != CliMode::Show) {
         strError = "Option --html is for --show.";
+        return false;
+    }
+    if (blnFormat && !parsed.run.blnDryRun) {
+        strError = "Option --format is for --dry-run.";
+        return false;
+    }
+    parsed.blnForce = blnForceGiven;
+    if (blnForceGiven && parsed.mode != CliMode::Undo) {
+        strError = "Option --force is for --undo.";
         return false;
     }
     return true;
@@ -196,7 +248,17 @@ std::string UsageText() {
                "                      logs and messages are those of one after another\n"
                "  --shard K/N         run only the K-th of N slices of the drawings (logs\n"
                "                      audit-K-of-N.log and err-K-of-N.log)\n"
-               "  -q, --quiet         no progress and no summary on standard error\n\n"
+               "  -q, --quiet         no progress and no summary on standard error\n"
+               "  --dry-run [--format csv|table]\n"
+               "                      change nothing; print each attribute that would change\n"
+               "  --no-journal        keep no originals for an undo of this run\n"
+               "  --journal-runs N, --journal-mb N\n"
+               "                      the journal keeps N runs, N megabytes (default 20, 2048)\n\n"
+               "The journal:\n"
+               "  --runs              list the runs that can be undone\n"
+               "  --undo [ID] [--force]\n"
+               "                      put back the drawings of run ID (default: the last run);\n"
+               "                      drawings changed since are left unless --force\n\n"
                "Failures of drawings and warnings are printed on standard error, with their\n"
                "reasons; the audit log and error log are kept in the application folder:\n"
                "$KEL_HOME when set, otherwise ~/.local/share/KEL.\n\n") +

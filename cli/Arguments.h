@@ -8,7 +8,7 @@
 
 namespace kel::cli {
 
-enum class CliMode { Help, Version, Xml, Show, Modify, List };
+enum class CliMode { Help, Version, Xml, Show, Modify, List, Runs, Undo };
 
 struct CliArguments {
     CliMode mode = CliMode::Help;
@@ -19,6 +19,11 @@ struct CliArguments {
     std::string strHtmlFile;
     // No progress and no end summary on standard error.
     bool blnQuiet = false;
+    // A dry run's changes as CSV instead of a table.
+    bool blnCsv = false;
+    // Undo: the run (the last when empty), and whether drawings changed since go back too.
+    std::string strRunId;
+    bool blnForce = false;
 };
 
 // The arguments after the program name. False, with a message for the user in

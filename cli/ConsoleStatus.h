@@ -8,6 +8,9 @@
 #include <cstdio>
 #include <ostream>
 #include <string>
+#include <vector>
+
+#include "cli/ChangeList.h"
 
 namespace kel::cli {
 
@@ -21,9 +24,14 @@ std::string RunSummaryText(int changed, int unchanged, int failed, double second
 template <class Window>
 class ConsoleStatus : public Window {
 public:
-    // blnProgress: err is a terminal that shows the progress line.
-    ConsoleStatus(std::ostream& out, std::ostream& err, bool blnProgress = false)
-        : out_(out), err_(err), progress_(blnProgress), start_(std::chrono::steady_clock::now()) {}
+    // blnProgress: err is a terminal that shows the progress line. A dry run
+    // keeps out for its list of changes: the messages go to err then.
+    ConsoleStatus(std::ostream& out, std::ostream& err, bool blnProgress = false, bool blnDryRun = false)
+        : out_(blnDryRun ? err : out),
+          err_(err),
+          progress_(blnProgress),
+          dryRun_(blnDryRun),
+          start_(std::chrono::steady_clock::now()) {}
     ~ConsoleStatus() override { ClearProgress(); }
 
     void SetMessage(const std::string& strText) override {
@@ -40,12 +48,19 @@ public:
         ClearProgress();
         err_ << "kel-batch: warning: " << strText << '\n' << std::flush;
     }
+    void DrawingChanged(const std::string& strDrawing, const std::vector<AttributeChange>& list) override {
+        if (!dryRun_) return;
+        for (const AttributeChange& c : list) changes.push_back(ChangeRow{strDrawing, c});
+    }
     void Progress(std::size_t done, std::size_t total, const std::string& strDrawing) override {
         if (!progress_) return;
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
         err_ << "\r\033[K" << ProgressText(done, total, seconds, strDrawing, 78) << std::flush;
         shown_ = true;
     }
+    // The changes of a dry run, in drawing order.
+    std::vector<ChangeRow> changes;
+
     double Seconds() const {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     }
@@ -60,6 +75,7 @@ protected:
     std::ostream& out_;
     std::ostream& err_;
     bool progress_;
+    bool dryRun_;
     bool shown_ = false;
     std::chrono::steady_clock::time_point start_;
 };

@@ -41,13 +41,18 @@ int RunListCommand(const CliArguments& args, std::ostream& out, std::ostream& er
                 break;
         }
     }
-    if (!CheckApplicationFolder(err, args.run.blnAudit)) return kExitNoLogs;
-    ConsoleBatchWindow window(out, err, !args.blnQuiet && StderrIsTerminal());
+    // The audit log and the journal need the application folder.
+    const bool blnJournal = args.run.blnJournal && !args.run.blnDryRun;
+    if (!CheckApplicationFolder(err, args.run.blnAudit || blnJournal)) return kExitNoLogs;
+    ConsoleBatchWindow window(out, err, !args.blnQuiet && StderrIsTerminal(), args.run.blnDryRun);
     StderrMessages messages;
     const BatchResult result = RunListBatch(args.run, window, DefaultComponentFactory(), &messages);
     switch (result.outcome) {
         case BatchResult::Outcome::Finished:
         case BatchResult::Outcome::EndLine:
+            if (args.run.blnDryRun) {
+                out << (args.blnCsv ? ChangesAsCsv(window.changes) : ChangesAsTable(window.changes));
+            }
             if (!args.blnQuiet) {
                 err << "kel-batch: "
                     << RunSummaryText(result.modified, result.unchanged, result.failures - result.unchanged,

@@ -22,8 +22,10 @@ public:
 }  // namespace
 
 int RunModifyCommand(const CliArguments& args, std::ostream& out, std::ostream& err) {
-    if (!CheckApplicationFolder(err, args.run.blnAudit)) return kExitNoLogs;
-    ConsoleModifyWindow window(out, err, !args.blnQuiet && StderrIsTerminal());
+    // The audit log and the journal need the application folder.
+    const bool blnJournal = args.run.blnJournal && !args.run.blnDryRun;
+    if (!CheckApplicationFolder(err, args.run.blnAudit || blnJournal)) return kExitNoLogs;
+    ConsoleModifyWindow window(out, err, !args.blnQuiet && StderrIsTerminal(), args.run.blnDryRun);
     StderrMessages messages;
     const ModifyRunResult result = RunModify(args.run, window, DefaultComponentFactory(), &messages);
     switch (result.outcome) {
@@ -37,6 +39,7 @@ int RunModifyCommand(const CliArguments& args, std::ostream& out, std::ostream& 
         case ModifyRunResult::Outcome::Finished:
             break;
     }
+    if (args.run.blnDryRun) out << (args.blnCsv ? ChangesAsCsv(window.changes) : ChangesAsTable(window.changes));
     if (!args.blnQuiet) {
         err << "kel-batch: "
             << RunSummaryText(result.modified, result.unchanged, result.errorLines - result.unchanged,

@@ -6,6 +6,7 @@
 
 #include "cli/Arguments.h"
 #include "cli/ExitCodes.h"
+#include "cli/JournalCommand.h"
 #include "cli/ListCommand.h"
 #include "cli/ModifyCommand.h"
 #include "cli/ShowCommand.h"
@@ -38,6 +39,10 @@ int main(int argc, char** argv) {
             return RunModifyCommand(parsed, std::cout, std::cerr);
         case CliMode::List:
             return RunListCommand(parsed, std::cout, std::cerr);
+        case CliMode::Runs:
+            return RunRunsCommand(parsed, std::cout, std::cerr);
+        case CliMode::Undo:
+            return RunUndoCommand(parsed, std::cout, std::cerr);
     }
     return kExitNotRun;
 }

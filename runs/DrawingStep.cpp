@@ -59,7 +59,8 @@ void SaveChanged(cAutoCAD& engine, const std::string& strPath, LogFile* audit, c
         ReadWholeFile(strPath, strWritten, strWhy);
         kept.size = strWritten.size();
         kept.hash = ContentHash(strWritten);
-        kept.strPath = strPath;
+        // The undo may be asked for from another folder.
+        kept.strPath = AbsolutePathText(strPath);
         result.journal = std::move(kept);
     }
 }

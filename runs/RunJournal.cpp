@@ -31,9 +31,13 @@ std::string Hex(std::uint64_t v) {
     return text;
 }
 
-// "20261206-214512-" and four random hex digits: sorts by the time the run began.
+// "20261206-214512-345-" (date, time, milliseconds) and four random hex
+// digits: sorts by the time the run began.
 std::string NewId() {
-    const std::time_t now = std::time(nullptr);
+    const auto clock = std::chrono::system_clock::now();
+    const std::time_t now = std::chrono::system_clock::to_time_t(clock);
+    const long millis = static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(clock.time_since_epoch()).count() % 1000);
     std::tm local{};
 #ifdef _WIN32
     localtime_s(&local, &now);
@@ -43,8 +47,8 @@ std::string NewId() {
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
     static std::mt19937 rng{std::random_device{}()};
-    char tail[8];
-    std::snprintf(tail, sizeof tail, "-%04x", static_cast<unsigned>(rng() & 0xFFFF));
+    char tail[16];
+    std::snprintf(tail, sizeof tail, "-%03ld-%04x", millis, static_cast<unsigned>(rng() & 0xFFFF));
     return std::string(stamp) + tail;
 }
 
@@ -215,7 +219,7 @@ bool BeginRunJournal(const RunOptions& options, const std::string& strWhat, RunJ
                      std::string& strMessage) {
     if (options.blnDryRun || !options.blnJournal) return true;
     std::string strWhy;
-    if (journal.Begin(strWhat, strWhy)) return true;
+    if (journal.Begin(AbsolutePathText(strWhat), strWhy)) return true;
     strMessage = "Unable to keep the journal for an undo (" + strWhy + "). No drawing was changed.";
     return false;
 }

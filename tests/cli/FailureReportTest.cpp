@@ -146,10 +146,12 @@ TEST_F(FailureReportTest, UnusableApplicationFolderStopsTheRunBeforeAnyDrawingCh
         EXPECT_NE(r.err.find("Set KEL_HOME to a folder you may write."), std::string::npos);
         EXPECT_TRUE(Original(drawing));
     }
-    // Without the audit log the run goes on, saying once that nothing is logged.
-    const Result r = Shell(batch + "-t " + Q(tmpl) + " --no-audit " + Q(drawing));
+    // Without the audit log and the journal the run goes on, saying once that nothing is logged.
+    Result r = Shell(batch + "-t " + Q(tmpl) + " --no-audit " + Q(drawing));
+    EXPECT_EQ(r.exitCode, 3) << "the journal needs the folder too";
+    r = Shell(batch + "-t " + Q(tmpl) + " --no-audit --no-journal " + Q(drawing));
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.err.find("Going on without logs."), std::string::npos);
+    EXPECT_NE(r.err.find("Going on without logs and journal."), std::string::npos);
     EXPECT_FALSE(Original(drawing));
 }
 
