@@ -106,8 +106,11 @@ ModifyRunResult RunModify(const RunOptions& options, IModifyWindow& window, cons
     folderSync.Flush();
     EndRunJournal(options, journal, window);
 
-    window.UnselectDrawings();
-    window.DisableModify();
+    // A dry run leaves the window as it was, ready for the real run.
+    if (!options.blnDryRun) {
+        window.UnselectDrawings();
+        window.DisableModify();
+    }
 
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     window.SetMessage((options.blnDryRun ? DryRunSummary(result.modified, seconds)

@@ -7,6 +7,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -126,6 +128,8 @@ void Form1::BuildControls() {
 
     Command15_ =
         Named(new QPushButton("3) &Modify Attributes"), "Command15", " Modify attributes in selected drawings ");
+    cmdPreview_ = Named(new QPushButton("Pre&view"), "cmdPreview", " Show what Modify would change, changing nothing ");
+    cmdPreview_->setEnabled(false);
     Command5_ = Named(new QPushButton("&File"), "Command5", " Read drawings and templates from a file ");
     Command4_ = Named(new QPushButton("&About"), "Command4", " Help and info about KEL ");
     Command2_ = Named(new QPushButton("E&xit"), "Command2", " Exit KEL ");
@@ -138,6 +142,7 @@ void Form1::BuildControls() {
 
     auto* commands = new QHBoxLayout;
     commands->addWidget(Command15_);
+    commands->addWidget(cmdPreview_);
     commands->addWidget(Command5_);
     commands->addWidget(Command4_);
     commands->addWidget(Command2_);
@@ -157,7 +162,18 @@ void Form1::BuildControls() {
     messages->addWidget(Label4_, 1);
     messages->addWidget(cmdCancel_);
 
+    // The runs' menu: the preview and taking the last run back.
+    auto* menus = new QMenuBar;
+    menus->setObjectName("mnuBar");
+    QMenu* run = menus->addMenu("&Run");
+    run->setObjectName("mnuRun");
+    QAction* preview = run->addAction("&Preview...", this, &Form1::cmdPreview_Click);
+    preview->setObjectName("mnuPreview");
+    QAction* undo = run->addAction("&Undo last run...", this, &Form1::mnuUndoLast_Click);
+    undo->setObjectName("mnuUndoLast");
+
     auto* main = new QVBoxLayout(this);
+    main->setMenuBar(menus);
     main->addLayout(frames, 1);
     main->addLayout(commands);
     main->addWidget(Frame5_);
@@ -184,6 +200,7 @@ void Form1::ConnectControls() {
     connect(List1_, &QListWidget::itemClicked, this, &Form1::List1_Click);
     connect(List1_, &QListWidget::itemDoubleClicked, this, &Form1::List1_DblClick);
     connect(Command15_, &QPushButton::clicked, this, &Form1::Command15_Click);
+    connect(cmdPreview_, &QPushButton::clicked, this, &Form1::cmdPreview_Click);
     connect(cmdCancel_, &QPushButton::clicked, this, [this] { blnCancel_ = true; });
     connect(Command5_, &QPushButton::clicked, this, &Form1::Command5_Click);
     connect(Command4_, &QPushButton::clicked, this, &Form1::Command4_Click);

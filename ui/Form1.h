@@ -56,6 +56,8 @@ public:
     void SetBusy(bool blnBusy) override;
     // Lets the Cancel button be pressed while a run goes on.
     bool CancelRequested() override;
+    // Keeps a preview's changes.
+    void DrawingChanged(const std::string& strDrawing, const std::vector<AttributeChange>& changes) override;
     void UnselectDrawings() override;
     void DisableModify() override;
     void ClearCommandLine() override;
@@ -93,6 +95,11 @@ public slots:
     void List1_Click();
     void List1_DblClick();
     void Command15_Click();
+    // A dry run of the Modify run, shown in the Preview window, from which the
+    // real run can be started.
+    void cmdPreview_Click();
+    // Puts back the drawings of the last run of the journal, after asking.
+    void mnuUndoLast_Click();
     void Command5_Click();
     void Command4_Click();
     void Command2_Click();
@@ -123,6 +130,8 @@ private:
     bool blnBusy_ = false;
     bool blnRunning_ = false;
     bool blnCancel_ = false;
+    bool blnPreviewing_ = false;
+    std::vector<std::pair<std::string, AttributeChange>> previewRows_;
 
     QGroupBox* Frame1_ = nullptr;
     DriveList* Drive1_ = nullptr;
@@ -142,6 +151,7 @@ private:
     FileList* List1_ = nullptr;
     QLabel* Label6_ = nullptr;
     QPushButton* Command15_ = nullptr;
+    QPushButton* cmdPreview_ = nullptr;
     QPushButton* Command5_ = nullptr;
     QPushButton* Command4_ = nullptr;
     QPushButton* Command2_ = nullptr;

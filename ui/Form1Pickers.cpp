@@ -25,7 +25,11 @@ QString Count(int n, const char* suffix) { return QString::number(n) + suffix; }
 
 void Form1::SetHorizontalExtent(FileList& list) { list.SetHorizontalExtent(HorizontalExtentFor(list.Names(), font())); }
 
-void Form1::ApplyModifyRule() { Command15_->setEnabled(List1_->SelectedCount() > 0 && List2_->SelectedCount() > 0); }
+void Form1::ApplyModifyRule() {
+    const bool ready = List1_->SelectedCount() > 0 && List2_->SelectedCount() > 0;
+    Command15_->setEnabled(ready);
+    cmdPreview_->setEnabled(ready);
+}
 
 void Form1::Dir1_Change() {
     blnQuiet_ = true;
@@ -35,6 +39,7 @@ void Form1::Dir1_Change() {
     Label4_->clear();
     Label12_->clear();
     Command15_->setEnabled(false);
+    cmdPreview_->setEnabled(false);
     const int n = List2_->count();
     if (n > 0) {
         SetHorizontalExtent(*List2_);
@@ -67,6 +72,7 @@ void Form1::Dir3_Change() {
     }
     Label6_->clear();
     Command15_->setEnabled(false);
+    cmdPreview_->setEnabled(false);
 }
 
 void Form1::List2_Click() {
@@ -110,6 +116,7 @@ void Form1::Command14_Click() {
     Label4_->setText(Count(n, " drawing(s) unselected."));
     Label12_->clear();
     Command15_->setEnabled(false);
+    cmdPreview_->setEnabled(false);
 }
 
 void Form1::Drive1_Change() { DriveChange(*Drive1_, *Dir1_); }

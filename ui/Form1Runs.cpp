@@ -4,7 +4,10 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+
+#include <algorithm>
 
 #include "runs/ListBatch.h"
 #include "runs/ModifyRun.h"
@@ -12,6 +15,8 @@
 #include "ui/FolderList.h"
 #include "ui/Form1.h"
 #include "runs/PathText.h"
+#include "runs/RunJournal.h"
+#include "ui/Form5.h"
 #include "ui/SettingsStore.h"
 
 namespace kel::ui {
@@ -19,6 +24,30 @@ namespace kel::ui {
 namespace {
 
 std::string Native(const QString& strPath) { return QDir::toNativeSeparators(strPath).toStdString(); }
+
+// Shows Cancel for the length of a run; a run started within a run is refused.
+class RunScope {
+public:
+    RunScope(bool& running, bool& cancel, QPushButton* button) : running_(running), button_(button) {
+        ok_ = !running_;
+        if (!ok_) return;
+        running_ = true;
+        cancel = false;
+        button_->show();
+    }
+    ~RunScope() {
+        if (!ok_) return;
+        running_ = false;
+        button_->hide();
+    }
+    bool Ok() const { return ok_; }
+
+private:
+    bool& running_;
+    QPushButton* button_;
+    bool ok_ = false;
+};
+
 
 }  // namespace
 
@@ -104,7 +133,64 @@ void Form1::UnselectDrawings() {
     Label2_->clear();
 }
 
-void Form1::DisableModify() { Command15_->setEnabled(false); }
+void Form1::DisableModify() {
+    Command15_->setEnabled(false);
+    cmdPreview_->setEnabled(false);
+}
+
+void Form1::DrawingChanged(const std::string& strDrawing, const std::vector<AttributeChange>& changes) {
+    if (!blnPreviewing_) return;
+    for (const AttributeChange& c : changes) previewRows_.emplace_back(strDrawing, c);
+}
+
+void Form1::cmdPreview_Click() {
+    std::vector<PreviewRow> rows;
+    {
+        const RunScope scope(blnRunning_, blnCancel_, cmdCancel_);
+        if (!scope.Ok()) return;
+        RunOptions options = ModifyOptions();
+        options.blnDryRun = true;
+        previewRows_.clear();
+        blnPreviewing_ = true;
+        RunModify(options, *this, services_.factory, Messages());
+        blnPreviewing_ = false;
+        SetBusy(false);
+        for (auto& [drawing, change] : previewRows_) rows.push_back(PreviewRow{QString::fromStdString(drawing), change});
+        previewRows_.clear();
+    }
+    Form5 preview(rows, Label4_->text(), this);
+    const int result = services_.execDialog ? services_.execDialog(preview) : preview.exec();
+    if (result == QDialog::Accepted) Command15_Click();
+}
+
+void Form1::mnuUndoLast_Click() {
+    const std::vector<JournalRun> runs = ListJournalRuns();
+    if (runs.empty()) {
+        SetMessage("No run to undo: the journal is empty.");
+        return;
+    }
+    const JournalRun& run = runs.back();
+    QString text = "Put back the drawings the run of " + QString::fromStdString(run.strTime) + " (" +
+                   QString::fromStdString(run.strTemplate) + ") changed?\n";
+    int listed = 0;
+    for (auto e = run.entries.rbegin(); e != run.entries.rend() && listed < 20; ++e, ++listed) {
+        text += "\n" + QString::fromStdString(e->strPath);
+    }
+    if (run.entries.size() > 20) text += "\n... and " + QString::number(run.entries.size() - 20) + " more";
+    text += "\n\nDrawings changed since that run are left as they are.";
+    const bool yes = services_.confirm ? services_.confirm(this, "KEL", text)
+                                       : QMessageBox::question(this, "KEL", text) == QMessageBox::Yes;
+    if (!yes) return;
+    std::vector<UndoItem> items;
+    std::string strUndoId, strErr;
+    if (!UndoRun(run.strId, false, items, strUndoId, strErr)) {
+        SetMessage("Unable to undo the last run: " + strErr + ".");
+        return;
+    }
+    const auto restored = std::count_if(items.begin(), items.end(), [](const UndoItem& i) { return i.blnRestored; });
+    SetMessage(std::to_string(restored) + " drawing(s) restored, " + std::to_string(items.size() - restored) +
+               " left as they are (changed since the run).");
+}
 
 void Form1::ClearCommandLine() { strCommand_.clear(); }
 
@@ -121,32 +207,6 @@ void Form1::Beep() {
     if (services_.beep) services_.beep();
 }
 
-namespace {
-
-// Shows Cancel for the length of a run; a run started within a run is refused.
-class RunScope {
-public:
-    RunScope(bool& running, bool& cancel, QPushButton* button) : running_(running), button_(button) {
-        ok_ = !running_;
-        if (!ok_) return;
-        running_ = true;
-        cancel = false;
-        button_->show();
-    }
-    ~RunScope() {
-        if (!ok_) return;
-        running_ = false;
-        button_->hide();
-    }
-    bool Ok() const { return ok_; }
-
-private:
-    bool& running_;
-    QPushButton* button_;
-    bool ok_ = false;
-};
-
-}  // namespace
 
 void Form1::Command15_Click() {
     const RunScope scope(blnRunning_, blnCancel_, cmdCancel_);

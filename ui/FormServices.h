@@ -11,6 +11,7 @@
 #include "engine/cAutoCAD.h"
 #include "ui/DriveSource.h"
 
+class QDialog;
 class QWidget;
 
 namespace kel::ui {
@@ -29,6 +30,10 @@ struct FormServices {
     std::function<void(int code)> endProgram;
     ComponentFactory factory;
     DriveSource drives;
+    // A yes/no question; nullptr asks with a real message box.
+    std::function<bool(QWidget* owner, const QString& strTitle, const QString& strText)> confirm;
+    // Shows a modal dialog and returns its result; nullptr runs it with exec().
+    std::function<int(QDialog& dialog)> execDialog;
 };
 
 // The real desktop: $KEL_EDITOR or the default application for files, the

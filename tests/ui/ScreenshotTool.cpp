@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QDialog>
 #include <QTimer>
 
 #include "UiTestSupport.h"
@@ -32,6 +33,14 @@ int main(int argc, char** argv) {
     Store("FExt", "*.dxf");
     ui::FormServices services = box.Services();
     services.drives = ui::MountedVolumes();
+    // The Preview window is photographed while it is up, then closed.
+    services.execDialog = [&strOut](QDialog& dialog) {
+        dialog.show();
+        if (!QTest::qWaitForWindowExposed(&dialog)) qWarning("the preview did not show");
+        QTest::qWait(200);
+        if (!dialog.grab().save(strOut + "/7-preview.png")) qWarning("cannot write 7-preview.png");
+        return static_cast<int>(QDialog::Rejected);
+    };
     ui::Form1 form(services);
     form.Form_Load("");
     form.show();
@@ -46,6 +55,7 @@ int main(int argc, char** argv) {
     ClickRow(templates, static_cast<int>(Texts(templates).indexOf("title-block.txt")));
     for (int row : {0, 2, 3}) ClickRow(form.List2(), row);
     save(form, "2-main-selected.png");
+    Child<QPushButton>(form, "cmdPreview")->click();
 
     Child<QPushButton>(form, "Command15")->click();
     save(form, "3-main-after-run.png");

@@ -7,6 +7,9 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QAction>
+#include <QDialog>
+#include <QTableWidget>
 
 #include <functional>
 
@@ -131,6 +134,72 @@ private slots:
         QCOMPARE(form->ModifyOptions().intJobs, 1);
         ui::SaveSetting("Options", "Jobs", "x");
         QCOMPARE(form->ModifyOptions().intJobs, DefaultJobs());
+    }
+
+    void previewShowsTheChangesAndStartsTheRealRun() {
+        ui::FormServices services = box->Services();
+        int shown = 0;
+        int answer = QDialog::Rejected;
+        QStringList seen;
+        services.execDialog = [&](QDialog& dialog) {
+            ++shown;
+            auto* table = dialog.findChild<QTableWidget*>("tblChanges");
+            auto* drawings = dialog.findChild<QTableWidget*>("tblDrawings");
+            auto* filter = dialog.findChild<QLineEdit*>("txtFilter");
+            if (!table || !drawings || !filter || !dialog.findChild<QPushButton*>("cmdRun")) return -1;
+            seen << QString::number(table->rowCount()) << QString::number(drawings->rowCount());
+            filter->setText("rev");
+            int visible = 0;
+            for (int r = 0; r < table->rowCount(); ++r) visible += !table->isRowHidden(r);
+            const auto r2000 = drawings->findItems("title-r2000.dxf", Qt::MatchEndsWith);
+            seen << QString::number(visible) << (r2000.size() == 1 ? drawings->item(r2000[0]->row(), 1)->text() : "?");
+            table->sortItems(4);  // by tag
+            seen << table->item(0, 4)->text();
+            return answer;
+        };
+        form = std::make_unique<ui::Form1>(services);
+        form->show();
+        Prepare({"title-r12.dxf", "title-r2000.dxf"});
+        const QString before = ReadText(box->Path("dwg/title-r2000.dxf"));
+        Button("Command13")->click();
+        QVERIFY(Enabled("cmdPreview"));
+        Button("cmdPreview")->click();
+        // REV, DATE and CHECKED of each TITLE insert: one in r12, two in r2000.
+        QCOMPARE(seen, (QStringList{"9", "2", "3", "6", "CHECKED"}));
+        QCOMPARE(ReadText(box->Path("dwg/title-r2000.dxf")), before);
+        QCOMPARE(List("List2")->selectedItems().size(), 2);  // ready for the real run
+        QVERIFY(!QFile::exists(box->Home() + "/err.log"));
+        answer = QDialog::Accepted;  // Run now
+        Button("cmdPreview")->click();
+        QCOMPARE(shown, 2);
+        QVERIFY(ReadText(box->Path("dwg/title-r2000.dxf")).contains("2026-12-06"));
+        QCOMPARE(SummaryCount(), 2);
+    }
+
+    void undoLastRunAsksFirstAndPutsTheDrawingsBack() {
+        ui::FormServices services = box->Services();
+        QString asked;
+        bool answer = false;
+        services.confirm = [&](QWidget*, const QString&, const QString& text) {
+            asked = text;
+            return answer;
+        };
+        form = std::make_unique<ui::Form1>(services);
+        form->show();
+        Prepare({"title-r2018.dxf"});
+        const QString original = ReadText(box->Path("dwg/title-r2018.dxf"));
+        Button("Command13")->click();
+        Button("Command15")->click();
+        QVERIFY(ReadText(box->Path("dwg/title-r2018.dxf")) != original);
+        auto* undo = form->findChild<QAction*>("mnuUndoLast");
+        QVERIFY(undo);
+        undo->trigger();
+        QVERIFY2(asked.contains(box->Path("dwg/title-r2018.dxf")), qPrintable(asked));
+        QVERIFY(ReadText(box->Path("dwg/title-r2018.dxf")) != original);  // "No" changes nothing
+        answer = true;
+        undo->trigger();
+        QCOMPARE(ReadText(box->Path("dwg/title-r2018.dxf")), original);
+        QCOMPARE(Message(), QString("1 drawing(s) restored, 0 left as they are (changed since the run)."));
     }
 
     void rejectedTemplateKeepsTheSelection() {
