@@ -9,6 +9,7 @@ namespace {
 constexpr std::size_t kColSpace = 0;
 constexpr std::size_t kColLayout = 1;
 constexpr std::size_t kColBlock = 2;
+constexpr std::size_t kColInsert = 3;
 constexpr std::size_t kColLayer = 5;
 constexpr std::size_t kColHandle = 13;
 constexpr std::size_t kColTag = 15;
@@ -37,7 +38,7 @@ std::vector<AttributeRow> RowsOfTable(const AttributeTable& table) {
     rows.reserve(table.Rows());
     for (std::size_t r = 0; r < table.Rows(); ++r) {
         rows.push_back({cell(r, kColSpace), cell(r, kColLayout), cell(r, kColBlock), cell(r, kColLayer),
-                        cell(r, kColHandle), cell(r, kColTag), cell(r, kColValue)});
+                        cell(r, kColHandle), cell(r, kColTag), cell(r, kColValue), cell(r, kColInsert)});
     }
     return rows;
 }
@@ -53,7 +54,8 @@ bool RowsOfDrawing(const DrawingInfo& info, std::vector<AttributeRow>& rows) {
     for (const BlockInfo& block : info.blocks) {
         for (const InsertInfo& ins : block.inserts) {
             for (const AttributeInfo& att : ins.attributes) {
-                rows.push_back({block.name, block.layoutName, ins.name, ins.layer, att.handle, att.tag, att.value});
+                rows.push_back(
+                    {block.name, block.layoutName, ins.name, ins.layer, att.handle, att.tag, att.value, ins.handle});
             }
         }
     }

@@ -19,6 +19,7 @@ struct AttributeRow {
     std::string_view handle;  // the attribute's handle
     std::string_view tag;
     std::string_view value;
+    std::string_view insert;  // the insert's handle
 };
 
 // Rows of an attribute table read from the flat XML of the Attributes chapter

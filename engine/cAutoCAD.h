@@ -20,6 +20,8 @@
 #include "engine/AttributeTable.h"
 #include "engine/IUserMessages.h"
 #include "engine/LogFile.h"
+#include "engine/Placeholders.h"
+#include "engine/TagLine.h"
 
 namespace kel {
 
@@ -53,6 +55,10 @@ public:
     std::vector<std::string> strTagLines;
     // The line number in the template file of each tag line (from 1).
     std::vector<std::int32_t> lngTagLineNumbers;
+    // The template's *INPUT section turned placeholders on ("PLACEHOLDERS: ON");
+    // the run sets what they stand for before each drawing.
+    bool blnPlaceholders = false;
+    PlaceholderContext placeholders;
     // The changes GetAttributes made, one per successful component call; kept
     // only while blnRecordChanges is set.
     bool blnRecordChanges = false;
@@ -125,6 +131,7 @@ private:
     void NormalizeXMLLines(const std::string& strFile);
     bool MatchesFilters(std::string_view strSpace, std::string_view strLayout, std::string_view strBlock,
                         std::string_view strLayer) const;
+    TagLine Expanded(const TagLine& t, const AttributeRow& row, const std::vector<AttributeRow>& rows) const;
     bool ReadAttributeRows(DrawingInfo& info, std::optional<AttributeTable>& table, std::vector<AttributeRow>& rows,
                            std::string* strErr, LogFile* intFile);
 

@@ -102,6 +102,24 @@ RowAction ActionFor(const TagLine& t, std::string_view tag, std::string_view val
 
 }  // namespace
 
+// The tag line with its value's placeholders filled in for the row's drawing
+// and insert; {attr:TAG} takes the value another attribute of the same insert
+// had when the drawing was read.
+TagLine cAutoCAD::Expanded(const TagLine& t, const AttributeRow& row, const std::vector<AttributeRow>& rows) const {
+    TagLine e = t;
+    const auto attribute = [&](const std::string& strTag, std::string& strValue) {
+        for (const AttributeRow& other : rows) {
+            if (other.insert == row.insert && EqualsNoCase(other.tag, strTag)) {
+                strValue = std::string(other.value);
+                return true;
+            }
+        }
+        return false;
+    };
+    e.value = ExpandPlaceholders(t.value, placeholders, attribute);
+    return e;
+}
+
 bool cAutoCAD::MatchesFilters(std::string_view strSpace, std::string_view strLayout, std::string_view strBlock,
                               std::string_view strLayer) const {
     if (!NoRestriction(strLayoutFilter) && !ContainsNoCase(strLayoutFilter, strLayout)) return false;
@@ -187,7 +205,7 @@ std::int16_t cAutoCAD::GetAttributes(std::string* strErr, const std::string& str
         const TagLine t = ClassifyTagLine(strLine, strDelimiter);
         if (t.kind == TagLineKind::None) continue;
         for (const AttributeRow& row : rows) {
-            RowAction a = ActionFor(t, row.tag, row.value);
+            RowAction a = ActionFor(blnPlaceholders ? Expanded(t, row, rows) : t, row.tag, row.value);
             if (!a.qualifies) continue;
             if (!MatchesFilters(row.space, row.layout, row.block, row.layer)) continue;
             blnQualified = true;

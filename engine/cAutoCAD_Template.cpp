@@ -51,6 +51,7 @@ std::int16_t cAutoCAD::PrepTemplate(const std::string& strTemplateFile) {
 std::int16_t cAutoCAD::PrepTemplate(const std::string& strTemplateFile, std::string& strErr) {
     strTagLines.clear();
     lngTagLineNumbers.clear();
+    blnPlaceholders = false;
 
     std::vector<std::string> lines;
     if (!ReadTextLines(strTemplateFile, lines)) {
@@ -94,6 +95,8 @@ std::int16_t cAutoCAD::PrepTemplate(const std::string& strTemplateFile, std::str
             strSpaceFilter = TrimLeadingBlanks(strLine.substr(6));
         } else if (strLine.compare(0, 7, "LAYOUT:") == 0) {
             strLayoutFilter = TrimLeadingBlanks(strLine.substr(7));
+        } else if (strLine.compare(0, 13, "PLACEHOLDERS:") == 0) {
+            blnPlaceholders = TrimLeadingBlanks(strLine.substr(13)) == "ON";
         }
     }
     // The file ended without the exact header. A last line that reads as the
@@ -115,6 +118,15 @@ std::int16_t cAutoCAD::PrepTemplate(const std::string& strTemplateFile, std::str
     if (strTagLines.empty()) {
         strErr = "Template file requires attribute tags.";
         return -3;
+    }
+    // A placeholder that cannot be filled is refused before any drawing.
+    for (std::size_t t = 0; blnPlaceholders && t < strTagLines.size(); ++t) {
+        const std::string strWhy = CheckPlaceholders(strTagLines[t]);
+        if (strWhy.empty()) continue;
+        strErr = "Template line " + std::to_string(lngTagLineNumbers[t]) + ": " + strWhy + ".";
+        strTagLines.clear();
+        lngTagLineNumbers.clear();
+        return -4;
     }
     return 1;
 }

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,6 +24,11 @@ struct DrawingTask {
     std::string strTemplate;
     // The drawing's lines go to the audit log.
     bool blnAudit = false;
+    // For the template's placeholders: the drawing's place in the whole run
+    // (from 0, a slice's drawings keep the numbers of the whole list) and the
+    // folder its {path} is relative to.
+    std::int64_t number = 0;
+    std::string strRoot;
 };
 
 // What one task did. With several workers the status texts and audit lines
@@ -46,6 +53,9 @@ struct DrawingTaskSetup {
     cAutoCAD& engine;
     // Dry run and journal of every step.
     StepExtras extras;
+    // The number of drawings the placeholders count, and the run's time.
+    std::int64_t count = 0;
+    std::time_t now = 0;
 };
 
 // Runs the tasks with up to setup.intJobs at once. Two tasks of the same file

@@ -48,6 +48,9 @@ struct BatchContext {
     std::vector<PlanItem> plan;
     std::vector<DrawingTask> tasks;
     RunJournal journal;
+    // Every drawing of the list gets a number, also those of other slices.
+    std::int64_t numbered = 0;
+    std::string strListFolder;
 
     bool Logged(const PlanItem& item) const { return !item.blnScanned || options.blnLogScans; }
 
@@ -79,9 +82,10 @@ struct BatchContext {
         return true;
     }
 
-    void AddDrawing(PlanItem item) {
+    void AddDrawing(PlanItem item, std::int64_t number, const std::string& strRoot) {
         item.task = tasks.size();
-        tasks.push_back(DrawingTask{item.strDrawing, item.strTemplate, Logged(item) && audit.IsOpen()});
+        tasks.push_back(
+            DrawingTask{item.strDrawing, item.strTemplate, Logged(item) && audit.IsOpen(), number, strRoot});
         plan.push_back(std::move(item));
     }
 
@@ -93,17 +97,22 @@ struct BatchContext {
             if (line.kind == ListLine::Kind::End) return false;
             PlanItem item{line.strTemplate, line.strDrawing, HasWildcard(GetFileName(line.strDrawing)), {}, {}};
             if (!item.blnScanned) {
-                if (InShard(item.strDrawing, options.shard) && CheckTemplate(item, true)) AddDrawing(item);
+                const std::int64_t number = numbered++;
+                if (InShard(item.strDrawing, options.shard) && CheckTemplate(item, true)) {
+                    AddDrawing(item, number, strListFolder);
+                }
                 continue;
             }
             const std::vector<std::string> found = FindEntryDrawings(line.strDrawing, window);
+            const std::int64_t first = numbered;
+            numbered += static_cast<std::int64_t>(found.size());
             // The entry's own failure is reported by one slice of a batch alone.
             if (!CheckTemplate(item, InShard(line.strDrawing, options.shard))) continue;
-            for (const std::string& strPath : found) {
-                if (!InShard(strPath, options.shard)) continue;
+            for (std::size_t f = 0; f < found.size(); ++f) {
+                if (!InShard(found[f], options.shard)) continue;
                 PlanItem drawing = item;
-                drawing.strDrawing = strPath;
-                AddDrawing(std::move(drawing));
+                drawing.strDrawing = found[f];
+                AddDrawing(std::move(drawing), first + static_cast<std::int64_t>(f), FolderPart(line.strDrawing));
             }
         }
         return true;
@@ -135,7 +144,9 @@ struct BatchContext {
                                      audit.IsOpen() ? &audit : nullptr,
                                      window,
                                      *engine,
-                                     StepExtras{options.blnDryRun, journal.IsOpen() ? &journal : nullptr}};
+                                     StepExtras{options.blnDryRun, journal.IsOpen() ? &journal : nullptr},
+                                     numbered,
+                                     std::time(nullptr)};
         const std::size_t done = RunDrawingTasks(tasks, setup, [&](std::size_t i, DrawingReport& report) {
             while (plan[reported].task != i) Report(plan[reported++], nullptr);
             Report(plan[reported++], &report);
@@ -171,7 +182,7 @@ std::string ChooseListFile(const RunOptions& options, IBatchWindow& window, Batc
 
 BatchResult RunListBatch(const RunOptions& options, IBatchWindow& window, const ComponentFactory& factory,
                          IUserMessages* messages) {
-    BatchContext b{options, window, nullptr, {}, {}, {}, {}, {}, {}, {}};
+    BatchContext b{options, window, nullptr, {}, {}, {}, {}, {}, {}, {}, 0, {}};
     const std::string strListFile = ChooseListFile(options, window, b.result);
     if (strListFile.empty()) return b.result;
 
@@ -221,6 +232,7 @@ BatchResult RunListBatch(const RunOptions& options, IBatchWindow& window, const 
         window.SetMessage("Unable to read drawing list file '" + strListFile + "' (" + strReadError + ").");
         b.result.outcome = BatchResult::Outcome::ListFileUnreadable;
     } else {
+        b.strListFolder = FolderPart(strListFile);
         blnEnd = !b.PlanLines(lines);
         b.Run(factory, messages);
         b.result.outcome = blnEnd ? BatchResult::Outcome::EndLine : BatchResult::Outcome::Finished;

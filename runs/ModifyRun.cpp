@@ -71,8 +71,11 @@ ModifyRunResult RunModify(const RunOptions& options, IModifyWindow& window, cons
     result.warnings = ReportIgnoredLines(*engine, options.strDelimiter, options.strTemplate, &errors, window);
 
     std::vector<DrawingTask> tasks;
-    for (const std::string& strPath : options.drawings) {
-        if (InShard(strPath, options.shard)) tasks.push_back(DrawingTask{strPath, options.strTemplate, true});
+    for (std::size_t i = 0; i < options.drawings.size(); ++i) {
+        const std::string& strPath = options.drawings[i];
+        if (InShard(strPath, options.shard)) {
+            tasks.push_back(DrawingTask{strPath, options.strTemplate, true, static_cast<std::int64_t>(i), {}});
+        }
     }
     result.total = static_cast<int>(tasks.size());
     const DrawingTaskSetup setup{factory,
@@ -82,7 +85,9 @@ ModifyRunResult RunModify(const RunOptions& options, IModifyWindow& window, cons
                                  audit.IsOpen() ? &audit : nullptr,
                                  window,
                                  *engine,
-                                 StepExtras{options.blnDryRun, journal.IsOpen() ? &journal : nullptr}};
+                                 StepExtras{options.blnDryRun, journal.IsOpen() ? &journal : nullptr},
+                                 static_cast<std::int64_t>(options.drawings.size()),
+                                 std::time(nullptr)};
     result.done = static_cast<int>(RunDrawingTasks(tasks, setup, [&](std::size_t i, DrawingReport& report) {
         const std::string& strPath = tasks[i].strDrawing;
         if (!report.step.changes.empty()) window.DrawingChanged(strPath, report.step.changes);
