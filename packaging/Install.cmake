@@ -1,10 +1,14 @@
 # Install layout (GNU directories) and the Debian package made by CPack.
-# The documents go to share/doc/kel, the package's name (not the project's).
-set(CMAKE_INSTALL_DOCDIR share/doc/kel CACHE PATH "Documentation folder")
 include(GNUInstallDirs)
+# The documents go to share/doc/kel, named after the package (GNUInstallDirs
+# would name the folder after the project, and Qt's CMake files set it first).
+set(KEL_INSTALL_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/kel)
 
+# The man pages, with the version filled in and compressed as Debian keeps them.
 foreach(page kel-batch kel)
   configure_file(${CMAKE_CURRENT_LIST_DIR}/${page}.1 ${CMAKE_BINARY_DIR}/man/${page}.1 @ONLY)
+  execute_process(COMMAND gzip -9nc ${CMAKE_BINARY_DIR}/man/${page}.1
+                  OUTPUT_FILE ${CMAKE_BINARY_DIR}/man/${page}.1.gz COMMAND_ERROR_IS_FATAL ANY)
 endforeach()
 
 if(WIN32)
@@ -13,16 +17,16 @@ if(WIN32)
   install(FILES README.md LICENSE DESTINATION .)
 else()
   install(TARGETS kel-batch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${CMAKE_BINARY_DIR}/man/kel-batch.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES ${CMAKE_BINARY_DIR}/man/kel-batch.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES README.md LICENSE DESTINATION ${KEL_INSTALL_DOCDIR})
 endif()
 
 if(TARGET kel)
   install(TARGETS kel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${CMAKE_BINARY_DIR}/man/kel.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${CMAKE_BINARY_DIR}/man/kel.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${CMAKE_CURRENT_LIST_DIR}/kel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${CMAKE_CURRENT_LIST_DIR}/kel.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-  install(FILES ui/faq.fil DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES ui/faq.fil DESTINATION ${KEL_INSTALL_DOCDIR})
 endif()
 
 set(CPACK_PACKAGE_NAME kel)

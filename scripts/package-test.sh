@@ -12,7 +12,7 @@ SUDO=""
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j"$(nproc)" --target kel-batch kel
 rm -f "$build"/kel_*.deb
-(cd "$build" && cpack -G DEB >/dev/null)
+(cd "$build" && cpack -G DEB >cpack.log 2>&1) || { cat "$build/cpack.log" >&2; exit 1; }
 deb=$(ls "$build"/kel_*.deb)
 echo "Package: $deb"
 dpkg-deb -f "$deb" Depends
