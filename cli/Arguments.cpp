@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "cli/ExitCodes.h"
+#include "platform/AppFolder.h"
 
 namespace kel::cli {
 
@@ -198,8 +199,8 @@ std::string UsageText() {
                "                      audit-K-of-N.log and err-K-of-N.log)\n"
                "  -q, --quiet         no progress and no summary on standard error\n\n"
                "Failures of drawings and warnings are printed on standard error, with their\n"
-               "reasons; the audit log and error log are kept in the application folder:\n"
-               "$KEL_HOME when set, otherwise ~/.local/share/KEL.\n\n") +
+               "reasons; the audit log and error log are kept in the application folder:\n") +
+           ApplicationFolderRule() + ".\n\n" +
            kExitCodesHelp;
 }
 

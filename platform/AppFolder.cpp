@@ -58,4 +58,12 @@ std::string ApplicationFolder(std::string* strProblem) {
     return folder;
 }
 
+const char* ApplicationFolderRule() {
+#ifdef _WIN32
+    return "%KEL_HOME% when set, otherwise %APPDATA%\\KEL";
+#else
+    return "$KEL_HOME when set, otherwise ~/.local/share/KEL";
+#endif
+}
+
 }  // namespace kel
