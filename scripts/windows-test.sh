@@ -12,7 +12,7 @@ launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
   -DKEL_WERROR=ON -DKEL_BUILD_GUI=OFF "${launcher[@]}" >/dev/null
-cmake --build "$build" -j"$(nproc)" --target kel-batch test_platform test_engine test_component test_dwg
+cmake --build "$build" -j"$(nproc)" --target kel-batch test_platform test_engine test_component test_dwg test_runs
 
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 export WINEPREFIX="${WINEPREFIX:-$(cd "$build" && pwd)/wineprefix}" WINEDEBUG=-all

@@ -2,12 +2,12 @@
 // replacing a file that exists, read-only files and the application folder.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "platform/AppFolder.h"
 #include "platform/FileSystem.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 namespace kel {
@@ -15,40 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Sets an environment variable to UTF-8 text for the lifetime of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        const char* old = std::getenv(name);
-        had_ = old != nullptr;
-        if (had_) old_ = old;
-        Set(value);
-    }
-    ~ScopedEnv() {
-        if (had_) {
-            Set(old_);
-        } else {
-#ifdef _WIN32
-            ::_wputenv_s(Wide(name_).c_str(), L"");
-#else
-            ::unsetenv(name_);
-#endif
-        }
-    }
-
-private:
-    static std::wstring Wide(const std::string& text) { return PathFromUtf8(text).wstring(); }
-    void Set(const std::string& value) {
-#ifdef _WIN32
-        ::_wputenv_s(Wide(name_).c_str(), Wide(value).c_str());
-#else
-        ::setenv(name_, value.c_str(), 1);
-#endif
-    }
-    const char* name_;
-    bool had_ = false;
-    std::string old_;
-};
+using test::ScopedEnv;
 
 std::size_t EntriesIn(const std::string& folder) {
     std::size_t n = 0;
