@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Cross-builds kel-batch.exe and the engine, component and platform tests for
+# Cross-builds kel-batch.exe and the engine, component, platform and runs tests for
 # 64-bit Windows with mingw-w64, runs the tests and a small batch under wine,
 # and leaves kel-batch.exe (statically linked: it runs from any folder) with a
 # zip of it in the build folder. Each wine step is time-boxed.
