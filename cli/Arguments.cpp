@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "cli/ExitCodes.h"
+#include "platform/AppFolder.h"
 
 namespace kel::cli {
 
@@ -260,8 +261,8 @@ std::string UsageText() {
                "                      put back the drawings of run ID (default: the last run);\n"
                "                      drawings changed since are left unless --force\n\n"
                "Failures of drawings and warnings are printed on standard error, with their\n"
-               "reasons; the audit log and error log are kept in the application folder:\n"
-               "$KEL_HOME when set, otherwise ~/.local/share/KEL.\n\n") +
+               "reasons; the audit log and error log are kept in the application folder:\n") +
+           ApplicationFolderRule() + ".\n\n" +
            kExitCodesHelp;
 }
 

@@ -10,10 +10,11 @@
 #include "cli/ListCommand.h"
 #include "cli/ModifyCommand.h"
 #include "cli/ShowCommand.h"
+#include "platform/CommandLine.h"
 
 int main(int argc, char** argv) {
     using namespace kel::cli;
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = kel::CommandLineArguments(argc, argv);
     CliArguments parsed;
     std::string strError;
     if (!ParseArguments(args, parsed, strError)) {

@@ -13,9 +13,17 @@ namespace kel {
 
 namespace {
 
+// The variable's value as UTF-8 ("" when unset). Windows keeps the
+// environment in wide characters; its narrow copy is in the local code page.
 std::string FromEnv(const char* name) {
+#ifdef _WIN32
+    const std::wstring wname(name, name + std::char_traits<char>::length(name));
+    const wchar_t* v = ::_wgetenv(wname.c_str());
+    return v ? PathToUtf8(std::filesystem::path(std::wstring(v))) : std::string();
+#else
     const char* v = std::getenv(name);
     return v ? std::string(v) : std::string();
+#endif
 }
 
 }  // namespace
@@ -48,6 +56,14 @@ std::string ApplicationFolder(std::string* strProblem) {
     const char sep = PathSeparator();
     while (folder.size() > 1 && (folder.back() == sep || folder.back() == '/')) folder.pop_back();
     return folder;
+}
+
+const char* ApplicationFolderRule() {
+#ifdef _WIN32
+    return "%KEL_HOME% when set, otherwise %APPDATA%\\KEL";
+#else
+    return "$KEL_HOME when set, otherwise ~/.local/share/KEL";
+#endif
 }
 
 }  // namespace kel

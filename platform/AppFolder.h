@@ -12,4 +12,7 @@ namespace kel {
 // written), and cleared when it can.
 std::string ApplicationFolder(std::string* strProblem = nullptr);
 
+// Where ApplicationFolder looks, in this system's words, for help texts.
+const char* ApplicationFolderRule();
+
 }  // namespace kel

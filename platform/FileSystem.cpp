@@ -16,7 +16,9 @@
 #include <utility>
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -88,6 +90,19 @@ bool StderrIsTerminal() {
 std::FILE* OpenFileUtf8(const std::string& strPath, const char* mode) {
 #ifdef _WIN32
     std::wstring wmode(mode, mode + std::strlen(mode));
+    const auto x = wmode.find(L'x');
+    if (x != std::wstring::npos) {
+        // The C runtime's fopen may not know "x": create the file exclusively
+        // here and open the stream on it.
+        wmode.erase(x, 1);
+        int flags = _O_CREAT | _O_EXCL | _O_BINARY | (wmode.find(L'+') != std::wstring::npos ? _O_RDWR : _O_WRONLY);
+        if (wmode.find(L'a') != std::wstring::npos) flags |= _O_APPEND;
+        const int fd = ::_wopen(PathFromUtf8(strPath).c_str(), flags, _S_IREAD | _S_IWRITE);
+        if (fd < 0) return nullptr;
+        std::FILE* f = ::_wfdopen(fd, wmode.c_str());
+        if (!f) ::_close(fd);
+        return f;
+    }
     return _wfopen(PathFromUtf8(strPath).c_str(), wmode.c_str());
 #else
     return std::fopen(strPath.c_str(), mode);
@@ -318,7 +333,9 @@ bool ReplaceFile(const std::string& strPath, const std::vector<std::string_view>
         ok = ok && std::fwrite(piece.data(), 1, piece.size(), f) == piece.size();
     }
     ok = (std::fflush(f) == 0) && ok;
-#ifndef _WIN32
+#ifdef _WIN32
+    if (blnDurable) ok = ok && ::_commit(::_fileno(f)) == 0;
+#else
     if (blnDurable) ok = ok && ::fsync(::fileno(f)) == 0;
 #endif
     const int writeErr = errno;

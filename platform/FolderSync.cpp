@@ -7,6 +7,8 @@
 #include <unistd.h>
 #endif
 
+#include "platform/FileSystem.h"
+
 namespace kel {
 namespace {
 
@@ -82,7 +84,7 @@ std::vector<std::string> FolderSyncBatch::Pending() {
     SyncState& s = State();
     std::lock_guard<std::mutex> lock(s.mutex);
     std::vector<std::string> out;
-    for (const fs::path& p : s.pending) out.push_back(p.string());
+    for (const fs::path& p : s.pending) out.push_back(PathToUtf8(p));
     return out;
 }
 

@@ -119,6 +119,10 @@ private:
     void ApplyModifyRule();
     void SetHorizontalExtent(FileList& list);
     void OpenHelpFile();
+    // A drawing named on the command line (a file manager opening a .dwg or
+    // .dxf with KEL) is listed, selected and its attributes are shown; false
+    // for anything else, which Form_Load runs as a list file as before.
+    bool OpenCommandLineDrawing();
     void Form_Unload();
 
     FormServices services_;

@@ -3,14 +3,17 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QWindow>
 
 #include "platform/AppFolder.h"
 #include "runs/PathText.h"
 #include "ui/DriveList.h"
+#include "ui/FileList.h"
 #include "ui/FolderList.h"
 #include "ui/Form1.h"
 #include "ui/Form3.h"
@@ -53,6 +56,7 @@ void Form1::Form_Load(const QString& strCommandLine) {
     Text5_->setText(GetSetting(kOptions, "FExt", "*.dwg"));
 
     strCommand_ = QString::fromStdString(StripBlanks(strCommandLine.toStdString()));
+    if (OpenCommandLineDrawing()) return;
     if (!strCommand_.isEmpty() && strCommand_.compare("/p", Qt::CaseInsensitive) != 0) {
         show();
         // Lets the window appear before the batch holds the event loop.
@@ -65,6 +69,23 @@ void Form1::Form_Load(const QString& strCommandLine) {
     } else {
         Label4_->setText("Welcome to Kelvane! Press the F1 key for help.");
     }
+}
+
+bool Form1::OpenCommandLineDrawing() {
+    const QFileInfo info(strCommand_);
+    const QString strSuffix = info.suffix().toLower();
+    if ((strSuffix != "dwg" && strSuffix != "dxf") || !info.isFile()) return false;
+    strCommand_.clear();
+    SetDrawingFolder(info.absolutePath());
+    if (!List2_->Names().contains(info.fileName())) Text5_->setText("*." + info.suffix());
+    const QList<QListWidgetItem*> found = List2_->findItems(info.fileName(), Qt::MatchExactly);
+    show();
+    if (found.isEmpty()) return true;
+    List2_->clearSelection();
+    List2_->setCurrentItem(found.first());
+    found.first()->setSelected(true);
+    List2_DblClick();
+    return true;
 }
 
 void Form1::Form_Unload() {

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "engine/cAutoCAD.h"
+#include "platform/FileSystem.h"
 #include "support/FakeComponent.h"
 #include "support/TempDir.h"
 
@@ -49,7 +50,8 @@ protected:
 };
 
 TEST_F(AccessTest, AppFolderAndCreationFailures) {
-    for (const char* folder : {"/srv/kel", "/srv/kel/"}) EXPECT_EQ(cAutoCAD({}, &messages, folder).strAppFolder, "/srv/kel/");
+    EXPECT_EQ(cAutoCAD({}, &messages, "/srv/kel").strAppFolder, std::string("/srv/kel") + PathSeparator());
+    EXPECT_EQ(cAutoCAD({}, &messages, "/srv/kel/").strAppFolder, "/srv/kel/");
     EXPECT_EQ(cAutoCAD({}, &messages, "/").strAppFolder, "/");
     cAutoCAD failing([](ComponentCreationError& err) -> std::unique_ptr<IDrawingComponent> {
         err.number = 13;

@@ -6,8 +6,15 @@
 #include <chrono>
 #include <filesystem>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include "platform/FileSystem.h"
 #include "support/TempDir.h"
@@ -17,6 +24,37 @@ namespace {
 
 namespace fs = std::filesystem;
 
+#ifdef _WIN32
+// A command interpreter started suspended (it runs until Stop), or, with
+// blnEnd, one that has already ended and whose handles are closed.
+struct ChildProcess {
+    PROCESS_INFORMATION info{};
+    explicit ChildProcess(bool blnEnd) {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        std::wstring command = blnEnd ? L"cmd.exe /c exit" : L"cmd.exe";
+        const bool started = ::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE,
+                                              blnEnd ? CREATE_NO_WINDOW : CREATE_SUSPENDED | CREATE_NO_WINDOW,
+                                              nullptr, nullptr, &startup, &info);
+        EXPECT_TRUE(started);
+        if (started && blnEnd) {
+            ::WaitForSingleObject(info.hProcess, INFINITE);
+            Stop();
+        }
+    }
+    ~ChildProcess() { Stop(); }
+    void Stop() {
+        if (!info.hProcess) return;
+        ::TerminateProcess(info.hProcess, 0);
+        ::CloseHandle(info.hThread);
+        ::CloseHandle(info.hProcess);
+        info.hProcess = nullptr;
+    }
+    long Id() const { return static_cast<long>(info.dwProcessId); }
+};
+
+long EndedProcess() { return ChildProcess(true).Id(); }
+#else
 // The id of a process that has ended (forked, exited and reaped).
 long EndedProcess() {
     const pid_t pid = ::fork();
@@ -24,6 +62,7 @@ long EndedProcess() {
     ::waitpid(pid, nullptr, 0);
     return pid;
 }
+#endif
 
 TEST(StaleTemporaryFiles, OnlyThoseNoRunningProcessCanStillWriteAreRemoved) {
     TakeRemovedTempFiles();  // what earlier tests of this program removed
@@ -33,8 +72,14 @@ TEST(StaleTemporaryFiles, OnlyThoseNoRunningProcessCanStillWriteAreRemoved) {
     const std::string host = ended.substr(0, 8);
     std::string otherHost = host;
     otherHost[0] = otherHost[0] == '0' ? '1' : '0';
+#ifdef _WIN32
+    const ChildProcess child(false);
+    const std::string running = TempWriterTag(child.Id());
+    const std::string self = TempWriterTag(static_cast<long>(::GetCurrentProcessId()));
+#else
     const std::string running = TempWriterTag(static_cast<long>(::getppid()));
     const std::string self = TempWriterTag(static_cast<long>(::getpid()));
+#endif
     struct Case {
         std::string name;
         int hoursOld;

@@ -12,16 +12,16 @@
 #include "engine/cAutoCAD.h"
 #include "runs/RunWindow.h"
 #include "support/FakeComponent.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 namespace kel::test {
 
 // Points the application folder at a fresh temporary folder for one test.
 struct AppHome {
-    AppHome() { setenv("KEL_HOME", dir.Path().c_str(), 1); }
-    ~AppHome() { unsetenv("KEL_HOME"); }
     std::string Read(const std::string& name) const { return ReadFile(dir.File(name)); }
     TempDir dir;
+    ScopedEnv home{"KEL_HOME", dir.Path()};
 };
 
 // Records the messages, and "repaint" / "busy:0|1" between them.

@@ -1,6 +1,8 @@
 #include "support/Shell.h"
 
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <cstdlib>
 
@@ -17,7 +19,12 @@ std::string ShellQuote(const std::string& s) {
 ShellResult RunShell(const std::string& command, const std::string& scratchFolder) {
     const std::string out = scratchFolder + "/stdout", err = scratchFolder + "/stderr";
     const int status = std::system((command + " >" + ShellQuote(out) + " 2>" + ShellQuote(err)).c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
+#ifdef _WIN32
+    const int code = status;  // the command's own exit status
+#else
+    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+    return {code, ReadFile(out), ReadFile(err)};
 }
 
 std::string EscapeField(const std::string& text) {

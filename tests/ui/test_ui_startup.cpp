@@ -97,6 +97,25 @@ private slots:
         QVERIFY(form->CommandText().isEmpty() && box->log.dialogs.isEmpty());
     }
 
+    // A file manager opening a drawing with KEL: the drawing is listed,
+    // selected and viewed, never run as a list file, whatever the pattern.
+    void commandLineDrawingIsShownNotRun() {
+        const QString strOther = box->CopyExample("title-r12.dxf", "dwg");
+        const QString strDrawing = box->CopyExample("title-r2018.dxf", "dwg");
+        const QByteArray before = ReadText(strDrawing).toUtf8();
+        form->Form_Load(strDrawing);
+        QCOMPARE(form->Dir1()->Path(), box->Path("dwg"));
+        QCOMPARE(form->Text5()->text(), QString("*.dxf"));  // the stored *.dwg would not list it
+        QCOMPARE(Texts(form->List2()), QStringList({"title-r12.dxf", "title-r2018.dxf"}));
+        QCOMPARE(form->List2()->selectedItems().size(), 1);
+        QCOMPARE(form->List2()->selectedItems().first()->text(), QString("title-r2018.dxf"));
+        QCOMPARE(box->log.urls, QStringList(QUrl::fromLocalFile(box->Home() + "/_temp.htm").toString()));
+        QVERIFY(ReadText(box->Home() + "/_temp.htm").contains(strDrawing));
+        QCOMPARE(ReadText(strDrawing).toUtf8(), before);
+        QVERIFY(form->CommandText().isEmpty() && box->log.dialogs.isEmpty() && box->log.beeps == 0);
+        Q_UNUSED(strOther);
+    }
+
     void everyWayOfClosingSavesTheSixKeys_data() {
         QTest::addColumn<int>("how");
         QTest::newRow("Esc") << 0;

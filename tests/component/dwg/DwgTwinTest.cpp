@@ -90,6 +90,7 @@ Rows XmlLines(DrawingInfo info) {
 }
 
 TEST(DwgTwinTest, AttributesMatchWhatEzdxfReadsFromTheDxfTwin) {
+    KEL_NEED_INDEPENDENT_READER();
     KEL_NEED_CORPUS();
     // sameHandles: saved from one drawing with the same handles, so the whole
     // drawing information agrees with the DXF reader's, block order and layouts included.
