@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/LocalTime.h"
 
 namespace kel {
 
@@ -71,12 +72,7 @@ std::string Check(const Parsed& p) {
 }
 
 std::string Date(const std::string& strFormat, std::time_t now) {
-    std::tm t{};
-#ifdef _WIN32
-    localtime_s(&t, &now);
-#else
-    localtime_r(&now, &t);
-#endif
+    const std::tm t = LocalTime(now);
     const auto two = [](int v) { return std::string(1, static_cast<char>('0' + v / 10 % 10)) + static_cast<char>('0' + v % 10); };
     const std::string year = std::to_string(t.tm_year + 1900);
     std::string out;

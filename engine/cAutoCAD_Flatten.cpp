@@ -45,12 +45,10 @@ bool EndsWith(std::string_view s, std::string_view tail) {
 }
 
 // Position after the last path separator in strPath, or npos when there is none.
+// "/" counts everywhere, and the platform's own separator too.
 std::size_t LastSeparator(const std::string& strPath) {
-#ifdef _WIN32
-    return strPath.find_last_of("\\/");
-#else
-    return strPath.rfind(PathSeparator());
-#endif
+    const char own[] = {'/', PathSeparator(), '\0'};
+    return strPath.find_last_of(own);
 }
 
 // Replaces strFrom by strTo (letter case ignored) in the markup of a one-line

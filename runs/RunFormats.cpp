@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <mutex>
 
+#include "platform/LocalTime.h"
+
 namespace kel {
 
 namespace {
@@ -30,12 +32,7 @@ std::string FormatTimestamp(const std::tm& when) {
 
 std::string Timestamp() {
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
+    const std::tm local = LocalTime(now);
     return FormatTimestamp(local);
 }
 

@@ -11,6 +11,7 @@
 #include "engine/TextLines.h"
 #include "platform/AppFolder.h"
 #include "platform/FileSystem.h"
+#include "platform/LocalTime.h"
 #include "runs/PathText.h"
 #include "runs/RunFormats.h"
 #include "runs/RunOptions.h"
@@ -38,12 +39,7 @@ std::string NewId() {
     const std::time_t now = std::chrono::system_clock::to_time_t(clock);
     const long millis = static_cast<long>(
         std::chrono::duration_cast<std::chrono::milliseconds>(clock.time_since_epoch()).count() % 1000);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
+    const std::tm local = LocalTime(now);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
     static std::mt19937 rng{std::random_device{}()};
