@@ -43,7 +43,9 @@ desktop-file-validate /usr/share/applications/kel.desktop
 cp examples/title-r2018.dxf examples/title-block.txt "$work"/
 export KEL_HOME="$work/home"
 (cd "$work" && "$kel" -q -t title-block.txt title-r2018.dxf)
-"$kel" --xml "$work/title-r2018.dxf" | grep -q "2026-12-06" || { echo "the installed kel-batch did not change the drawing" >&2; exit 1; }
+# The whole output first (grep -q would stop reading early: a broken pipe under pipefail).
+xml=$("$kel" --xml "$work/title-r2018.dxf")
+grep -q "2026-12-06" <<<"$xml" || { echo "the installed kel-batch did not change the drawing" >&2; exit 1; }
 grep -q "title-r2018.dxf" "$KEL_HOME"/*.log || { echo "no audit log line for the drawing" >&2; exit 1; }
 
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get remove -y -qq kel >/dev/null

@@ -39,8 +39,10 @@ windir="Z:$(printf '%s' "$dir" | tr / '\\')"
 export KEL_HOME="$windir\\home"
 timeout "$limit" "$wine" "$build/kel-batch.exe" -q "$windir\\batch.dlf"
 for n in "${names[@]}"; do
-  timeout "$limit" "$wine" "$build/kel-batch.exe" --xml "$windir\\$n" | grep -q "2026-12-06" \
-    || { echo "kel-batch.exe did not change $n" >&2; exit 1; }
+  # The whole output first: grep -q would stop reading early, and with pipefail
+  # the writer's broken pipe would count as a failure.
+  xml=$(timeout "$limit" "$wine" "$build/kel-batch.exe" --xml "$windir\\$n")
+  grep -q "2026-12-06" <<<"$xml" || { echo "kel-batch.exe did not change $n" >&2; exit 1; }
 done
 grep -q "${names[1]}" "$dir/home/"*.log || { echo "the audit log does not name ${names[1]}" >&2; exit 1; }
 

@@ -6,6 +6,7 @@
 
 #include "engine/Placeholders.h"
 #include "engine/cAutoCAD.h"
+#include "platform/FileSystem.h"
 #include "support/TempDir.h"
 
 namespace kel {
@@ -29,7 +30,7 @@ TEST(PlaceholderTest, EachPlaceholderStandsForItsPartOfTheDrawingOrRun) {
         {"{file}", "A-101.final"},
         {"{file.ext}", "A-101.final.dwg"},
         {"{folder}", "sheets"},
-        {"{path}", "sheets/A-101.final.dwg"},
+        {"{path}", "sheets" + std::string(1, PathSeparator()) + "A-101.final.dwg"},  // in the system's own form
         {"{n} of {count}", "5 of 12"},
         {"{n:100:10:5}", "00140"},
         {"{n:-20:1:3}", "-016"},
