@@ -1,7 +1,8 @@
 // The objects the reader understands and their field layouts. Each layout is
-// a template over ReadIo/WriteIo (DwgObjectIo.h): `d` is the data stream and
-// `h` the handle stream of one object, so the same declaration decodes and
-// encodes. Version rules are written inline where the layout changes.
+// a template over ReadIo/WriteIo (DwgObjectIo.h): `d` is the data stream
+// (with the string stream behind it from R2007 on) and `h` the handle stream
+// of one object, so the same declaration decodes and encodes. Version rules
+// are written inline where the layout changes.
 #pragma once
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "component/dwg/DwgObjectIo.h"
 #include "component/dwg/DwgTypes.h"
 
 namespace kel::dwg {
@@ -44,8 +46,8 @@ struct ObjectCommon {
     bool isEntity = false;
     bool hasGraphics = false;
     std::string graphics;
-    std::int32_t numReactors = 0;
     bool xdicMissing = false;  // R2004: no extension dictionary handle follows
+    bool hasDsData = false;    // R2013: the object has data in the data storage section
     // entities
     std::uint8_t entMode = 0;
     bool isByLayerLt = false;  // R13-R14
@@ -54,6 +56,9 @@ struct ObjectCommon {
     double ltScale = 1.0;
     std::uint8_t ltFlags = 0;    // R2000
     std::uint8_t plotFlags = 0;  // R2000
+    std::uint8_t materialFlags = 0;  // R2007
+    std::uint8_t shadowFlags = 0;    // R2007
+    bool hasFullVisualStyle = false, hasFaceVisualStyle = false, hasEdgeVisualStyle = false;  // R2010
     std::int16_t invisible = 0;
     std::uint8_t lineweight = 0;  // R2000
     // handle stream
@@ -66,6 +71,8 @@ struct ObjectCommon {
     HandleRef next;
     HandleRef plotStyle;
     HandleRef colorBook;  // R2004: the colour's book entry
+    HandleRef material;   // R2007
+    HandleRef fullVisualStyle, faceVisualStyle, edgeVisualStyle;  // R2010
 };
 
 struct TextData {
@@ -86,17 +93,60 @@ struct TextData {
     HandleRef style;
 };
 
+// The text of a multi-line attribute (R2018): an embedded MTEXT, with the
+// common entity fields of its own.
+struct MTextData {
+    ObjectCommon common;
+    Point3 insertion, extrusion, xAxis;
+    double rectWidth = 0, rectHeight = 0, textHeight = 0;
+    std::int16_t attachment = 0, drawingDir = 0;
+    double extentsHeight = 0, extentsWidth = 0;
+    std::string text;
+    std::int16_t lineSpacingStyle = 0;
+    double lineSpacingFactor = 0;
+    bool unknownBit = false;
+    std::int32_t backgroundFlags = 0;
+    double backgroundScale = 0;
+    Color backgroundColor;
+    std::int32_t backgroundTransparency = 0;
+    bool notAnnotative = false;
+    std::int16_t version = 0;
+    bool defaultFlag = false;
+    HandleRef app;
+    std::int32_t attachment2 = 0;
+    Point3 xAxis2, insertion2;
+    double rectWidth2 = 0, rectHeight2 = 0, extentsWidth2 = 0, extentsHeight2 = 0;
+    std::int16_t columnType = 0;
+    std::int32_t columnCount = 0;
+    double columnWidth = 0, gutter = 0;
+    bool autoHeight = false, flowReversed = false;
+    std::vector<double> columnHeights;
+    HandleRef style;
+};
+
 struct AttribData {
     TextData text;
+    std::uint8_t version = 0;     // R2010
+    std::uint8_t attribType = 1;  // R2018: 1 single line, 2 multi-line ATTRIB, 4 multi-line ATTDEF
+    MTextData mtext;              // multi-line only
+    std::string annotativeData;   // multi-line only
+    HandleRef annotativeApp;
+    std::int16_t annotativeUnknown = 0;
     std::string tag;
     std::int16_t fieldLength = 0;
     std::uint8_t flags = 0;  // 1 invisible, 2 constant, 4 verify, 8 preset
-    std::string prompt;      // ATTDEF only
+    bool lockPosition = false;  // R2007
+    std::uint8_t promptVersion = 0;  // ATTDEF, R2010
+    std::string prompt;              // ATTDEF only
+
+    bool MultiLine() const { return attribType == 2 || attribType == 4; }
+    // The value KEL shows and changes: the MTEXT's text for a multi-line attribute.
+    std::string& Value() { return MultiLine() ? mtext.text : text.value; }
+    const std::string& Value() const { return MultiLine() ? mtext.text : text.value; }
 };
 
 struct InsertData {
     Point3 insertion;
-    std::uint8_t scaleFlags = 0;  // R2000
     Point3 scale{1, 1, 1};
     double rotation = 0;
     Point3 extrusion{0, 0, 1};
@@ -137,6 +187,9 @@ struct BlockHeaderData {
     std::vector<std::uint8_t> insertCounts;  // R2000: the non-zero bytes before the terminating 0
     std::string description;
     std::string preview;
+    std::int16_t insertUnits = 0;  // R2007
+    bool explodable = false;       // R2007
+    std::uint8_t blockScaling = 0; // R2007
     HandleRef nullHandle;
     HandleRef block;
     HandleRef firstEntity;
@@ -157,6 +210,7 @@ struct LayerData {
     Color color;
     HandleRef xrefBlock;
     HandleRef plotStyle;
+    HandleRef material;  // R2007
     HandleRef linetype;
 };
 
@@ -186,6 +240,7 @@ struct LayoutData {
     std::int16_t orthoView = 0;
     Point3 extMin, extMax;
     HandleRef plotView;                 // R2004
+    HandleRef visualStyle;              // R2007
     std::vector<HandleRef> viewports;   // R2004
     HandleRef paperSpaceBlock;
     HandleRef lastActiveViewport;
@@ -194,6 +249,15 @@ struct LayoutData {
 };
 
 // ---- layouts -------------------------------------------------------------
+
+// How R2000 and later store an insert's scale: 3 for (1, 1, 1), 1 for x = 1,
+// 2 for three equal factors, 0 for any other.
+inline std::uint8_t ScaleForm(const Point3& s) {
+    if (s.x == 1.0 && s.y == 1.0 && s.z == 1.0) return 3;
+    if (s.x == 1.0) return 1;
+    if (s.y == s.x && s.z == s.x) return 2;
+    return 0;
+}
 
 // A count in the data stream and that many handles in the handle stream. The
 // count is never trusted further than the handle stream can hold.
@@ -223,13 +287,24 @@ void ExchangeHandles(Io& h, std::vector<HandleRef>& list) {
     }
 }
 
+// The flags every table entry carries behind its name. R2007 and later
+// store the xref index alone.
+template <class Io>
+void ExchangeEntryFlags(Io& d, bool& flag64, std::int16_t& xrefIndexPlus1, bool& xdep) {
+    const bool flags = !AtLeast(d.V(), Version::R2007);
+    if (flags) d.B(flag64);
+    d.BS(xrefIndexPlus1);
+    if (flags) d.B(xdep);
+}
+
 // The fields of an entity between its prefix and its own data.
 template <class Io>
 void ExchangeEntityCommon(Io& d, ObjectCommon& c) {
     const Version v = d.V();
     d.BB(c.entMode);
-    d.BL(c.numReactors);
+    ExchangeCount(d, c.reactors);
     if (AtLeast(v, Version::R2004)) d.B(c.xdicMissing);
+    if (AtLeast(v, Version::R2013)) d.B(c.hasDsData);
     if (!AtLeast(v, Version::R2000)) d.B(c.isByLayerLt);
     if (AtLeast(v, Version::R2004)) {
         c.noLinks = true;  // entities are no longer linked to their neighbours
@@ -242,24 +317,24 @@ void ExchangeEntityCommon(Io& d, ObjectCommon& c) {
         d.BB(c.ltFlags);
         d.BB(c.plotFlags);
     }
+    if (AtLeast(v, Version::R2007)) {
+        d.BB(c.materialFlags);
+        d.RC(c.shadowFlags);
+    }
+    if (AtLeast(v, Version::R2010)) {
+        d.B(c.hasFullVisualStyle);
+        d.B(c.hasFaceVisualStyle);
+        d.B(c.hasEdgeVisualStyle);
+    }
     d.BS(c.invisible);
     if (AtLeast(v, Version::R2000)) d.RC(c.lineweight);
 }
 
+// The persistent reactors (counted in the data stream) and the extension
+// dictionary, which from R2004 on may be left out.
 template <class Io>
 void ExchangeReactorsAndXdic(Io& h, ObjectCommon& c) {
-    if constexpr (Io::kReading) {
-        // Never trust a count further than the stream can hold.
-        c.reactors.clear();
-        for (std::int32_t i = 0; i < c.numReactors && h.MoreHandles(); ++i) {
-            HandleRef r;
-            h.H(r);
-            c.reactors.push_back(r);
-        }
-        if (static_cast<std::size_t>(c.numReactors) != c.reactors.size()) return;
-    } else {
-        for (HandleRef& r : c.reactors) h.H(r);
-    }
+    ExchangeHandles(h, c.reactors);
     if (!(AtLeast(h.V(), Version::R2004) && c.xdicMissing)) h.H(c.xdic);
 }
 
@@ -280,14 +355,21 @@ void ExchangeEntityHandles(Io& h, ObjectCommon& c) {
     if (AtLeast(v, Version::R2000)) {
         h.H(c.layer);
         if (c.ltFlags == 3) h.H(c.ltype);
+        if (AtLeast(v, Version::R2007) && c.materialFlags == 3) h.H(c.material);
         if (c.plotFlags == 3) h.H(c.plotStyle);
+    }
+    if (AtLeast(v, Version::R2010)) {
+        if (c.hasFullVisualStyle) h.H(c.fullVisualStyle);
+        if (c.hasFaceVisualStyle) h.H(c.faceVisualStyle);
+        if (c.hasEdgeVisualStyle) h.H(c.edgeVisualStyle);
     }
 }
 
 template <class Io>
 void ExchangeObjectCommon(Io& d, ObjectCommon& c) {
-    d.BL(c.numReactors);
+    ExchangeCount(d, c.reactors);
     if (AtLeast(d.V(), Version::R2004)) d.B(c.xdicMissing);
+    if (AtLeast(d.V(), Version::R2013)) d.B(c.hasDsData);
 }
 
 template <class Io>
@@ -337,12 +419,100 @@ void ExchangeText(Io& d, Io& h, TextData& t) {
 }
 
 template <class Io>
+void ExchangeMText(Io& d, Io& h, MTextData& m) {
+    const Version v = d.V();
+    ExchangeEntityCommon(d, m.common);
+    ExchangeEntityHandles(h, m.common);
+    d.BD3(m.insertion);
+    d.BD3(m.extrusion);
+    d.BD3(m.xAxis);
+    d.BD(m.rectWidth);
+    if (AtLeast(v, Version::R2007)) d.BD(m.rectHeight);
+    d.BD(m.textHeight);
+    d.BS(m.attachment);
+    d.BS(m.drawingDir);
+    d.BD(m.extentsHeight);
+    d.BD(m.extentsWidth);
+    d.TV(m.text);
+    h.H(m.style);
+    if (AtLeast(v, Version::R2000)) {
+        d.BS(m.lineSpacingStyle);
+        d.BD(m.lineSpacingFactor);
+        d.B(m.unknownBit);
+    }
+    if (AtLeast(v, Version::R2004)) {
+        d.BL(m.backgroundFlags);
+        if ((m.backgroundFlags & 0x01) || (AtLeast(v, Version::R2018) && (m.backgroundFlags & 0x10))) {
+            d.BD(m.backgroundScale);
+            ExchangeCmc(d, m.backgroundColor);
+            d.BL(m.backgroundTransparency);
+        }
+    }
+    if (!AtLeast(v, Version::R2018)) return;
+    d.B(m.notAnnotative);
+    if (!m.notAnnotative) return;
+    d.BS(m.version);
+    d.B(m.defaultFlag);
+    h.H(m.app);
+    d.BL(m.attachment2);
+    d.BD3(m.xAxis2);
+    d.BD3(m.insertion2);
+    d.BD(m.rectWidth2);
+    d.BD(m.rectHeight2);
+    d.BD(m.extentsWidth2);
+    d.BD(m.extentsHeight2);
+    d.BS(m.columnType);
+    if (m.columnType == 0) return;
+    std::int32_t heights = static_cast<std::int32_t>(m.columnHeights.size());
+    d.BL(m.columnCount);
+    d.BD(m.columnWidth);
+    d.BD(m.gutter);
+    d.B(m.autoHeight);
+    d.B(m.flowReversed);
+    if (m.autoHeight || m.columnType != 2) return;
+    if constexpr (Io::kReading) {
+        heights = m.columnCount;
+        if (heights < 0 || heights > (1 << 16)) {
+            d.Fail();
+            heights = 0;
+        }
+        m.columnHeights.assign(static_cast<std::size_t>(heights), 0.0);
+    } else if (heights != m.columnCount) {
+        d.Fail();
+    }
+    for (double& x : m.columnHeights) d.BD(x);
+}
+
+template <class Io>
 void ExchangeAttrib(Io& d, Io& h, AttribData& a, bool isAttdef) {
+    const Version v = d.V();
     ExchangeText(d, h, a.text);
-    d.TV(a.tag);
-    d.BS(a.fieldLength);
-    d.RC(a.flags);
-    if (isAttdef) d.TV(a.prompt);
+    if (AtLeast(v, Version::R2010)) d.RC(a.version);
+    if (AtLeast(v, Version::R2018)) d.RC(a.attribType);
+    if (a.MultiLine()) {
+        ExchangeMText(d, h, a.mtext);
+        std::int16_t size = static_cast<std::int16_t>(a.annotativeData.size());
+        d.BS(size);
+        if (size > 0) {
+            d.Bytes(a.annotativeData, static_cast<std::size_t>(size));
+            h.H(a.annotativeApp);
+            d.BS(a.annotativeUnknown);
+        } else if (size < 0) {
+            d.Fail();
+        }
+        d.TV(a.tag);
+        d.BS(a.fieldLength);
+        d.RC(a.flags);
+        d.B(a.lockPosition);
+    } else {
+        d.TV(a.tag);
+        d.BS(a.fieldLength);
+        d.RC(a.flags);
+        if (AtLeast(v, Version::R2007)) d.B(a.lockPosition);
+    }
+    if (!isAttdef) return;
+    if (AtLeast(v, Version::R2010)) d.RC(a.promptVersion);
+    d.TV(a.prompt);
 }
 
 template <class Io>
@@ -351,8 +521,11 @@ void ExchangeInsert(Io& d, Io& h, InsertData& n, bool isMinsert) {
     if (!AtLeast(d.V(), Version::R2000)) {
         d.BD3(n.scale);
     } else {
-        d.BB(n.scaleFlags);
-        switch (n.scaleFlags) {
+        // The shortest form the scale allows; reading takes the stored form.
+        std::uint8_t form = 0;
+        if constexpr (!Io::kReading) form = ScaleForm(n.scale);
+        d.BB(form);
+        switch (form) {
             case 3:
                 if constexpr (Io::kReading) n.scale = {1, 1, 1};
                 break;
@@ -416,9 +589,7 @@ template <class Io>
 void ExchangeBlockHeader(Io& d, Io& h, BlockHeaderData& b) {
     const Version v = d.V();
     d.TV(b.name);
-    d.B(b.flag64);
-    d.BS(b.xrefIndexPlus1);
-    d.B(b.xdep);
+    ExchangeEntryFlags(d, b.flag64, b.xrefIndexPlus1, b.xdep);
     d.B(b.anonymous);
     d.B(b.hasAttdefs);
     d.B(b.isXref);
@@ -448,6 +619,11 @@ void ExchangeBlockHeader(Io& d, Io& h, BlockHeaderData& b) {
         if (previewSize < 0) previewSize = 0;
         d.Bytes(b.preview, static_cast<std::size_t>(previewSize));
     }
+    if (AtLeast(v, Version::R2007)) {
+        d.BS(b.insertUnits);
+        d.B(b.explodable);
+        d.RC(b.blockScaling);
+    }
     h.H(b.nullHandle);
     h.H(b.block);
     if (!b.isXref && !b.isOverlaid) {
@@ -460,18 +636,15 @@ void ExchangeBlockHeader(Io& d, Io& h, BlockHeaderData& b) {
     }
     h.H(b.endblk);
     if (AtLeast(v, Version::R2000)) {
+        // As many insert handles as the counts add up to.
         std::size_t count = 0;
         for (std::uint8_t c : b.insertCounts) count += c;
         if constexpr (Io::kReading) {
-            b.inserts.clear();
-            for (std::size_t i = 0; i < count && h.MoreHandles(); ++i) {
-                HandleRef r;
-                h.H(r);
-                b.inserts.push_back(r);
-            }
-        } else {
-            for (HandleRef& r : b.inserts) h.H(r);
+            b.inserts.assign(std::min<std::size_t>(count, 1 << 20), HandleRef{});
+        } else if (b.inserts.size() != count) {
+            h.Fail();
         }
+        ExchangeHandles(h, b.inserts);
         h.H(b.layout);
     }
 }
@@ -480,9 +653,7 @@ template <class Io>
 void ExchangeLayer(Io& d, Io& h, LayerData& l) {
     const Version v = d.V();
     d.TV(l.name);
-    d.B(l.flag64);
-    d.BS(l.xrefIndexPlus1);
-    d.B(l.xdep);
+    ExchangeEntryFlags(d, l.flag64, l.xrefIndexPlus1, l.xdep);
     if (!AtLeast(v, Version::R2000)) {
         d.B(l.frozen);
         d.B(l.on);
@@ -491,9 +662,10 @@ void ExchangeLayer(Io& d, Io& h, LayerData& l) {
     } else {
         d.BS(l.values);
     }
-    d.CMC(l.color);
+    ExchangeCmc(d, l.color);
     h.H(l.xrefBlock);
     if (AtLeast(v, Version::R2000)) h.H(l.plotStyle);
+    if (AtLeast(v, Version::R2007)) h.H(l.material);
     h.H(l.linetype);
 }
 
@@ -550,6 +722,7 @@ void ExchangeLayout(Io& d, Io& h, LayoutData& l) {
         }
         h.H(l.plotView);
     }
+    if (AtLeast(d.V(), Version::R2007)) h.H(l.visualStyle);
     h.H(l.paperSpaceBlock);
     h.H(l.lastActiveViewport);
     h.H(l.baseUcs);

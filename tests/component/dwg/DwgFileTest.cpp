@@ -1,4 +1,4 @@
-// The R13-R2000 container and objects of real drawings: every CRC checked,
+// The container and objects of real drawings: every CRC checked,
 // every object decoded and encoded back to its own bytes, versions refused,
 // damaged files refused with a status, and random damage never crashing.
 #include <gtest/gtest.h>
@@ -46,7 +46,8 @@ TEST(DwgFileTest, EveryCorpusFileOpensWithEveryObjectDecodedAndEncodedBack) {
 
         std::size_t known = 0;
         for (const DecodedObject& o : objects) {
-            EXPECT_LT(o.Handle(), f.handleSeed) << "the seed is the next free handle";
+            // The seed (the next free handle) is read up to R2004.
+            EXPECT_TRUE(AtLeast(f.version, Version::R2007) || o.Handle() < f.handleSeed) << FormatHandle(o.Handle());
             if (!o.known) continue;
             ++known;
             EXPECT_TRUE(o.dataExact) << "type " << o.common.type << " handle " << FormatHandle(o.Handle());
@@ -90,8 +91,6 @@ TEST(DwgFileTest, OtherVersionsAndOtherFilesAreRefusedByName) {
         {ReadCorpus("dwg/legacy_pre_R13/libredwg__r10_entities.dwg"), "2004:Unsupported format AC1006"},
         {ReadCorpus("dwg/legacy_pre_R13/libredwg__r11_entities-2d.dwg"), "2004:Unsupported format AC1009"},
         {ReadCorpus("dwg/AC1021_R2007/libredwg__example_2007.dwg"), "2004:Unsupported format AC1021"},
-        {ReadCorpus("dwg/AC1024_R2010/acadsharp__sample_AC1024.dwg"), "2004:Unsupported format AC1024"},
-        {ReadCorpus("dwg/AC1032_R2018/acadsharp__empty.dwg"), "2004:Unsupported format AC1032"},
         {ReadCorpus("dxf/ascii/AC1015_R2000/libredwg__entities-2d.dxf"), "2003:Not a drawing file"},
         {"", "2003:Not a drawing file"},
         {"AC1099" + std::string(200, '\0'), "2004:Unsupported format AC1099"},

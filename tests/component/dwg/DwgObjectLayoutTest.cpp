@@ -42,8 +42,8 @@ TEST(DwgObjectLayoutTest, InsertScalesTakeEachVersionsForm) {
     for (Version v : {Version::R13, Version::R14, Version::R2000}) {
         for (const auto& [flags, scale] : scales) {
             for (bool minsert : {false, true}) {
-                n.scaleFlags = flags;
                 n.scale = scale;
+                EXPECT_EQ(ScaleForm(scale), flags);  // the form follows from the scale
                 n.columns = minsert ? 3 : 1;
                 n.rows = minsert ? 4 : 1;  // differs from columns, so a swap shows
                 n.columnSpacing = minsert ? 12.5 : 0;
@@ -57,7 +57,6 @@ TEST(DwgObjectLayoutTest, InsertScalesTakeEachVersionsForm) {
     }
     // Without attributes the insert stores no attribute or SEQEND handles.
     InsertData bare;
-    bare.scaleFlags = 3;
     bare.blockHeader = {5, 0x1F};
     bare.seqend = {3, 0x99};
     bare = RoundTrip(Version::R2000, bare, [](auto& d, auto& h, InsertData& x) { ExchangeInsert(d, h, x, false); });
@@ -95,8 +94,7 @@ TEST(DwgObjectLayoutTest, AttribOptionalFieldsFollowTheDataFlags) {
 
 TEST(DwgObjectLayoutTest, CommonEntityHandlesDependOnModeFlagsAndVersion) {
     ObjectCommon c;
-    c.numReactors = 1;  // entMode 0: the owner is stored
-    c.reactors = {{4, 0x50}};
+    c.reactors = {{4, 0x50}};  // entMode 0: the owner is stored
     c.xdic = {3, 0x60};
     c.prev = {8, 0};
     c.next = {6, 0};
