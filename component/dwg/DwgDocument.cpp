@@ -206,15 +206,17 @@ std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
     auto sibling = [&](std::uint64_t h) {
         return std::find(siblings.begin(), siblings.end(), h) != siblings.end() ? h : 0;
     };
-    const std::uint64_t prev = sibling(PrevOf(*o));
-    const std::uint64_t next = sibling(NextOf(*o));
+    // From R2004 on the insert lists its attributes, which are not linked.
+    const bool owned = AtLeast(file_.version, Version::R2004);
+    const std::uint64_t prev = owned ? 0 : sibling(PrevOf(*o));
+    const std::uint64_t next = owned ? 0 : sibling(NextOf(*o));
 
     DecodedObject insert = *ins;
     auto& d = std::get<InsertData>(insert.data);
     if (insert.Ref(d.firstAttrib) == self) d.firstAttrib = HandleRef{4, next};
     if (insert.Ref(d.lastAttrib) == self) d.lastAttrib = HandleRef{4, prev};
     const std::uint64_t seqend = insert.Ref(d.seqend);
-    const bool last = prev == 0 && next == 0;
+    const bool last = owned ? DropOwnedAttribute(insert, self) : prev == 0 && next == 0;
     if (last) {
         d.hasAttribs = false;
         d.firstAttrib = d.lastAttrib = d.seqend = HandleRef{};
@@ -249,6 +251,14 @@ std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
         model_.Erase(gone);
     }
     return kStatusOk;
+}
+
+bool DropOwnedAttribute(DecodedObject& insert, std::uint64_t attrib) {
+    auto& d = std::get<InsertData>(insert.data);
+    auto& list = d.ownedAttribs;
+    list.erase(std::remove_if(list.begin(), list.end(), [&](const HandleRef& r) { return insert.Ref(r) == attrib; }),
+               list.end());
+    return list.empty();
 }
 
 bool DwgDocument::Serialize(std::string& out, std::string& status) const {

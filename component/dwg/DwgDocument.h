@@ -51,6 +51,11 @@ private:
 // attribute. A component status other than OK when the value does not fit.
 std::string SetStoredValue(AttribData& a, const std::string& utf8, Version version, int codePage);
 
+// R2004 and later: takes an attribute out of the list (and count) of those
+// its INSERT owns. True when none is left, so that the insert has
+// attributes no more and its SEQEND goes too.
+bool DropOwnedAttribute(DecodedObject& insert, std::uint64_t attrib);
+
 }  // namespace kel::dwg
 
 namespace kel {

@@ -127,7 +127,7 @@ TEST(DwgObjectLayoutTest, CommonEntityHandlesDependOnModeFlagsAndVersion) {
 }
 
 TEST(DwgObjectLayoutTest, WholeObjectsEncodeAndDecode) {
-    for (Version v : {Version::R13, Version::R14, Version::R2000}) {
+    for (Version v : {Version::R13, Version::R14, Version::R2000, Version::R2004, Version::R2010, Version::R2018}) {
         SCOPED_TRACE(static_cast<int>(v));
         DwgFile file;
         file.version = v;
@@ -149,6 +149,8 @@ TEST(DwgObjectLayoutTest, WholeObjectsEncodeAndDecode) {
         a.text.dataFlags = 0x02;
         a.text.height = 3;
         a.text.value = std::string("VALUE\0", 6);
+        // From R2010 on a long value: a string stream over 0x7FFF bits takes two size fields.
+        if (AtLeast(v, Version::R2010)) a.text.value = std::string(3000, 'v') + "\xE2\x82\xAC" + '\0';
         a.tag = "TAG";
         o.data = a;
         std::string bytes;
@@ -162,7 +164,7 @@ TEST(DwgObjectLayoutTest, WholeObjectsEncodeAndDecode) {
         EXPECT_EQ(back.common.eed[0].data, "abc");
         EXPECT_EQ(back.common.graphics, o.common.graphics);
         EXPECT_EQ(std::make_tuple(back.Handle(), back.Ref(back.common.owner), back.Ref(back.common.next)),
-                  std::make_tuple(0x2A5ull, 0x2A4ull, 0x2A6ull));
+                  std::make_tuple(0x2A5ull, 0x2A4ull, AtLeast(v, Version::R2004) ? 0ull : 0x2A6ull));  // no links from R2004 on
         EXPECT_EQ(std::get<AttribData>(back.data).text.value, a.text.value);
         std::string again;  // and encoded back to the same bytes
         ASSERT_TRUE(EncodeObject(back, file, again));
