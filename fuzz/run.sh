@@ -28,11 +28,12 @@ cp examples/*.dxf "$seeds"/dxf/
 cp examples/*.txt "$seeds"/template/
 cp examples/*.dlf "$seeds"/listfile/
 # The project has no DWG samples of its own: the real drawings beside the
-# project (R13 to R2004) seed the DWG harness where they are present. They are
+# project (R13 to R2004, R2010 to R2018) seed the DWG harness where they are present. They are
 # read from there into the build folder, never kept in the project.
 corpus_dwg=$root/../shared/corpus/dwg
 if [ -d "$corpus_dwg" ]; then
-  find "$corpus_dwg" -path '*AC101[2458]*' -name '*.dwg' -exec install -m 644 {} "$seeds"/dwg/ \;
+  find "$corpus_dwg" \( -path '*AC101[2458]*' -o -path '*AC102[47]*' -o -path '*AC1032*' \) -name '*.dwg' \
+    -exec install -m 644 {} "$seeds"/dwg/ \;
 fi
 for d in fuzz/seeds/* fuzz/regressions/*; do
   [ -d "$d" ] && cp "$d"/* "$seeds/$(basename "$d")"/ 2>/dev/null || true
