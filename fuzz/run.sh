@@ -10,7 +10,7 @@ root=$PWD
 seconds=${1:-60}
 shift || true
 harnesses=("$@")
-[ ${#harnesses[@]} -gt 0 ] || harnesses=(dxf dwg template table flatten listfile)
+[ ${#harnesses[@]} -gt 0 ] || harnesses=(dxf dwg dwgobject template table flatten listfile)
 build=${KEL_FUZZ_BUILD:-build-fuzz}
 
 bash scripts/install-deps.sh clang libclang-rt-14-dev
@@ -22,7 +22,7 @@ cmake --build "$build" -j"${KEL_FUZZ_JOBS:-2}" --target "${targets[@]}" >/dev/nu
 # Seeds: the project's samples, files generated from them, hand-made inputs and
 # every input that once failed.
 seeds=$build/seeds
-mkdir -p "$seeds"/{dxf,dwg,template,table,flatten,listfile}
+mkdir -p "$seeds"/{dxf,dwg,dwgobject,template,table,flatten,listfile}
 "$build"/make_seeds "$seeds" examples/*.dxf >/dev/null
 cp examples/*.dxf "$seeds"/dxf/
 cp examples/*.txt "$seeds"/template/

@@ -28,8 +28,8 @@ constexpr int kLayer = 0x33;
 constexpr int kLayout = 0x52;
 }  // namespace type
 
+// One application's extended data; its size is that of `data`.
 struct EedBlock {
-    std::int16_t size = 0;
     HandleRef app;
     std::string data;
 };

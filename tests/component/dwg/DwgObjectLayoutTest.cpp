@@ -117,6 +117,19 @@ TEST(DwgObjectLayoutTest, CommonEntityHandlesDependOnModeFlagsAndVersion) {
                            c.color.index));
         EXPECT_EQ(b.plotStyle.value, AtLeast(v, Version::R2000) ? 0x0Fu : 0u);
     }
+    // R2007 adds the material, R2010 the visual styles, each stored only when flagged.
+    c.materialFlags = 3;
+    c.material = {5, 0x77};
+    c.hasFaceVisualStyle = true;
+    c.faceVisualStyle = {5, 0x88};
+    c.edgeVisualStyle = {5, 0x99};  // not flagged: not stored
+    for (Version v : {Version::R2004, Version::R2010, Version::R2018}) {
+        const ObjectCommon b = RoundTrip(v, c, exchange);
+        const bool r2010 = AtLeast(v, Version::R2010);
+        EXPECT_EQ(std::make_tuple(b.material.value, b.faceVisualStyle.value, b.edgeVisualStyle.value, b.plotStyle.value),
+                  std::make_tuple(r2010 ? 0x77u : 0u, r2010 ? 0x88u : 0u, 0u, 0x0Fu));
+        EXPECT_EQ(b.prev.code, 0);  // no links from R2004 on
+    }
     // Model space entities carry no owner, and "no links" leaves out both links.
     c.entMode = 2;
     c.noLinks = true;
@@ -136,7 +149,7 @@ TEST(DwgObjectLayoutTest, WholeObjectsEncodeAndDecode) {
         o.common.type = type::kAttrib;
         o.common.isEntity = true;
         o.common.handle = {0, 0x2A5};
-        o.common.eed.push_back({3, {5, 0x12}, "abc"});
+        o.common.eed.push_back({{5, 0x12}, "abc"});
         o.common.hasGraphics = true;
         o.common.graphics = std::string("\x01\x02\x03\x04\x05", 5);
         o.common.entMode = 0;
