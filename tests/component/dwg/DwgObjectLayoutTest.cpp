@@ -140,7 +140,8 @@ TEST(DwgObjectLayoutTest, CommonEntityHandlesDependOnModeFlagsAndVersion) {
 }
 
 TEST(DwgObjectLayoutTest, WholeObjectsEncodeAndDecode) {
-    for (Version v : {Version::R13, Version::R14, Version::R2000, Version::R2004, Version::R2010, Version::R2018}) {
+    for (Version v : {Version::R13, Version::R14, Version::R2000, Version::R2004, Version::R2007, Version::R2010,
+                      Version::R2018}) {
         SCOPED_TRACE(static_cast<int>(v));
         DwgFile file;
         file.version = v;
@@ -162,8 +163,8 @@ TEST(DwgObjectLayoutTest, WholeObjectsEncodeAndDecode) {
         a.text.dataFlags = 0x02;
         a.text.height = 3;
         a.text.value = std::string("VALUE\0", 6);
-        // From R2010 on a long value: a string stream over 0x7FFF bits takes two size fields.
-        if (AtLeast(v, Version::R2010)) a.text.value = std::string(3000, 'v') + "\xE2\x82\xAC" + '\0';
+        // From R2007 on a long value: a string stream over 0x7FFF bits takes two size fields.
+        if (AtLeast(v, Version::R2007)) a.text.value = std::string(3000, 'v') + "\xE2\x82\xAC" + '\0';
         a.tag = "TAG";
         o.data = a;
         std::string bytes;

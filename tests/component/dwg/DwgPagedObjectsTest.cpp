@@ -32,7 +32,7 @@ DecodedObject ReEncode(const DecodedObject& o, const DwgFile& file) {
 }
 
 TEST(DwgPagedObjectsTest, EveryObjectEncodesBackToItsBytesAndEveryAttributeIsListed) {
-    if (test::CorpusMissing()) GTEST_SKIP() << "no corpus at " << kel::test::CorpusPath("dwg");
+    KEL_SKIP_WITHOUT_CORPUS();
     for (const auto& [name, attributes] : PagedCorpusFiles()) {
         SCOPED_TRACE(name);
         auto doc = OpenCorpus(name);
@@ -65,7 +65,7 @@ TEST(DwgPagedObjectsTest, EveryObjectEncodesBackToItsBytesAndEveryAttributeIsLis
 }
 
 TEST(DwgPagedObjectsTest, NewValuesAreStoredInEachVersionsForm) {
-    if (test::CorpusMissing()) GTEST_SKIP() << "no corpus at " << kel::test::CorpusPath("dwg");
+    KEL_SKIP_WITHOUT_CORPUS();
     const std::string value = "Gr\xC3\xB6\xC3\x9F" "e \xE8\xA8\xAD\xE8\xA8\x88 \xF0\x9F\x98\x80 <&>";
     // One file of each version; the R2018 sample holds a multi-line attribute.
     for (const char* name : {"dwg/AC1024_R2010/acadsharp__sample_AC1024.dwg", "dwg/AC1027_R2013/libredwg__example_2013.dwg",
@@ -103,7 +103,7 @@ TEST(DwgPagedObjectsTest, NewValuesAreStoredInEachVersionsForm) {
 }
 
 TEST(DwgPagedObjectsTest, AnAttributeLeavesTheListItsInsertOwns) {
-    if (test::CorpusMissing()) GTEST_SKIP() << "no corpus at " << kel::test::CorpusPath("dwg");
+    KEL_SKIP_WITHOUT_CORPUS();
     for (const char* name : {"dwg/AC1024_R2010/acadsharp__sample_AC1024.dwg", "dwg/AC1032_R2018/drawingsync__forklift.dwg"}) {
         SCOPED_TRACE(name);
         auto doc = OpenCorpus(name);

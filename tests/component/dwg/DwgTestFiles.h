@@ -72,6 +72,10 @@ inline const std::vector<CountedFile>& PagedCorpusFiles() {
 // True (and the caller skips) when the corpus folder is not there.
 inline bool CorpusMissing() { return !std::filesystem::is_directory(kel::test::CorpusPath("dwg")); }
 
+// Skips a test that reads corpus drawings when there are none, naming the folder.
+#define KEL_SKIP_WITHOUT_CORPUS() \
+    if (::kel::dwg::test::CorpusMissing()) GTEST_SKIP() << "no corpus at " << ::kel::test::CorpusPath("dwg")
+
 inline std::string ReadCorpus(const std::string& relative) {
     return kel::test::ReadFile(kel::test::CorpusPath(relative));
 }
