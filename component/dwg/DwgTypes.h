@@ -16,7 +16,7 @@ inline bool AtMost(Version v, Version max) { return static_cast<int>(v) <= stati
 bool VersionFromId(const std::string& id, Version& out);
 const char* VersionId(Version v);
 
-// Texts of R13-R2004 usually count a terminating NUL; the text proper ends
+// Texts usually count a terminating NUL; the text proper ends
 // at the first NUL.
 std::string CutAtNul(const std::string& raw);
 

@@ -9,7 +9,7 @@
 
 namespace kel::dwg::test {
 
-// Every R13-R2004 DWG of the corpus (relative to the corpus folder): the versions that are read.
+// Every R13-R2004 DWG of the corpus (relative to the corpus folder); the later versions read are in PagedCorpusFiles.
 inline const std::vector<std::string>& SupportedCorpusFiles() {
     static const std::vector<std::string> files = {
         "dwg/AC1012_R13/libredwg__example_r13.dwg",          "dwg/AC1014_R14/acadsharp__sample_AC1014.dwg",
