@@ -125,8 +125,12 @@ bool DecodeObject(std::string_view bytes, std::int64_t offset, const DwgFile& fi
     if (HasStringStream(v)) {
         std::size_t start = 0, end = 0;
         if (!FindStringStream(body, v, dataEnd, d.BitPos(), out.hasStrings, start, end)) {
-            why = "object string stream cannot be found";
-            return false;
+            if (LayoutOf(c.type, file) != Layout::kUnknown) {
+                why = "object string stream cannot be found";
+                return false;
+            }
+            out.commonRead = false;  // kept as it is, like any object KEL does not work with
+            return true;
         }
         fieldsEnd = start;
         s.SetBitPos(start);
