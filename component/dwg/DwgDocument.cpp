@@ -102,6 +102,12 @@ std::string DwgDocument::TypeName(int t) const {
 
 // Encodes a changed object and keeps it, replacing the model's copy.
 std::string DwgDocument::Store(DecodedObject& changed) {
+    // Fields that did not end where the handles begin hold bits this reader
+    // does not know; encoding the object again would lose them.
+    if (!changed.dataExact) {
+        return status::Make(status::kNotSupported, "Object " + FormatHandle(changed.Handle()) +
+                                                       " holds fields this reader does not know and is not changed");
+    }
     std::string encoded;
     if (!EncodeObject(changed, file_, encoded)) {
         return status::Make(status::kBadValue, "Value cannot be stored: object " + FormatHandle(changed.Handle()) +

@@ -11,6 +11,7 @@
 #include "component/dwg/DwgCrc.h"
 #include "component/dwg/DwgDocument.h"
 #include "component/dwg/DwgText.h"
+#include "component/dwg/DwgWriter.h"
 #include "tests/component/dwg/DwgTestFiles.h"
 
 namespace kel::dwg {
@@ -222,6 +223,62 @@ TEST(DwgFileTest, GarbageBehindAValidCrcNeverCrashesTheDecoders) {
             EXPECT_TRUE(loaded || StartsWith(status, "2005:Damaged drawing: ")) << status;
         }
     }
+}
+
+TEST(DwgFileTest, AnAttributeWithFieldsBeyondTheKnownOnesIsShownButNotChanged) {
+    KEL_SKIP_WITHOUT_CORPUS();
+    // An ATTRIB given one byte more before its handles: it still reads, but
+    // encoding it again would drop that byte, so its value is not changed.
+    const std::string original = ReadCorpus("dwg/AC1015_R2000/libredwg__example_2000.dwg");
+    std::string status, why;
+    auto doc = OpenBytes(original, status);
+    ASSERT_TRUE(doc) << status;
+    const DwgFile& f = doc->File();
+    const DecodedObject* attrib = nullptr;
+    for (const DecodedObject& o : doc->Model().Objects()) {
+        if (o.common.type == type::kAttrib && o.known && !attrib) attrib = &o;
+    }
+    ASSERT_TRUE(attrib);
+    const std::string bytes = original.substr(static_cast<std::size_t>(attrib->offset), attrib->totalBytes);
+    const std::size_t sizeBytes = attrib->totalBytes - 2 - attrib->size;
+    const std::string body = bytes.substr(sizeBytes, attrib->size);
+    BitReader r(body, f.version);
+    BitWriter w(f.version);
+    const std::size_t dataBits = static_cast<std::size_t>(attrib->dataBits);
+    for (std::size_t bit = 0; bit < body.size() * 8; ++bit) {
+        if (bit == dataBits) w.RC(0xA5);
+        w.B(r.B());
+    }
+    r.SetBitPos(0);
+    r.BS();  // the type; the size in bits of the data follows
+    const std::size_t rlAt = r.BitPos();
+    for (int i = 0; i < 4; ++i) w.PatchRC(rlAt + 8 * i, static_cast<std::uint8_t>((dataBits + 8) >> (8 * i)));
+    BitWriter whole(f.version);
+    whole.MS(static_cast<std::uint32_t>(w.Bytes().size()));
+    whole.RawBytes(w.Bytes());
+    whole.RS(static_cast<std::int16_t>(Crc16(kCrcSeed, whole.Bytes())));
+    DwgEdits edits;
+    edits.replaced[attrib->Handle()] = whole.Bytes();
+    std::string changed;
+    ASSERT_TRUE(RelayFile(original, f, edits, changed, why)) << why;
+
+    auto odd = OpenBytes(changed, status);
+    ASSERT_TRUE(odd) << status;
+    const DecodedObject* o = odd->Model().Find(attrib->Handle());
+    ASSERT_TRUE(o && o->known);
+    EXPECT_FALSE(o->dataExact);
+    EXPECT_EQ(std::get<AttribData>(o->data).text.value, std::get<AttribData>(attrib->data).text.value);
+    const std::string handle = FormatHandle(o->Handle());
+    EXPECT_EQ(odd->SetAttributeValue(handle, "new").substr(0, 5), "3002:");
+    std::string saved;
+    ASSERT_TRUE(odd->Serialize(saved, status)) << status;
+    EXPECT_TRUE(saved == changed) << "nothing was changed";
+    // Deleting it drops the object whole, which loses nothing.
+    EXPECT_EQ(odd->DeleteEntity(handle), "1000:Ok");
+    ASSERT_TRUE(odd->Serialize(saved, status)) << status;
+    auto after = OpenBytes(saved, status);
+    ASSERT_TRUE(after) << status;
+    EXPECT_FALSE(after->Model().Find(o->Handle()));
 }
 
 }  // namespace
