@@ -1,4 +1,4 @@
-// An open R13, R14, R2000 or R2004 DWG drawing.
+// An open DWG drawing: R13 to R2004 and R2010 to R2018.
 #pragma once
 
 #include <memory>
@@ -51,12 +51,17 @@ private:
     DwgEdits edits_;
 };
 
+// Gives an attribute a new value (UTF-8) in the form the version stores:
+// code page text up to R2004, UTF-16 after, MTEXT markup for a multi-line
+// attribute. A component status other than OK when the value does not fit.
+std::string SetStoredValue(AttribData& a, const std::string& utf8, Version version, int codePage);
+
 }  // namespace kel::dwg
 
 namespace kel {
 
-// Opens a DWG file's bytes: R13 to R2004 are read and written;
-// every other version is refused with "2004:Unsupported format <id>", a
+// Opens a DWG file's bytes: R13 to R2004 and R2010 to R2018 are read (changed
+// and written up to R2004); every other version is refused with "2004:Unsupported format <id>", a
 // damaged file with "2005:Damaged drawing: <what>".
 std::unique_ptr<IDrawingDocument> OpenDwgDocument(std::string bytes, const std::string& path, std::string& status);
 
