@@ -57,10 +57,10 @@ DrawingInfo DwgDocument::Describe() const {
     return info;
 }
 
-// Every version read is written: R13 to R2000 in place, R2004 through the
-// page container; R2010 to R2018 are read only.
+// Every version read is written: R13 to R2000 in place, R2004 and R2010 to
+// R2018 through the page container.
 bool DwgDocument::Writable() const {
-    return AtMost(file_.version, Version::R2004);
+    return AtMost(file_.version, Version::R2004) || AtLeast(file_.version, Version::R2010);
 }
 
 std::string DwgDocument::NotWritable() const {

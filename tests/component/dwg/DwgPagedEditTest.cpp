@@ -1,6 +1,7 @@
-// Changing R2004 drawings: every corpus drawing of that version takes a new
-// value in every attribute and loses one tag; read back, only those changed,
-// every other object keeps its bytes, and the same edits write the same file.
+// Changing drawings in the page container (R2004, R2010, R2013, R2018): every
+// corpus drawing of those versions takes a new value in every attribute and
+// loses one tag; read back, only those changed, every other object keeps its
+// bytes, and the same edits write the same file.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -50,9 +51,11 @@ std::map<std::uint64_t, std::string> ObjectBytes(const DwgDocument& doc) {
 
 std::string TagOf(const std::string& line) { return line.substr(line.rfind('|') + 1); }
 
-TEST(DwgR2004EditTest, EveryCorpusDrawingTakesNewValuesAndLosesOneTag) {
+class DwgPagedEditTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(DwgPagedEditTest, EveryCorpusDrawingTakesNewValuesAndLosesOneTag) {
     KEL_NEED_CORPUS();
-    const std::string folder = kel::test::CorpusPath("dwg/AC1018_R2004");
+    const std::string folder = kel::test::CorpusPath(std::string("dwg/") + GetParam());
     const std::string value = "Neu Ω 設計 <&>";
     kel::test::TempDir dir;
     std::size_t edited = 0;
@@ -122,14 +125,17 @@ TEST(DwgR2004EditTest, EveryCorpusDrawingTakesNewValuesAndLosesOneTag) {
         std::string status;
         ASSERT_TRUE(again->Serialize(second, status)) << status;
         EXPECT_TRUE(second == saved);
-        ASSERT_EQ(back->Save(dir.File("second.dwg"), 1018), "1000:Ok");
+        ASSERT_EQ(back->Save(dir.File("second.dwg"), std::stoi(saved.substr(2, 4))), "1000:Ok");
         EXPECT_TRUE(kel::test::ReadFile(dir.File("second.dwg")) == saved);
         ++edited;
     }
     EXPECT_GE(edited, 2u);
 }
 
-TEST(DwgR2004EditTest, DeletingAttributesEmptiesTheInsertsList) {
+INSTANTIATE_TEST_SUITE_P(Versions, DwgPagedEditTest,
+                         ::testing::Values("AC1018_R2004", "AC1024_R2010", "AC1027_R2013", "AC1032_R2018"));
+
+TEST(DwgPagedEditTest, DeletingAttributesEmptiesAnR2004InsertsList) {
     KEL_NEED_CORPUS();
     // Insert 79C lists 79D, 79F and 7A0; insert 704 lists 705 alone.
     const std::string bytes = test::ReadCorpus("dwg/AC1018_R2004/acadsharp__sample_AC1018.dwg");
