@@ -213,6 +213,13 @@ std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
             return status::Make(status::kNotSupported, "Deleting an ATTRIB that other objects refer to is not supported");
         }
     }
+    // A field is also listed in the drawing's list of fields, which would be
+    // left pointing at nothing.
+    for (std::uint64_t h : owned) {
+        if (TypeName(model_.Find(h)->common.type) == "FIELD") {
+            return status::Make(status::kNotSupported, "Deleting an ATTRIB whose value is a field is not supported");
+        }
+    }
     const std::uint64_t insertHandle = o->Ref(o->common.owner);
     const DecodedObject* ins = model_.Find(insertHandle);
     if (o->common.entMode != 0 || !ins || !std::holds_alternative<InsertData>(ins->data) ||
