@@ -149,6 +149,15 @@ std::string SetStoredValue(AttribData& a, const std::string& utf8, Version versi
     }
     if (terminated) raw += '\0';
     value = raw;
+    // A multi-line attribute's single-line copy of its text, when it keeps
+    // one, follows the change (other readers show that copy); it holds as
+    // many characters as the MTEXT does.
+    std::string& copy = a.text.value;
+    const bool copyTerminated = !copy.empty() && copy.back() == '\0';
+    if (a.MultiLine() && copy.find_first_not_of(std::string(" \t\0", 3)) != std::string::npos) {
+        copy = HasStringStream(version) ? utf8 : EncodeText(utf8, codePage);
+        if (copyTerminated) copy += '\0';
+    }
     return kStatusOk;
 }
 

@@ -67,9 +67,12 @@ TEST(DwgPagedObjectsTest, EveryObjectEncodesBackToItsBytesAndEveryAttributeIsLis
 TEST(DwgPagedObjectsTest, NewValuesAreStoredInEachVersionsForm) {
     KEL_NEED_CORPUS();
     const std::string value = "Gr\xC3\xB6\xC3\x9F" "e \xE8\xA8\xAD\xE8\xA8\x88 \xF0\x9F\x98\x80 <&>";
-    // One file of each version; the R2018 sample holds a multi-line attribute.
+    // One file of each version; the R2018 sample holds a multi-line attribute
+    // without a single-line copy, the title block ones with one.
+    std::size_t copies = 0;
     for (const char* name : {"dwg/AC1024_R2010/acadsharp__sample_AC1024.dwg", "dwg/AC1027_R2013/libredwg__example_2013.dwg",
-                             "dwg/AC1032_R2018/acadsharp__sample_AC1032.dwg", "dwg/AC1032_R2018/autosan__exemplo.dwg"}) {
+                             "dwg/AC1032_R2018/acadsharp__sample_AC1032.dwg", "dwg/AC1032_R2018/autosan__exemplo.dwg",
+                             "dwg/AC1032_R2018/cad-drawing__Title Block.dwg"}) {
         SCOPED_TRACE(name);
         auto doc = OpenCorpus(name);
         ASSERT_TRUE(doc);
@@ -92,6 +95,14 @@ TEST(DwgPagedObjectsTest, NewValuesAreStoredInEachVersionsForm) {
                       std::tie(o.common.handle.value, std::get<AttribData>(o.data).tag,
                                std::get<AttribData>(o.data).flags, std::get<AttribData>(o.data).text.height,
                                std::get<AttribData>(o.data).attribType));
+            // A multi-line attribute's single-line copy follows when it holds text.
+            const std::string copyBefore = std::get<AttribData>(o.data).text.value;
+            if (a.MultiLine() && copyBefore.find_first_not_of(std::string(" \0", 2)) != std::string::npos) {
+                EXPECT_EQ(DecodeWideText(b.text.value), wanted);
+                ++copies;
+            } else if (a.MultiLine()) {
+                EXPECT_EQ(b.text.value, copyBefore);
+            }
             if (!a.MultiLine()) {
                 EXPECT_NE(SetStoredValue(a, std::string("nul\0inside", 10), f.version, f.codePage), "1000:Ok");
                 EXPECT_NE(SetStoredValue(a, std::string(0x7FFF, 'x'), f.version, f.codePage), "1000:Ok");
@@ -100,6 +111,7 @@ TEST(DwgPagedObjectsTest, NewValuesAreStoredInEachVersionsForm) {
         }
         EXPECT_GT(changed, 1u);
     }
+    EXPECT_GT(copies, 0u);
 }
 
 TEST(DwgPagedObjectsTest, AnAttributeLeavesTheListItsInsertOwns) {
