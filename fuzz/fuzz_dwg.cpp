@@ -3,7 +3,7 @@
 // description as through the XML; edits are then written (or refused) and
 // what is written must read back. The checksums of the file header and of
 // the framed sections (up to R2000), or of the file header and every page
-// (R2004), are recomputed first, so mutations reach the section decoders and
+// (R2004, R2010 to R2018), are recomputed first, so mutations reach the section decoders and
 // the decompressor instead of stopping at a CRC.
 #include <cstdint>
 #include <cstring>
@@ -97,7 +97,8 @@ void FixPagedChecksums(std::string& b) {
 }
 
 void FixChecksums(std::string& b) {
-    if (b.compare(0, 6, "AC1018") == 0) {
+    const std::string id = b.substr(0, 6);
+    if (id == "AC1018" || id == "AC1024" || id == "AC1027" || id == "AC1032") {
         FixPagedChecksums(b);
         return;
     }

@@ -10,7 +10,7 @@ root=$PWD
 seconds=${1:-60}
 shift || true
 harnesses=("$@")
-[ ${#harnesses[@]} -gt 0 ] || harnesses=(dxf dwg template table flatten listfile)
+[ ${#harnesses[@]} -gt 0 ] || harnesses=(dxf dwg dwgobject template table flatten listfile)
 build=${KEL_FUZZ_BUILD:-build-fuzz}
 
 bash scripts/install-deps.sh clang libclang-rt-14-dev
@@ -22,17 +22,18 @@ cmake --build "$build" -j"${KEL_FUZZ_JOBS:-2}" --target "${targets[@]}" >/dev/nu
 # Seeds: the project's samples, files generated from them, hand-made inputs and
 # every input that once failed.
 seeds=$build/seeds
-mkdir -p "$seeds"/{dxf,dwg,template,table,flatten,listfile}
+mkdir -p "$seeds"/{dxf,dwg,dwgobject,template,table,flatten,listfile}
 "$build"/make_seeds "$seeds" examples/*.dxf >/dev/null
 cp examples/*.dxf "$seeds"/dxf/
 cp examples/*.txt "$seeds"/template/
 cp examples/*.dlf "$seeds"/listfile/
 # The project has no DWG samples of its own: the real drawings beside the
-# project (R13 to R2004) seed the DWG harness where they are present. They are
+# project (R13 to R2004, R2010 to R2018) seed the DWG harness where they are present. They are
 # read from there into the build folder, never kept in the project.
 corpus_dwg=${KEL_CORPUS:-$root/../shared/corpus}/dwg
 if [ -d "$corpus_dwg" ]; then
-  find "$corpus_dwg" -path '*AC101[2458]*' -name '*.dwg' -exec install -m 644 {} "$seeds"/dwg/ \;
+  find "$corpus_dwg" \( -path '*AC101[2458]*' -o -path '*AC102[47]*' -o -path '*AC1032*' \) -name '*.dwg' \
+    -exec install -m 644 {} "$seeds"/dwg/ \;
 elif [ "${KEL_REQUIRE_CORPUS:-}" = 1 ]; then
   echo "fuzz/run.sh: no corpus at $corpus_dwg (KEL_REQUIRE_CORPUS=1)" >&2
   exit 1

@@ -119,7 +119,7 @@ std::int32_t BitReader::BL() {
 }
 
 std::uint64_t BitReader::BLL() {
-    unsigned length = B3();
+    unsigned length = ReadBits(3);
     std::uint64_t v = 0;
     for (unsigned i = 0; i < length; ++i) v |= static_cast<std::uint64_t>(RC()) << (8 * i);
     return v;

@@ -45,6 +45,8 @@ public:
     std::uint8_t B3();
     std::int16_t BS();
     std::int32_t BL();
+    // Three bits counting the bytes of the number that follow (the graphics
+    // size of R2010 and later entities is written this way).
     std::uint64_t BLL();
     double BD();
     std::uint8_t RC();

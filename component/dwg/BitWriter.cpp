@@ -101,16 +101,14 @@ void BitWriter::BL(std::int32_t v) {
 }
 
 void BitWriter::BLL(std::uint64_t v) {
-    // The length is a 3B count of bytes; 3B can only express 0, 2, 6 and 7
-    // with one to three bits, so round the length up to one of those.
-    unsigned needed = 0;
-    for (std::uint64_t t = v; t != 0; t >>= 8) ++needed;
-    unsigned length = needed == 0 ? 0 : needed <= 2 ? 2 : needed <= 6 ? 6 : 7;
-    if (needed == 8) {
-        ok_ = false;  // the length code has no 8-byte form
+    // Three bits count the bytes that follow, so at most seven.
+    unsigned length = 0;
+    for (std::uint64_t t = v; t != 0; t >>= 8) ++length;
+    if (length == 8) {
+        ok_ = false;
         length = 7;
     }
-    B3(static_cast<std::uint8_t>(length));
+    Bits(length, 3);
     for (unsigned i = 0; i < length; ++i) RC(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 

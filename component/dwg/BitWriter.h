@@ -19,6 +19,7 @@ public:
     // False once a value could not be expressed (a text longer than a
     // bitshort can count, a 64-bit number the length code cannot cover).
     bool Ok() const { return ok_; }
+    void Fail() { ok_ = false; }
     std::size_t BitPos() const { return bits_; }
     // The bytes written so far; a partial last byte is padded with zero bits.
     const std::string& Bytes() const { return bytes_; }

@@ -5,6 +5,7 @@
 #include "component/DrawingHandle.h"
 #include "component/IDrawingComponent.h"
 #include "component/dwg/DwgText.h"
+#include "component/dxf/DxfText.h"
 #include "platform/FileSystem.h"
 
 #include <algorithm>
@@ -35,7 +36,8 @@ std::unique_ptr<DwgDocument> DwgDocument::Open(std::string bytes, const std::str
     }
     std::string id = CutAtNul(bytes.substr(0, 6));
     Version version;
-    if (!VersionFromId(id, version) || !AtMost(version, Version::R2004)) {
+    // R2007 keeps its own container, which is not read yet.
+    if (!VersionFromId(id, version) || version == Version::R2007) {
         status = status::Make(status::kUnsupportedFormat, "Unsupported format " + id);
         return nullptr;
     }
@@ -55,10 +57,10 @@ DrawingInfo DwgDocument::Describe() const {
     return info;
 }
 
-// Every version read is written: R13 to R2000 in place, R2004 through the
-// page container, which later versions share once their objects are read.
+// Every version read is written: R13 to R2000 in place, R2004 and R2010 to
+// R2018 through the page container.
 bool DwgDocument::Writable() const {
-    return AtMost(file_.version, Version::R2000) || file_.version == Version::R2004;
+    return AtMost(file_.version, Version::R2004) || AtLeast(file_.version, Version::R2010);
 }
 
 std::string DwgDocument::NotWritable() const {
@@ -97,6 +99,12 @@ std::string DwgDocument::TypeName(int t) const {
 
 // Encodes a changed object and keeps it, replacing the model's copy.
 std::string DwgDocument::Store(DecodedObject& changed) {
+    // Fields that did not end where the handles begin hold bits this reader
+    // does not know; encoding the object again would lose them.
+    if (!changed.dataExact) {
+        return status::Make(status::kNotSupported, "Object " + FormatHandle(changed.Handle()) +
+                                                       " holds fields this reader does not know and is not changed");
+    }
     std::string encoded;
     if (!EncodeObject(changed, file_, encoded)) {
         return status::Make(status::kBadValue, "Value cannot be stored: object " + FormatHandle(changed.Handle()) +
@@ -114,22 +122,43 @@ std::string DwgDocument::SetAttributeValue(const std::string& strHandle, const s
         return status::Make(status::kNotAnAttribute, "Handle " + Shown(strHandle) + " is not an attribute");
     }
     if (!Writable()) return NotWritable();
-    if (const std::string why = ValueProblem(strValue); !why.empty()) {
+    DecodedObject changed = *o;
+    std::string st = SetStoredValue(std::get<AttribData>(changed.data), strValue, file_.version, file_.codePage);
+    return st == kStatusOk ? Store(changed) : st;
+}
+
+std::string SetStoredValue(AttribData& a, const std::string& utf8, Version version, int codePage) {
+    if (const std::string why = ValueProblem(utf8); !why.empty()) {
         return status::Make(status::kBadValue, "Value cannot be stored: " + why);
     }
-    DecodedObject changed = *o;
-    auto& a = std::get<AttribData>(changed.data);
-    bool terminated = !a.text.value.empty() && a.text.value.back() == '\0';
-    std::string raw = EncodeText(strValue, file_.codePage);
-    // Text values hold at most 255 bytes in R13 and R14 and 2049 from R2000 on.
-    const std::size_t limit = AtLeast(file_.version, Version::R2000) ? 2049 : 255;
-    if (raw.size() > limit) {
-        return status::Make(status::kBadValue,
-                            "Value cannot be stored: longer than " + std::to_string(limit) + " bytes in this drawing");
+    std::string& value = a.Value();
+    const bool terminated = !value.empty() && value.back() == '\0';
+    const std::string text = a.MultiLine() ? dxf::PlainToMText(utf8) : utf8;
+    // Code page text up to R2004, UTF-16 (held as UTF-8) after.
+    std::string raw = HasStringStream(version) ? text : EncodeText(text, codePage);
+    // Text values hold at most 255 bytes in R13 and R14 and 2049 from R2000
+    // on; UTF-16 texts as many characters as a bitshort counts.
+    const std::size_t size = HasStringStream(version) ? Utf8ToWide(raw).size() : raw.size();
+    const std::size_t limit = a.MultiLine() || HasStringStream(version) ? 0x7FFE
+                              : AtLeast(version, Version::R2000)      ? 2049
+                                                                      : 255;
+    if (size > limit) {
+        return status::Make(status::kBadValue, "Value cannot be stored: longer than " + std::to_string(limit) +
+                                                   (HasStringStream(version) ? " characters" : " bytes") +
+                                                   " in this drawing");
     }
     if (terminated) raw += '\0';
-    a.text.value = raw;
-    return Store(changed);
+    value = raw;
+    // A multi-line attribute's single-line copy of its text, when it keeps
+    // one, follows the change (other readers show that copy); it holds as
+    // many characters as the MTEXT does.
+    std::string& copy = a.text.value;
+    const bool copyTerminated = !copy.empty() && copy.back() == '\0';
+    if (a.MultiLine() && copy.find_first_not_of(std::string(" \t\0", 3)) != std::string::npos) {
+        copy = HasStringStream(version) ? utf8 : EncodeText(utf8, codePage);
+        if (copyTerminated) copy += '\0';
+    }
+    return kStatusOk;
 }
 
 namespace {
@@ -191,6 +220,13 @@ std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
     for (const HandleRef& r : o->common.reactors) {
         if (std::find(owned.begin(), owned.end(), o->Ref(r)) == owned.end()) {
             return status::Make(status::kNotSupported, "Deleting an ATTRIB that other objects refer to is not supported");
+        }
+    }
+    // A field is also listed in the drawing's list of fields, which would be
+    // left pointing at nothing.
+    for (std::uint64_t h : owned) {
+        if (TypeName(model_.Find(h)->common.type) == "FIELD") {
+            return status::Make(status::kNotSupported, "Deleting an ATTRIB whose value is a field is not supported");
         }
     }
     const std::uint64_t insertHandle = o->Ref(o->common.owner);

@@ -1,4 +1,4 @@
-// An open R13, R14, R2000 or R2004 DWG drawing.
+// An open DWG drawing: R13 to R2004 and R2010 to R2018.
 #pragma once
 
 #include <memory>
@@ -24,7 +24,8 @@ public:
     // Removes an ATTRIB from its insert, linking its neighbours; the last one
     // takes the insert's SEQEND with it, and the objects it owns go too.
     std::string DeleteEntity(const std::string& strHandle) override;
-    // Writes the drawing in its own version (-1 or its number, 1012, 1014, 1015 or 1018).
+    // Writes the drawing in its own version (-1 or its number: 1012, 1014, 1015,
+    // 1018, 1024, 1027 or 1032).
     std::string Save(const std::string& strPath, int lngVersion) override;
 
     const DwgFile& File() const { return file_; }
@@ -40,7 +41,7 @@ private:
     std::string TypeName(int type) const;
     std::string DeleteOwnedAttrib(const DecodedObject& attrib, const DecodedObject& insert,
                                   const std::vector<std::uint64_t>& owned);
-    // Edits are written for R13 to R2004.
+    // Edits are written for every version read (R13 to R2004, R2010 to R2018).
     bool Writable() const;
     std::string NotWritable() const;
 
@@ -51,12 +52,17 @@ private:
     DwgEdits edits_;
 };
 
+// Gives an attribute a new value (UTF-8) in the form the version stores:
+// code page text up to R2004, UTF-16 after, MTEXT markup for a multi-line
+// attribute. A component status other than OK when the value does not fit.
+std::string SetStoredValue(AttribData& a, const std::string& utf8, Version version, int codePage);
+
 }  // namespace kel::dwg
 
 namespace kel {
 
-// Opens a DWG file's bytes: R13 to R2004 are read and written;
-// every other version is refused with "2004:Unsupported format <id>", a
+// Opens a DWG file's bytes: R13 to R2004 and R2010 to R2018 are read, changed
+// and written; every other version is refused with "2004:Unsupported format <id>", a
 // damaged file with "2005:Damaged drawing: <what>".
 std::unique_ptr<IDrawingDocument> OpenDwgDocument(std::string bytes, const std::string& path, std::string& status);
 

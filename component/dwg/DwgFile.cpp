@@ -6,6 +6,8 @@
 #include "component/ComponentStatus.h"
 #include "component/dwg/BitReader.h"
 #include "component/dwg/DwgCrc.h"
+#include "component/dwg/DwgObjectCodec.h"
+#include "component/dwg/DwgObjectIo.h"
 #include "component/dwg/DwgR2004File.h"
 
 namespace kel::dwg {
@@ -42,10 +44,12 @@ bool SentinelAt(std::string_view b, std::size_t at, const std::uint8_t (&sentine
     return at <= b.size() && b.size() - at >= 16 && std::memcmp(b.data() + at, sentinel, 16) == 0;
 }
 
-// A section framed by a begin sentinel, a 4-byte size, the data, a CRC and an
-// end sentinel. Returns the data (without the size) or false with a reason.
+// A section framed by a begin sentinel, a 4-byte size (and `extra` bytes
+// more, see HighSizeBytes), the data, a CRC and an end sentinel. Returns the
+// data (without the size) or false with a reason.
 bool FramedSection(std::string_view bytes, const SectionLocator& loc, const std::uint8_t (&begin)[16],
-                   const std::uint8_t (&end)[16], const char* name, std::string_view& data, std::string& why) {
+                   const std::uint8_t (&end)[16], const char* name, std::size_t extra, std::string_view& data,
+                   std::string& why) {
     if (loc.seeker < 0 || static_cast<std::size_t>(loc.seeker) > bytes.size()) {
         why = std::string(name) + " lies outside the file";
         return false;
@@ -56,27 +60,28 @@ bool FramedSection(std::string_view bytes, const SectionLocator& loc, const std:
         return false;
     }
     at += 16;
-    if (bytes.size() - at < 4) {
+    const std::size_t head = 4 + extra;
+    if (bytes.size() - at < head) {
         why = std::string(name) + " is truncated";
         return false;
     }
     std::uint32_t size = Le32(bytes, at);
-    // size field, data, CRC and end sentinel must all lie inside the file
-    if (size > bytes.size() || bytes.size() - at - 4 < static_cast<std::size_t>(size) + 2 + 16) {
+    // size fields, data, CRC and end sentinel must all lie inside the file
+    if (size > bytes.size() || bytes.size() - at - head < static_cast<std::size_t>(size) + 2 + 16) {
         why = std::string(name) + " is truncated";
         return false;
     }
-    std::uint16_t stored = Le16(bytes, at + 4 + size);
-    std::uint16_t computed = Crc16(kCrcSeed, bytes.substr(at, 4 + size));
+    std::uint16_t stored = Le16(bytes, at + head + size);
+    std::uint16_t computed = Crc16(kCrcSeed, bytes.substr(at, head + size));
     if (stored != computed) {
         why = std::string(name) + " CRC mismatch";
         return false;
     }
-    if (!SentinelAt(bytes, at + 4 + size + 2, end)) {
+    if (!SentinelAt(bytes, at + head + size + 2, end)) {
         why = std::string(name) + " end sentinel missing";
         return false;
     }
-    data = bytes.substr(at + 4, size);
+    data = bytes.substr(at + head, size);
     return true;
 }
 
@@ -99,7 +104,10 @@ const ClassDef* DwgFile::ClassOfType(int type) const {
 bool DwgFile::Parse(std::string_view bytes, std::string& status) {
     std::string why;
     bool ok = false;
-    if (bytes.size() >= 6 && std::string(bytes.substr(0, 6)) == VersionId(Version::R2004)) {
+    Version paged = Version::R13;
+    if (bytes.size() >= 6 && VersionFromId(std::string(bytes.substr(0, 6)), paged) &&
+        AtLeast(paged, Version::R2004) && paged != Version::R2007) {
+        version = paged;
         ok = ParseR2004(bytes, why);
     } else {
         ok = ParseFileHeader(bytes, why) && ParseHeaderVariables(bytes, *Locator(kHeaderSection), why) &&
@@ -114,8 +122,15 @@ bool DwgFile::Parse(std::string_view bytes, std::string& status) {
     return true;
 }
 
+std::size_t DwgFile::HighSizeBytes() const {
+    // R2010 and R2013 files of maintenance version 4 and up, and every R2018
+    // file, follow the size of the header and class sections with 4 more bytes.
+    const bool present = version == Version::R2018 ||
+                         (AtLeast(version, Version::R2010) && maintenanceVersion > 3);
+    return present ? 4 : 0;
+}
+
 bool DwgFile::ParseR2004(std::string_view bytes, std::string& why) {
-    version = Version::R2004;
     maintenanceVersion = static_cast<std::uint8_t>(bytes[0x0B]);
     R2004File container;
     if (!container.Parse(bytes, why)) return false;
@@ -189,9 +204,13 @@ bool DwgFile::ParseFileHeader(std::string_view bytes, std::string& why) {
 
 bool DwgFile::ParseHeaderVariables(std::string_view area, const SectionLocator& loc, std::string& why) {
     std::string_view data;
-    if (!FramedSection(area, loc, kHeaderBeginSentinel, kHeaderEndSentinel, "header variables", data, why)) {
+    if (!FramedSection(area, loc, kHeaderBeginSentinel, kHeaderEndSentinel, "header variables", HighSizeBytes(),
+                       data, why)) {
         return false;
     }
+    // From R2007 on the variables come in three streams; nothing of them is
+    // needed beyond the section's own checks.
+    if (HasStringStream(version)) return true;
     // Walk the variables up to HANDSEED; only the handle seed is kept.
     BitReader r(data, version);
     const bool r13r14 = !AtLeast(version, Version::R2000);
@@ -250,12 +269,30 @@ bool DwgFile::ParseHeaderVariables(std::string_view area, const SectionLocator& 
 
 bool DwgFile::ParseClasses(std::string_view area, const SectionLocator& loc, std::string& why) {
     std::string_view data;
-    if (!FramedSection(area, loc, kClassesBeginSentinel, kClassesEndSentinel, "classes", data, why)) {
+    if (!FramedSection(area, loc, kClassesBeginSentinel, kClassesEndSentinel, "classes", HighSizeBytes(), data,
+                       why)) {
         return false;
     }
     classes.clear();
     BitReader r(data, version);
+    BitReader strings(data, version);
+    ReadIo io(r, &strings);
     const bool r2004 = AtLeast(version, Version::R2004);
+    if (HasStringStream(version)) {
+        // The size in bits of the data and string stream, counted from its own
+        // first bit; the string stream ends it.
+        std::size_t endBit = static_cast<std::uint32_t>(r.RL());
+        std::size_t start = 0, end = 0;
+        bool present = false;
+        if (!r.Ok() || endBit > data.size() * 8 ||
+            !FindStringStream(data, version, endBit, r.BitPos(), present, start, end)) {
+            why = "class definitions cannot be read";
+            return false;
+        }
+        strings.SetBitPos(start);
+        strings.LimitTo(end);
+        r.LimitTo(start);
+    }
     if (r2004) {
         r.BS();  // the highest class number
         r.RC();
@@ -268,9 +305,9 @@ bool DwgFile::ParseClasses(std::string_view area, const SectionLocator& loc, std
         ClassDef c;
         c.number = r.BS();
         c.version = r.BS();
-        c.appName = r.T();
-        c.cppClassName = r.T();
-        c.dxfName = r.T();
+        io.TV(c.appName);
+        io.TV(c.cppClassName);
+        io.TV(c.dxfName);
         c.wasZombie = r.B() != 0;
         c.itemClassId = r.BS();
         if (r2004) {

@@ -1,5 +1,6 @@
-// The R13-R2000 file organisation: file header with its section locators,
-// the header variables as far as the reader needs them, the class
+// A drawing's file organisation as far as the reader needs it: for R13-R2000
+// the file header with its section locators, from R2004 on the paged
+// container (DwgR2004File.h); in both the header variables, the class
 // definitions and the object map. Parsing checks every sentinel, size and CRC;
 // nothing read from the file is trusted as an offset before it is checked
 // against the file's length.
@@ -43,7 +44,7 @@ constexpr std::uint8_t kObjectMapSection = 2;
 
 class DwgFile {
 public:
-    // Reads the container of an R13, R14, R2000 or R2004 file. On failure
+    // Reads an R13, R14, R2000, R2004, R2010, R2013 or R2018 file. On failure
     // returns false with a component status text ("2005:Damaged drawing: ...").
     bool Parse(std::string_view bytes, std::string& status);
 
@@ -58,7 +59,7 @@ public:
     std::uint16_t codePage = 0;  // the file's code page number
     std::int32_t imageSeeker = 0;
     std::int64_t secondHeaderOffset = -1;
-    std::string objectSection;  // R2004: the decompressed AcDb:AcDbObjects section
+    std::string objectSection;  // R2004 and later: the decompressed AcDb:AcDbObjects section
     std::vector<SectionLocator> locators;
     std::uint64_t handleSeed = 0;
     std::vector<ClassDef> classes;
@@ -79,6 +80,8 @@ private:
     bool CheckImage(std::string_view bytes, std::string& why) const;
     bool CheckSecondHeader(std::string_view bytes, std::string& why);
     const SectionLocator* Locator(std::uint8_t number) const;
+    // The bytes between the size of the header or class section and its data.
+    std::size_t HighSizeBytes() const;
 };
 
 // Sentinels that open and close the sections.

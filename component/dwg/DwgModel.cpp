@@ -7,6 +7,7 @@
 #include "component/ComponentStatus.h"
 #include "component/LayoutName.h"
 #include "component/dwg/DwgText.h"
+#include "component/dxf/DxfText.h"
 
 namespace kel::dwg {
 namespace {
@@ -29,6 +30,7 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     index_.clear();
     blockOrder_.clear();
     codePage_ = file.codePage;
+    wideText_ = HasStringStream(file.version);
     ownedLists_ = AtLeast(file.version, Version::R2004);
     hasLayouts_ = false;
     objects_.reserve(file.objectMap.size());
@@ -57,7 +59,7 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
         if (const auto* l = std::get_if<LayoutData>(&o.data)) {
             layoutOfBlock_.emplace(o.Ref(l->paperSpaceBlock), o.Handle());
         }
-        if (o.common.isEntity && o.common.entMode == 0) ownedBy_[o.Ref(o.common.owner)].push_back(o.Handle());
+        if (o.commonRead && o.common.isEntity && o.common.entMode == 0) ownedBy_[o.Ref(o.common.owner)].push_back(o.Handle());
     }
 
     const DecodedObject* control = nullptr;
@@ -142,7 +144,13 @@ DecodedObject* DwgModel::FindMutable(std::uint64_t handle) {
     return it == index_.end() ? nullptr : &objects_[it->second];
 }
 
-std::string DwgModel::Text(const std::string& raw) const { return DecodeText(raw, codePage_); }
+std::string DwgModel::Text(const std::string& raw) const {
+    return wideText_ ? DecodeWideText(raw) : DecodeText(raw, codePage_);
+}
+
+std::string DwgModel::ValueOf(const AttribData& a) const {
+    return a.MultiLine() ? dxf::MTextToPlain(Text(a.Value())) : Text(a.Value());
+}
 
 std::vector<std::uint64_t> DwgModel::Chain(std::uint64_t first, std::uint64_t last, int stopType) const {
     std::vector<std::uint64_t> out;
@@ -188,7 +196,7 @@ std::vector<std::uint64_t> DwgModel::EntitiesOf(std::uint64_t blockHeader) const
     if (name == "*MODEL_SPACE" || name == "*PAPER_SPACE") {
         const std::uint8_t mode = name == "*MODEL_SPACE" ? 2 : 1;
         for (const DecodedObject& o : objects_) {
-            if (o.common.isEntity && o.common.entMode == mode) keep(o);
+            if (o.commonRead && o.common.isEntity && o.common.entMode == mode) keep(o);
         }
     } else if (auto it = ownedBy_.find(blockHeader); it != ownedBy_.end()) {
         for (std::uint64_t h : it->second) keep(*Find(h));
@@ -285,7 +293,7 @@ DrawingInfo DwgModel::Describe() const {
             }
             for (std::uint64_t ah : AttribsOf(eh)) {
                 const auto& a = std::get<AttribData>(Find(ah)->data);
-                ins.attributes.push_back(AttributeInfo{FormatHandle(ah), ah, Text(a.tag), Text(a.text.value)});
+                ins.attributes.push_back(AttributeInfo{FormatHandle(ah), ah, Text(a.tag), ValueOf(a)});
             }
             block.inserts.push_back(std::move(ins));
         }

@@ -1,4 +1,4 @@
-// The objects of an R13-R2000 drawing that the component works with, decoded
+// The objects of a drawing that the component works with, decoded
 // from the object map, and the drawing's block inserts and attributes as a
 // format-neutral DrawingInfo.
 #pragma once
@@ -39,6 +39,8 @@ public:
 
 private:
     std::string Text(const std::string& raw) const;
+    // An attribute's value as shown: a multi-line one without its formatting.
+    std::string ValueOf(const AttribData& a) const;
     void NameBlocks(const DecodedObject& control, std::size_t regular);
     std::string LayoutNameOf(std::uint64_t blockHeader) const;
     std::string NameOf(std::uint64_t handle) const;
@@ -54,6 +56,7 @@ private:
     std::unordered_map<std::uint64_t, std::uint64_t> layoutOfBlock_;          // block header -> LAYOUT
     std::unordered_map<std::uint64_t, std::vector<std::uint64_t>> ownedBy_;  // block -> its entities by owner
     int codePage_ = 0;
+    bool wideText_ = false;  // R2007 and later: texts were UTF-16
     bool ownedLists_ = false;  // R2004: blocks and inserts list what they own
     bool hasLayouts_ = false;
 };

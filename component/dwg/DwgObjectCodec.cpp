@@ -2,29 +2,42 @@
 
 #include "component/dwg/BitReader.h"
 #include "component/dwg/DwgCrc.h"
-#include "component/dwg/DwgObjectIo.h"
+#include "component/dwg/DwgObjectLayout.h"
 
 namespace kel::dwg {
 namespace {
 
 constexpr int kFirstClassType = 500;
 
-bool ReadEed(BitReader& r, std::vector<EedBlock>& eed) {
-    eed.clear();
-    for (;;) {
-        std::int16_t size = r.BS();
-        if (!r.Ok() || size < 0) return false;
-        if (size == 0) return true;
-        EedBlock block;
-        block.size = size;
-        block.app = r.H();
-        block.data = r.Bytes(static_cast<std::size_t>(size));
-        if (!r.Ok()) return false;
-        eed.push_back(std::move(block));
-    }
-}
-
 }  // namespace
+
+// R2007 and later: the string stream ends where the pre-handle bits end,
+// with its size (one or two shorts, read backwards) and a presence bit
+// behind it. Gives the bit range of the strings, or false when it does not fit.
+bool FindStringStream(std::string_view body, Version v, std::size_t dataEnd, std::size_t prefixEnd, bool& present,
+                      std::size_t& start, std::size_t& end) {
+    if (dataEnd < prefixEnd + 1) return false;
+    BitReader r(body, v);
+    r.SetBitPos(dataEnd - 1);
+    present = r.B() != 0;
+    end = dataEnd - 1;
+    start = end;
+    if (!present) return r.Ok();
+    if (end < prefixEnd + 16) return false;
+    end -= 16;
+    r.SetBitPos(end);
+    std::uint32_t size = static_cast<std::uint16_t>(r.RS());
+    if (size & 0x8000) {
+        if (end < prefixEnd + 16) return false;
+        end -= 16;
+        r.SetBitPos(end);
+        std::uint32_t hi = static_cast<std::uint16_t>(r.RS());
+        size = (size & 0x7FFF) | (hi << 15);
+    }
+    if (!r.Ok() || size > end - prefixEnd) return false;
+    start = end - size;
+    return true;
+}
 
 bool IsEntityType(int type, const DwgFile& file) {
     if (type >= kFirstClassType) {
@@ -39,6 +52,29 @@ bool IsEntityType(int type, const DwgFile& file) {
     }
 }
 
+Layout LayoutOf(int type, const DwgFile& file) {
+    switch (type) {
+        case type::kAttrib: return Layout::kAttrib;
+        case type::kAttdef: return Layout::kAttdef;
+        case type::kInsert: return Layout::kInsert;
+        case type::kMinsert: return Layout::kMinsert;
+        case type::kBlock: return Layout::kBlock;
+        case type::kEndblk:
+        case type::kSeqend: return Layout::kNoFields;
+        case type::kBlockControl:
+        case type::kLayerControl: return Layout::kControl;
+        case type::kBlockHeader: return Layout::kBlockHeader;
+        case type::kLayer: return Layout::kLayer;
+        case type::kLayout: return Layout::kLayout;
+        default: break;
+    }
+    if (type >= kFirstClassType) {
+        const ClassDef* cls = file.ClassOfType(type);
+        if (cls && CutAtNul(cls->dxfName) == "LAYOUT") return Layout::kLayout;
+    }
+    return Layout::kUnknown;
+}
+
 bool DecodeObject(std::string_view bytes, std::int64_t offset, const DwgFile& file, DecodedObject& out,
                   std::string& why) {
     out = DecodedObject{};
@@ -47,9 +83,12 @@ bool DecodeObject(std::string_view bytes, std::int64_t offset, const DwgFile& fi
         why = "object outside the file";
         return false;
     }
+    const Version v = file.version;
     std::string_view rest = bytes.substr(static_cast<std::size_t>(offset));
-    BitReader sizeReader(rest, file.version);
+    BitReader sizeReader(rest, v);
     out.size = sizeReader.MS();
+    std::uint64_t handleBits = 0;
+    if (AtLeast(v, Version::R2010)) handleBits = sizeReader.UMC();
     std::size_t sizeBytes = sizeReader.BitPos() / 8;
     if (!sizeReader.Ok() || out.size > rest.size() || rest.size() - out.size < sizeBytes + 2) {
         why = "object does not fit in the file";
@@ -63,123 +102,66 @@ bool DecodeObject(std::string_view bytes, std::int64_t offset, const DwgFile& fi
         return false;
     }
 
-    const Version v = file.version;
     std::string_view body = rest.substr(sizeBytes, out.size);
+    const std::size_t bodyBits = body.size() * 8;
     BitReader d(body, v);
+    BitReader s(body, v);
+    BitReader h(body, v);
+    ReadIo dio(d, &s);
+    ReadIo hio(h);
     ObjectCommon& c = out.common;
-    c.type = d.BS();
-    if (AtLeast(v, Version::R2000)) out.dataBits = d.RL();
-    c.handle = d.H();
-    if (!ReadEed(d, c.eed)) {
-        why = "object extended data cannot be read";
-        return false;
+    std::size_t dataBitsAt = 0;
+    ExchangePrefix(dio, c, file, out.dataBits, dataBitsAt);
+    if (AtLeast(v, Version::R2010)) {
+        out.dataBits = handleBits > bodyBits ? -1 : static_cast<std::int32_t>(bodyBits - handleBits);
     }
-    c.isEntity = IsEntityType(c.type, file);
-    if (c.isEntity) {
-        c.hasGraphics = d.B() != 0;
-        if (c.hasGraphics) {
-            std::int32_t n = d.RL();
-            if (n < 0) d.Fail();
-            c.graphics = d.Bytes(static_cast<std::size_t>(n));
-        }
-    }
-    if (!AtLeast(v, Version::R2000)) out.dataBits = d.RL();
-    if (!d.Ok() || out.dataBits < 0 || static_cast<std::size_t>(out.dataBits) > body.size() * 8 ||
+    if (!d.Ok() || out.dataBits < 0 || static_cast<std::size_t>(out.dataBits) > bodyBits ||
         static_cast<std::size_t>(out.dataBits) < d.BitPos()) {
         why = "object prefix cannot be read (type " + std::to_string(c.type) + ")";
         return false;
     }
-    d.LimitTo(static_cast<std::size_t>(out.dataBits));
-    BitReader h(body, v);
-    h.SetBitPos(static_cast<std::size_t>(out.dataBits));
+    const std::size_t dataEnd = static_cast<std::size_t>(out.dataBits);
+    std::size_t fieldsEnd = dataEnd;
+    if (HasStringStream(v)) {
+        std::size_t start = 0, end = 0;
+        if (!FindStringStream(body, v, dataEnd, d.BitPos(), out.hasStrings, start, end)) {
+            if (LayoutOf(c.type, file) != Layout::kUnknown) {
+                why = "object string stream cannot be found";
+                return false;
+            }
+            out.commonRead = false;  // kept as it is, like any object KEL does not work with
+            return true;
+        }
+        fieldsEnd = start;
+        s.SetBitPos(start);
+        s.LimitTo(end);
+    }
+    d.LimitTo(fieldsEnd);
+    h.SetBitPos(dataEnd);
 
-    ReadIo dio(d);
-    ReadIo hio(h);
-    if (c.isEntity) {
-        ExchangeEntityCommon(dio, c);
-        ExchangeEntityHandles(hio, c);
-    } else {
-        ExchangeObjectCommon(dio, c);
-        ExchangeObjectHandles(hio, c);
-    }
-    if (!d.Ok() || !h.Ok()) {
-        why = "object common fields cannot be read";
-        return false;
-    }
-
-    int t = c.type;
-    if (t >= kFirstClassType) {
-        const ClassDef* cls = file.ClassOfType(t);
-        if (cls && CutAtNul(cls->dxfName) == "LAYOUT") t = type::kLayout;
-    }
-    out.known = true;
-    switch (t) {
-        case type::kAttrib:
-        case type::kAttdef: {
-            AttribData a;
-            ExchangeAttrib(dio, hio, a, t == type::kAttdef);
-            out.data = std::move(a);
-            break;
-        }
-        case type::kInsert:
-        case type::kMinsert: {
-            InsertData n;
-            ExchangeInsert(dio, hio, n, t == type::kMinsert);
-            out.data = std::move(n);
-            break;
-        }
-        case type::kBlock: {
-            BlockNameData b;
-            dio.TV(b.name);
-            out.data = std::move(b);
-            break;
-        }
-        case type::kEndblk:
-        case type::kSeqend:
-            out.data = BlockNameData{};
-            break;
-        case type::kBlockControl:
-        case type::kLayerControl: {
-            ControlData cd;
-            ExchangeControl(dio, hio, cd);
-            out.data = std::move(cd);
-            break;
-        }
-        case type::kBlockHeader: {
-            BlockHeaderData b;
-            ExchangeBlockHeader(dio, hio, b);
-            out.data = std::move(b);
-            break;
-        }
-        case type::kLayer: {
-            LayerData l;
-            ExchangeLayer(dio, hio, l);
-            out.data = std::move(l);
-            break;
-        }
-        case type::kLayout: {
-            LayoutData l;
-            ExchangeLayout(dio, hio, l);
-            out.data = std::move(l);
-            break;
-        }
-        default:
-            out.known = false;
-    }
-    if (out.known) {
-        if (!d.Ok() || !h.Ok()) {
-            why = "object fields cannot be read";
+    out.known = ExchangeBody(dio, hio, out, file);
+    if (!d.Ok() || !h.Ok() || !s.Ok()) {
+        if (LayoutOf(c.type, file) != Layout::kUnknown) {
+            why = "object fields cannot be read (type " + std::to_string(c.type) + ")";
             return false;
         }
-        out.dataExact = d.BitPos() == static_cast<std::size_t>(out.dataBits);
-        while (h.RemainingBits() >= 8) {
-            HandleRef r = h.H();
-            if (!h.Ok()) break;
-            out.extraHandles.push_back(r);
-        }
-        out.paddingBits = static_cast<unsigned>(h.RemainingBits());
-        out.padding = h.RawBits(out.paddingBits);
+        // An object of a type KEL does not work with keeps its bytes even
+        // when its common fields are not the ones this reader knows.
+        out.known = false;
+        out.commonRead = false;
     }
+    if (!out.known) {
+        out.data = std::monostate{};
+        return true;
+    }
+    out.dataExact = d.BitPos() == fieldsEnd && (!HasStringStream(v) || s.RemainingBits() == 0);
+    while (h.RemainingBits() >= 8) {
+        HandleRef r = h.H();
+        if (!h.Ok()) break;
+        out.extraHandles.push_back(r);
+    }
+    out.paddingBits = static_cast<unsigned>(h.RemainingBits());
+    out.padding = h.RawBits(out.paddingBits);
     return true;
 }
 

@@ -1,6 +1,6 @@
-// Decodes one object of the object data area: the size, the common prefix
-// (type, handle, extended data, entity graphics), the common entity or object
-// fields, the fields of the types in DwgObjects.h, the handle stream and the CRC.
+// Decodes and encodes one object of the object data area: the size (and from
+// R2010 on the handle stream size), the fields DwgObjectLayout.h declares,
+// the string stream of R2007 and later, the handle stream and the CRC.
 #pragma once
 
 #include <cstdint>
@@ -22,18 +22,26 @@ struct DecodedObject {
     std::size_t totalBytes = 0;   // size field, object bytes and CRC
     std::uint32_t size = 0;       // object bytes, as the size field says
     std::int32_t dataBits = 0;    // where the handle stream starts
+    bool hasStrings = false;      // R2007: the flag that a string stream is present
     ObjectCommon common;
     ObjectData data;
     std::vector<HandleRef> extraHandles;  // handles behind the declared ones
     std::uint8_t padding = 0;             // the bits that fill the last byte, as written
     unsigned paddingBits = 0;
     bool known = false;       // the type's own fields were decoded
+    bool commonRead = true;   // the common entity or object fields were decoded
     bool dataExact = false;   // the declared fields ended exactly where the handles begin
 
     std::uint64_t Handle() const { return common.handle.value; }
     // An absolute handle from a reference held by this object.
     std::uint64_t Ref(const HandleRef& r) const { return r.Resolve(Handle()); }
 };
+
+// R2007 and later: where the string stream lies in a stream whose
+// pre-handle bits end at dataEnd (its presence bit is the last of them) and
+// whose other fields end no earlier than prefixEnd. False when it cannot fit.
+bool FindStringStream(std::string_view body, Version v, std::size_t dataEnd, std::size_t prefixEnd, bool& present,
+                      std::size_t& start, std::size_t& end);
 
 // True for the fixed entity types and for class types whose objects are entities.
 bool IsEntityType(int type, const DwgFile& file);

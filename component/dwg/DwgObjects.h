@@ -1,7 +1,9 @@
-// The objects the reader understands and their field layouts. Each layout is
-// a template over ReadIo/WriteIo (DwgObjectIo.h): `d` is the data stream and
-// `h` the handle stream of one object, so the same declaration decodes and
-// encodes. Version rules are written inline where the layout changes.
+// The field layouts of the objects the reader understands (their fields are
+// in DwgObjectData.h). Each layout is a template over ReadIo/WriteIo
+// (DwgObjectIo.h): `d` is the data stream (with the string stream behind it
+// from R2007 on) and `h` the handle stream of one object, so the same
+// declaration decodes and encodes. Version rules are written inline where
+// the layout changes.
 #pragma once
 
 #include <algorithm>
@@ -9,191 +11,22 @@
 #include <string>
 #include <vector>
 
+#include "component/dwg/DwgObjectData.h"
+#include "component/dwg/DwgObjectIo.h"
 #include "component/dwg/DwgTypes.h"
 
 namespace kel::dwg {
 
-// Fixed object type numbers.
-namespace type {
-constexpr int kText = 1;
-constexpr int kAttrib = 2;
-constexpr int kAttdef = 3;
-constexpr int kBlock = 4;
-constexpr int kEndblk = 5;
-constexpr int kSeqend = 6;
-constexpr int kInsert = 7;
-constexpr int kMinsert = 8;
-constexpr int kBlockControl = 0x30;
-constexpr int kBlockHeader = 0x31;
-constexpr int kLayerControl = 0x32;
-constexpr int kLayer = 0x33;
-constexpr int kLayout = 0x52;
-}  // namespace type
-
-struct EedBlock {
-    std::int16_t size = 0;
-    HandleRef app;
-    std::string data;
-};
-
-// What every object carries ahead of and behind its own fields.
-struct ObjectCommon {
-    std::int16_t type = 0;
-    HandleRef handle;
-    std::vector<EedBlock> eed;
-    bool isEntity = false;
-    bool hasGraphics = false;
-    std::string graphics;
-    std::int32_t numReactors = 0;
-    bool xdicMissing = false;  // R2004: no extension dictionary handle follows
-    // entities
-    std::uint8_t entMode = 0;
-    bool isByLayerLt = false;  // R13-R14
-    bool noLinks = false;
-    Color color;
-    double ltScale = 1.0;
-    std::uint8_t ltFlags = 0;    // R2000
-    std::uint8_t plotFlags = 0;  // R2000
-    std::int16_t invisible = 0;
-    std::uint8_t lineweight = 0;  // R2000
-    // handle stream
-    HandleRef owner;
-    std::vector<HandleRef> reactors;
-    HandleRef xdic;
-    HandleRef layer;
-    HandleRef ltype;
-    HandleRef prev;
-    HandleRef next;
-    HandleRef plotStyle;
-    HandleRef colorBook;  // R2004: the colour's book entry
-};
-
-struct TextData {
-    std::uint8_t dataFlags = 0;  // R2000: which of the optional fields are absent
-    double elevation = 0;
-    Point2 insertion;
-    Point2 alignment;
-    Point3 extrusion{0, 0, 1};
-    double thickness = 0;
-    double oblique = 0;
-    double rotation = 0;
-    double height = 0;
-    double widthFactor = 1;
-    std::string value;
-    std::int16_t generation = 0;
-    std::int16_t hAlign = 0;
-    std::int16_t vAlign = 0;
-    HandleRef style;
-};
-
-struct AttribData {
-    TextData text;
-    std::string tag;
-    std::int16_t fieldLength = 0;
-    std::uint8_t flags = 0;  // 1 invisible, 2 constant, 4 verify, 8 preset
-    std::string prompt;      // ATTDEF only
-};
-
-struct InsertData {
-    Point3 insertion;
-    std::uint8_t scaleFlags = 0;  // R2000
-    Point3 scale{1, 1, 1};
-    double rotation = 0;
-    Point3 extrusion{0, 0, 1};
-    bool hasAttribs = false;
-    // MINSERT
-    std::int16_t columns = 1;
-    std::int16_t rows = 1;
-    double columnSpacing = 0;
-    double rowSpacing = 0;
-    HandleRef blockHeader;
-    HandleRef firstAttrib;
-    HandleRef lastAttrib;
-    std::vector<HandleRef> ownedAttribs;  // R2004: the attributes themselves
-    HandleRef seqend;
-};
-
-struct BlockNameData {
-    std::string name;  // BLOCK only
-};
-
-struct ControlData {
-    std::int32_t numEntries = 0;
-    std::vector<HandleRef> entries;
-};
-
-struct BlockHeaderData {
-    std::string name;
-    bool flag64 = false;
-    std::int16_t xrefIndexPlus1 = 0;
-    bool xdep = false;
-    bool anonymous = false;
-    bool hasAttdefs = false;
-    bool isXref = false;
-    bool isOverlaid = false;
-    bool loaded = false;  // R2000
-    Point3 basePoint;
-    std::string xrefPath;
-    std::vector<std::uint8_t> insertCounts;  // R2000: the non-zero bytes before the terminating 0
-    std::string description;
-    std::string preview;
-    HandleRef nullHandle;
-    HandleRef block;
-    HandleRef firstEntity;
-    HandleRef lastEntity;
-    std::vector<HandleRef> ownedEntities;  // R2004: the block's entities
-    HandleRef endblk;
-    std::vector<HandleRef> inserts;
-    HandleRef layout;
-};
-
-struct LayerData {
-    std::string name;
-    bool flag64 = false;
-    std::int16_t xrefIndexPlus1 = 0;
-    bool xdep = false;
-    bool frozen = false, on = true, frozenInNew = false, locked = false;  // R13-R14
-    std::int16_t values = 0;                                           // R2000
-    Color color;
-    HandleRef xrefBlock;
-    HandleRef plotStyle;
-    HandleRef linetype;
-};
-
-struct LayoutData {
-    std::string pageSetupName, printerConfig;
-    std::int16_t plotLayoutFlags = 0;
-    double margins[4] = {0, 0, 0, 0};
-    double paperWidth = 0, paperHeight = 0;
-    std::string paperSize;
-    Point2 plotOrigin;
-    std::int16_t paperUnits = 0, plotRotation = 0, plotType = 0;
-    Point2 windowMin, windowMax;
-    std::string plotViewName;
-    double realWorldUnits = 0, drawingUnits = 0;
-    std::string styleSheet;
-    std::int16_t scaleType = 0;
-    double scaleFactor = 0;
-    Point2 paperImageOrigin;
-    std::int16_t shadePlotMode = 0, shadePlotResLevel = 0, shadePlotCustomDpi = 0;  // R2004
-    std::string name;
-    std::int32_t tabOrder = 0;
-    std::int16_t flags = 0;
-    Point3 ucsOrigin;
-    Point2 limMin, limMax;
-    Point3 insBase, ucsX, ucsY;
-    double elevation = 0;
-    std::int16_t orthoView = 0;
-    Point3 extMin, extMax;
-    HandleRef plotView;                 // R2004
-    std::vector<HandleRef> viewports;   // R2004
-    HandleRef paperSpaceBlock;
-    HandleRef lastActiveViewport;
-    HandleRef baseUcs;
-    HandleRef namedUcs;
-};
-
 // ---- layouts -------------------------------------------------------------
+
+// How R2000 and later store an insert's scale: 3 for (1, 1, 1), 1 for x = 1,
+// 2 for three equal factors, 0 for any other.
+inline std::uint8_t ScaleForm(const Point3& s) {
+    if (s.x == 1.0 && s.y == 1.0 && s.z == 1.0) return 3;
+    if (s.x == 1.0) return 1;
+    if (s.y == s.x && s.z == s.x) return 2;
+    return 0;
+}
 
 // A count in the data stream and that many handles in the handle stream. The
 // count is never trusted further than the handle stream can hold.
@@ -223,13 +56,24 @@ void ExchangeHandles(Io& h, std::vector<HandleRef>& list) {
     }
 }
 
+// The flags every table entry carries behind its name. R2007 and later
+// store the xref index alone.
+template <class Io>
+void ExchangeEntryFlags(Io& d, bool& flag64, std::int16_t& xrefIndexPlus1, bool& xdep) {
+    const bool flags = !AtLeast(d.V(), Version::R2007);
+    if (flags) d.B(flag64);
+    d.BS(xrefIndexPlus1);
+    if (flags) d.B(xdep);
+}
+
 // The fields of an entity between its prefix and its own data.
 template <class Io>
 void ExchangeEntityCommon(Io& d, ObjectCommon& c) {
     const Version v = d.V();
     d.BB(c.entMode);
-    d.BL(c.numReactors);
+    ExchangeCount(d, c.reactors);
     if (AtLeast(v, Version::R2004)) d.B(c.xdicMissing);
+    if (AtLeast(v, Version::R2013)) d.B(c.hasDsData);
     if (!AtLeast(v, Version::R2000)) d.B(c.isByLayerLt);
     if (AtLeast(v, Version::R2004)) {
         c.noLinks = true;  // entities are no longer linked to their neighbours
@@ -242,24 +86,24 @@ void ExchangeEntityCommon(Io& d, ObjectCommon& c) {
         d.BB(c.ltFlags);
         d.BB(c.plotFlags);
     }
+    if (AtLeast(v, Version::R2007)) {
+        d.BB(c.materialFlags);
+        d.RC(c.shadowFlags);
+    }
+    if (AtLeast(v, Version::R2010)) {
+        d.B(c.hasFullVisualStyle);
+        d.B(c.hasFaceVisualStyle);
+        d.B(c.hasEdgeVisualStyle);
+    }
     d.BS(c.invisible);
     if (AtLeast(v, Version::R2000)) d.RC(c.lineweight);
 }
 
+// The persistent reactors (counted in the data stream) and the extension
+// dictionary, which from R2004 on may be left out.
 template <class Io>
 void ExchangeReactorsAndXdic(Io& h, ObjectCommon& c) {
-    if constexpr (Io::kReading) {
-        // Never trust a count further than the stream can hold.
-        c.reactors.clear();
-        for (std::int32_t i = 0; i < c.numReactors && h.MoreHandles(); ++i) {
-            HandleRef r;
-            h.H(r);
-            c.reactors.push_back(r);
-        }
-        if (static_cast<std::size_t>(c.numReactors) != c.reactors.size()) return;
-    } else {
-        for (HandleRef& r : c.reactors) h.H(r);
-    }
+    ExchangeHandles(h, c.reactors);
     if (!(AtLeast(h.V(), Version::R2004) && c.xdicMissing)) h.H(c.xdic);
 }
 
@@ -280,14 +124,21 @@ void ExchangeEntityHandles(Io& h, ObjectCommon& c) {
     if (AtLeast(v, Version::R2000)) {
         h.H(c.layer);
         if (c.ltFlags == 3) h.H(c.ltype);
+        if (AtLeast(v, Version::R2007) && c.materialFlags == 3) h.H(c.material);
         if (c.plotFlags == 3) h.H(c.plotStyle);
+    }
+    if (AtLeast(v, Version::R2010)) {
+        if (c.hasFullVisualStyle) h.H(c.fullVisualStyle);
+        if (c.hasFaceVisualStyle) h.H(c.faceVisualStyle);
+        if (c.hasEdgeVisualStyle) h.H(c.edgeVisualStyle);
     }
 }
 
 template <class Io>
 void ExchangeObjectCommon(Io& d, ObjectCommon& c) {
-    d.BL(c.numReactors);
+    ExchangeCount(d, c.reactors);
     if (AtLeast(d.V(), Version::R2004)) d.B(c.xdicMissing);
+    if (AtLeast(d.V(), Version::R2013)) d.B(c.hasDsData);
 }
 
 template <class Io>
@@ -337,12 +188,100 @@ void ExchangeText(Io& d, Io& h, TextData& t) {
 }
 
 template <class Io>
+void ExchangeMText(Io& d, Io& h, MTextData& m) {
+    const Version v = d.V();
+    ExchangeEntityCommon(d, m.common);
+    ExchangeEntityHandles(h, m.common);
+    d.BD3(m.insertion);
+    d.BD3(m.extrusion);
+    d.BD3(m.xAxis);
+    d.BD(m.rectWidth);
+    if (AtLeast(v, Version::R2007)) d.BD(m.rectHeight);
+    d.BD(m.textHeight);
+    d.BS(m.attachment);
+    d.BS(m.drawingDir);
+    d.BD(m.extentsHeight);
+    d.BD(m.extentsWidth);
+    d.TV(m.text);
+    h.H(m.style);
+    if (AtLeast(v, Version::R2000)) {
+        d.BS(m.lineSpacingStyle);
+        d.BD(m.lineSpacingFactor);
+        d.B(m.unknownBit);
+    }
+    if (AtLeast(v, Version::R2004)) {
+        d.BL(m.backgroundFlags);
+        if ((m.backgroundFlags & 0x01) || (AtLeast(v, Version::R2018) && (m.backgroundFlags & 0x10))) {
+            d.BD(m.backgroundScale);
+            ExchangeCmc(d, m.backgroundColor);
+            d.BL(m.backgroundTransparency);
+        }
+    }
+    if (!AtLeast(v, Version::R2018)) return;
+    d.B(m.notAnnotative);
+    if (!m.notAnnotative) return;
+    d.BS(m.version);
+    d.B(m.defaultFlag);
+    h.H(m.app);
+    d.BL(m.attachment2);
+    d.BD3(m.xAxis2);
+    d.BD3(m.insertion2);
+    d.BD(m.rectWidth2);
+    d.BD(m.rectHeight2);
+    d.BD(m.extentsWidth2);
+    d.BD(m.extentsHeight2);
+    d.BS(m.columnType);
+    if (m.columnType == 0) return;
+    std::int32_t heights = static_cast<std::int32_t>(m.columnHeights.size());
+    d.BL(m.columnCount);
+    d.BD(m.columnWidth);
+    d.BD(m.gutter);
+    d.B(m.autoHeight);
+    d.B(m.flowReversed);
+    if (m.autoHeight || m.columnType != 2) return;
+    if constexpr (Io::kReading) {
+        heights = m.columnCount;
+        if (heights < 0 || heights > (1 << 16)) {
+            d.Fail();
+            heights = 0;
+        }
+        m.columnHeights.assign(static_cast<std::size_t>(heights), 0.0);
+    } else if (heights != m.columnCount) {
+        d.Fail();
+    }
+    for (double& x : m.columnHeights) d.BD(x);
+}
+
+template <class Io>
 void ExchangeAttrib(Io& d, Io& h, AttribData& a, bool isAttdef) {
+    const Version v = d.V();
     ExchangeText(d, h, a.text);
-    d.TV(a.tag);
-    d.BS(a.fieldLength);
-    d.RC(a.flags);
-    if (isAttdef) d.TV(a.prompt);
+    if (AtLeast(v, Version::R2010)) d.RC(a.version);
+    if (AtLeast(v, Version::R2018)) d.RC(a.attribType);
+    if (a.MultiLine()) {
+        ExchangeMText(d, h, a.mtext);
+        std::int16_t size = static_cast<std::int16_t>(a.annotativeData.size());
+        d.BS(size);
+        if (size > 0) {
+            d.Bytes(a.annotativeData, static_cast<std::size_t>(size));
+            h.H(a.annotativeApp);
+            d.BS(a.annotativeUnknown);
+        } else if (size < 0) {
+            d.Fail();
+        }
+        d.TV(a.tag);
+        d.BS(a.fieldLength);
+        d.RC(a.flags);
+        d.B(a.lockPosition);
+    } else {
+        d.TV(a.tag);
+        d.BS(a.fieldLength);
+        d.RC(a.flags);
+        if (AtLeast(v, Version::R2007)) d.B(a.lockPosition);
+    }
+    if (!isAttdef) return;
+    if (AtLeast(v, Version::R2010)) d.RC(a.promptVersion);
+    d.TV(a.prompt);
 }
 
 template <class Io>
@@ -351,8 +290,11 @@ void ExchangeInsert(Io& d, Io& h, InsertData& n, bool isMinsert) {
     if (!AtLeast(d.V(), Version::R2000)) {
         d.BD3(n.scale);
     } else {
-        d.BB(n.scaleFlags);
-        switch (n.scaleFlags) {
+        // The shortest form the scale allows; reading takes the stored form.
+        std::uint8_t form = 0;
+        if constexpr (!Io::kReading) form = ScaleForm(n.scale);
+        d.BB(form);
+        switch (form) {
             case 3:
                 if constexpr (Io::kReading) n.scale = {1, 1, 1};
                 break;
@@ -416,9 +358,7 @@ template <class Io>
 void ExchangeBlockHeader(Io& d, Io& h, BlockHeaderData& b) {
     const Version v = d.V();
     d.TV(b.name);
-    d.B(b.flag64);
-    d.BS(b.xrefIndexPlus1);
-    d.B(b.xdep);
+    ExchangeEntryFlags(d, b.flag64, b.xrefIndexPlus1, b.xdep);
     d.B(b.anonymous);
     d.B(b.hasAttdefs);
     d.B(b.isXref);
@@ -448,6 +388,11 @@ void ExchangeBlockHeader(Io& d, Io& h, BlockHeaderData& b) {
         if (previewSize < 0) previewSize = 0;
         d.Bytes(b.preview, static_cast<std::size_t>(previewSize));
     }
+    if (AtLeast(v, Version::R2007)) {
+        d.BS(b.insertUnits);
+        d.B(b.explodable);
+        d.RC(b.blockScaling);
+    }
     h.H(b.nullHandle);
     h.H(b.block);
     if (!b.isXref && !b.isOverlaid) {
@@ -460,18 +405,15 @@ void ExchangeBlockHeader(Io& d, Io& h, BlockHeaderData& b) {
     }
     h.H(b.endblk);
     if (AtLeast(v, Version::R2000)) {
+        // As many insert handles as the counts add up to.
         std::size_t count = 0;
         for (std::uint8_t c : b.insertCounts) count += c;
         if constexpr (Io::kReading) {
-            b.inserts.clear();
-            for (std::size_t i = 0; i < count && h.MoreHandles(); ++i) {
-                HandleRef r;
-                h.H(r);
-                b.inserts.push_back(r);
-            }
-        } else {
-            for (HandleRef& r : b.inserts) h.H(r);
+            b.inserts.assign(std::min<std::size_t>(count, 1 << 20), HandleRef{});
+        } else if (b.inserts.size() != count) {
+            h.Fail();
         }
+        ExchangeHandles(h, b.inserts);
         h.H(b.layout);
     }
 }
@@ -480,9 +422,7 @@ template <class Io>
 void ExchangeLayer(Io& d, Io& h, LayerData& l) {
     const Version v = d.V();
     d.TV(l.name);
-    d.B(l.flag64);
-    d.BS(l.xrefIndexPlus1);
-    d.B(l.xdep);
+    ExchangeEntryFlags(d, l.flag64, l.xrefIndexPlus1, l.xdep);
     if (!AtLeast(v, Version::R2000)) {
         d.B(l.frozen);
         d.B(l.on);
@@ -491,9 +431,10 @@ void ExchangeLayer(Io& d, Io& h, LayerData& l) {
     } else {
         d.BS(l.values);
     }
-    d.CMC(l.color);
+    ExchangeCmc(d, l.color);
     h.H(l.xrefBlock);
     if (AtLeast(v, Version::R2000)) h.H(l.plotStyle);
+    if (AtLeast(v, Version::R2007)) h.H(l.material);
     h.H(l.linetype);
 }
 
@@ -550,6 +491,7 @@ void ExchangeLayout(Io& d, Io& h, LayoutData& l) {
         }
         h.H(l.plotView);
     }
+    if (AtLeast(d.V(), Version::R2007)) h.H(l.visualStyle);
     h.H(l.paperSpaceBlock);
     h.H(l.lastActiveViewport);
     h.H(l.baseUcs);

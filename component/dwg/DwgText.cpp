@@ -107,4 +107,58 @@ std::string EncodeText(const std::string& utf8, int dwgCodePage) {
     return out;
 }
 
+std::string WideToUtf8(const std::u16string& wide) {
+    std::string out;
+    out.reserve(wide.size());
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        std::uint32_t c = wide[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF) {
+            c = 0x10000u + ((c - 0xD800u) << 10) + (static_cast<std::uint32_t>(wide[++i]) - 0xDC00u);
+        }
+        AppendUtf8(out, c);  // a lone surrogate as its three bytes
+    }
+    return out;
+}
+
+std::u16string Utf8ToWide(const std::string& utf8) {
+    std::u16string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        // A three-byte surrogate is taken as it is, which ReadUtf8 refuses.
+        auto b = static_cast<unsigned char>(utf8[i]);
+        if (b == 0xED && utf8.size() - i > 2) {
+            auto b1 = static_cast<unsigned char>(utf8[i + 1]), b2 = static_cast<unsigned char>(utf8[i + 2]);
+            if (b1 >= 0xA0 && b1 <= 0xBF && (b2 & 0xC0) == 0x80) {
+                out += static_cast<char16_t>(0xD000u | ((b1 & 0x3Fu) << 6) | (b2 & 0x3Fu));
+                i += 3;
+                continue;
+            }
+        }
+        char32_t read = 0;
+        const std::size_t len = text::ReadUtf8(utf8, i, read);
+        const std::uint32_t cp = len ? read : b;  // a byte that is no UTF-8 stands for itself
+        i += len ? len : 1;
+        if (cp > 0xFFFF) {
+            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+    }
+    return out;
+}
+
+std::string DecodeWideText(const std::string& held) {
+    std::u16string wide = Utf8ToWide(held.substr(0, held.find('\0')));
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        const bool high = wide[i] >= 0xD800 && wide[i] <= 0xDBFF;
+        if (high && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF) {
+            ++i;
+        } else if (high || (wide[i] >= 0xDC00 && wide[i] <= 0xDFFF)) {
+            wide[i] = 0xFFFD;  // a surrogate on its own is no character
+        }
+    }
+    return WideToUtf8(wide);
+}
+
 }  // namespace kel::dwg

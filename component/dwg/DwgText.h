@@ -1,5 +1,6 @@
-// Text of R13-R2004 drawings: bytes in the drawing's code page, with
-// \U+XXXX escapes for characters the code page lacks. Inside KEL text is UTF-8.
+// Text of drawings. R13-R2004 store bytes in the drawing's code page, with
+// \U+XXXX escapes for characters the code page lacks; R2007 and later store
+// UTF-16. Inside KEL text is UTF-8.
 #pragma once
 
 #include <string>
@@ -20,5 +21,13 @@ std::string DecodeText(const std::string& raw, int dwgCodePage);
 // not one we carry), one beyond U+FFFF as the two escapes of its UTF-16 pair.
 // A byte that is no UTF-8 (which a new value never holds) is written as U+FFFD.
 std::string EncodeText(const std::string& utf8, int dwgCodePage);
+
+// UTF-16 text of R2007 and later, held as UTF-8 in the object fields. A lone
+// surrogate is kept as its own three-byte sequence, so that any UTF-16 text
+// read comes back as the same code units.
+std::string WideToUtf8(const std::u16string& wide);
+std::u16string Utf8ToWide(const std::string& utf8);
+// Wide text as KEL shows it: up to the first NUL, a lone surrogate as U+FFFD.
+std::string DecodeWideText(const std::string& held);
 
 }  // namespace kel::dwg

@@ -6,8 +6,7 @@
 
 namespace kel::dwg {
 
-// File format versions, in release order. Only R13 to R2000 are read today;
-// the later ones exist so that version rules can be written once.
+// File format versions, in release order. R2007 is the one not read yet.
 enum class Version : int { R13 = 0, R14, R2000, R2004, R2007, R2010, R2013, R2018 };
 
 inline bool AtLeast(Version v, Version min) { return static_cast<int>(v) >= static_cast<int>(min); }
@@ -17,7 +16,7 @@ inline bool AtMost(Version v, Version max) { return static_cast<int>(v) <= stati
 bool VersionFromId(const std::string& id, Version& out);
 const char* VersionId(Version v);
 
-// Texts of R13-R2004 usually count a terminating NUL; the text proper ends
+// Texts usually count a terminating NUL; the text proper ends
 // at the first NUL.
 std::string CutAtNul(const std::string& raw);
 

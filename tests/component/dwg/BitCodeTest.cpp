@@ -94,6 +94,8 @@ TEST(BitCodeTest, WriterChoosesTheShortestForm) {
         return w.BitPos();
     };
     EXPECT_EQ(bitsOf([](BitWriter& w) { w.BS(0); }), 2u);
+    EXPECT_EQ(bitsOf([](BitWriter& w) { w.BLL(0x1234); }), 3u + 16u);  // a byte count, then the bytes
+    EXPECT_EQ(bitsOf([](BitWriter& w) { w.BLL(0); }), 3u);
     EXPECT_EQ(bitsOf([](BitWriter& w) { w.BS(256); }), 2u);
     EXPECT_EQ(bitsOf([](BitWriter& w) { w.BS(255); }), 10u);
     EXPECT_EQ(bitsOf([](BitWriter& w) { w.BS(-1); }), 18u);  // negatives never take the byte form

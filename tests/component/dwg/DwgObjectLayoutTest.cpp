@@ -42,8 +42,8 @@ TEST(DwgObjectLayoutTest, InsertScalesTakeEachVersionsForm) {
     for (Version v : {Version::R13, Version::R14, Version::R2000}) {
         for (const auto& [flags, scale] : scales) {
             for (bool minsert : {false, true}) {
-                n.scaleFlags = flags;
                 n.scale = scale;
+                EXPECT_EQ(ScaleForm(scale), flags);  // the form follows from the scale
                 n.columns = minsert ? 3 : 1;
                 n.rows = minsert ? 4 : 1;  // differs from columns, so a swap shows
                 n.columnSpacing = minsert ? 12.5 : 0;
@@ -57,7 +57,6 @@ TEST(DwgObjectLayoutTest, InsertScalesTakeEachVersionsForm) {
     }
     // Without attributes the insert stores no attribute or SEQEND handles.
     InsertData bare;
-    bare.scaleFlags = 3;
     bare.blockHeader = {5, 0x1F};
     bare.seqend = {3, 0x99};
     bare = RoundTrip(Version::R2000, bare, [](auto& d, auto& h, InsertData& x) { ExchangeInsert(d, h, x, false); });
@@ -95,8 +94,7 @@ TEST(DwgObjectLayoutTest, AttribOptionalFieldsFollowTheDataFlags) {
 
 TEST(DwgObjectLayoutTest, CommonEntityHandlesDependOnModeFlagsAndVersion) {
     ObjectCommon c;
-    c.numReactors = 1;  // entMode 0: the owner is stored
-    c.reactors = {{4, 0x50}};
+    c.reactors = {{4, 0x50}};  // entMode 0: the owner is stored
     c.xdic = {3, 0x60};
     c.prev = {8, 0};
     c.next = {6, 0};
@@ -119,6 +117,19 @@ TEST(DwgObjectLayoutTest, CommonEntityHandlesDependOnModeFlagsAndVersion) {
                            c.color.index));
         EXPECT_EQ(b.plotStyle.value, AtLeast(v, Version::R2000) ? 0x0Fu : 0u);
     }
+    // R2007 adds the material, R2010 the visual styles, each stored only when flagged.
+    c.materialFlags = 3;
+    c.material = {5, 0x77};
+    c.hasFaceVisualStyle = true;
+    c.faceVisualStyle = {5, 0x88};
+    c.edgeVisualStyle = {5, 0x99};  // not flagged: not stored
+    for (Version v : {Version::R2004, Version::R2010, Version::R2018}) {
+        const ObjectCommon b = RoundTrip(v, c, exchange);
+        const bool r2010 = AtLeast(v, Version::R2010);
+        EXPECT_EQ(std::make_tuple(b.material.value, b.faceVisualStyle.value, b.edgeVisualStyle.value, b.plotStyle.value),
+                  std::make_tuple(r2010 ? 0x77u : 0u, r2010 ? 0x88u : 0u, 0u, 0x0Fu));
+        EXPECT_EQ(b.prev.code, 0);  // no links from R2004 on
+    }
     // Model space entities carry no owner, and "no links" leaves out both links.
     c.entMode = 2;
     c.noLinks = true;
@@ -129,7 +140,8 @@ TEST(DwgObjectLayoutTest, CommonEntityHandlesDependOnModeFlagsAndVersion) {
 }
 
 TEST(DwgObjectLayoutTest, WholeObjectsEncodeAndDecode) {
-    for (Version v : {Version::R13, Version::R14, Version::R2000}) {
+    for (Version v : {Version::R13, Version::R14, Version::R2000, Version::R2004, Version::R2007, Version::R2010,
+                      Version::R2018}) {
         SCOPED_TRACE(static_cast<int>(v));
         DwgFile file;
         file.version = v;
@@ -138,7 +150,7 @@ TEST(DwgObjectLayoutTest, WholeObjectsEncodeAndDecode) {
         o.common.type = type::kAttrib;
         o.common.isEntity = true;
         o.common.handle = {0, 0x2A5};
-        o.common.eed.push_back({3, {5, 0x12}, "abc"});
+        o.common.eed.push_back({{5, 0x12}, "abc"});
         o.common.hasGraphics = true;
         o.common.graphics = std::string("\x01\x02\x03\x04\x05", 5);
         o.common.entMode = 0;
@@ -151,6 +163,8 @@ TEST(DwgObjectLayoutTest, WholeObjectsEncodeAndDecode) {
         a.text.dataFlags = 0x02;
         a.text.height = 3;
         a.text.value = std::string("VALUE\0", 6);
+        // From R2007 on a long value: a string stream over 0x7FFF bits takes two size fields.
+        if (AtLeast(v, Version::R2007)) a.text.value = std::string(3000, 'v') + "\xE2\x82\xAC" + '\0';
         a.tag = "TAG";
         o.data = a;
         std::string bytes;
@@ -164,7 +178,7 @@ TEST(DwgObjectLayoutTest, WholeObjectsEncodeAndDecode) {
         EXPECT_EQ(back.common.eed[0].data, "abc");
         EXPECT_EQ(back.common.graphics, o.common.graphics);
         EXPECT_EQ(std::make_tuple(back.Handle(), back.Ref(back.common.owner), back.Ref(back.common.next)),
-                  std::make_tuple(0x2A5ull, 0x2A4ull, 0x2A6ull));
+                  std::make_tuple(0x2A5ull, 0x2A4ull, AtLeast(v, Version::R2004) ? 0ull : 0x2A6ull));  // no links from R2004 on
         EXPECT_EQ(std::get<AttribData>(back.data).text.value, a.text.value);
         std::string again;  // and encoded back to the same bytes
         ASSERT_TRUE(EncodeObject(back, file, again));

@@ -1,6 +1,7 @@
 // Corpus drawings the DWG tests read, and a loader.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -9,7 +10,7 @@
 
 namespace kel::dwg::test {
 
-// Every R13-R2004 DWG of the corpus (relative to the corpus folder): the versions that are read.
+// Every R13-R2004 DWG of the corpus (relative to the corpus folder); the later versions read are in PagedCorpusFiles.
 inline const std::vector<std::string>& SupportedCorpusFiles() {
     static const std::vector<std::string> files = {
         "dwg/AC1012_R13/libredwg__example_r13.dwg",          "dwg/AC1014_R14/acadsharp__sample_AC1014.dwg",
@@ -23,6 +24,49 @@ inline const std::vector<std::string>& SupportedCorpusFiles() {
 
 // The versions that are also written: all of them.
 inline std::vector<std::string> WritableCorpusFiles() { return SupportedCorpusFiles(); }
+
+// Every R2010, R2013 and R2018 DWG of the corpus with the number of
+// attributes its inserts hold (as MANIFEST.tsv gives it where it does).
+struct CountedFile {
+    std::string name;
+    std::size_t attributes;
+};
+
+inline const std::vector<CountedFile>& PagedCorpusFiles() {
+    static const std::vector<CountedFile> files = {
+        {"dwg/AC1024_R2010/acadsharp-48c4080__sample_AC1024.dwg", 4},
+        {"dwg/AC1024_R2010/acadsharp-ad27048__sample_AC1024.dwg", 4},
+        {"dwg/AC1024_R2010/acadsharp__sample_AC1024.dwg", 4},
+        {"dwg/AC1024_R2010/cad-drawing__plans-structure.dwg", 1521},
+        {"dwg/AC1024_R2010/libredwg__example_2010.dwg", 2},
+        {"dwg/AC1027_R2013/acadsharp__sample_AC1027.dwg", 4},
+        {"dwg/AC1027_R2013/autocad-files__A-01.dwg", 320},
+        {"dwg/AC1027_R2013/autocad-files__Mechanical - Text and Tables.dwg", 105},
+        {"dwg/AC1027_R2013/autocad-files__T-01.dwg", 19},
+        {"dwg/AC1027_R2013/autocad-resources__Title Block.dwg", 3},
+        {"dwg/AC1027_R2013/cad-drawing__Title Block Metric-PUBLISH.dwg", 190},
+        {"dwg/AC1027_R2013/kaweye__entrega CRF.dwg", 9},
+        {"dwg/AC1027_R2013/libredwg__example_2013.dwg", 2},
+        {"dwg/AC1027_R2013/libredwg__gh44-error.dwg", 16},
+        {"dwg/AC1027_R2013/zdwg__test.dwg", 7},
+        {"dwg/AC1032_R2018/acadsharp__empty.dwg", 0},
+        {"dwg/AC1032_R2018/acadsharp__sample_AC1032.dwg", 4},
+        {"dwg/AC1032_R2018/autocad-files__6_editing_lessons.dwg", 17},
+        {"dwg/AC1032_R2018/autosan__exemplo.dwg", 84},
+        // Its 14 attributes belong to inserts that no block holds (a dictionary owns them).
+        {"dwg/AC1032_R2018/bricscad-work__08_Building1.dwg", 0},
+        {"dwg/AC1032_R2018/cad-drawing__Drawings (3) (2).dwg", 19},
+        {"dwg/AC1032_R2018/cad-drawing__ELV&ELEC_v3.dwg", 455},
+        {"dwg/AC1032_R2018/cad-drawing__Title Block.dwg", 145},
+        {"dwg/AC1032_R2018/cad-drawing__X_SP.dwg", 256},
+        {"dwg/AC1032_R2018/drawingsync__forklift.dwg", 75},
+        {"dwg/AC1032_R2018/drawingsync__indy.dwg", 33},
+        {"dwg/AC1032_R2018/evenementquimper-plan__plan.dwg", 18},
+        {"dwg/AC1032_R2018/kaweye__Implantaci\xC3\xB3n.dwg", 722},
+        {"dwg/AC1032_R2018/libredwg__example_2018.dwg", 2},
+    };
+    return files;
+}
 
 inline std::string ReadCorpus(const std::string& relative) { return kel::test::ReadCorpusFile(relative); }
 

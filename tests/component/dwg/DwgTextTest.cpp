@@ -67,6 +67,23 @@ TEST(DwgTextTest, CharactersBeyondTheBasicPlaneTravelAsEscapePairs) {
 // Both readers take their pages from one set of tables: the same bytes read
 // as the same text from a DWG and from a DXF naming the same page, and a byte
 // the page leaves unassigned still survives a DWG round trip.
+TEST(DwgTextTest, Utf16TextsComeBackAsTheSameCodeUnits) {
+    const std::pair<std::u16string, std::string> cases[] = {
+        {u"Gr\u00F6\u00DFe", "Gr\xC3\xB6\xC3\x9F" "e"},
+        {u"\U0001F600", "\xF0\x9F\x98\x80"},                 // a pair becomes one character
+        {std::u16string(1, char16_t(0xD800)), "\xED\xA0\x80"},  // a lone surrogate keeps its own bytes
+        {std::u16string{char16_t(0xDC00), char16_t(0xD800)}, "\xED\xB0\x80\xED\xA0\x80"},  // a pair the wrong way round
+        {std::u16string(u"ab\0", 3), std::string("ab\0", 3)},
+    };
+    for (const auto& [wide, held] : cases) {
+        EXPECT_EQ(WideToUtf8(wide), held);
+        EXPECT_EQ(Utf8ToWide(held), wide);
+    }
+    // Shown: up to the NUL, with lone surrogates as U+FFFD.
+    EXPECT_EQ(DecodeWideText(std::string("x\xED\xA0\x80y\0z", 7)), "x\xEF\xBF\xBDy");
+    EXPECT_EQ(DecodeWideText("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");
+}
+
 TEST(DwgTextTest, DwgAndDxfReadersShareTheirCodePages) {
     const std::pair<int, const char*> pages[] = {{28, "ANSI_1250"}, {29, "ANSI_1251"}, {30, "ANSI_1252"},
                                                  {32, "ANSI_1253"}, {33, "ANSI_1254"}, {34, "ANSI_1255"},

@@ -110,6 +110,20 @@ TEST(DwgTwinTest, AttributesMatchWhatEzdxfReadsFromTheDxfTwin) {
         {"dwg/AC1018_R2004/libredwg__example_2004.dwg", "dxf/ascii/AC1018_R2004/libredwg__example_2004.dxf", 2, true},
         {"dwg/AC1018_R2004/acadsharp__sample_AC1018.dwg", "dxf/ascii/AC1018_R2004/acadsharp__sample_AC1018_ascii.dxf", 4,
          false},
+        {"dwg/AC1024_R2010/libredwg__example_2010.dwg", "dxf/ascii/AC1024_R2010/libredwg__example_2010.dxf", 2, true},
+        {"dwg/AC1024_R2010/acadsharp__sample_AC1024.dwg", "dxf/ascii/AC1024_R2010/acadsharp__sample_AC1024_ascii.dxf", 4,
+         false},
+        {"dwg/AC1024_R2010/acadsharp-48c4080__sample_AC1024.dwg",
+         "dxf/ascii/AC1024_R2010/acadsharp-48c4080__sample_AC1024_ascii.dxf", 4, false},
+        {"dwg/AC1024_R2010/acadsharp-ad27048__sample_AC1024.dwg",
+         "dxf/ascii/AC1024_R2010/acadsharp-ad27048__sample_AC1024_ascii.dxf", 4, false},
+        {"dwg/AC1027_R2013/libredwg__example_2013.dwg", "dxf/ascii/AC1027_R2013/libredwg__example_2013.dxf", 2, true},
+        {"dwg/AC1027_R2013/acadsharp__sample_AC1027.dwg", "dxf/ascii/AC1027_R2013/acadsharp__sample_AC1027_ascii.dxf", 4,
+         false},
+        // The program that wrote this DXF numbered two anonymous blocks otherwise.
+        {"dwg/AC1032_R2018/libredwg__example_2018.dwg", "dxf/ascii/AC1032_R2018/libredwg__example_2018.dxf", 2, false},
+        {"dwg/AC1032_R2018/acadsharp__sample_AC1032.dwg", "dxf/ascii/AC1032_R2018/acadsharp__sample_AC1032_ascii.dxf", 4,
+         false},
     };
     std::vector<std::string> dxfs;
     for (const Twin& t : twins) dxfs.push_back(t.dxf);

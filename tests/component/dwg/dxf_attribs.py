@@ -1,6 +1,7 @@
 """Lists the attributes of every block insert of DXF files as ezdxf reads them,
 one tab-separated line each: file number (0 for the first file named),
-owner block, insert handle, insert name, layer, attribute handle, tag, value.
+owner block, insert handle, insert name, layer, attribute handle, tag, value
+(for a multi-line attribute the plain text of its MTEXT).
 Backslash, tab and line breaks are escaped."""
 import sys
 
@@ -20,9 +21,12 @@ def main(paths):
                 if e.dxftype() != 'INSERT':
                     continue
                 for a in e.attribs:
+                    # A multi-line attribute's value is the text of its embedded MTEXT.
+                    text = a.virtual_mtext_entity().plain_text(split=False) if a.has_embedded_mtext_entity \
+                        else a.dxf.text
                     out.write('\t'.join(esc(v) for v in (
                         number, block.name, e.dxf.handle, e.dxf.name, e.dxf.layer, a.dxf.handle, a.dxf.tag,
-                        a.dxf.text)) + '\n')
+                        text)) + '\n')
 
 
 if __name__ == '__main__':

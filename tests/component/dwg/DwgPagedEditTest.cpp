@@ -1,6 +1,7 @@
-// Changing R2004 drawings: every corpus drawing of that version takes a new
-// value in every attribute and loses one tag; read back, only those changed,
-// every other object keeps its bytes, and the same edits write the same file.
+// Changing drawings in the page container (R2004, R2010, R2013, R2018): every
+// corpus drawing of those versions takes a new value in every attribute and
+// loses one tag; read back, only those changed, every other object keeps its
+// bytes, and the same edits write the same file.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -50,9 +51,29 @@ std::map<std::uint64_t, std::string> ObjectBytes(const DwgDocument& doc) {
 
 std::string TagOf(const std::string& line) { return line.substr(line.rfind('|') + 1); }
 
-TEST(DwgR2004EditTest, EveryCorpusDrawingTakesNewValuesAndLosesOneTag) {
+std::string HandleOf(const std::string& line) {
+    const std::size_t end = line.rfind('|');
+    return line.substr(line.rfind('|', end - 1) + 1, end - line.rfind('|', end - 1) - 1);
+}
+
+// The first tag all of whose attributes can be deleted (one holding a field cannot).
+std::string DeletableTag(const std::string& bytes, const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) {
+        auto doc = Open(bytes);
+        bool all = true;
+        for (const std::string& other : lines) {
+            if (TagOf(other) == TagOf(line)) all = all && doc->DeleteEntity(HandleOf(other)) == "1000:Ok";
+        }
+        if (all) return TagOf(line);
+    }
+    return {};
+}
+
+class DwgPagedEditTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(DwgPagedEditTest, EveryCorpusDrawingTakesNewValuesAndLosesOneTag) {
     KEL_NEED_CORPUS();
-    const std::string folder = kel::test::CorpusPath("dwg/AC1018_R2004");
+    const std::string folder = kel::test::CorpusPath(std::string("dwg/") + GetParam());
     const std::string value = "Neu Ω 設計 <&>";
     kel::test::TempDir dir;
     std::size_t edited = 0;
@@ -64,8 +85,9 @@ TEST(DwgR2004EditTest, EveryCorpusDrawingTakesNewValuesAndLosesOneTag) {
         std::vector<std::string> before = Lines(*doc);
         if (before.empty()) continue;
         const auto oldBytes = ObjectBytes(*doc);
-        // Delete the tag of the first attribute wherever it occurs, set all others.
-        const std::string tag = TagOf(before[0]);
+        // Delete the first tag that can go wherever it occurs, set all others.
+        const std::string tag = DeletableTag(original, before);
+        EXPECT_NE(tag, "");
         std::vector<std::pair<std::string, bool>> edits;  // attribute handle, deleted
         std::set<std::uint64_t> touched;  // objects that may change: attributes and their inserts
         std::size_t deleted = 0;
@@ -122,14 +144,34 @@ TEST(DwgR2004EditTest, EveryCorpusDrawingTakesNewValuesAndLosesOneTag) {
         std::string status;
         ASSERT_TRUE(again->Serialize(second, status)) << status;
         EXPECT_TRUE(second == saved);
-        ASSERT_EQ(back->Save(dir.File("second.dwg"), 1018), "1000:Ok");
+        ASSERT_EQ(back->Save(dir.File("second.dwg"), std::stoi(saved.substr(2, 4))), "1000:Ok");
         EXPECT_TRUE(kel::test::ReadFile(dir.File("second.dwg")) == saved);
         ++edited;
     }
     EXPECT_GE(edited, 2u);
 }
 
-TEST(DwgR2004EditTest, DeletingAttributesEmptiesTheInsertsList) {
+TEST(DwgPagedEditTest, AnAttributeWhoseValueIsAFieldIsNotDeleted) {
+    KEL_NEED_CORPUS();
+    // Attribute 2F595 (tag X) owns a dictionary holding a field, which the
+    // drawing's list of fields names too.
+    const std::string bytes = test::ReadCorpus("dwg/AC1027_R2013/autocad-files__T-01.dwg");
+    auto doc = Open(bytes);
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->DeleteEntity("2F595"), "3002:Deleting an ATTRIB whose value is a field is not supported");
+    EXPECT_EQ(doc->DeleteEntity("2F821"), "1000:Ok");  // a revision holds none
+    std::string out, status;
+    ASSERT_TRUE(doc->Serialize(out, status)) << status;
+    auto back = Open(out);
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(back->Model().Find(0x2F595));
+    EXPECT_FALSE(back->Model().Find(0x2F821));
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, DwgPagedEditTest,
+                         ::testing::Values("AC1018_R2004", "AC1024_R2010", "AC1027_R2013", "AC1032_R2018"));
+
+TEST(DwgPagedEditTest, DeletingAttributesEmptiesAnR2004InsertsList) {
     KEL_NEED_CORPUS();
     // Insert 79C lists 79D, 79F and 7A0; insert 704 lists 705 alone.
     const std::string bytes = test::ReadCorpus("dwg/AC1018_R2004/acadsharp__sample_AC1018.dwg");

@@ -1,0 +1,152 @@
+// R2010, R2013 and R2018 drawings of the corpus: every object decoded and
+// encoded back to its own bytes, the attribute counts an independent reader
+// found, new values stored in each version's form (UTF-16 string stream,
+// multi-line MTEXT) and an attribute taken out of its insert's owned list.
+#include <gtest/gtest.h>
+
+#include "component/dwg/DwgDocument.h"
+#include "component/dwg/DwgText.h"
+#include "tests/component/dwg/DwgTestFiles.h"
+
+namespace kel::dwg {
+namespace {
+
+using test::PagedCorpusFiles;
+
+std::unique_ptr<DwgDocument> OpenCorpus(const std::string& name) {
+    std::string status;
+    auto doc = DwgDocument::Open(test::ReadCorpus(name), name, status);
+    EXPECT_TRUE(doc) << name << ": " << status;
+    return doc;
+}
+
+// Encodes a changed object and decodes it again from its new bytes.
+DecodedObject ReEncode(const DecodedObject& o, const DwgFile& file) {
+    std::string bytes, why;
+    EXPECT_TRUE(EncodeObject(o, file, bytes));
+    DecodedObject back;
+    EXPECT_TRUE(DecodeObject(bytes, 0, file, back, why)) << why;
+    EXPECT_EQ(back.totalBytes, bytes.size());
+    EXPECT_TRUE(back.dataExact);
+    return back;
+}
+
+TEST(DwgPagedObjectsTest, EveryObjectEncodesBackToItsBytesAndEveryAttributeIsListed) {
+    KEL_NEED_CORPUS();
+    for (const auto& [name, attributes] : PagedCorpusFiles()) {
+        SCOPED_TRACE(name);
+        auto doc = OpenCorpus(name);
+        ASSERT_TRUE(doc);
+        const DwgFile& f = doc->File();
+        const std::string bytes = test::ReadCorpus(name);
+        std::size_t known = 0;
+        for (const DecodedObject& o : doc->Model().Objects()) {
+            if (!o.known) continue;
+            ++known;
+            EXPECT_TRUE(o.dataExact) << "type " << o.common.type << " handle " << FormatHandle(o.Handle());
+            std::string encoded;
+            ASSERT_TRUE(EncodeObject(o, f, encoded)) << FormatHandle(o.Handle());
+            EXPECT_EQ(encoded, f.ObjectArea(bytes).substr(static_cast<std::size_t>(o.offset), o.totalBytes))
+                << "type " << o.common.type << " handle " << FormatHandle(o.Handle());
+        }
+        EXPECT_GT(known, 10u);
+        std::size_t listed = 0;
+        for (const BlockInfo& b : doc->Describe().blocks) {
+            for (const InsertInfo& i : b.inserts) {
+                for (const AttributeInfo& a : i.attributes) {
+                    ++listed;
+                    EXPECT_FALSE(a.tag.empty()) << a.handle;
+                    EXPECT_EQ(a.handle, FormatHandle(a.elementId));
+                }
+            }
+        }
+        EXPECT_EQ(listed, attributes);
+    }
+}
+
+TEST(DwgPagedObjectsTest, NewValuesAreStoredInEachVersionsForm) {
+    KEL_NEED_CORPUS();
+    const std::string value = "Gr\xC3\xB6\xC3\x9F" "e \xE8\xA8\xAD\xE8\xA8\x88 \xF0\x9F\x98\x80 <&>";
+    // One file of each version; the R2018 sample holds a multi-line attribute
+    // without a single-line copy, the title block ones with one.
+    std::size_t copies = 0;
+    for (const char* name : {"dwg/AC1024_R2010/acadsharp__sample_AC1024.dwg", "dwg/AC1027_R2013/libredwg__example_2013.dwg",
+                             "dwg/AC1032_R2018/acadsharp__sample_AC1032.dwg", "dwg/AC1032_R2018/autosan__exemplo.dwg",
+                             "dwg/AC1032_R2018/cad-drawing__Title Block.dwg"}) {
+        SCOPED_TRACE(name);
+        auto doc = OpenCorpus(name);
+        ASSERT_TRUE(doc);
+        const DwgFile& f = doc->File();
+        std::size_t changed = 0;
+        for (const DecodedObject& o : doc->Model().Objects()) {
+            if (o.common.type != type::kAttrib || !o.known) continue;
+            DecodedObject edit = o;
+            auto& a = std::get<AttribData>(edit.data);
+            const std::string before = a.Value();
+            const std::string wanted = a.MultiLine() ? "first line\nsecond {line}" : value;
+            ASSERT_EQ(SetStoredValue(a, wanted, f.version, f.codePage), "1000:Ok");
+            const DecodedObject back = ReEncode(edit, f);
+            const auto& b = std::get<AttribData>(back.data);
+            EXPECT_EQ(DecodeWideText(b.Value()), a.MultiLine() ? "first line\\Psecond \\{line\\}" : value);
+            // The terminating NUL the value had stays; nothing else changes.
+            const auto terminated = [](const std::string& t) { return !t.empty() && t.back() == '\0'; };
+            EXPECT_EQ(terminated(b.Value()), terminated(before));
+            EXPECT_EQ(std::tie(back.common.handle.value, b.tag, b.flags, b.text.height, b.attribType),
+                      std::tie(o.common.handle.value, std::get<AttribData>(o.data).tag,
+                               std::get<AttribData>(o.data).flags, std::get<AttribData>(o.data).text.height,
+                               std::get<AttribData>(o.data).attribType));
+            // A multi-line attribute's single-line copy follows when it holds text.
+            const std::string copyBefore = std::get<AttribData>(o.data).text.value;
+            if (a.MultiLine() && copyBefore.find_first_not_of(std::string(" \0", 2)) != std::string::npos) {
+                EXPECT_EQ(DecodeWideText(b.text.value), wanted);
+                ++copies;
+            } else if (a.MultiLine()) {
+                EXPECT_EQ(b.text.value, copyBefore);
+            }
+            if (!a.MultiLine()) {
+                EXPECT_NE(SetStoredValue(a, std::string("nul\0inside", 10), f.version, f.codePage), "1000:Ok");
+                EXPECT_NE(SetStoredValue(a, std::string(0x7FFF, 'x'), f.version, f.codePage), "1000:Ok");
+            }
+            ++changed;
+        }
+        EXPECT_GT(changed, 1u);
+    }
+    EXPECT_GT(copies, 0u);
+}
+
+TEST(DwgPagedObjectsTest, AnAttributeLeavesTheListItsInsertOwns) {
+    KEL_NEED_CORPUS();
+    for (const char* name : {"dwg/AC1024_R2010/acadsharp__sample_AC1024.dwg", "dwg/AC1032_R2018/drawingsync__forklift.dwg"}) {
+        SCOPED_TRACE(name);
+        auto doc = OpenCorpus(name);
+        ASSERT_TRUE(doc);
+        const DwgFile& f = doc->File();
+        std::size_t inserts = 0;
+        for (const DecodedObject& o : doc->Model().Objects()) {
+            const auto* d = std::get_if<InsertData>(&o.data);
+            if (!d || d->ownedAttribs.size() < 2) continue;
+            ++inserts;
+            DecodedObject edit = o;
+                        auto& list = std::get<InsertData>(edit.data).ownedAttribs;
+            list.erase(list.begin());
+            ASSERT_EQ(edit.Ref(list.front()), o.Ref(d->ownedAttribs[1]));
+            DecodedObject back = ReEncode(edit, f);
+            const auto& left = std::get<InsertData>(back.data).ownedAttribs;
+            ASSERT_EQ(left.size(), d->ownedAttribs.size() - 1);
+            for (std::size_t i = 0; i < left.size(); ++i) EXPECT_EQ(back.Ref(left[i]), o.Ref(d->ownedAttribs[i + 1]));
+            // Without any left the insert stores neither count, list nor SEQEND.
+            list.clear();
+            auto& none = std::get<InsertData>(edit.data);
+            EXPECT_TRUE(none.ownedAttribs.empty());
+            none.hasAttribs = false;
+            none.seqend = HandleRef{};
+            back = ReEncode(edit, f);
+            EXPECT_FALSE(std::get<InsertData>(back.data).hasAttribs);
+            EXPECT_EQ(back.Ref(std::get<InsertData>(back.data).blockHeader), o.Ref(d->blockHeader));
+        }
+        EXPECT_GT(inserts, 0u);
+    }
+}
+
+}  // namespace
+}  // namespace kel::dwg
