@@ -277,15 +277,7 @@ std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
         for (const DecodedObject& original : originals) *model_.FindMutable(original.Handle()) = original;
         return st;
     }
-    std::vector<std::uint64_t> gones = owned;
-    gones.push_back(self);
-    if (last) gones.push_back(seqend);
-    for (std::uint64_t gone : gones) {
-        if (gone == 0) continue;
-        edits_.replaced.erase(gone);
-        edits_.deleted.insert(gone);
-        model_.Erase(gone);
-    }
+    EraseDeleted(self, owned, last ? seqend : 0);
     return kStatusOk;
 }
 
@@ -313,16 +305,22 @@ std::string DwgDocument::DeleteOwnedAttrib(const DecodedObject& attrib, const De
     }
     std::string st = Store(insert);  // changes nothing when it fails
     if (st != kStatusOk) return st;
+    EraseDeleted(self, owned, last ? seqend : 0);
+    return kStatusOk;
+}
+
+// A deleted attribute leaves the drawing with the objects it owns and, when
+// it was its insert's last, the insert's SEQEND.
+void DwgDocument::EraseDeleted(std::uint64_t attrib, const std::vector<std::uint64_t>& owned, std::uint64_t seqend) {
     std::vector<std::uint64_t> gones = owned;
-    gones.push_back(self);
-    if (last) gones.push_back(seqend);
+    gones.push_back(attrib);
+    gones.push_back(seqend);
     for (std::uint64_t gone : gones) {
         if (gone == 0) continue;
         edits_.replaced.erase(gone);
         edits_.deleted.insert(gone);
         model_.Erase(gone);
     }
-    return kStatusOk;
 }
 
 bool DwgDocument::Serialize(std::string& out, std::string& status) const {

@@ -39,6 +39,7 @@ private:
     std::vector<std::uint64_t> OwnedObjects(std::uint64_t owner) const;
     std::string Store(DecodedObject& changed);
     std::string TypeName(int type) const;
+    void EraseDeleted(std::uint64_t attrib, const std::vector<std::uint64_t>& owned, std::uint64_t seqend);
     std::string DeleteOwnedAttrib(const DecodedObject& attrib, const DecodedObject& insert,
                                   const std::vector<std::uint64_t>& owned);
     // Edits are written for every version read (R13 to R2004, R2010 to R2018).
