@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <ostream>
 
 namespace kel::cli {
 
@@ -35,6 +36,12 @@ std::string RunSummaryText(int changed, int unchanged, int failed, double second
     std::snprintf(text, sizeof text, "%d changed, %d unchanged, %d failed in %.2f s", changed, unchanged, failed,
                   seconds);
     return text;
+}
+
+void PrintRunEnd(bool blnDryRun, bool blnCsv, bool blnQuiet, const std::vector<ChangeRow>& changes, int changed,
+                 int unchanged, int failed, double seconds, std::ostream& out, std::ostream& err) {
+    if (blnDryRun) out << (blnCsv ? ChangesAsCsv(changes) : ChangesAsTable(changes));
+    if (!blnQuiet) err << "kel-batch: " << RunSummaryText(changed, unchanged, failed, seconds) << ".\n";
 }
 
 }  // namespace kel::cli

@@ -21,6 +21,11 @@ std::string ProgressText(std::size_t done, std::size_t total, double seconds, co
 // "N changed, N unchanged, N failed in S s" for the end of a run.
 std::string RunSummaryText(int changed, int unchanged, int failed, double seconds);
 
+// The end of a run on the command line: a dry run's changes on out (CSV or a
+// table), then the summary on err unless quiet.
+void PrintRunEnd(bool blnDryRun, bool blnCsv, bool blnQuiet, const std::vector<ChangeRow>& changes, int changed,
+                 int unchanged, int failed, double seconds, std::ostream& out, std::ostream& err);
+
 template <class Window>
 class ConsoleStatus : public Window {
 public:

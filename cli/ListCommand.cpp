@@ -50,15 +50,8 @@ int RunListCommand(const CliArguments& args, std::ostream& out, std::ostream& er
     switch (result.outcome) {
         case BatchResult::Outcome::Finished:
         case BatchResult::Outcome::EndLine:
-            if (args.run.blnDryRun) {
-                out << (args.blnCsv ? ChangesAsCsv(window.changes) : ChangesAsTable(window.changes));
-            }
-            if (!args.blnQuiet) {
-                err << "kel-batch: "
-                    << RunSummaryText(result.modified, result.unchanged, result.failures - result.unchanged,
-                                      window.Seconds())
-                    << ".\n";
-            }
+            PrintRunEnd(args.run.blnDryRun, args.blnCsv, args.blnQuiet, window.changes, result.modified,
+                        result.unchanged, result.failures - result.unchanged, window.Seconds(), out, err);
             return result.failures == 0 ? kExitOk : kExitDrawingsFailed;
         case BatchResult::Outcome::Cancelled:
             err << "No drawing list file given.\n";

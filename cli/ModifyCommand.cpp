@@ -39,13 +39,8 @@ int RunModifyCommand(const CliArguments& args, std::ostream& out, std::ostream& 
         case ModifyRunResult::Outcome::Finished:
             break;
     }
-    if (args.run.blnDryRun) out << (args.blnCsv ? ChangesAsCsv(window.changes) : ChangesAsTable(window.changes));
-    if (!args.blnQuiet) {
-        err << "kel-batch: "
-            << RunSummaryText(result.modified, result.unchanged, result.errorLines - result.unchanged,
-                              window.Seconds())
-            << ".\n";
-    }
+    PrintRunEnd(args.run.blnDryRun, args.blnCsv, args.blnQuiet, window.changes, result.modified, result.unchanged,
+                result.errorLines - result.unchanged, window.Seconds(), out, err);
     return result.errorLines == 0 ? kExitOk : kExitDrawingsFailed;
 }
 

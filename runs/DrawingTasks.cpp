@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/FileSystem.h"
+#include "runs/RunOptions.h"
 
 namespace kel {
 
@@ -174,6 +175,21 @@ std::size_t RunSideBySide(const std::vector<DrawingTask>& tasks, const DrawingTa
 }
 
 }  // namespace
+
+DrawingTaskSetup RunTaskSetup(const RunOptions& options, const ComponentFactory& factory, IUserMessages* messages,
+                              LogFile& audit, IStatusLine& status, cAutoCAD& engine, RunJournal& journal,
+                              std::int64_t count) {
+    return DrawingTaskSetup{factory,
+                            messages,
+                            options.strDelimiter,
+                            options.intJobs,
+                            audit.IsOpen() ? &audit : nullptr,
+                            status,
+                            engine,
+                            StepExtras{options.blnDryRun, journal.IsOpen() ? &journal : nullptr},
+                            count,
+                            std::time(nullptr)};
+}
 
 std::size_t RunDrawingTasks(const std::vector<DrawingTask>& tasks, const DrawingTaskSetup& setup,
                             const std::function<void(std::size_t, DrawingReport&)>& commit) {

@@ -58,6 +58,14 @@ struct DrawingTaskSetup {
     std::time_t now = 0;
 };
 
+struct RunOptions;
+
+// The setup of a run's tasks from its options: the run's audit log (when
+// open), status line, engine and journal (when kept); count drawings numbered.
+DrawingTaskSetup RunTaskSetup(const RunOptions& options, const ComponentFactory& factory, IUserMessages* messages,
+                              LogFile& audit, IStatusLine& status, cAutoCAD& engine, RunJournal& journal,
+                              std::int64_t count);
+
 // Runs the tasks with up to setup.intJobs at once. Two tasks of the same file
 // never run at the same time: the later one waits. commit gets each report on
 // the calling thread in task order, before the next task's. A cancel, asked

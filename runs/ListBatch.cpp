@@ -137,16 +137,8 @@ struct BatchContext {
     void Run(const ComponentFactory& factory, IUserMessages* messages) {
         result.total = static_cast<int>(tasks.size());
         std::size_t reported = 0;  // plan items reported so far
-        const DrawingTaskSetup setup{factory,
-                                     messages,
-                                     options.strDelimiter,
-                                     options.intJobs,
-                                     audit.IsOpen() ? &audit : nullptr,
-                                     window,
-                                     *engine,
-                                     StepExtras{options.blnDryRun, journal.IsOpen() ? &journal : nullptr},
-                                     numbered,
-                                     std::time(nullptr)};
+        const DrawingTaskSetup setup =
+            RunTaskSetup(options, factory, messages, audit, window, *engine, journal, numbered);
         const std::size_t done = RunDrawingTasks(tasks, setup, [&](std::size_t i, DrawingReport& report) {
             while (plan[reported].task != i) Report(plan[reported++], nullptr);
             Report(plan[reported++], &report);

@@ -78,16 +78,8 @@ ModifyRunResult RunModify(const RunOptions& options, IModifyWindow& window, cons
         }
     }
     result.total = static_cast<int>(tasks.size());
-    const DrawingTaskSetup setup{factory,
-                                 messages,
-                                 options.strDelimiter,
-                                 options.intJobs,
-                                 audit.IsOpen() ? &audit : nullptr,
-                                 window,
-                                 *engine,
-                                 StepExtras{options.blnDryRun, journal.IsOpen() ? &journal : nullptr},
-                                 static_cast<std::int64_t>(options.drawings.size()),
-                                 std::time(nullptr)};
+    const DrawingTaskSetup setup = RunTaskSetup(options, factory, messages, audit, window, *engine, journal,
+                                                static_cast<std::int64_t>(options.drawings.size()));
     result.done = static_cast<int>(RunDrawingTasks(tasks, setup, [&](std::size_t i, DrawingReport& report) {
         const std::string& strPath = tasks[i].strDrawing;
         if (!report.step.changes.empty()) window.DrawingChanged(strPath, report.step.changes);
