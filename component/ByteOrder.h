@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 namespace kel {
@@ -35,6 +36,11 @@ T ReadLittleEndian(std::string_view bytes, std::size_t at) {
 inline void PutLittleEndian(void* p, std::uint64_t v, std::size_t count) {
     auto* b = static_cast<unsigned char*>(p);
     for (std::size_t i = 0; i < count; ++i) b[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+// Appends the low `count` bytes of v little-endian to out.
+inline void AppendLittleEndian(std::string& out, std::uint64_t v, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) out += static_cast<char>(v >> (8 * i));
 }
 
 }  // namespace kel

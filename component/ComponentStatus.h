@@ -4,6 +4,13 @@
 
 #include <string>
 
+namespace kel {
+
+// The exact success status.
+inline constexpr const char* kStatusOk = "1000:Ok";
+
+}  // namespace kel
+
 namespace kel::status {
 
 inline std::string Make(int number, const std::string& message) {

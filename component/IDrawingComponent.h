@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "component/ComponentStatus.h"
 #include "component/DrawingInfo.h"
 
 namespace kel {
@@ -55,8 +56,5 @@ public:
         return false;
     }
 };
-
-// The exact success status.
-inline constexpr const char* kStatusOk = "1000:Ok";
 
 }  // namespace kel

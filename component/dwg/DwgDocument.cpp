@@ -5,6 +5,7 @@
 #include "component/DrawingHandle.h"
 #include "component/IDrawingComponent.h"
 #include "component/dwg/DwgText.h"
+#include "component/dwg/DwgXrecordText.h"
 #include "component/dxf/DxfText.h"
 #include "platform/FileSystem.h"
 
@@ -97,21 +98,68 @@ std::string DwgDocument::TypeName(int t) const {
     return "object of type " + std::to_string(t);
 }
 
-// Encodes a changed object and keeps it, replacing the model's copy.
-std::string DwgDocument::Store(DecodedObject& changed) {
+std::string DwgDocument::Encode(const DecodedObject& changed, std::string& encoded) const {
     // Fields that did not end where the handles begin hold bits this reader
     // does not know; encoding the object again would lose them.
     if (!changed.dataExact) {
         return status::Make(status::kNotSupported, "Object " + FormatHandle(changed.Handle()) +
                                                        " holds fields this reader does not know and is not changed");
     }
-    std::string encoded;
     if (!EncodeObject(changed, file_, encoded)) {
         return status::Make(status::kBadValue, "Value cannot be stored: object " + FormatHandle(changed.Handle()) +
                                                    " cannot be encoded");
     }
-    edits_.replaced[changed.Handle()] = encoded;
+    return kStatusOk;
+}
+
+// Encodes a changed object and keeps it, replacing the model's copy.
+std::string DwgDocument::Store(DecodedObject& changed) {
+    std::string encoded;
+    if (std::string st = Encode(changed, encoded); st != kStatusOk) return st;
+    Keep(changed, std::move(encoded));
+    return kStatusOk;
+}
+
+void DwgDocument::Keep(const DecodedObject& changed, std::string encoded) {
+    edits_.replaced[changed.Handle()] = std::move(encoded);
     *model_.FindMutable(changed.Handle()) = changed;
+}
+
+std::string DwgDocument::MultiLineCopyFor(const DecodedObject& attrib, const std::string& utf8,
+                                          DecodedObject& changed, bool& found) const {
+    found = false;
+    const ObjectCommon& c = attrib.common;
+    if (AtLeast(file_.version, Version::R2004) && c.xdicMissing) return kStatusOk;
+    const DecodedObject* dict = model_.Find(attrib.Ref(c.xdic));
+    const auto* entries = dict ? std::get_if<DictionaryData>(&dict->data) : nullptr;
+    if (!entries) return kStatusOk;
+    for (std::size_t i = 0; i < entries->names.size() && i < entries->items.size(); ++i) {
+        if (CutAtNul(entries->names[i]) != "ACAD_MLATT") continue;
+        const DecodedObject* record = model_.Find(dict->Ref(entries->items[i]));
+        if (!record) continue;
+        const auto* xrecord = std::get_if<XrecordData>(&record->data);
+        std::vector<XrecordPair> pairs;
+        const EmbeddedText text =
+            xrecord && ParseXrecordPairs(xrecord->data, file_.version, pairs) ? FindEmbeddedText(pairs) : EmbeddedText{};
+        if (!text.Found()) {
+            return status::Make(status::kNotSupported,
+                                "The multi-line copy of attribute " + FormatHandle(attrib.Handle()) + " (record " +
+                                    FormatHandle(record->Handle()) + ") cannot be read; the value is not changed");
+        }
+        const bool wide = HasStringStream(file_.version);
+        std::string raw;
+        for (std::size_t k = text.first; k < text.last; ++k) raw += pairs[k].text;
+        const std::string mtext = dxf::EditMText(wide ? raw : DecodeText(raw, file_.codePage), utf8);
+        const std::string& data = xrecord->data;
+        changed = *record;
+        std::get<XrecordData>(changed.data).data =
+            data.substr(0, pairs[text.first].start) +
+            EncodeTextPairs(wide ? mtext : EncodeText(mtext, file_.codePage), file_.version,
+                            TextCodePageByte(data, pairs)) +
+            data.substr(pairs[text.last - 1].end);
+        found = true;
+        return kStatusOk;
+    }
     return kStatusOk;
 }
 
@@ -124,7 +172,18 @@ std::string DwgDocument::SetAttributeValue(const std::string& strHandle, const s
     if (!Writable()) return NotWritable();
     DecodedObject changed = *o;
     std::string st = SetStoredValue(std::get<AttribData>(changed.data), strValue, file_.version, file_.codePage);
-    return st == kStatusOk ? Store(changed) : st;
+    if (st != kStatusOk) return st;
+    // Newer CAD programs show a multi-line attribute's copy of its text: both
+    // change, or neither.
+    DecodedObject copy;
+    bool hasCopy = false;
+    if (st = MultiLineCopyFor(*o, strValue, copy, hasCopy); st != kStatusOk) return st;
+    std::string encodedCopy, encoded;
+    if (hasCopy && (st = Encode(copy, encodedCopy)) != kStatusOk) return st;
+    if ((st = Encode(changed, encoded)) != kStatusOk) return st;
+    if (hasCopy) Keep(copy, std::move(encodedCopy));
+    Keep(changed, std::move(encoded));
+    return kStatusOk;
 }
 
 std::string SetStoredValue(AttribData& a, const std::string& utf8, Version version, int codePage) {

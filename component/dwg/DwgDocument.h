@@ -37,7 +37,15 @@ private:
     const DecodedObject* FindByText(const std::string& strHandle) const;
     // The objects (not entities) owned by the handle, directly or through others.
     std::vector<std::uint64_t> OwnedObjects(std::uint64_t owner) const;
+    // The encoded form of a changed object, or a status other than OK.
+    std::string Encode(const DecodedObject& changed, std::string& encoded) const;
     std::string Store(DecodedObject& changed);
+    void Keep(const DecodedObject& changed, std::string encoded);
+    // The record in which a multi-line attribute keeps a copy of its text
+    // (ACAD_MLATT in its extension dictionary), with that copy changed to
+    // utf8; `found` is false when the attribute keeps none.
+    std::string MultiLineCopyFor(const DecodedObject& attrib, const std::string& utf8, DecodedObject& changed,
+                                 bool& found) const;
     std::string TypeName(int type) const;
     void EraseDeleted(std::uint64_t attrib, const std::vector<std::uint64_t>& owned, std::uint64_t seqend);
     std::string DeleteOwnedAttrib(const DecodedObject& attrib, const DecodedObject& insert,

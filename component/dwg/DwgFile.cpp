@@ -37,9 +37,6 @@ namespace {
 constexpr std::size_t kLocatorTableOffset = 0x15;
 constexpr std::size_t kLocatorRecordSize = 9;
 
-std::uint32_t Le32(std::string_view b, std::size_t at) { return ReadLittleEndian<std::uint32_t>(b, at); }
-std::uint16_t Le16(std::string_view b, std::size_t at) { return ReadLittleEndian<std::uint16_t>(b, at); }
-
 bool SentinelAt(std::string_view b, std::size_t at, const std::uint8_t (&sentinel)[16]) {
     return at <= b.size() && b.size() - at >= 16 && std::memcmp(b.data() + at, sentinel, 16) == 0;
 }
@@ -65,13 +62,13 @@ bool FramedSection(std::string_view bytes, const SectionLocator& loc, const std:
         why = std::string(name) + " is truncated";
         return false;
     }
-    std::uint32_t size = Le32(bytes, at);
+    std::uint32_t size = ReadLittleEndian<std::uint32_t>(bytes, at);
     // size fields, data, CRC and end sentinel must all lie inside the file
     if (size > bytes.size() || bytes.size() - at - head < static_cast<std::size_t>(size) + 2 + 16) {
         why = std::string(name) + " is truncated";
         return false;
     }
-    std::uint16_t stored = Le16(bytes, at + head + size);
+    std::uint16_t stored = ReadLittleEndian<std::uint16_t>(bytes, at + head + size);
     std::uint16_t computed = Crc16(kCrcSeed, bytes.substr(at, head + size));
     if (stored != computed) {
         why = std::string(name) + " CRC mismatch";
@@ -160,9 +157,9 @@ bool DwgFile::ParseFileHeader(std::string_view bytes, std::string& why) {
         return false;
     }
     maintenanceVersion = static_cast<std::uint8_t>(bytes[0x0B]);
-    imageSeeker = static_cast<std::int32_t>(Le32(bytes, 0x0D));
-    codePage = Le16(bytes, 0x13);
-    std::uint32_t count = Le32(bytes, kLocatorTableOffset);
+    imageSeeker = static_cast<std::int32_t>(ReadLittleEndian<std::uint32_t>(bytes, 0x0D));
+    codePage = ReadLittleEndian<std::uint16_t>(bytes, 0x13);
+    std::uint32_t count = ReadLittleEndian<std::uint32_t>(bytes, kLocatorTableOffset);
     std::uint16_t crcXor = 0;
     if (!FileHeaderCrcXor(static_cast<std::int32_t>(count), crcXor)) {
         why = "unexpected number of section locators (" + std::to_string(count) + ")";
@@ -178,12 +175,12 @@ bool DwgFile::ParseFileHeader(std::string_view bytes, std::string& why) {
         std::size_t at = kLocatorTableOffset + 4 + i * kLocatorRecordSize;
         SectionLocator l;
         l.number = static_cast<std::uint8_t>(bytes[at]);
-        l.seeker = static_cast<std::int32_t>(Le32(bytes, at + 1));
-        l.size = static_cast<std::int32_t>(Le32(bytes, at + 5));
+        l.seeker = static_cast<std::int32_t>(ReadLittleEndian<std::uint32_t>(bytes, at + 1));
+        l.size = static_cast<std::int32_t>(ReadLittleEndian<std::uint32_t>(bytes, at + 5));
         locators.push_back(l);
     }
     std::uint16_t computed = Crc16(0, bytes.substr(0, crcAt)) ^ crcXor;
-    if (computed != Le16(bytes, crcAt)) {
+    if (computed != ReadLittleEndian<std::uint16_t>(bytes, crcAt)) {
         why = "file header CRC mismatch";
         return false;
     }
@@ -388,7 +385,7 @@ bool DwgFile::CheckImage(std::string_view bytes, std::string& why) const {
         why = "preview image start sentinel missing";
         return false;
     }
-    std::uint32_t size = Le32(bytes, at + 16);
+    std::uint32_t size = ReadLittleEndian<std::uint32_t>(bytes, at + 16);
     if (size > bytes.size() || !SentinelAt(bytes, at + 20 + size, kImageEndSentinel)) {
         why = "preview image is truncated";
         return false;
@@ -410,14 +407,14 @@ bool DwgFile::CheckSecondHeader(std::string_view bytes, std::string& why) {
         why = "second file header is truncated";
         return false;
     }
-    std::uint32_t size = Le32(bytes, start);
+    std::uint32_t size = ReadLittleEndian<std::uint32_t>(bytes, start);
     if (size < 12 || size > bytes.size() - start || !SentinelAt(bytes, start + size, kSecondHeaderEndSentinel)) {
         why = "second file header is truncated";
         return false;
     }
     for (std::size_t tail : {std::size_t{2}, std::size_t{10}}) {
         std::size_t crcAt = start + size - tail;
-        if (Crc16(kCrcSeed, bytes.substr(start, crcAt - start)) == Le16(bytes, crcAt)) {
+        if (Crc16(kCrcSeed, bytes.substr(start, crcAt - start)) == ReadLittleEndian<std::uint16_t>(bytes, crcAt)) {
             secondHeaderOffset = static_cast<std::int64_t>(at);
             return true;
         }

@@ -1,5 +1,6 @@
 #include "component/dwg/DwgObjectCodec.h"
 
+#include "component/ByteOrder.h"
 #include "component/dwg/BitReader.h"
 #include "component/dwg/DwgCrc.h"
 #include "component/dwg/DwgObjectLayout.h"
@@ -8,6 +9,13 @@ namespace kel::dwg {
 namespace {
 
 constexpr int kFirstClassType = 500;
+
+// Whether an object of this layout must read for the drawing to open. KEL
+// reads dictionaries and xrecords only to keep an attribute's multi-line
+// copy in step; one that does not read as expected keeps its bytes.
+bool Required(Layout l) {
+    return l != Layout::kUnknown && l != Layout::kDictionary && l != Layout::kXrecord;
+}
 
 }  // namespace
 
@@ -66,11 +74,15 @@ Layout LayoutOf(int type, const DwgFile& file) {
         case type::kBlockHeader: return Layout::kBlockHeader;
         case type::kLayer: return Layout::kLayer;
         case type::kLayout: return Layout::kLayout;
+        case type::kDictionary: return Layout::kDictionary;
+        case type::kXrecord: return Layout::kXrecord;
         default: break;
     }
     if (type >= kFirstClassType) {
         const ClassDef* cls = file.ClassOfType(type);
-        if (cls && CutAtNul(cls->dxfName) == "LAYOUT") return Layout::kLayout;
+        const std::string name = cls ? CutAtNul(cls->dxfName) : std::string();
+        if (name == "LAYOUT") return Layout::kLayout;
+        if (name == "XRECORD") return Layout::kXrecord;
     }
     return Layout::kUnknown;
 }
@@ -95,8 +107,7 @@ bool DecodeObject(std::string_view bytes, std::int64_t offset, const DwgFile& fi
         return false;
     }
     out.totalBytes = sizeBytes + out.size + 2;
-    std::uint16_t stored = static_cast<std::uint16_t>(static_cast<std::uint8_t>(rest[sizeBytes + out.size]) |
-                                                      static_cast<std::uint8_t>(rest[sizeBytes + out.size + 1]) << 8);
+    std::uint16_t stored = ReadLittleEndian<std::uint16_t>(rest, sizeBytes + out.size);
     if (Crc16(kCrcSeed, rest.substr(0, sizeBytes + out.size)) != stored) {
         why = "object CRC mismatch";
         return false;
@@ -125,7 +136,7 @@ bool DecodeObject(std::string_view bytes, std::int64_t offset, const DwgFile& fi
     if (HasStringStream(v)) {
         std::size_t start = 0, end = 0;
         if (!FindStringStream(body, v, dataEnd, d.BitPos(), out.hasStrings, start, end)) {
-            if (LayoutOf(c.type, file) != Layout::kUnknown) {
+            if (Required(LayoutOf(c.type, file))) {
                 why = "object string stream cannot be found";
                 return false;
             }
@@ -139,9 +150,20 @@ bool DecodeObject(std::string_view bytes, std::int64_t offset, const DwgFile& fi
     d.LimitTo(fieldsEnd);
     h.SetBitPos(dataEnd);
 
-    out.known = ExchangeBody(dio, hio, out, file);
+    const Layout layout = LayoutOf(c.type, file);
+    const BitReader d0 = d, s0 = s, h0 = h;
+    out.known = ExchangeBody(dio, hio, out, layout);
+    if ((!d.Ok() || !h.Ok() || !s.Ok()) && layout != Layout::kUnknown && !Required(layout)) {
+        // Read again as an object of unknown fields, so that its owner and
+        // reactors are still known.
+        d = d0;
+        s = s0;
+        h = h0;
+        out.data = std::monostate{};
+        out.known = ExchangeBody(dio, hio, out, Layout::kUnknown);
+    }
     if (!d.Ok() || !h.Ok() || !s.Ok()) {
-        if (LayoutOf(c.type, file) != Layout::kUnknown) {
+        if (Required(layout)) {
             why = "object fields cannot be read (type " + std::to_string(c.type) + ")";
             return false;
         }

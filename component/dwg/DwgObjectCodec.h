@@ -15,7 +15,7 @@
 namespace kel::dwg {
 
 using ObjectData = std::variant<std::monostate, AttribData, InsertData, BlockNameData, ControlData,
-                                BlockHeaderData, LayerData, LayoutData>;
+                                BlockHeaderData, LayerData, LayoutData, DictionaryData, XrecordData>;
 
 struct DecodedObject {
     std::int64_t offset = 0;      // file offset of the size field

@@ -25,6 +25,8 @@ constexpr int kBlockControl = 0x30;
 constexpr int kBlockHeader = 0x31;
 constexpr int kLayerControl = 0x32;
 constexpr int kLayer = 0x33;
+constexpr int kDictionary = 0x2A;
+constexpr int kXrecord = 0x4F;  // also a class of that name
 constexpr int kLayout = 0x52;
 }  // namespace type
 
@@ -242,6 +244,22 @@ struct LayoutData {
     HandleRef lastActiveViewport;
     HandleRef baseUcs;
     HandleRef namedUcs;
+};
+
+// Named entries, each a handle to the object it names.
+struct DictionaryData {
+    std::uint8_t unknownR14 = 0;
+    std::int16_t cloning = 0;     // R2000
+    std::uint8_t hardOwner = 0;   // R2000
+    std::vector<std::string> names;
+    std::vector<HandleRef> items;
+};
+
+// Data an application keeps: pairs of group code and value, as bytes.
+// The handles behind the data are the decoded object's extra handles.
+struct XrecordData {
+    std::string data;
+    std::int16_t cloning = 0;  // R2000
 };
 
 }  // namespace kel::dwg

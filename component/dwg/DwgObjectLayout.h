@@ -12,7 +12,8 @@
 namespace kel::dwg {
 
 // Which declaration holds an object's own fields.
-enum class Layout { kUnknown, kAttrib, kAttdef, kInsert, kMinsert, kBlock, kNoFields, kControl, kBlockHeader, kLayer, kLayout };
+enum class Layout { kUnknown, kAttrib, kAttdef, kInsert, kMinsert, kBlock, kNoFields, kControl, kBlockHeader, kLayer, kLayout,
+                    kDictionary, kXrecord };
 
 Layout LayoutOf(int type, const DwgFile& file);
 
@@ -86,7 +87,7 @@ bool ExchangeAs(ObjectData& data, F&& exchange) {
 // The common fields and the object's own: false when the type has no
 // declaration here (or, writing, its data is of another type).
 template <class Io>
-bool ExchangeBody(Io& d, Io& h, DecodedObject& o, const DwgFile& file) {
+bool ExchangeBody(Io& d, Io& h, DecodedObject& o, Layout layout) {
     ObjectCommon& c = o.common;
     if (c.isEntity) {
         ExchangeEntityCommon(d, c);
@@ -96,15 +97,15 @@ bool ExchangeBody(Io& d, Io& h, DecodedObject& o, const DwgFile& file) {
         ExchangeObjectHandles(h, c);
     }
     if (!d.Ok() || !h.Ok()) return false;
-    switch (LayoutOf(c.type, file)) {
+    switch (layout) {
         case Layout::kAttrib:
         case Layout::kAttdef: {
-            const bool attdef = LayoutOf(c.type, file) == Layout::kAttdef;
+            const bool attdef = layout == Layout::kAttdef;
             return ExchangeAs<AttribData, Io>(o.data, [&](AttribData& a) { ExchangeAttrib(d, h, a, attdef); });
         }
         case Layout::kInsert:
         case Layout::kMinsert: {
-            const bool minsert = LayoutOf(c.type, file) == Layout::kMinsert;
+            const bool minsert = layout == Layout::kMinsert;
             return ExchangeAs<InsertData, Io>(o.data, [&](InsertData& n) { ExchangeInsert(d, h, n, minsert); });
         }
         case Layout::kBlock:
@@ -119,10 +120,19 @@ bool ExchangeBody(Io& d, Io& h, DecodedObject& o, const DwgFile& file) {
             return ExchangeAs<LayerData, Io>(o.data, [&](LayerData& l) { ExchangeLayer(d, h, l); });
         case Layout::kLayout:
             return ExchangeAs<LayoutData, Io>(o.data, [&](LayoutData& l) { ExchangeLayout(d, h, l); });
+        case Layout::kDictionary:
+            return ExchangeAs<DictionaryData, Io>(o.data, [&](DictionaryData& x) { ExchangeDictionary(d, h, x); });
+        case Layout::kXrecord:
+            return ExchangeAs<XrecordData, Io>(o.data, [&](XrecordData& x) { ExchangeXrecord(d, x); });
         case Layout::kUnknown:
             break;
     }
     return false;
+}
+
+template <class Io>
+bool ExchangeBody(Io& d, Io& h, DecodedObject& o, const DwgFile& file) {
+    return ExchangeBody(d, h, o, LayoutOf(o.common.type, file));
 }
 
 }  // namespace kel::dwg

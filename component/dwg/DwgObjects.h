@@ -499,4 +499,41 @@ void ExchangeLayout(Io& d, Io& h, LayoutData& l) {
     if (r2004) ExchangeHandles(h, l.viewports);
 }
 
+template <class Io>
+void ExchangeDictionary(Io& d, Io& h, DictionaryData& x) {
+    const Version v = d.V();
+    std::int32_t count = static_cast<std::int32_t>(x.names.size());
+    d.BL(count);
+    if constexpr (Io::kReading) {
+        // Every entry takes at least a byte of handle stream.
+        if (count < 0 || static_cast<std::size_t>(count) > h.Reader().RemainingBits() / 8) {
+            d.Fail();
+            return;
+        }
+        x.names.assign(static_cast<std::size_t>(count), std::string());
+        x.items.assign(static_cast<std::size_t>(count), HandleRef{});
+    }
+    if (v == Version::R14) d.RC(x.unknownR14);
+    if (AtLeast(v, Version::R2000)) {
+        d.BS(x.cloning);
+        d.RC(x.hardOwner);
+    }
+    for (std::string& name : x.names) d.TV(name);
+    ExchangeHandles(h, x.items);
+}
+
+template <class Io>
+void ExchangeXrecord(Io& d, XrecordData& x) {
+    std::int32_t size = static_cast<std::int32_t>(x.data.size());
+    d.BL(size);
+    if constexpr (Io::kReading) {
+        if (size < 0 || static_cast<std::size_t>(size) > d.Reader().RemainingBits() / 8) {
+            d.Fail();
+            return;
+        }
+    }
+    d.Bytes(x.data, static_cast<std::size_t>(size));
+    if (AtLeast(d.V(), Version::R2000)) d.BS(x.cloning);
+}
+
 }  // namespace kel::dwg

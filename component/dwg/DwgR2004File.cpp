@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "component/ByteOrder.h"
 #include "component/dwg/DwgCrc.h"
 #include "component/dwg/DwgDecompress.h"
 
@@ -27,22 +28,6 @@ std::size_t SizeLimit(std::string_view bytes) {
     return std::min(kMaxSectionSize, bytes.size() * kMaxExpansion);
 }
 
-std::uint32_t Le32(const void* p) {
-    const auto* b = static_cast<const std::uint8_t*>(p);
-    return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
-           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
-}
-
-std::uint64_t Le64(const void* p) {
-    const auto* b = static_cast<const std::uint8_t*>(p);
-    return Le32(b) | static_cast<std::uint64_t>(Le32(b + 4)) << 32;
-}
-
-void PutLe32(void* p, std::uint32_t v) {
-    auto* b = static_cast<std::uint8_t*>(p);
-    for (int i = 0; i < 4; ++i) b[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 }  // namespace
 
 void R2004HeaderMask(std::uint8_t (&mask)[0x6C]) {
@@ -56,7 +41,7 @@ void R2004HeaderMask(std::uint8_t (&mask)[0x6C]) {
 std::uint32_t R2004SystemPageChecksum(const std::uint8_t (&header)[kR2004SystemHeaderSize], std::string_view data) {
     std::uint8_t h[kSystemHeaderSize];
     std::memcpy(h, header, sizeof h);
-    PutLe32(h + 0x10, 0);
+    PutLittleEndian(h + 0x10, 0, 4);
     return PageChecksum(PageChecksum(0, h, sizeof h), data.data(), data.size());
 }
 
@@ -65,14 +50,14 @@ std::uint32_t R2004DataChecksum(std::string_view data) { return PageChecksum(0, 
 std::uint32_t R2004DataHeaderChecksum(const std::uint8_t (&header)[kR2004DataHeaderSize]) {
     std::uint8_t h[kDataHeaderSize];
     std::memcpy(h, header, sizeof h);
-    PutLe32(h + 0x14, 0);
-    PutLe32(h + 0x18, 0);
-    return PageChecksum(Le32(header + 0x1C), h, sizeof h);
+    PutLittleEndian(h + 0x14, 0, 4);
+    PutLittleEndian(h + 0x18, 0, 4);
+    return PageChecksum(ReadLittleEndian<std::uint32_t>(header + 0x1C), h, sizeof h);
 }
 
 void R2004MaskDataHeader(std::uint8_t (&header)[kR2004DataHeaderSize], std::uint64_t address) {
     const std::uint32_t mask = 0x4164536B ^ static_cast<std::uint32_t>(address);
-    for (int k = 0; k < 8; ++k) PutLe32(header + 4 * k, Le32(header + 4 * k) ^ mask);
+    for (int k = 0; k < 8; ++k) PutLittleEndian(header + 4 * k, ReadLittleEndian<std::uint32_t>(header + 4 * k) ^ mask, 4);
 }
 
 const R2004Section* R2004File::Find(const std::string& name) const {
@@ -90,10 +75,10 @@ bool R2004File::ReadSystemPage(std::string_view bytes, std::uint64_t address, st
     }
     std::uint8_t header[kSystemHeaderSize];
     std::memcpy(header, bytes.data() + address, kSystemHeaderSize);
-    std::uint32_t size = Le32(header + 4);
-    std::uint32_t compressedSize = Le32(header + 8);
-    std::uint32_t stored = Le32(header + 0x10);
-    if (Le32(header) != type || Le32(header + 0x0C) != 2 || size > SizeLimit(bytes) ||
+    std::uint32_t size = ReadLittleEndian<std::uint32_t>(header + 4);
+    std::uint32_t compressedSize = ReadLittleEndian<std::uint32_t>(header + 8);
+    std::uint32_t stored = ReadLittleEndian<std::uint32_t>(header + 0x10);
+    if (ReadLittleEndian<std::uint32_t>(header) != type || ReadLittleEndian<std::uint32_t>(header + 0x0C) != 2 || size > SizeLimit(bytes) ||
         compressedSize > bytes.size() - address - kSystemHeaderSize) {
         why = "system page header is invalid";
         return false;
@@ -115,8 +100,7 @@ bool R2004File::Parse(std::string_view bytes, std::string& why) {
         why = "file header is truncated";
         return false;
     }
-    codePage = static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[0x13]) |
-                                          static_cast<std::uint8_t>(bytes[0x14]) << 8);
+    codePage = ReadLittleEndian<std::uint16_t>(bytes, 0x13);
     std::uint8_t h[kHeaderSize];
     std::uint8_t mask[kHeaderSize];
     R2004HeaderMask(mask);
@@ -126,14 +110,14 @@ bool R2004File::Parse(std::string_view bytes, std::string& why) {
         return false;
     }
     headerData.assign(reinterpret_cast<const char*>(h), kHeaderSize);
-    std::uint32_t storedCrc = Le32(h + 0x68);
-    PutLe32(h + 0x68, 0);
+    std::uint32_t storedCrc = ReadLittleEndian<std::uint32_t>(h + 0x68);
+    PutLittleEndian(h + 0x68, 0, 4);
     if (Crc32(0, h, kHeaderSize) != storedCrc) {
         why = "file header CRC mismatch";
         return false;
     }
-    const std::uint64_t pageMapAddress = Le64(h + 0x54) + kPagesStart;
-    const std::int32_t sectionMapId = static_cast<std::int32_t>(Le32(h + 0x5C));
+    const std::uint64_t pageMapAddress = ReadLittleEndian<std::uint64_t>(h + 0x54) + kPagesStart;
+    const std::int32_t sectionMapId = static_cast<std::int32_t>(ReadLittleEndian<std::uint32_t>(h + 0x5C));
 
     std::string pageMapData;
     if (!ReadSystemPage(bytes, pageMapAddress, kPageMapType, pageMapData, why)) {
@@ -144,8 +128,8 @@ bool R2004File::Parse(std::string_view bytes, std::string& why) {
     pageMap.clear();
     std::uint64_t address = kPagesStart;
     for (std::size_t at = 0; at + 8 <= pageMapData.size();) {
-        std::int32_t number = static_cast<std::int32_t>(Le32(pageMapData.data() + at));
-        std::uint32_t size = Le32(pageMapData.data() + at + 4);
+        std::int32_t number = static_cast<std::int32_t>(ReadLittleEndian<std::uint32_t>(pageMapData.data() + at));
+        std::uint32_t size = ReadLittleEndian<std::uint32_t>(pageMapData.data() + at + 4);
         at += 8;
         pageMap.push_back({number, size, address});
         if (number < 0) {
@@ -177,7 +161,7 @@ bool R2004File::Parse(std::string_view bytes, std::string& why) {
         return false;
     }
     sectionMapHead = sectionMap.substr(0, 0x14);
-    std::uint32_t count = Le32(sectionMap.data());
+    std::uint32_t count = ReadLittleEndian<std::uint32_t>(sectionMap.data());
     std::size_t at = 0x14;
     sections.clear();
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -196,12 +180,12 @@ bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::s
         return false;
     }
     const char* d = map.data() + at;
-    s.size = Le64(d);
-    std::uint32_t pageCount = Le32(d + 8);
-    std::uint32_t maxPage = Le32(d + 0x0C);
-    s.compressed = static_cast<std::int32_t>(Le32(d + 0x14));
-    s.id = static_cast<std::int32_t>(Le32(d + 0x18));
-    s.encrypted = static_cast<std::int32_t>(Le32(d + 0x1C));
+    s.size = ReadLittleEndian<std::uint64_t>(d);
+    std::uint32_t pageCount = ReadLittleEndian<std::uint32_t>(d + 8);
+    std::uint32_t maxPage = ReadLittleEndian<std::uint32_t>(d + 0x0C);
+    s.compressed = static_cast<std::int32_t>(ReadLittleEndian<std::uint32_t>(d + 0x14));
+    s.id = static_cast<std::int32_t>(ReadLittleEndian<std::uint32_t>(d + 0x18));
+    s.encrypted = static_cast<std::int32_t>(ReadLittleEndian<std::uint32_t>(d + 0x1C));
     s.name = std::string(d + 0x20, strnlen(d + 0x20, 64));
     s.maxPageSize = maxPage;
     s.description.assign(d, kDescriptionSize);
@@ -215,9 +199,9 @@ bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::s
     for (std::uint32_t p = 0; p < pageCount; ++p) {
         const char* e = map.data() + at;
         at += 16;
-        std::int32_t number = static_cast<std::int32_t>(Le32(e));
-        std::uint32_t dataSize = Le32(e + 4);
-        std::uint64_t start = Le64(e + 8);
+        std::int32_t number = static_cast<std::int32_t>(ReadLittleEndian<std::uint32_t>(e));
+        std::uint32_t dataSize = ReadLittleEndian<std::uint32_t>(e + 4);
+        std::uint64_t start = ReadLittleEndian<std::uint64_t>(e + 8);
         s.pages.push_back({number, dataSize, start});
         if (!s.readable) continue;
         std::uint64_t address = 0;
@@ -237,13 +221,13 @@ bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::s
         std::uint8_t header[kDataHeaderSize];
         std::memcpy(header, bytes.data() + address, kDataHeaderSize);
         R2004MaskDataHeader(header, address);
-        std::uint32_t compressedSize = Le32(header + 8);
-        if (Le32(header) != kDataPageType || compressedSize > dataSize || start > s.size) {
+        std::uint32_t compressedSize = ReadLittleEndian<std::uint32_t>(header + 8);
+        if (ReadLittleEndian<std::uint32_t>(header) != kDataPageType || compressedSize > dataSize || start > s.size) {
             why = "section " + s.name + ": page header is invalid";
             return false;
         }
         std::string_view data = bytes.substr(address + kDataHeaderSize, compressedSize);
-        if (R2004DataChecksum(data) != Le32(header + 0x1C) || R2004DataHeaderChecksum(header) != Le32(header + 0x18)) {
+        if (R2004DataChecksum(data) != ReadLittleEndian<std::uint32_t>(header + 0x1C) || R2004DataHeaderChecksum(header) != ReadLittleEndian<std::uint32_t>(header + 0x18)) {
             why = "section " + s.name + ": page checksum mismatch";
             return false;
         }

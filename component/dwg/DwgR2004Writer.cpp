@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "component/ByteOrder.h"
 #include "component/dwg/DwgCompress.h"
 #include "component/dwg/DwgCrc.h"
 
@@ -18,34 +19,6 @@ constexpr std::size_t kGapAmount = 0x3C, kPageAmount = 0x40, kPageMapId = 0x50, 
 constexpr std::size_t kSectionMapId = 0x5C, kPageArraySize = 0x60, kGapArraySize = 0x64, kHeaderCrc = 0x68;
 // Fields of the plain file header that point into pages (page address + 0x20).
 constexpr std::size_t kPagePointers[] = {0x0D, 0x20, 0x24};
-
-std::uint32_t Le32(const void* p) {
-    const auto* b = static_cast<const std::uint8_t*>(p);
-    return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
-           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
-}
-
-void PutLe32(void* p, std::uint32_t v) {
-    auto* b = static_cast<std::uint8_t*>(p);
-    for (int i = 0; i < 4; ++i) b[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-void PutLe64(void* p, std::uint64_t v) {
-    PutLe32(p, static_cast<std::uint32_t>(v));
-    PutLe32(static_cast<std::uint8_t*>(p) + 4, static_cast<std::uint32_t>(v >> 32));
-}
-
-void AppendLe32(std::string& out, std::uint32_t v) {
-    char b[4];
-    PutLe32(b, v);
-    out.append(b, 4);
-}
-
-void AppendLe64(std::string& out, std::uint64_t v) {
-    char b[8];
-    PutLe64(b, v);
-    out.append(b, 8);
-}
 
 std::size_t Align(std::size_t n) { return (n + 0x1F) & ~std::size_t{0x1F}; }
 
@@ -64,16 +37,16 @@ std::string SystemPage(std::uint32_t type, const std::string& data) {
     std::string packed;
     Compress2004(data, packed);  // system data is never 1 to 3 bytes long
     std::uint8_t header[kR2004SystemHeaderSize] = {};
-    PutLe32(header, type);
-    PutLe32(header + 4, static_cast<std::uint32_t>(data.size()));
-    PutLe32(header + 8, static_cast<std::uint32_t>(packed.size()));
-    PutLe32(header + 0x0C, 2);
-    PutLe32(header + 0x10, R2004SystemPageChecksum(header, packed));
+    PutLittleEndian(header, type, 4);
+    PutLittleEndian(header + 4, static_cast<std::uint32_t>(data.size()), 4);
+    PutLittleEndian(header + 8, static_cast<std::uint32_t>(packed.size()), 4);
+    PutLittleEndian(header + 0x0C, 2, 4);
+    PutLittleEndian(header + 0x10, R2004SystemPageChecksum(header, packed), 4);
     std::string page(reinterpret_cast<const char*>(header), sizeof header);
     page += packed;
     std::uint8_t trailer[kR2004SystemHeaderSize] = {};
-    PutLe32(trailer, type);
-    PutLe32(trailer + 0x0C, 2);
+    PutLittleEndian(trailer, type, 4);
+    PutLittleEndian(trailer + 0x0C, 2, 4);
     page.append(reinterpret_cast<const char*>(trailer), sizeof trailer);
     return page;
 }
@@ -81,13 +54,13 @@ std::string SystemPage(std::uint32_t type, const std::string& data) {
 // A new data page at the end of `out`.
 void AppendDataPage(std::string& out, std::int32_t sectionId, std::string_view stored, std::uint64_t start) {
     std::uint8_t header[kR2004DataHeaderSize] = {};
-    PutLe32(header, kR2004DataPageType);
-    PutLe32(header + 4, static_cast<std::uint32_t>(sectionId));
-    PutLe32(header + 8, static_cast<std::uint32_t>(stored.size()));
-    PutLe32(header + 0x0C, static_cast<std::uint32_t>(Align(kR2004DataHeaderSize + stored.size())));
-    PutLe32(header + 0x10, static_cast<std::uint32_t>(start));
-    PutLe32(header + 0x1C, R2004DataChecksum(stored));
-    PutLe32(header + 0x18, R2004DataHeaderChecksum(header));
+    PutLittleEndian(header, kR2004DataPageType, 4);
+    PutLittleEndian(header + 4, static_cast<std::uint32_t>(sectionId), 4);
+    PutLittleEndian(header + 8, static_cast<std::uint32_t>(stored.size()), 4);
+    PutLittleEndian(header + 0x0C, static_cast<std::uint32_t>(Align(kR2004DataHeaderSize + stored.size())), 4);
+    PutLittleEndian(header + 0x10, static_cast<std::uint32_t>(start), 4);
+    PutLittleEndian(header + 0x1C, R2004DataChecksum(stored), 4);
+    PutLittleEndian(header + 0x18, R2004DataHeaderChecksum(header), 4);
     R2004MaskDataHeader(header, out.size());
     out.append(reinterpret_cast<const char*>(header), sizeof header);
     out.append(stored);
@@ -136,8 +109,8 @@ bool WriteR2004(std::string_view bytes, const R2004File& file, const std::map<st
     }
     std::uint8_t h[kR2004HeaderSize];
     std::memcpy(h, file.headerData.data(), sizeof h);
-    std::int32_t pageMapId = static_cast<std::int32_t>(Le32(h + kPageMapId));
-    std::int32_t sectionMapId = static_cast<std::int32_t>(Le32(h + kSectionMapId));
+    std::int32_t pageMapId = static_cast<std::int32_t>(ReadLittleEndian<std::uint32_t>(h + kPageMapId));
+    std::int32_t sectionMapId = static_cast<std::int32_t>(ReadLittleEndian<std::uint32_t>(h + kSectionMapId));
 
     // The new pages of the replaced sections.
     std::vector<NewPages> fresh(file.sections.size());
@@ -192,8 +165,8 @@ bool WriteR2004(std::string_view bytes, const R2004File& file, const std::map<st
         }
         n.placed = true;
     };
-    const std::int32_t oldPageMapId = static_cast<std::int32_t>(Le32(h + kPageMapId));
-    const std::int32_t oldSectionMapId = static_cast<std::int32_t>(Le32(h + kSectionMapId));
+    const std::int32_t oldPageMapId = static_cast<std::int32_t>(ReadLittleEndian<std::uint32_t>(h + kPageMapId));
+    const std::int32_t oldSectionMapId = static_cast<std::int32_t>(ReadLittleEndian<std::uint32_t>(h + kSectionMapId));
     std::uint32_t oldPageMapSlot = 0;
     for (const R2004PageEntry& e : file.pageMap) {
         if (e.number == oldPageMapId) oldPageMapSlot = e.size;
@@ -213,7 +186,7 @@ bool WriteR2004(std::string_view bytes, const R2004File& file, const std::map<st
         std::uint8_t header[kR2004DataHeaderSize];
         std::memcpy(header, bytes.data() + e.address, sizeof header);
         R2004MaskDataHeader(header, e.address);
-        if (Le32(header) != kR2004DataPageType) {
+        if (ReadLittleEndian<std::uint32_t>(header) != kR2004DataPageType) {
             why = "page " + std::to_string(e.number) + " is not a data page";
             return false;
         }
@@ -235,15 +208,15 @@ bool WriteR2004(std::string_view bytes, const R2004File& file, const std::map<st
         std::string d = s.description;
         const std::vector<R2004SectionPage>& list = isReplaced[i] ? fresh[i].list : s.pages;
         if (isReplaced[i]) {
-            PutLe64(d.data(), replaced.at(s.name).size());
-            PutLe32(d.data() + 0x14, fresh[i].compressed ? 2 : 1);
+            PutLittleEndian(d.data(), replaced.at(s.name).size(), 8);
+            PutLittleEndian(d.data() + 0x14, fresh[i].compressed ? 2 : 1, 4);
         }
-        PutLe32(d.data() + 8, static_cast<std::uint32_t>(list.size()));
+        PutLittleEndian(d.data() + 8, static_cast<std::uint32_t>(list.size()), 4);
         sectionMap += d;
         for (const R2004SectionPage& p : list) {
-            AppendLe32(sectionMap, static_cast<std::uint32_t>(p.number));
-            AppendLe32(sectionMap, p.dataSize);
-            AppendLe64(sectionMap, p.start);
+            AppendLittleEndian(sectionMap, static_cast<std::uint32_t>(p.number), 4);
+            AppendLittleEndian(sectionMap, p.dataSize, 4);
+            AppendLittleEndian(sectionMap, p.start, 8);
         }
     }
     const std::size_t sectionMapAt = out.size();
@@ -259,11 +232,11 @@ bool WriteR2004(std::string_view bytes, const R2004File& file, const std::map<st
     for (;;) {
         std::string data;
         for (const auto& [number, size] : entries) {
-            AppendLe32(data, static_cast<std::uint32_t>(number));
-            AppendLe32(data, size);
+            AppendLittleEndian(data, static_cast<std::uint32_t>(number), 4);
+            AppendLittleEndian(data, size, 4);
         }
-        AppendLe32(data, static_cast<std::uint32_t>(pageMapId));
-        AppendLe32(data, slot);
+        AppendLittleEndian(data, static_cast<std::uint32_t>(pageMapId), 4);
+        AppendLittleEndian(data, slot, 4);
         pageMapPage = SystemPage(kR2004PageMapType, data);
         if (Align(pageMapPage.size()) <= slot) break;
         slot = static_cast<std::uint32_t>(Align(pageMapPage.size()));
@@ -274,17 +247,17 @@ bool WriteR2004(std::string_view bytes, const R2004File& file, const std::map<st
 
     std::int32_t last = 0;
     for (const auto& entry : entries) last = std::max(last, entry.first);
-    for (std::size_t field : {kRootGap, kLeftGap, kRightGap, kGapAmount, kGapArraySize}) PutLe32(h + field, 0);
-    PutLe32(h + kLastPageId, static_cast<std::uint32_t>(last));
-    PutLe64(h + kLastPageEnd, pageMapAt + slot - kR2004PagesStart);
-    PutLe64(h + kSecondHeaderAddress, secondHeaderAt);
-    PutLe32(h + kPageAmount, static_cast<std::uint32_t>(entries.size()));
-    PutLe32(h + kPageMapId, static_cast<std::uint32_t>(pageMapId));
-    PutLe64(h + kPageMapAddress, pageMapAt - kR2004PagesStart);
-    PutLe32(h + kSectionMapId, static_cast<std::uint32_t>(sectionMapId));
-    PutLe32(h + kPageArraySize, static_cast<std::uint32_t>(last));
-    PutLe32(h + kHeaderCrc, 0);
-    PutLe32(h + kHeaderCrc, Crc32(0, h, sizeof h));
+    for (std::size_t field : {kRootGap, kLeftGap, kRightGap, kGapAmount, kGapArraySize}) PutLittleEndian(h + field, 0, 4);
+    PutLittleEndian(h + kLastPageId, static_cast<std::uint32_t>(last), 4);
+    PutLittleEndian(h + kLastPageEnd, pageMapAt + slot - kR2004PagesStart, 8);
+    PutLittleEndian(h + kSecondHeaderAddress, secondHeaderAt, 8);
+    PutLittleEndian(h + kPageAmount, static_cast<std::uint32_t>(entries.size()), 4);
+    PutLittleEndian(h + kPageMapId, static_cast<std::uint32_t>(pageMapId), 4);
+    PutLittleEndian(h + kPageMapAddress, pageMapAt - kR2004PagesStart, 8);
+    PutLittleEndian(h + kSectionMapId, static_cast<std::uint32_t>(sectionMapId), 4);
+    PutLittleEndian(h + kPageArraySize, static_cast<std::uint32_t>(last), 4);
+    PutLittleEndian(h + kHeaderCrc, 0, 4);
+    PutLittleEndian(h + kHeaderCrc, Crc32(0, h, sizeof h), 4);
     std::uint8_t mask[kR2004HeaderSize];
     R2004HeaderMask(mask);
     for (std::size_t i = 0; i < kR2004HeaderSize; ++i) h[i] ^= mask[i];
@@ -292,10 +265,10 @@ bool WriteR2004(std::string_view bytes, const R2004File& file, const std::map<st
     out.append(reinterpret_cast<const char*>(h), kR2004HeaderSize);
 
     for (std::size_t field : kPagePointers) {
-        std::uint32_t pointer = Le32(out.data() + field);
+        std::uint32_t pointer = ReadLittleEndian<std::uint32_t>(out.data() + field);
         if (pointer < kR2004DataHeaderSize) continue;
         auto it = moved.find(pointer - kR2004DataHeaderSize);
-        if (it != moved.end()) PutLe32(out.data() + field, static_cast<std::uint32_t>(it->second + kR2004DataHeaderSize));
+        if (it != moved.end()) PutLittleEndian(out.data() + field, static_cast<std::uint32_t>(it->second + kR2004DataHeaderSize), 4);
     }
     if (out.size() > 0xFFFFFFFFu) {
         why = "the file would grow past 4 GB";

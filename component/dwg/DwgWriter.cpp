@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 
+#include "component/ByteOrder.h"
 #include "component/dwg/BitReader.h"
 #include "component/dwg/DwgCrc.h"
 #include "component/dwg/DwgObjectMap.h"
@@ -16,10 +17,6 @@ namespace {
 
 constexpr std::size_t kLocatorTableOffset = 0x15;
 constexpr std::size_t kLocatorRecordSize = 9;
-
-void PutLe32(std::string& s, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) s[at + static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
 
 constexpr char kObjectsSection[] = "AcDb:AcDbObjects";
 constexpr char kHandlesSection[] = "AcDb:Handles";
@@ -140,18 +137,17 @@ bool RelayFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edit
         const SectionLocator& l = file.locators[i];
         std::size_t at = kLocatorTableOffset + 4 + i * kLocatorRecordSize;
         if (l.number == kObjectMapSection) {
-            PutLe32(out, at + 1, static_cast<std::uint32_t>(newMapStart));
-            PutLe32(out, at + 5, static_cast<std::uint32_t>(map.size()));
+            PutLittleEndian(&out[at + 1], static_cast<std::uint32_t>(newMapStart), 4);
+            PutLittleEndian(&out[at + 5], static_cast<std::uint32_t>(map.size()), 4);
         } else if (!(l.seeker == 0 && l.size == 0)) {
-            PutLe32(out, at + 1, static_cast<std::uint32_t>(moved(l.seeker)));
+            PutLittleEndian(&out[at + 1], static_cast<std::uint32_t>(moved(l.seeker)), 4);
         }
     }
     std::size_t crcAt = kLocatorTableOffset + 4 + file.locators.size() * kLocatorRecordSize;
     std::uint16_t crcXor = 0;
     FileHeaderCrcXor(static_cast<std::int32_t>(file.locators.size()), crcXor);
     std::uint16_t crc = Crc16(0, std::string_view(out).substr(0, crcAt)) ^ crcXor;
-    out[crcAt] = static_cast<char>(crc & 0xFF);
-    out[crcAt + 1] = static_cast<char>(crc >> 8);
+    PutLittleEndian(&out[crcAt], crc, 2);
 
     // Second file header: its own place and the addresses it repeats.
     if (file.secondHeaderOffset >= 0) {

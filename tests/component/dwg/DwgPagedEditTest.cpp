@@ -89,7 +89,8 @@ TEST_P(DwgPagedEditTest, EveryCorpusDrawingTakesNewValuesAndLosesOneTag) {
         const std::string tag = DeletableTag(original, before);
         EXPECT_NE(tag, "");
         std::vector<std::pair<std::string, bool>> edits;  // attribute handle, deleted
-        std::set<std::uint64_t> touched;  // objects that may change: attributes and their inserts
+        // Objects that may change: attributes, their inserts and multi-line copies.
+        std::set<std::uint64_t> touched = test::MultiLineCopies(*doc);
         std::size_t deleted = 0;
         for (const std::string& line : before) {
             std::vector<std::string> parts;

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "component/dwg/DwgDocument.h"
 #include "support/Corpus.h"
 #include "support/TempDir.h"
 
@@ -66,6 +68,25 @@ inline const std::vector<CountedFile>& PagedCorpusFiles() {
         {"dwg/AC1032_R2018/libredwg__example_2018.dwg", 2},
     };
     return files;
+}
+
+// Every corpus DWG the reader opens.
+inline std::vector<std::string> AllReadableCorpusFiles() {
+    std::vector<std::string> all = SupportedCorpusFiles();
+    for (const CountedFile& f : PagedCorpusFiles()) all.push_back(f.name);
+    return all;
+}
+
+// The records in which multi-line attributes keep a copy of their text.
+inline std::set<std::uint64_t> MultiLineCopies(const DwgDocument& doc) {
+    std::set<std::uint64_t> out;
+    for (const DecodedObject& o : doc.Model().Objects()) {
+        const auto* d = std::get_if<DictionaryData>(&o.data);
+        for (std::size_t i = 0; d && i < d->names.size(); ++i) {
+            if (CutAtNul(d->names[i]) == "ACAD_MLATT") out.insert(o.Ref(d->items[i]));
+        }
+    }
+    return out;
 }
 
 inline std::string ReadCorpus(const std::string& relative) { return kel::test::ReadCorpusFile(relative); }

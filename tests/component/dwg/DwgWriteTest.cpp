@@ -103,9 +103,11 @@ TEST(DwgWriteTest, NewValuesReadBackAndEveryOtherObjectKeepsItsBytes) {
         }
         auto oldObjects = ObjectBytes(*Open(original), original), newObjects = ObjectBytes(*back, saved);
         ASSERT_EQ(oldObjects.size(), newObjects.size());
+        // The attributes and the copies multi-line ones keep, nothing else.
+        const std::set<std::uint64_t> copies = test::MultiLineCopies(*back);
         std::size_t changed = 0;
-        for (const auto& [handle, bytes] : oldObjects) changed += newObjects[handle] != bytes;
-        EXPECT_LE(changed, before.size());  // the attributes, nothing else
+        for (const auto& [handle, bytes] : oldObjects) changed += newObjects[handle] != bytes && !copies.count(handle);
+        EXPECT_LE(changed, before.size());
     }
 }
 
