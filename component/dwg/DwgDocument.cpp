@@ -149,12 +149,13 @@ std::string DwgDocument::MultiLineCopyFor(const DecodedObject& attrib, const std
         const bool wide = HasStringStream(file_.version);
         std::string raw;
         for (std::size_t k = text.first; k < text.last; ++k) raw += pairs[k].text;
-        const std::string mtext = dxf::EditMText(wide ? raw : DecodeText(raw, file_.codePage), utf8);
+        int page = model_.EscapePage();
+        const std::string mtext = dxf::EditMText(wide ? raw : DecodeText(raw, file_.codePage, &page), utf8);
         const std::string& data = xrecord->data;
         changed = *record;
         std::get<XrecordData>(changed.data).data =
             data.substr(0, pairs[text.first].start) +
-            EncodeTextPairs(wide ? mtext : EncodeText(mtext, file_.codePage), file_.version,
+            EncodeTextPairs(wide ? mtext : EncodeText(mtext, file_.codePage, page), file_.version,
                             TextCodePageByte(data, pairs)) +
             data.substr(pairs[text.last - 1].end);
         found = true;
@@ -171,7 +172,9 @@ std::string DwgDocument::SetAttributeValue(const std::string& strHandle, const s
     }
     if (!Writable()) return NotWritable();
     DecodedObject changed = *o;
-    std::string st = SetStoredValue(std::get<AttribData>(changed.data), strValue, file_.version, file_.codePage);
+    model_.ValueOf(std::get<AttribData>(changed.data));  // notes the escapes the value is written with
+    std::string st = SetStoredValue(std::get<AttribData>(changed.data), strValue, file_.version, file_.codePage,
+                                    model_.EscapePage());
     if (st != kStatusOk) return st;
     // Newer CAD programs show a multi-line attribute's copy of its text: both
     // change, or neither.
@@ -186,7 +189,7 @@ std::string DwgDocument::SetAttributeValue(const std::string& strHandle, const s
     return kStatusOk;
 }
 
-std::string SetStoredValue(AttribData& a, const std::string& utf8, Version version, int codePage) {
+std::string SetStoredValue(AttribData& a, const std::string& utf8, Version version, int codePage, int escapePage) {
     if (const std::string why = ValueProblem(utf8); !why.empty()) {
         return status::Make(status::kBadValue, "Value cannot be stored: " + why);
     }
@@ -194,7 +197,7 @@ std::string SetStoredValue(AttribData& a, const std::string& utf8, Version versi
     const bool terminated = !value.empty() && value.back() == '\0';
     const std::string text = a.MultiLine() ? dxf::PlainToMText(utf8) : utf8;
     // Code page text up to R2004, UTF-16 (held as UTF-8) after.
-    std::string raw = HasStringStream(version) ? text : EncodeText(text, codePage);
+    std::string raw = HasStringStream(version) ? text : EncodeText(text, codePage, escapePage);
     // Text values hold at most 255 bytes in R13 and R14 and 2049 from R2000
     // on; UTF-16 texts as many characters as a bitshort counts.
     const std::size_t size = HasStringStream(version) ? Utf8ToWide(raw).size() : raw.size();
@@ -214,7 +217,7 @@ std::string SetStoredValue(AttribData& a, const std::string& utf8, Version versi
     std::string& copy = a.text.value;
     const bool copyTerminated = !copy.empty() && copy.back() == '\0';
     if (a.MultiLine() && copy.find_first_not_of(std::string(" \t\0", 3)) != std::string::npos) {
-        copy = HasStringStream(version) ? utf8 : EncodeText(utf8, codePage);
+        copy = HasStringStream(version) ? utf8 : EncodeText(utf8, codePage, escapePage);
         if (copyTerminated) copy += '\0';
     }
     return kStatusOk;

@@ -63,8 +63,10 @@ private:
 
 // Gives an attribute a new value (UTF-8) in the form the version stores:
 // code page text up to R2004, UTF-16 after, MTEXT markup for a multi-line
-// attribute. A component status other than OK when the value does not fit.
-std::string SetStoredValue(AttribData& a, const std::string& utf8, Version version, int codePage);
+// attribute; with an escapePage, characters of that double-byte page as
+// \M+n escapes. A component status other than OK when the value does not fit.
+std::string SetStoredValue(AttribData& a, const std::string& utf8, Version version, int codePage,
+                           int escapePage = 0);
 
 }  // namespace kel::dwg
 

@@ -145,7 +145,7 @@ DecodedObject* DwgModel::FindMutable(std::uint64_t handle) {
 }
 
 std::string DwgModel::Text(const std::string& raw) const {
-    return wideText_ ? DecodeWideText(raw) : DecodeText(raw, codePage_);
+    return wideText_ ? DecodeWideText(raw) : DecodeText(raw, codePage_, &escapePage_);
 }
 
 std::string DwgModel::ValueOf(const AttribData& a) const {

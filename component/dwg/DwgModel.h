@@ -36,11 +36,14 @@ public:
     std::vector<std::uint64_t> EntitiesOf(std::uint64_t blockHeader) const;
     // The ATTRIBs of an INSERT or MINSERT, in order.
     std::vector<std::uint64_t> AttribsOf(std::uint64_t insert) const;
+    // An attribute's value as shown (UTF-8): a multi-line one without its formatting.
+    std::string ValueOf(const AttribData& a) const;
+    // The page of the \M+n escapes among the texts read so far (1 to 5), or 0:
+    // new text takes the same form.
+    int EscapePage() const { return escapePage_; }
 
 private:
     std::string Text(const std::string& raw) const;
-    // An attribute's value as shown: a multi-line one without its formatting.
-    std::string ValueOf(const AttribData& a) const;
     void NameBlocks(const DecodedObject& control, std::size_t regular);
     std::string LayoutNameOf(std::uint64_t blockHeader) const;
     std::string NameOf(std::uint64_t handle) const;
@@ -57,6 +60,7 @@ private:
     std::unordered_map<std::uint64_t, std::vector<std::uint64_t>> ownedBy_;  // block -> its entities by owner
     int codePage_ = 0;
     bool wideText_ = false;  // R2007 and later: texts were UTF-16
+    mutable int escapePage_ = 0;  // the page of the last \M+n escape read (1 to 5)
     bool ownedLists_ = false;  // R2004: blocks and inserts list what they own
     bool hasLayouts_ = false;
 };

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "component/text/CodePages.h"
+#include "component/text/DoubleBytePages.h"
 #include "component/text/UnicodeEscape.h"
 #include "component/text/Utf8.h"
 
@@ -39,7 +40,7 @@ int WindowsCodePageOf(int dwgCodePage) {
     }
 }
 
-std::string DecodeText(const std::string& raw, int dwgCodePage) {
+std::string DecodeText(const std::string& raw, int dwgCodePage, int* escapePage) {
     const char16_t* table = TableOf(dwgCodePage);
     if (!table) table = text::WindowsCodePageTable(1252);
     std::string out;
@@ -47,6 +48,13 @@ std::string DecodeText(const std::string& raw, int dwgCodePage) {
     for (std::size_t i = 0; i < raw.size(); ++i) {
         auto b = static_cast<unsigned char>(raw[i]);
         if (b == 0) break;
+        int page = 0;
+        if (const char16_t m = text::ReadDoubleByteEscape(raw, i, page)) {
+            AppendUtf8(out, m);
+            if (escapePage) *escapePage = page;
+            i += text::kDoubleByteEscapeSize - 1;
+            continue;
+        }
         int v = static_cast<int>(text::ReadUnicodeEscape(raw, i));
         if (v >= 0) {
             i += 6;
@@ -70,7 +78,7 @@ std::string DecodeText(const std::string& raw, int dwgCodePage) {
     return out;
 }
 
-std::string EncodeText(const std::string& utf8, int dwgCodePage) {
+std::string EncodeText(const std::string& utf8, int dwgCodePage, int escapePage) {
     // With a page we do not carry (a multi-byte one, say), every character
     // outside ASCII is written as an escape, which any reader understands.
     const char16_t* table = TableOf(dwgCodePage);
@@ -94,6 +102,9 @@ std::string EncodeText(const std::string& utf8, int dwgCodePage) {
             }
         }
         if (found) continue;
+        if (escapePage && cp <= 0xFFFF && text::AppendDoubleByteEscape(out, escapePage, static_cast<char16_t>(cp))) {
+            continue;
+        }
         if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;  // no character
         if (cp > 0xFFFF) {
             // An escape holds four hex digits: a character beyond them goes

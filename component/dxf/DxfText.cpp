@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "component/text/CodePages.h"
+#include "component/text/DoubleBytePages.h"
 #include "component/text/UnicodeEscape.h"
 #include "component/text/Utf8.h"
 
@@ -35,6 +36,9 @@ TextCodec::TextCodec(std::string_view acadVer, std::string_view dwgCodePage) {
         return;
     }
     table_ = text::CodePageTable(dwgCodePage.empty() ? std::string_view("ANSI_1252") : dwgCodePage);
+    for (int page : {932, 936, 949, 950, 1361}) {
+        if (EqualsNoCase(dwgCodePage, "ANSI_" + std::to_string(page))) doubleBytePage_ = page;
+    }
 }
 
 std::string TextCodec::Decode(std::string_view raw) const {
@@ -45,6 +49,14 @@ std::string TextCodec::Decode(std::string_view raw) const {
         char c = raw[i];
         auto b = static_cast<unsigned char>(c);
         if (c == '\\') {
+            int page = 0;
+            if (const char16_t m = text::ReadDoubleByteEscape(raw, i, page)) {
+                if (pendingHigh) { AppendUtf8(out, 0xFFFD); pendingHigh = 0; }
+                AppendUtf8(out, m);
+                escapePage_ = page;
+                i += text::kDoubleByteEscapeSize;
+                continue;
+            }
             long unit = text::ReadUnicodeEscape(raw, i);
             if (unit >= 0) {
                 i += 7;
@@ -78,6 +90,14 @@ std::string TextCodec::Decode(std::string_view raw) const {
             AppendUtf8(out, table_[b - 0x80]);
             ++i;
             continue;
+        }
+        if (doubleBytePage_ && i + 1 < raw.size()) {
+            const auto code = static_cast<std::uint16_t>(b << 8 | static_cast<unsigned char>(raw[i + 1]));
+            if (const char16_t m = text::DoubleByteCharacter(doubleBytePage_, code)) {
+                AppendUtf8(out, m);
+                i += 2;
+                continue;
+            }
         }
         // UTF-8 files, and pages we carry no table for: take well-formed UTF-8 as it is,
         // and show any other byte as its Windows-1252 character rather than dropping it.
@@ -117,7 +137,14 @@ std::string TextCodec::Encode(std::string_view utf8) const {
             AppendUtf8(out, cp);
         } else {
             bool found = false;
-            if (table_ && cp < 0x10000 && cp != 0xFFFD) {
+            if (const std::uint16_t code = doubleBytePage_ && cp < 0x10000
+                                               ? text::DoubleByteCode(doubleBytePage_, static_cast<char16_t>(cp))
+                                               : 0) {
+                out += static_cast<char>(code >> 8);
+                out += static_cast<char>(code & 0xFF);
+                found = true;
+            }
+            if (!found && table_ && cp < 0x10000 && cp != 0xFFFD) {
                 for (int k = 0; k < 128; ++k) {
                     if (table_[k] == cp) {
                         out += static_cast<char>(0x80 + k);
@@ -125,6 +152,9 @@ std::string TextCodec::Encode(std::string_view utf8) const {
                         break;
                     }
                 }
+            }
+            if (!found && escapePage_ && cp < 0x10000) {
+                found = text::AppendDoubleByteEscape(out, escapePage_, static_cast<char16_t>(cp));
             }
             if (!found) {
                 if (cp >= 0x10000) {

@@ -18,7 +18,8 @@ public:
 
     // File bytes to UTF-8: escapes resolved, caret notation turned into control characters.
     std::string Decode(std::string_view raw) const;
-    // UTF-8 to file bytes. Characters the file's encoding lacks become \U+XXXX.
+    // UTF-8 to file bytes. Characters the file's encoding lacks become
+    // \U+XXXX, or \M+nXXXX when the file writes such escapes and page n has them.
     std::string Encode(std::string_view utf8) const;
 
     bool IsUtf8() const { return utf8_; }
@@ -26,6 +27,8 @@ public:
 private:
     bool utf8_ = false;
     const char16_t* table_ = nullptr;  // bytes 0x80..0xFF of a single-byte page; null: unknown page
+    int doubleBytePage_ = 0;           // the file's own page when it is a double-byte one (932, 936, ...)
+    mutable int escapePage_ = 0;       // the page of the last \M+n escape read (1 to 5)
 };
 
 // Plain text of an MTEXT string already decoded by TextCodec: paragraph breaks
