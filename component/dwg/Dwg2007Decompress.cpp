@@ -6,8 +6,10 @@
 namespace kel::dwg {
 namespace {
 
-// How each block size is put together from straight copies of part of the
-// stored bytes: {length, stored offset} in output order.
+// How each block size is put together from smaller blocks of the stored
+// bytes: {length, stored offset} in output order. Each smaller block is itself
+// shuffled the way a block of its size is (a 2-byte piece is swapped, a
+// 16-byte piece has its halves swapped); a 1-byte block is the byte.
 using Pieces = std::initializer_list<std::pair<std::uint8_t, std::uint8_t>>;
 const Pieces kPieces[33] = {
     {},
@@ -50,7 +52,10 @@ std::array<std::array<std::uint8_t, 32>, 33> BuildOrders() {
     for (std::size_t n = 1; n <= 32; ++n) {
         std::size_t at = 0;
         for (auto [length, from] : kPieces[n]) {
-            for (std::size_t i = 0; i < length; ++i) orders[n][at++] = static_cast<std::uint8_t>(from + i);
+            for (std::size_t i = 0; i < length; ++i) {
+                const std::size_t inner = length < n ? orders[length][i] : i;
+                orders[n][at++] = static_cast<std::uint8_t>(from + inner);
+            }
         }
     }
     return orders;
