@@ -1,0 +1,231 @@
+#include "component/dwg/DwgR2007Pages.h"
+
+#include <algorithm>
+
+#include "component/ByteOrder.h"
+#include "component/dwg/Dwg2007Compress.h"
+#include "component/dwg/Dwg2007Decompress.h"
+#include "component/dwg/DwgCrc64.h"
+#include "component/dwg/DwgReedSolomon.h"
+
+namespace kel::dwg {
+namespace {
+
+constexpr std::uint64_t kCrcBlock = 8;
+constexpr std::size_t kHeaderBlocks = 3;
+constexpr std::size_t kCheckDataAt = 0x3D8;
+
+std::uint64_t AlignTo(std::uint64_t n, std::uint64_t to) { return (n + to - 1) / to * to; }
+
+std::uint64_t CrcOf(std::string_view data) { return Crc64Mirrored(Crc64Seed1(0, data.size()), data); }
+
+// The data compressed when that makes it shorter.
+std::string Packed(std::string_view data, bool compress) {
+    if (compress) {
+        std::string packed = Compress2007(data);
+        if (packed.size() < data.size()) return packed;
+    }
+    return std::string(data);
+}
+
+bool Unpacked(std::string_view stored, std::uint64_t size, std::string& data, std::string& why) {
+    if (stored.size() >= size) {
+        data.assign(stored.substr(0, size));
+        return true;
+    }
+    std::string error;
+    if (!Decompress2007(stored, size, data, error) || data.size() != size) {
+        why = "a page does not decompress" + (error.empty() ? std::string() : ": " + error);
+        return false;
+    }
+    return true;
+}
+
+void PutU64(std::string& s, std::size_t at, std::uint64_t v) { PutLittleEndian(s.data() + at, v, 8); }
+
+}  // namespace
+
+std::uint64_t R2007SystemPageSize(std::uint64_t dataSize) {
+    const std::uint64_t aligned = AlignTo(dataSize, kCrcBlock);
+    // The coded data fits the page at least twice.
+    const std::uint64_t size = AlignTo(aligned * 2, 239) / 239 * 255;
+    return size < 0x400 ? 0x400 : AlignTo(size, 0x20);
+}
+
+std::string EncodeR2007SystemPage(std::string_view data, bool compress, Dwg2007Random& random,
+                                  R2007SystemPageInfo& info) {
+    const ReedSolomon& code = ReedSolomon::SystemPages();
+    info.sizeUncompressed = data.size();
+    info.crcUncompressed = CrcOf(data);
+    std::string stored = Packed(data, compress);
+    info.sizeCompressed = stored.size();
+    info.crcCompressed = CrcOf(stored);
+    stored.resize(AlignTo(stored.size(), kCrcBlock), '\0');
+    const std::uint64_t pageSize = R2007SystemPageSize(data.size());
+    const std::uint64_t room = pageSize / ReedSolomon::kCodeWord * code.DataSize();
+    info.factor = stored.empty() ? 1 : room / stored.size();
+    std::string buffer;
+    for (std::uint64_t i = 0; i < info.factor; ++i) buffer += stored;
+    const std::size_t blocks = std::max<std::size_t>(1, RsBlocksFor(code, buffer.size()));
+    buffer += random.NextPadding(blocks * code.DataSize() - buffer.size());
+    std::string page = RsEncodeInterleaved(code, buffer, blocks);
+    page += random.NextPadding(pageSize - page.size());
+    return page;
+}
+
+bool DecodeR2007SystemPage(std::string_view stored, const R2007SystemPageInfo& info, std::string& data,
+                           std::string& why) {
+    const ReedSolomon& code = ReedSolomon::SystemPages();
+    const std::uint64_t aligned = AlignTo(info.sizeCompressed, kCrcBlock);
+    if (info.factor == 0 || info.factor > 0x10000 || aligned > (std::uint64_t{1} << 28) ||
+        info.sizeUncompressed > (std::uint64_t{1} << 28)) {
+        why = "a system page has an impossible size";
+        return false;
+    }
+    const std::size_t blocks = RsBlocksFor(code, aligned * info.factor);
+    std::string decoded;
+    if (!RsDecodeInterleaved(code, stored, blocks, decoded).Ok()) {
+        why = stored.size() < blocks * ReedSolomon::kCodeWord ? "a system page is cut short"
+                                                               : "a system page has more errors than can be corrected";
+        return false;
+    }
+    const std::string_view packed = std::string_view(decoded).substr(0, info.sizeCompressed);
+    if (CrcOf(packed) != info.crcCompressed) {
+        why = "a system page fails its CRC";
+        return false;
+    }
+    if (!Unpacked(packed, info.sizeUncompressed, data, why)) return false;
+    if (CrcOf(data) != info.crcUncompressed) {
+        why = "a system page fails its CRC after decompression";
+        return false;
+    }
+    return true;
+}
+
+std::string EncodeR2007DataPage(std::string_view data, bool compress, Dwg2007Random& random, R2007DataPageInfo& info) {
+    const ReedSolomon& code = ReedSolomon::DataPages();
+    info.uncompressedSize = data.size();
+    info.checksum = PageChecksum2007(0, data);
+    std::string stored = Packed(data, compress);
+    info.compressedSize = stored.size();
+    info.crc = CrcOf(stored);
+    stored.resize(AlignTo(stored.size(), kCrcBlock), '\0');
+    const std::size_t blocks = std::max<std::size_t>(1, RsBlocksFor(code, stored.size()));
+    stored += random.NextPadding(blocks * code.DataSize() - stored.size());
+    std::string page = RsEncodeInterleaved(code, stored, blocks);
+    page.resize(AlignTo(page.size(), 0x20), '\0');
+    info.pageSize = page.size();
+    return page;
+}
+
+bool DecodeR2007DataPage(std::string_view stored, const R2007DataPageInfo& info, bool interleaved,
+                         std::string& data, std::string& why) {
+    const ReedSolomon& code = ReedSolomon::DataPages();
+    if (info.compressedSize > (std::uint64_t{1} << 28) || info.uncompressedSize > (std::uint64_t{1} << 28)) {
+        why = "a data page has an impossible size";
+        return false;
+    }
+    std::string decoded;
+    const std::size_t blocks = RsBlocksFor(code, AlignTo(info.compressedSize, kCrcBlock));
+    if (interleaved) {
+        if (!RsDecodeInterleaved(code, stored, blocks, decoded).Ok()) {
+            why = stored.size() < blocks * ReedSolomon::kCodeWord ? "a data page is cut short"
+                                                                   : "a data page has more errors than can be corrected";
+            return false;
+        }
+    } else {
+        if (stored.size() < info.compressedSize) {
+            why = "a data page is cut short";
+            return false;
+        }
+        decoded.assign(stored.substr(0, info.compressedSize));
+    }
+    const std::string_view packed = std::string_view(decoded).substr(0, info.compressedSize);
+    if (CrcOf(packed) != info.crc) {
+        why = "a data page fails its CRC";
+        return false;
+    }
+    if (!Unpacked(packed, info.uncompressedSize, data, why)) return false;
+    if (PageChecksum2007(0, data) != info.checksum) {
+        why = "a data page fails its checksum";
+        return false;
+    }
+    return true;
+}
+
+std::string EncodeR2007HeaderPage(std::string header, Dwg2007Random& random) {
+    header.resize(kR2007HeaderDataSize, '\0');
+    PutU64(header, 0x108, 0);
+    PutU64(header, 0x108, Crc64Normal(Crc64Seed2(0, header.size()), header));
+    std::string packed = Compress2007(header);
+    std::int32_t size = static_cast<std::int32_t>(packed.size());
+    if (packed.size() >= header.size()) {
+        packed = header;
+        size = -static_cast<std::int32_t>(header.size());
+    }
+    const std::uint64_t key = random.Next();
+    std::string sequence(16, '\0');
+    PutU64(sequence, 0, key);
+    PutU64(sequence, 8, RotateByControl(key, key));
+    std::string block(0x20, '\0');
+    PutU64(block, 0, Crc64Normal(Crc64Seed1(0, sequence.size()), sequence));
+    PutU64(block, 8, key);
+    PutU64(block, 0x10, Crc64Normal(Crc64Seed2(0, packed.size()), packed));
+    PutLittleEndian(block.data() + 0x18, static_cast<std::uint32_t>(size), 4);
+    block += packed;
+    block += random.NextPadding(AlignTo(block.size(), kCrcBlock) - block.size());
+    const ReedSolomon& code = ReedSolomon::SystemPages();
+    const std::size_t room = kHeaderBlocks * code.DataSize();
+    std::string buffer;
+    while (buffer.size() + block.size() <= room) buffer += block;
+    buffer += random.NextPadding(room - buffer.size());
+    std::string page = RsEncodeInterleaved(code, buffer, kHeaderBlocks);
+    page += random.NextPadding(kCheckDataAt - page.size());
+    const HeaderCheckData check = MakeHeaderCheckData(random.Next(), random.Next(), random.Encode(0));
+    std::string tail(0x28, '\0');
+    PutU64(tail, 0x00, check.normalCrc);
+    PutU64(tail, 0x08, check.mirroredCrc);
+    PutU64(tail, 0x10, check.random1);
+    PutU64(tail, 0x18, check.random2);
+    PutU64(tail, 0x20, check.encodedSeed);
+    return page + tail;
+}
+
+bool DecodeR2007HeaderPage(std::string_view page, std::string& header, std::string& why) {
+    const ReedSolomon& code = ReedSolomon::SystemPages();
+    std::string decoded;
+    if (!RsDecodeInterleaved(code, page, kHeaderBlocks, decoded).Ok()) {
+        why = page.size() < kHeaderBlocks * ReedSolomon::kCodeWord
+                  ? "the file header is cut short"
+                  : "the file header has more errors than can be corrected";
+        return false;
+    }
+    const auto size = ReadLittleEndian<std::int32_t>(decoded, 0x18);
+    const std::size_t stored = size < 0 ? static_cast<std::size_t>(-static_cast<std::int64_t>(size))
+                                        : static_cast<std::size_t>(size);
+    if (stored == 0 || stored > decoded.size() - 0x20) {
+        why = "the file header has an impossible size";
+        return false;
+    }
+    const std::string_view packed = std::string_view(decoded).substr(0x20, stored);
+    if (Crc64Normal(Crc64Seed2(0, packed.size()), packed) != ReadLittleEndian<std::uint64_t>(decoded, 0x10)) {
+        why = "the file header fails its CRC";
+        return false;
+    }
+    if (size < 0) {
+        header.assign(packed);
+    } else {
+        std::string error;
+        if (!Decompress2007(packed, kR2007HeaderDataSize, header, error)) {
+            why = "the file header does not decompress: " + error;
+            return false;
+        }
+    }
+    if (header.size() != kR2007HeaderDataSize) {
+        why = "the file header has an unexpected size";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace kel::dwg

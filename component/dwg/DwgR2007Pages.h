@@ -1,0 +1,53 @@
+// The stored forms of R2007 (AC1021) pages: system pages (the page map and
+// the section map, Reed-Solomon coded with 16 parity bytes and repeated to fill
+// their page), data pages (4 parity bytes, interleaved) and the file header
+// page at 0x80. Decoding corrects what the codes can correct and refuses the rest.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "component/dwg/Dwg2007Random.h"
+
+namespace kel::dwg {
+
+constexpr std::size_t kR2007HeaderPageAt = 0x80;
+constexpr std::size_t kR2007HeaderPageSize = 0x400;
+constexpr std::size_t kR2007PagesStart = 0x480;
+constexpr std::size_t kR2007HeaderDataSize = 0x110;
+
+// The page size of a system page holding `dataSize` decompressed bytes.
+std::uint64_t R2007SystemPageSize(std::uint64_t dataSize);
+
+// What the file header records about a system page.
+struct R2007SystemPageInfo {
+    std::uint64_t crcCompressed = 0, crcUncompressed = 0, sizeCompressed = 0, sizeUncompressed = 0, factor = 0;
+};
+
+// Encodes a system page (its page size from R2007SystemPageSize).
+std::string EncodeR2007SystemPage(std::string_view data, bool compress, Dwg2007Random& random,
+                                  R2007SystemPageInfo& info);
+// Decodes the system page at `stored` described by `info`; false with a reason
+// when it is cut short, cannot be corrected, fails a CRC or decompression.
+bool DecodeR2007SystemPage(std::string_view stored, const R2007SystemPageInfo& info, std::string& data,
+                           std::string& why);
+
+// One data page as the section map describes it.
+struct R2007DataPageInfo {
+    std::uint64_t pageSize = 0, uncompressedSize = 0, compressedSize = 0, checksum = 0, crc = 0;
+};
+
+// Encodes one page of section data, its code words interleaved (sections of
+// encoding 4; this writer writes no other kind).
+std::string EncodeR2007DataPage(std::string_view data, bool compress, Dwg2007Random& random, R2007DataPageInfo& info);
+// Decodes a page; pages of sections not interleaved hold their data as it is.
+bool DecodeR2007DataPage(std::string_view stored, const R2007DataPageInfo& info, bool interleaved,
+                         std::string& data, std::string& why);
+
+// The header page: the 0x110 header bytes (their CRC at 0x108 is set here),
+// compressed, framed, repeated, coded, padded and followed by check data.
+std::string EncodeR2007HeaderPage(std::string header, Dwg2007Random& random);
+bool DecodeR2007HeaderPage(std::string_view page, std::string& header, std::string& why);
+
+}  // namespace kel::dwg
