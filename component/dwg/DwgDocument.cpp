@@ -58,10 +58,8 @@ DrawingInfo DwgDocument::Describe() const {
 }
 
 // Every version read is written: R13 to R2000 in place, R2004 and R2010 to
-// R2018 through the page container.
-bool DwgDocument::Writable() const {
-    return AtMost(file_.version, Version::R2004) || AtLeast(file_.version, Version::R2010);
-}
+// R2018 through the page container, R2007 through its own.
+bool DwgDocument::Writable() const { return true; }
 
 std::string DwgDocument::NotWritable() const {
     return status::Make(status::kNotSupported,
@@ -329,8 +327,10 @@ bool DwgDocument::Serialize(std::string& out, std::string& status) const {
         return true;
     }
     std::string why;
-    const bool paged = UsesPageContainer(file_.version);
-    if (!(paged ? RelayPagedFile(bytes_, file_, edits_, out, why) : RelayFile(bytes_, file_, edits_, out, why))) {
+    const bool written = file_.version == Version::R2007      ? RelayR2007File(bytes_, file_, edits_, out, why)
+                         : UsesPageContainer(file_.version) ? RelayPagedFile(bytes_, file_, edits_, out, why)
+                                                            : RelayFile(bytes_, file_, edits_, out, why);
+    if (!written) {
         status = status::Make(status::kCannotWrite, "Cannot write the drawing: " + why);
         return false;
     }
