@@ -227,7 +227,9 @@ bool WriteR2007(std::string_view bytes, const std::map<std::string, std::string>
     // Page id -> the new stored pages of a replaced section that take its place.
     std::unordered_map<std::uint64_t, std::vector<std::pair<std::uint64_t, std::string>>> newPagesAt;
     std::unordered_map<std::uint64_t, bool> dropped;
-    for (const auto& [name, data] : replaced) {
+    for (const auto& entry : replaced) {
+        const std::string& name = entry.first;
+        const std::string& data = entry.second;
         auto it = std::find_if(sections.begin(), sections.end(), [&](const Section& s) { return s.name == name; });
         if (it == sections.end()) {
             why = "the drawing has no section " + name;

@@ -10,7 +10,9 @@
 #include "component/ByteOrder.h"
 #include "component/dwg/Dwg2007Decompress.h"
 #include "component/dwg/DwgCrc64.h"
+#include "component/dwg/DwgR2007Pages.h"
 #include "component/dwg/DwgR2007Writer.h"
+#include "component/dwg/DwgReedSolomon.h"
 #include "tests/component/dwg/Dwg2007TestFiles.h"
 
 namespace kel::dwg {
@@ -123,6 +125,37 @@ TEST(DwgR2007WriterTest, BrokenFilesAreRefused) {
             EXPECT_FALSE(why.empty()) << c.what;
         }
     }
+}
+
+TEST(DwgR2007WriterTest, DataPagesDecodeAndRefuseDamageBeyondRepair) {
+    KEL_NEED_CORPUS();
+    const std::string file = test::ReadCorpus("dwg/AC1021_R2007/autocad-files__Grid Plan.dwg");
+    test::R2007Walk walk;
+    ASSERT_TRUE(test::WalkR2007(file, walk));
+    std::size_t pages = 0;
+    for (const test::R2007Page& p : walk.pages) {
+        if (p.encoding != 4) continue;
+        SCOPED_TRACE(p.section);
+        R2007DataPageInfo info;
+        info.uncompressedSize = p.uncompressedSize;
+        info.compressedSize = p.compressedSize;
+        info.checksum = p.checksum;
+        info.crc = p.crc;
+        std::string data, why;
+        ASSERT_TRUE(DecodeR2007DataPage(p.stored, info, true, data, why)) << why;
+        const std::size_t blocks = RsBlocksFor(ReedSolomon::DataPages(), (p.compressedSize + 7) & ~7ULL);
+        // Three bytes of every code word: beyond what the code corrects. A code
+        // word may still decode to a wrong one; the page's CRC refuses it then.
+        std::string damaged(p.stored);
+        for (std::size_t b = 0; b < blocks; ++b) {
+            for (std::size_t e = 0; e < 3; ++e) damaged[(e * 61 + b % 50) * blocks + b] ^= 0x5A;
+        }
+        EXPECT_FALSE(DecodeR2007DataPage(damaged, info, true, data, why));
+        EXPECT_FALSE(why.empty());
+        EXPECT_FALSE(DecodeR2007DataPage(p.stored.substr(0, blocks * 255 - 1), info, true, data, why));
+        ++pages;
+    }
+    EXPECT_GT(pages, 5u);
 }
 
 }  // namespace
