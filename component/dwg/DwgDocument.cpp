@@ -36,8 +36,7 @@ std::unique_ptr<DwgDocument> DwgDocument::Open(std::string bytes, const std::str
     }
     std::string id = CutAtNul(bytes.substr(0, 6));
     Version version;
-    // R2007 keeps its own container, which is not read yet.
-    if (!VersionFromId(id, version) || version == Version::R2007) {
+    if (!VersionFromId(id, version)) {
         status = status::Make(status::kUnsupportedFormat, "Unsupported format " + id);
         return nullptr;
     }
@@ -57,8 +56,8 @@ DrawingInfo DwgDocument::Describe() const {
     return info;
 }
 
-// Every version read is written: R13 to R2000 in place, R2004 and R2010 to
-// R2018 through the page container.
+// Every version read but R2007 is written: R13 to R2000 in place, R2004 and
+// R2010 to R2018 through the page container.
 bool DwgDocument::Writable() const {
     return AtMost(file_.version, Version::R2004) || AtLeast(file_.version, Version::R2010);
 }
@@ -327,6 +326,10 @@ bool DwgDocument::Serialize(std::string& out, std::string& status) const {
     if (edits_.Empty()) {
         out = bytes_;
         return true;
+    }
+    if (!Writable()) {
+        status = NotWritable();
+        return false;
     }
     std::string why;
     const bool paged = UsesPageContainer(file_.version);
