@@ -36,8 +36,7 @@ std::unique_ptr<DwgDocument> DwgDocument::Open(std::string bytes, const std::str
     }
     std::string id = CutAtNul(bytes.substr(0, 6));
     Version version;
-    // R2007 keeps its own container, which is not read yet.
-    if (!VersionFromId(id, version) || version == Version::R2007) {
+    if (!VersionFromId(id, version)) {
         status = status::Make(status::kUnsupportedFormat, "Unsupported format " + id);
         return nullptr;
     }
@@ -325,6 +324,10 @@ bool DwgDocument::Serialize(std::string& out, std::string& status) const {
     if (edits_.Empty()) {
         out = bytes_;
         return true;
+    }
+    if (!Writable()) {
+        status = NotWritable();
+        return false;
     }
     std::string why;
     const bool written = file_.version == Version::R2007      ? RelayR2007File(bytes_, file_, edits_, out, why)

@@ -4,18 +4,16 @@
 // page at 0x80. Decoding corrects what the codes can correct and refuses the rest.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "component/dwg/Dwg2007Random.h"
+#include "component/dwg/DwgR2007File.h"
 
 namespace kel::dwg {
 
-constexpr std::size_t kR2007HeaderPageAt = 0x80;
-constexpr std::size_t kR2007HeaderPageSize = 0x400;
-constexpr std::size_t kR2007PagesStart = 0x480;
-constexpr std::size_t kR2007HeaderDataSize = 0x110;
 
 // The page size of a system page holding `dataSize` decompressed bytes.
 std::uint64_t R2007SystemPageSize(std::uint64_t dataSize);
@@ -49,5 +47,17 @@ bool DecodeR2007DataPage(std::string_view stored, const R2007DataPageInfo& info,
 // compressed, framed, repeated, coded, padded and followed by check data.
 std::string EncodeR2007HeaderPage(std::string header, Dwg2007Random& random);
 bool DecodeR2007HeaderPage(std::string_view page, std::string& header, std::string& why);
+
+class ReedSolomon;
+
+// The data of `blocks` interleaved code words, each corrected where the code
+// can; adds to `corrected` the bytes corrected. False when a word has more
+// errors than the code corrects or `coded` is too short.
+bool RsDecodeInterleavedPage(const ReedSolomon& code, std::string_view coded, std::size_t blocks, std::string& data,
+                             unsigned& corrected);
+
+// Decompresses a page's stored bytes to exactly `size` bytes; false when the
+// stream is damaged or would overrun.
+bool DecompressPage(std::string_view stored, std::size_t size, std::string& out);
 
 }  // namespace kel::dwg

@@ -112,7 +112,7 @@ bool ParseContainer(std::string_view bytes, Container& c, std::string& why) {
         why = "the file is shorter than its header";
         return false;
     }
-    if (!DecodeR2007HeaderPage(bytes.substr(kR2007HeaderPageAt, kR2007HeaderPageSize), c.header, why)) return false;
+    if (!DecodeR2007HeaderPage(bytes.substr(kR2007HeaderAt, kR2007HeaderPageSize), c.header, why)) return false;
     const std::string& h = c.header;
     const std::uint64_t pageMapAt = kR2007PagesStart + U64(h, kPageMapOffset);
     if (U64(h, kPageMapOffset) > bytes.size() - kR2007PagesStart) {
@@ -301,7 +301,7 @@ bool WriteR2007(std::string_view bytes, const std::map<std::string, std::string>
     const std::string pageMapPage = EncodeR2007SystemPage(pageMap, true, random, pageInfo);
 
     // Lay the file: the first 0x80 bytes, the header page, the pages, the header copy.
-    out.assign(bytes.substr(0, kR2007HeaderPageAt));
+    out.assign(bytes.substr(0, kR2007HeaderAt));
     out.append(kR2007HeaderPageSize, '\0');
     std::unordered_map<std::uint64_t, std::uint64_t> moved;  // old page address -> new
     for (const Placed& p : placed) {
@@ -331,7 +331,7 @@ bool WriteR2007(std::string_view bytes, const std::map<std::string, std::string>
     PutU64(header, kSectionMapSizeCompressed, sectionInfo.sizeCompressed);
     PutU64(header, kSectionMapSizeUncompressed, sectionInfo.sizeUncompressed);
     const std::string headerPage = EncodeR2007HeaderPage(header, random);
-    out.replace(kR2007HeaderPageAt, kR2007HeaderPageSize, headerPage);
+    out.replace(kR2007HeaderAt, kR2007HeaderPageSize, headerPage);
     out += headerPage;
     return true;
 }

@@ -179,7 +179,7 @@ TEST_F(DwgBatchTest, DrawingsThatCannotBeChangedAreReportedAndLeftAlone) {
     // Copy -> the status --xml reports.
     std::map<std::string, std::string> status;
     for (const char* rel : {"dwg/legacy_pre_R13/libredwg__r2.6_entities.dwg", "dwg/legacy_pre_R13/libredwg__r10_entities.dwg",
-                            "dwg/legacy_pre_R13/libredwg__r11_entities-2d.dwg", "dwg/AC1021_R2007/libredwg__example_2007.dwg"}) {
+                            "dwg/legacy_pre_R13/libredwg__r11_entities-2d.dwg"}) {
         const std::string copy = Copy(rel);
         status[copy] = "(2004:Unsupported format " + test::ReadFile(copy).substr(0, 6);
     }
@@ -211,7 +211,7 @@ TEST_F(DwgBatchTest, DrawingsThatCannotBeChangedAreReportedAndLeftAlone) {
 
     // A list file, plain and wildcard entries, does the same.
     fs::remove(home + "/err.log");
-    const std::string a = dir.File("work/libredwg__example_2007.dwg"), b = dir.File("work/libredwg__r10_entities.dwg");
+    const std::string a = dir.File("work/libredwg__r2.6_entities.dwg"), b = dir.File("work/libredwg__r10_entities.dwg");
     r = Batch(Q(dir.Write("run.dlf", a + "," + tmpl + "\r\n" + dir.File("work/*_r10_entities.dwg") + "," + tmpl + "\r\n")));
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.out.find("Processing " + b + "...\n"), std::string::npos) << r.out;
