@@ -2,6 +2,7 @@
 // show agrees with the DXF twins, changes read back with every CRC checked,
 // and drawings that cannot be changed or read are reported and left alone.
 #include <algorithm>
+#include <chrono>
 #include <map>
 
 #include "component/dwg/DwgDocument.h"
@@ -171,6 +172,50 @@ TEST_F(DwgBatchTest, EveryPagedDrawingIsShownAndChanged) {
         }
     }
     EXPECT_GE(changed, 25u);
+}
+
+// R2007 drawings are shown like the others (their twins agree with the DXF
+// reader); a change to them is refused by name and the file is not written.
+TEST_F(DwgBatchTest, R2007DrawingsAreShownAndTheirChangesRefused) {
+    KEL_NEED_CORPUS();
+    const std::map<std::string, std::string> twins = {
+        {"libredwg__example_2007.dwg", "dxf/ascii/AC1021_R2007/libredwg__example_2007.dxf"},
+        {"acadsharp__sample_AC1021.dwg", "dxf/ascii/AC1021_R2007/acadsharp__sample_AC1021_ascii.dxf"},
+        {"acadsharp-48c4080__sample_AC1021.dwg", "dxf/ascii/AC1021_R2007/acadsharp-48c4080__sample_AC1021_ascii.dxf"}};
+    std::size_t files = 0, matched = 0;
+    for (const auto& entry : fs::directory_iterator(test::CorpusPath("dwg/AC1021_R2007"))) {
+        const std::string name = entry.path().filename().string(), rel = "dwg/AC1021_R2007/" + name;
+        SCOPED_TRACE(rel);
+        const std::string copy = Copy(rel);
+        const std::vector<Attribute> attributes = ReadDwg(copy);
+        const auto twin = twins.find(name);
+        const Result xml = twin == twins.end() ? Batch("--xml " + Q(copy)) : XmlMatching(copy, test::CorpusPath(twin->second));
+        matched += twin != twins.end();
+        const Result show = Batch("--show " + Q(copy));
+        ASSERT_EQ(xml.exitCode, 0) << xml.err;
+        ASSERT_EQ(show.exitCode, 0) << show.err;
+        EXPECT_EQ(SplitLines(show.out).size(), attributes.size() + 1) << show.out;
+        for (const Attribute& a : attributes) {
+            EXPECT_NE(xml.out.find("<handle>" + a.handle + "</handle>"), std::string::npos) << a.handle;
+            EXPECT_NE(show.out.find("," + a.handle + ","), std::string::npos) << a.handle;
+        }
+        if (attributes.empty()) continue;
+        // Set one tag and delete another: both refused, the drawing left as it was, not even rewritten.
+        const std::string lines = "*INPUT\r\n*ATTRIBUTE_TAGS\r\n" + attributes.front().tag + ",r,new\r\n" +
+                                  attributes.back().tag + ",d\r\n";
+        const auto before = fs::last_write_time(copy);
+        fs::last_write_time(copy, before - std::chrono::hours(24));
+        fs::remove(home + "/err.log");
+        const Result r = Batch("-t " + Q(dir.Write("t.txt", lines)) + " " + Q(copy));
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(ErrLog().find("3002:Changing AC1021 drawings is not supported yet"), std::string::npos) << ErrLog();
+        EXPECT_TRUE(Untouched(copy, rel));
+        EXPECT_EQ(fs::last_write_time(copy), before - std::chrono::hours(24));
+        EXPECT_EQ(ReadDwg(copy), attributes);
+        ++files;
+    }
+    EXPECT_EQ(files, 7u);
+    EXPECT_EQ(matched, twins.size());
 }
 
 TEST_F(DwgBatchTest, DrawingsThatCannotBeChangedAreReportedAndLeftAlone) {

@@ -9,6 +9,9 @@
 #include "component/ByteOrder.h"
 #include "component/dwg/DwgCrc64.h"
 #include "component/dwg/DwgDocument.h"
+#include "component/dwg/DwgFile.h"
+#include "component/dwg/DwgModel.h"
+#include "component/dwg/DwgText.h"
 #include "component/dwg/DwgR2007File.h"
 #include "component/dwg/DwgR2007Pages.h"
 #include "component/dwg/DwgReedSolomon.h"
@@ -351,6 +354,58 @@ TEST(DwgR2007Test, MapsThatDescribeMoreThanTheFileHoldsAreRefusedByName) {
         std::string status;
         EXPECT_FALSE(DwgDocument::Open(c.file(), "x.dwg", status));
         EXPECT_EQ(status, std::string("2005:Damaged drawing: ") + c.status);
+    }
+}
+
+// An attribute's UTF-16 value as stored decides what is shown: the object is
+// re-encoded with it, put behind the objects section and read back from there.
+TEST(DwgR2007Test, StoredTextsReadAsUsersExpect) {
+    KEL_NEED_CORPUS();
+    const std::string bytes = test::ReadCorpus(kSmall);
+    DwgFile file;
+    std::string status;
+    ASSERT_TRUE(file.Parse(bytes, status)) << status;
+    DwgModel model;
+    ASSERT_TRUE(model.Load(bytes, file, status)) << status;
+    const DecodedObject* attrib = nullptr;
+    for (const DecodedObject& o : model.Objects()) {
+        if (o.common.type == type::kAttrib && o.known && !std::get<AttribData>(o.data).MultiLine()) attrib = &o;
+    }
+    ASSERT_TRUE(attrib);
+    const struct {
+        std::u16string stored;
+        std::string shown;
+    } cases[] = {
+        {u"", ""},
+        {std::u16string(1, u'\0'), ""},
+        {u"End", "End"},
+        {std::u16string{u'A', char16_t(0xD800), u'B', u'\0'}, "A\xEF\xBF\xBD" "B"},  // a lone high surrogate
+        {std::u16string{char16_t(0xDC00)}, "\xEF\xBF\xBD"},                     // a lone low one
+        {u"\U0001F600 \u00D6l", "\xF0\x9F\x98\x80 \xC3\x96l"},                   // a pair, then the BMP
+        {std::u16string{u'x', u'\0', u'y'}, "x"},                                // up to the first NUL
+    };
+    for (const auto& c : cases) {
+        DecodedObject edit = *attrib;
+        std::get<AttribData>(edit.data).text.value = WideToUtf8(c.stored);
+        std::string encoded;
+        ASSERT_TRUE(EncodeObject(edit, file, encoded));
+        DwgFile changed = file;
+        changed.objectMap[changed.indexOfHandle.at(attrib->Handle())].offset =
+            static_cast<std::int64_t>(changed.objectSection.size());
+        changed.objectSection += encoded;
+        DwgModel back;
+        ASSERT_TRUE(back.Load(bytes, changed, status)) << status;
+        std::string shown = "(not listed)";
+        for (const BlockInfo& b : back.Describe().blocks) {
+            for (const InsertInfo& i : b.inserts) {
+                for (const AttributeInfo& a : i.attributes) {
+                    if (a.elementId == attrib->Handle()) shown = a.value;
+                }
+            }
+        }
+        EXPECT_EQ(shown, c.shown) << DecodeWideText(WideToUtf8(c.stored));
+        EXPECT_EQ(std::get<AttribData>(back.Find(attrib->Handle())->data).text.value, WideToUtf8(c.stored))
+            << "held as stored";
     }
 }
 
