@@ -4,8 +4,8 @@
 //   1: Reed-Solomon: the rest is data for one of the two codes (next byte),
 //      coded, damaged at positions the input names, decoded: up to the
 //      code's limit per code word the data must come back;
-//   2: the container: the rest is a file to write again with no change;
-//      what is written must be written again to the same bytes.
+//   2: the container: the rest is a file to read and write again with no
+//      change; what is written must read and be written again to the same bytes.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -13,6 +13,7 @@
 
 #include "component/dwg/Dwg2007Compress.h"
 #include "component/dwg/Dwg2007Decompress.h"
+#include "component/dwg/DwgR2007File.h"
 #include "component/dwg/DwgR2007Writer.h"
 #include "component/dwg/DwgReedSolomon.h"
 
@@ -55,9 +56,11 @@ void ReedSolomonCheck(std::string_view in) {
 }
 
 void Container(std::string_view in) {
+    R2007File file, written;
     std::string out, again, why;
-    if (!WriteR2007(in, {}, out, why)) return;
-    if (!WriteR2007(out, {}, again, why) || again != out) __builtin_trap();
+    if (!file.Parse(in, why) || !WriteR2007(in, file, {}, out, why)) return;
+    // What is written reads, and is written again to the same bytes.
+    if (!written.Parse(out, why) || !WriteR2007(out, written, {}, again, why) || again != out) __builtin_trap();
 }
 
 }  // namespace

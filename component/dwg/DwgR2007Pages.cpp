@@ -28,19 +28,6 @@ std::string Packed(std::string_view data, bool compress) {
     return std::string(data);
 }
 
-bool Unpacked(std::string_view stored, std::uint64_t size, std::string& data, std::string& why) {
-    if (stored.size() >= size) {
-        data.assign(stored.substr(0, size));
-        return true;
-    }
-    std::string error;
-    if (!Decompress2007(stored, size, data, error) || data.size() != size) {
-        why = "a page does not decompress" + (error.empty() ? std::string() : ": " + error);
-        return false;
-    }
-    return true;
-}
-
 void PutU64(std::string& s, std::size_t at, std::uint64_t v) { PutLittleEndian(s.data() + at, v, 8); }
 
 }  // namespace
@@ -73,35 +60,6 @@ std::string EncodeR2007SystemPage(std::string_view data, bool compress, Dwg2007R
     return page;
 }
 
-bool DecodeR2007SystemPage(std::string_view stored, const R2007SystemPageInfo& info, std::string& data,
-                           std::string& why) {
-    const ReedSolomon& code = ReedSolomon::SystemPages();
-    const std::uint64_t aligned = AlignTo(info.sizeCompressed, kCrcBlock);
-    if (info.factor == 0 || info.factor > 0x10000 || aligned > (std::uint64_t{1} << 28) ||
-        info.sizeUncompressed > (std::uint64_t{1} << 28)) {
-        why = "a system page has an impossible size";
-        return false;
-    }
-    const std::size_t blocks = RsBlocksFor(code, aligned * info.factor);
-    std::string decoded;
-    if (!RsDecodeInterleaved(code, stored, blocks, decoded).Ok()) {
-        why = stored.size() < blocks * ReedSolomon::kCodeWord ? "a system page is cut short"
-                                                               : "a system page has more errors than can be corrected";
-        return false;
-    }
-    const std::string_view packed = std::string_view(decoded).substr(0, info.sizeCompressed);
-    if (CrcOf(packed) != info.crcCompressed) {
-        why = "a system page fails its CRC";
-        return false;
-    }
-    if (!Unpacked(packed, info.sizeUncompressed, data, why)) return false;
-    if (CrcOf(data) != info.crcUncompressed) {
-        why = "a system page fails its CRC after decompression";
-        return false;
-    }
-    return true;
-}
-
 std::string EncodeR2007DataPage(std::string_view data, bool compress, Dwg2007Random& random, R2007DataPageInfo& info) {
     const ReedSolomon& code = ReedSolomon::DataPages();
     info.uncompressedSize = data.size();
@@ -116,41 +74,6 @@ std::string EncodeR2007DataPage(std::string_view data, bool compress, Dwg2007Ran
     page.resize(AlignTo(page.size(), 0x20), '\0');
     info.pageSize = page.size();
     return page;
-}
-
-bool DecodeR2007DataPage(std::string_view stored, const R2007DataPageInfo& info, bool interleaved,
-                         std::string& data, std::string& why) {
-    const ReedSolomon& code = ReedSolomon::DataPages();
-    if (info.compressedSize > (std::uint64_t{1} << 28) || info.uncompressedSize > (std::uint64_t{1} << 28)) {
-        why = "a data page has an impossible size";
-        return false;
-    }
-    std::string decoded;
-    const std::size_t blocks = RsBlocksFor(code, AlignTo(info.compressedSize, kCrcBlock));
-    if (interleaved) {
-        if (!RsDecodeInterleaved(code, stored, blocks, decoded).Ok()) {
-            why = stored.size() < blocks * ReedSolomon::kCodeWord ? "a data page is cut short"
-                                                                   : "a data page has more errors than can be corrected";
-            return false;
-        }
-    } else {
-        if (stored.size() < info.compressedSize) {
-            why = "a data page is cut short";
-            return false;
-        }
-        decoded.assign(stored.substr(0, info.compressedSize));
-    }
-    const std::string_view packed = std::string_view(decoded).substr(0, info.compressedSize);
-    if (CrcOf(packed) != info.crc) {
-        why = "a data page fails its CRC";
-        return false;
-    }
-    if (!Unpacked(packed, info.uncompressedSize, data, why)) return false;
-    if (PageChecksum2007(0, data) != info.checksum) {
-        why = "a data page fails its checksum";
-        return false;
-    }
-    return true;
 }
 
 std::string EncodeR2007HeaderPage(std::string header, Dwg2007Random& random) {
@@ -189,43 +112,6 @@ std::string EncodeR2007HeaderPage(std::string header, Dwg2007Random& random) {
     PutU64(tail, 0x18, check.random2);
     PutU64(tail, 0x20, check.encodedSeed);
     return page + tail;
-}
-
-bool DecodeR2007HeaderPage(std::string_view page, std::string& header, std::string& why) {
-    const ReedSolomon& code = ReedSolomon::SystemPages();
-    std::string decoded;
-    if (!RsDecodeInterleaved(code, page, kHeaderBlocks, decoded).Ok()) {
-        why = page.size() < kHeaderBlocks * ReedSolomon::kCodeWord
-                  ? "the file header is cut short"
-                  : "the file header has more errors than can be corrected";
-        return false;
-    }
-    const auto size = ReadLittleEndian<std::int32_t>(decoded, 0x18);
-    const std::size_t stored = size < 0 ? static_cast<std::size_t>(-static_cast<std::int64_t>(size))
-                                        : static_cast<std::size_t>(size);
-    if (stored == 0 || stored > decoded.size() - 0x20) {
-        why = "the file header has an impossible size";
-        return false;
-    }
-    const std::string_view packed = std::string_view(decoded).substr(0x20, stored);
-    if (Crc64Normal(Crc64Seed2(0, packed.size()), packed) != ReadLittleEndian<std::uint64_t>(decoded, 0x10)) {
-        why = "the file header fails its CRC";
-        return false;
-    }
-    if (size < 0) {
-        header.assign(packed);
-    } else {
-        std::string error;
-        if (!Decompress2007(packed, kR2007HeaderDataSize, header, error)) {
-            why = "the file header does not decompress: " + error;
-            return false;
-        }
-    }
-    if (header.size() != kR2007HeaderDataSize) {
-        why = "the file header has an unexpected size";
-        return false;
-    }
-    return true;
 }
 
 bool RsDecodeInterleavedPage(const ReedSolomon& code, std::string_view coded, std::size_t blocks, std::string& data,

@@ -1,7 +1,8 @@
 // The stored forms of R2007 (AC1021) pages: system pages (the page map and
 // the section map, Reed-Solomon coded with 16 parity bytes and repeated to fill
 // their page), data pages (4 parity bytes, interleaved) and the file header
-// page at 0x80. Decoding corrects what the codes can correct and refuses the rest.
+// page at 0x80, as the writer encodes them (the reader, DwgR2007File.h, decodes
+// them with the two helpers at the end).
 #pragma once
 
 #include <cstddef>
@@ -26,10 +27,6 @@ struct R2007SystemPageInfo {
 // Encodes a system page (its page size from R2007SystemPageSize).
 std::string EncodeR2007SystemPage(std::string_view data, bool compress, Dwg2007Random& random,
                                   R2007SystemPageInfo& info);
-// Decodes the system page at `stored` described by `info`; false with a reason
-// when it is cut short, cannot be corrected, fails a CRC or decompression.
-bool DecodeR2007SystemPage(std::string_view stored, const R2007SystemPageInfo& info, std::string& data,
-                           std::string& why);
 
 // One data page as the section map describes it.
 struct R2007DataPageInfo {
@@ -39,14 +36,10 @@ struct R2007DataPageInfo {
 // Encodes one page of section data, its code words interleaved (sections of
 // encoding 4; this writer writes no other kind).
 std::string EncodeR2007DataPage(std::string_view data, bool compress, Dwg2007Random& random, R2007DataPageInfo& info);
-// Decodes a page; pages of sections not interleaved hold their data as it is.
-bool DecodeR2007DataPage(std::string_view stored, const R2007DataPageInfo& info, bool interleaved,
-                         std::string& data, std::string& why);
 
 // The header page: the 0x110 header bytes (their CRC at 0x108 is set here),
 // compressed, framed, repeated, coded, padded and followed by check data.
 std::string EncodeR2007HeaderPage(std::string header, Dwg2007Random& random);
-bool DecodeR2007HeaderPage(std::string_view page, std::string& header, std::string& why);
 
 class ReedSolomon;
 

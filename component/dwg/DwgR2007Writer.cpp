@@ -56,17 +56,6 @@ struct Container {
     std::vector<Section> sections;
 };
 
-R2007SystemPageInfo SystemInfo(const std::string& h, std::size_t crcC, std::size_t crcU, std::size_t sizeC,
-                               std::size_t sizeU, std::size_t factor) {
-    R2007SystemPageInfo info;
-    info.crcCompressed = U64(h, crcC);
-    info.crcUncompressed = U64(h, crcU);
-    info.sizeCompressed = U64(h, sizeC);
-    info.sizeUncompressed = U64(h, sizeU);
-    info.factor = U64(h, factor);
-    return info;
-}
-
 bool ParseSectionMap(std::string_view map, std::vector<Section>& sections, std::string& why) {
     for (std::size_t at = 0; at < map.size();) {
         if (map.size() - at < kSectionEntrySize) {
@@ -107,64 +96,13 @@ bool ParseSectionMap(std::string_view map, std::vector<Section>& sections, std::
     return true;
 }
 
-bool ParseContainer(std::string_view bytes, Container& c, std::string& why) {
-    if (bytes.size() < kR2007PagesStart) {
-        why = "the file is shorter than its header";
-        return false;
-    }
-    if (!DecodeR2007HeaderPage(bytes.substr(kR2007HeaderAt, kR2007HeaderPageSize), c.header, why)) return false;
-    const std::string& h = c.header;
-    const std::uint64_t pageMapAt = kR2007PagesStart + U64(h, kPageMapOffset);
-    if (U64(h, kPageMapOffset) > bytes.size() - kR2007PagesStart) {
-        why = "the page map lies outside the file";
-        return false;
-    }
-    std::string pageMap;
-    if (!DecodeR2007SystemPage(bytes.substr(pageMapAt),
-                               SystemInfo(h, kPageMapCrcCompressed, kPageMapCrcUncompressed, kPageMapSizeCompressed,
-                                          kPageMapSizeUncompressed, kPageMapFactor),
-                               pageMap, why))
-        return false;
-    std::uint64_t address = kR2007PagesStart;
-    for (std::size_t at = 0; at + 16 <= pageMap.size(); at += 16) {
-        MapPage p;
-        p.size = U64(pageMap, at);
-        p.id = static_cast<std::int64_t>(U64(pageMap, at + 8));
-        p.address = address;
-        if (p.size > bytes.size() - std::min<std::uint64_t>(address, bytes.size())) {
-            why = "a page lies outside the file";
-            return false;
-        }
-        address += p.size;
-        c.pages.push_back(p);
-    }
-    auto find = [&](std::uint64_t id) -> const MapPage* {
-        for (const MapPage& p : c.pages) {
-            if (p.id >= 0 && static_cast<std::uint64_t>(p.id) == id) return &p;
-        }
-        return nullptr;
-    };
-    const MapPage* sectionMapPage = find(U64(h, kSectionMapId));
-    if (!sectionMapPage) {
-        why = "the section map page is not in the page map";
-        return false;
-    }
-    std::string sectionMap;
-    if (!DecodeR2007SystemPage(bytes.substr(sectionMapPage->address, sectionMapPage->size),
-                               SystemInfo(h, kSectionMapCrcCompressed, kSectionMapCrcUncompressed,
-                                          kSectionMapSizeCompressed, kSectionMapSizeUncompressed, kSectionMapFactor),
-                               sectionMap, why))
-        return false;
-    if (!ParseSectionMap(sectionMap, c.sections, why)) return false;
-    for (const Section& s : c.sections) {
-        for (const SectionPage& p : s.pages) {
-            if (!find(p.id)) {
-                why = "a page of " + s.name + " is not in the page map";
-                return false;
-            }
-        }
-    }
-    return true;
+// What the writer needs of the parsed file: the header bytes, the page map
+// with absolute addresses, and the section map entries as stored (the
+// reader's decoded map, cut into entries that keep their exact bytes).
+bool ContainerOf(const R2007File& file, Container& c, std::string& why) {
+    c.header = file.headerData;
+    for (const R2007PageEntry& e : file.pageMap) c.pages.push_back({e.id, e.size, kR2007PagesStart + e.offset});
+    return ParseSectionMap(file.sectionMapPage.data, c.sections, why);
 }
 
 // The new pages of a replaced section.
@@ -208,10 +146,20 @@ std::string SectionMapBytes(const std::vector<Section>& sections) {
 
 }  // namespace
 
-bool WriteR2007(std::string_view bytes, const std::map<std::string, std::string>& replaced, std::string& out,
-                std::string& why) {
+bool WriteR2007(std::string_view bytes, const R2007File& file, const std::map<std::string, std::string>& replaced,
+                std::string& out, std::string& why) {
     Container c;
-    if (!ParseContainer(bytes, c, why)) return false;
+    if (!ContainerOf(file, c, why)) return false;
+    if (bytes.size() < kR2007PagesStart) {
+        why = "the file is shorter than its header";
+        return false;
+    }
+    for (const MapPage& p : c.pages) {
+        if (p.address > bytes.size() || p.size > bytes.size() - p.address) {
+            why = "a page lies outside the file";
+            return false;
+        }
+    }
     std::string header = c.header;
     Dwg2007Random random(U64(header, kRandomSeed));
 

@@ -11,13 +11,15 @@
 #include <string>
 #include <string_view>
 
+#include "component/dwg/DwgR2007File.h"
+
 namespace kel::dwg {
 
-// `replaced` maps section names ("AcDb:AcDbObjects") to their new
-// decompressed data. False with a reason (and `out` unusable) when the file's
-// container cannot be read, a named section is missing, encrypted or not
-// interleaved.
-bool WriteR2007(std::string_view bytes, const std::map<std::string, std::string>& replaced, std::string& out,
-                std::string& why);
+// `file` is `bytes` parsed; `replaced` maps section names
+// ("AcDb:AcDbObjects") to their new decompressed data. False with a reason
+// (and `out` unusable) when a named section is missing, encrypted or not
+// interleaved, or the section map does not hold what it lists.
+bool WriteR2007(std::string_view bytes, const R2007File& file, const std::map<std::string, std::string>& replaced,
+                std::string& out, std::string& why);
 
 }  // namespace kel::dwg

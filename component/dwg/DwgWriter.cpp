@@ -214,9 +214,16 @@ bool RelayPagedFile(std::string_view bytes, const DwgFile& file, const DwgEdits&
 
 bool RelayR2007File(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
                     std::string& why) {
+    R2007File container;
+    if (!container.Parse(bytes, why)) return false;
+    const R2007Section* objects = container.Find(kObjectsSection);
+    if (!objects || !container.Find(kHandlesSection)) {
+        why = "the objects or handles section is missing";
+        return false;
+    }
     std::map<std::string, std::string> sections;
-    if (!NewObjectSections(file.objectSection, file, edits, sections, why)) return false;
-    return WriteR2007(bytes, sections, out, why);
+    if (!NewObjectSections(objects->data, file, edits, sections, why)) return false;
+    return WriteR2007(bytes, container, sections, out, why);
 }
 
 }  // namespace kel::dwg
