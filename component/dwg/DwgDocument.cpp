@@ -37,8 +37,7 @@ std::unique_ptr<DwgDocument> DwgDocument::Open(std::string bytes, const std::str
     }
     std::string id = CutAtNul(bytes.substr(0, 6));
     Version version;
-    // R2007 keeps its own container, which is not read yet.
-    if (!VersionFromId(id, version) || version == Version::R2007) {
+    if (!VersionFromId(id, version)) {
         status = status::Make(status::kUnsupportedFormat, "Unsupported format " + id);
         return nullptr;
     }
@@ -59,10 +58,8 @@ DrawingInfo DwgDocument::Describe() const {
 }
 
 // Every version read is written: R13 to R2000 in place, R2004 and R2010 to
-// R2018 through the page container.
-bool DwgDocument::Writable() const {
-    return AtMost(file_.version, Version::R2004) || AtLeast(file_.version, Version::R2010);
-}
+// R2018 through the page container, R2007 through its own.
+bool DwgDocument::Writable() const { return true; }
 
 std::string DwgDocument::NotWritable() const {
     return status::Make(status::kNotSupported,
@@ -390,9 +387,15 @@ bool DwgDocument::Serialize(std::string& out, std::string& status) const {
         out = bytes_;
         return true;
     }
+    if (!Writable()) {
+        status = NotWritable();
+        return false;
+    }
     std::string why;
-    const bool paged = UsesPageContainer(file_.version);
-    if (!(paged ? RelayPagedFile(bytes_, file_, edits_, out, why) : RelayFile(bytes_, file_, edits_, out, why))) {
+    const bool written = file_.version == Version::R2007      ? RelayR2007File(bytes_, file_, edits_, out, why)
+                         : UsesPageContainer(file_.version) ? RelayPagedFile(bytes_, file_, edits_, out, why)
+                                                            : RelayFile(bytes_, file_, edits_, out, why);
+    if (!written) {
         status = status::Make(status::kCannotWrite, "Cannot write the drawing: " + why);
         return false;
     }

@@ -9,6 +9,7 @@
 #include "component/dwg/DwgObjectCodec.h"
 #include "component/dwg/DwgObjectIo.h"
 #include "component/dwg/DwgR2004File.h"
+#include "component/dwg/DwgR2007File.h"
 
 namespace kel::dwg {
 
@@ -103,9 +104,9 @@ bool DwgFile::Parse(std::string_view bytes, std::string& status) {
     bool ok = false;
     Version paged = Version::R13;
     if (bytes.size() >= 6 && VersionFromId(std::string(bytes.substr(0, 6)), paged) &&
-        AtLeast(paged, Version::R2004) && paged != Version::R2007) {
+        AtLeast(paged, Version::R2004)) {
         version = paged;
-        ok = ParseR2004(bytes, why);
+        ok = paged == Version::R2007 ? ParseR2007(bytes, why) : ParseR2004(bytes, why);
     } else {
         ok = ParseFileHeader(bytes, why) && ParseHeaderVariables(bytes, *Locator(kHeaderSection), why) &&
              ParseClasses(bytes, *Locator(kClassSection), why) &&
@@ -141,13 +142,37 @@ bool DwgFile::ParseR2004(std::string_view bytes, std::string& why) {
         why = "a section the drawing needs is missing or encrypted";
         return false;
     }
+    objectSection = objects->data;
+    return ParseSections(header->data, classSection->data, handles->data, why);
+}
+
+bool DwgFile::ParseR2007(std::string_view bytes, std::string& why) {
+    maintenanceVersion = static_cast<std::uint8_t>(bytes[0x0B]);
+    auto container = std::make_shared<R2007File>();
+    if (!container->Parse(bytes, why)) return false;
+    codePage = container->codePage;
+    const R2007Section* header = container->Find("AcDb:Header");
+    const R2007Section* classSection = container->Find("AcDb:Classes");
+    const R2007Section* handles = container->Find("AcDb:Handles");
+    const R2007Section* objects = container->Find("AcDb:AcDbObjects");
+    if (!header || !classSection || !handles || !objects || !header->readable || !classSection->readable ||
+        !handles->readable || !objects->readable) {
+        why = "a section the drawing needs is missing or encrypted";
+        return false;
+    }
+    objectSection = objects->data;
+    r2007 = container;
+    return ParseSections(header->data, classSection->data, handles->data, why);
+}
+
+bool DwgFile::ParseSections(const std::string& header, const std::string& classData, const std::string& handles,
+                            std::string& why) {
     auto whole = [](std::uint8_t number, const std::string& data) {
         return SectionLocator{number, 0, static_cast<std::int32_t>(data.size())};
     };
-    objectSection = objects->data;
-    return ParseHeaderVariables(header->data, whole(kHeaderSection, header->data), why) &&
-           ParseClasses(classSection->data, whole(kClassSection, classSection->data), why) &&
-           ParseObjectMap(handles->data, whole(kObjectMapSection, handles->data), objectSection.size(), why);
+    return ParseHeaderVariables(header, whole(kHeaderSection, header), why) &&
+           ParseClasses(classData, whole(kClassSection, classData), why) &&
+           ParseObjectMap(handles, whole(kObjectMapSection, handles), objectSection.size(), why);
 }
 
 bool DwgFile::ParseFileHeader(std::string_view bytes, std::string& why) {

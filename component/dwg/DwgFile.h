@@ -1,12 +1,13 @@
 // A drawing's file organisation as far as the reader needs it: for R13-R2000
 // the file header with its section locators, from R2004 on the paged
-// container (DwgR2004File.h); in both the header variables, the class
+// container (DwgR2004File.h, for R2007 DwgR2007File.h); in both the header variables, the class
 // definitions and the object map. Parsing checks every sentinel, size and CRC;
 // nothing read from the file is trusted as an offset before it is checked
 // against the file's length.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -15,6 +16,8 @@
 #include "component/dwg/DwgTypes.h"
 
 namespace kel::dwg {
+
+class R2007File;
 
 struct SectionLocator {
     std::uint8_t number = 0;
@@ -44,7 +47,7 @@ constexpr std::uint8_t kObjectMapSection = 2;
 
 class DwgFile {
 public:
-    // Reads an R13, R14, R2000, R2004, R2010, R2013 or R2018 file. On failure
+    // Reads an R13, R14, R2000, R2004, R2007, R2010, R2013 or R2018 file. On failure
     // returns false with a component status text ("2005:Damaged drawing: ...").
     bool Parse(std::string_view bytes, std::string& status);
 
@@ -65,6 +68,9 @@ public:
     std::vector<ClassDef> classes;
     std::vector<ObjectLocation> objectMap;  // in the order of the map
     std::unordered_map<std::uint64_t, std::size_t> indexOfHandle;  // handle -> objectMap index
+    // R2007: the container as read (pages, sections, maps and file header),
+    // for writing the file again; null for the other versions.
+    std::shared_ptr<const R2007File> r2007;
 
     // The class of a non-fixed object type, or nullptr.
     const ClassDef* ClassOfType(int type) const;
@@ -72,6 +78,11 @@ public:
 private:
     bool ParseFileHeader(std::string_view bytes, std::string& why);
     bool ParseR2004(std::string_view bytes, std::string& why);
+    bool ParseR2007(std::string_view bytes, std::string& why);
+    // The paged versions: header variables, classes and object map from
+    // their whole sections.
+    bool ParseSections(const std::string& header, const std::string& classData, const std::string& handles,
+                       std::string& why);
     // Each reads its section from `area` where `loc` says.
     bool ParseHeaderVariables(std::string_view area, const SectionLocator& loc, std::string& why);
     bool ParseClasses(std::string_view area, const SectionLocator& loc, std::string& why);

@@ -6,7 +6,7 @@
 
 namespace kel::dwg {
 
-// File format versions, in release order. R2007 is the one not read yet.
+// File format versions, in release order.
 enum class Version : int { R13 = 0, R14, R2000, R2004, R2007, R2010, R2013, R2018 };
 
 inline bool AtLeast(Version v, Version min) { return static_cast<int>(v) >= static_cast<int>(min); }

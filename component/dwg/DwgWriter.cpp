@@ -10,6 +10,7 @@
 #include "component/dwg/DwgObjectMap.h"
 #include "component/dwg/DwgR2004File.h"
 #include "component/dwg/DwgR2004Writer.h"
+#include "component/dwg/DwgR2007Writer.h"
 #include "component/dwg/DwgSecondHeader.h"
 
 namespace kel::dwg {
@@ -177,6 +178,22 @@ bool RelayFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edit
     return true;
 }
 
+namespace {
+
+// The objects section re-laid with the edits and the handles section built
+// for it: what both paged containers write.
+bool NewObjectSections(std::string_view objects, const DwgFile& file, const DwgEdits& edits,
+                       std::map<std::string, std::string>& sections, std::string& why) {
+    RelaidObjects relaid;
+    if (!RelayObjects(objects, file, edits, relaid, why)) return false;
+    relaid.bytes.append(objects.substr(relaid.oldEnd));
+    sections[kHandlesSection] = BuildObjectMap(relaid.placed, file.version);
+    sections[kObjectsSection] = std::move(relaid.bytes);
+    return true;
+}
+
+}  // namespace
+
 bool RelayPagedFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
                     std::string& why) {
     R2004File container;
@@ -186,13 +203,23 @@ bool RelayPagedFile(std::string_view bytes, const DwgFile& file, const DwgEdits&
         why = "the objects or handles section is missing";
         return false;
     }
-    RelaidObjects relaid;
-    if (!RelayObjects(objects->data, file, edits, relaid, why)) return false;
-    relaid.bytes.append(std::string_view(objects->data).substr(relaid.oldEnd));
     std::map<std::string, std::string> sections;
-    sections[kHandlesSection] = BuildObjectMap(relaid.placed, file.version);
-    sections[kObjectsSection] = std::move(relaid.bytes);
+    if (!NewObjectSections(objects->data, file, edits, sections, why)) return false;
     return WriteR2004(bytes, container, sections, R2004WriteOptions{}, out, why);
+}
+
+bool RelayR2007File(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
+                    std::string& why) {
+    R2007File container;
+    if (!container.Parse(bytes, why)) return false;
+    const R2007Section* objects = container.Find(kObjectsSection);
+    if (!objects || !container.Find(kHandlesSection)) {
+        why = "the objects or handles section is missing";
+        return false;
+    }
+    std::map<std::string, std::string> sections;
+    if (!NewObjectSections(objects->data, file, edits, sections, why)) return false;
+    return WriteR2007(bytes, container, sections, out, why);
 }
 
 }  // namespace kel::dwg

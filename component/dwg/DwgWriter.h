@@ -52,4 +52,8 @@ inline bool UsesPageContainer(Version v) { return v == Version::R2004 || AtLeast
 bool RelayPagedFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
                     std::string& why);
 
+// The same for R2007 and its container of its own (DwgR2007Writer.h).
+bool RelayR2007File(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
+                    std::string& why);
+
 }  // namespace kel::dwg

@@ -1,4 +1,4 @@
-// Changing drawings in the page container (R2004, R2010, R2013, R2018): every
+// Changing drawings in the paged containers (R2004, R2007, R2010, R2013, R2018): every
 // corpus drawing of those versions takes a new value in every attribute and
 // loses one tag; read back, only those changed, every other object keeps its
 // bytes, and the same edits write the same file.
@@ -170,7 +170,8 @@ TEST(DwgPagedEditTest, AnAttributeWhoseValueIsAFieldIsNotDeleted) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, DwgPagedEditTest,
-                         ::testing::Values("AC1018_R2004", "AC1024_R2010", "AC1027_R2013", "AC1032_R2018"));
+                         ::testing::Values("AC1018_R2004", "AC1021_R2007", "AC1024_R2010", "AC1027_R2013",
+                                           "AC1032_R2018"));
 
 TEST(DwgPagedEditTest, DeletingAttributesEmptiesAnR2004InsertsList) {
     KEL_NEED_CORPUS();

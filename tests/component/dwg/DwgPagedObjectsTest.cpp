@@ -1,4 +1,4 @@
-// R2010, R2013 and R2018 drawings of the corpus: every object decoded and
+// R2007, R2010, R2013 and R2018 drawings of the corpus: every object decoded and
 // encoded back to its own bytes, the attribute counts an independent reader
 // found, new values stored in each version's form (UTF-16 string stream,
 // multi-line MTEXT) and an attribute taken out of its insert's owned list.
@@ -70,7 +70,8 @@ TEST(DwgPagedObjectsTest, NewValuesAreStoredInEachVersionsForm) {
     // One file of each version; the R2018 sample holds a multi-line attribute
     // without a single-line copy, the title block ones with one.
     std::size_t copies = 0;
-    for (const char* name : {"dwg/AC1024_R2010/acadsharp__sample_AC1024.dwg", "dwg/AC1027_R2013/libredwg__example_2013.dwg",
+    for (const char* name : {"dwg/AC1021_R2007/acadsharp__sample_AC1021.dwg", "dwg/AC1021_R2007/jjh-data__landscaping_6.dwg",
+                             "dwg/AC1024_R2010/acadsharp__sample_AC1024.dwg", "dwg/AC1027_R2013/libredwg__example_2013.dwg",
                              "dwg/AC1032_R2018/acadsharp__sample_AC1032.dwg", "dwg/AC1032_R2018/autosan__exemplo.dwg",
                              "dwg/AC1032_R2018/cad-drawing__Title Block.dwg"}) {
         SCOPED_TRACE(name);
@@ -116,7 +117,8 @@ TEST(DwgPagedObjectsTest, NewValuesAreStoredInEachVersionsForm) {
 
 TEST(DwgPagedObjectsTest, AnAttributeLeavesTheListItsInsertOwns) {
     KEL_NEED_CORPUS();
-    for (const char* name : {"dwg/AC1024_R2010/acadsharp__sample_AC1024.dwg", "dwg/AC1032_R2018/drawingsync__forklift.dwg"}) {
+    for (const char* name : {"dwg/AC1021_R2007/acadsharp__sample_AC1021.dwg", "dwg/AC1024_R2010/acadsharp__sample_AC1024.dwg",
+                             "dwg/AC1032_R2018/drawingsync__forklift.dwg"}) {
         SCOPED_TRACE(name);
         auto doc = OpenCorpus(name);
         ASSERT_TRUE(doc);

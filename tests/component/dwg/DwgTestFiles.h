@@ -27,7 +27,7 @@ inline const std::vector<std::string>& SupportedCorpusFiles() {
 // The versions that are also written: all of them.
 inline std::vector<std::string> WritableCorpusFiles() { return SupportedCorpusFiles(); }
 
-// Every R2010, R2013 and R2018 DWG of the corpus with the number of
+// Every R2007, R2010, R2013 and R2018 DWG of the corpus with the number of
 // attributes its inserts hold (as MANIFEST.tsv gives it where it does).
 struct CountedFile {
     std::string name;
@@ -36,6 +36,13 @@ struct CountedFile {
 
 inline const std::vector<CountedFile>& PagedCorpusFiles() {
     static const std::vector<CountedFile> files = {
+        {"dwg/AC1021_R2007/acadsharp-48c4080__sample_AC1021.dwg", 4},
+        {"dwg/AC1021_R2007/acadsharp__sample_AC1021.dwg", 4},
+        {"dwg/AC1021_R2007/autocad-files__Grid Plan.dwg", 11},
+        {"dwg/AC1021_R2007/instel-ufes__Projeto_Instel_I_2020_I.dwg", 11},
+        {"dwg/AC1021_R2007/jjh-data__landscaping_6.dwg", 116},
+        {"dwg/AC1021_R2007/libredwg__example_2007.dwg", 2},
+        {"dwg/AC1021_R2007/pyegout__sample.dwg", 1},
         {"dwg/AC1024_R2010/acadsharp-48c4080__sample_AC1024.dwg", 4},
         {"dwg/AC1024_R2010/acadsharp-ad27048__sample_AC1024.dwg", 4},
         {"dwg/AC1024_R2010/acadsharp__sample_AC1024.dwg", 4},
