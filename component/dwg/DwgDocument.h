@@ -38,6 +38,8 @@ private:
     // The objects (not entities) owned by the handle, directly or through others.
     std::vector<std::uint64_t> OwnedObjects(std::uint64_t owner) const;
     std::string Store(DecodedObject& changed);
+    // The edited drawing's bytes, read back into check and model.
+    bool Relay(std::string& out, DwgFile& check, DwgModel& model, std::string& status) const;
     std::string TypeName(int type) const;
     void EraseDeleted(std::uint64_t attrib, const std::vector<std::uint64_t>& owned, std::uint64_t seqend);
     std::string DeleteOwnedAttrib(const DecodedObject& attrib, const DecodedObject& insert,
