@@ -53,6 +53,8 @@ public:
         ClearProgress();
         err_ << "kel-batch: warning: " << strText << '\n' << std::flush;
     }
+    // Only a dry run prints what changed.
+    bool WantsChanges() const override { return dryRun_; }
     void DrawingChanged(const std::string& strDrawing, const std::vector<AttributeChange>& list) override {
         if (!dryRun_) return;
         for (const AttributeChange& c : list) changes.push_back(ChangeRow{strDrawing, c});

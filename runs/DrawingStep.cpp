@@ -55,10 +55,10 @@ void SaveChanged(cAutoCAD& engine, const std::string& strPath, LogFile* audit, c
     result.outcome = DrawingOutcome::Saved;
     if (extras.journal) {
         // What was written, so that an undo can tell whether the drawing changed since.
-        std::string strWritten, strWhy;
-        ReadWholeFile(strPath, strWritten, strWhy);
-        kept.size = strWritten.size();
-        kept.hash = ContentHash(strWritten);
+        std::uint64_t size = 0, hash = 0;
+        FileContentHash(strPath, size, hash);
+        kept.size = size;
+        kept.hash = hash;
         // The undo may be asked for from another folder.
         kept.strPath = AbsolutePathText(strPath);
         result.journal = std::move(kept);

@@ -36,7 +36,7 @@ bool PrepareFor(cAutoCAD& engine, const DrawingTask& task, std::string& strPrepa
 
 void RunTask(cAutoCAD& engine, const DrawingTask& task, const DrawingTaskSetup& setup, LogFile* audit,
              IStatusLine& status, std::string& strPrepared, DrawingReport& report) {
-    engine.blnRecordChanges = true;
+    engine.blnRecordChanges = setup.status.WantsChanges();
     engine.placeholders = PlaceholderContext{task.strDrawing, task.strRoot, task.number, setup.count, setup.now};
     if (!PrepareFor(engine, task, strPrepared, report.step.strErr)) {
         report.step.outcome = DrawingOutcome::ModifyFailed;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <sstream>
 
@@ -117,13 +118,35 @@ bool KeepFile(const std::string& strPath, const std::string& strTarget, bool& bl
 
 }  // namespace
 
-std::uint64_t ContentHash(const std::string& strData) {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (const char c : strData) {
-        hash ^= static_cast<unsigned char>(c);
+namespace {
+
+constexpr std::uint64_t kHashStart = 14695981039346656037ull;
+
+std::uint64_t ContinueHash(std::uint64_t hash, const char* data, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        hash ^= static_cast<unsigned char>(data[i]);
         hash *= 1099511628211ull;
     }
     return hash;
+}
+
+}  // namespace
+
+std::uint64_t ContentHash(const std::string& strData) { return ContinueHash(kHashStart, strData.data(), strData.size()); }
+
+bool FileContentHash(const std::string& strPath, std::uint64_t& size, std::uint64_t& hash) {
+    size = 0;
+    hash = kHashStart;
+    std::ifstream in(PathFromUtf8(strPath), std::ios::binary);
+    if (!in) return false;
+    std::vector<char> piece(std::size_t{1} << 20);
+    while (in) {
+        in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+        const auto got = static_cast<std::size_t>(in.gcount());
+        hash = ContinueHash(hash, piece.data(), got);
+        size += got;
+    }
+    return in.eof();
 }
 
 std::string JournalFolder() { return JoinPath(ApplicationFolder(), "journal"); }

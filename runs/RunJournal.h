@@ -35,6 +35,9 @@ struct JournalRun {
 
 // The hash an index keeps of a file's content (64-bit FNV-1a).
 std::uint64_t ContentHash(const std::string& strData);
+// The size and ContentHash of a file, read a piece at a time; false when it
+// cannot be read.
+bool FileContentHash(const std::string& strPath, std::uint64_t& size, std::uint64_t& hash);
 
 // The journal folder of the application folder.
 std::string JournalFolder();

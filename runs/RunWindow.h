@@ -32,6 +32,8 @@ public:
     }
     // Asked between drawings: true stops the run there.
     virtual bool CancelRequested() { return false; }
+    // Whether the window takes the changes below: a run lists them only then.
+    virtual bool WantsChanges() const { return true; }
     // The changes a drawing took (or, in a dry run, would take), in order.
     virtual void DrawingChanged(const std::string& /*strDrawing*/, const std::vector<AttributeChange>& /*changes*/) {}
     // After each drawing: how many of the run's drawings are done, and which

@@ -1,6 +1,8 @@
 #include "component/dwg/DwgCompress.h"
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace kel::dwg {
@@ -87,6 +89,25 @@ std::uint32_t Hash3(const unsigned char* p) {
     return (v * 2654435761u) >> (32 - kHashBits);
 }
 
+// How many bytes from a and b agree, up to limit (a lies before b).
+std::size_t MatchLength(const unsigned char* a, const unsigned char* b, std::size_t limit) {
+    std::size_t count = 0;
+    while (count + 8 <= limit) {
+        std::uint64_t x = 0, y = 0;
+        std::memcpy(&x, a + count, 8);
+        std::memcpy(&y, b + count, 8);
+        if (x != y) {
+            const std::uint64_t diff = x ^ y;
+            // The first differing byte: the lowest one on a little-endian machine.
+            if constexpr (std::endian::native == std::endian::little) return count + std::countr_zero(diff) / 8;
+            break;
+        }
+        count += 8;
+    }
+    while (count < limit && a[count] == b[count]) ++count;
+    return count;
+}
+
 }  // namespace
 
 bool Compress2004(std::string_view in, std::string& out) {
@@ -129,8 +150,10 @@ bool Compress2004(std::string_view in, std::string& out) {
             for (std::int32_t c = head[Hash3(data + i)]; c >= 0 && tries-- > 0; c = chain[static_cast<std::size_t>(c)]) {
                 const std::size_t distance = i - static_cast<std::size_t>(c);
                 if (distance > kFarReach) break;
-                std::size_t count = 0;
-                while (i + count < n && data[static_cast<std::size_t>(c) + count] == data[i + count]) ++count;
+                const std::size_t from = static_cast<std::size_t>(c);
+                // No longer than the best so far unless it also holds the byte behind that.
+                if (bestCount > 0 && data[from + bestCount] != data[i + bestCount]) continue;
+                const std::size_t count = MatchLength(data + from, data + i, n - i);
                 const std::size_t needed = distance <= kNearReach ? 3 : 4;
                 if (count >= needed && count > bestCount) {
                     bestCount = count;

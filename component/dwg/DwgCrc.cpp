@@ -17,6 +17,20 @@ constexpr std::array<std::uint16_t, 256> MakeTable() {
 
 constexpr std::array<std::uint16_t, 256> kTable = MakeTable();
 
+// kSlices[k][b]: the CRC of byte b followed by k zero bytes, for eight bytes at a time.
+constexpr std::array<std::array<std::uint16_t, 256>, 8> MakeSlices() {
+    std::array<std::array<std::uint16_t, 256>, 8> t{};
+    t[0] = MakeTable();
+    for (std::size_t k = 1; k < 8; ++k) {
+        for (unsigned n = 0; n < 256; ++n) {
+            t[k][n] = static_cast<std::uint16_t>((t[k - 1][n] >> 8) ^ t[0][t[k - 1][n] & 0xFF]);
+        }
+    }
+    return t;
+}
+
+constexpr auto kSlices = MakeSlices();
+
 constexpr std::array<std::uint32_t, 256> MakeTable32() {
     std::array<std::uint32_t, 256> table{};
     for (std::uint32_t n = 0; n < 256; ++n) {
@@ -36,7 +50,14 @@ static_assert(kTable[1] == 0xC0C1 && kTable[255] == 0x4040, "CRC table");
 std::uint16_t Crc16(std::uint16_t seed, const void* data, std::size_t n) {
     const auto* p = static_cast<const std::uint8_t*>(data);
     std::uint16_t crc = seed;
-    for (std::size_t i = 0; i < n; ++i) {
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const std::uint8_t* q = p + i;
+        const unsigned b0 = (q[0] ^ crc) & 0xFF, b1 = (q[1] ^ (crc >> 8)) & 0xFF;
+        crc = static_cast<std::uint16_t>(kSlices[7][b0] ^ kSlices[6][b1] ^ kSlices[5][q[2]] ^ kSlices[4][q[3]] ^
+                                         kSlices[3][q[4]] ^ kSlices[2][q[5]] ^ kSlices[1][q[6]] ^ kSlices[0][q[7]]);
+    }
+    for (; i < n; ++i) {
         crc = static_cast<std::uint16_t>((crc >> 8) ^ kTable[(crc ^ p[i]) & 0xFF]);
     }
     return crc;

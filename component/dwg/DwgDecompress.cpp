@@ -1,6 +1,7 @@
 #include "component/dwg/DwgDecompress.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace kel::dwg {
 namespace {
@@ -104,8 +105,15 @@ bool Decompress2004(std::string_view compressed, std::size_t maxSize, std::strin
         if (!in.Ok()) return false;
         // The copy source lies offset + 1 bytes back and may overlap what it writes.
         if (offset + 1 > out.size() || count > maxSize - out.size()) return false;
-        std::size_t from = out.size() - offset - 1;
-        for (std::size_t i = 0; i < count; ++i) out += out[from + i];
+        const std::size_t from = out.size() - offset - 1;
+        const std::size_t at = out.size();
+        out.resize(at + count);
+        char* p = out.data();
+        if (offset + 1 >= count) {
+            std::memcpy(p + at, p + from, count);
+        } else {
+            for (std::size_t i = 0; i < count; ++i) p[at + i] = p[from + i];  // repeats what it copies
+        }
         op = 0;
         if (literals == 0) {
             literals = LiteralLength(in, op);

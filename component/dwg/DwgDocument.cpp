@@ -272,6 +272,9 @@ std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
         return status::Make(status::kNotSupported, "Deleting a " + TypeName(o->common.type) + " is not supported");
     }
     if (!Writable()) return NotWritable();
+    // Which objects it owns is known from every object's owner.
+    if (std::string st; !model_.DecodeRest(bytes_, file_, st)) return st;
+    o = FindByText(strHandle);
     const std::uint64_t self = o->Handle();
     // The objects it owns (its extension dictionary and what that holds) go
     // with it. Another object watching it would be left pointing at nothing.
@@ -387,6 +390,12 @@ bool DwgDocument::Serialize(std::string& out, std::string& status) const {
         out = bytes_;
         return true;
     }
+    DwgFile file;
+    DwgModel model;
+    return Relay(out, file, model, status);
+}
+
+bool DwgDocument::Relay(std::string& out, DwgFile& check, DwgModel& model, std::string& status) const {
     if (!Writable()) {
         status = NotWritable();
         return false;
@@ -400,8 +409,6 @@ bool DwgDocument::Serialize(std::string& out, std::string& status) const {
         return false;
     }
     // Never hand out a file this reader cannot read back.
-    DwgFile check;
-    DwgModel model;
     std::string checkStatus;
     if (!check.Parse(out, checkStatus) || !model.Load(out, check, checkStatus)) {
         status = status::Make(status::kCannotWrite, "Cannot write the drawing: the result does not read back (" +
@@ -417,23 +424,25 @@ std::string DwgDocument::Save(const std::string& strPath, int lngVersion) {
         return status::Make(status::kUnsupportedVersion,
                             "Saving as version " + std::to_string(lngVersion) + " is not supported");
     }
+    // Unchanged, the drawing's own bytes are written; changed, the relaid
+    // file once it has been read back.
     std::string out;
+    DwgFile file;
+    DwgModel model;
     std::string status;
-    if (!Serialize(out, status)) return status;
+    const bool changed = !edits_.Empty();
+    if (changed && !Relay(out, file, model, status)) return status;
     std::string err;
-    if (!WriteFileAtomic(strPath, out, err)) {
+    if (!WriteFileAtomic(strPath, changed ? out : bytes_, err)) {
         return status::Make(status::kCannotWrite, "Cannot write " + strPath + ": " + err);
     }
-    // Go on from what was written, so that later edits and saves build on it.
-    if (!edits_.Empty()) {
-        DwgFile file;
-        DwgModel model;
-        if (file.Parse(out, status) && model.Load(out, file, status)) {
-            bytes_ = std::move(out);
-            file_ = std::move(file);
-            model_ = std::move(model);
-            edits_ = DwgEdits{};
-        }
+    // Go on from what was written (as the check read it back), so that later
+    // edits and saves build on it.
+    if (changed) {
+        bytes_ = std::move(out);
+        file_ = std::move(file);
+        model_ = std::move(model);
+        edits_ = DwgEdits{};
     }
     return kStatusOk;
 }

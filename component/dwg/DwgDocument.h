@@ -46,6 +46,8 @@ private:
     // utf8; `found` is false when the attribute keeps none.
     std::string MultiLineCopyFor(const DecodedObject& attrib, const std::string& utf8, DecodedObject& changed,
                                  bool& found) const;
+    // The edited drawing's bytes, read back into check and model.
+    bool Relay(std::string& out, DwgFile& check, DwgModel& model, std::string& status) const;
     std::string TypeName(int type) const;
     void EraseDeleted(std::uint64_t attrib, const std::vector<std::uint64_t>& owned, std::uint64_t seqend);
     std::string DeleteOwnedAttrib(const DecodedObject& attrib, const DecodedObject& insert,

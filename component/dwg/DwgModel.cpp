@@ -27,17 +27,23 @@ std::string Upper(std::string s) {
 
 bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& status) {
     objects_.clear();
+    stubs_.clear();
     index_.clear();
+    shownStubs_.clear();
+    shownStubIndex_.clear();
     blockOrder_.clear();
     codePage_ = file.codePage;
     wideText_ = HasStringStream(file.version);
     ownedLists_ = AtLeast(file.version, Version::R2004);
     hasLayouts_ = false;
-    objects_.reserve(file.objectMap.size());
+    index_.reserve(file.objectMap.size());
+    // Up to R2000 entities are found by following each one's link to the
+    // next, which lies among its common fields.
+    const DecodeDepth depth = ownedLists_ ? DecodeDepth::kWorkingSet : DecodeDepth::kFull;
     for (const ObjectLocation& loc : file.objectMap) {
         DecodedObject o;
         std::string why;
-        if (!DecodeObject(file.ObjectArea(bytes), loc.offset, file, o, why)) {
+        if (!DecodeObject(file.ObjectArea(bytes), loc.offset, file, o, why, depth)) {
             status = status::Make(status::kCorrupt, "Damaged drawing: object " + FormatHandle(loc.handle) + ": " + why);
             return false;
         }
@@ -46,10 +52,17 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
                                                         " points at object " + FormatHandle(o.Handle()));
             return false;
         }
+        if (o.prefixOnly) {
+            index_[loc.handle] = stubs_.size() | kStubBit;
+            stubs_.push_back(Stub{o.offset, o.Handle(), static_cast<std::uint32_t>(o.totalBytes), o.size,
+                                  o.common.type, o.common.isEntity});
+            continue;
+        }
         index_[loc.handle] = objects_.size();
         if (std::holds_alternative<LayoutData>(o.data)) hasLayouts_ = true;
         objects_.push_back(std::move(o));
     }
+    stubs_.shrink_to_fit();
 
     // Which block each layout draws on, and which entities name which block
     // as their owner (model and paper space entities name none).
@@ -83,7 +96,7 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     std::unordered_set<std::uint64_t> seen;
     bool hasModelSpace = false;
     for (std::uint64_t h : candidates) {
-        const DecodedObject* b = Find(h);
+        const DecodedObject* b = Decoded(h);
         if (!b || !std::holds_alternative<BlockHeaderData>(b->data) || !seen.insert(h).second) continue;
         blockOrder_.push_back(h);
         if (Upper(CutAtNul(std::get<BlockHeaderData>(b->data).name)) == "*MODEL_SPACE") hasModelSpace = true;
@@ -103,6 +116,25 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     return true;
 }
 
+bool DwgModel::DecodeRest(std::string_view bytes, const DwgFile& file, std::string& status) {
+    for (const Stub& stub : stubs_) {
+        auto it = index_.find(stub.handle);
+        if (it == index_.end()) continue;  // erased
+        DecodedObject full;
+        std::string why;
+        if (!DecodeObject(file.ObjectArea(bytes), stub.offset, file, full, why)) {
+            status = status::Make(status::kCorrupt, "Damaged drawing: object " + FormatHandle(stub.handle) + ": " + why);
+            return false;
+        }
+        it->second = objects_.size();
+        objects_.push_back(std::move(full));
+    }
+    stubs_.clear();
+    shownStubs_.clear();
+    shownStubIndex_.clear();
+    return true;
+}
+
 void DwgModel::NameBlocks(const DecodedObject& control, std::size_t regular) {
     // The file stores anonymous blocks by their prefix alone ("*U", "*D") and
     // every paper space block but the active one as "*Paper_Space". Drawings
@@ -118,7 +150,7 @@ void DwgModel::NameBlocks(const DecodedObject& control, std::size_t regular) {
     for (std::size_t i = 0; i < regular; ++i) order.push_back(i);
     for (std::size_t i : order) {
         std::uint64_t h = control.Ref(c.entries[i]);
-        const DecodedObject* b = Find(h);
+        const DecodedObject* b = Decoded(h);
         if (!b || blockNames_.count(h)) continue;
         const auto* d = std::get_if<BlockHeaderData>(&b->data);
         if (!d) continue;
@@ -135,13 +167,37 @@ void DwgModel::NameBlocks(const DecodedObject& control, std::size_t regular) {
 }
 
 const DecodedObject* DwgModel::Find(std::uint64_t handle) const {
+    return const_cast<DwgModel*>(this)->FindMutable(handle);
+}
+
+const DecodedObject* DwgModel::Decoded(std::uint64_t handle) const {
     auto it = index_.find(handle);
-    return it == index_.end() ? nullptr : &objects_[it->second];
+    return it == index_.end() || (it->second & kStubBit) ? nullptr : &objects_[it->second];
+}
+
+bool DwgModel::IsEntity(std::uint64_t handle) const {
+    auto it = index_.find(handle);
+    if (it == index_.end()) return false;
+    return it->second & kStubBit ? stubs_[it->second & ~kStubBit].isEntity : objects_[it->second].common.isEntity;
 }
 
 DecodedObject* DwgModel::FindMutable(std::uint64_t handle) {
     auto it = index_.find(handle);
-    return it == index_.end() ? nullptr : &objects_[it->second];
+    if (it == index_.end()) return nullptr;
+    if (!(it->second & kStubBit)) return &objects_[it->second];
+    if (auto shown = shownStubIndex_.find(handle); shown != shownStubIndex_.end()) return &shownStubs_[shown->second];
+    const Stub& stub = stubs_[it->second & ~kStubBit];
+    DecodedObject& o = shownStubs_.emplace_back();
+    o.offset = stub.offset;
+    o.totalBytes = stub.totalBytes;
+    o.size = stub.size;
+    o.common.type = stub.type;
+    o.common.handle = HandleRef{0, handle};
+    o.common.isEntity = stub.isEntity;
+    o.commonRead = false;
+    o.prefixOnly = true;
+    shownStubIndex_.emplace(handle, shownStubs_.size() - 1);
+    return &o;
 }
 
 std::string DwgModel::Text(const std::string& raw) const {
@@ -158,7 +214,7 @@ std::vector<std::uint64_t> DwgModel::Chain(std::uint64_t first, std::uint64_t la
     std::unordered_set<std::uint64_t> visited;
     std::uint64_t h = first;
     for (;;) {
-        const DecodedObject* e = Find(h);
+        const DecodedObject* e = Decoded(h);
         if (!e || !e->common.isEntity || e->common.type == stopType || !visited.insert(h).second) break;
         out.push_back(h);
         if (h == last) break;
@@ -168,14 +224,14 @@ std::vector<std::uint64_t> DwgModel::Chain(std::uint64_t first, std::uint64_t la
 }
 
 std::vector<std::uint64_t> DwgModel::EntitiesOf(std::uint64_t blockHeader) const {
-    const DecodedObject* b = Find(blockHeader);
+    const DecodedObject* b = Decoded(blockHeader);
     if (!b || !std::holds_alternative<BlockHeaderData>(b->data)) return {};
     const auto& d = std::get<BlockHeaderData>(b->data);
     if (ownedLists_) {
         std::vector<std::uint64_t> out;
         for (const HandleRef& r : d.ownedEntities) {
-            const DecodedObject* e = Find(b->Ref(r));
-            if (e && e->common.isEntity) out.push_back(e->Handle());
+            const std::uint64_t h = b->Ref(r);
+            if (IsEntity(h)) out.push_back(h);
         }
         return out;
     }
@@ -199,20 +255,20 @@ std::vector<std::uint64_t> DwgModel::EntitiesOf(std::uint64_t blockHeader) const
             if (o.commonRead && o.common.isEntity && o.common.entMode == mode) keep(o);
         }
     } else if (auto it = ownedBy_.find(blockHeader); it != ownedBy_.end()) {
-        for (std::uint64_t h : it->second) keep(*Find(h));
+        for (std::uint64_t h : it->second) keep(*Decoded(h));
     }
     return owned;
 }
 
 std::vector<std::uint64_t> DwgModel::AttribsOf(std::uint64_t insert) const {
-    const DecodedObject* i = Find(insert);
+    const DecodedObject* i = Decoded(insert);
     if (!i || !std::holds_alternative<InsertData>(i->data)) return {};
     const auto& d = std::get<InsertData>(i->data);
     if (!d.hasAttribs) return {};
     std::vector<std::uint64_t> out;
     if (ownedLists_) {
         for (const HandleRef& r : d.ownedAttribs) {
-            const DecodedObject* a = Find(i->Ref(r));
+            const DecodedObject* a = Decoded(i->Ref(r));
             if (a && a->common.type == type::kAttrib && std::holds_alternative<AttribData>(a->data)) {
                 out.push_back(a->Handle());
             }
@@ -220,14 +276,14 @@ std::vector<std::uint64_t> DwgModel::AttribsOf(std::uint64_t insert) const {
         return out;
     }
     for (std::uint64_t h : Chain(i->Ref(d.firstAttrib), i->Ref(d.lastAttrib), type::kSeqend)) {
-        const DecodedObject* a = Find(h);
+        const DecodedObject* a = Decoded(h);
         if (a && a->common.type == type::kAttrib && std::holds_alternative<AttribData>(a->data)) out.push_back(h);
     }
     return out;
 }
 
 std::string DwgModel::NameOf(std::uint64_t handle) const {
-    const DecodedObject* o = Find(handle);
+    const DecodedObject* o = Decoded(handle);
     if (!o) return {};
     if (const auto* b = std::get_if<BlockHeaderData>(&o->data)) {
         auto it = blockNames_.find(handle);
@@ -239,12 +295,12 @@ std::string DwgModel::NameOf(std::uint64_t handle) const {
 }
 
 std::string DwgModel::LayoutNameOf(std::uint64_t blockHeader) const {
-    const DecodedObject* b = Find(blockHeader);
+    const DecodedObject* b = Decoded(blockHeader);
     if (!b) return {};
     const auto& d = std::get<BlockHeaderData>(b->data);
     std::uint64_t layout = b->Ref(d.layout);
     if (layout != 0) {
-        const DecodedObject* l = Find(layout);
+        const DecodedObject* l = Decoded(layout);
         if (l && std::holds_alternative<LayoutData>(l->data)) return NameOf(layout);
     }
     if (auto it = layoutOfBlock_.find(blockHeader); it != layoutOfBlock_.end()) return NameOf(it->second);
@@ -254,7 +310,7 @@ std::string DwgModel::LayoutNameOf(std::uint64_t blockHeader) const {
 int DwgModel::ConstantAttdefsOf(std::uint64_t blockHeader) const {
     int count = 0;
     for (std::uint64_t h : EntitiesOf(blockHeader)) {
-        const DecodedObject* o = Find(h);
+        const DecodedObject* o = Decoded(h);
         if (o && o->common.type == type::kAttdef) {
             if (const auto* a = std::get_if<AttribData>(&o->data)) {
                 if (a->flags & 2) ++count;
@@ -272,7 +328,7 @@ DrawingInfo DwgModel::Describe() const {
         block.name = NameOf(bh);
         block.layoutName = LayoutNameOf(bh);
         for (std::uint64_t eh : EntitiesOf(bh)) {
-            const DecodedObject* e = Find(eh);
+            const DecodedObject* e = Decoded(eh);
             if (!e || !IsInsert(*e) || !std::holds_alternative<InsertData>(e->data)) continue;
             const auto& d = std::get<InsertData>(e->data);
             InsertInfo ins;
@@ -292,7 +348,7 @@ DrawingInfo DwgModel::Describe() const {
                 ins.columns = d.columns;
             }
             for (std::uint64_t ah : AttribsOf(eh)) {
-                const auto& a = std::get<AttribData>(Find(ah)->data);
+                const auto& a = std::get<AttribData>(Decoded(ah)->data);
                 ins.attributes.push_back(AttributeInfo{FormatHandle(ah), ah, Text(a.tag), ValueOf(a)});
             }
             block.inserts.push_back(std::move(ins));

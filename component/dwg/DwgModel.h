@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -18,18 +19,27 @@ namespace kel::dwg {
 
 class DwgModel {
 public:
-    // Decodes every object of the map (the CRC of each is checked). False
+    // Decodes the objects of the map (the CRC of each is checked). False
     // with a component status when an object is damaged or the block table
-    // cannot be found.
+    // cannot be found. From R2004 on, where blocks and inserts list what they
+    // own, objects of the types without declared fields are decoded up to
+    // their type and handle only and kept as a few numbers; DecodeRest
+    // decodes them fully.
     bool Load(std::string_view bytes, const DwgFile& file, std::string& status);
+    // Decodes the objects Load left at their prefix (the same bytes and file
+    // Load was given): afterwards Objects() holds every object of the map.
+    bool DecodeRest(std::string_view bytes, const DwgFile& file, std::string& status);
 
     DrawingInfo Describe() const;
 
+    // Any object of the map; one left at its prefix comes as a DecodedObject
+    // with prefixOnly set (type, handle, offset and sizes).
     const DecodedObject* Find(std::uint64_t handle) const;
     // For edits: the object to change in place, and dropping an object.
     DecodedObject* FindMutable(std::uint64_t handle);
     void Erase(std::uint64_t handle) { index_.erase(handle); }
-    const std::vector<DecodedObject>& Objects() const { return objects_; }
+    // The decoded objects (all of them after DecodeRest).
+    const std::deque<DecodedObject>& Objects() const { return objects_; }
     // Block headers in the order the drawing lists its blocks.
     const std::vector<std::uint64_t>& BlockOrder() const { return blockOrder_; }
     // The entities of a block header, in the block's order.
@@ -43,6 +53,9 @@ public:
     int EscapePage() const { return escapePage_; }
 
 private:
+    // A decoded object; null for one left at its prefix.
+    const DecodedObject* Decoded(std::uint64_t handle) const;
+    bool IsEntity(std::uint64_t handle) const;
     std::string Text(const std::string& raw) const;
     void NameBlocks(const DecodedObject& control, std::size_t regular);
     std::string LayoutNameOf(std::uint64_t blockHeader) const;
@@ -52,8 +65,24 @@ private:
     // a missing or repeated entity).
     std::vector<std::uint64_t> Chain(std::uint64_t first, std::uint64_t last, int stopType) const;
 
-    std::vector<DecodedObject> objects_;
+    // An object left at its prefix.
+    struct Stub {
+        std::int64_t offset = 0;
+        std::uint64_t handle = 0;
+        std::uint32_t totalBytes = 0;
+        std::uint32_t size = 0;
+        std::int16_t type = 0;
+        bool isEntity = false;
+    };
+    static constexpr std::size_t kStubBit = std::size_t{1} << (sizeof(std::size_t) * 8 - 1);
+
+    std::deque<DecodedObject> objects_;  // grows without moving what it holds
+    std::vector<Stub> stubs_;
+    // Handle -> place in objects_, or in stubs_ with kStubBit set.
     std::unordered_map<std::uint64_t, std::size_t> index_;
+    // Stubs handed out by Find, as objects (stable addresses).
+    mutable std::deque<DecodedObject> shownStubs_;
+    mutable std::unordered_map<std::uint64_t, std::size_t> shownStubIndex_;
     std::vector<std::uint64_t> blockOrder_;
     std::unordered_map<std::uint64_t, std::string> blockNames_;  // UTF-8, numbered where the file leaves it
     std::unordered_map<std::uint64_t, std::uint64_t> layoutOfBlock_;          // block header -> LAYOUT

@@ -88,7 +88,7 @@ Layout LayoutOf(int type, const DwgFile& file) {
 }
 
 bool DecodeObject(std::string_view bytes, std::int64_t offset, const DwgFile& file, DecodedObject& out,
-                  std::string& why) {
+                  std::string& why, DecodeDepth depth) {
     out = DecodedObject{};
     out.offset = offset;
     if (offset < 0 || static_cast<std::uint64_t>(offset) >= bytes.size()) {
@@ -130,6 +130,17 @@ bool DecodeObject(std::string_view bytes, std::int64_t offset, const DwgFile& fi
         static_cast<std::size_t>(out.dataBits) < d.BitPos()) {
         why = "object prefix cannot be read (type " + std::to_string(c.type) + ")";
         return false;
+    }
+    // Past this point an object of a type without declared fields cannot
+    // fail: what follows only tells whether its common fields were read.
+    if (depth == DecodeDepth::kWorkingSet && LayoutOf(c.type, file) == Layout::kUnknown) {
+        c.eed.clear();
+        c.eed.shrink_to_fit();
+        c.graphics.clear();
+        c.graphics.shrink_to_fit();
+        out.commonRead = false;
+        out.prefixOnly = true;
+        return true;
     }
     const std::size_t dataEnd = static_cast<std::size_t>(out.dataBits);
     std::size_t fieldsEnd = dataEnd;

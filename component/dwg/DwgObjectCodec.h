@@ -31,6 +31,7 @@ struct DecodedObject {
     bool known = false;       // the type's own fields were decoded
     bool commonRead = true;   // the common entity or object fields were decoded
     bool dataExact = false;   // the declared fields ended exactly where the handles begin
+    bool prefixOnly = false;  // decoded up to its type and handle only (DecodeDepth::kWorkingSet)
 
     std::uint64_t Handle() const { return common.handle.value; }
     // An absolute handle from a reference held by this object.
@@ -46,12 +47,18 @@ bool FindStringStream(std::string_view body, Version v, std::size_t dataEnd, std
 // True for the fixed entity types and for class types whose objects are entities.
 bool IsEntityType(int type, const DwgFile& file);
 
+// How much of an object DecodeObject decodes. kWorkingSet stops after the
+// prefix (type, handle) for the types without a declaration of their own
+// fields: their common fields are not needed to find inserts and attributes.
+// Both depths check the same things and fail on the same objects.
+enum class DecodeDepth { kFull, kWorkingSet };
+
 // Decodes the object at a file offset. False with a reason when the object
 // does not fit in the file, its CRC does not match, or its prefix cannot be
 // read; the fields of unknown types are left undecoded (their bytes are kept
 // by the caller as they are).
 bool DecodeObject(std::string_view bytes, std::int64_t offset, const DwgFile& file, DecodedObject& out,
-                  std::string& why);
+                  std::string& why, DecodeDepth depth = DecodeDepth::kFull);
 
 // Encodes a decoded object again: size, prefix, common fields, the type's
 // own fields, handles and CRC. An object decoded with known fields and not

@@ -184,7 +184,11 @@ TEST(DwgWriteTest, DeletingEveryAttributeOfEveryDrawing) {
         for (const auto& entry : back->File().objectMap) gone.erase(entry.handle);
         EXPECT_EQ(gone.size(), objects - back->File().objectMap.size());
         EXPECT_GE(gone.size(), before.size());
-        EXPECT_EQ(ReferencesTo(back->Model(), gone), 0u);
+        // Every object's references: the reader leaves some objects at their prefix.
+        DwgModel full = back->Model();
+        std::string status;
+        ASSERT_TRUE(full.DecodeRest(saved, back->File(), status)) << status;
+        EXPECT_EQ(ReferencesTo(full, gone), 0u);
     }
     EXPECT_GT(withOwnedObjects, 0) << "no attribute with an extension dictionary was deleted";
 }
