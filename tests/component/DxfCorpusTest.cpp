@@ -21,13 +21,6 @@ std::string Upper(std::string s) {
     return s;
 }
 
-// Field i of a dump line; for "A" lines: 1 owner, 2 insert, 3 insert handle, 4 layer, 5 handle, 6 tag, 7 value.
-std::string Field(const std::string& line, int i) {
-    std::size_t b = 0;
-    for (int k = 0; k < i && b != std::string::npos; ++k) b = line.find('\t', b) + 1;
-    return line.substr(b, line.find('\t', b) - b);
-}
-
 // Corpus files that hold at least one attribute, with what we read from them.
 std::vector<std::pair<std::string, DrawingInfo>> FilesWithAttributes() {
     std::vector<std::pair<std::string, DrawingInfo>> out;

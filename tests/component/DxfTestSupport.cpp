@@ -64,6 +64,19 @@ std::string LineDiff(const std::vector<std::string>& a, const std::vector<std::s
     return out;
 }
 
+std::string Field(const std::string& line, int i) {
+    std::size_t b = 0;
+    for (int k = 0; k < i && b != std::string::npos; ++k) b = line.find('\t', b) + 1;
+    return line.substr(b, line.find('\t', b) - b);
+}
+
+std::string ValueIn(const std::vector<std::string>& attributeLines, const std::string& handle) {
+    for (const std::string& line : attributeLines) {
+        if (Field(line, 5) == handle) return Field(line, 7);
+    }
+    return "<none>";
+}
+
 std::vector<std::string> AttributeLines(const DrawingInfo& info) {
     std::vector<std::string> lines;
     for (const BlockInfo& b : info.blocks) {

@@ -25,6 +25,12 @@ std::vector<std::string> LinesOf(const std::vector<std::string>& dump, const std
 std::string LineDiff(const std::vector<std::string>& a, const std::vector<std::string>& b);
 
 
+// Field i of a dump line; for "A" lines: 1 owner, 2 insert, 3 insert handle, 4 layer, 5 handle, 6 tag, 7 value.
+std::string Field(const std::string& line, int i);
+
+// The (escaped) value of the attribute with this handle in "A" lines; "<none>" when none has it.
+std::string ValueIn(const std::vector<std::string>& attributeLines, const std::string& handle);
+
 // Our attributes in the dump's "A" line form, sorted.
 std::vector<std::string> AttributeLines(const DrawingInfo& info);
 

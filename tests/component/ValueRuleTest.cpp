@@ -47,17 +47,7 @@ void CheckRule(const std::string& drawing, const std::string& handle, const std:
         if (c.status != kStatusOk) continue;
         component.SaveFile(saved, -1);
         ASSERT_EQ(component.Status(), kStatusOk);
-        bool found = false;
-        for (const BlockInfo& b : DescribeFile(saved).blocks) {
-            for (const InsertInfo& ins : b.inserts) {
-                for (const AttributeInfo& a : ins.attributes) {
-                    if (a.handle != handle) continue;
-                    found = true;
-                    EXPECT_EQ(a.value, c.value);
-                }
-            }
-        }
-        EXPECT_TRUE(found);
+        EXPECT_EQ(ValueIn(AttributeLines(DescribeFile(saved)), handle), EscapeField(c.value));
     }
 }
 

@@ -13,6 +13,7 @@
 
 #include "platform/AppFolder.h"
 #include "platform/FileSystem.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 namespace kel {
@@ -41,28 +42,34 @@ bool Unprivileged(const std::function<bool()>& check) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// Files written and deleted under any name: PortableFileTest.cpp.
 TEST(FileExistsTest, FilesAndFoldersExistOtherNamesDoNot) {
     test::TempDir dir;
-    EXPECT_TRUE(FileExists(dir.Write("a.dwg", "x")));
+    dir.Write("a.dwg", "x");
     EXPECT_TRUE(FileExists(dir.Path()));
-    EXPECT_TRUE(FileExists(dir.Write("Größe 設計.dxf", "x")));
-    EXPECT_FALSE(FileExists(dir.File("A.DWG")));  // letter case matters here
-    EXPECT_FALSE(FileExists(dir.File("missing")));
-    EXPECT_FALSE(FileExists(dir.File("a.dwg/inside")));
-    EXPECT_FALSE(FileExists(""));
+    for (const std::string& name : {dir.File("A.DWG"), dir.File("missing"), dir.File("a.dwg/inside"), std::string()}) {
+        EXPECT_FALSE(FileExists(name)) << name;  // letter case matters here
+    }
 }
 
-TEST(WriteFileAtomicTest, ReplacesContentAndKeepsPermissions) {
+// Mode bits always; owner and group where the tests may give a file away (as the superuser).
+TEST(WriteFileAtomicTest, ReplacesContentAndKeepsPermissionsOwnerAndGroup) {
     test::TempDir dir;
     const std::string path = dir.Write("a.dxf", "old content that is longer");
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
-                    fs::perm_options::replace);
+    const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(path, mode, fs::perm_options::replace);
+    const bool root = ::geteuid() == 0;
+    ASSERT_TRUE(!root || ::chown(path.c_str(), 65534, 65534) == 0);
     std::string err;
     ASSERT_TRUE(WriteFileAtomic(path, "new", err)) << err;
     EXPECT_EQ(test::ReadFile(path), "new");
-    EXPECT_EQ(fs::status(path).permissions(),
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(fs::status(path).permissions(), mode);
     EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"a.dxf"});
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    if (root) {
+        EXPECT_EQ(std::pair(st.st_uid, st.st_gid), std::pair(uid_t{65534}, gid_t{65534}));
+    }
 }
 
 TEST(WriteFileAtomicTest, ReadOnlyFolderLeavesTheOriginalAndNoTemporaryFile) {
@@ -83,21 +90,10 @@ TEST(WriteFileAtomicTest, ReadOnlyFolderLeavesTheOriginalAndNoTemporaryFile) {
     EXPECT_EQ(Names(sub), std::vector<std::string>{"a.dxf"});
 }
 
-TEST(WriteFileAtomicTest, ReadOnlyFilesAreRefusedEvenForTheSuperuser) {
+// A file without write bits is refused for everybody: PortableFileTest.cpp. One
+// writable by its owner only is protected from everybody else.
+TEST(WriteFileAtomicTest, OwnerOnlyWritableFilesAreProtectedFromOthers) {
     test::TempDir dir;
-    const std::string path = dir.Write("released.dxf", "original");
-    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
-                    fs::perm_options::replace);
-    EXPECT_TRUE(IsWriteProtected(path));
-    std::string err;
-    EXPECT_FALSE(WriteFileAtomic(path, "new", err));
-    EXPECT_EQ(err, "the file is read-only");
-    EXPECT_EQ(test::ReadFile(path), "original");
-    EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"released.dxf"});
-    EXPECT_FALSE(IsWriteProtected(dir.File("missing.dxf")));
-    EXPECT_FALSE(IsWriteProtected(dir.Path())) << "a folder is no protected file";
-
-    // Writable by its owner only: protected from everybody else.
     const std::string own = dir.Write("own.dxf", "x");
     fs::permissions(dir.Path(), fs::perms::all, fs::perm_options::add);
     fs::permissions(own, fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read,
@@ -108,38 +104,13 @@ TEST(WriteFileAtomicTest, ReadOnlyFilesAreRefusedEvenForTheSuperuser) {
     }
 }
 
-TEST(WriteFileAtomicTest, KeepsOwnerAndGroup) {
-    if (::geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs the superuser";
+// A folder that cannot be made says why (the folder made: PortableFileTest.cpp).
+TEST(ApplicationFolderTest, FolderThatCannotBeMadeSaysWhy) {
     test::TempDir dir;
-    const std::string path = dir.Write("theirs.dxf", "old");
-    ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
-    std::string err;
-    ASSERT_TRUE(WriteFileAtomic(path, "new", err)) << err;
-    struct stat st {};
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(std::pair(st.st_uid, st.st_gid), std::pair(uid_t{65534}, gid_t{65534}));
-}
-
-TEST(ApplicationFolderTest, ComesFromKelHomeAndIsCreated) {
-    test::TempDir dir;
-    const char* old = std::getenv("KEL_HOME");
-    const std::string saved = old ? old : "";
-    ::setenv("KEL_HOME", (dir.Path() + "/a/b/").c_str(), 1);
-    const std::string folder = ApplicationFolder();
-    if (old) ::setenv("KEL_HOME", saved.c_str(), 1); else ::unsetenv("KEL_HOME");
-    EXPECT_EQ(folder, dir.Path() + "/a/b");
-    EXPECT_TRUE(fs::is_directory(folder));
-
-    // A folder that cannot be made says why.
-    ::setenv("KEL_HOME", (dir.Write("file", "x") + "/KEL").c_str(), 1);
+    const test::ScopedEnv home("KEL_HOME", dir.Write("file", "x") + "/KEL");
     std::string problem;
     ApplicationFolder(&problem);
-    ::setenv("KEL_HOME", (dir.Path() + "/a").c_str(), 1);
-    std::string none = "unset";
-    ApplicationFolder(&none);
-    if (old) ::setenv("KEL_HOME", saved.c_str(), 1); else ::unsetenv("KEL_HOME");
     EXPECT_EQ(problem.rfind("cannot create it: ", 0), 0u) << problem;
-    EXPECT_EQ(none, "");
 }
 
 }  // namespace

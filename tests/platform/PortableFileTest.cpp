@@ -61,6 +61,7 @@ TEST(PortableFiles, ReadOnlyFileIsRefusedAndKept) {
     EXPECT_EQ(test::ReadFile(path), "original");
     EXPECT_EQ(EntriesIn(dir.Path()), 1u);
     EXPECT_FALSE(IsWriteProtected(dir.File("missing.dxf")));
+    EXPECT_FALSE(IsWriteProtected(dir.Path())) << "a folder is no protected file";
 }
 
 TEST(PortableFiles, ApplicationFolderTakesANameOutsideAscii) {

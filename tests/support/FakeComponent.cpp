@@ -24,9 +24,9 @@ void FakeComponent::CloseFile() {
 void FakeComponent::WriteXML(const std::string& strPath, std::int16_t intBlocks, std::int16_t a,
                              std::int16_t b, std::int16_t c, std::int16_t d, std::int16_t e, std::int16_t f,
                              std::int16_t g) {
-    log_.calls.push_back("WriteXML(" + strPath + "," + std::to_string(intBlocks) + "," + std::to_string(a) +
-                         "," + std::to_string(b) + "," + std::to_string(c) + "," + std::to_string(d) + "," +
-                         std::to_string(e) + "," + std::to_string(f) + "," + std::to_string(g) + ")");
+    std::string call = "WriteXML(" + strPath;
+    for (const std::int16_t n : {intBlocks, a, b, c, d, e, f, g}) call += "," + std::to_string(n);
+    log_.calls.push_back(call + ")");
     if (!log_.xml.empty()) {
         std::ofstream(strPath, std::ios::binary) << log_.xml;
     }

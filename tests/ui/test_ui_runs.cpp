@@ -23,19 +23,17 @@ using namespace kel::uitest;
 
 namespace {
 
-// The real component, noting the pointer and the message line at every open.
+// The real component, calling back at every open.
 class ObservingComponent : public DrawingComponent {
 public:
-    ObservingComponent(QLabel* status, QStringList& seen) : status_(status), seen_(seen) {}
+    explicit ObservingComponent(std::function<void()> onOpen) : onOpen_(std::move(onOpen)) {}
     std::int32_t OpenFile(std::int32_t& h, const std::string& p, const std::string& pw) override {
-        const QCursor* c = QApplication::overrideCursor();
-        seen_ << QString(c && c->shape() == Qt::WaitCursor ? "busy|" : "idle|") + status_->text();
+        onOpen_();
         return DrawingComponent::OpenFile(h, p, pw);
     }
 
 private:
-    QLabel* status_;
-    QStringList& seen_;
+    std::function<void()> onOpen_;
 };
 
 const char* kTemplate = "title-block.txt";
@@ -78,59 +76,33 @@ private slots:
         QVERIFY(List("List2")->selectedItems().isEmpty() && !Enabled("Command15") && Text("Label12").isEmpty());
     }
 
-    void pointerIsBusyAndTheMessageLineCurrentWhileDrawingsAreOpened() {
-        // One drawing at a time: the message line follows each drawing as it goes.
+    // One drawing at a time: while each opens, the pointer is busy, the message
+    // line follows the drawings and Cancel is shown; Cancel stops between drawings.
+    void busyPointerCurrentMessageAndCancelBetweenDrawings() {
         ui::SaveSetting("Options", "Jobs", "1");
         QStringList seen;
         ui::FormServices services = box->Services();
-        QLabel* status = nullptr;
-        services.factory = [&status, &seen](ComponentCreationError&) -> std::unique_ptr<IDrawingComponent> {
-            return std::make_unique<ObservingComponent>(status, seen);
-        };
-        form = std::make_unique<ui::Form1>(services);
-        form->show();
-        status = Child<QLabel>(*form, "Label4");
-        Prepare({"title-r12.dxf", "title-r2000.dxf"});
-        Button("Command13")->click();
-        Button("Command15")->click();
-        QCOMPARE(seen, (QStringList{"busy|Modification in process...",
-                                    "busy|Processing " + box->Path("dwg/title-r12.dxf") + "..."}));
-        QVERIFY(QApplication::overrideCursor() == nullptr);
-    }
-
-    void cancelStopsBetweenDrawingsAndSaysHowManyWereDone() {
-        ui::SaveSetting("Options", "Jobs", "1");
-        int opened = 0;
-        ui::FormServices services = box->Services();
-        QPushButton* cancel = nullptr;
         services.factory = [&](ComponentCreationError&) -> std::unique_ptr<IDrawingComponent> {
-            struct Pressing : DrawingComponent {
-                std::function<void()> onOpen;
-                std::int32_t OpenFile(std::int32_t& h, const std::string& p, const std::string& pw) override {
-                    onOpen();
-                    return DrawingComponent::OpenFile(h, p, pw);
-                }
-            };
-            auto c = std::make_unique<Pressing>();
-            c->onOpen = [&] {
-                QVERIFY(cancel->isVisible());
-                if (++opened == 2) cancel->click();
-            };
-            return c;
+            return std::make_unique<ObservingComponent>([&] {
+                const QCursor* c = QApplication::overrideCursor();
+                seen << QString(c && c->shape() == Qt::WaitCursor ? "busy|" : "idle|") + Message() +
+                            (Button("cmdCancel")->isVisible() ? "|cancel" : "");
+                if (seen.size() == 2) Button("cmdCancel")->click();
+            });
         };
         form = std::make_unique<ui::Form1>(services);
         form->show();
-        cancel = Button("cmdCancel");
-        QVERIFY(!cancel->isVisible());
+        QVERIFY(!Button("cmdCancel")->isVisible());
         Prepare({"title-r12.dxf", "title-r2000.dxf", "title-r2018.dxf"});
         Button("Command13")->click();
         Button("Command15")->click();
-        QCOMPARE(opened, 2);
+        QCOMPARE(seen, (QStringList{"busy|Modification in process...|cancel",
+                                    "busy|Processing " + box->Path("dwg/title-r12.dxf") + "...|cancel"}));
         QVERIFY2(Message().startsWith("Attributes for 2 file(s) modified in ") &&
                      Message().endsWith(" Cancelled after 2 of 3 drawing(s)."),
                  qPrintable(Message()));
         QVERIFY(!ReadText(box->Path("dwg/title-r2018.dxf")).contains("2026-12-06"));
-        QVERIFY(!cancel->isVisible());
+        QVERIFY(!Button("cmdCancel")->isVisible() && QApplication::overrideCursor() == nullptr);
         QCOMPARE(form->ModifyOptions().intJobs, 1);
         ui::SaveSetting("Options", "Jobs", "x");
         QCOMPARE(form->ModifyOptions().intJobs, DefaultJobs());

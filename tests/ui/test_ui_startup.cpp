@@ -100,7 +100,7 @@ private slots:
     // A file manager opening a drawing with KEL: the drawing is listed,
     // selected and viewed, never run as a list file, whatever the pattern.
     void commandLineDrawingIsShownNotRun() {
-        const QString strOther = box->CopyExample("title-r12.dxf", "dwg");
+        box->CopyExample("title-r12.dxf", "dwg");
         const QString strDrawing = box->CopyExample("title-r2018.dxf", "dwg");
         const QByteArray before = ReadText(strDrawing).toUtf8();
         form->Form_Load(strDrawing);
@@ -113,7 +113,6 @@ private slots:
         QVERIFY(ReadText(box->Home() + "/_temp.htm").contains(strDrawing));
         QCOMPARE(ReadText(strDrawing).toUtf8(), before);
         QVERIFY(form->CommandText().isEmpty() && box->log.dialogs.isEmpty() && box->log.beeps == 0);
-        Q_UNUSED(strOther);
     }
 
     void everyWayOfClosingSavesTheSixKeys_data() {
