@@ -65,6 +65,7 @@ TEST(DwgMultiLineCopyTest, ANewValueReachesTheCopyInEveryVersion) {
     KEL_NEED_CORPUS();
     const char* files[] = {"dwg/AC1018_R2004/acadsharp__sample_AC1018.dwg",
                            "dwg/AC1024_R2010/acadsharp__sample_AC1024.dwg",
+                           "dwg/AC1021_R2007/acadsharp__sample_AC1021.dwg",
                            "dwg/AC1027_R2013/acadsharp__sample_AC1027.dwg"};
     const std::string value = "Rev B \xC3\xA9tage\nsecond line";
     for (const char* name : files) {
