@@ -3,8 +3,9 @@
 // description as through the XML; edits are then written (or refused) and
 // what is written must read back. The checksums of the file header and of
 // the framed sections (up to R2000), or of the file header and every page
-// (R2004, R2010 to R2018), are recomputed first, so mutations reach the section decoders and
-// the decompressor instead of stopping at a CRC.
+// (R2004, R2010 to R2018), or of the file header and the maps (R2007, whose
+// code words are recoded too), are recomputed first, so mutations reach the
+// section decoders and the decompressor instead of stopping at a CRC.
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -13,7 +14,11 @@
 #include "component/dwg/DwgCrc.h"
 #include "component/dwg/DwgDecompress.h"
 #include "component/dwg/DwgDocument.h"
+#include "component/dwg/Dwg2007Decompress.h"
+#include "component/dwg/DwgCrc64.h"
 #include "component/dwg/DwgR2004File.h"
+#include "component/dwg/DwgR2007File.h"
+#include "component/dwg/DwgReedSolomon.h"
 #include "fuzz/RowsCheck.h"
 
 namespace {
@@ -96,8 +101,92 @@ void FixPagedChecksums(std::string& b) {
     }
 }
 
+std::uint64_t Le64(const std::string& b, std::size_t at) {
+    std::uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) v = v << 8 | static_cast<std::uint8_t>(b[at + static_cast<std::size_t>(i)]);
+    return v;
+}
+
+void PutLe64(std::string& b, std::size_t at, std::uint64_t v) {
+    for (int i = 0; i < 8; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i));
+}
+
+// The data bytes of interleaved code words as they are (uncorrected), and
+// their parity made to match them again.
+std::string WordData(const std::string& b, std::size_t at, std::size_t blocks, const kel::dwg::ReedSolomon& code) {
+    std::string data(blocks * code.DataSize(), '\0');
+    for (std::size_t i = 0; i < blocks; ++i) {
+        for (std::size_t j = 0; j < code.DataSize(); ++j) data[i * code.DataSize() + j] = b[at + j * blocks + i];
+    }
+    return data;
+}
+
+void Recode(std::string& b, std::size_t at, const std::string& data, std::size_t blocks,
+            const kel::dwg::ReedSolomon& code) {
+    const std::string coded = kel::dwg::RsEncodeInterleaved(code, data, blocks);
+    b.replace(at, coded.size(), coded);
+}
+
+// A system page of the R2007 file: its parity recoded and its two CRCs
+// (fields of the header) recomputed. The decompressed data, or "".
+std::string FixR2007SystemPage(std::string& b, std::string& header, std::uint64_t address, std::size_t sizeField,
+                               std::size_t correctionField, std::size_t crcField, std::size_t plainCrcField) {
+    using namespace kel::dwg;
+    const ReedSolomon& code = ReedSolomon::SystemPages();
+    const std::uint64_t compressed = Le64(header, sizeField), size = Le64(header, sizeField + 8);
+    const std::uint64_t repeat = Le64(header, correctionField);
+    if (compressed == 0 || compressed > size || size > (1u << 20) || repeat == 0 || repeat > 64) return "";
+    const std::size_t blocks = static_cast<std::size_t>((((compressed + 7) & ~7ull) * repeat + 238) / 239);
+    if (address > b.size() || blocks * 255 > b.size() - address) return "";
+    const std::string data = WordData(b, static_cast<std::size_t>(address), blocks, code);
+    Recode(b, static_cast<std::size_t>(address), data, blocks, code);
+    const std::string stored = data.substr(0, static_cast<std::size_t>(compressed));
+    std::string plain = stored, error;
+    if (compressed < size && !Decompress2007(stored, static_cast<std::size_t>(size), plain, error)) return "";
+    PutLe64(header, crcField, Crc64Mirrored(Crc64Seed1(Le64(header, 0xF0), stored.size()), stored));
+    PutLe64(header, plainCrcField, Crc64Mirrored(Crc64Seed1(Le64(header, 0xF0), plain.size()), plain));
+    return plain;
+}
+
+// R2007 files: the file header's code words, its CRCs and those of the page
+// map and section map are made to match their (mutated) contents, so that
+// mutations reach the map parsers instead of the Reed-Solomon correction.
+void FixR2007(std::string& b) {
+    using namespace kel::dwg;
+    if (b.size() < kR2007PagesStart) return;
+    const ReedSolomon& code = ReedSolomon::SystemPages();
+    std::string plain = WordData(b, kR2007HeaderAt, 3, code);
+    const std::int32_t stored = static_cast<std::int32_t>(Le32(plain, 0x18));
+    const std::size_t length = stored < 0 ? static_cast<std::size_t>(-static_cast<std::int64_t>(stored))
+                                          : static_cast<std::size_t>(stored);
+    if (length == 0 || length > plain.size() - 0x20) return;
+    std::string header = plain.substr(0x20, length), error;
+    if (stored > 0 && !Decompress2007(plain.substr(0x20, length), kR2007HeaderDataSize, header, error)) return;
+    if (header.size() != kR2007HeaderDataSize) return;
+    const std::string pageMap = FixR2007SystemPage(b, header, kR2007PagesStart + Le64(header, 0x38), 0x50, 0x18, 0x10,
+                                                   0x80);
+    std::uint64_t offset = 0;
+    for (std::size_t at = 0; at + 16 <= pageMap.size(); at += 16) {
+        if (Le64(pageMap, at + 8) == Le64(header, 0xC0)) {
+            FixR2007SystemPage(b, header, kR2007PagesStart + offset, 0xB0, 0xD8, 0xD0, 0xA8);
+            break;
+        }
+        offset += Le64(pageMap, at);
+    }
+    PutLe64(header, 0x108, 0);
+    PutLe64(header, 0x108, Crc64Normal(Crc64Seed2(0, header.size()), header));
+    plain.replace(0x20, header.size(), header);
+    PutLe32(plain, 0x18, static_cast<std::uint32_t>(-static_cast<std::int32_t>(header.size())));
+    PutLe64(plain, 0x10, Crc64Normal(Crc64Seed2(0, header.size()), header));
+    Recode(b, kR2007HeaderAt, plain, 3, code);
+}
+
 void FixChecksums(std::string& b) {
     const std::string id = b.substr(0, 6);
+    if (id == "AC1021") {
+        FixR2007(b);
+        return;
+    }
     if (id == "AC1018" || id == "AC1024" || id == "AC1027" || id == "AC1032") {
         FixPagedChecksums(b);
         return;

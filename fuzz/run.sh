@@ -28,11 +28,11 @@ cp examples/*.dxf "$seeds"/dxf/
 cp examples/*.txt "$seeds"/template/
 cp examples/*.dlf "$seeds"/listfile/
 # The project has no DWG samples of its own: the real drawings beside the
-# project (R13 to R2004, R2010 to R2018) seed the DWG harness where they are present. They are
+# project (R13 to R2018) seed the DWG harness where they are present. They are
 # read from there into the build folder, never kept in the project.
 corpus_dwg=${KEL_CORPUS:-$root/../shared/corpus}/dwg
 if [ -d "$corpus_dwg" ]; then
-  find "$corpus_dwg" \( -path '*AC101[2458]*' -o -path '*AC102[47]*' -o -path '*AC1032*' \) -name '*.dwg' \
+  find "$corpus_dwg" \( -path '*AC101[2458]*' -o -path '*AC102[147]*' -o -path '*AC1032*' \) -name '*.dwg' \
     -exec install -m 644 {} "$seeds"/dwg/ \;
   # The R2007 codec harness takes them whole behind its target byte (2: the container).
   for f in "$corpus_dwg"/AC1021*/*.dwg; do

@@ -157,11 +157,12 @@ TEST(DwgFileTest, RandomDamageNeverCrashes) {
     // except a crash, a hang or a success without a usable model.
     const std::string files[] = {ReadCorpus("dwg/AC1015_R2000/libredwg__entities-2d.dwg"),
                                  ReadCorpus("dwg/malformed/acadsharp__dup_paperspace_r2000.dwg"),
-                                 ReadCorpus("dwg/AC1018_R2004/acadsharp__sample_AC1018.dwg")};
+                                 ReadCorpus("dwg/AC1018_R2004/acadsharp__sample_AC1018.dwg"),
+                                 ReadCorpus("dwg/AC1021_R2007/pyegout__sample.dwg")};
     std::mt19937 rng(20261206);
     int opened = 0;
-    for (int i = 0; i < 450; ++i) {
-        std::string bytes = files[i % 3];
+    for (int i = 0; i < 600; ++i) {
+        std::string bytes = files[i % 4];
         std::uniform_int_distribution<std::size_t> pos(0, bytes.size() - 1);
         for (int k = 0; k < 1 + i % 4; ++k) bytes[pos(rng)] = static_cast<char>(rng());
         if (i % 10 == 0) bytes.resize(pos(rng));
