@@ -24,8 +24,13 @@ constexpr std::size_t kFileSize = 0x08, kPageMapCrcCompressed = 0x10, kPageMapFa
 // Fields of the first 0x80 bytes that hold the address of a page.
 constexpr std::size_t kMetaPageAddresses[] = {0x0D, 0x20, 0x24, 0x2C};
 constexpr std::size_t kSectionEntrySize = 0x40, kPageEntrySize = 0x38;
+constexpr std::uint64_t kSmallestPage = 0x100;
 
 std::uint64_t U64(std::string_view s, std::size_t at) { return ReadLittleEndian<std::uint64_t>(s, at); }
+// A page id without its sign (a negative id marks a gap).
+std::uint64_t Magnitude(std::int64_t id) {
+    return id < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(id) : static_cast<std::uint64_t>(id);
+}
 void PutU64(std::string& s, std::size_t at, std::uint64_t v) { PutLittleEndian(s.data() + at, v, 8); }
 void AppendU64(std::string& s, std::uint64_t v) {
     char b[8];
@@ -108,7 +113,8 @@ bool ContainerOf(const R2007File& file, Container& c, std::string& why) {
 // The new pages of a replaced section.
 bool BuildSection(const Section& old, const std::string& data, Dwg2007Random& random, std::uint64_t& nextId,
                   Section& out, std::vector<std::string>& stored, std::string& why) {
-    if (old.encryption != 0 || old.encoding != 4 || old.maxSize == 0) {
+    // Pages far smaller than any a real file uses would only multiply the page map.
+    if (old.encryption != 0 || old.encoding != 4 || old.maxSize < kSmallestPage) {
         why = "section " + old.name + " is stored in a form this writer does not write";
         return false;
     }
@@ -170,7 +176,7 @@ bool WriteR2007(std::string_view bytes, const R2007File& file, const std::map<st
     PutU64(header, kCrcSeedEncoded, random.Encode(0));
 
     std::uint64_t nextId = U64(header, kPagesMaxId) + 1;
-    for (const MapPage& p : c.pages) nextId = std::max<std::uint64_t>(nextId, p.id < 0 ? -p.id + 1 : p.id + 1);
+    for (const MapPage& p : c.pages) nextId = std::max<std::uint64_t>(nextId, Magnitude(p.id) + 1);
     std::vector<Section> sections = c.sections;
     // Page id -> the new stored pages of a replaced section that take its place.
     std::unordered_map<std::uint64_t, std::vector<std::pair<std::uint64_t, std::string>>> newPagesAt;
@@ -243,7 +249,7 @@ bool WriteR2007(std::string_view bytes, const R2007File& file, const std::map<st
             p.size = pageMapPageSize;
         AppendU64(pageMap, p.size);
         AppendU64(pageMap, static_cast<std::uint64_t>(p.id));
-        maxId = std::max<std::uint64_t>(maxId, p.id < 0 ? -p.id : p.id);
+        maxId = std::max<std::uint64_t>(maxId, Magnitude(p.id));
     }
     R2007SystemPageInfo pageInfo;
     const std::string pageMapPage = EncodeR2007SystemPage(pageMap, true, random, pageInfo);
