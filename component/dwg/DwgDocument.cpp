@@ -57,15 +57,6 @@ DrawingInfo DwgDocument::Describe() const {
     return info;
 }
 
-// Every version read is written: R13 to R2000 in place, R2004 and R2010 to
-// R2018 through the page container, R2007 through its own.
-bool DwgDocument::Writable() const { return true; }
-
-std::string DwgDocument::NotWritable() const {
-    return status::Make(status::kNotSupported,
-                        std::string("Changing ") + VersionId(file_.version) + " drawings is not supported yet");
-}
-
 const DecodedObject* DwgDocument::FindByText(const std::string& strHandle) const {
     std::uint64_t h = 0;
     return ParseHandle(strHandle, h) ? model_.Find(h) : nullptr;
@@ -167,7 +158,6 @@ std::string DwgDocument::SetAttributeValue(const std::string& strHandle, const s
     if (o->common.type != type::kAttrib || !std::holds_alternative<AttribData>(o->data)) {
         return status::Make(status::kNotAnAttribute, "Handle " + Shown(strHandle) + " is not an attribute");
     }
-    if (!Writable()) return NotWritable();
     DecodedObject changed = *o;
     model_.ValueOf(std::get<AttribData>(changed.data));  // notes the escapes the value is written with
     std::string st = SetStoredValue(std::get<AttribData>(changed.data), strValue, file_.version, file_.codePage,
@@ -271,7 +261,6 @@ std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
     if (o->common.type != type::kAttrib || !std::holds_alternative<AttribData>(o->data)) {
         return status::Make(status::kNotSupported, "Deleting a " + TypeName(o->common.type) + " is not supported");
     }
-    if (!Writable()) return NotWritable();
     // Which objects it owns is known from every object's owner.
     if (std::string st; !model_.DecodeRest(bytes_, file_, st)) return st;
     o = FindByText(strHandle);
@@ -396,10 +385,6 @@ bool DwgDocument::Serialize(std::string& out, std::string& status) const {
 }
 
 bool DwgDocument::Relay(std::string& out, DwgFile& check, DwgModel& model, std::string& status) const {
-    if (!Writable()) {
-        status = NotWritable();
-        return false;
-    }
     std::string why;
     const bool written = file_.version == Version::R2007      ? RelayR2007File(bytes_, file_, edits_, out, why)
                          : UsesPageContainer(file_.version) ? RelayPagedFile(bytes_, file_, edits_, out, why)

@@ -52,9 +52,6 @@ private:
     void EraseDeleted(std::uint64_t attrib, const std::vector<std::uint64_t>& owned, std::uint64_t seqend);
     std::string DeleteOwnedAttrib(const DecodedObject& attrib, const DecodedObject& insert,
                                   const std::vector<std::uint64_t>& owned);
-    // Edits are written for every version read but R2007 (R13 to R2004, R2010 to R2018).
-    bool Writable() const;
-    std::string NotWritable() const;
 
     std::string bytes_;
     std::string path_;
@@ -74,9 +71,9 @@ std::string SetStoredValue(AttribData& a, const std::string& utf8, Version versi
 
 namespace kel {
 
-// Opens a DWG file's bytes: R13 to R2018 are read, and all but R2007 changed
-// and written (changing R2007 is refused with "3002:..."); every other version is refused with "2004:Unsupported format <id>", a
-// damaged file with "2005:Damaged drawing: <what>".
+// Opens a DWG file's bytes: R13 to R2018 are read, changed and written; every
+// other version is refused with "2004:Unsupported format <id>", a damaged file
+// with "2005:Damaged drawing: <what>".
 std::unique_ptr<IDrawingDocument> OpenDwgDocument(std::string bytes, const std::string& path, std::string& status);
 
 }  // namespace kel
