@@ -186,6 +186,7 @@ bool cAutoCAD::ReadAttributeRows(DrawingInfo& info, std::optional<AttributeTable
 // attributes: " and the status of the last failed call). A failed call's audit
 // line ends in " - failed: " and the component's status.
 std::int16_t cAutoCAD::GetAttributes(std::string* strErr, const std::string& strDelimiter, LogFile* intFile) {
+    if (sheetEdits) return ApplySheetEdits(strErr, intFile);
     if (strTagLines.empty()) return -1;
 
     DrawingInfo info;
