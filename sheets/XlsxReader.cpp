@@ -87,6 +87,52 @@ bool ParseXml(const std::string& text, Handler& handler, std::string& strErr) {
     return true;
 }
 
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+void AppendUtf8(std::string& out, unsigned code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// Texts of the file format write characters XML cannot hold (CR, control
+// characters) as "_xHHHH_"; an underscore that starts such a sequence in the
+// text itself is "_x005F_".
+std::string UnescapedText(const std::string& strText) {
+    if (strText.find("_x") == std::string::npos) return strText;
+    std::string out;
+    for (std::size_t i = 0; i < strText.size(); ++i) {
+        if (strText[i] == '_' && i + 6 < strText.size() && strText[i + 1] == 'x' && strText[i + 6] == '_') {
+            int code = 0;
+            bool hex = true;
+            for (std::size_t k = 2; k < 6; ++k) {
+                const int v = HexValue(strText[i + k]);
+                hex = hex && v >= 0;
+                code = code * 16 + (v < 0 ? 0 : v);
+            }
+            if (hex) {
+                AppendUtf8(out, static_cast<unsigned>(code));
+                i += 6;
+                continue;
+            }
+        }
+        out += strText[i];
+    }
+    return out;
+}
+
 // xl/workbook.xml: the relationship id of the first worksheet.
 struct WorkbookHandler {
     std::string firstSheet;
@@ -203,9 +249,9 @@ struct SheetHandler {
                 if (error.empty()) error = "a cell names a shared string that is not there";
                 return;
             }
-            cell.text = shared[index];
+            cell.text = UnescapedText(shared[index]);
         } else if (type == "inlineStr") {
-            cell.text = inlineText;
+            cell.text = UnescapedText(inlineText);
         } else if (type == "b") {
             cell.text = value == "1" ? "TRUE" : "FALSE";
         } else if (type == "n") {
@@ -213,7 +259,7 @@ struct SheetHandler {
             cell.blnNumber = !value.empty();
         } else {
             // "str" (a formula's text result), "e" (an error value) and others: the text as it stands.
-            cell.text = value;
+            cell.text = UnescapedText(value);
         }
         SheetRow& row = rows.back();
         if (static_cast<std::size_t>(column) >= row.size()) row.resize(static_cast<std::size_t>(column) + 1);

@@ -17,6 +17,24 @@ constexpr std::size_t kMaxCellText = 32767;
 constexpr std::size_t kMaxRows = 1048576;
 constexpr std::size_t kMaxColumns = 16384;
 
+bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+
+// The file format writes characters XML cannot hold as "_xHHHH_"; a text that
+// holds such a sequence itself has its underscore written as "_x005F_", so
+// that readers do not take it for an escape.
+std::string EscapedText(const std::string& strText) {
+    std::string out;
+    for (std::size_t i = 0; i < strText.size(); ++i) {
+        if (strText[i] == '_' && i + 6 < strText.size() && strText[i + 1] == 'x' && IsHex(strText[i + 2]) &&
+            IsHex(strText[i + 3]) && IsHex(strText[i + 4]) && IsHex(strText[i + 5]) && strText[i + 6] == '_') {
+            out += "_x005F_";
+        } else {
+            out += strText[i];
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 bool WriteXlsx(const std::string& strPath, const SheetRows& sheet, std::string& strErr) {
@@ -58,7 +76,7 @@ bool WriteXlsx(const std::string& strPath, const SheetRows& sheet, std::string& 
             const bool identifying = c < kSheetKeyColumns;
             lxw_format* format = r == 0 ? (identifying ? keyHeading : tagHeading) : (identifying ? key : value);
             rc = worksheet_write_string(worksheet, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c),
-                                        sheet.rows[r][c].text.c_str(), format);
+                                        EscapedText(sheet.rows[r][c].text).c_str(), format);
         }
     }
     if (columns > 0 && rc == LXW_NO_ERROR) {
