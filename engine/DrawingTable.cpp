@@ -32,6 +32,8 @@ DrawingTableOutcome Flattened(cAutoCAD& engine, const DrawingTableFiles& files, 
     std::int32_t lngDrawingField = 0;
     outcome.result = engine.FlattenXMLfile(files.strDrawingXml, files.strFlatXml, kAttributesChapter, lngDrawingField);
     if (outcome.result != 1 || !FileExists(files.strFlatXml)) {
+        // What a failed flattening wrote is not to be read by anyone.
+        DeleteFileUtf8(files.strFlatXml);
         outcome.failed = TableStep::Flatten;
         return outcome;
     }
