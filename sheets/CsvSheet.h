@@ -9,7 +9,8 @@
 // formula.
 //
 // Reading takes what spreadsheet programs save: "," or ";" between fields (the
-// heading row tells), a byte order mark or none, CR LF or LF, fields quoted or not.
+// heading row tells), a byte order mark or none, CR LF or LF, fields quoted or
+// not; a file that is not UTF-8 is read as Latin-1.
 #pragma once
 
 #include <string>

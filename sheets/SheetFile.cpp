@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/TextLines.h"
 #include "platform/FileSystem.h"
 #include "sheets/CsvSheet.h"
 #include "sheets/XlsxSheet.h"
@@ -41,7 +42,10 @@ bool ReadSheetFile(const std::string& strPath, SheetRows& sheet, std::string& st
                 strErr = "Unable to read " + strPath + " (" + why + ").";
                 return false;
             }
-            return SheetOfCsv(text, sheet, strErr);
+            // A program that saved the CSV in a legacy code page: its bytes are
+            // taken as Latin-1, as the other text files are, so that only
+            // UTF-8 reaches the drawings.
+            return SheetOfCsv(DecodeText(text), sheet, strErr);
         }
         case SheetFormat::Unknown:
             break;

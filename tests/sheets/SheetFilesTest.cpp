@@ -99,6 +99,17 @@ TEST(SheetFilesTest, CsvVariantsReadAlike) {
     }
 }
 
+// A CSV saved in a legacy code page reaches the drawings as UTF-8, never as its bytes.
+TEST(SheetFilesTest, CsvNotInUtf8IsReadAsLatin1) {
+    TempDir dir;
+    const std::string path = dir.Write("latin1.csv", "Drawing;Layout;Block;Handle;T\r\na.dxf;M;B;1F;Gr\xF6\xDF" "e\r\n");
+    SheetRows sheet;
+    std::string err;
+    ASSERT_TRUE(ReadSheetFile(path, sheet, err)) << err;
+    ASSERT_EQ(sheet.rows.size(), 2u);
+    EXPECT_EQ(sheet.rows[1][4].text, "Größe");
+}
+
 TEST(SheetFilesTest, MalformedSheetsAreRefusedSayingWhere) {
     const std::string head = "Drawing,Layout,Block,Handle,T\r\n";
     const struct {
