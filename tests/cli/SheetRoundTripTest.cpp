@@ -172,6 +172,15 @@ TEST_F(SheetRoundTripTest, EditedCellsChangeThoseAttributesAndNothingElse) {
     EXPECT_EQ(SplitLines(dry.out).size(), edited + 1) << dry.out;
     const Result r = Import("edited.xlsx");
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    // The audit log names the sheet and each cell that changed an attribute
+    // (the dry run's lines come before).
+    std::string audit = test::ReadFile(home + "/audit.log");
+    const std::size_t last = audit.rfind("Import of " + dir.File("edited.xlsx"));
+    ASSERT_NE(last, std::string::npos) << audit;
+    audit.erase(0, last);
+    std::size_t cells = 0;
+    for (std::size_t at = 0; (at = audit.find(" from cell ", at)) != std::string::npos; ++at) ++cells;
+    EXPECT_EQ(cells, edited) << audit;
 
     const SheetRows after = Export(drawings, "after.xlsx");
     EXPECT_EQ(Texts(after), Texts(sheet));
