@@ -266,12 +266,14 @@ std::string UsageText() {
                "  -t TEMPLATE [OPTIONS] DRAWING...\n"
                "                      apply TEMPLATE to the drawings, saving each in place\n"
                "  [OPTIONS] LIST.dlf  run the drawing list file LIST.dlf\n"
+#if KEL_HAVE_SHEETS
                "  --export OUT.xlsx|OUT.csv DRAWING|LIST.dlf|WILDCARD...\n"
                "                      write the attributes of the drawings as a sheet, one row\n"
                "                      per block insert, one column per tag\n"
                "  --import IN.xlsx|IN.csv [OPTIONS]\n"
                "                      bring the sheet's changed cells back into its drawings\n"
                "                      (options of -t apply)\n"
+#endif
                "  --help              show this text\n"
                "  --version           show the version\n\n"
                "Options of -t, --import and list files:\n"
