@@ -27,6 +27,10 @@ const char* ModeOption(CliMode mode) {
             return "--runs";
         case CliMode::Undo:
             return "--undo";
+        case CliMode::Export:
+            return "--export";
+        case CliMode::Import:
+            return "--import";
     }
     return "";
 }
@@ -88,6 +92,8 @@ bool ParseArguments(const std::vector<std::string>& args, CliArguments& parsed, 
             if (!setMode(CliMode::Version)) return false;
         } else if (a == "--xml" || a == "--show") {
             if (!setMode(a == "--xml" ? CliMode::Xml : CliMode::Show) || !value(parsed.strDrawing)) return false;
+        } else if (a == "--export" || a == "--import") {
+            if (!setMode(a == "--export" ? CliMode::Export : CliMode::Import) || !value(parsed.strSheet)) return false;
         } else if (a == "--html") {
             if (!value(parsed.strHtmlFile)) return false;
         } else if (a == "-t") {
@@ -193,6 +199,27 @@ bool ParseArguments(const std::vector<std::string>& args, CliArguments& parsed, 
             }
             parsed.run.drawings = std::move(positional);
             break;
+        case CliMode::Import:
+            if (blnListOption) {
+                strError = "Option --log-scans is for drawing list files.";
+                return false;
+            }
+            if (!positional.empty()) {
+                strError = "Unexpected argument " + positional.front() + ": --import takes its drawings from the sheet.";
+                return false;
+            }
+            break;
+        case CliMode::Export:
+            if (positional.empty()) {
+                strError = "No drawing given: --export needs drawings, list files or wildcard specifications.";
+                return false;
+            }
+            if (!runOptions.empty()) {
+                strError = "Option " + runOptions.front() + " does not apply to --export.";
+                return false;
+            }
+            parsed.sources = std::move(positional);
+            break;
         case CliMode::Xml:
         case CliMode::Show:
         case CliMode::Version:
@@ -239,9 +266,17 @@ std::string UsageText() {
                "  -t TEMPLATE [OPTIONS] DRAWING...\n"
                "                      apply TEMPLATE to the drawings, saving each in place\n"
                "  [OPTIONS] LIST.dlf  run the drawing list file LIST.dlf\n"
+#if KEL_HAVE_SHEETS
+               "  --export OUT.xlsx|OUT.csv DRAWING|LIST.dlf|WILDCARD...\n"
+               "                      write the attributes of the drawings as a sheet, one row\n"
+               "                      per block insert, one column per tag\n"
+               "  --import IN.xlsx|IN.csv [OPTIONS]\n"
+               "                      bring the sheet's changed cells back into its drawings\n"
+               "                      (options of -t apply)\n"
+#endif
                "  --help              show this text\n"
                "  --version           show the version\n\n"
-               "Options of -t and list files:\n"
+               "Options of -t, --import and list files:\n"
                "  -d DELIM            the delimiter of the template's tag lines (default ,)\n"
                "  --no-audit          write no audit log\n"
                "  --log-scans         wildcard entries of a list file write the logs too\n"

@@ -8,7 +8,7 @@
 
 namespace kel::cli {
 
-enum class CliMode { Help, Version, Xml, Show, Modify, List, Runs, Undo };
+enum class CliMode { Help, Version, Xml, Show, Modify, List, Runs, Undo, Export, Import };
 
 struct CliArguments {
     CliMode mode = CliMode::Help;
@@ -17,6 +17,10 @@ struct CliArguments {
     // Xml and Show: the drawing; Show with --html: the page to write.
     std::string strDrawing;
     std::string strHtmlFile;
+    // Export: the sheet to write, and the drawings, list files and wildcard
+    // specifications to read. Import: the sheet to read.
+    std::string strSheet;
+    std::vector<std::string> sources;
     // No progress and no end summary on standard error.
     bool blnQuiet = false;
     // A dry run's changes as CSV instead of a table.

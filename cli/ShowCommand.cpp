@@ -6,7 +6,7 @@
 
 #include "cli/AppFolderCheck.h"
 #include "cli/ExitCodes.h"
-#include "component/DrawingInfoXml.h"
+#include "engine/DrawingTable.h"
 #include "engine/IUserMessages.h"
 #include "engine/cAutoCAD.h"
 #include "platform/AppFolder.h"
@@ -28,55 +28,6 @@ std::string CsvField(const std::string& strText) {
     return quoted + "\"";
 }
 
-// The number of attributes the open drawing's description lists; -1 when the
-// component gives no description.
-long CountAttributes(cAutoCAD& engine) {
-    DrawingInfo info;
-    try {
-        if (!engine.objDWG || !engine.objDWG->DescribeDrawing(info)) return -1;
-    } catch (...) {
-        return -1;
-    }
-    long count = 0;
-    for (const BlockInfo& block : info.blocks) {
-        for (const InsertInfo& insert : block.inserts) count += static_cast<long>(insert.attributes.size());
-    }
-    return count;
-}
-
-// Flattens the drawing information XML in strTemp into the attribute table
-// with headings; the engine result of the first step that failed, or 1.
-std::int16_t TableOfXml(cAutoCAD& engine, const std::string& strTemp, std::optional<AttributeTable>& table,
-                        std::int16_t& flattened) {
-    const std::string strFlat = JoinPath(ApplicationFolder(), "_flat.xml");
-    std::int32_t lngDrawingField = 0;
-    flattened = engine.FlattenXMLfile(strTemp, strFlat, 3, lngDrawingField);
-    DeleteFileUtf8(strTemp);
-    std::int16_t read = 0;
-    if (flattened == 1) read = engine.FlatXMLfileToArray(strFlat, table, true);
-    DeleteFileUtf8(strFlat);
-    return read;
-}
-
-// The heading row alone, as the table of a drawing with one attribute has it.
-std::optional<AttributeTable> HeadingsOnly(cAutoCAD& engine) {
-    InsertInfo insert;
-    insert.attributes.push_back(AttributeInfo{"1", 1, "TAG", ""});
-    const DrawingInfo sample{"", {BlockInfo{"*Model_Space", "Model", {insert}}}};
-    const std::string strTemp = JoinPath(ApplicationFolder(), "_temp.xml");
-    std::string strErr;
-    std::optional<AttributeTable> table;
-    std::int16_t flattened = 0;
-    if (!WriteWorkFile(strTemp, DrawingInfoToXml(sample, true), strErr) ||
-        TableOfXml(engine, strTemp, table, flattened) != 1 || !table || table->Rows() < 1) {
-        return std::nullopt;
-    }
-    std::optional<AttributeTable> headings;
-    headings.emplace(1, table->Columns());
-    for (std::size_t c = 0; c < table->Columns(); ++c) headings->Cell(0, c) = table->Text(0, c);
-    return headings;
-}
-
 // Builds the table of strDWGpath with its headings; "" or the failure text.
 // A drawing without attributes gets the heading row alone, and blnEmpty.
 std::string ReadAttributeTable(const std::string& strDWGpath, std::optional<AttributeTable>& table, bool& blnEmpty) {
@@ -93,25 +44,16 @@ std::string ReadAttributeTable(const std::string& strDWGpath, std::optional<Attr
         }
         return "Error opening file " + strName + (strStatus.empty() ? "" : " (" + strStatus + ")") + ".";
     }
-    const long attributes = CountAttributes(*engine);
-
-    const std::string strTemp = JoinPath(ApplicationFolder(), "_temp.xml");
-    if (FileExists(strTemp)) DeleteFileUtf8(strTemp);
-    engine->CreateXML(strTemp, 1);
-    engine->CloseDrawing();
-
-    std::int16_t flattened = 0;
-    const std::int16_t read = TableOfXml(*engine, strTemp, table, flattened);
-    if (attributes == 0) {
-        table = HeadingsOnly(*engine);
+    const DrawingTableFiles files{JoinPath(ApplicationFolder(), "_temp.xml"), JoinPath(ApplicationFolder(), "_flat.xml"),
+                                  true};
+    const DrawingTableOutcome outcome = AttributeTableOfDrawing(*engine, files, true, table);
+    DeleteFileUtf8(files.strDrawingXml);
+    DeleteFileUtf8(files.strFlatXml);
+    if (outcome.blnNoAttributes) {
         blnEmpty = true;
-        return table ? std::string() : "Unable to read the attributes of " + strName + ".";
+        return table ? std::string() : DrawingTableFailureText(outcome, strName);
     }
-    if (flattened != 1) {
-        return "Unable to flatten the drawing information of " + strName + " (" + std::to_string(flattened) + ").";
-    }
-    if (read != 1 || !table) return "Unable to read the attributes of " + strName + ".";
-    return {};
+    return DrawingTableFailureText(outcome, strName);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "cli/JournalCommand.h"
 #include "cli/ListCommand.h"
 #include "cli/ModifyCommand.h"
+#include "cli/SheetCommand.h"
 #include "cli/ShowCommand.h"
 #include "platform/CommandLine.h"
 
@@ -44,6 +45,10 @@ int main(int argc, char** argv) {
             return RunRunsCommand(parsed, std::cout, std::cerr);
         case CliMode::Undo:
             return RunUndoCommand(parsed, std::cout, std::cerr);
+        case CliMode::Export:
+            return RunExportCommand(parsed, std::cout, std::cerr);
+        case CliMode::Import:
+            return RunImportCommand(parsed, std::cout, std::cerr);
     }
     return kExitNotRun;
 }

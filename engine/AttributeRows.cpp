@@ -1,19 +1,12 @@
 #include "engine/AttributeRows.h"
 
+#include "engine/FlatLayout.h"
 #include "engine/TextLines.h"
 
 namespace kel {
 namespace {
 
-// Columns of the Attributes chapter's flat XML.
-constexpr std::size_t kColSpace = 0;
-constexpr std::size_t kColLayout = 1;
-constexpr std::size_t kColBlock = 2;
-constexpr std::size_t kColInsert = 3;
-constexpr std::size_t kColLayer = 5;
-constexpr std::size_t kColHandle = 13;
-constexpr std::size_t kColTag = 15;
-constexpr std::size_t kColValue = 16;
+using namespace flat;
 
 bool AllValidUtf8(const DrawingInfo& info) {
     for (const BlockInfo& block : info.blocks) {

@@ -17,6 +17,7 @@
 #include "component/DrawingInfo.h"
 #include "engine/AttributeChange.h"
 #include "engine/AttributeRows.h"
+#include "engine/AttributeSheet.h"
 #include "engine/AttributeTable.h"
 #include "engine/IUserMessages.h"
 #include "engine/LogFile.h"
@@ -63,6 +64,9 @@ public:
     // only while blnRecordChanges is set.
     bool blnRecordChanges = false;
     std::vector<AttributeChange> changes;
+    // Cells of a spreadsheet for the open drawing: while set, GetAttributes
+    // brings these into the drawing instead of applying the template.
+    const std::vector<SheetInsertEdit>* sheetEdits = nullptr;
     // -1 while a drawing is open, 0 otherwise.
     std::int16_t blnDrawingOpen = 0;
     std::unique_ptr<IDrawingComponent> objDWG;
@@ -132,6 +136,7 @@ private:
     bool MatchesFilters(std::string_view strSpace, std::string_view strLayout, std::string_view strBlock,
                         std::string_view strLayer) const;
     TagLine Expanded(const TagLine& t, const AttributeRow& row, const std::vector<AttributeRow>& rows) const;
+    std::int16_t ApplySheetEdits(std::string* strErr, LogFile* intFile);
     bool ReadAttributeRows(DrawingInfo& info, std::optional<AttributeTable>& table, std::vector<AttributeRow>& rows,
                            std::string* strErr, LogFile* intFile);
 

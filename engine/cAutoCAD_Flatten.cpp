@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/FlatLayout.h"
 #include "engine/cAutoCAD.h"
 #include "engine/clsConcat.h"
 #include "engine/TextLines.h"
@@ -20,10 +21,7 @@ namespace {
 constexpr const char* kCrLf = "\r\n";
 constexpr const char* kFlatDeclaration = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>";
 
-// Insert fields remembered for the attribute records, in record order.
-constexpr std::array<const char*, 11> kInsertFields = {
-    "<name>", "<handle>", "<elementid>", "<layername>", "<x>", "<y>", "<z>",
-    "<numberattributes>", "<numberconstantattributes>", "<rows>", "<columns>"};
+using flat::kInsertFields;
 
 const char* ChapterName(std::int32_t lngChapter) {
     switch (lngChapter) {
@@ -157,8 +155,8 @@ void Flattener::DropCustom(std::string& line) {
 void Flattener::TakeDrawing(std::string& line) {
     ReadNext(next_);
     std::string text;
-    std::size_t at = FindNoCase(next_, "<databasefilename>");
-    if (at != std::string::npos) text = std::string(next_.substr(at + 18));
+    std::size_t at = FindNoCase(next_, flat::kDatabaseFileNameTag);
+    if (at != std::string::npos) text = std::string(next_.substr(at + flat::kDatabaseFileNameTag.size()));
     std::size_t cut = text.find("</", 1);
     if (cut == std::string::npos) {
         failed_ = true;
@@ -196,8 +194,8 @@ bool Flattener::BuildContextLine(std::string& line, bool blnLayout) {
     if (!block && !(blnLayout && ContainsNoCase(line, "<layoutname>"))) return false;
     ReadNext(next_);
     std::string name;
-    std::size_t at = FindNoCase(next_, "<name>");
-    if (at != std::string::npos) name = ReplaceAllNoCase(next_.substr(at + 6), "</name>", "");
+    std::size_t at = FindNoCase(next_, flat::kNameTag);
+    if (at != std::string::npos) name = ReplaceAllNoCase(next_.substr(at + flat::kNameTag.size()), "</name>", "");
     if (block) {
         blockLine_ = "<Block>" + name + "</Block>";
     } else {
@@ -241,10 +239,10 @@ std::string Flattener::AttributeRecord() {
     rec += kCrLf + blockLine_;
     rec += kCrLf + layoutLine_;
     for (const std::string& f : insertFields_) rec += kCrLf + f;
-    for (int i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i < flat::kAttributeLines.size(); ++i) {
         ReadNext(next_);
         std::string s(next_);
-        if (i < 3) {
+        if (i < flat::kRenamedAttributeLines) {
             s = RenameInMarkup(s, "handle", "AttributeHandle");
             s = RenameInMarkup(s, "elementid", "AttributeElementId");
         }
@@ -268,7 +266,7 @@ void Flattener::ApplyChapterRule(std::string& line) {
             } else if (ContainsNoCase(line, "<insert>")) {
                 line = WithContext(line, true, true);
             } else if (ContainsNoCase(line, "<attribute>")) {
-                for (int i = 0; i < 5; ++i) ReadNext(next_);
+                for (std::size_t i = 0; i < flat::kSkippedAttributeLines; ++i) ReadNext(next_);
                 line.clear();
             }
             break;
@@ -303,9 +301,9 @@ void Flattener::ApplyChapterRule(std::string& line) {
             if (ContainsNoCase(line, "<layoutname>")) line = WithContext(line, false, false);
             break;
         case 7: {
-            std::size_t at = FindNoCase(line, "<block name='");
+            std::size_t at = FindNoCase(line, flat::kBlockNameStart);
             if (at != std::string::npos) {
-                blockLine_ = RemoveAll(line.substr(at + 13), "'>");
+                blockLine_ = RemoveAll(line.substr(at + flat::kBlockNameStart.size()), "'>");
                 line.clear();
             } else if (ContainsNoCase(line, "</block>")) {
                 line.clear();

@@ -7,6 +7,7 @@
 #include "engine/AttributeRows.h"
 #include "engine/TagLine.h"
 #include "engine/TextSearch.h"
+#include "engine/DrawingTable.h"
 #include "engine/cAutoCAD.h"
 #include "platform/FileSystem.h"
 
@@ -156,29 +157,23 @@ bool cAutoCAD::ReadAttributeRows(DrawingInfo& info, std::optional<AttributeTable
     }
     info = {};
 
-    const std::string strXmlFile = strAppFolder + "_file.xml";
-    const std::string strFlatFile = strAppFolder + "_flat.xml";
-    // A work file left over from an earlier run must not stand in for this drawing's.
-    DeleteFileUtf8(strXmlFile);
-    DeleteFileUtf8(strFlatFile);
-
-    CreateXML(strXmlFile, 1, 0, 0, 0, 0, 0, 0, 0);
-    if (!FileExists(strXmlFile)) {
-        Fail(strErr, intFile, "Unable to create XML file.");
-        return false;
-    }
-
-    FlattenXMLfile(strXmlFile, strFlatFile, 3);
-    DeleteFileUtf8(strXmlFile);
-    if (!FileExists(strFlatFile)) {
-        Fail(strErr, intFile, "Unable to create flattened XML file.");
-        return false;
-    }
-
-    FlatXMLfileToArray(strFlatFile, table, false);
-    DeleteFileUtf8(strFlatFile);
-    if (!table) {
-        Fail(strErr, intFile, "Unable to parse XML file.");
+    const DrawingTableFiles files{strAppFolder + "_file.xml", strAppFolder + "_flat.xml", false};
+    const DrawingTableOutcome outcome = AttributeTableOfDrawing(*this, files, false, table);
+    if (!outcome.Ok()) {
+        DeleteFileUtf8(files.strDrawingXml);
+        DeleteFileUtf8(files.strFlatXml);
+        switch (outcome.failed) {
+            case TableStep::DrawingXml:
+                Fail(strErr, intFile, "Unable to create XML file.");
+                break;
+            case TableStep::Flatten:
+                Fail(strErr, intFile, "Unable to create flattened XML file.");
+                break;
+            default:
+                Fail(strErr, intFile, "Unable to parse XML file.");
+                break;
+        }
+        table.reset();
         return false;
     }
     rows = RowsOfTable(*table);
@@ -191,6 +186,7 @@ bool cAutoCAD::ReadAttributeRows(DrawingInfo& info, std::optional<AttributeTable
 // attributes: " and the status of the last failed call). A failed call's audit
 // line ends in " - failed: " and the component's status.
 std::int16_t cAutoCAD::GetAttributes(std::string* strErr, const std::string& strDelimiter, LogFile* intFile) {
+    if (sheetEdits) return ApplySheetEdits(strErr, intFile);
     if (strTagLines.empty()) return -1;
 
     DrawingInfo info;

@@ -43,7 +43,8 @@ else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
-  # The Qt 6 and C++ runtime libraries, read from what the programs link.
+  # The Qt 6, C++ runtime and spreadsheet libraries (libxlsxwriter, libzip,
+  # expat, libcsv), read from what the programs link.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "KEL sets, replaces, clears or deletes the values of block attributes (title\n block fields) in many DWG and DXF drawings in one run, from a window (kel)\n or the command line (kel-batch), and logs what it did.")

@@ -3,6 +3,7 @@
 #include <memory>
 #include <utility>
 
+#include "engine/DrawingTable.h"
 #include "platform/FileSystem.h"
 #include "runs/PathText.h"
 
@@ -64,21 +65,14 @@ std::string AttributeViewer::ShowDrawing(cAutoCAD& engine) {
     const std::string strFlat = WorkFile(kViewerFlatXml);
     const std::string strPage = WorkFile(kViewerPage);
 
-    if (FileExists(strTemp)) DeleteFileUtf8(strTemp);
-    engine.CreateXML(strTemp, 1, 0, 0, 0, 0, 0, 0, 0);
-    engine.CloseDrawing();
-
-    std::int32_t lngDrawingField = 0;
-    const std::int16_t intFlattened = engine.FlattenXMLfile(strTemp, strFlat, 3, lngDrawingField);
-    if (intFlattened != 1) {
-        messages_.ShowMessage("FlattenXMLfile", std::to_string(intFlattened), MessageIcon::Information);
+    std::optional<AttributeTable> table;
+    const DrawingTableOutcome outcome = AttributeTableOfDrawing(engine, {strTemp, strFlat, true}, true, table);
+    // No drawing information is what the flattening reports as a missing source (-1).
+    if (outcome.failed == TableStep::DrawingXml || outcome.failed == TableStep::Flatten) {
+        messages_.ShowMessage("FlattenXMLfile", std::to_string(outcome.result), MessageIcon::Information);
         return {};
     }
-    DeleteFileUtf8(strTemp);
-
-    std::optional<AttributeTable> table;
-    if (engine.FlatXMLfileToArray(strFlat, table, true) != 1) return {};
-    DeleteFileUtf8(strFlat);
+    if (!outcome.Ok()) return {};
 
     // The page of an earlier viewing goes first, so a page that cannot be
     // written is never shown in place of this drawing's.

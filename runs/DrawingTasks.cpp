@@ -38,12 +38,14 @@ void RunTask(cAutoCAD& engine, const DrawingTask& task, const DrawingTaskSetup& 
              IStatusLine& status, std::string& strPrepared, DrawingReport& report) {
     engine.blnRecordChanges = setup.status.WantsChanges();
     engine.placeholders = PlaceholderContext{task.strDrawing, task.strRoot, task.number, setup.count, setup.now};
-    if (!PrepareFor(engine, task, strPrepared, report.step.strErr)) {
+    engine.sheetEdits = task.sheetEdits.get();
+    if (!task.sheetEdits && !PrepareFor(engine, task, strPrepared, report.step.strErr)) {
         report.step.outcome = DrawingOutcome::ModifyFailed;
         return;
     }
     report.step = ModifyOneDrawing(engine, task.strDrawing, setup.strDelimiter, task.blnAudit ? audit : nullptr, status,
                                    setup.extras);
+    engine.sheetEdits = nullptr;
 }
 
 std::size_t RunOneAfterAnother(const std::vector<DrawingTask>& tasks, const DrawingTaskSetup& setup,

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,9 @@ struct DrawingTask {
     // folder its {path} is relative to.
     std::int64_t number = 0;
     std::string strRoot;
+    // A spreadsheet's cells for this drawing: when given, they are brought in
+    // instead of the template (which is then not read).
+    std::shared_ptr<const std::vector<SheetInsertEdit>> sheetEdits;
 };
 
 // What one task did. With several workers the status texts and audit lines

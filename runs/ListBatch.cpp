@@ -85,7 +85,7 @@ struct BatchContext {
     void AddDrawing(PlanItem item, std::int64_t number, const std::string& strRoot) {
         item.task = tasks.size();
         tasks.push_back(
-            DrawingTask{item.strDrawing, item.strTemplate, Logged(item) && audit.IsOpen(), number, strRoot});
+            DrawingTask{item.strDrawing, item.strTemplate, Logged(item) && audit.IsOpen(), number, strRoot, {}});
         plan.push_back(std::move(item));
     }
 

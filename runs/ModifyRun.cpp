@@ -74,7 +74,7 @@ ModifyRunResult RunModify(const RunOptions& options, IModifyWindow& window, cons
     for (std::size_t i = 0; i < options.drawings.size(); ++i) {
         const std::string& strPath = options.drawings[i];
         if (InShard(strPath, options.shard)) {
-            tasks.push_back(DrawingTask{strPath, options.strTemplate, true, static_cast<std::int64_t>(i), {}});
+            tasks.push_back(DrawingTask{strPath, options.strTemplate, true, static_cast<std::int64_t>(i), {}, {}});
         }
     }
     result.total = static_cast<int>(tasks.size());

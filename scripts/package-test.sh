@@ -15,7 +15,12 @@ rm -f "$build"/kel_*.deb
 (cd "$build" && cpack -G DEB >cpack.log 2>&1) || { cat "$build/cpack.log" >&2; exit 1; }
 deb=$(ls "$build"/kel_*.deb)
 echo "Package: $deb"
-dpkg-deb -f "$deb" Depends
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "$depends"
+# The spreadsheet libraries the programs link are the package's dependencies too.
+for lib in libxlsxwriter libzip libexpat libcsv; do
+  grep -q "$lib" <<<"$depends" || { echo "the package does not depend on $lib" >&2; exit 1; }
+done
 # Nothing of the build folder may reach the package.
 if dpkg-deb -c "$deb" | grep -q "$(cd "$build" && pwd)"; then
   echo "the package holds paths of the build folder" >&2; exit 1
@@ -47,6 +52,8 @@ export KEL_HOME="$work/home"
 xml=$("$kel" --xml "$work/title-r2018.dxf")
 grep -q "2026-12-06" <<<"$xml" || { echo "the installed kel-batch did not change the drawing" >&2; exit 1; }
 grep -q "title-r2018.dxf" "$KEL_HOME"/*.log || { echo "no audit log line for the drawing" >&2; exit 1; }
+# The spreadsheet round trip through the installed program (its libraries came with the package).
+(cd "$work" && "$kel" -q --export sheet.xlsx title-r2018.dxf && "$kel" -q --import sheet.xlsx)
 
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get remove -y -qq kel >/dev/null
 if dpkg-query -W -f='${Status}' kel 2>/dev/null | grep -q 'install ok installed'; then

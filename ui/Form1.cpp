@@ -172,6 +172,20 @@ void Form1::BuildControls() {
     QAction* undo = run->addAction("&Undo last run...", this, &Form1::mnuUndoLast_Click);
     undo->setObjectName("mnuUndoLast");
 
+    // The drawing under the cursor of the drawing list: the viewer and the export,
+    // also on the list's context menu.
+    QMenu* drawing = menus->addMenu("&Drawing");
+    drawing->setObjectName("mnuDrawing");
+    QAction* view = drawing->addAction("&View attributes", this, &Form1::List2_DblClick);
+    view->setObjectName("mnuViewAttributes");
+    List2_->addAction(view);
+#if KEL_HAVE_SHEETS
+    QAction* exportSheet = drawing->addAction("&Export attributes...", this, &Form1::mnuExportAttributes_Click);
+    exportSheet->setObjectName("mnuExportAttributes");
+    List2_->addAction(exportSheet);
+#endif
+    List2_->setContextMenuPolicy(Qt::ActionsContextMenu);
+
     auto* main = new QVBoxLayout(this);
     main->setMenuBar(menus);
     main->addLayout(frames, 1);

@@ -86,6 +86,9 @@ public slots:
     void List2_Click();
     // The attribute viewer on the current drawing.
     void List2_DblClick();
+    // The current drawing's attributes written to a spreadsheet (XLSX or CSV)
+    // the user names; the outcome shows on the message line.
+    void mnuExportAttributes_Click();
     void Command13_Click();
     void Command14_Click();
     // The File Specifications screen, modal.

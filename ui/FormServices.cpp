@@ -45,6 +45,9 @@ FormServices DesktopServices() {
     s.openFileDialog = [](QWidget* owner, const QString& strFilter, const QString& strTitle, const QString& strFolder) {
         return QFileDialog::getOpenFileName(owner, strTitle, strFolder, strFilter);
     };
+    s.saveFileDialog = [](QWidget* owner, const QString& strFilter, const QString& strTitle, const QString& strFile) {
+        return QFileDialog::getSaveFileName(owner, strTitle, strFile, strFilter);
+    };
     // At once: no window closes, so nothing is saved; the runs have closed their logs.
     s.endProgram = [](int code) {
         std::fflush(nullptr);

@@ -26,6 +26,9 @@ struct FormServices {
     // Asks for an existing file; "" when cancelled. The filter is in Qt's form.
     std::function<QString(QWidget* owner, const QString& strFilter, const QString& strTitle, const QString& strFolder)>
         openFileDialog;
+    // Asks for a file to write; "" when cancelled. The filter is in Qt's form.
+    std::function<QString(QWidget* owner, const QString& strFilter, const QString& strTitle, const QString& strFile)>
+        saveFileDialog;
     // Ends the process at once, without the window's shutdown.
     std::function<void(int code)> endProgram;
     ComponentFactory factory;

@@ -44,6 +44,15 @@ TEST(ArgumentsTest, EachCommandBecomesOneValue) {
     EXPECT_EQ(Parse({"--xml", "a.dxf"}).strDrawing, "a.dxf");
     EXPECT_EQ(Parse({"--version"}).mode, CliMode::Version);
     EXPECT_EQ(Parse({"-t", "x", "--help"}).mode, CliMode::Help) << "--help wins wherever it stands";
+    a = Parse({"--export", "s.xlsx", "a.dwg", "week.dlf", "plans/A*"});
+    EXPECT_EQ(a.mode, CliMode::Export);
+    EXPECT_EQ(a.strSheet, "s.xlsx");
+    EXPECT_EQ(a.sources, (std::vector<std::string>{"a.dwg", "week.dlf", "plans/A*"}));
+    a = Parse({"--dry-run", "--import", "s.csv", "-j", "2", "--format", "csv", "--no-journal"});
+    EXPECT_EQ(a.mode, CliMode::Import);
+    EXPECT_EQ(a.strSheet, "s.csv");
+    EXPECT_TRUE(a.run.blnDryRun && a.blnCsv && !a.run.blnJournal);
+    EXPECT_EQ(a.run.intJobs, 2);
 }
 
 TEST(ArgumentsTest, MistakesAreUsageErrorsThatSayWhat) {
@@ -62,6 +71,11 @@ TEST(ArgumentsTest, MistakesAreUsageErrorsThatSayWhat) {
         {{"--show", "a.dxf", "-j", "2"}, "Option -j does not apply to --show."},
         {{"--xml", "a.dxf", "b.dxf"}, "Unexpected argument b.dxf."},
         {{"-t", "t.txt", "--html", "p.htm", "a.dxf"}, "Option --html is for --show."},
+        {{"--export", "s.xlsx"}, "No drawing given: --export needs drawings, list files or wildcard specifications."},
+        {{"--export", "s.xlsx", "--dry-run", "a.dxf"}, "Option --dry-run does not apply to --export."},
+        {{"--import", "s.xlsx", "a.dxf"}, "Unexpected argument a.dxf: --import takes its drawings from the sheet."},
+        {{"--import"}, "Option --import needs a value."},
+        {{"--import", "s.csv", "--export", "t.csv", "a.dxf"}, "Give one command: --import and --export cannot be combined."},
     };
     for (const auto& [args, message] : cases) EXPECT_EQ(Error(args), message);
     for (const std::string jobs : {"0", "-1", "x", "2x", "257"}) {

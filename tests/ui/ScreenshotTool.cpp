@@ -2,6 +2,8 @@
 // in the folder given as the first argument (scripts/screenshots.sh).
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QTest>
 #include <QDialog>
@@ -55,6 +57,21 @@ int main(int argc, char** argv) {
     ClickRow(templates, static_cast<int>(Texts(templates).indexOf("title-block.txt")));
     for (int row : {0, 2, 3}) ClickRow(form.List2(), row);
     save(form, "2-main-selected.png");
+    // The drawing list's context menu: the viewer and the export.
+    {
+        QMenu menu;
+        menu.addActions(form.List2()->actions());
+        menu.popup(form.List2()->mapToGlobal(form.List2()->visualItemRect(form.List2()->item(2)).center()));
+        if (QTest::qWaitForWindowExposed(&menu)) {
+            QTest::qWait(200);
+            QPixmap shot = form.grab();
+            QPainter painter(&shot);
+            painter.drawPixmap(form.mapFromGlobal(menu.pos()), menu.grab());
+            painter.end();
+            if (!shot.save(strOut + "/8-export-menu.png")) qWarning("cannot write 8-export-menu.png");
+        }
+        menu.close();
+    }
     Child<QPushButton>(form, "cmdPreview")->click();
 
     Child<QPushButton>(form, "Command15")->click();

@@ -46,6 +46,10 @@ ui::FormServices UiSandbox::Services() {
         log.dialogs << title + "|" + filter + "|" + folder;
         return log.dialogAnswer;
     };
+    s.saveFileDialog = [this](QWidget*, const QString& filter, const QString& title, const QString& file) {
+        log.dialogs << title + "|" + filter + "|" + file;
+        return log.dialogAnswer;
+    };
     s.endProgram = [this](int code) { log.ended.push_back(code); };
     s.factory = DefaultComponentFactory();
     const QStringList roots{"/", Volume(), kNoDisk};
