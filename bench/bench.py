@@ -1,13 +1,24 @@
 #!/usr/bin/python3
-"""Side-by-side benchmark of one template applied to generated drawings.
+"""Side-by-side benchmark of the modify path, DXF and DWG, in one run.
 
-    bench.py KEL_BATCH DATA_FOLDER [SIZE...]      (sizes like 50K 5M; default 50K 500K 5M 50M)
+    bench.py KEL_BATCH DATA_FOLDER [--only dxf,dwg,batch] [SIZE...]
+                                        (sizes like 50K 5M; default 50K 500K 5M 50M)
 
-For each size and DXF flavour (ASCII, binary) the same copies are modified by
+DXF: for each size and flavour (ASCII, binary) the same copies are modified by
 kel-batch -t, by ezdxf (ezdxf_modify.py) and copied with cp; KEL and ezdxf run
-several rounds on fresh copies (ROUNDS) and the median round is shown. Prints seconds per
-drawing, the ratios KEL/ezdxf and KEL/cp, KEL's peak memory, and whether KEL's
-and ezdxf's results hold the same attribute values.
+several rounds on fresh copies (ROUNDS) and the median round is shown. Prints
+seconds per drawing, the ratios KEL/ezdxf and KEL/cp, the time to write the
+same bytes to a new file and flush it to disk before renaming it over the old
+one (what any safe save costs at least: "flush"), KEL's peak memory against the
+drawing's size, and whether KEL's and ezdxf's results hold the same values.
+
+DWG: the largest corpus drawing of each version (DWG_VERSIONS), changed by
+kel-batch -t with every attribute set (DWG_TEMPLATE), read by kel-batch --xml,
+decoded by the independent reader when it is installed (DWGREAD) and copied with
+cp; median of DWG_ROUNDS rounds.
+
+Batch: 1,000 copies of a generated 50 KB drawing in one kel-batch -t run
+(per-drawing fixed cost), against cp and the flush floor of the same files.
 """
 import os
 import shutil
@@ -41,8 +52,9 @@ def copies(source, folder, count):
     shutil.rmtree(folder, ignore_errors=True)
     os.makedirs(folder)
     paths = []
+    ext = os.path.splitext(source)[1]
     for i in range(count):
-        p = os.path.join(folder, "d%02d.dxf" % i)
+        p = os.path.join(folder, "d%04d%s" % (i, ext))
         shutil.copyfile(source, p)
         paths.append(p)
     subprocess.run(["sync"])
@@ -85,18 +97,51 @@ def dump(path):
                           stdout=subprocess.PIPE, text=True).stdout
 
 
-def main():
-    kel, data = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-    sizes = [parse_size(s) for s in sys.argv[3:]] or sorted(COPIES)
-    os.makedirs(data, exist_ok=True)
-    home = os.path.join(data, "home")
-    os.makedirs(home, exist_ok=True)
-    env = dict(os.environ, KEL_HOME=home)
+def base_mib(kel, env):
+    """Peak memory of a kel-batch that reads no drawing (its code and libraries)."""
+    return peak_mib(timed(["/usr/bin/time", "-f", "maxrss %M", kel, "--version"], env).stderr)
+
+
+def flush_floor(sources, folder):
+    """Seconds to write each source's bytes to a new file in folder, flush it
+    and rename it over another: the least a save that survives a power cut
+    costs, without reading or changing anything."""
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    blobs = []
+    for src in sources:
+        with open(src, "rb") as f:
+            blobs.append(f.read())
+    subprocess.run(["sync"])
+    t0 = time.perf_counter()
+    for i, blob in enumerate(blobs):
+        tmp = os.path.join(folder, "t%04d.tmp" % i)
+        with open(tmp, "wb") as f:
+            f.write(blob)
+            f.flush()
+            os.fsync(f.fileno())
+        os.replace(tmp, os.path.join(folder, "d%04d" % i))
+    fd = os.open(folder, os.O_RDONLY)
+    os.fsync(fd)
+    os.close(fd)
+    return time.perf_counter() - t0
+
+
+def cp_time(sources, folder):
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    subprocess.run(["sync"])
+    return timed(["cp"] + sources + [folder]).wall
+
+
+def dxf_rows(kel, data, sizes, env):
     template = os.path.join(HERE, "template.txt")
-    print("Seconds per drawing (wall clock); CPU = user + system seconds per drawing.")
-    print("%-9s %-6s %5s %9s %9s %9s %9s %8s %9s %9s %8s %s" % (
-        "size", "format", "files", "KEL", "ezdxf", "cp", "ezdxf/KEL", "KEL/cp", "KEL CPU", "ezdxf CPU",
-        "KEL MiB", "same values"))
+    base = base_mib(kel, env)
+    print("DXF: seconds per drawing (wall clock); CPU = user + system seconds per drawing; MiB/MiB = peak")
+    print("memory above a kel-batch that reads nothing (%.1f MiB) against the drawing's size." % base)
+    print("%-9s %-6s %5s %8s %8s %8s %8s %9s %7s %8s %8s %8s %7s %7s %s" % (
+        "size", "format", "files", "KEL", "ezdxf", "cp", "flush", "ezdxf/KEL", "KEL/cp", "KEL/flush", "KEL CPU",
+        "ezdxf CPU", "KEL MiB", "MiB/MiB", "same values"))
     ok = True
     for size in sizes:
         for binary in (False, True):
@@ -106,7 +151,7 @@ def main():
             kel_runs = []
             for _ in range(kel_rounds):
                 kel_files = copies(source, os.path.join(data, "kel"), n)
-                r = timed(["/usr/bin/time", "-f", "maxrss %M", kel, "-t", template] + kel_files, env)
+                r = timed(["/usr/bin/time", "-f", "maxrss %M", kel, "-j", "1", "-t", template] + kel_files, env)
                 if r.returncode != 0:
                     print("kel-batch failed (%d): %s" % (r.returncode, r.stdout + r.stderr[-500:]))
                     ok = False
@@ -123,18 +168,138 @@ def main():
                 ez_runs.append((r.wall, r.cpu))
             t_ez, c_ez = median(x[0] for x in ez_runs), median(x[1] for x in ez_runs)
             cp_dir = os.path.join(data, "cp")
-            copies(source, cp_dir + "-src", n)
-            shutil.rmtree(cp_dir, ignore_errors=True)
-            os.makedirs(cp_dir)
-            srcs = [os.path.join(cp_dir + "-src", "d%02d.dxf" % i) for i in range(n)]
-            t_cp = timed(["cp"] + srcs + [cp_dir]).wall
+            srcs = copies(source, cp_dir + "-src", n)
+            t_cp = median(cp_time(srcs, cp_dir) for _ in range(3))
+            t_flush = median(flush_floor(srcs, cp_dir) for _ in range(3))
             same = dump(kel_files[0]) == dump(ez_files[0]) and dump(kel_files[-1]) == dump(ez_files[-1])
             ok = ok and same
             size_text = "%.1f MB" % (os.path.getsize(source) / 1e6) if size >= 1e6 else \
                 "%d KB" % round(os.path.getsize(source) / 1e3)
-            print("%-9s %-6s %5d %9.4f %9.4f %9.4f %9.1f %8.1f %9.4f %9.4f %8.1f %s" % (
-                size_text, "binary" if binary else "ASCII", n, t_kel / n, t_ez / n, t_cp / n, t_ez / t_kel,
-                t_kel / t_cp, c_kel / n, c_ez / n, mem, "yes" if same else "NO"), flush=True)
+            print("%-9s %-6s %5d %8.4f %8.4f %8.4f %8.4f %9.1f %7.1f %8.2f %8.4f %8.4f %7.1f %7.2f %s" % (
+                size_text, "binary" if binary else "ASCII", n, t_kel / n, t_ez / n, t_cp / n, t_flush / n,
+                t_ez / t_kel, t_kel / t_cp, t_kel / t_flush, c_kel / n, c_ez / n, mem,
+                (mem - base) * 1048576 / os.path.getsize(source), "yes" if same else "NO"), flush=True)
+    return ok
+
+
+CORPUS = os.path.join(HERE, "..", "..", "shared", "corpus", "dwg")
+DWG_VERSIONS = ["AC1012_R13", "AC1014_R14", "AC1015_R2000", "AC1018_R2004", "AC1021_R2007", "AC1024_R2010",
+                "AC1027_R2013", "AC1032_R2018"]
+DWG_TEMPLATE = "*INPUT\r\n*ATTRIBUTE_TAGS\r\nr,KEL bench\r\n"
+DWG_COPIES, DWG_ROUNDS = 3, 5
+DWGREAD = "/work/tools/bin/dwgread"
+
+
+def largest(folder):
+    names = [os.path.join(folder, n) for n in os.listdir(folder) if n.lower().endswith(".dwg")]
+    return max(names, key=os.path.getsize) if names else None
+
+
+def dwg_rows(kel, data, env):
+    template = os.path.join(data, "dwg-template.txt")
+    with open(template, "w", newline="") as f:
+        f.write(DWG_TEMPLATE)
+    base = base_mib(kel, env)
+    print("DWG: seconds per drawing (wall clock), the largest corpus drawing of each version; MB = 10^6 bytes;")
+    print("MiB/MiB as for DXF (above %.1f MiB)." % base)
+    print("%-7s %-34s %7s %8s %7s %8s %7s %8s %8s %8s %9s %9s %7s %7s" % (
+        "version", "drawing", "MB", "KEL -t", "MB/s", "KEL xml", "MB/s", "dwgread", "cp", "flush", "read/-t",
+        "read/xml", "-t/cp", "MiB/MiB"))
+    ok = True
+    for version in DWG_VERSIONS:
+        folder = os.path.join(CORPUS, version)
+        source = largest(folder) if os.path.isdir(folder) else None
+        if not source:
+            continue
+        size = os.path.getsize(source)
+        name = os.path.basename(source)[:34]
+        runs, peak, failed = [], 0.0, None
+        for _ in range(DWG_ROUNDS):
+            files = copies(source, os.path.join(data, "dwg"), DWG_COPIES)
+            for p in files:
+                os.chmod(p, 0o644)
+            r = timed(["/usr/bin/time", "-f", "maxrss %M", kel, "-q", "-j", "1", "-t", template] + files, env)
+            if r.returncode != 0:
+                failed = (r.stdout + r.stderr).strip().splitlines()[-2:]
+                break
+            runs.append(r.wall / DWG_COPIES)
+            peak = max(peak, peak_mib(r.stderr))
+        if failed:
+            print("%-7s %-34s %7.2f pending: kel-batch does not read it in this build (%s)" % (
+                version[:6], name, size / 1e6, " ".join(failed)[:80]), flush=True)
+            continue
+        t_kel = median(runs)
+        t_xml = median(timed([kel, "--xml", source], env).wall for _ in range(DWG_ROUNDS))
+        t_read = float("nan")
+        if os.access(DWGREAD, os.X_OK):
+            out = os.path.join(data, "dwgread.json")
+            t_read = median(timed([DWGREAD, "-O", "JSON", "-o", out, source]).wall for _ in range(3))
+        srcs = copies(source, os.path.join(data, "dwg-src"), DWG_COPIES)
+        t_cp = median(cp_time(srcs, os.path.join(data, "cp")) for _ in range(3)) / DWG_COPIES
+        t_flush = median(flush_floor(srcs, os.path.join(data, "cp")) for _ in range(3)) / DWG_COPIES
+        print("%-7s %-34s %7.2f %8.4f %7.1f %8.4f %7.1f %8.4f %8.4f %8.4f %9.1f %9.1f %7.1f %7.2f" % (
+            version[:6], name, size / 1e6, t_kel, size / 1e6 / t_kel, t_xml, size / 1e6 / t_xml, t_read, t_cp,
+            t_flush, t_read / t_kel, t_read / t_xml, t_kel / t_cp, (peak - base) * 1048576 / size), flush=True)
+    return ok
+
+
+BATCH = 1000
+
+
+def batch_rows(kel, data, env):
+    source = os.path.join(data, "gen-50K-batch.dxf")
+    if not os.path.exists(source):
+        subprocess.run([PY, os.path.join(HERE, "gen_drawing.py"), source, "51200", "--layouts", "2"], check=True,
+                       stdout=subprocess.DEVNULL)
+    template = os.path.join(HERE, "template.txt")
+    print("Batch: %d drawings of %d KB in one run; seconds per drawing (wall clock)." % (
+        BATCH, round(os.path.getsize(source) / 1e3)))
+    print("%-6s %9s %9s %9s %8s %9s %8s" % ("jobs", "KEL", "cp", "flush", "KEL/cp", "KEL/flush", "KEL MiB"))
+    ok = True
+    folder = os.path.join(data, "batch")
+    srcs = None
+    for jobs in (1, 2):
+        runs, peak = [], 0.0
+        for _ in range(3):
+            files = copies(source, folder, BATCH)
+            r = timed(["/usr/bin/time", "-f", "maxrss %M", kel, "-q", "-j", str(jobs), "-t", template] + files, env)
+            if r.returncode != 0:
+                print("kel-batch failed (%d): %s" % (r.returncode, r.stderr[-300:]))
+                ok = False
+            runs.append(r.wall / BATCH)
+            peak = max(peak, peak_mib(r.stderr))
+        if srcs is None:
+            srcs = copies(source, folder + "-src", BATCH)
+            t_cp = median(cp_time(srcs, folder + "-cp") for _ in range(3)) / BATCH
+            t_flush = median(flush_floor(srcs, folder + "-cp") for _ in range(3)) / BATCH
+        t_kel = median(runs)
+        print("%-6d %9.5f %9.5f %9.5f %8.1f %9.2f %8.1f" % (jobs, t_kel, t_cp, t_flush, t_kel / t_cp,
+                                                           t_kel / t_flush, peak), flush=True)
+    return ok
+
+
+def main():
+    args = sys.argv[1:]
+    kel, data = os.path.abspath(args[0]), os.path.abspath(args[1])
+    only = {"dxf", "dwg", "batch"}
+    rest = args[2:]
+    if rest[:1] == ["--only"]:
+        only = set(rest[1].split(","))
+        rest = rest[2:]
+    sizes = [parse_size(s) for s in rest] or sorted(COPIES)
+    os.makedirs(data, exist_ok=True)
+    home = os.path.join(data, "home")
+    os.makedirs(home, exist_ok=True)
+    env = dict(os.environ, KEL_HOME=home)
+    ok = True
+    if "dxf" in only:
+        ok = dxf_rows(kel, data, sizes, env) and ok
+        print()
+    if "dwg" in only:
+        ok = dwg_rows(kel, data, env) and ok
+        print()
+    if "batch" in only:
+        ok = batch_rows(kel, data, env) and ok
     return 0 if ok else 1
 
 
