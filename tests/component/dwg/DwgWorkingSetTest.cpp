@@ -20,6 +20,7 @@ const char* const kDrawings[] = {
     "dwg/AC1015_R2000/libredwg__example_2000.dwg",
     "dwg/AC1018_R2004/libredwg__example_2004.dwg",
     "dwg/AC1018_R2004/acadsharp__sample_AC1018.dwg",
+    "dwg/AC1021_R2007/jjh-data__landscaping_6.dwg",
     "dwg/AC1024_R2010/cad-drawing__plans-structure.dwg",
     "dwg/AC1027_R2013/libredwg__gh44-error.dwg",
     "dwg/AC1032_R2018/cad-drawing__ELV&ELEC_v3.dwg",
