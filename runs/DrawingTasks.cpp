@@ -178,6 +178,14 @@ std::size_t RunSideBySide(const std::vector<DrawingTask>& tasks, const DrawingTa
 
 }  // namespace
 
+bool TakeSavedDrawing(const DrawingReport& report, const std::string& strDrawing, IStatusLine& status,
+                      RunJournal& journal) {
+    if (!report.step.changes.empty()) status.DrawingChanged(strDrawing, report.step.changes);
+    if (report.step.outcome != DrawingOutcome::Saved) return false;
+    if (!report.step.journal.strOriginal.empty()) journal.Record(report.step.journal);
+    return true;
+}
+
 DrawingTaskSetup RunTaskSetup(const RunOptions& options, const ComponentFactory& factory, IUserMessages* messages,
                               LogFile& audit, IStatusLine& status, cAutoCAD& engine, RunJournal& journal,
                               std::int64_t count) {

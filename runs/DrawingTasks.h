@@ -70,6 +70,12 @@ DrawingTaskSetup RunTaskSetup(const RunOptions& options, const ComponentFactory&
                               LogFile& audit, IStatusLine& status, cAutoCAD& engine, RunJournal& journal,
                               std::int64_t count);
 
+// What every run does with a drawing's report first: its changes go to the
+// status line and, when it was saved, its original into the journal. True
+// when it was saved.
+bool TakeSavedDrawing(const DrawingReport& report, const std::string& strDrawing, IStatusLine& status,
+                      RunJournal& journal);
+
 // Runs the tasks with up to setup.intJobs at once. Two tasks of the same file
 // never run at the same time: the later one waits. commit gets each report on
 // the calling thread in task order, before the next task's. A cancel, asked

@@ -124,10 +124,8 @@ struct BatchContext {
             Fail(item, item.strFailure, item.strFailure);
             return;
         }
-        if (!report->step.changes.empty()) window.DrawingChanged(item.strDrawing, report->step.changes);
-        if (report->step.outcome == DrawingOutcome::Saved) {
+        if (TakeSavedDrawing(*report, item.strDrawing, window, journal)) {
             ++result.modified;
-            if (!report->step.journal.strOriginal.empty()) journal.Record(report->step.journal);
             return;
         }
         if (IsNothingToChange(report->step)) ++result.unchanged;

@@ -82,10 +82,8 @@ ModifyRunResult RunModify(const RunOptions& options, IModifyWindow& window, cons
                                                 static_cast<std::int64_t>(options.drawings.size()));
     result.done = static_cast<int>(RunDrawingTasks(tasks, setup, [&](std::size_t i, DrawingReport& report) {
         const std::string& strPath = tasks[i].strDrawing;
-        if (!report.step.changes.empty()) window.DrawingChanged(strPath, report.step.changes);
-        if (report.step.outcome == DrawingOutcome::Saved) {
+        if (TakeSavedDrawing(report, strPath, window, journal)) {
             ++result.modified;
-            if (!report.step.journal.strOriginal.empty()) journal.Record(report.step.journal);
         } else {
             if (IsNothingToChange(report.step)) ++result.unchanged;
             const std::string strError = ModifyErrorText(report.step, strPath);
