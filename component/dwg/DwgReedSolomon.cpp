@@ -25,6 +25,15 @@ ReedSolomon::ReedSolomon(unsigned primitivePolynomial, std::size_t paritySize) :
         }
         generator_ = std::move(next);
     }
+    rootTimes_.resize(parity_);
+    for (std::size_t j = 0; j < parity_; ++j) {
+        const std::uint8_t root = Pow(static_cast<int>(j + 1));
+        for (unsigned v = 0; v < 256; ++v) rootTimes_[j][v] = Mul(static_cast<std::uint8_t>(v), root);
+    }
+    generatorTimes_.resize(generator_.size());
+    for (std::size_t j = 0; j < generator_.size(); ++j) {
+        for (unsigned v = 0; v < 256; ++v) generatorTimes_[j][v] = Mul(static_cast<std::uint8_t>(v), generator_[j]);
+    }
 }
 
 const ReedSolomon& ReedSolomon::DataPages() {
@@ -52,16 +61,17 @@ void ReedSolomon::Encode(std::uint8_t* codeWord) const {
     std::vector<std::uint8_t> reg(parity_, 0);
     for (std::size_t i = k; i-- > 0;) {
         std::uint8_t feedback = codeWord[i] ^ reg[parity_ - 1];
-        for (std::size_t j = parity_ - 1; j > 0; --j) reg[j] = reg[j - 1] ^ Mul(feedback, generator_[j]);
-        reg[0] = Mul(feedback, generator_[0]);
+        for (std::size_t j = parity_ - 1; j > 0; --j) reg[j] = reg[j - 1] ^ generatorTimes_[j][feedback];
+        reg[0] = generatorTimes_[0][feedback];
     }
     for (std::size_t j = 0; j < parity_; ++j) codeWord[k + j] = reg[j];
 }
 
 void ReedSolomon::Syndromes(const std::uint8_t* codeWord, std::uint8_t* out) const {
     for (std::size_t j = 0; j < parity_; ++j) {
-        std::uint8_t root = Pow(static_cast<int>(j + 1)), s = 0;
-        for (std::size_t i = kCodeWord; i-- > 0;) s = Mul(s, root) ^ codeWord[i];
+        const std::array<std::uint8_t, 256>& times = rootTimes_[j];
+        std::uint8_t s = 0;
+        for (std::size_t i = kCodeWord; i-- > 0;) s = times[s] ^ codeWord[i];
         out[j] = s;
     }
 }

@@ -48,6 +48,10 @@ private:
     std::array<std::uint8_t, 512> exp_{};
     std::array<int, 256> log_{};
     std::vector<std::uint8_t> generator_;  // coefficient of x^i at i, monic
+    // rootTimes_[j][v] = v * a^(j+1): the syndromes take one lookup a byte.
+    std::vector<std::array<std::uint8_t, 256>> rootTimes_;
+    // generatorTimes_[j][v] = v * generator_[j], for the encoder.
+    std::vector<std::array<std::uint8_t, 256>> generatorTimes_;
 };
 
 // The outcome of decoding the code words of a page.
