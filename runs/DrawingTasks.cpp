@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/FileSystem.h"
+#include "runs/RunLogs.h"
 #include "runs/RunOptions.h"
 
 namespace kel {
@@ -184,6 +185,13 @@ bool TakeSavedDrawing(const DrawingReport& report, const std::string& strDrawing
     if (report.step.outcome != DrawingOutcome::Saved) return false;
     if (!report.step.journal.strOriginal.empty()) journal.Record(report.step.journal);
     return true;
+}
+
+void ReportFailedDrawing(const DrawingReport& report, const std::string& strDrawing, IStatusLine& status,
+                         LogFile& errors) {
+    const std::string strError = ModifyErrorText(report.step, strDrawing);
+    errors.WriteLine(DrawingErrorLine(strDrawing, strError));
+    status.DrawingFailed(strDrawing, strError);
 }
 
 DrawingTaskSetup RunTaskSetup(const RunOptions& options, const ComponentFactory& factory, IUserMessages* messages,

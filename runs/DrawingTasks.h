@@ -76,6 +76,11 @@ DrawingTaskSetup RunTaskSetup(const RunOptions& options, const ComponentFactory&
 bool TakeSavedDrawing(const DrawingReport& report, const std::string& strDrawing, IStatusLine& status,
                       RunJournal& journal);
 
+// A drawing a template or import run could not change: its error line goes
+// to the error log and the status line.
+void ReportFailedDrawing(const DrawingReport& report, const std::string& strDrawing, IStatusLine& status,
+                         LogFile& errors);
+
 // Runs the tasks with up to setup.intJobs at once. Two tasks of the same file
 // never run at the same time: the later one waits. commit gets each report on
 // the calling thread in task order, before the next task's. A cancel, asked

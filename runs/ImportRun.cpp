@@ -86,9 +86,7 @@ ImportRunResult RunImport(const RunOptions& options, const std::string& strSheet
         } else if (IsNothingToChange(report.step)) {
             ++result.unchanged;
         } else {
-            const std::string strError = ModifyErrorText(report.step, strPath);
-            errors.WriteLine(DrawingErrorLine(strPath, strError));
-            window.DrawingFailed(strPath, strError);
+            ReportFailedDrawing(report, strPath, window, errors);
             ++result.errorLines;
         }
         window.Progress(i + 1, tasks.size(), strPath);
@@ -102,8 +100,7 @@ ImportRunResult RunImport(const RunOptions& options, const std::string& strSheet
     EndRunJournal(options, journal, window);
 
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    window.SetMessage((options.blnDryRun ? DryRunSummary(result.modified, seconds)
-                                         : ModifiedSummary(result.modified, seconds)) +
+    window.SetMessage(RunSummary(options.blnDryRun, result.modified, seconds) +
                       CancelNote(result.cancelled, result.done, result.total));
     if (result.errorLines == 0) DeleteFileUtf8(ErrorLogPath(options.shard));
     window.SetBusy(false);

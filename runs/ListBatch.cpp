@@ -242,9 +242,7 @@ BatchResult RunListBatch(const RunOptions& options, IBatchWindow& window, const 
             IgnoredLinesNote(b.result.warnings) + CancelNote(b.result.stopped, b.result.done, b.result.total);
         if (b.result.modified != 0) {
             const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-            window.SetMessage((options.blnDryRun ? DryRunSummary(b.result.modified, seconds)
-                                                 : ModifiedSummary(b.result.modified, seconds)) +
-                              strNotes);
+            window.SetMessage(RunSummary(options.blnDryRun, b.result.modified, seconds) + strNotes);
         } else {
             window.SetMessage("No attributes modified." + strNotes);
         }

@@ -86,9 +86,7 @@ ModifyRunResult RunModify(const RunOptions& options, IModifyWindow& window, cons
             ++result.modified;
         } else {
             if (IsNothingToChange(report.step)) ++result.unchanged;
-            const std::string strError = ModifyErrorText(report.step, strPath);
-            errors.WriteLine(DrawingErrorLine(strPath, strError));
-            window.DrawingFailed(strPath, strError);
+            ReportFailedDrawing(report, strPath, window, errors);
             ++result.errorLines;
         }
         window.Progress(i + 1, tasks.size(), strPath);
@@ -108,8 +106,7 @@ ModifyRunResult RunModify(const RunOptions& options, IModifyWindow& window, cons
     }
 
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    window.SetMessage((options.blnDryRun ? DryRunSummary(result.modified, seconds)
-                                         : ModifiedSummary(result.modified, seconds)) +
+    window.SetMessage(RunSummary(options.blnDryRun, result.modified, seconds) +
                       IgnoredLinesNote(result.warnings) +
                       CancelNote(result.cancelled, result.done, result.total));
     if (result.errorLines == 0 && result.warnings == 0) DeleteFileUtf8(ErrorLogPath(options.shard));

@@ -72,4 +72,8 @@ std::string DryRunSummary(long long count, double seconds) {
            FormatSeconds(seconds) + " second(s)).";
 }
 
+std::string RunSummary(bool blnDryRun, long long count, double seconds) {
+    return blnDryRun ? DryRunSummary(count, seconds) : ModifiedSummary(count, seconds);
+}
+
 }  // namespace kel

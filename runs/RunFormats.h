@@ -33,5 +33,7 @@ std::string ModifiedSummary(long long count, double seconds);
 // The same for a dry run: "Dry run, nothing saved: attributes for N file(s)
 // would be modified (S second(s))."
 std::string DryRunSummary(long long count, double seconds);
+// The one of the two a run ends with.
+std::string RunSummary(bool blnDryRun, long long count, double seconds);
 
 }  // namespace kel

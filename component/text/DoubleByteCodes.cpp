@@ -1,4 +1,5 @@
 #include <array>
+#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -43,14 +44,15 @@ Unpacked Unpack(const detail::DoubleBytePage& page) {
     return u;
 }
 
+// A page is unpacked the first time it is asked for.
 const Unpacked* PageOf(int codePage) {
-    static const std::vector<Unpacked> pages = [] {
-        std::vector<Unpacked> all;
-        for (int i = 0; i < detail::kDoubleBytePageCount; ++i) all.push_back(Unpack(detail::kDoubleBytePages[i]));
-        return all;
-    }();
-    for (const Unpacked& p : pages) {
-        if (p.codePage == codePage) return &p;
+    constexpr int kMaxPages = 8;
+    static std::array<std::once_flag, kMaxPages> once;
+    static std::array<Unpacked, kMaxPages> pages;
+    for (int i = 0; i < detail::kDoubleBytePageCount && i < kMaxPages; ++i) {
+        if (detail::kDoubleBytePages[i].codePage != codePage) continue;
+        std::call_once(once[i], [i] { pages[i] = Unpack(detail::kDoubleBytePages[i]); });
+        return &pages[i];
     }
     return nullptr;
 }

@@ -13,12 +13,7 @@
 namespace kel::dwg {
 namespace {
 
-std::unique_ptr<DwgDocument> Open(const std::string& bytes) {
-    std::string status;
-    auto doc = DwgDocument::Open(bytes, "m.dwg", status);
-    EXPECT_TRUE(doc) << status;
-    return doc;
-}
+using test::Open;
 
 // The attributes with a readable multi-line copy, and the copy's text (MTEXT, UTF-8).
 std::map<std::uint64_t, std::string> Copies(const DwgDocument& doc) {

@@ -15,12 +15,7 @@
 namespace kel::dwg {
 namespace {
 
-std::unique_ptr<DwgDocument> Open(const std::string& bytes) {
-    std::string status;
-    auto doc = DwgDocument::Open(bytes, "e.dwg", status);
-    EXPECT_TRUE(doc) << status;
-    return doc;
-}
+using test::Open;
 
 // One line per attribute with everything the drawing information shows.
 std::vector<std::string> Lines(const DwgDocument& doc, std::map<std::string, std::string>* values = nullptr) {

@@ -1,8 +1,11 @@
 // Corpus drawings the DWG tests read, and a loader.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <set>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -94,6 +97,14 @@ inline std::set<std::uint64_t> MultiLineCopies(const DwgDocument& doc) {
         }
     }
     return out;
+}
+
+// Opens a drawing's bytes; a failure to open fails the test.
+inline std::unique_ptr<DwgDocument> Open(const std::string& bytes) {
+    std::string status;
+    auto doc = DwgDocument::Open(bytes, "t.dwg", status);
+    EXPECT_TRUE(doc) << status;
+    return doc;
 }
 
 inline std::string ReadCorpus(const std::string& relative) { return kel::test::ReadCorpusFile(relative); }

@@ -17,12 +17,7 @@ using test::ReadCorpus;
 using test::SupportedCorpusFiles;
 using test::WritableCorpusFiles;
 
-std::unique_ptr<DwgDocument> Open(const std::string& bytes) {
-    std::string status;
-    auto doc = DwgDocument::Open(bytes, "w.dwg", status);
-    EXPECT_TRUE(doc) << status;
-    return doc;
-}
+using test::Open;
 
 // Saves into a temporary folder and reads the file back.
 std::unique_ptr<DwgDocument> SaveAndReopen(DwgDocument& doc, const kel::test::TempDir& dir, std::string& saved) {
