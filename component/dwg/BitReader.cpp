@@ -47,12 +47,14 @@ void BitReader::SkipBytes(std::size_t n) {
 
 std::uint8_t BitReader::ReadBits(unsigned count) {
     if (!Need(count)) return 0;
-    unsigned value = 0;
-    for (unsigned i = 0; i < count; ++i) {
-        std::size_t p = pos_++;
-        value = (value << 1) | ((data_[p >> 3] >> (7 - (p & 7))) & 1u);
-    }
-    return static_cast<std::uint8_t>(value);
+    // The bits lie in this byte and, when they cross its end, the next one
+    // (which Need has shown to exist).
+    const std::size_t byte = pos_ >> 3;
+    const unsigned shift = static_cast<unsigned>(pos_ & 7);
+    unsigned word = static_cast<unsigned>(data_[byte]) << 8;
+    if (shift + count > 8) word |= data_[byte + 1];
+    pos_ += count;
+    return static_cast<std::uint8_t>((word >> (16 - shift - count)) & ((1u << count) - 1));
 }
 
 std::uint8_t BitReader::B() { return ReadBits(1); }
@@ -200,7 +202,17 @@ std::string BitReader::Bytes(std::size_t n) {
         return {};
     }
     std::string out(n, '\0');
-    for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<char>(RC());
+    const std::uint8_t* from = data_ + (pos_ >> 3);
+    const unsigned shift = static_cast<unsigned>(pos_ & 7);
+    if (shift == 0) {
+        std::memcpy(out.data(), from, n);
+    } else {
+        // Each byte is the rest of one stored byte and the start of the next.
+        for (std::size_t i = 0; i < n; ++i) {
+            out[i] = static_cast<char>((from[i] << shift) | (from[i + 1] >> (8 - shift)));
+        }
+    }
+    pos_ += n * 8;
     return out;
 }
 

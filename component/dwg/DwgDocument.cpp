@@ -393,9 +393,11 @@ bool DwgDocument::Relay(std::string& out, DwgFile& check, DwgModel& model, std::
         status = status::Make(status::kCannotWrite, "Cannot write the drawing: " + why);
         return false;
     }
-    // Never hand out a file this reader cannot read back.
+    // Never hand out a file this reader cannot read back. Pages stored as
+    // they were are taken as read at the open; every map, checksum and CRC
+    // and every object is checked again.
     std::string checkStatus;
-    if (!check.Parse(out, checkStatus) || !model.Load(out, check, checkStatus)) {
+    if (!check.Parse(out, checkStatus, file_, bytes_) || !model.Load(out, check, checkStatus)) {
         status = status::Make(status::kCannotWrite, "Cannot write the drawing: the result does not read back (" +
                                                         checkStatus + ")");
         return false;

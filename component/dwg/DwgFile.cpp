@@ -99,14 +99,22 @@ const ClassDef* DwgFile::ClassOfType(int type) const {
     return nullptr;
 }
 
-bool DwgFile::Parse(std::string_view bytes, std::string& status) {
+bool DwgFile::Parse(std::string_view bytes, std::string& status) { return ParseWith(bytes, nullptr, {}, status); }
+
+bool DwgFile::Parse(std::string_view bytes, std::string& status, const DwgFile& earlier,
+                    std::string_view earlierBytes) {
+    return ParseWith(bytes, earlier.r2004 ? &earlier : nullptr, earlierBytes, status);
+}
+
+bool DwgFile::ParseWith(std::string_view bytes, const DwgFile* known, std::string_view earlierBytes,
+                        std::string& status) {
     std::string why;
     bool ok = false;
     Version paged = Version::R13;
     if (bytes.size() >= 6 && VersionFromId(std::string(bytes.substr(0, 6)), paged) &&
         AtLeast(paged, Version::R2004)) {
         version = paged;
-        ok = paged == Version::R2007 ? ParseR2007(bytes, why) : ParseR2004(bytes, why);
+        ok = paged == Version::R2007 ? ParseR2007(bytes, why) : ParseR2004(bytes, known, earlierBytes, why);
     } else {
         ok = ParseFileHeader(bytes, why) && ParseHeaderVariables(bytes, *Locator(kHeaderSection), why) &&
              ParseClasses(bytes, *Locator(kClassSection), why) &&
@@ -128,21 +136,34 @@ std::size_t DwgFile::HighSizeBytes() const {
     return present ? 4 : 0;
 }
 
-bool DwgFile::ParseR2004(std::string_view bytes, std::string& why) {
+bool DwgFile::ParseR2004(std::string_view bytes, const DwgFile* earlier, std::string_view earlierBytes,
+                         std::string& why) {
     maintenanceVersion = static_cast<std::uint8_t>(bytes[0x0B]);
-    R2004File container;
-    if (!container.Parse(bytes, why)) return false;
-    codePage = container.codePage;
-    const R2004Section* header = container.Find("AcDb:Header");
-    const R2004Section* classSection = container.Find("AcDb:Classes");
-    const R2004Section* handles = container.Find("AcDb:Handles");
-    const R2004Section* objects = container.Find("AcDb:AcDbObjects");
+    R2004KnownPages known;
+    if (earlier) {
+        known.bytes = earlierBytes;
+        known.file = earlier->r2004.get();
+        for (const R2004Section& s : earlier->r2004->sections) known.data[s.name] = s.data;
+        known.data[kObjectsSectionName] = earlier->objectSection;
+    }
+    auto container = std::make_shared<R2004File>();
+    if (!container->Parse(bytes, why, earlier ? &known : nullptr)) return false;
+    codePage = container->codePage;
+    const R2004Section* header = container->Find("AcDb:Header");
+    const R2004Section* classSection = container->Find("AcDb:Classes");
+    const R2004Section* handles = container->Find(kHandlesSectionName);
+    R2004Section* objects = nullptr;
+    for (R2004Section& s : container->sections) {
+        if (s.name == kObjectsSectionName) objects = &s;
+    }
     if (!header || !classSection || !handles || !objects || !header->readable || !classSection->readable ||
         !handles->readable || !objects->readable) {
         why = "a section the drawing needs is missing or encrypted";
         return false;
     }
-    objectSection = objects->data;
+    objectSection = std::move(objects->data);
+    objects->data.clear();
+    r2004 = container;
     return ParseSections(header->data, classSection->data, handles->data, why);
 }
 
@@ -153,8 +174,8 @@ bool DwgFile::ParseR2007(std::string_view bytes, std::string& why) {
     codePage = container->codePage;
     const R2007Section* header = container->Find("AcDb:Header");
     const R2007Section* classSection = container->Find("AcDb:Classes");
-    const R2007Section* handles = container->Find("AcDb:Handles");
-    const R2007Section* objects = container->Find("AcDb:AcDbObjects");
+    const R2007Section* handles = container->Find(kHandlesSectionName);
+    const R2007Section* objects = container->Find(kObjectsSectionName);
     if (!header || !classSection || !handles || !objects || !header->readable || !classSection->readable ||
         !handles->readable || !objects->readable) {
         why = "a section the drawing needs is missing or encrypted";

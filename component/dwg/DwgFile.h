@@ -17,6 +17,7 @@
 
 namespace kel::dwg {
 
+class R2004File;
 class R2007File;
 
 struct SectionLocator {
@@ -40,6 +41,10 @@ struct ObjectLocation {
     std::int64_t offset = 0;  // absolute file offset of the object's size field
 };
 
+// The paged versions' sections the reader needs by name.
+inline constexpr char kObjectsSectionName[] = "AcDb:AcDbObjects";
+inline constexpr char kHandlesSectionName[] = "AcDb:Handles";
+
 // Locator record numbers.
 constexpr std::uint8_t kHeaderSection = 0;
 constexpr std::uint8_t kClassSection = 1;
@@ -50,6 +55,11 @@ public:
     // Reads an R13, R14, R2000, R2004, R2007, R2010, R2013 or R2018 file. On failure
     // returns false with a component status text ("2005:Damaged drawing: ...").
     bool Parse(std::string_view bytes, std::string& status);
+    // The same for a file written from `earlier` (parsed from `earlierBytes`):
+    // pages it stores exactly as `earlier` did are taken as read there
+    // instead of being decompressed again (R2004 organisation; every
+    // checksum and CRC is still checked).
+    bool Parse(std::string_view bytes, std::string& status, const DwgFile& earlier, std::string_view earlierBytes);
 
     // Where the object map's offsets point: the file itself up to R2000, the
     // decompressed objects section from R2004 on.
@@ -68,6 +78,10 @@ public:
     std::vector<ClassDef> classes;
     std::vector<ObjectLocation> objectMap;  // in the order of the map
     std::unordered_map<std::uint64_t, std::size_t> indexOfHandle;  // handle -> objectMap index
+    // R2004, R2010 and later: the container as read, for writing the file
+    // again (its objects section data is in objectSection, not here); null
+    // for the other versions.
+    std::shared_ptr<const R2004File> r2004;
     // R2007: the container as read (pages, sections, maps and file header),
     // for writing the file again; null for the other versions.
     std::shared_ptr<const R2007File> r2007;
@@ -76,8 +90,10 @@ public:
     const ClassDef* ClassOfType(int type) const;
 
 private:
+    bool ParseWith(std::string_view bytes, const DwgFile* earlier, std::string_view earlierBytes,
+                   std::string& status);
     bool ParseFileHeader(std::string_view bytes, std::string& why);
-    bool ParseR2004(std::string_view bytes, std::string& why);
+    bool ParseR2004(std::string_view bytes, const DwgFile* earlier, std::string_view earlierBytes, std::string& why);
     bool ParseR2007(std::string_view bytes, std::string& why);
     // The paged versions: header variables, classes and object map from
     // their whole sections.

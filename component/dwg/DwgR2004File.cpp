@@ -95,7 +95,57 @@ bool R2004File::ReadSystemPage(std::string_view bytes, std::uint64_t address, st
     return true;
 }
 
-bool R2004File::Parse(std::string_view bytes, std::string& why) {
+bool R2004File::AddressOf(std::int32_t number, std::uint64_t& address) const {
+    for (const auto& [n, a] : pages_) {
+        if (n == number) {
+            address = a;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool R2004File::StoredPage(std::string_view bytes, std::int32_t number, std::string_view& stored) const {
+    std::uint64_t address = 0;
+    if (!AddressOf(number, address) || address > bytes.size() || bytes.size() - address < kDataHeaderSize) return false;
+    std::uint8_t header[kDataHeaderSize];
+    std::memcpy(header, bytes.data() + address, kDataHeaderSize);
+    R2004MaskDataHeader(header, address);
+    const std::uint32_t compressedSize = ReadLittleEndian<std::uint32_t>(header + 8);
+    if (ReadLittleEndian<std::uint32_t>(header) != kDataPageType ||
+        compressedSize > bytes.size() - address - kDataHeaderSize) {
+        return false;
+    }
+    stored = bytes.substr(address + kDataHeaderSize, compressedSize);
+    return true;
+}
+
+namespace {
+
+// The decompressed bytes [start, start + length) of page `index` of section
+// `s`, when the earlier file had the same stored bytes at that place.
+bool KnownPage(const R2004KnownPages& known, const R2004Section& s, std::size_t index, std::string_view stored,
+               std::uint64_t start, std::size_t length, std::string_view& out) {
+    const R2004Section* earlier = known.file->Find(s.name);
+    auto data = known.data.find(s.name);
+    if (!earlier || data == known.data.end() || index >= earlier->pages.size() ||
+        earlier->pages[index].start != start || earlier->compressed != s.compressed ||
+        earlier->maxPageSize != s.maxPageSize || start > data->second.size() ||
+        data->second.size() - start < length) {
+        return false;
+    }
+    std::string_view earlierStored;
+    if (!known.file->StoredPage(known.bytes, earlier->pages[index].number, earlierStored) ||
+        earlierStored != stored) {
+        return false;
+    }
+    out = data->second.substr(static_cast<std::size_t>(start), length);
+    return true;
+}
+
+}  // namespace
+
+bool R2004File::Parse(std::string_view bytes, std::string& why, const R2004KnownPages* known) {
     if (bytes.size() < kPagesStart) {
         why = "file header is truncated";
         return false;
@@ -139,19 +189,9 @@ bool R2004File::Parse(std::string_view bytes, std::string& why) {
         }
         address += size;
     }
-    auto addressOf = [&](std::int32_t number, std::uint64_t& out) {
-        for (const auto& [n, a] : pages_) {
-            if (n == number) {
-                out = a;
-                return true;
-            }
-        }
-        return false;
-    };
-
     std::uint64_t sectionMapAddress = 0;
     std::string sectionMap;
-    if (!addressOf(sectionMapId, sectionMapAddress) ||
+    if (!AddressOf(sectionMapId, sectionMapAddress) ||
         !ReadSystemPage(bytes, sectionMapAddress, kSectionMapType, sectionMap, why)) {
         why = "section map: " + (why.empty() ? std::string("page missing") : why);
         return false;
@@ -166,14 +206,14 @@ bool R2004File::Parse(std::string_view bytes, std::string& why) {
     sections.clear();
     for (std::uint32_t i = 0; i < count; ++i) {
         R2004Section s;
-        if (!ReadSection(bytes, sectionMap, at, s, why)) return false;
+        if (!ReadSection(bytes, sectionMap, at, s, known, why)) return false;
         sections.push_back(std::move(s));
     }
     return true;
 }
 
 bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::size_t& at, R2004Section& s,
-                            std::string& why) const {
+                            const R2004KnownPages* known, std::string& why) const {
     constexpr std::size_t kDescriptionSize = 0x60;
     if (map.size() - at < kDescriptionSize) {
         why = "section map is truncated";
@@ -205,14 +245,7 @@ bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::s
         s.pages.push_back({number, dataSize, start});
         if (!s.readable) continue;
         std::uint64_t address = 0;
-        bool found = false;
-        for (const auto& [n, a] : pages_) {
-            if (n == number) {
-                address = a;
-                found = true;
-                break;
-            }
-        }
+        const bool found = AddressOf(number, address);
         if (!found || address > bytes.size() || bytes.size() - address < kDataHeaderSize ||
             dataSize > bytes.size() - address - kDataHeaderSize) {
             why = "section " + s.name + ": page " + std::to_string(number) + " lies outside the file";
@@ -231,6 +264,13 @@ bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::s
             why = "section " + s.name + ": page checksum mismatch";
             return false;
         }
+        // Pages are padded to the section's page size; the section ends earlier.
+        const std::size_t length = std::min<std::size_t>(maxPage, static_cast<std::size_t>(s.size - start));
+        std::string_view same;
+        if (known && known->file && KnownPage(*known, s, p, data, start, length, same)) {
+            s.data.replace(static_cast<std::size_t>(start), same.size(), same);
+            continue;
+        }
         std::string page;
         if (s.compressed == 2) {
             if (!Decompress2004(data, maxPage, page)) {
@@ -240,8 +280,7 @@ bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::s
         } else {
             page.assign(data);
         }
-        // Pages are padded to the section's page size; the section ends earlier.
-        page.resize(std::min<std::size_t>(page.size(), static_cast<std::size_t>(s.size - start)));
+        page.resize(std::min(page.size(), length));
         s.data.replace(static_cast<std::size_t>(start), page.size(), page);
     }
     return true;

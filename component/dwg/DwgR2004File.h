@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,13 +49,29 @@ constexpr std::uint32_t kR2004PageMapType = 0x41630E3B;
 constexpr std::uint32_t kR2004SectionMapType = 0x4163003B;
 constexpr std::uint32_t kR2004DataPageType = 0x4163043B;
 
+class R2004File;
+
+// Pages read before, from an earlier file (the one a new file was written
+// from): a data page whose stored bytes are those of the page at the same
+// place of the same section there is not decompressed again; its
+// decompressed bytes are taken from there.
+struct R2004KnownPages {
+    std::string_view bytes;  // the earlier file
+    const R2004File* file = nullptr;
+    std::map<std::string, std::string_view> data;  // section name -> its decompressed data there
+};
+
 class R2004File {
 public:
     // False with a reason when a structure is missing, a checksum or CRC
     // does not match, or a page does not decompress.
-    bool Parse(std::string_view bytes, std::string& why);
+    bool Parse(std::string_view bytes, std::string& why, const R2004KnownPages* known = nullptr);
 
     const R2004Section* Find(const std::string& name) const;
+    // The stored (compressed) bytes of data page `number` of this file, read
+    // from `bytes`, the file it was parsed from. False when the page is
+    // not in the page map or its header does not fit.
+    bool StoredPage(std::string_view bytes, std::int32_t number, std::string_view& stored) const;
 
     std::uint16_t codePage = 0;
     std::vector<R2004Section> sections;  // in the order of the section map
@@ -66,7 +83,8 @@ private:
     bool ReadSystemPage(std::string_view bytes, std::uint64_t address, std::uint32_t type, std::string& out,
                         std::string& why) const;
     bool ReadSection(std::string_view bytes, std::string_view map, std::size_t& at, R2004Section& s,
-                     std::string& why) const;
+                     const R2004KnownPages* known, std::string& why) const;
+    bool AddressOf(std::int32_t number, std::uint64_t& address) const;
 
     std::vector<std::pair<std::int32_t, std::uint64_t>> pages_;  // page number -> file address
 };

@@ -76,21 +76,38 @@ struct NewPages {
     bool placed = false;
 };
 
-bool MakePages(const R2004Section& s, const std::string& data, bool compress, NewPages& out, std::string& why) {
+// The section's earlier stored page `index` when it starts at `at` and held
+// the same full page of data as `page` does now.
+bool SamePage(std::string_view bytes, const R2004File& file, const R2004Section& s, std::string_view previous,
+              std::size_t index, std::size_t at, std::string_view page, std::string_view& stored) {
+    return index < s.pages.size() && s.pages[index].start == at && page.size() == s.maxPageSize &&
+           at <= previous.size() && previous.size() - at >= page.size() &&
+           previous.compare(at, page.size(), page) == 0 && file.StoredPage(bytes, s.pages[index].number, stored);
+}
+
+bool MakePages(std::string_view bytes, const R2004File& file, const R2004Section& s, const std::string& data,
+               std::string_view previous, bool compress, NewPages& out, std::string& why) {
     if (s.maxPageSize == 0 || !s.readable || s.encrypted == 1) {
         why = "section " + s.name + " cannot be written";
         return false;
     }
     out.compressed = compress && s.compressed == 2;
+    std::string page;
     for (std::size_t at = 0; at < data.size(); at += s.maxPageSize) {
-        std::string page = data.substr(at, s.maxPageSize);
-        page.resize(s.maxPageSize, '\0');
+        const std::string_view full = std::string_view(data).substr(at, s.maxPageSize);
+        std::string_view same;
         std::string stored;
-        if (!out.compressed) {
-            stored = std::move(page);
-        } else if (!Compress2004(page, stored)) {
-            why = "section " + s.name + " cannot be compressed";
-            return false;
+        if (out.compressed && SamePage(bytes, file, s, previous, out.stored.size(), at, full, same)) {
+            stored.assign(same);
+        } else {
+            page.assign(full);
+            page.resize(s.maxPageSize, '\0');
+            if (!out.compressed) {
+                stored = page;
+            } else if (!Compress2004(page, stored)) {
+                why = "section " + s.name + " cannot be compressed";
+                return false;
+            }
         }
         out.stored.push_back(std::move(stored));
         out.list.push_back({0, static_cast<std::uint32_t>(out.stored.back().size()), at});
@@ -122,7 +139,10 @@ bool WriteR2004(std::string_view bytes, const R2004File& file, const std::map<st
             why = "the drawing has no section " + name;
             return false;
         }
-        if (!MakePages(file.sections[i], data, options.compress, fresh[i], why)) return false;
+        auto earlier = options.previous.find(name);
+        const std::string_view previous =
+            earlier != options.previous.end() ? earlier->second : std::string_view(file.sections[i].data);
+        if (!MakePages(bytes, file, file.sections[i], data, previous, options.compress, fresh[i], why)) return false;
         isReplaced[i] = true;
     }
 

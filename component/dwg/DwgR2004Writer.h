@@ -2,7 +2,8 @@
 // share it) again with new contents for some of its data sections: the pages
 // of every other section are copied as stored (their headers re-masked for
 // their new address), the new sections are cut into pages of their page size
-// and compressed, and the section map, page map and both copies of the file
+// and compressed (a full page with the same data as before keeps its stored
+// bytes), and the section map, page map and both copies of the file
 // header are written anew with every checksum and CRC.
 #pragma once
 
@@ -18,6 +19,11 @@ struct R2004WriteOptions {
     // False stores the new sections' pages uncompressed (the section map
     // then says so); the system pages are compressed either way.
     bool compress = true;
+    // The replaced sections' data as the file holds them now, where the
+    // file's own R2004Section does not hold it. A compressed page whose data
+    // is the same in full keeps its stored bytes instead of being compressed
+    // again.
+    std::map<std::string, std::string_view> previous;
 };
 
 // `file` is `bytes` parsed; `replaced` maps section names to their new

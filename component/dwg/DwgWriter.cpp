@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "component/ByteOrder.h"
@@ -19,8 +20,9 @@ namespace {
 constexpr std::size_t kLocatorTableOffset = 0x15;
 constexpr std::size_t kLocatorRecordSize = 9;
 
-constexpr char kObjectsSection[] = "AcDb:AcDbObjects";
-constexpr char kHandlesSection[] = "AcDb:Handles";
+// A save that would leave more than this part of the objects section to
+// objects no longer in the map writes every object again, one after the other.
+constexpr std::size_t kMostUnusedPart = 4;
 
 struct Placed {
     std::uint64_t handle;
@@ -30,14 +32,18 @@ struct Placed {
 
 }  // namespace
 
-bool RelayObjects(std::string_view area, const DwgFile& file, const DwgEdits& edits, RelaidObjects& out,
-                  std::string& why) {
-    // Where each object lies now.
-    std::vector<Placed> objects;
+namespace {
+
+// Every object of the map with its place and length, in the order of the
+// area; false with a reason when one cannot be measured, objects overlap or
+// one runs past the area.
+bool MeasureObjects(std::string_view area, const DwgFile& file, std::vector<Placed>& objects, std::string& why) {
+    objects.clear();
     objects.reserve(file.objectMap.size());
     for (const ObjectLocation& loc : file.objectMap) {
         BitReader r(area.substr(static_cast<std::size_t>(loc.offset)), file.version);
         std::uint32_t size = r.MS();
+        if (AtLeast(file.version, Version::R2010)) r.UMC();  // the handle stream's size
         if (!r.Ok()) {
             why = "object " + std::to_string(loc.handle) + " cannot be measured";
             return false;
@@ -49,19 +55,32 @@ bool RelayObjects(std::string_view area, const DwgFile& file, const DwgEdits& ed
         why = "the drawing has no objects";
         return false;
     }
-    out.oldStart = objects.front().offset;
-    out.oldEnd = 0;
-    for (std::size_t i = 0; i < objects.size(); ++i) {
-        if (i > 0 && objects[i].offset < objects[i - 1].offset + objects[i - 1].length) {
+    for (std::size_t i = 1; i < objects.size(); ++i) {
+        if (objects[i].offset < objects[i - 1].offset + objects[i - 1].length) {
             why = "objects overlap";
             return false;
         }
-        out.oldEnd = std::max(out.oldEnd, objects[i].offset + objects[i].length);
     }
-    if (out.oldEnd > area.size()) {
+    if (objects.back().offset + objects.back().length > area.size()) {
         why = "an object runs past the end of its section";
         return false;
     }
+    return true;
+}
+
+void SortByHandle(std::vector<ObjectLocation>& placed) {
+    std::sort(placed.begin(), placed.end(),
+              [](const ObjectLocation& a, const ObjectLocation& b) { return a.handle < b.handle; });
+}
+
+}  // namespace
+
+bool RelayObjects(std::string_view area, const DwgFile& file, const DwgEdits& edits, RelaidObjects& out,
+                  std::string& why) {
+    std::vector<Placed> objects;
+    if (!MeasureObjects(area, file, objects, why)) return false;
+    out.oldStart = objects.front().offset;
+    out.oldEnd = objects.back().offset + objects.back().length;
     // Objects in their old order, gaps between them kept.
     out.bytes.assign(area.substr(0, out.oldStart));
     out.placed.clear();
@@ -79,8 +98,54 @@ bool RelayObjects(std::string_view area, const DwgFile& file, const DwgEdits& ed
             out.bytes.append(area.substr(o.offset, o.length));
         }
     }
-    std::sort(out.placed.begin(), out.placed.end(),
-              [](const ObjectLocation& a, const ObjectLocation& b) { return a.handle < b.handle; });
+    SortByHandle(out.placed);
+    return true;
+}
+
+bool AppendChangedObjects(std::string_view area, const DwgFile& file, const DwgEdits& edits, RelaidObjects& out,
+                          std::string& why) {
+    std::vector<Placed> objects;
+    if (!MeasureObjects(area, file, objects, why)) return false;
+    out.oldStart = objects.front().offset;
+    out.oldEnd = objects.back().offset + objects.back().length;
+    std::size_t live = 0;
+    std::size_t appended = 0;
+    for (const Placed& o : objects) {
+        if (edits.deleted.count(o.handle)) continue;
+        auto it = edits.replaced.find(o.handle);
+        const std::size_t length = it != edits.replaced.end() ? it->second.size() : o.length;
+        live += length;
+        if (it != edits.replaced.end()) appended += length;
+    }
+    const std::size_t total = area.size() + appended;
+    const bool compact = (total - out.oldStart - live) * kMostUnusedPart > total;
+    out.placed.clear();
+    out.placed.reserve(objects.size());
+    if (compact) {
+        // Every object once, one after the other, behind what precedes the first.
+        out.bytes.assign(area.substr(0, out.oldStart));
+        out.bytes.reserve(out.oldStart + live);
+        for (const Placed& o : objects) {
+            if (edits.deleted.count(o.handle)) continue;
+            out.placed.push_back({o.handle, static_cast<std::int64_t>(out.bytes.size())});
+            auto it = edits.replaced.find(o.handle);
+            out.bytes.append(it != edits.replaced.end() ? std::string_view(it->second) : area.substr(o.offset, o.length));
+        }
+    } else {
+        out.bytes.reserve(total);
+        out.bytes.assign(area);
+        for (const Placed& o : objects) {
+            if (edits.deleted.count(o.handle)) continue;
+            auto it = edits.replaced.find(o.handle);
+            if (it == edits.replaced.end()) {
+                out.placed.push_back({o.handle, static_cast<std::int64_t>(o.offset)});
+            } else {
+                out.placed.push_back({o.handle, static_cast<std::int64_t>(out.bytes.size())});
+                out.bytes.append(it->second);
+            }
+        }
+    }
+    SortByHandle(out.placed);
     return true;
 }
 
@@ -180,15 +245,14 @@ bool RelayFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edit
 
 namespace {
 
-// The objects section re-laid with the edits and the handles section built
-// for it: what both paged containers write.
+// The objects section with the edits and the handles section built for it:
+// what both paged containers write.
 bool NewObjectSections(std::string_view objects, const DwgFile& file, const DwgEdits& edits,
                        std::map<std::string, std::string>& sections, std::string& why) {
     RelaidObjects relaid;
-    if (!RelayObjects(objects, file, edits, relaid, why)) return false;
-    relaid.bytes.append(objects.substr(relaid.oldEnd));
-    sections[kHandlesSection] = BuildObjectMap(relaid.placed, file.version);
-    sections[kObjectsSection] = std::move(relaid.bytes);
+    if (!AppendChangedObjects(objects, file, edits, relaid, why)) return false;
+    sections[kHandlesSectionName] = BuildObjectMap(relaid.placed, file.version);
+    sections[kObjectsSectionName] = std::move(relaid.bytes);
     return true;
 }
 
@@ -196,30 +260,40 @@ bool NewObjectSections(std::string_view objects, const DwgFile& file, const DwgE
 
 bool RelayPagedFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
                     std::string& why) {
-    R2004File container;
-    if (!container.Parse(bytes, why)) return false;
-    const R2004Section* objects = container.Find(kObjectsSection);
-    if (!objects || !container.Find(kHandlesSection)) {
+    // The container as read when the drawing was opened; parsed again only
+    // for a DwgFile that was not read from these bytes.
+    std::shared_ptr<const R2004File> container = file.r2004;
+    if (!container) {
+        auto parsed = std::make_shared<R2004File>();
+        if (!parsed->Parse(bytes, why)) return false;
+        container = parsed;
+    }
+    if (!container->Find(kObjectsSectionName) || !container->Find(kHandlesSectionName)) {
         why = "the objects or handles section is missing";
         return false;
     }
     std::map<std::string, std::string> sections;
-    if (!NewObjectSections(objects->data, file, edits, sections, why)) return false;
-    return WriteR2004(bytes, container, sections, R2004WriteOptions{}, out, why);
+    if (!NewObjectSections(file.objectSection, file, edits, sections, why)) return false;
+    R2004WriteOptions options;
+    options.previous[kObjectsSectionName] = file.objectSection;
+    return WriteR2004(bytes, *container, sections, options, out, why);
 }
 
 bool RelayR2007File(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
                     std::string& why) {
-    R2007File container;
-    if (!container.Parse(bytes, why)) return false;
-    const R2007Section* objects = container.Find(kObjectsSection);
-    if (!objects || !container.Find(kHandlesSection)) {
+    std::shared_ptr<const R2007File> container = file.r2007;
+    if (!container) {
+        auto parsed = std::make_shared<R2007File>();
+        if (!parsed->Parse(bytes, why)) return false;
+        container = parsed;
+    }
+    if (!container->Find(kObjectsSectionName) || !container->Find(kHandlesSectionName)) {
         why = "the objects or handles section is missing";
         return false;
     }
     std::map<std::string, std::string> sections;
-    if (!NewObjectSections(objects->data, file, edits, sections, why)) return false;
-    return WriteR2007(bytes, container, sections, out, why);
+    if (!NewObjectSections(file.objectSection, file, edits, sections, why)) return false;
+    return WriteR2007(bytes, *container, sections, out, why);
 }
 
 }  // namespace kel::dwg

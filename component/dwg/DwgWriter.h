@@ -1,9 +1,11 @@
 // Writes a drawing again after edits: unchanged objects keep their
-// bytes and their order, changed objects take their new bytes, deleted ones
-// leave; the object map is rebuilt. Up to R2000 every address behind the
-// objects (section locators, second file header) moves with them, with new
-// CRCs; from R2004 on the objects and handles sections are written into the
-// page container again.
+// bytes, changed objects take their new bytes, deleted ones leave the map;
+// the object map is rebuilt. Up to R2000 objects keep their order and every
+// address behind them (section locators, second file header) moves with
+// them, with new CRCs; from R2004 on the changed objects are added at the end
+// of the objects section, so that its pages before them keep their stored
+// bytes, and the objects and handles sections are written into the page
+// container again.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +37,15 @@ struct RelaidObjects {
 };
 bool RelayObjects(std::string_view area, const DwgFile& file, const DwgEdits& edits, RelaidObjects& out,
                   std::string& why);
+
+// The paged containers' objects section after the edits: the area as it is,
+// with the changed objects' new bytes behind it (where the map now points);
+// deleted objects and the earlier bytes of changed ones stay unused, as a
+// drawing saved in part keeps them. When more than a quarter of the result
+// would be unused, every object is written once, one after the other, in its
+// old order instead (`oldStart` and `oldEnd` are set either way).
+bool AppendChangedObjects(std::string_view area, const DwgFile& file, const DwgEdits& edits, RelaidObjects& out,
+                          std::string& why);
 
 // Builds the new R13-R2000 file. False with a reason when the file's layout
 // is one this writer does not re-lay (sections among the objects, an image

@@ -84,7 +84,9 @@ R2004File Rewrite(const std::string& bytes, const std::map<std::string, std::str
                   bool compress = true) {
     R2004File f = Parsed(bytes);
     std::string why;
-    EXPECT_TRUE(WriteR2004(bytes, f, replaced, R2004WriteOptions{compress}, out, why)) << why;
+    R2004WriteOptions options;
+    options.compress = compress;
+    EXPECT_TRUE(WriteR2004(bytes, f, replaced, options, out, why)) << why;
     return Parsed(out);
 }
 
@@ -107,10 +109,13 @@ TEST(DwgR2004WriterTest, EveryCorpusFileRewrittenKeepsEverySectionAndCopiesUntou
             const R2004Section& b = after.sections[i];
             EXPECT_EQ(a.name + std::to_string(a.size) + std::to_string(a.id), b.name + std::to_string(b.size) + std::to_string(b.id));
             EXPECT_TRUE(a.data == b.data) << a.name;
-            if (a.name == objects->name || a.name == handles->name) continue;
-            // Copied: the same pages with the same stored bytes.
+            // Copied, or written again with the same data: the same pages with
+            // the same stored bytes (a rewritten section's last, partial page
+            // is compressed again).
             ASSERT_EQ(a.pages.size(), b.pages.size()) << a.name;
+            const bool rewritten = a.name == objects->name || a.name == handles->name;
             for (std::size_t k = 0; k < a.pages.size(); ++k) {
+                if (rewritten && (k + 1) * a.maxPageSize > a.data.size()) continue;
                 std::uint8_t ha[0x20], hb[0x20];
                 EXPECT_TRUE(PageAt(bytes, before, a.pages[k].number, ha) == PageAt(out, after, b.pages[k].number, hb));
                 EXPECT_EQ(std::memcmp(ha, hb, 0x20), 0) << a.name;

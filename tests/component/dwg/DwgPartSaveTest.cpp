@@ -1,0 +1,185 @@
+// Saving a paged drawing in part: changed objects go behind the objects
+// section, the pages before them keep their stored bytes, the check of the
+// written file takes those pages as read and still finds any damage, and
+// repeated saves do not let unused bytes pile up.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "component/dwg/DwgDocument.h"
+#include "component/dwg/DwgR2004File.h"
+#include "component/dwg/DwgWriter.h"
+#include "tests/component/dwg/DwgTestFiles.h"
+
+namespace kel::dwg {
+namespace {
+
+using test::Open;
+
+// One drawing of each paged version with attributes.
+const char* const kDrawings[] = {
+    "dwg/AC1018_R2004/acadsharp__sample_AC1018.dwg", "dwg/AC1021_R2007/acadsharp__sample_AC1021.dwg",
+    "dwg/AC1024_R2010/acadsharp__sample_AC1024.dwg", "dwg/AC1027_R2013/acadsharp__sample_AC1027.dwg",
+    "dwg/AC1032_R2018/acadsharp__sample_AC1032.dwg"};
+
+std::string FirstAttribute(const DwgDocument& doc) {
+    for (const BlockInfo& b : doc.Describe().blocks) {
+        for (const InsertInfo& i : b.inserts) {
+            if (!i.attributes.empty()) return i.attributes.front().handle;
+        }
+    }
+    return {};
+}
+
+std::string ValueOf(const DwgDocument& doc, const std::string& handle) {
+    for (const BlockInfo& b : doc.Describe().blocks) {
+        for (const InsertInfo& i : b.inserts) {
+            for (const AttributeInfo& a : i.attributes) {
+                if (a.handle == handle) return a.value;
+            }
+        }
+    }
+    return "(missing)";
+}
+
+// The bytes of the objects section no object of the map takes, past what
+// precedes the first object.
+std::size_t Unused(const DwgDocument& doc) {
+    std::size_t live = 0;
+    std::size_t first = doc.File().objectSection.size();
+    for (const ObjectLocation& loc : doc.File().objectMap) {
+        live += doc.Model().Find(loc.handle)->totalBytes;
+        first = std::min(first, static_cast<std::size_t>(loc.offset));
+    }
+    return doc.File().objectSection.size() - first - live;
+}
+
+TEST(DwgPartSaveTest, AChangedObjectGoesBehindTheSectionAndEarlierPagesKeepTheirBytes) {
+    KEL_NEED_CORPUS();
+    for (const char* name : kDrawings) {
+        SCOPED_TRACE(name);
+        const std::string original = test::ReadCorpus(name);
+        auto doc = Open(original);
+        ASSERT_TRUE(doc);
+        const std::string handle = FirstAttribute(*doc);
+        ASSERT_NE(handle, "");
+        const std::string oldSection = doc->File().objectSection;
+        ASSERT_EQ(doc->SetAttributeValue(handle, "Part save"), "1000:Ok");
+        std::string out, status;
+        ASSERT_TRUE(doc->Serialize(out, status)) << status;
+        auto back = Open(out);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(ValueOf(*back, handle), "Part save");
+        const std::string& section = back->File().objectSection;
+        ASSERT_GT(section.size(), oldSection.size());
+        EXPECT_TRUE(section.compare(0, oldSection.size(), oldSection) == 0);
+        EXPECT_GE(back->Model().Find(std::stoull(handle, nullptr, 16))->offset,
+                  static_cast<std::int64_t>(oldSection.size()));
+        if (!back->File().r2004) continue;  // R2007 pages are written anew
+        const R2004File& before = *doc->File().r2004;
+        const R2004File& after = *back->File().r2004;
+        const R2004Section* a = before.Find(kObjectsSectionName);
+        const R2004Section* b = after.Find(kObjectsSectionName);
+        ASSERT_TRUE(a && b);
+        std::size_t kept = 0;
+        for (std::size_t k = 0; (k + 1) * a->maxPageSize <= oldSection.size(); ++k) {
+            std::string_view x, y;
+            ASSERT_TRUE(before.StoredPage(original, a->pages[k].number, x));
+            ASSERT_TRUE(after.StoredPage(out, b->pages[k].number, y));
+            EXPECT_TRUE(x == y) << "page " << k;
+            ++kept;
+        }
+        EXPECT_GT(kept, 0u);
+    }
+}
+
+TEST(DwgPartSaveTest, TheCheckOfAWrittenFileFindsDamageInAPageItTakesAsRead) {
+    KEL_NEED_CORPUS();
+    const std::string original = test::ReadCorpus(kDrawings[2]);
+    auto doc = Open(original);
+    ASSERT_TRUE(doc);
+    ASSERT_EQ(doc->SetAttributeValue(FirstAttribute(*doc), "x"), "1000:Ok");
+    std::string out, status;
+    ASSERT_TRUE(doc->Serialize(out, status)) << status;
+    DwgFile plain, known;
+    ASSERT_TRUE(plain.Parse(out, status)) << status;
+    ASSERT_TRUE(known.Parse(out, status, doc->File(), original)) << status;
+    EXPECT_TRUE(plain.objectSection == known.objectSection);
+    EXPECT_EQ(plain.objectMap.size(), known.objectMap.size());
+    // A byte of the first objects page, which the writer kept as stored.
+    const R2004Section* objects = plain.r2004->Find(kObjectsSectionName);
+    std::string_view stored;
+    ASSERT_TRUE(plain.r2004->StoredPage(out, objects->pages.front().number, stored));
+    std::string damaged = out;
+    damaged[static_cast<std::size_t>(stored.data() - out.data()) + stored.size() / 2] ^= 0x10;
+    DwgFile check;
+    EXPECT_FALSE(check.Parse(damaged, status, doc->File(), original));
+    EXPECT_NE(status.find("checksum"), std::string::npos) << status;
+}
+
+TEST(DwgPartSaveTest, RepeatedSavesKeepTheUnusedPartBelowAQuarter) {
+    KEL_NEED_CORPUS();
+    kel::test::TempDir dir;
+    for (const char* name : {kDrawings[0], kDrawings[1], kDrawings[4]}) {
+        SCOPED_TRACE(name);
+        auto doc = Open(test::ReadCorpus(name));
+        ASSERT_TRUE(doc);
+        std::vector<std::string> handles;
+        for (const BlockInfo& b : doc->Describe().blocks) {
+            for (const InsertInfo& i : b.inserts) {
+                for (const AttributeInfo& a : i.attributes) handles.push_back(a.handle);
+            }
+        }
+        const std::string& handle = handles.front();
+        const std::string path = dir.File("repeated.dwg");
+        bool compacted = false;
+        std::size_t previous = doc->File().objectSection.size();
+        for (int round = 0; round < 40; ++round) {
+            // Long values, so that the old copies soon outweigh a quarter.
+            const std::string value = std::string(1500 + round % 5 * 100, static_cast<char>('a' + round % 26));
+            for (const std::string& h : handles) ASSERT_EQ(doc->SetAttributeValue(h, value), "1000:Ok");
+            ASSERT_EQ(doc->Save(path, -1), "1000:Ok");
+            auto back = Open(kel::test::ReadFile(path));
+            ASSERT_TRUE(back);
+            ASSERT_EQ(ValueOf(*back, handle), value);
+            const std::size_t size = back->File().objectSection.size();
+            EXPECT_LE(Unused(*back) * 4, size) << "round " << round;
+            compacted = compacted || size < previous;
+            previous = size;
+        }
+        EXPECT_TRUE(compacted);
+    }
+}
+
+TEST(DwgPartSaveTest, WhenMostObjectsChangeTheyAreWrittenOnceInTheirOrder) {
+    KEL_NEED_CORPUS();
+    auto doc = Open(test::ReadCorpus(kDrawings[3]));
+    ASSERT_TRUE(doc);
+    const DwgFile& file = doc->File();
+    DwgEdits edits;
+    std::size_t live = 0;
+    std::size_t first = file.objectSection.size();
+    for (const ObjectLocation& loc : file.objectMap) {
+        const DecodedObject* o = doc->Model().Find(loc.handle);
+        edits.replaced[loc.handle] = file.objectSection.substr(static_cast<std::size_t>(o->offset), o->totalBytes);
+        live += o->totalBytes;
+        first = std::min(first, static_cast<std::size_t>(loc.offset));
+    }
+    const std::uint64_t gone = file.objectMap.back().handle;
+    edits.replaced.erase(gone);
+    edits.deleted.insert(gone);
+    live -= doc->Model().Find(gone)->totalBytes;
+    RelaidObjects relaid;
+    std::string why;
+    ASSERT_TRUE(AppendChangedObjects(file.objectSection, file, edits, relaid, why)) << why;
+    EXPECT_EQ(relaid.bytes.size(), first + live);
+    ASSERT_EQ(relaid.placed.size(), file.objectMap.size() - 1);
+    for (const ObjectLocation& p : relaid.placed) {
+        const std::string& expected = edits.replaced.at(p.handle);
+        EXPECT_EQ(relaid.bytes.substr(static_cast<std::size_t>(p.offset), expected.size()), expected);
+    }
+}
+
+}  // namespace
+}  // namespace kel::dwg
