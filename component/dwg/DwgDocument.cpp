@@ -114,7 +114,7 @@ void DwgDocument::Keep(const DecodedObject& changed, std::string encoded) {
 }
 
 std::string DwgDocument::MultiLineCopyFor(const DecodedObject& attrib, const std::string& utf8,
-                                          DecodedObject& changed, bool& found) const {
+                                          DecodedObject& changed, bool& found) {
     found = false;
     const ObjectCommon& c = attrib.common;
     if (AtLeast(file_.version, Version::R2004) && c.xdicMissing) return kStatusOk;
@@ -123,7 +123,8 @@ std::string DwgDocument::MultiLineCopyFor(const DecodedObject& attrib, const std
     if (!entries) return kStatusOk;
     for (std::size_t i = 0; i < entries->names.size() && i < entries->items.size(); ++i) {
         if (CutAtNul(entries->names[i]) != "ACAD_MLATT") continue;
-        const DecodedObject* record = model_.Find(dict->Ref(entries->items[i]));
+        std::string st;
+        const DecodedObject* record = model_.FindFull(dict->Ref(entries->items[i]), bytes_, file_, st);
         if (!record) continue;
         const auto* xrecord = std::get_if<XrecordData>(&record->data);
         std::vector<XrecordPair> pairs;

@@ -45,7 +45,7 @@ private:
     // (ACAD_MLATT in its extension dictionary), with that copy changed to
     // utf8; `found` is false when the attribute keeps none.
     std::string MultiLineCopyFor(const DecodedObject& attrib, const std::string& utf8, DecodedObject& changed,
-                                 bool& found) const;
+                                 bool& found);
     // The edited drawing's bytes, read back into check and model.
     bool Relay(std::string& out, DwgFile& check, DwgModel& model, std::string& status) const;
     std::string TypeName(int type) const;

@@ -116,6 +116,31 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     return true;
 }
 
+const DecodedObject* DwgModel::FindFull(std::uint64_t handle, std::string_view bytes, const DwgFile& file,
+                                        std::string& status) {
+    auto it = index_.find(handle);
+    if (it == index_.end()) {
+        status = status::Make(status::kHandleNotFound, "Handle " + FormatHandle(handle) + " not found");
+        return nullptr;
+    }
+    if (!(it->second & kStubBit)) return &objects_[it->second];
+    // A stub that an edit has replaced is the edited object.
+    if (auto shown = shownStubIndex_.find(handle); shown != shownStubIndex_.end() &&
+                                                   !shownStubs_[shown->second].prefixOnly) {
+        return &shownStubs_[shown->second];
+    }
+    DecodedObject full;
+    std::string why;
+    if (!DecodeObject(file.ObjectArea(bytes), stubs_[it->second & ~kStubBit].offset, file, full, why)) {
+        status = status::Make(status::kCorrupt, "Damaged drawing: object " + FormatHandle(handle) + ": " + why);
+        return nullptr;
+    }
+    shownStubIndex_.erase(handle);
+    it->second = objects_.size();
+    objects_.push_back(std::move(full));
+    return &objects_.back();
+}
+
 bool DwgModel::DecodeRest(std::string_view bytes, const DwgFile& file, std::string& status) {
     for (const Stub& stub : stubs_) {
         auto it = index_.find(stub.handle);

@@ -35,6 +35,11 @@ public:
     // Any object of the map; one left at its prefix comes as a DecodedObject
     // with prefixOnly set (type, handle, offset and sizes).
     const DecodedObject* Find(std::uint64_t handle) const;
+    // An object decoded in full: one Load left at its prefix is decoded now
+    // from the same bytes and file and kept so. Null with a component status
+    // when it is not in the map or does not decode.
+    const DecodedObject* FindFull(std::uint64_t handle, std::string_view bytes, const DwgFile& file,
+                                  std::string& status);
     // For edits: the object to change in place, and dropping an object.
     DecodedObject* FindMutable(std::uint64_t handle);
     void Erase(std::uint64_t handle) { index_.erase(handle); }

@@ -133,7 +133,8 @@ bool DecodeObject(std::string_view bytes, std::int64_t offset, const DwgFile& fi
     }
     // Past this point an object of a type without declared fields cannot
     // fail: what follows only tells whether its common fields were read.
-    if (depth == DecodeDepth::kWorkingSet && LayoutOf(c.type, file) == Layout::kUnknown) {
+    const Layout layout = LayoutOf(c.type, file);
+    if (depth == DecodeDepth::kWorkingSet && (layout == Layout::kUnknown || layout == Layout::kXrecord)) {
         c.eed.clear();
         c.eed.shrink_to_fit();
         c.graphics.clear();
@@ -147,7 +148,7 @@ bool DecodeObject(std::string_view bytes, std::int64_t offset, const DwgFile& fi
     if (HasStringStream(v)) {
         std::size_t start = 0, end = 0;
         if (!FindStringStream(body, v, dataEnd, d.BitPos(), out.hasStrings, start, end)) {
-            if (Required(LayoutOf(c.type, file))) {
+            if (Required(layout)) {
                 why = "object string stream cannot be found";
                 return false;
             }
@@ -161,7 +162,6 @@ bool DecodeObject(std::string_view bytes, std::int64_t offset, const DwgFile& fi
     d.LimitTo(fieldsEnd);
     h.SetBitPos(dataEnd);
 
-    const Layout layout = LayoutOf(c.type, file);
     const BitReader d0 = d, s0 = s, h0 = h;
     out.known = ExchangeBody(dio, hio, out, layout);
     if ((!d.Ok() || !h.Ok() || !s.Ok()) && layout != Layout::kUnknown && !Required(layout)) {

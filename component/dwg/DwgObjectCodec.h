@@ -49,7 +49,8 @@ bool IsEntityType(int type, const DwgFile& file);
 
 // How much of an object DecodeObject decodes. kWorkingSet stops after the
 // prefix (type, handle) for the types without a declaration of their own
-// fields: their common fields are not needed to find inserts and attributes.
+// fields and for xrecords: none is needed to find inserts and attributes (an
+// xrecord is decoded when an attribute's multi-line copy is changed).
 // Both depths check the same things and fail on the same objects.
 enum class DecodeDepth { kFull, kWorkingSet };
 
