@@ -103,7 +103,7 @@ bool DwgFile::Parse(std::string_view bytes, std::string& status) { return ParseW
 
 bool DwgFile::Parse(std::string_view bytes, std::string& status, const DwgFile& earlier,
                     std::string_view earlierBytes) {
-    return ParseWith(bytes, earlier.r2004 ? &earlier : nullptr, earlierBytes, status);
+    return ParseWith(bytes, earlier.r2004 || earlier.r2007 ? &earlier : nullptr, earlierBytes, status);
 }
 
 bool DwgFile::ParseWith(std::string_view bytes, const DwgFile* known, std::string_view earlierBytes,
@@ -114,7 +114,8 @@ bool DwgFile::ParseWith(std::string_view bytes, const DwgFile* known, std::strin
     if (bytes.size() >= 6 && VersionFromId(std::string(bytes.substr(0, 6)), paged) &&
         AtLeast(paged, Version::R2004)) {
         version = paged;
-        ok = paged == Version::R2007 ? ParseR2007(bytes, why) : ParseR2004(bytes, known, earlierBytes, why);
+        ok = paged == Version::R2007 ? ParseR2007(bytes, known && known->r2007 ? known : nullptr, earlierBytes, why)
+                                         : ParseR2004(bytes, known && known->r2004 ? known : nullptr, earlierBytes, why);
     } else {
         ok = ParseFileHeader(bytes, why) && ParseHeaderVariables(bytes, *Locator(kHeaderSection), why) &&
              ParseClasses(bytes, *Locator(kClassSection), why) &&
@@ -167,21 +168,33 @@ bool DwgFile::ParseR2004(std::string_view bytes, const DwgFile* earlier, std::st
     return ParseSections(header->data, classSection->data, handles->data, why);
 }
 
-bool DwgFile::ParseR2007(std::string_view bytes, std::string& why) {
+bool DwgFile::ParseR2007(std::string_view bytes, const DwgFile* earlier, std::string_view earlierBytes,
+                         std::string& why) {
     maintenanceVersion = static_cast<std::uint8_t>(bytes[0x0B]);
+    R2007KnownPages known;
+    if (earlier) {
+        known.bytes = earlierBytes;
+        known.file = earlier->r2007.get();
+        for (const R2007Section& s : earlier->r2007->sections) known.data[s.name] = s.data;
+        known.data[kObjectsSectionName] = earlier->objectSection;
+    }
     auto container = std::make_shared<R2007File>();
-    if (!container->Parse(bytes, why)) return false;
+    if (!container->Parse(bytes, why, earlier ? &known : nullptr)) return false;
     codePage = container->codePage;
     const R2007Section* header = container->Find("AcDb:Header");
     const R2007Section* classSection = container->Find("AcDb:Classes");
     const R2007Section* handles = container->Find(kHandlesSectionName);
-    const R2007Section* objects = container->Find(kObjectsSectionName);
+    R2007Section* objects = nullptr;
+    for (R2007Section& s : container->sections) {
+        if (s.name == kObjectsSectionName) objects = &s;
+    }
     if (!header || !classSection || !handles || !objects || !header->readable || !classSection->readable ||
         !handles->readable || !objects->readable) {
         why = "a section the drawing needs is missing or encrypted";
         return false;
     }
-    objectSection = objects->data;
+    objectSection = std::move(objects->data);
+    objects->data.clear();
     r2007 = container;
     return ParseSections(header->data, classSection->data, handles->data, why);
 }

@@ -57,8 +57,8 @@ public:
     bool Parse(std::string_view bytes, std::string& status);
     // The same for a file written from `earlier` (parsed from `earlierBytes`):
     // pages it stores exactly as `earlier` did are taken as read there
-    // instead of being decompressed again (R2004 organisation; every
-    // checksum and CRC is still checked).
+    // instead of being decoded again (the maps, headers and every other page
+    // are checked as always).
     bool Parse(std::string_view bytes, std::string& status, const DwgFile& earlier, std::string_view earlierBytes);
 
     // Where the object map's offsets point: the file itself up to R2000, the
@@ -83,7 +83,8 @@ public:
     // for the other versions.
     std::shared_ptr<const R2004File> r2004;
     // R2007: the container as read (pages, sections, maps and file header),
-    // for writing the file again; null for the other versions.
+    // for writing the file again (its objects section data is in
+    // objectSection); null for the other versions.
     std::shared_ptr<const R2007File> r2007;
 
     // The class of a non-fixed object type, or nullptr.
@@ -94,7 +95,7 @@ private:
                    std::string& status);
     bool ParseFileHeader(std::string_view bytes, std::string& why);
     bool ParseR2004(std::string_view bytes, const DwgFile* earlier, std::string_view earlierBytes, std::string& why);
-    bool ParseR2007(std::string_view bytes, std::string& why);
+    bool ParseR2007(std::string_view bytes, const DwgFile* earlier, std::string_view earlierBytes, std::string& why);
     // The paged versions: header variables, classes and object map from
     // their whole sections.
     bool ParseSections(const std::string& header, const std::string& classData, const std::string& handles,

@@ -86,7 +86,7 @@ const R2007Section* R2007File::Find(const std::string& name) const {
     return nullptr;
 }
 
-bool R2007File::Parse(std::string_view bytes, std::string& why) {
+bool R2007File::Parse(std::string_view bytes, std::string& why, const R2007KnownPages* known) {
     if (bytes.size() < kR2007PagesStart) {
         why = "file header is truncated";
         return false;
@@ -102,7 +102,7 @@ bool R2007File::Parse(std::string_view bytes, std::string& why) {
         return false;
     }
     for (R2007Section& s : sections) {
-        if (!ReadSectionData(bytes, s, why)) {
+        if (!ReadSectionData(bytes, s, known, why)) {
             why = "section " + s.name + ": " + why;
             return false;
         }
@@ -298,7 +298,33 @@ bool R2007File::ReadSectionMap(std::string_view bytes, std::string& why) {
     return true;
 }
 
-bool R2007File::ReadSectionData(std::string_view bytes, R2007Section& s, std::string& why) const {
+namespace {
+
+// The earlier file's decompressed bytes of page `index` of section `s` when
+// that page was stored exactly as `p` is now, in `stored`.
+bool KnownPage(const R2007KnownPages& known, const R2007Section& s, std::size_t index, const R2007SectionPage& p,
+               std::string_view stored, std::string_view& out) {
+    const R2007Section* earlier = known.file->Find(s.name);
+    auto data = known.data.find(s.name);
+    if (!earlier || data == known.data.end() || index >= earlier->pages.size() || earlier->encoding != s.encoding) {
+        return false;
+    }
+    const R2007SectionPage& e = earlier->pages[index];
+    if (e.corrected != 0 || e.dataOffset != p.dataOffset || e.uncompressedSize != p.uncompressedSize ||
+        e.compressedSize != p.compressedSize || e.crc != p.crc || e.checksum != p.checksum ||
+        e.address > known.bytes.size() || known.bytes.size() - e.address < stored.size() ||
+        known.bytes.substr(e.address, stored.size()) != stored || p.dataOffset > data->second.size() ||
+        data->second.size() - p.dataOffset < p.uncompressedSize) {
+        return false;
+    }
+    out = data->second.substr(static_cast<std::size_t>(p.dataOffset), static_cast<std::size_t>(p.uncompressedSize));
+    return true;
+}
+
+}  // namespace
+
+bool R2007File::ReadSectionData(std::string_view bytes, R2007Section& s, const R2007KnownPages* known,
+                                std::string& why) const {
     if (!s.readable) return true;
     s.data.assign(static_cast<std::size_t>(s.dataSize), '\0');  // pages of zeroes are not written
     const bool interleaved = s.encoding == 4;
@@ -330,8 +356,14 @@ bool R2007File::ReadSectionData(std::string_view bytes, R2007Section& s, std::st
                 why = pageName + " lies outside the file";
                 return false;
             }
-            decoded = RsDecodeInterleavedPage(ReedSolomon::DataPages(), bytes.substr(p.address, blocks * kRsCodeWord),
-                                              static_cast<std::size_t>(blocks), plain, p.corrected);
+            const std::string_view coded = bytes.substr(p.address, blocks * kRsCodeWord);
+            std::string_view same;
+            if (known && known->file && KnownPage(*known, s, static_cast<std::size_t>(&p - s.pages.data()), p, coded, same)) {
+                s.data.replace(static_cast<std::size_t>(p.dataOffset), same.size(), same);
+                continue;
+            }
+            decoded = RsDecodeInterleavedPage(ReedSolomon::DataPages(), coded, static_cast<std::size_t>(blocks), plain,
+                                              p.corrected);
         } else {
             // The parity behind these pages does not form code words with
             // their data that this reader can confirm: their bytes are taken

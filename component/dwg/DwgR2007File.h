@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -104,12 +105,24 @@ constexpr std::size_t kRsCodeWord = 255;
 constexpr std::size_t kRsSystemData = 239;
 constexpr std::size_t kRsPageData = 251;
 
+class R2007File;
+
+// Pages read before, from the file a new one was written from: a data page
+// stored with the same bytes, sizes and checks at the same place of the same
+// section there (and read there without correction) takes its decompressed
+// bytes from there instead of being decoded again.
+struct R2007KnownPages {
+    std::string_view bytes;  // the earlier file
+    const R2007File* file = nullptr;
+    std::map<std::string, std::string_view> data;  // section name -> its decompressed data there
+};
+
 class R2007File {
 public:
     // False with a reason when a structure is missing or outside the file,
     // a page cannot be corrected, a check does not match or a page does not
     // decompress.
-    bool Parse(std::string_view bytes, std::string& why);
+    bool Parse(std::string_view bytes, std::string& why, const R2007KnownPages* known = nullptr);
 
     const R2007Section* Find(const std::string& name) const;
 
@@ -127,7 +140,8 @@ private:
     bool ReadSystemPage(std::string_view bytes, R2007SystemPage& page, std::string& why) const;
     bool ReadPageMap(std::string_view bytes, std::string& why);
     bool ReadSectionMap(std::string_view bytes, std::string& why);
-    bool ReadSectionData(std::string_view bytes, R2007Section& s, std::string& why) const;
+    bool ReadSectionData(std::string_view bytes, R2007Section& s, const R2007KnownPages* known,
+                         std::string& why) const;
     bool AddressOf(std::int64_t id, std::uint64_t& address, std::uint64_t& size) const;
 };
 

@@ -76,6 +76,13 @@ std::string EncodeR2007DataPage(std::string_view data, bool compress, Dwg2007Ran
     return page;
 }
 
+void SkipR2007DataPagePadding(std::uint64_t compressedSize, Dwg2007Random& random) {
+    const ReedSolomon& code = ReedSolomon::DataPages();
+    const std::size_t aligned = AlignTo(static_cast<std::size_t>(compressedSize), kCrcBlock);
+    const std::size_t blocks = std::max<std::size_t>(1, RsBlocksFor(code, aligned));
+    random.NextPadding(blocks * code.DataSize() - aligned);
+}
+
 std::string EncodeR2007HeaderPage(std::string header, Dwg2007Random& random) {
     header.resize(kR2007HeaderDataSize, '\0');
     PutU64(header, 0x108, 0);

@@ -36,6 +36,11 @@ struct R2007DataPageInfo {
 // Encodes one page of section data, its code words interleaved (sections of
 // encoding 4; this writer writes no other kind).
 std::string EncodeR2007DataPage(std::string_view data, bool compress, Dwg2007Random& random, R2007DataPageInfo& info);
+// Takes from `random` what EncodeR2007DataPage takes for a page whose
+// stored data is compressedSize bytes: a page kept as it was leaves the
+// sequence where encoding it again would, so the same request writes the
+// same file whichever pages are kept.
+void SkipR2007DataPagePadding(std::uint64_t compressedSize, Dwg2007Random& random);
 
 // The header page: the 0x110 header bytes (their CRC at 0x108 is set here),
 // compressed, framed, repeated, coded, padded and followed by check data.

@@ -110,9 +110,14 @@ bool ContainerOf(const R2007File& file, Container& c, std::string& why) {
     return ParseSectionMap(file.sectionMapPage.data, c.sections, why);
 }
 
-// The new pages of a replaced section.
-bool BuildSection(const Section& old, const std::string& data, Dwg2007Random& random, std::uint64_t& nextId,
-                  Section& out, std::vector<std::string>& stored, std::string& why) {
+// The new pages of a replaced section. From the start, each page whose data
+// is the same as before (and was read without correction) keeps its place in
+// the section and its stored bytes; from the first page that differs, the
+// data is cut at the section's page size and encoded anew into `stored`.
+bool BuildSection(const Section& old, const R2007Section* read, std::string_view bytes,
+                  const std::unordered_map<std::int64_t, std::uint64_t>& sizeOfPage, std::string_view previous,
+                  const std::string& data, Dwg2007Random& random, std::uint64_t& nextId, Section& out,
+                  std::vector<std::string>& stored, std::string& why) {
     // Pages far smaller than any a real file uses would only multiply the page map.
     if (old.encryption != 0 || old.encoding != 4 || old.maxSize < kSmallestPage) {
         why = "section " + old.name + " is stored in a form this writer does not write";
@@ -122,7 +127,25 @@ bool BuildSection(const Section& old, const std::string& data, Dwg2007Random& ra
     out.pages.clear();
     out.dataSize = data.size();
     PutU64(out.entry, 0, data.size());
-    for (std::size_t at = 0, n = 0; at < data.size(); at += old.maxSize, ++n) {
+    std::size_t at = 0;
+    std::size_t n = 0;
+    for (; read && n < old.pages.size() && n < read->pages.size(); ++n) {
+        const R2007SectionPage& before = read->pages[n];
+        const std::uint64_t length = before.uncompressedSize;
+        auto size = sizeOfPage.find(before.id);  // what the page takes in the file
+        const bool same = before.corrected == 0 && before.dataOffset == at && length > 0 &&
+                          length <= data.size() - at && length <= previous.size() &&
+                          at <= previous.size() - length && previous.compare(at, length, data, at, length) == 0 &&
+                          size != sizeOfPage.end() && before.address <= bytes.size() &&
+                          size->second <= bytes.size() - before.address;
+        if (!same) break;
+        SectionPage page = old.pages[n];
+        stored.emplace_back(bytes.substr(before.address, size->second));
+        SkipR2007DataPagePadding(page.info.compressedSize, random);
+        out.pages.push_back(page);
+        at += length;
+    }
+    for (; at < data.size(); at += old.maxSize, ++n) {
         SectionPage page;
         page.dataOffset = at;
         page.id = n < old.pages.size() ? old.pages[n].id : nextId++;
@@ -153,7 +176,7 @@ std::string SectionMapBytes(const std::vector<Section>& sections) {
 }  // namespace
 
 bool WriteR2007(std::string_view bytes, const R2007File& file, const std::map<std::string, std::string>& replaced,
-                std::string& out, std::string& why) {
+                std::string& out, std::string& why, const std::map<std::string, std::string_view>& previous) {
     Container c;
     if (!ContainerOf(file, c, why)) return false;
     if (bytes.size() < kR2007PagesStart) {
@@ -178,6 +201,8 @@ bool WriteR2007(std::string_view bytes, const R2007File& file, const std::map<st
     std::uint64_t nextId = U64(header, kPagesMaxId) + 1;
     for (const MapPage& p : c.pages) nextId = std::max<std::uint64_t>(nextId, Magnitude(p.id) + 1);
     std::vector<Section> sections = c.sections;
+    std::unordered_map<std::int64_t, std::uint64_t> sizeOfPage;
+    for (const MapPage& p : c.pages) sizeOfPage[p.id] = p.size;
     // Page id -> the new stored pages of a replaced section that take its place.
     std::unordered_map<std::uint64_t, std::vector<std::pair<std::uint64_t, std::string>>> newPagesAt;
     std::unordered_map<std::uint64_t, bool> dropped;
@@ -195,7 +220,13 @@ bool WriteR2007(std::string_view bytes, const R2007File& file, const std::map<st
         }
         Section rebuilt;
         std::vector<std::string> stored;
-        if (!BuildSection(*it, data, random, nextId, rebuilt, stored, why)) return false;
+        auto earlier = previous.find(name);
+        const R2007Section* read = file.Find(name);
+        const std::string_view before =
+            earlier != previous.end() ? earlier->second : read ? std::string_view(read->data) : std::string_view();
+        if (!BuildSection(*it, read, bytes, sizeOfPage, before, data, random, nextId, rebuilt, stored, why)) {
+            return false;
+        }
         for (const SectionPage& p : it->pages) dropped[p.id] = true;
         auto& slot = newPagesAt[it->pages.front().id];
         for (std::size_t i = 0; i < stored.size(); ++i) slot.emplace_back(rebuilt.pages[i].id, std::move(stored[i]));

@@ -19,7 +19,10 @@ namespace kel::dwg {
 // ("AcDb:AcDbObjects") to their new decompressed data. False with a reason
 // (and `out` unusable) when a named section is missing, encrypted or not
 // interleaved, or the section map does not hold what it lists.
+// `previous` gives a replaced section's data as the file holds it now where
+// `file` does not hold it: the pages from the start whose data is the same
+// keep their place and stored bytes.
 bool WriteR2007(std::string_view bytes, const R2007File& file, const std::map<std::string, std::string>& replaced,
-                std::string& out, std::string& why);
+                std::string& out, std::string& why, const std::map<std::string, std::string_view>& previous = {});
 
 }  // namespace kel::dwg

@@ -293,7 +293,7 @@ bool RelayR2007File(std::string_view bytes, const DwgFile& file, const DwgEdits&
     }
     std::map<std::string, std::string> sections;
     if (!NewObjectSections(file.objectSection, file, edits, sections, why)) return false;
-    return WriteR2007(bytes, *container, sections, out, why);
+    return WriteR2007(bytes, *container, sections, out, why, {{kObjectsSectionName, file.objectSection}});
 }
 
 }  // namespace kel::dwg
