@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,34 @@ struct TextData {
     HandleRef style;
 };
 
+// A part of an object that few objects have, kept on the heap only once it is
+// set, so that the many objects without it do not each carry its size.
+// Copies are deep; reading one never set gives the part's defaults.
+template <class T>
+class Rare {
+public:
+    Rare() = default;
+    Rare(const Rare& o) : p_(o.p_ ? std::make_unique<T>(*o.p_) : nullptr) {}
+    Rare(Rare&&) noexcept = default;
+    Rare& operator=(const Rare& o) {
+        if (this != &o) p_ = o.p_ ? std::make_unique<T>(*o.p_) : nullptr;
+        return *this;
+    }
+    Rare& operator=(Rare&&) noexcept = default;
+
+    T& Get() {
+        if (!p_) p_ = std::make_unique<T>();
+        return *p_;
+    }
+    const T& Get() const {
+        static const T defaults{};
+        return p_ ? *p_ : defaults;
+    }
+
+private:
+    std::unique_ptr<T> p_;
+};
+
 // The text of a multi-line attribute (R2018): an embedded MTEXT, with the
 // common entity fields of its own.
 struct MTextData {
@@ -126,7 +155,7 @@ struct AttribData {
     TextData text;
     std::uint8_t version = 0;     // R2010
     std::uint8_t attribType = 1;  // R2018: 1 single line, 2 multi-line ATTRIB, 4 multi-line ATTDEF
-    MTextData mtext;              // multi-line only
+    Rare<MTextData> mtext;        // multi-line only
     std::string annotativeData;   // multi-line only
     HandleRef annotativeApp;
     std::int16_t annotativeUnknown = 0;
@@ -139,8 +168,8 @@ struct AttribData {
 
     bool MultiLine() const { return attribType == 2 || attribType == 4; }
     // The value KEL shows and changes: the MTEXT's text for a multi-line attribute.
-    std::string& Value() { return MultiLine() ? mtext.text : text.value; }
-    const std::string& Value() const { return MultiLine() ? mtext.text : text.value; }
+    std::string& Value() { return MultiLine() ? mtext.Get().text : text.value; }
+    const std::string& Value() const { return MultiLine() ? mtext.Get().text : text.value; }
 };
 
 struct InsertData {
@@ -212,7 +241,8 @@ struct LayerData {
     HandleRef linetype;
 };
 
-struct LayoutData {
+// A layout's plot settings.
+struct PlotSettingsData {
     std::string pageSetupName, printerConfig;
     std::int16_t plotLayoutFlags = 0;
     double margins[4] = {0, 0, 0, 0};
@@ -228,6 +258,10 @@ struct LayoutData {
     double scaleFactor = 0;
     Point2 paperImageOrigin;
     std::int16_t shadePlotMode = 0, shadePlotResLevel = 0, shadePlotCustomDpi = 0;  // R2004
+};
+
+struct LayoutData {
+    Rare<PlotSettingsData> plot;  // few objects are layouts: held apart, not in every decoded object
     std::string name;
     std::int32_t tabOrder = 0;
     std::int16_t flags = 0;

@@ -259,7 +259,7 @@ void ExchangeAttrib(Io& d, Io& h, AttribData& a, bool isAttdef) {
     if (AtLeast(v, Version::R2010)) d.RC(a.version);
     if (AtLeast(v, Version::R2018)) d.RC(a.attribType);
     if (a.MultiLine()) {
-        ExchangeMText(d, h, a.mtext);
+        ExchangeMText(d, h, a.mtext.Get());
         std::int16_t size = static_cast<std::int16_t>(a.annotativeData.size());
         d.BS(size);
         if (size > 0) {
@@ -440,31 +440,32 @@ void ExchangeLayer(Io& d, Io& h, LayerData& l) {
 
 template <class Io>
 void ExchangeLayout(Io& d, Io& h, LayoutData& l) {
-    d.TV(l.pageSetupName);
-    d.TV(l.printerConfig);
-    d.BS(l.plotLayoutFlags);
-    for (double& m : l.margins) d.BD(m);
-    d.BD(l.paperWidth);
-    d.BD(l.paperHeight);
-    d.TV(l.paperSize);
-    d.BD2(l.plotOrigin);
-    d.BS(l.paperUnits);
-    d.BS(l.plotRotation);
-    d.BS(l.plotType);
-    d.BD2(l.windowMin);
-    d.BD2(l.windowMax);
-    if (!AtLeast(d.V(), Version::R2004)) d.TV(l.plotViewName);  // a handle from R2004 on
-    d.BD(l.realWorldUnits);
-    d.BD(l.drawingUnits);
-    d.TV(l.styleSheet);
-    d.BS(l.scaleType);
-    d.BD(l.scaleFactor);
-    d.BD2(l.paperImageOrigin);
+    PlotSettingsData& p = l.plot.Get();
+    d.TV(p.pageSetupName);
+    d.TV(p.printerConfig);
+    d.BS(p.plotLayoutFlags);
+    for (double& m : p.margins) d.BD(m);
+    d.BD(p.paperWidth);
+    d.BD(p.paperHeight);
+    d.TV(p.paperSize);
+    d.BD2(p.plotOrigin);
+    d.BS(p.paperUnits);
+    d.BS(p.plotRotation);
+    d.BS(p.plotType);
+    d.BD2(p.windowMin);
+    d.BD2(p.windowMax);
+    if (!AtLeast(d.V(), Version::R2004)) d.TV(p.plotViewName);  // a handle from R2004 on
+    d.BD(p.realWorldUnits);
+    d.BD(p.drawingUnits);
+    d.TV(p.styleSheet);
+    d.BS(p.scaleType);
+    d.BD(p.scaleFactor);
+    d.BD2(p.paperImageOrigin);
     const bool r2004 = AtLeast(d.V(), Version::R2004);
     if (r2004) {
-        d.BS(l.shadePlotMode);
-        d.BS(l.shadePlotResLevel);
-        d.BS(l.shadePlotCustomDpi);
+        d.BS(p.shadePlotMode);
+        d.BS(p.shadePlotResLevel);
+        d.BS(p.shadePlotCustomDpi);
     }
     d.TV(l.name);
     d.BL(l.tabOrder);
