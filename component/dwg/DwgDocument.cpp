@@ -395,10 +395,13 @@ bool DwgDocument::Relay(std::string& out, DwgFile& check, DwgModel& model, std::
         return false;
     }
     // Never hand out a file this reader cannot read back. Pages stored as
-    // they were are taken as read at the open; every map, checksum and CRC
-    // and every object is checked again.
+    // they were, and unchanged objects at their old place with their old
+    // bytes, are taken as read at the open; every map, checksum and CRC and
+    // every other page and object is checked again.
     std::string checkStatus;
-    if (!check.Parse(out, checkStatus, file_, bytes_) || !model.Load(out, check, checkStatus)) {
+    if (!check.Parse(out, checkStatus, file_, bytes_) ||
+        !model.Load(out, check, checkStatus,
+                    DwgModel::Earlier{&model_, file_.ObjectArea(bytes_), &edits_.replaced})) {
         status = status::Make(status::kCannotWrite, "Cannot write the drawing: the result does not read back (" +
                                                         checkStatus + ")");
         return false;

@@ -26,6 +26,37 @@ std::string Upper(std::string s) {
 }  // namespace
 
 bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& status) {
+    return Load(bytes, file, status, Earlier{});
+}
+
+bool DwgModel::TakeUnchanged(const Earlier& earlier, std::string_view area, const ObjectLocation& loc) {
+    if (earlier.changed && earlier.changed->count(loc.handle)) return false;
+    const DwgModel& m = *earlier.model;
+    auto it = m.index_.find(loc.handle);
+    if (it == m.index_.end()) return false;
+    const bool stub = (it->second & kStubBit) != 0;
+    const Stub* s = stub ? &m.stubs_[it->second & ~kStubBit] : nullptr;
+    const DecodedObject* o = stub ? nullptr : &m.objects_[it->second];
+    const std::int64_t offset = stub ? s->offset : o->offset;
+    const std::size_t length = stub ? s->totalBytes : o->totalBytes;
+    if (offset != loc.offset || offset < 0) return false;
+    const auto at = static_cast<std::size_t>(offset);
+    if (at > area.size() || area.size() - at < length || at > earlier.area.size() ||
+        earlier.area.size() - at < length || area.compare(at, length, earlier.area, at, length) != 0) {
+        return false;
+    }
+    if (stub) {
+        index_[loc.handle] = stubs_.size() | kStubBit;
+        stubs_.push_back(*s);
+    } else {
+        index_[loc.handle] = objects_.size();
+        if (std::holds_alternative<LayoutData>(o->data)) hasLayouts_ = true;
+        objects_.push_back(*o);
+    }
+    return true;
+}
+
+bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& status, const Earlier& earlier) {
     objects_.clear();
     stubs_.clear();
     index_.clear();
@@ -40,10 +71,12 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     // Up to R2000 entities are found by following each one's link to the
     // next, which lies among its common fields.
     const DecodeDepth depth = ownedLists_ ? DecodeDepth::kWorkingSet : DecodeDepth::kFull;
+    const std::string_view area = file.ObjectArea(bytes);
     for (const ObjectLocation& loc : file.objectMap) {
+        if (earlier.model && TakeUnchanged(earlier, area, loc)) continue;
         DecodedObject o;
         std::string why;
-        if (!DecodeObject(file.ObjectArea(bytes), loc.offset, file, o, why, depth)) {
+        if (!DecodeObject(area, loc.offset, file, o, why, depth)) {
             status = status::Make(status::kCorrupt, "Damaged drawing: object " + FormatHandle(loc.handle) + ": " + why);
             return false;
         }

@@ -26,6 +26,17 @@ public:
     // their type and handle only and kept as a few numbers; DecodeRest
     // decodes them fully.
     bool Load(std::string_view bytes, const DwgFile& file, std::string& status);
+    // The same for a file written from the drawing `earlier` was loaded
+    // from (its object area `earlierArea`): an object that lies at the same
+    // place with the same bytes as there, and is not among `changed`, is
+    // taken as `earlier` read it (its CRC was checked then); every other
+    // object is decoded and checked.
+    struct Earlier {
+        const DwgModel* model = nullptr;
+        std::string_view area;
+        const std::unordered_map<std::uint64_t, std::string>* changed = nullptr;
+    };
+    bool Load(std::string_view bytes, const DwgFile& file, std::string& status, const Earlier& earlier);
     // Decodes the objects Load left at their prefix (the same bytes and file
     // Load was given): afterwards Objects() holds every object of the map.
     bool DecodeRest(std::string_view bytes, const DwgFile& file, std::string& status);
@@ -58,6 +69,8 @@ public:
     int EscapePage() const { return escapePage_; }
 
 private:
+    // Takes the object at `loc` from earlier when it is unchanged there.
+    bool TakeUnchanged(const Earlier& earlier, std::string_view area, const ObjectLocation& loc);
     // A decoded object; null for one left at its prefix.
     const DecodedObject* Decoded(std::uint64_t handle) const;
     bool IsEntity(std::uint64_t handle) const;
