@@ -212,7 +212,7 @@ def dwg_rows(kel, data, env):
         if not source:
             continue
         size = os.path.getsize(source)
-        name = os.path.basename(source)[:34]
+        name = os.path.basename(source).split("__", 1)[-1][:34]  # without the corpus's source prefix
         runs, peak, failed = [], 0.0, None
         for _ in range(DWG_ROUNDS):
             files = copies(source, os.path.join(data, "dwg"), DWG_COPIES)
