@@ -1,7 +1,7 @@
 #include "component/dxf/DxfText.h"
 
-#include <cctype>
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -42,6 +42,13 @@ TextCodec::TextCodec(std::string_view acadVer, std::string_view dwgCodePage) {
 }
 
 std::string TextCodec::Decode(std::string_view raw) const {
+    // Most values are plain ASCII without escapes, which read as they are in
+    // every code page.
+    if (std::all_of(raw.begin(), raw.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x80 && c != '\\' && c != '^';
+        })) {
+        return std::string(raw);
+    }
     std::string out;
     out.reserve(raw.size());
     char16_t pendingHigh = 0;  // a high surrogate from \U+D8xx waiting for its pair
