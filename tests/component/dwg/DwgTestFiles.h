@@ -29,9 +29,6 @@ inline const std::vector<std::string>& SupportedCorpusFiles() {
     return files;
 }
 
-// The versions that are also written: all of them.
-inline std::vector<std::string> WritableCorpusFiles() { return SupportedCorpusFiles(); }
-
 // Every R2007, R2010, R2013 and R2018 DWG of the corpus with the number of
 // attributes its inserts hold (as MANIFEST.tsv gives it where it does).
 struct CountedFile {
