@@ -44,6 +44,10 @@ protected:
         fs::permissions(target, fs::perms::owner_write, fs::perm_options::add);
         return target;
     }
+    // A copy of one of the project's example files at work/rel.
+    std::string Example(const std::string& name, const std::string& rel) {
+        return dir.Write("work/" + rel, test::ReadFile(KEL_SOURCE_DIR "/examples/" + name));
+    }
     bool Untouched(const std::string& copy, const std::string& corpus) {
         return test::ReadFile(copy) == test::ReadFile(test::CorpusPath(corpus));
     }

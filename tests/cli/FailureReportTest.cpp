@@ -14,13 +14,7 @@ const char* kSetRevision = "*INPUT\r\n*ATTRIBUTE_TAGS\r\nREV,r,C\r\n";
 
 class FailureReportTest : public CliTest {
 protected:
-    std::string Drawing(const std::string& rel) {
-        const std::string path = dir.File("work/" + rel);
-        fs::create_directories(fs::path(path).parent_path());
-        fs::copy_file(kExample, path, fs::copy_options::overwrite_existing);
-        fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
-        return path;
-    }
+    std::string Drawing(const std::string& rel) { return Example("title-r2000.dxf", rel); }
     std::string Template(const std::string& text = kSetRevision) { return dir.Write("work/t.txt", text); }
     // A DWG of a version KEL does not read.
     std::string OldDwg(const std::string& rel) { return dir.Write("work/" + rel, "AC1009" + std::string(200, '\0')); }

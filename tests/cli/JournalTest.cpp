@@ -13,13 +13,12 @@
 namespace kel::cli {
 namespace {
 
-const std::string kExamples = KEL_SOURCE_DIR "/examples/";
 const char* kTemplate = "*INPUT\r\n*ATTRIBUTE_TAGS\r\nREV,r,C\r\nCHECKED,c\r\nDRAWN,d\r\nTITLE,f,Motor,Pump\r\n";
 
 class JournalTest : public CliTest {
 protected:
     std::string Drawing(const std::string& name, const std::string& from = "title-r2000.dxf") {
-        return dir.Write("work/" + name, test::ReadFile(kExamples + from));
+        return Example(from, name);
     }
     std::string Template() { return dir.Write("work/t.txt", kTemplate); }
     struct stat Stat(const std::string& path) {

@@ -33,11 +33,7 @@ protected:
     std::vector<std::string> Drawings(bool blnCorpus) {
         std::vector<std::string> out;
         for (const auto& e : fs::directory_iterator(KEL_SOURCE_DIR "/examples")) {
-            if (!IsDxf(e.path().string())) continue;
-            const std::string target = dir.File("work/" + e.path().filename().string());
-            fs::create_directories(fs::path(target).parent_path());
-            fs::copy_file(e.path(), target, fs::copy_options::overwrite_existing);
-            out.push_back(target);
+            if (IsDxf(e.path().string())) out.push_back(Example(e.path().filename().string(), e.path().filename().string()));
         }
         if (blnCorpus) {
             for (const char* c : kCorpusDrawings) out.push_back(Copy(c));

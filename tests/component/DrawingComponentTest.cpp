@@ -128,8 +128,6 @@ TEST(DrawingComponent, EditsNameTheirFaults) {
     EXPECT_EQ(c.Status(), "3001:Handle zz not found");
     c.SetAttributeValue("v", "704");  // the INSERT that owns 705
     EXPECT_EQ(c.Status(), "3003:Handle 704 is not an attribute");
-    c.SetAttributeValue("bad \xFF byte", "705");
-    EXPECT_EQ(c.Status().substr(0, 5), "3004:");
     c.SetAttributeValue(std::string(2050, 'x'), "705");  // longer than a line of this version takes
     EXPECT_EQ(c.Status(), "3004:Value cannot be stored: longer than 2049 bytes in this drawing");
     c.DeleteEntity("704");

@@ -16,11 +16,6 @@
 namespace kel::test {
 namespace {
 
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 // Corpus files that hold at least one attribute, with what we read from them.
 std::vector<std::pair<std::string, DrawingInfo>> FilesWithAttributes() {
     std::vector<std::pair<std::string, DrawingInfo>> out;
@@ -55,7 +50,7 @@ bool FileHasHandles(const std::string& file) {
 // "A" lines made comparable: owner names without case (R12 spaces), handles only where the file has them.
 std::vector<std::string> Comparable(std::vector<std::string> lines, bool handles) {
     for (std::string& line : lines) {
-        std::string out = "A\t" + Upper(Field(line, 1));
+        std::string out = "A\t" + UpperCase(Field(line, 1));
         for (int i = 2; i <= 7; ++i) {
             if (handles || (i != 3 && i != 5)) out += "\t" + Field(line, i);
         }
@@ -111,9 +106,9 @@ TEST(DxfCorpus, AttributesAndLayoutsMatchTheIndependentReader) {
             << f;
         if (f.find("AC1009") != std::string::npos || f.find("r12") != std::string::npos) continue;  // no layouts
         std::map<std::string, std::string> ours;
-        for (const BlockInfo& b : info.blocks) ours[Upper(b.name)] = b.layoutName;
+        for (const BlockInfo& b : info.blocks) ours[UpperCase(b.name)] = b.layoutName;
         for (const std::string& line : LinesOf(OriginalDump(), f, "L\t")) {
-            std::string block = Upper(Field(line, 1));
+            std::string block = UpperCase(Field(line, 1));
             if (!ours.count(block)) continue;  // a layout whose block holds nothing we list
             EXPECT_EQ(ours[block], Field(line, 2)) << f << " block " << block;
         }

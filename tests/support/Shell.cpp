@@ -41,4 +41,11 @@ std::string EscapeField(const std::string& text) {
     return out;
 }
 
+std::string UpperCase(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return text;
+}
+
 }  // namespace kel::test

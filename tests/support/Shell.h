@@ -19,4 +19,7 @@ ShellResult RunShell(const std::string& command, const std::string& scratchFolde
 // Backslash, tab, CR and LF written as escapes, so a value fits one tab-separated field.
 std::string EscapeField(const std::string& text);
 
+// The text with its ASCII letters in upper case.
+std::string UpperCase(std::string text);
+
 }  // namespace kel::test

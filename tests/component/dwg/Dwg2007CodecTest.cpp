@@ -16,19 +16,8 @@
 namespace kel::dwg {
 namespace {
 
-std::string Bytes(std::initializer_list<int> values) {
-    std::string s;
-    for (int v : values) s += static_cast<char>(v);
-    return s;
-}
-
-TEST(Dwg2007DecompressTest, LiteralBlockOrdersArePermutations) {
-    for (std::size_t n = 1; n <= 32; ++n) {
-        std::vector<std::uint8_t> order(Literal2007Order(n).begin(), Literal2007Order(n).begin() + n);
-        std::sort(order.begin(), order.end());
-        for (std::size_t i = 0; i < n; ++i) EXPECT_EQ(order[i], i) << "block of " << n;
-    }
-}
+using test::Bytes;
+using test::Random;
 
 TEST(Dwg2007DecompressTest, HandBuiltStreams) {
     struct Case {
@@ -118,13 +107,6 @@ TEST(Dwg2007DecompressTest, CorpusFileHeaders) {
         EXPECT_EQ(ReadLittleEndian<std::uint64_t>(header, 0x08), file.size());
         EXPECT_EQ(ReadLittleEndian<std::uint64_t>(header, 0xE8), 0x60100u);
     }
-}
-
-std::string Random(std::size_t n, std::mt19937& rng, int alphabet = 256) {
-    std::uniform_int_distribution<int> byte(0, alphabet - 1);
-    std::string s(n, '\0');
-    for (char& c : s) c = static_cast<char>(byte(rng));
-    return s;
 }
 
 // Compresses, checks the stream decompresses to the input, and gives its size.

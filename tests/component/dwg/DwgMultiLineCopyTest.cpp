@@ -46,26 +46,6 @@ std::map<std::uint64_t, std::string> Copies(const DwgDocument& doc, const std::s
     return out;
 }
 
-TEST(DwgMultiLineCopyTest, EveryXrecordOfTheCorpusSplitsIntoItsPairs) {
-    KEL_NEED_CORPUS();
-    std::size_t records = 0;
-    for (const std::string& name : test::AllReadableCorpusFiles()) {
-        SCOPED_TRACE(name);
-        const std::string bytes = test::ReadCorpus(name);
-        auto doc = Open(bytes);
-        ASSERT_TRUE(doc);
-        const DwgModel full = Full(*doc, bytes);
-        for (const DecodedObject& o : full.Objects()) {
-            const auto* x = std::get_if<XrecordData>(&o.data);
-            if (!x) continue;
-            std::vector<XrecordPair> pairs;
-            EXPECT_TRUE(ParseXrecordPairs(x->data, doc->File().version, pairs)) << std::hex << o.Handle();
-            ++records;
-        }
-    }
-    EXPECT_GT(records, 100u);
-}
-
 TEST(DwgMultiLineCopyTest, ANewValueReachesTheCopyInEveryVersion) {
     KEL_NEED_CORPUS();
     const char* files[] = {"dwg/AC1018_R2004/acadsharp__sample_AC1018.dwg",

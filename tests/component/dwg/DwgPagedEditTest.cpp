@@ -1,7 +1,6 @@
-// Changing drawings in the paged containers (R2004, R2007, R2010, R2013, R2018): every
-// corpus drawing of those versions takes a new value in every attribute and
-// loses one tag; read back, only those changed, every other object keeps its
-// bytes, and the same edits write the same file.
+// Changing drawings of every version: every corpus drawing takes a new value
+// in every attribute and loses one tag; read back, only those changed, every
+// other object keeps its bytes, and the same edits write the same file.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -35,11 +34,11 @@ std::vector<std::string> Lines(const DwgDocument& doc, std::map<std::string, std
     return out;
 }
 
-std::map<std::uint64_t, std::string> ObjectBytes(const DwgDocument& doc) {
+std::map<std::uint64_t, std::string> ObjectBytes(const DwgDocument& doc, const std::string& bytes) {
     std::map<std::uint64_t, std::string> out;
     for (const ObjectLocation& loc : doc.File().objectMap) {
         const DecodedObject* o = doc.Model().Find(loc.handle);
-        out[loc.handle] = doc.File().objectSection.substr(static_cast<std::size_t>(o->offset), o->totalBytes);
+        out[loc.handle] = std::string(doc.File().ObjectArea(bytes).substr(static_cast<std::size_t>(o->offset), o->totalBytes));
     }
     return out;
 }
@@ -69,7 +68,8 @@ class DwgPagedEditTest : public ::testing::TestWithParam<const char*> {};
 TEST_P(DwgPagedEditTest, EveryCorpusDrawingTakesNewValuesAndLosesOneTag) {
     KEL_NEED_CORPUS();
     const std::string folder = kel::test::CorpusPath(std::string("dwg/") + GetParam());
-    const std::string value = "Neu Ω 設計 <&>";
+    // Text beyond the drawing's code page, nothing, and the most an R14 value holds.
+    const std::string values[] = {"Neu Ω 設計 <&> \xF0\x9F\x98\x80", "", std::string(255, 'x')};
     kel::test::TempDir dir;
     std::size_t edited = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
@@ -79,11 +79,12 @@ TEST_P(DwgPagedEditTest, EveryCorpusDrawingTakesNewValuesAndLosesOneTag) {
         ASSERT_TRUE(doc);
         std::vector<std::string> before = Lines(*doc);
         if (before.empty()) continue;
-        const auto oldBytes = ObjectBytes(*doc);
+        const auto oldBytes = ObjectBytes(*doc, original);
         // Delete the first tag that can go wherever it occurs, set all others.
         const std::string tag = DeletableTag(original, before);
         EXPECT_NE(tag, "");
         std::vector<std::pair<std::string, bool>> edits;  // attribute handle, deleted
+        std::map<std::string, std::string> wanted;         // attribute handle -> new value
         // Objects that may change: attributes, their inserts and multi-line copies.
         std::set<std::uint64_t> touched = test::MultiLineCopies(*doc);
         std::size_t deleted = 0;
@@ -97,29 +98,35 @@ TEST_P(DwgPagedEditTest, EveryCorpusDrawingTakesNewValuesAndLosesOneTag) {
             if (remove) touched.insert(std::stoull(parts[3], nullptr, 16));
             deleted += remove;
             edits.emplace_back(handle, remove);
+            if (!remove) wanted[handle] = values[wanted.size() % std::size(values)];
         }
         auto apply = [&](DwgDocument& d) {
             for (const auto& [handle, remove] : edits) {
-                EXPECT_EQ(remove ? d.DeleteEntity(handle) : d.SetAttributeValue(handle, value), "1000:Ok") << handle;
+                EXPECT_EQ(remove ? d.DeleteEntity(handle) : d.SetAttributeValue(handle, wanted[handle]), "1000:Ok")
+                    << handle;
             }
         };
         apply(*doc);
+        // The open drawing shows the new values before it is saved.
+        std::map<std::string, std::string> shown;
+        Lines(*doc, &shown);
+        EXPECT_EQ(shown, wanted);
         const std::string first = dir.File("first.dwg");
         ASSERT_EQ(doc->Save(first, -1), "1000:Ok");
         const std::string saved = kel::test::ReadFile(first);
         auto back = Open(saved);
         ASSERT_TRUE(back);
-        std::map<std::string, std::string> values;
-        std::vector<std::string> after = Lines(*back, &values);
+        std::map<std::string, std::string> read;
+        std::vector<std::string> after = Lines(*back, &read);
         std::vector<std::string> expected;
         for (const std::string& line : before) {
             if (TagOf(line) != tag) expected.push_back(line);
         }
         EXPECT_EQ(after, expected);
-        for (const auto& [handle, v] : values) EXPECT_EQ(v, value) << handle;
+        EXPECT_EQ(read, wanted);
         // Every object but the attributes, their inserts and the SEQENDs of
         // emptied inserts keeps its bytes; the deleted ones are gone.
-        const auto newBytes = ObjectBytes(*back);
+        const auto newBytes = ObjectBytes(*back, saved);
         std::size_t gone = 0;
         for (const auto& [handle, bytes] : oldBytes) {
             auto it = newBytes.find(handle);
@@ -144,7 +151,8 @@ TEST_P(DwgPagedEditTest, EveryCorpusDrawingTakesNewValuesAndLosesOneTag) {
         EXPECT_TRUE(kel::test::ReadFile(dir.File("second.dwg")) == saved);
         ++edited;
     }
-    EXPECT_GE(edited, 2u);
+    // The R13 folder holds one drawing; the broken block tables may hold no attributes.
+    EXPECT_GE(edited, std::string(GetParam()) == "AC1012_R13" ? 1u : std::string(GetParam()) == "malformed" ? 0u : 2u);
 }
 
 TEST(DwgPagedEditTest, AnAttributeWhoseValueIsAFieldIsNotDeleted) {
@@ -165,35 +173,8 @@ TEST(DwgPagedEditTest, AnAttributeWhoseValueIsAFieldIsNotDeleted) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, DwgPagedEditTest,
-                         ::testing::Values("AC1018_R2004", "AC1021_R2007", "AC1024_R2010", "AC1027_R2013",
-                                           "AC1032_R2018"));
-
-TEST(DwgPagedEditTest, DeletingAttributesEmptiesAnR2004InsertsList) {
-    KEL_NEED_CORPUS();
-    // Insert 79C lists 79D, 79F and 7A0; insert 704 lists 705 alone.
-    const std::string bytes = test::ReadCorpus("dwg/AC1018_R2004/acadsharp__sample_AC1018.dwg");
-    kel::test::TempDir dir;
-    auto doc = Open(bytes);
-    ASSERT_TRUE(doc);
-    const DecodedObject* lone = doc->Model().Find(0x704);
-    ASSERT_TRUE(lone);
-    const std::uint64_t seqend = lone->Ref(std::get<InsertData>(lone->data).seqend);
-    ASSERT_NE(seqend, 0u);
-    EXPECT_EQ(doc->DeleteEntity("79F"), "1000:Ok");
-    EXPECT_EQ(doc->DeleteEntity("705"), "1000:Ok");
-    EXPECT_EQ(doc->DeleteEntity("79F"), "3001:Handle 79F not found");
-    ASSERT_EQ(doc->Save(dir.File("d.dwg"), -1), "1000:Ok");
-    auto back = Open(kel::test::ReadFile(dir.File("d.dwg")));
-    ASSERT_TRUE(back);
-    const auto& kept = std::get<InsertData>(back->Model().Find(0x79C)->data);
-    ASSERT_EQ(kept.ownedAttribs.size(), 2u);
-    EXPECT_EQ(back->Model().AttribsOf(0x79C), (std::vector<std::uint64_t>{0x79D, 0x7A0}));
-    const auto& emptied = std::get<InsertData>(back->Model().Find(0x704)->data);
-    EXPECT_FALSE(emptied.hasAttribs);
-    EXPECT_TRUE(emptied.ownedAttribs.empty());
-    EXPECT_EQ(back->Model().Find(seqend), nullptr);
-    EXPECT_EQ(back->Model().Find(0x705), nullptr);
-}
+                         ::testing::Values("AC1012_R13", "AC1014_R14", "AC1015_R2000", "malformed", "AC1018_R2004",
+                                           "AC1021_R2007", "AC1024_R2010", "AC1027_R2013", "AC1032_R2018"));
 
 }  // namespace
 }  // namespace kel::dwg

@@ -18,6 +18,7 @@ namespace kel::dwg {
 namespace {
 
 using test::Open;
+using test::ValueOf;
 
 // One drawing of each paged version with attributes.
 const char* const kDrawings[] = {
@@ -25,24 +26,16 @@ const char* const kDrawings[] = {
     "dwg/AC1024_R2010/acadsharp__sample_AC1024.dwg", "dwg/AC1027_R2013/acadsharp__sample_AC1027.dwg",
     "dwg/AC1032_R2018/acadsharp__sample_AC1032.dwg"};
 
-std::string FirstAttribute(const DwgDocument& doc) {
-    for (const BlockInfo& b : doc.Describe().blocks) {
-        for (const InsertInfo& i : b.inserts) {
-            if (!i.attributes.empty()) return i.attributes.front().handle;
-        }
-    }
-    return {};
+// The handles of the drawing's attributes, in drawing order.
+std::vector<std::string> Handles(const DwgDocument& doc) {
+    std::vector<std::string> out;
+    for (const test::Attr& a : test::Attributes(doc)) out.push_back(a.handle);
+    return out;
 }
 
-std::string ValueOf(const DwgDocument& doc, const std::string& handle) {
-    for (const BlockInfo& b : doc.Describe().blocks) {
-        for (const InsertInfo& i : b.inserts) {
-            for (const AttributeInfo& a : i.attributes) {
-                if (a.handle == handle) return a.value;
-            }
-        }
-    }
-    return "(missing)";
+std::string FirstAttribute(const DwgDocument& doc) {
+    const std::vector<std::string> all = Handles(doc);
+    return all.empty() ? std::string() : all.front();
 }
 
 // The bytes of the objects section no object of the map takes, past what
@@ -150,12 +143,7 @@ TEST(DwgPartSaveTest, RepeatedSavesKeepTheUnusedPartBelowAQuarter) {
         SCOPED_TRACE(name);
         auto doc = Open(test::ReadCorpus(name));
         ASSERT_TRUE(doc);
-        std::vector<std::string> handles;
-        for (const BlockInfo& b : doc->Describe().blocks) {
-            for (const InsertInfo& i : b.inserts) {
-                for (const AttributeInfo& a : i.attributes) handles.push_back(a.handle);
-            }
-        }
+        const std::vector<std::string> handles = Handles(*doc);
         const std::string& handle = handles.front();
         const std::string path = dir.File("repeated.dwg");
         bool compacted = false;
@@ -185,17 +173,13 @@ TEST(DwgPartSaveTest, AfterEachSaveTheDrawingIsWhatAFreshOpenOfTheFileShows) {
     kel::test::TempDir dir;
     std::vector<std::string> names(std::begin(kDrawings), std::end(kDrawings));
     names.push_back("dwg/AC1015_R2000/acadsharp__sample_AC1015.dwg");
+    names.push_back("dwg/AC1014_R14/libredwg__example_r14.dwg");
     names.push_back("dwg/AC1012_R13/libredwg__example_r13.dwg");
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
         auto doc = Open(test::ReadCorpus(name));
         ASSERT_TRUE(doc);
-        std::vector<std::string> handles;
-        for (const BlockInfo& b : doc->Describe().blocks) {
-            for (const InsertInfo& i : b.inserts) {
-                for (const AttributeInfo& a : i.attributes) handles.push_back(a.handle);
-            }
-        }
+        const std::vector<std::string> handles = Handles(*doc);
         ASSERT_GE(handles.size(), 2u);
         const std::string oldValue = ValueOf(*doc, handles.front());
         const std::string path = dir.File("saved.dwg");

@@ -15,17 +15,11 @@
 #include "component/dwg/DwgR2007File.h"
 #include "component/dwg/DwgR2007Pages.h"
 #include "component/dwg/DwgReedSolomon.h"
-#include "tests/component/dwg/DwgTestFiles.h"
+#include "tests/component/dwg/Dwg2007TestFiles.h"
 
 namespace kel::dwg {
 namespace {
 
-const char* const kR2007Files[] = {
-    "dwg/AC1021_R2007/acadsharp-48c4080__sample_AC1021.dwg", "dwg/AC1021_R2007/acadsharp__sample_AC1021.dwg",
-    "dwg/AC1021_R2007/autocad-files__Grid Plan.dwg",         "dwg/AC1021_R2007/instel-ufes__Projeto_Instel_I_2020_I.dwg",
-    "dwg/AC1021_R2007/jjh-data__landscaping_6.dwg",          "dwg/AC1021_R2007/libredwg__example_2007.dwg",
-    "dwg/AC1021_R2007/pyegout__sample.dwg",
-};
 const char* const kSmall = "dwg/AC1021_R2007/pyegout__sample.dwg";
 
 R2007File ParseOk(const std::string& bytes) {
@@ -43,7 +37,7 @@ const R2007SectionPage& FirstPage(const R2007File& f, const std::string& section
 
 TEST(DwgR2007Test, EveryCorpusFileHasItsMapsAndSections) {
     KEL_NEED_CORPUS();
-    for (const char* name : kR2007Files) {
+    for (const std::string& name : test::R2007CorpusFiles()) {
         SCOPED_TRACE(name);
         const std::string bytes = test::ReadCorpus(name);
         const R2007File f = ParseOk(bytes);
@@ -245,93 +239,57 @@ TEST(DwgR2007Test, MapsThatDescribeMoreThanTheFileHoldsAreRefusedByName) {
     using Sections = std::vector<R2007Section>;
     const struct {
         const char* what;
-        std::function<std::string()> file;
+        std::function<void(Sections&)> alter;  // of the section map
         const char* status;
     } cases[] = {
         {"stored size beyond the page's size",
-         [&] {
-             Sections s = f.sections;
-             PageOf(s, "AcDb:AcDbObjects").compressedSize = PageOf(s, "AcDb:AcDbObjects").uncompressedSize + 1;
-             return WithSections(good, f, s);
-         },
+         [](Sections& s) { PageOf(s, "AcDb:AcDbObjects").compressedSize = PageOf(s, "AcDb:AcDbObjects").uncompressedSize + 1; },
          "section AcDb:AcDbObjects: page 8 sizes are invalid"},
-        {"page not in the page map",
-         [&] {
-             Sections s = f.sections;
-             PageOf(s, "AcDb:Classes").id = 999;
-             return WithSections(good, f, s);
-         },
+        {"page not in the page map", [](Sections& s) { PageOf(s, "AcDb:Classes").id = 999; },
          "section AcDb:Classes: page 999 is not in the page map"},
-        {"section of a terabyte",
-         [&] {
-             Sections s = f.sections;
-             SectionOf(s, "AcDb:Header").dataSize = std::uint64_t{1} << 40;
-             return WithSections(good, f, s);
-         },
+        {"section of a terabyte", [](Sections& s) { SectionOf(s, "AcDb:Header").dataSize = std::uint64_t{1} << 40; },
          "section map: section AcDb:Header is described beyond the section map"},
         {"more decompressed bytes than the stream holds",
-         [&] {
-             Sections s = f.sections;
+         [](Sections& s) {
              SectionOf(s, "AcDb:AcDbObjects").dataSize += 100;
              PageOf(s, "AcDb:AcDbObjects").uncompressedSize += 100;
-             return WithSections(good, f, s);
          },
          "section AcDb:AcDbObjects: page 8 does not decompress"},
-        {"sequential page larger than its place",
-         [&] {
-             Sections s = f.sections;
-             PageOf(s, "AcDb:Preview").pageSize += 0x400;
-             return WithSections(good, f, s);
-         },
+        {"sequential page larger than its place", [](Sections& s) { PageOf(s, "AcDb:Preview").pageSize += 0x400; },
          "section AcDb:Preview: page 4 lies outside the file"},
-        {"checksum of other data",
-         [&] {
-             Sections s = f.sections;
-             PageOf(s, "AcDb:Handles").checksum ^= 1;
-             return WithSections(good, f, s);
-         },
+        {"checksum of other data", [](Sections& s) { PageOf(s, "AcDb:Handles").checksum ^= 1; },
          "section AcDb:Handles: page 11 checksum mismatch"},
-        {"unknown encoding",
-         [&] {
-             Sections s = f.sections;
-             SectionOf(s, "AcDb:Classes").encoding = 3;
-             return WithSections(good, f, s);
-         },
+        {"unknown encoding", [](Sections& s) { SectionOf(s, "AcDb:Classes").encoding = 3; },
          "section AcDb:Classes: unknown page encoding 3"},
-        {"objects encrypted",
-         [&] {
-             Sections s = f.sections;
-             SectionOf(s, "AcDb:AcDbObjects").encryption = 1;
-             return WithSections(good, f, s);
-         },
+        {"objects encrypted", [](Sections& s) { SectionOf(s, "AcDb:AcDbObjects").encryption = 1; },
          "a section the drawing needs is missing or encrypted"},
-        {"header CRC of other bytes",
-         [&] {
-             std::string b = good;
-             PutHeader(b, SetField(f.headerData, 0x08, 1), false);
-             return b;
-         },
-         "file header CRC mismatch"},
-        {"page map beyond the file",
-         [&] {
-             std::string b = good;
-             PutHeader(b, SetField(f.headerData, 0x38, good.size()));
-             return b;
-         },
-         "page map: system page lies outside the file"},
-        {"section map page unknown",
-         [&] {
-             std::string b = good;
-             PutHeader(b, SetField(f.headerData, 0xC0, 77));
-             return b;
-         },
-         "section map: page missing"},
     };
+    std::string status;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        std::string status;
-        EXPECT_FALSE(DwgDocument::Open(c.file(), "x.dwg", status));
+        Sections sections = f.sections;
+        c.alter(sections);
+        EXPECT_FALSE(DwgDocument::Open(WithSections(good, f, sections), "x.dwg", status));
         EXPECT_EQ(status, std::string("2005:Damaged drawing: ") + c.status);
+    }
+    // A header field set to the value, its CRC made to match or not.
+    const struct {
+        const char* what;
+        std::size_t field;
+        std::uint64_t value;
+        bool withCrc;
+        const char* status;
+    } headers[] = {
+        {"header CRC of other bytes", 0x08, 1, false, "file header CRC mismatch"},
+        {"page map beyond the file", 0x38, good.size(), true, "page map: system page lies outside the file"},
+        {"section map page unknown", 0xC0, 77, true, "section map: page missing"},
+    };
+    for (const auto& h : headers) {
+        SCOPED_TRACE(h.what);
+        std::string bytes = good;
+        PutHeader(bytes, SetField(f.headerData, h.field, h.value), h.withCrc);
+        EXPECT_FALSE(DwgDocument::Open(bytes, "x.dwg", status));
+        EXPECT_EQ(status, std::string("2005:Damaged drawing: ") + h.status);
     }
 }
 

@@ -12,12 +12,7 @@
 namespace kel::dwg {
 namespace {
 
-std::string Random(std::size_t n, std::mt19937& rng) {
-    std::uniform_int_distribution<int> byte(0, 255);
-    std::string s(n, '\0');
-    for (char& c : s) c = static_cast<char>(byte(rng));
-    return s;
-}
+using test::Random;
 
 // Flips `count` distinct bytes (to a different value) of every code word of an interleaved page.
 void Damage(std::string& page, std::size_t blocks, std::size_t count, std::mt19937& rng) {

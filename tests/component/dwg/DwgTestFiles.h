@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <set>
+#include <initializer_list>
 #include <memory>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,9 +28,6 @@ inline const std::vector<std::string>& SupportedCorpusFiles() {
         "dwg/AC1018_R2004/acadsharp__sample_AC1018.dwg",     "dwg/AC1018_R2004/libredwg__example_2004.dwg"};
     return files;
 }
-
-// The versions that are also written: all of them.
-inline std::vector<std::string> WritableCorpusFiles() { return SupportedCorpusFiles(); }
 
 // Every R2007, R2010, R2013 and R2018 DWG of the corpus with the number of
 // attributes its inserts hold (as MANIFEST.tsv gives it where it does).
@@ -108,5 +107,44 @@ inline std::unique_ptr<DwgDocument> Open(const std::string& bytes) {
 }
 
 inline std::string ReadCorpus(const std::string& relative) { return kel::test::ReadCorpusFile(relative); }
+
+// An attribute as the drawing information lists it, with its insert's handle.
+struct Attr {
+    std::string insert, handle, tag, value;
+};
+
+// Every attribute of every insert, in drawing order.
+inline std::vector<Attr> Attributes(const DwgDocument& doc) {
+    std::vector<Attr> out;
+    for (const BlockInfo& b : doc.Describe().blocks) {
+        for (const InsertInfo& i : b.inserts) {
+            for (const AttributeInfo& a : i.attributes) out.push_back({i.handle, a.handle, a.tag, a.value});
+        }
+    }
+    return out;
+}
+
+// The value the drawing shows for the attribute with this handle; "(missing)" when none has it.
+inline std::string ValueOf(const DwgDocument& doc, const std::string& handle) {
+    for (const Attr& a : Attributes(doc)) {
+        if (a.handle == handle) return a.value;
+    }
+    return "(missing)";
+}
+
+// Bytes given as numbers.
+inline std::string Bytes(std::initializer_list<int> values) {
+    std::string s;
+    for (int v : values) s += static_cast<char>(v);
+    return s;
+}
+
+// n random bytes below alphabet.
+inline std::string Random(std::size_t n, std::mt19937& rng, int alphabet = 256) {
+    std::uniform_int_distribution<int> byte(0, alphabet - 1);
+    std::string s(n, '\0');
+    for (char& c : s) c = static_cast<char>(byte(rng));
+    return s;
+}
 
 }  // namespace kel::dwg::test

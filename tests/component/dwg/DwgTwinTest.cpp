@@ -17,19 +17,15 @@ namespace kel::dwg {
 namespace {
 
 using kel::test::EscapeField;
+using kel::test::UpperCase;
 using Rows = std::vector<std::string>;
-
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
 // owner, insert handle, insert name, layer, attribute handle, tag, value; owner
 // block and insert name compare without case: R13 and R14 keep upper-case
 // names where later versions keep the user's spelling.
 std::string Row(std::vector<std::string> f) {
-    f[0] = Upper(f[0]);
-    f[2] = Upper(f[2]);
+    f[0] = UpperCase(f[0]);
+    f[2] = UpperCase(f[2]);
     std::string row = f[0];
     for (std::size_t i = 1; i < f.size(); ++i) row += "\t" + f[i];
     return row;
