@@ -137,66 +137,67 @@ std::size_t DwgFile::HighSizeBytes() const {
     return present ? 4 : 0;
 }
 
+namespace {
+
+// Reads a paged container (R2004File or R2007File with its KnownPages),
+// taking unchanged pages from `earlier` when given, and moves the objects
+// section's data out into `objectSection`. Null with a reason when a section
+// the reader needs is missing or encrypted.
+template <class Container, class Known>
+std::shared_ptr<Container> ReadContainer(std::string_view bytes, const Container* earlier,
+                                         std::string_view earlierObjects, std::string_view earlierBytes,
+                                         std::string& objectSection, std::string& why) {
+    Known known;
+    if (earlier) {
+        known.bytes = earlierBytes;
+        known.file = earlier;
+        for (const auto& s : earlier->sections) known.data[s.name] = s.data;
+        known.data[kObjectsSectionName] = earlierObjects;
+    }
+    auto container = std::make_shared<Container>();
+    if (!container->Parse(bytes, why, earlier ? &known : nullptr)) return nullptr;
+    for (const char* name : {kHeaderSectionName, kClassesSectionName, kHandlesSectionName, kObjectsSectionName}) {
+        const auto* s = container->Find(name);
+        if (!s || !s->readable) {
+            why = "a section the drawing needs is missing or encrypted";
+            return nullptr;
+        }
+    }
+    for (auto& s : container->sections) {
+        if (s.name == kObjectsSectionName) {
+            objectSection = std::move(s.data);
+            s.data.clear();
+        }
+    }
+    return container;
+}
+
+}  // namespace
+
 bool DwgFile::ParseR2004(std::string_view bytes, const DwgFile* earlier, std::string_view earlierBytes,
                          std::string& why) {
     maintenanceVersion = static_cast<std::uint8_t>(bytes[0x0B]);
-    R2004KnownPages known;
-    if (earlier) {
-        known.bytes = earlierBytes;
-        known.file = earlier->r2004.get();
-        for (const R2004Section& s : earlier->r2004->sections) known.data[s.name] = s.data;
-        known.data[kObjectsSectionName] = earlier->objectSection;
-    }
-    auto container = std::make_shared<R2004File>();
-    if (!container->Parse(bytes, why, earlier ? &known : nullptr)) return false;
+    auto container = ReadContainer<R2004File, R2004KnownPages>(
+        bytes, earlier ? earlier->r2004.get() : nullptr, earlier ? std::string_view(earlier->objectSection) : "",
+        earlierBytes, objectSection, why);
+    if (!container) return false;
     codePage = container->codePage;
-    const R2004Section* header = container->Find("AcDb:Header");
-    const R2004Section* classSection = container->Find("AcDb:Classes");
-    const R2004Section* handles = container->Find(kHandlesSectionName);
-    R2004Section* objects = nullptr;
-    for (R2004Section& s : container->sections) {
-        if (s.name == kObjectsSectionName) objects = &s;
-    }
-    if (!header || !classSection || !handles || !objects || !header->readable || !classSection->readable ||
-        !handles->readable || !objects->readable) {
-        why = "a section the drawing needs is missing or encrypted";
-        return false;
-    }
-    objectSection = std::move(objects->data);
-    objects->data.clear();
     r2004 = container;
-    return ParseSections(header->data, classSection->data, handles->data, why);
+    return ParseSections(container->Find(kHeaderSectionName)->data, container->Find(kClassesSectionName)->data,
+                         container->Find(kHandlesSectionName)->data, why);
 }
 
 bool DwgFile::ParseR2007(std::string_view bytes, const DwgFile* earlier, std::string_view earlierBytes,
                          std::string& why) {
     maintenanceVersion = static_cast<std::uint8_t>(bytes[0x0B]);
-    R2007KnownPages known;
-    if (earlier) {
-        known.bytes = earlierBytes;
-        known.file = earlier->r2007.get();
-        for (const R2007Section& s : earlier->r2007->sections) known.data[s.name] = s.data;
-        known.data[kObjectsSectionName] = earlier->objectSection;
-    }
-    auto container = std::make_shared<R2007File>();
-    if (!container->Parse(bytes, why, earlier ? &known : nullptr)) return false;
+    auto container = ReadContainer<R2007File, R2007KnownPages>(
+        bytes, earlier ? earlier->r2007.get() : nullptr, earlier ? std::string_view(earlier->objectSection) : "",
+        earlierBytes, objectSection, why);
+    if (!container) return false;
     codePage = container->codePage;
-    const R2007Section* header = container->Find("AcDb:Header");
-    const R2007Section* classSection = container->Find("AcDb:Classes");
-    const R2007Section* handles = container->Find(kHandlesSectionName);
-    R2007Section* objects = nullptr;
-    for (R2007Section& s : container->sections) {
-        if (s.name == kObjectsSectionName) objects = &s;
-    }
-    if (!header || !classSection || !handles || !objects || !header->readable || !classSection->readable ||
-        !handles->readable || !objects->readable) {
-        why = "a section the drawing needs is missing or encrypted";
-        return false;
-    }
-    objectSection = std::move(objects->data);
-    objects->data.clear();
     r2007 = container;
-    return ParseSections(header->data, classSection->data, handles->data, why);
+    return ParseSections(container->Find(kHeaderSectionName)->data, container->Find(kClassesSectionName)->data,
+                         container->Find(kHandlesSectionName)->data, why);
 }
 
 bool DwgFile::ParseSections(const std::string& header, const std::string& classData, const std::string& handles,

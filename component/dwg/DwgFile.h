@@ -42,6 +42,8 @@ struct ObjectLocation {
 };
 
 // The paged versions' sections the reader needs by name.
+inline constexpr char kHeaderSectionName[] = "AcDb:Header";
+inline constexpr char kClassesSectionName[] = "AcDb:Classes";
 inline constexpr char kObjectsSectionName[] = "AcDb:AcDbObjects";
 inline constexpr char kHandlesSectionName[] = "AcDb:Handles";
 

@@ -258,22 +258,32 @@ bool NewObjectSections(std::string_view objects, const DwgFile& file, const DwgE
 
 }  // namespace
 
+namespace {
+
+// The container as read when the drawing was opened; parsed again only for a
+// DwgFile that was not read from these bytes.
+template <class Container>
+std::shared_ptr<const Container> ContainerToWrite(std::string_view bytes, std::shared_ptr<const Container> kept,
+                                                  std::string& why) {
+    if (!kept) {
+        auto parsed = std::make_shared<Container>();
+        if (!parsed->Parse(bytes, why)) return nullptr;
+        kept = parsed;
+    }
+    if (!kept->Find(kObjectsSectionName) || !kept->Find(kHandlesSectionName)) {
+        why = "the objects or handles section is missing";
+        return nullptr;
+    }
+    return kept;
+}
+
+}  // namespace
+
 bool RelayPagedFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
                     std::string& why) {
-    // The container as read when the drawing was opened; parsed again only
-    // for a DwgFile that was not read from these bytes.
-    std::shared_ptr<const R2004File> container = file.r2004;
-    if (!container) {
-        auto parsed = std::make_shared<R2004File>();
-        if (!parsed->Parse(bytes, why)) return false;
-        container = parsed;
-    }
-    if (!container->Find(kObjectsSectionName) || !container->Find(kHandlesSectionName)) {
-        why = "the objects or handles section is missing";
-        return false;
-    }
+    const auto container = ContainerToWrite<R2004File>(bytes, file.r2004, why);
     std::map<std::string, std::string> sections;
-    if (!NewObjectSections(file.objectSection, file, edits, sections, why)) return false;
+    if (!container || !NewObjectSections(file.objectSection, file, edits, sections, why)) return false;
     R2004WriteOptions options;
     options.previous[kObjectsSectionName] = file.objectSection;
     return WriteR2004(bytes, *container, sections, options, out, why);
@@ -281,18 +291,9 @@ bool RelayPagedFile(std::string_view bytes, const DwgFile& file, const DwgEdits&
 
 bool RelayR2007File(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
                     std::string& why) {
-    std::shared_ptr<const R2007File> container = file.r2007;
-    if (!container) {
-        auto parsed = std::make_shared<R2007File>();
-        if (!parsed->Parse(bytes, why)) return false;
-        container = parsed;
-    }
-    if (!container->Find(kObjectsSectionName) || !container->Find(kHandlesSectionName)) {
-        why = "the objects or handles section is missing";
-        return false;
-    }
+    const auto container = ContainerToWrite<R2007File>(bytes, file.r2007, why);
     std::map<std::string, std::string> sections;
-    if (!NewObjectSections(file.objectSection, file, edits, sections, why)) return false;
+    if (!container || !NewObjectSections(file.objectSection, file, edits, sections, why)) return false;
     return WriteR2007(bytes, *container, sections, out, why, {{kObjectsSectionName, file.objectSection}});
 }
 
