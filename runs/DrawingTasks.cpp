@@ -194,6 +194,19 @@ void ReportFailedDrawing(const DrawingReport& report, const std::string& strDraw
     status.DrawingFailed(strDrawing, strError);
 }
 
+void CountDrawing(const DrawingReport& report, const std::string& strDrawing, IStatusLine& status,
+                  RunJournal& journal, LogFile& errors, bool unchangedFails, RunCounts& counts) {
+    if (TakeSavedDrawing(report, strDrawing, status, journal)) {
+        ++counts.modified;
+        return;
+    }
+    const bool unchanged = IsNothingToChange(report.step);
+    if (unchanged) ++counts.unchanged;
+    if (unchanged && !unchangedFails) return;
+    ReportFailedDrawing(report, strDrawing, status, errors);
+    ++counts.errorLines;
+}
+
 DrawingTaskSetup RunTaskSetup(const RunOptions& options, const ComponentFactory& factory, IUserMessages* messages,
                               LogFile& audit, IStatusLine& status, cAutoCAD& engine, RunJournal& journal,
                               std::int64_t count) {

@@ -81,6 +81,27 @@ bool TakeSavedDrawing(const DrawingReport& report, const std::string& strDrawing
 void ReportFailedDrawing(const DrawingReport& report, const std::string& strDrawing, IStatusLine& status,
                          LogFile& errors);
 
+// What a template or import run counts of its drawings.
+struct RunCounts {
+    // Drawings modified and saved.
+    int modified = 0;
+    // Drawings in which there was nothing to change.
+    int unchanged = 0;
+    // Drawings run (of those in the shard); fewer than total after a cancel.
+    int done = 0;
+    int total = 0;
+    bool cancelled = false;
+    // Failure lines written to the error log.
+    int errorLines = 0;
+};
+
+// Takes a drawing's report into the counts: saved (TakeSavedDrawing), or
+// failed with its error line (ReportFailedDrawing). A drawing with nothing to
+// change is counted as unchanged and, when unchangedFails, reported as a
+// failure too.
+void CountDrawing(const DrawingReport& report, const std::string& strDrawing, IStatusLine& status,
+                  RunJournal& journal, LogFile& errors, bool unchangedFails, RunCounts& counts);
+
 // Runs the tasks with up to setup.intJobs at once. Two tasks of the same file
 // never run at the same time: the later one waits. commit gets each report on
 // the calling thread in task order, before the next task's. A cancel, asked

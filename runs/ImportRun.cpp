@@ -81,14 +81,7 @@ ImportRunResult RunImport(const RunOptions& options, const std::string& strSheet
                                                 static_cast<std::int64_t>(edits.size()));
     result.done = static_cast<int>(RunDrawingTasks(tasks, setup, [&](std::size_t i, DrawingReport& report) {
         const std::string& strPath = tasks[i].strDrawing;
-        if (TakeSavedDrawing(report, strPath, window, journal)) {
-            ++result.modified;
-        } else if (IsNothingToChange(report.step)) {
-            ++result.unchanged;
-        } else {
-            ReportFailedDrawing(report, strPath, window, errors);
-            ++result.errorLines;
-        }
+        CountDrawing(report, strPath, window, journal, errors, false, result);
         window.Progress(i + 1, tasks.size(), strPath);
     }));
     result.cancelled = result.done < result.total;

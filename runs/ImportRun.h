@@ -10,23 +10,17 @@
 #include "engine/AttributeSheet.h"
 #include "engine/IUserMessages.h"
 #include "engine/cAutoCAD.h"
+#include "runs/DrawingTasks.h"
 #include "runs/RunOptions.h"
 #include "runs/RunWindow.h"
 
 namespace kel {
 
-struct ImportRunResult {
+// Unchanged: drawings in which every cell matched.
+struct ImportRunResult : RunCounts {
     // SheetRefused: the sheet names a drawing that is not there; nothing ran.
     enum class Outcome { ComponentFailed, LogsUnwritable, SheetRefused, Finished };
     Outcome outcome = Outcome::ComponentFailed;
-    int modified = 0;
-    // Drawings in which every cell matched.
-    int unchanged = 0;
-    int done = 0;
-    int total = 0;
-    bool cancelled = false;
-    // Failure lines written to the error log.
-    int errorLines = 0;
     std::string strError;
 };
 

@@ -82,13 +82,7 @@ ModifyRunResult RunModify(const RunOptions& options, IModifyWindow& window, cons
                                                 static_cast<std::int64_t>(options.drawings.size()));
     result.done = static_cast<int>(RunDrawingTasks(tasks, setup, [&](std::size_t i, DrawingReport& report) {
         const std::string& strPath = tasks[i].strDrawing;
-        if (TakeSavedDrawing(report, strPath, window, journal)) {
-            ++result.modified;
-        } else {
-            if (IsNothingToChange(report.step)) ++result.unchanged;
-            ReportFailedDrawing(report, strPath, window, errors);
-            ++result.errorLines;
-        }
+        CountDrawing(report, strPath, window, journal, errors, true, result);
         window.Progress(i + 1, tasks.size(), strPath);
     }));
     result.cancelled = result.done < result.total;

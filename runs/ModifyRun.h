@@ -5,25 +5,16 @@
 
 #include "engine/IUserMessages.h"
 #include "engine/cAutoCAD.h"
+#include "runs/DrawingTasks.h"
 #include "runs/RunOptions.h"
 #include "runs/RunWindow.h"
 
 namespace kel {
 
-struct ModifyRunResult {
+struct ModifyRunResult : RunCounts {
     // LogsUnwritable: the audit log is on but cannot be written; no drawing was touched.
     enum class Outcome { ComponentFailed, LogsUnwritable, TemplateRejected, Finished };
     Outcome outcome = Outcome::ComponentFailed;
-    // Drawings modified and saved.
-    int modified = 0;
-    // Drawings in which the template found nothing to change.
-    int unchanged = 0;
-    // Drawings run (of those in the shard); fewer than total after a cancel.
-    int done = 0;
-    int total = 0;
-    bool cancelled = false;
-    // Failure lines written to the error log.
-    int errorLines = 0;
     // Why the template was rejected (TemplateRejected).
     std::string strTemplateError;
     // Template lines that do nothing (each also has an error log line).
