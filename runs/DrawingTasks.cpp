@@ -194,17 +194,24 @@ void ReportFailedDrawing(const DrawingReport& report, const std::string& strDraw
     status.DrawingFailed(strDrawing, strError);
 }
 
-void CountDrawing(const DrawingReport& report, const std::string& strDrawing, IStatusLine& status,
-                  RunJournal& journal, LogFile& errors, bool unchangedFails, RunCounts& counts) {
-    if (TakeSavedDrawing(report, strDrawing, status, journal)) {
-        ++counts.modified;
-        return;
-    }
-    const bool unchanged = IsNothingToChange(report.step);
-    if (unchanged) ++counts.unchanged;
-    if (unchanged && !unchangedFails) return;
-    ReportFailedDrawing(report, strDrawing, status, errors);
-    ++counts.errorLines;
+void RunAndCountDrawings(const std::vector<DrawingTask>& tasks, const DrawingTaskSetup& setup, IStatusLine& status,
+                         RunJournal& journal, LogFile& errors, bool unchangedFails, RunCounts& counts) {
+    counts.total = static_cast<int>(tasks.size());
+    counts.done = static_cast<int>(RunDrawingTasks(tasks, setup, [&](std::size_t i, DrawingReport& report) {
+        const std::string& strPath = tasks[i].strDrawing;
+        if (TakeSavedDrawing(report, strPath, status, journal)) {
+            ++counts.modified;
+        } else {
+            const bool unchanged = IsNothingToChange(report.step);
+            if (unchanged) ++counts.unchanged;
+            if (!unchanged || unchangedFails) {
+                ReportFailedDrawing(report, strPath, status, errors);
+                ++counts.errorLines;
+            }
+        }
+        status.Progress(i + 1, tasks.size(), strPath);
+    }));
+    counts.cancelled = counts.done < counts.total;
 }
 
 DrawingTaskSetup RunTaskSetup(const RunOptions& options, const ComponentFactory& factory, IUserMessages* messages,

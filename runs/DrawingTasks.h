@@ -95,12 +95,14 @@ struct RunCounts {
     int errorLines = 0;
 };
 
-// Takes a drawing's report into the counts: saved (TakeSavedDrawing), or
-// failed with its error line (ReportFailedDrawing). A drawing with nothing to
-// change is counted as unchanged and, when unchangedFails, reported as a
-// failure too.
-void CountDrawing(const DrawingReport& report, const std::string& strDrawing, IStatusLine& status,
-                  RunJournal& journal, LogFile& errors, bool unchangedFails, RunCounts& counts);
+// Runs the tasks (RunDrawingTasks) and takes each report into the counts:
+// saved (TakeSavedDrawing), or failed with its error line
+// (ReportFailedDrawing). A drawing with nothing to change is counted as
+// unchanged and, when unchangedFails, reported as a failure too. Each drawing
+// shows as progress on the status line; counts.total is the number of tasks,
+// done and cancelled are set when they end.
+void RunAndCountDrawings(const std::vector<DrawingTask>& tasks, const DrawingTaskSetup& setup, IStatusLine& status,
+                         RunJournal& journal, LogFile& errors, bool unchangedFails, RunCounts& counts);
 
 // Runs the tasks with up to setup.intJobs at once. Two tasks of the same file
 // never run at the same time: the later one waits. commit gets each report on

@@ -76,15 +76,9 @@ ImportRunResult RunImport(const RunOptions& options, const std::string& strSheet
         task.sheetEdits = std::make_shared<const std::vector<SheetInsertEdit>>(edits[i].inserts);
         tasks.push_back(std::move(task));
     }
-    result.total = static_cast<int>(tasks.size());
     const DrawingTaskSetup setup = RunTaskSetup(options, factory, messages, audit, window, *engine, journal,
                                                 static_cast<std::int64_t>(edits.size()));
-    result.done = static_cast<int>(RunDrawingTasks(tasks, setup, [&](std::size_t i, DrawingReport& report) {
-        const std::string& strPath = tasks[i].strDrawing;
-        CountDrawing(report, strPath, window, journal, errors, false, result);
-        window.Progress(i + 1, tasks.size(), strPath);
-    }));
-    result.cancelled = result.done < result.total;
+    RunAndCountDrawings(tasks, setup, window, journal, errors, false, result);
 
     errors.Close();
     audit.Close();

@@ -77,15 +77,9 @@ ModifyRunResult RunModify(const RunOptions& options, IModifyWindow& window, cons
             tasks.push_back(DrawingTask{strPath, options.strTemplate, true, static_cast<std::int64_t>(i), {}, {}});
         }
     }
-    result.total = static_cast<int>(tasks.size());
     const DrawingTaskSetup setup = RunTaskSetup(options, factory, messages, audit, window, *engine, journal,
                                                 static_cast<std::int64_t>(options.drawings.size()));
-    result.done = static_cast<int>(RunDrawingTasks(tasks, setup, [&](std::size_t i, DrawingReport& report) {
-        const std::string& strPath = tasks[i].strDrawing;
-        CountDrawing(report, strPath, window, journal, errors, true, result);
-        window.Progress(i + 1, tasks.size(), strPath);
-    }));
-    result.cancelled = result.done < result.total;
+    RunAndCountDrawings(tasks, setup, window, journal, errors, true, result);
 
     errors.Close();
     audit.Close();
