@@ -56,9 +56,10 @@ void SaveChanged(cAutoCAD& engine, const std::string& strPath, LogFile* audit, c
     if (extras.journal) {
         // What was written, so that an undo can tell whether the drawing changed since.
         std::uint64_t size = 0, hash = 0;
-        FileContentHash(strPath, size, hash);
+        FileContentHash(strPath, HashKind::Wordwise, size, hash);
         kept.size = size;
         kept.hash = hash;
+        kept.hashKind = HashKind::Wordwise;
         // The undo may be asked for from another folder.
         kept.strPath = AbsolutePathText(strPath);
         result.journal = std::move(kept);

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <sstream>
 
@@ -26,12 +25,6 @@ namespace {
 
 constexpr const char* kIndex = "index.txt";
 constexpr const char* kMagic = "KEL journal 1";
-
-std::string Hex(std::uint64_t v) {
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(v));
-    return text;
-}
 
 // "20261206-214512-345-" (date, time, milliseconds) and four random hex
 // digits: sorts by the time the run began.
@@ -93,7 +86,8 @@ bool ReadRun(const fs::path& folder, JournalRun& run) {
             e.strOriginal = d[1];
             e.blnLinked = d[2] == "linked";
             e.size = std::strtoull(d[3].c_str(), nullptr, 10);
-            e.hash = std::strtoull(d[4].c_str(), nullptr, 16);
+            // An entry whose hash cannot be read never matches: its drawing reads as changed since.
+            if (!ParseHashText(d[4], e.hashKind, e.hash)) e.size = ~std::uint64_t{0};
             e.strPath = d[5];
             std::error_code ec;
             const auto bytes = fs::file_size(folder / PathFromUtf8(e.strOriginal), ec);
@@ -117,37 +111,6 @@ bool KeepFile(const std::string& strPath, const std::string& strTarget, bool& bl
 }
 
 }  // namespace
-
-namespace {
-
-constexpr std::uint64_t kHashStart = 14695981039346656037ull;
-
-std::uint64_t ContinueHash(std::uint64_t hash, const char* data, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) {
-        hash ^= static_cast<unsigned char>(data[i]);
-        hash *= 1099511628211ull;
-    }
-    return hash;
-}
-
-}  // namespace
-
-std::uint64_t ContentHash(const std::string& strData) { return ContinueHash(kHashStart, strData.data(), strData.size()); }
-
-bool FileContentHash(const std::string& strPath, std::uint64_t& size, std::uint64_t& hash) {
-    size = 0;
-    hash = kHashStart;
-    std::ifstream in(PathFromUtf8(strPath), std::ios::binary);
-    if (!in) return false;
-    std::vector<char> piece(std::size_t{1} << 20);
-    while (in) {
-        in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
-        const auto got = static_cast<std::size_t>(in.gcount());
-        hash = ContinueHash(hash, piece.data(), got);
-        size += got;
-    }
-    return in.eof();
-}
 
 std::string JournalFolder() { return JoinPath(ApplicationFolder(), "journal"); }
 
@@ -185,7 +148,7 @@ std::string RunJournal::KeepOriginal(const std::string& strPath, bool& blnLinked
 
 void RunJournal::Record(const JournalEntry& e) {
     AppendLine(JoinPath(strFolder_, kIndex), "drawing\t" + e.strOriginal + "\t" + (e.blnLinked ? "linked" : "copied") +
-                                                 "\t" + std::to_string(e.size) + "\t" + Hex(e.hash) + "\t" + e.strPath);
+                                                 "\t" + std::to_string(e.size) + "\t" + HashText(e.hashKind, e.hash) + "\t" + e.strPath);
     ++recorded_;
 }
 
@@ -280,7 +243,7 @@ bool UndoRun(const std::string& strId, bool blnForce, std::vector<UndoItem>& ite
         UndoItem item{e->strPath, false, {}};
         std::string strNow, strWhy;
         const bool present = ReadWholeFile(e->strPath, strNow, strWhy);
-        const bool same = present && strNow.size() == e->size && ContentHash(strNow) == e->hash;
+        const bool same = present && strNow.size() == e->size && ContentHash(strNow, e->hashKind) == e->hash;
         std::string strOriginal;
         if (!same && !blnForce) {
             item.strReason = present ? "changed since the run (--force puts it back all the same)"
@@ -296,7 +259,8 @@ bool UndoRun(const std::string& strId, bool blnForce, std::vector<UndoItem>& ite
                 if (present) undo.Discard(strKept);
                 item.strReason = "cannot be written (" + strWhy + ")";
             } else {
-                if (present) undo.Record(JournalEntry{strKept, linked, strOriginal.size(), ContentHash(strOriginal),
+                if (present) undo.Record(JournalEntry{strKept, linked, strOriginal.size(),
+                                                      ContentHash(strOriginal, HashKind::Wordwise), HashKind::Wordwise,
                                                       e->strPath});
                 item.blnRestored = true;
             }

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "runs/ContentHash.h"
+
 namespace kel {
 
 // What one run changed, as its index tells it.
@@ -21,6 +23,7 @@ struct JournalEntry {
     bool blnLinked = false;
     std::uint64_t size = 0;   // of what the run wrote
     std::uint64_t hash = 0;
+    HashKind hashKind = HashKind::Wordwise;
     std::string strPath;      // the drawing
 };
 
@@ -32,12 +35,6 @@ struct JournalRun {
     std::uint64_t bytes = 0;  // space its originals take
     std::string strUndoneBy;  // the id of the run that took it back, if any
 };
-
-// The hash an index keeps of a file's content (64-bit FNV-1a).
-std::uint64_t ContentHash(const std::string& strData);
-// The size and ContentHash of a file, read a piece at a time; false when it
-// cannot be read.
-bool FileContentHash(const std::string& strPath, std::uint64_t& size, std::uint64_t& hash);
 
 // The journal folder of the application folder.
 std::string JournalFolder();

@@ -8,6 +8,7 @@
 #include <regex>
 #include <thread>
 
+#include "runs/ContentHash.h"
 #include "tests/cli/CliTest.h"
 
 namespace kel::cli {
@@ -89,6 +90,36 @@ TEST_F(JournalTest, UndoPutsBackWhatTheRunWroteAndLeavesLaterEditsAlone) {
     EXPECT_EQ(test::ReadFile(a), original);
     EXPECT_EQ(test::ReadFile(b), original);
     EXPECT_EQ(Batch("--undo nosuchrun").exitCode, 2);
+}
+
+TEST_F(JournalTest, RunsRecordedWithTheBytewiseHashStillUndo) {
+    const std::string a = Drawing("a.dxf"), b = Drawing("b.dxf");
+    const std::string original = test::ReadFile(a);
+    ASSERT_EQ(Batch("-q -t " + Q(Template()) + " " + Q(a) + " " + Q(b)).exitCode, 0);
+    // Rewrite the index as journals were written before: a's entry with the
+    // byte-at-a-time hash of what the run wrote, b's with a hash nobody can read.
+    fs::path index;
+    for (const auto& e : fs::directory_iterator(home + "/journal")) index = e.path() / "index.txt";
+    std::string text = test::ReadFile(index.string());
+    const std::regex entry("(\\t[0-9]+\\t)w[0-9a-f]{16}(\\t[^\\n]*)");
+    std::string rewritten;
+    for (const std::string& line : SplitLines(text)) {
+        std::string out = line;
+        if (line.find(a) != std::string::npos) {
+            out = std::regex_replace(line, entry, "$1" + HashText(HashKind::Bytewise,
+                                         ContentHash(test::ReadFile(a), HashKind::Bytewise)) + "$2");
+        } else if (line.find(b) != std::string::npos) {
+            out = std::regex_replace(line, entry, "$1zz$2");
+        }
+        rewritten += out + "\n";
+    }
+    ASSERT_NE(rewritten, text);
+    dir.Write(fs::relative(index, dir.Path()).string(), rewritten);
+
+    const Result r = Batch("--undo");
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_EQ(test::ReadFile(a), original);
+    EXPECT_NE(r.err.find(b + ": not restored, changed since the run"), std::string::npos) << r.err;
 }
 
 TEST_F(JournalTest, DwgOriginalsComeBackByteIdentical) {
