@@ -76,6 +76,7 @@ struct HandleEntry {
     std::uint64_t handle = 0;
     std::string_view type;  // entity or object type as the file has it
     int attrib = -1;        // index into DxfModel::attribs for an ATTRIB
+    int insert = -1;        // index into DxfModel::inserts for an INSERT (while reading)
     bool operator<(const HandleEntry& o) const { return handle < o.handle; }
 };
 

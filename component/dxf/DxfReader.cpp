@@ -93,7 +93,6 @@ private:
         m_.attribs.reserve(Occurrences("ATTRIB"));
         m_.inserts.reserve(Occurrences("INSERT"));
         m_.handles.reserve(data_.size() / 64 + 16);
-        handleInsert_.reserve(m_.handles.capacity());
     }
 
     std::size_t Occurrences(std::string_view word) const {
@@ -302,8 +301,8 @@ private:
             e.handle = handle;
             e.type = r.type;
             e.attrib = attribIndex;
+            e.insert = insertIndex;
             m_.handles.push_back(e);
-            handleInsert_.push_back(insertIndex);
         }
     }
 
@@ -458,44 +457,45 @@ private:
             ins.constantAttDefs = c == constantByBlock_.end() ? 0 : c->second;
         }
         SettleHandles();
-        std::stable_sort(m_.objects.begin(), m_.objects.end());
+        if (!std::is_sorted(m_.objects.begin(), m_.objects.end())) std::stable_sort(m_.objects.begin(), m_.objects.end());
     }
 
     // Inserts and attributes with no handle, or one already taken, get synthetic
     // ids above every real handle.
     void SettleHandles() {
-        std::vector<std::size_t> order(m_.handles.size());
-        for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-        std::stable_sort(order.begin(), order.end(),
-                         [&](std::size_t a, std::size_t b) { return m_.handles[a].handle < m_.handles[b].handle; });
-        std::vector<HandleEntry> sorted;
-        sorted.reserve(order.size());
-        std::uint64_t last = 0;
-        bool haveLast = false;
-        for (std::size_t i : order) {
-            const HandleEntry& e = m_.handles[i];
-            if (haveLast && e.handle == last) {
-                if (e.attrib >= 0) m_.attribs[static_cast<std::size_t>(e.attrib)].synthetic = true;
-                if (handleInsert_[i] >= 0) m_.inserts[static_cast<std::size_t>(handleInsert_[i])].synthetic = true;
-                continue;  // the first holder keeps the handle
+        std::vector<HandleEntry>& handles = m_.handles;
+        // Files list handles ascending as a rule; only the others need sorting.
+        const bool ascending = std::adjacent_find(handles.begin(), handles.end(), [](const auto& a, const auto& b) {
+                                   return b.handle <= a.handle;
+                               }) == handles.end();
+        if (!ascending) {
+            std::stable_sort(handles.begin(), handles.end());
+            // The first holder keeps a handle that is taken more than once.
+            auto kept = handles.begin();
+            for (auto it = handles.begin(); it != handles.end(); ++it) {
+                if (kept != handles.begin() && it->handle == (kept - 1)->handle) {
+                    if (it->attrib >= 0) m_.attribs[static_cast<std::size_t>(it->attrib)].synthetic = true;
+                    if (it->insert >= 0) m_.inserts[static_cast<std::size_t>(it->insert)].synthetic = true;
+                    continue;
+                }
+                *kept++ = *it;
             }
-            sorted.push_back(e);
-            last = e.handle;
-            haveLast = true;
+            handles.erase(kept, handles.end());
         }
         std::uint64_t next = maxHandle_;
-        for (DxfInsert& ins : m_.inserts) {
+        for (std::size_t i = 0; i < m_.inserts.size(); ++i) {
+            DxfInsert& ins = m_.inserts[i];
             if (!ins.synthetic) continue;
             ins.id = ++next;
-            sorted.push_back(HandleEntry{ins.id, "INSERT", -1});
+            handles.push_back(HandleEntry{ins.id, "INSERT", -1, static_cast<int>(i)});
         }
         for (std::size_t i = 0; i < m_.attribs.size(); ++i) {
             DxfAttrib& a = m_.attribs[i];
             if (!a.synthetic) continue;
             a.id = ++next;
-            sorted.push_back(HandleEntry{a.id, "ATTRIB", static_cast<int>(i)});
+            handles.push_back(HandleEntry{a.id, "ATTRIB", static_cast<int>(i), -1});
         }
-        m_.handles = std::move(sorted);  // synthetic ids are larger, so the order holds
+        // Synthetic ids are larger than every handle, so the order holds.
     }
 
     std::string_view data_;
@@ -509,7 +509,6 @@ private:
     int attachTo_ = -1;
     int seqEndOf_ = -1;  // the insert whose SEQEND was the last record
     std::uint64_t maxHandle_ = 0;
-    std::vector<int> handleInsert_;  // parallel to m_.handles while reading
     std::vector<PendingOwner> pending_;
     std::vector<std::string> blockKeys_;
     std::unordered_map<std::string, int> blockByKey_;
