@@ -23,32 +23,43 @@ bool AllValidUtf8(const DrawingInfo& info) {
 
 }  // namespace
 
-std::vector<AttributeRow> RowsOfTable(const AttributeTable& table) {
+AttributeRows RowsOfTable(const AttributeTable& table) {
     const auto cell = [&](std::size_t r, std::size_t c) -> std::string_view {
         return c < table.Columns() ? std::string_view(table.Text(r, c)) : std::string_view();
     };
-    std::vector<AttributeRow> rows;
-    rows.reserve(table.Rows());
+    AttributeRows out;
+    // At most one insert per row, reserved so that the rows' pointers hold.
+    out.inserts.reserve(table.Rows());
+    out.rows.reserve(table.Rows());
     for (std::size_t r = 0; r < table.Rows(); ++r) {
-        rows.push_back({cell(r, kColSpace), cell(r, kColLayout), cell(r, kColBlock), cell(r, kColLayer),
-                        cell(r, kColHandle), cell(r, kColTag), cell(r, kColValue), cell(r, kColInsert)});
+        const RowInsert insert{cell(r, kColSpace), cell(r, kColLayout), cell(r, kColBlock), cell(r, kColLayer),
+                               cell(r, kColInsert)};
+        // The attributes of one insert follow one another.
+        if (out.inserts.empty() || !(out.inserts.back() == insert)) out.inserts.push_back(insert);
+        out.rows.push_back({&out.inserts.back(), cell(r, kColHandle), cell(r, kColTag), cell(r, kColValue)});
     }
-    return rows;
+    return out;
 }
 
-bool RowsOfDrawing(const DrawingInfo& info, std::vector<AttributeRow>& rows) {
-    rows.clear();
+bool RowsOfDrawing(const DrawingInfo& info, AttributeRows& out) {
+    out.inserts.clear();
+    out.rows.clear();
     if (!AllValidUtf8(info)) return false;
-    std::size_t count = 0;
-    for (const BlockInfo& block : info.blocks) {
-        for (const InsertInfo& ins : block.inserts) count += ins.attributes.size();
-    }
-    rows.reserve(count);
+    std::size_t inserts = 0, count = 0;
     for (const BlockInfo& block : info.blocks) {
         for (const InsertInfo& ins : block.inserts) {
+            inserts += ins.attributes.empty() ? 0 : 1;
+            count += ins.attributes.size();
+        }
+    }
+    out.inserts.reserve(inserts);
+    out.rows.reserve(count);
+    for (const BlockInfo& block : info.blocks) {
+        for (const InsertInfo& ins : block.inserts) {
+            if (ins.attributes.empty()) continue;
+            out.inserts.push_back({block.name, block.layoutName, ins.name, ins.layer, ins.handle});
             for (const AttributeInfo& att : ins.attributes) {
-                rows.push_back(
-                    {block.name, block.layoutName, ins.name, ins.layer, att.handle, att.tag, att.value, ins.handle});
+                out.rows.push_back({&out.inserts.back(), att.handle, att.tag, att.value});
             }
         }
     }

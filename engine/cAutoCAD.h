@@ -137,7 +137,7 @@ private:
                         std::string_view strLayer) const;
     TagLine Expanded(const TagLine& t, const AttributeRow& row, const std::vector<AttributeRow>& rows) const;
     std::int16_t ApplySheetEdits(std::string* strErr, LogFile* intFile);
-    bool ReadAttributeRows(DrawingInfo& info, std::optional<AttributeTable>& table, std::vector<AttributeRow>& rows,
+    bool ReadAttributeRows(DrawingInfo& info, std::optional<AttributeTable>& table, AttributeRows& rows,
                            std::string* strErr, LogFile* intFile);
 
     ComponentFactory factory_;

@@ -110,7 +110,7 @@ TagLine cAutoCAD::Expanded(const TagLine& t, const AttributeRow& row, const std:
     TagLine e = t;
     const auto attribute = [&](const std::string& strTag, std::string& strValue) {
         for (const AttributeRow& other : rows) {
-            if (other.insert == row.insert && EqualsNoCase(other.tag, strTag)) {
+            if (other.insert->handle == row.insert->handle && EqualsNoCase(other.tag, strTag)) {
                 strValue = std::string(other.value);
                 return true;
             }
@@ -137,7 +137,7 @@ bool cAutoCAD::MatchesFilters(std::string_view strSpace, std::string_view strLay
 // and reading the work files. The rows view into info or table. False after
 // the failure has been reported.
 bool cAutoCAD::ReadAttributeRows(DrawingInfo& info, std::optional<AttributeTable>& table,
-                                 std::vector<AttributeRow>& rows, std::string* strErr, LogFile* intFile) {
+                                 AttributeRows& rows, std::string* strErr, LogFile* intFile) {
     bool described = false;
     try {
         described = objDWG && objDWG->DescribeDrawing(info);
@@ -151,8 +151,8 @@ bool cAutoCAD::ReadAttributeRows(DrawingInfo& info, std::optional<AttributeTable
         }
         if (RowsOfDrawing(info, rows)) {
             // An empty table cannot be read from the flat XML either.
-            if (rows.empty()) Fail(strErr, intFile, "Unable to parse XML file.");
-            return !rows.empty();
+            if (rows.rows.empty()) Fail(strErr, intFile, "Unable to parse XML file.");
+            return !rows.rows.empty();
         }
     }
     info = {};
@@ -191,7 +191,7 @@ std::int16_t cAutoCAD::GetAttributes(std::string* strErr, const std::string& str
 
     DrawingInfo info;
     std::optional<AttributeTable> varArray;
-    std::vector<AttributeRow> rows;
+    AttributeRows rows;
     if (!ReadAttributeRows(info, varArray, rows, strErr, intFile)) return -1;
 
     bool blnQualified = false;
@@ -200,10 +200,11 @@ std::int16_t cAutoCAD::GetAttributes(std::string* strErr, const std::string& str
     for (const std::string& strLine : strTagLines) {
         const TagLine t = ClassifyTagLine(strLine, strDelimiter);
         if (t.kind == TagLineKind::None) continue;
-        for (const AttributeRow& row : rows) {
-            RowAction a = ActionFor(blnPlaceholders ? Expanded(t, row, rows) : t, row.tag, row.value);
+        for (const AttributeRow& row : rows.rows) {
+            RowAction a = ActionFor(blnPlaceholders ? Expanded(t, row, rows.rows) : t, row.tag, row.value);
             if (!a.qualifies) continue;
-            if (!MatchesFilters(row.space, row.layout, row.block, row.layer)) continue;
+            const RowInsert& ins = *row.insert;
+            if (!MatchesFilters(ins.space, ins.layout, ins.block, ins.layer)) continue;
             blnQualified = true;
             // A value of several lines (a multi-line attribute's) is named as such.
             if (row.value.find('\n') != std::string_view::npos) a.audit += " (multi-line value)";
@@ -212,7 +213,7 @@ std::int16_t cAutoCAD::GetAttributes(std::string* strErr, const std::string& str
             if (rc == 1) {
                 blnChanged = true;
                 if (blnRecordChanges) {
-                    changes.push_back(AttributeChange{std::string(row.layout), std::string(row.block), handle,
+                    changes.push_back(AttributeChange{std::string(ins.layout), std::string(ins.block), handle,
                                                       std::string(row.tag), std::string(row.value),
                                                       a.remove ? std::string() : a.value, ActionName(t, a.remove)});
                 }

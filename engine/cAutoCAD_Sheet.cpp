@@ -49,11 +49,11 @@ std::string StatusOf(const std::unique_ptr<IDrawingComponent>& component) {
 std::int16_t cAutoCAD::ApplySheetEdits(std::string* strErr, LogFile* intFile) {
     DrawingInfo info;
     std::optional<AttributeTable> varArray;
-    std::vector<AttributeRow> rows;
+    AttributeRows rows;
     if (!ReadAttributeRows(info, varArray, rows, strErr, intFile)) return -1;
 
     std::map<std::string_view, InsertRows> inserts;
-    for (const AttributeRow& row : rows) inserts[row.insert].push_back(&row);
+    for (const AttributeRow& row : rows.rows) inserts[row.insert->handle].push_back(&row);
 
     struct Planned {
         const AttributeRow* row;
@@ -101,7 +101,7 @@ std::int16_t cAutoCAD::ApplySheetEdits(std::string* strErr, LogFile* intFile) {
         if (UpdateBlockAttribute(value, handle) == 1) {
             blnChanged = true;
             if (blnRecordChanges) {
-                changes.push_back(AttributeChange{std::string(p.row->layout), std::string(p.row->block), handle,
+                changes.push_back(AttributeChange{std::string(p.row->insert->layout), std::string(p.row->insert->block), handle,
                                                   std::string(p.row->tag), std::string(p.row->value), value,
                                                   value.empty() ? "clear" : "set"});
             }

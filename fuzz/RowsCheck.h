@@ -19,15 +19,14 @@
 namespace kel::fuzz {
 
 inline bool SameRow(const AttributeRow& a, const AttributeRow& b) {
-    return a.space == b.space && a.layout == b.layout && a.block == b.block && a.layer == b.layer &&
-           a.handle == b.handle && a.tag == b.tag && a.value == b.value;
+    return *a.insert == *b.insert && a.handle == b.handle && a.tag == b.tag && a.value == b.value;
 }
 
 // The rows straight from the description against the rows of the XML written,
 // flattened and read back as a table.
 inline void CheckRows(const DrawingInfo& info) {
     const std::string xml = DrawingInfoToXml(info, true);
-    std::vector<AttributeRow> direct;
+    AttributeRows direct;
     if (!RowsOfDrawing(info, direct)) return;  // left to the XML chain
     auto& scratch = Scratch();
     const std::string source =
@@ -38,12 +37,12 @@ inline void CheckRows(const DrawingInfo& info) {
     engine.FlattenXMLfile(source, flat, 3);
     std::optional<AttributeTable> table;
     engine.FlatXMLfileToArray(flat, table, false);
-    const std::vector<AttributeRow> chain = table ? RowsOfTable(*table) : std::vector<AttributeRow>{};
-    bool same = chain.size() == direct.size();
-    for (std::size_t i = 0; same && i < chain.size(); ++i) same = SameRow(chain[i], direct[i]);
+    const AttributeRows chain = table ? RowsOfTable(*table) : AttributeRows{};
+    bool same = chain.rows.size() == direct.rows.size();
+    for (std::size_t i = 0; same && i < chain.rows.size(); ++i) same = SameRow(chain.rows[i], direct.rows[i]);
     if (!same) {
-        std::fprintf(stderr, "rows differ: %zu from the description, %zu through the XML\n", direct.size(),
-                     chain.size());
+        std::fprintf(stderr, "rows differ: %zu from the description, %zu through the XML\n", direct.rows.size(),
+                     chain.rows.size());
         std::abort();
     }
 }

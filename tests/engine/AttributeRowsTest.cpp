@@ -22,10 +22,13 @@ namespace {
 
 using test::TempDir;
 
-std::vector<std::vector<std::string>> AllFields(const std::vector<AttributeRow>& rows) {
+std::vector<std::vector<std::string>> AllFields(const AttributeRows& rows) {
     std::vector<std::vector<std::string>> out;
-    for (const AttributeRow& r : rows) out.push_back({std::string(r.space), std::string(r.layout), std::string(r.block),
-        std::string(r.layer), std::string(r.handle), std::string(r.tag), std::string(r.value)});
+    for (const AttributeRow& r : rows.rows) {
+        const RowInsert& i = *r.insert;
+        out.push_back({std::string(i.space), std::string(i.layout), std::string(i.block), std::string(i.layer),
+                       std::string(i.handle), std::string(r.handle), std::string(r.tag), std::string(r.value)});
+    }
     return out;
 }
 
@@ -43,11 +46,11 @@ std::optional<std::vector<std::vector<std::string>>> ChainRows(const DrawingInfo
 // Returns the number of rows.
 std::size_t ExpectSameRows(const DrawingInfo& info, const std::string& what) {
     TempDir dir;
-    std::vector<AttributeRow> rows;
+    AttributeRows rows;
     EXPECT_TRUE(RowsOfDrawing(info, rows)) << what;
     const auto chain = ChainRows(info, dir);
-    EXPECT_EQ(rows.empty() ? std::nullopt : std::optional(AllFields(rows)), chain) << what;
-    return rows.size();
+    EXPECT_EQ(rows.rows.empty() ? std::nullopt : std::optional(AllFields(rows)), chain) << what;
+    return rows.rows.size();
 }
 
 std::vector<std::string> CorpusDrawings() {
@@ -106,9 +109,9 @@ TEST(AttributeRows, EmptyDescriptionsAndInvalidUtf8) {
     DrawingInfo info;
     info.blocks.push_back({"*Model_Space", "Model", {InsertInfo{}}});
     info.blocks[0].inserts[0].attributes.push_back({"1A", 1, "TAG", "caf\xE9"});
-    std::vector<AttributeRow> rows;
+    AttributeRows rows;
     EXPECT_FALSE(RowsOfDrawing(info, rows));
-    EXPECT_TRUE(rows.empty());
+    EXPECT_TRUE(rows.rows.empty());
     info.blocks[0].inserts[0].attributes[0].value = "ok";
     info.path = "/d/\xFF.dxf";
     EXPECT_FALSE(RowsOfDrawing(info, rows));
