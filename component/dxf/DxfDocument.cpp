@@ -61,8 +61,8 @@ const HandleEntry* DxfDocument::Find(std::uint64_t handle) const {
 }
 
 std::string DxfDocument::AttributeValue(const DxfAttrib& a) const {
-    if (a.changed) return a.newValue;
-    if (a.multiLine) return MTextToPlain(ChunkText(a.mtextChunks));
+    if (a.changed) return newValues_.at(IndexOf(a));
+    if (a.multiLine) return MTextToPlain(ChunkText(model_.mtextChunks[static_cast<std::size_t>(a.mtext)]));
     return a.hasValue ? codec_.Decode(a.value.value) : std::string();
 }
 
@@ -182,7 +182,8 @@ void DxfDocument::ApplyValue(DxfAttrib& a, const std::string& utf8) {
         ReplaceChunks(copy->textChunks, codec_.Encode(EditMText(ChunkText(copy->textChunks), utf8)));
     }
     if (a.multiLine) {
-        ReplaceChunks(a.mtextChunks, codec_.Encode(EditMText(ChunkText(a.mtextChunks), utf8)));
+        const std::vector<DxfToken>& chunks = model_.mtextChunks[static_cast<std::size_t>(a.mtext)];
+        ReplaceChunks(chunks, codec_.Encode(EditMText(ChunkText(chunks), utf8)));
         // A single-line copy of the text, when the file keeps one, follows the change
         // as far as a line may hold it.
         if (a.hasValue && !Trim(a.value.value).empty()) {
@@ -239,7 +240,7 @@ std::string DxfDocument::SetAttributeValue(const std::string& strHandle, const s
     }
     ApplyValue(a, strValue);
     a.changed = true;
-    a.newValue = strValue;
+    newValues_[IndexOf(a)] = strValue;
     return kStatusOk;
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "component/IDrawingDocument.h"
@@ -46,6 +47,7 @@ private:
     // The longest text value this drawing's version takes, in file bytes.
     std::size_t MaxValueBytes() const;
     std::string AttributeValue(const DxfAttrib& a) const;
+    std::size_t IndexOf(const DxfAttrib& a) const { return static_cast<std::size_t>(&a - model_.attribs.data()); }
     // A token with the given code and encoded value, in the style of `like`.
     std::string MakeToken(const DxfToken& like, int code, std::string_view value) const;
     void ReplaceValue(const DxfToken& token, std::string bytes);
@@ -66,6 +68,7 @@ private:
     DxfModel model_;
     TextCodec codec_ = TextCodec::Utf8();
     std::map<std::size_t, Edit> edits_;  // by start byte; ranges never overlap
+    std::unordered_map<std::size_t, std::string> newValues_;  // UTF-8, of the changed attributes, by index
 };
 
 }  // namespace kel::dxf

@@ -22,34 +22,33 @@ struct Span {
 
 struct DxfAttrib {
     std::uint64_t id = 0;        // the handle's value, or a synthetic one above every real handle
-    bool synthetic = false;      // no usable handle in the file
     std::string_view tag;        // raw bytes of group 2
     Span entity;                 // from its group 0 to the next group 0
-    bool hasValue = false;       // group 1 present (before any embedded object)
     DxfToken value;              // group 1
-    bool multiLine = false;      // holds an embedded MTEXT object
-    std::vector<DxfToken> mtextChunks;  // its groups 3 and 1, in file order
     std::uint64_t xdict = 0;     // its extension dictionary, 0 when none
     int insert = -1;             // owning insert
+    int mtext = -1;              // its groups 3 and 1 in DxfModel::mtextChunks, when multi-line
+    bool synthetic = false;      // no usable handle in the file
+    bool hasValue = false;       // group 1 present (before any embedded object)
+    bool multiLine = false;      // holds an embedded MTEXT object
     bool deleted = false;
-    bool changed = false;
-    std::string newValue;        // UTF-8, when changed
+    bool changed = false;        // its new value is kept by the document
 };
 
 struct DxfInsert {
     std::uint64_t id = 0;
-    bool synthetic = false;
     std::string_view name, layer;
     double x = 0, y = 0, z = 0;
     int rows = 1, columns = 1;
     int constantAttDefs = 0;     // constant ATTDEFs of the inserted block
     int owner = -1;              // index into DxfModel::blocks
-    bool hasFollowFlag = false;  // group 66 present
     DxfToken followFlag;
-    bool hasSeqEnd = false;
     Span seqEnd;
-    bool strayAttribAfterSeqEnd = false;  // an ATTRIB without insert follows the SEQEND
     std::vector<int> attribs;
+    bool synthetic = false;
+    bool hasFollowFlag = false;  // group 66 present
+    bool hasSeqEnd = false;
+    bool strayAttribAfterSeqEnd = false;  // an ATTRIB without insert follows the SEQEND
 };
 
 struct DxfBlock {
@@ -88,6 +87,7 @@ struct DxfModel {
     std::vector<DxfBlock> blocks;
     std::vector<DxfInsert> inserts;
     std::vector<DxfAttrib> attribs;
+    std::vector<std::vector<DxfToken>> mtextChunks;  // of the multi-line attributes, in file order
     std::vector<HandleEntry> handles;  // sorted by handle
     std::vector<DxfObject> objects;    // sorted by handle
 };

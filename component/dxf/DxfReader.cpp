@@ -355,7 +355,10 @@ private:
         a.value = r.value;
         if (!r.xdict.empty()) ParseHandle(r.xdict, a.xdict);
         a.multiLine = r.embedded && !r.chunks.empty();
-        if (a.multiLine) a.mtextChunks = r.chunks;
+        if (a.multiLine) {
+            a.mtext = static_cast<int>(m_.mtextChunks.size());
+            m_.mtextChunks.push_back(r.chunks);
+        }
         a.insert = attachTo_;
         int index = static_cast<int>(m_.attribs.size());
         m_.inserts[static_cast<std::size_t>(attachTo_)].attribs.push_back(index);
