@@ -12,9 +12,11 @@
 #include "cli/SheetCommand.h"
 #include "cli/ShowCommand.h"
 #include "platform/CommandLine.h"
+#include "platform/HeapReuse.h"
 
 int main(int argc, char** argv) {
     using namespace kel::cli;
+    kel::KeepLargeBuffersForReuse();
     const std::vector<std::string> args = kel::CommandLineArguments(argc, argv);
     CliArguments parsed;
     std::string strError;

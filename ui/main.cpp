@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QStringList>
 
+#include "platform/HeapReuse.h"
 #include "runs/RunFormats.h"
 #include "ui/Form1.h"
 #include "ui/FormServices.h"
@@ -11,6 +12,7 @@
 #include "ui/SingleInstance.h"
 
 int main(int argc, char** argv) {
+    kel::KeepLargeBuffersForReuse();
     QApplication app(argc, argv);
     QApplication::setApplicationName("KEL");
     QApplication::setOrganizationName("KEL");
