@@ -78,6 +78,18 @@ bool DrawingComponent::DescribeDrawing(DrawingInfo& info) {
     return true;
 }
 
+bool DrawingComponent::ListAttributes(AttributeRows& rows) {
+    rows = {};
+    if (!doc_) {
+        status_ = NoDrawing();
+        return true;
+    }
+    if (!doc_->ListAttributes(rows)) return false;
+    rows.path = path_;
+    status_ = kStatusOk;
+    return true;
+}
+
 std::string DrawingComponent::Status() const { return status_; }
 
 void DrawingComponent::SaveFile(const std::string& strPath, std::int32_t lngVersion) {

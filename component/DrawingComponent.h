@@ -25,6 +25,7 @@ public:
     void SetAttributeValue(const std::string& strValue, const std::string& strHandle) override;
     void DeleteEntity(const std::string& strHandle) override;
     bool DescribeDrawing(DrawingInfo& info) override;
+    bool ListAttributes(AttributeRows& rows) override;
 
 private:
     std::unique_ptr<IDrawingDocument> doc_;

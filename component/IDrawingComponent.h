@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "component/AttributeListing.h"
 #include "component/ComponentStatus.h"
 #include "component/DrawingInfo.h"
 
@@ -55,6 +56,12 @@ public:
         info = {};
         return false;
     }
+
+    // Fills rows with the open drawing's attributes, in the order and with the
+    // texts the description gives, without building the description. Returns
+    // false when the component cannot list them so (the caller then describes
+    // the drawing); otherwise Status() tells the outcome.
+    virtual bool ListAttributes(AttributeRows& /*rows*/) { return false; }
 };
 
 }  // namespace kel

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "component/AttributeListing.h"
 #include "component/DrawingInfo.h"
 
 namespace kel {
@@ -16,6 +17,10 @@ public:
     // The block inserts and their attributes as the drawing now holds them
     // (changes made through this object included).
     virtual DrawingInfo Describe() const = 0;
+
+    // The rows of the attributes Describe lists, in its order and with its
+    // texts; false when the document can only describe itself.
+    virtual bool ListAttributes(AttributeRows& /*rows*/) const { return false; }
 
     // Each returns a status text: "1000:Ok" or "<number>:<message>".
     virtual std::string SetAttributeValue(const std::string& strHandle, const std::string& strValue) = 0;

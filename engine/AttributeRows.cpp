@@ -23,6 +23,19 @@ bool AllValidUtf8(const DrawingInfo& info) {
 
 }  // namespace
 
+bool AllValidUtf8(const AttributeRows& rows) {
+    for (const RowInsert& i : rows.inserts) {
+        if (!IsValidUtf8(i.space) || !IsValidUtf8(i.layout) || !IsValidUtf8(i.block) || !IsValidUtf8(i.layer) ||
+            !IsValidUtf8(i.handle)) {
+            return false;
+        }
+    }
+    for (const AttributeRow& r : rows.rows) {
+        if (!IsValidUtf8(r.handle) || !IsValidUtf8(r.tag) || !IsValidUtf8(r.value)) return false;
+    }
+    return IsValidUtf8(rows.path);
+}
+
 AttributeRows RowsOfTable(const AttributeTable& table) {
     const auto cell = [&](std::size_t r, std::size_t c) -> std::string_view {
         return c < table.Columns() ? std::string_view(table.Text(r, c)) : std::string_view();

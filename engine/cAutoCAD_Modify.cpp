@@ -131,30 +131,33 @@ bool cAutoCAD::MatchesFilters(std::string_view strSpace, std::string_view strLay
     return true;
 }
 
-// The attribute rows of the open drawing, from the component's description
-// when it gives one, otherwise from the drawing information XML flattened into
-// the attribute table. Both give the same rows; the description spares writing
-// and reading the work files. The rows view into info or table. False after
-// the failure has been reported.
+// The attribute rows of the open drawing: listed by the component when it can,
+// else from its description when it gives one, otherwise from the drawing
+// information XML flattened into the attribute table. All give the same rows;
+// the listing spares building the description, the description spares writing
+// and reading the work files. The rows view into the drawing, info or table.
+// False after the failure has been reported.
 bool cAutoCAD::ReadAttributeRows(DrawingInfo& info, std::optional<AttributeTable>& table,
                                  AttributeRows& rows, std::string* strErr, LogFile* intFile) {
-    bool described = false;
+    bool listed = false, described = false;
     try {
-        described = objDWG && objDWG->DescribeDrawing(info);
+        listed = objDWG && objDWG->ListAttributes(rows);
+        described = !listed && objDWG && objDWG->DescribeDrawing(info);
     } catch (...) {
-        described = false;
+        listed = described = false;
     }
-    if (described) {
+    if (listed || described) {
         if (ComponentStatus(objDWG) != kStatusOk) {
             Fail(strErr, intFile, "Unable to create XML file.");
             return false;
         }
-        if (RowsOfDrawing(info, rows)) {
+        if (listed ? AllValidUtf8(rows) : RowsOfDrawing(info, rows)) {
             // An empty table cannot be read from the flat XML either.
             if (rows.rows.empty()) Fail(strErr, intFile, "Unable to parse XML file.");
             return !rows.rows.empty();
         }
     }
+    rows = {};
     info = {};
 
     const DrawingTableFiles files{strAppFolder + "_file.xml", strAppFolder + "_flat.xml", false};

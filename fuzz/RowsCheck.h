@@ -1,6 +1,7 @@
 // The attribute rows the engine takes from a drawing description must be the
 // rows of its XML chain (XML written, flattened, read back as a table); any
-// difference aborts the harness.
+// difference aborts the harness. So must the rows a document lists without a
+// description.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "component/DrawingInfoXml.h"
+#include "component/IDrawingDocument.h"
 #include "engine/AttributeRows.h"
 #include "engine/cAutoCAD.h"
 #include "fuzz/FuzzFiles.h"
@@ -43,6 +45,22 @@ inline void CheckRows(const DrawingInfo& info) {
     if (!same) {
         std::fprintf(stderr, "rows differ: %zu from the description, %zu through the XML\n", direct.rows.size(),
                      chain.rows.size());
+        std::abort();
+    }
+}
+
+// The rows a document lists against the rows of its description.
+inline void CheckListing(const IDrawingDocument& doc, const DrawingInfo& info) {
+    AttributeRows listed, described;
+    if (!doc.ListAttributes(listed)) return;
+    const bool valid = RowsOfDrawing(info, described);
+    bool same = valid == AllValidUtf8(listed) && (!valid || listed.rows.size() == described.rows.size());
+    for (std::size_t i = 0; same && valid && i < listed.rows.size(); ++i) {
+        same = SameRow(listed.rows[i], described.rows[i]);
+    }
+    if (!same) {
+        std::fprintf(stderr, "listed rows differ from the description's: %zu listed, %zu described\n",
+                     listed.rows.size(), described.rows.size());
         std::abort();
     }
 }

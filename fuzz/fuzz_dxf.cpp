@@ -1,6 +1,7 @@
 // DXF reader: any bytes that open must describe, take a new attribute value,
 // serialize, and open again with the same attributes. The attribute rows the
-// engine takes from the description must be the rows of its XML chain.
+// engine takes from the description must be the rows of its XML chain, and
+// the rows the document lists those of its description.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -29,6 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)kel::DrawingInfoToXml(before, true);
     const std::size_t count = CountAttributes(before);
     if (count > 0) kel::fuzz::CheckRows(before);
+    kel::fuzz::CheckListing(*doc, before);
 
     // Change the first attribute and delete the last one (when there are two).
     std::string firstHandle, lastHandle;
@@ -45,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!lastHandle.empty() && lastHandle != firstHandle && doc->DeleteEntity(lastHandle) == kel::kStatusOk) {
         --expected;
     }
-    (void)doc->Describe();
+    kel::fuzz::CheckListing(*doc, doc->Describe());
 
     std::string again;
     auto reopened = kel::dxf::DxfDocument::Open(doc->Serialize(), again);

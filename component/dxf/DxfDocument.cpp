@@ -99,6 +99,50 @@ DrawingInfo DxfDocument::Describe() const {
     return info;
 }
 
+bool DxfDocument::ListAttributes(AttributeRows& rows) const {
+    std::size_t inserts = 0, attributes = 0;
+    for (const DxfInsert& ins : model_.inserts) {
+        std::size_t live = 0;
+        for (int k : ins.attribs) live += model_.attribs[static_cast<std::size_t>(k)].deleted ? 0 : 1;
+        inserts += live > 0 ? 1 : 0;
+        attributes += live;
+    }
+    // Reserved in full: the rows point at their inserts.
+    rows.inserts.reserve(inserts);
+    rows.rows.reserve(attributes);
+    // Texts are decoded in the order Describe decodes them, as the decoder
+    // remembers the page of the last double-byte escape it read.
+    const auto text = [&](std::string_view raw) -> std::string_view {
+        return TextCodec::IsPlain(raw) ? raw : rows.texts.Keep(codec_.Decode(raw));
+    };
+    for (const DxfBlock& b : model_.blocks) {
+        const std::string_view space = text(Trim(b.name));
+        const std::string_view layout = text(b.layoutName);
+        for (int i : b.inserts) {
+            const DxfInsert& ins = model_.inserts[static_cast<std::size_t>(i)];
+            const std::string_view block = text(Trim(ins.name));
+            const std::string_view layer = text(Trim(ins.layer));
+            const RowInsert* listed = nullptr;
+            for (int k : ins.attribs) {
+                const DxfAttrib& a = model_.attribs[static_cast<std::size_t>(k)];
+                if (a.deleted) continue;
+                if (!listed) {
+                    rows.inserts.push_back({space, layout, block, layer, rows.texts.Keep(FormatHandle(ins.id))});
+                    listed = &rows.inserts.back();
+                }
+                const std::string_view handle = rows.texts.Keep(FormatHandle(a.id));
+                const std::string_view tag = text(Trim(a.tag));
+                // A value changed since the drawing was read may change again while the rows are in use.
+                const std::string_view value = a.changed || a.multiLine ? rows.texts.Keep(AttributeValue(a))
+                                               : a.hasValue        ? text(a.value.value)
+                                                                   : std::string_view();
+                rows.rows.push_back({listed, handle, tag, value});
+            }
+        }
+    }
+    return true;
+}
+
 std::string DxfDocument::MakeToken(const DxfToken& like, int code, std::string_view value) const {
     std::string out;
     if (model_.encoding == DxfEncoding::Ascii) {

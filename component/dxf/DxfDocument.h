@@ -23,6 +23,7 @@ public:
     static std::unique_ptr<DxfDocument> Open(std::string bytes, std::string& strStatus);
 
     DrawingInfo Describe() const override;
+    bool ListAttributes(AttributeRows& rows) const override;
     std::string SetAttributeValue(const std::string& strHandle, const std::string& strValue) override;
     std::string DeleteEntity(const std::string& strHandle) override;
     std::string Save(const std::string& strPath, int lngVersion) override;

@@ -41,14 +41,16 @@ TextCodec::TextCodec(std::string_view acadVer, std::string_view dwgCodePage) {
     }
 }
 
+bool TextCodec::IsPlain(std::string_view raw) {
+    return std::all_of(raw.begin(), raw.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x80 && c != '\\' && c != '^';
+    });
+}
+
 std::string TextCodec::Decode(std::string_view raw) const {
     // Most values are plain ASCII without escapes, which read as they are in
     // every code page.
-    if (std::all_of(raw.begin(), raw.end(), [](char c) {
-            return static_cast<unsigned char>(c) < 0x80 && c != '\\' && c != '^';
-        })) {
-        return std::string(raw);
-    }
+    if (IsPlain(raw)) return std::string(raw);
     std::string out;
     out.reserve(raw.size());
     char16_t pendingHigh = 0;  // a high surrogate from \U+D8xx waiting for its pair

@@ -18,6 +18,9 @@ public:
 
     // File bytes to UTF-8: escapes resolved, caret notation turned into control characters.
     std::string Decode(std::string_view raw) const;
+    // True when Decode gives the bytes as they are, whatever the encoding:
+    // plain ASCII without escapes or caret notation.
+    static bool IsPlain(std::string_view raw);
     // UTF-8 to file bytes. Characters the file's encoding lacks become
     // \U+XXXX, or \M+nXXXX when the file writes such escapes and page n has them.
     std::string Encode(std::string_view utf8) const;

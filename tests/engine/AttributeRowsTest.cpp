@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -81,6 +82,45 @@ TEST(AttributeRows, CorpusDrawingsGiveTheRowsOfTheXmlChain) {
     }
     EXPECT_GT(described, 40u);
     EXPECT_GT(withRows, 10u);
+}
+
+// The rows a component lists must be the rows of its description: as read,
+// and after a value is set and an attribute deleted. Returns whether it lists.
+bool ExpectListingAsDescription(const std::string& f) {
+    DrawingComponent component;
+    std::int32_t handle = 0;
+    if (component.OpenFile(handle, f, "") <= 0) return false;
+    for (int round = 0; round < 2; ++round) {
+        AttributeRows listed;
+        if (!component.ListAttributes(listed)) return false;
+        EXPECT_EQ(component.Status(), kStatusOk) << f;
+        EXPECT_EQ(listed.path, f);
+        DrawingInfo info;
+        EXPECT_TRUE(component.DescribeDrawing(info));
+        AttributeRows described;
+        EXPECT_TRUE(RowsOfDrawing(info, described)) << f;
+        EXPECT_TRUE(AllValidUtf8(listed)) << f;
+        EXPECT_EQ(AllFields(listed), AllFields(described)) << f << " round " << round;
+        if (listed.rows.size() < 2) break;
+        component.SetAttributeValue("Größe ^ \\U+0041 {x}\nzwei", std::string(listed.rows[0].handle));
+        EXPECT_EQ(component.Status(), kStatusOk) << f;
+        component.DeleteEntity(std::string(listed.rows.back().handle));
+    }
+    return true;
+}
+
+TEST(AttributeRows, ComponentsListTheRowsOfTheirDescription) {
+    for (const char* sample : {"title-r12.dxf", "title-r12-bin.dxf", "title-r2000.dxf", "title-r2018-bin.dxf"}) {
+        EXPECT_TRUE(ExpectListingAsDescription(std::string(KEL_SOURCE_DIR "/examples/") + sample)) << sample;
+    }
+}
+
+TEST(AttributeRows, CorpusDrawingsListTheRowsOfTheirDescription) {
+    KEL_NEED_CORPUS();
+    std::size_t listed = 0;
+    for (const std::string& f : CorpusDrawings()) listed += ExpectListingAsDescription(f) ? 1 : 0;
+    std::printf("%zu drawings listed\n", listed);
+    EXPECT_GT(listed, 20u);
 }
 
 TEST(AttributeRows, MarkupLikeTextsAreTakenAsTheChainTakesThem) {

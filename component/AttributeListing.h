@@ -1,0 +1,73 @@
+// The attributes of a drawing as rows, one per attribute, with the fields a
+// run matches its template against. A component may list them straight from
+// its own index of the drawing instead of through a description; then the
+// texts are views into the drawing's bytes where they need no decoding, and
+// into the listing's own store otherwise.
+#pragma once
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kel {
+
+// What the rows of one insert's attributes share.
+struct RowInsert {
+    std::string_view space;   // the owner block's name (*Model_Space, *Paper_Space, ...)
+    std::string_view layout;  // the owner's layout name
+    std::string_view block;   // the inserted block's name
+    std::string_view layer;   // the insert's layer
+    std::string_view handle;  // the insert's handle
+    bool operator==(const RowInsert&) const = default;
+};
+
+struct AttributeRow {
+    const RowInsert* insert = nullptr;
+    std::string_view handle;  // the attribute's handle
+    std::string_view tag;
+    std::string_view value;
+};
+
+// Texts kept for the views of a listing: appended into blocks that never move.
+class TextStore {
+public:
+    std::string_view Keep(std::string_view text) {
+        if (text.empty()) return {};
+        if (blocks_.empty() || left_ < text.size()) {
+            const std::size_t size = std::max(kBlock, text.size());
+            blocks_.push_back(std::make_unique<char[]>(size));
+            next_ = blocks_.back().get();
+            left_ = size;
+        }
+        std::memcpy(next_, text.data(), text.size());
+        const std::string_view kept(next_, text.size());
+        next_ += text.size();
+        left_ -= text.size();
+        return kept;
+    }
+
+private:
+    static constexpr std::size_t kBlock = 64 * 1024;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    char* next_ = nullptr;
+    std::size_t left_ = 0;
+};
+
+// Rows with the inserts and texts they point into. Moving keeps those
+// pointers; copying would not, so it is not allowed.
+struct AttributeRows {
+    std::vector<RowInsert> inserts;
+    std::vector<AttributeRow> rows;
+    TextStore texts;
+    std::string path;  // the drawing's path as it was opened, when a component listed the rows
+
+    AttributeRows() = default;
+    AttributeRows(AttributeRows&&) = default;
+    AttributeRows& operator=(AttributeRows&&) = default;
+    AttributeRows(const AttributeRows&) = delete;
+    AttributeRows& operator=(const AttributeRows&) = delete;
+};
+
+}  // namespace kel
