@@ -30,9 +30,8 @@ struct Record {
     int embeddedText = 0;  // XRECORD: 1 after "Embedded Object", 2 once its text is read
     std::string_view xdict, entryName;
     std::vector<std::pair<std::string_view, std::uint64_t>> entries;
-    double x = 0, y = 0, z = 0;
-    std::int64_t g70 = 0, g71 = 0, g67 = 0, g66 = 0;
-    DxfToken tok66, value;
+    // Numbers are kept as their tokens and read only for the records that use them.
+    DxfToken tokX, tokY, tokZ, tok66, tok67, tok70, tok71, value;
     std::vector<DxfToken> chunks;
 
     void Begin(std::string_view t, std::size_t s) {
@@ -56,6 +55,26 @@ struct PendingOwner {
     int insert;
     bool paper;
 };
+
+// Sorts entries by handle, equal handles in file order. Files list their
+// handles as a few ascending runs (a section, a layout's block), which are
+// merged one after the other; entries in no order to speak of are sorted.
+void SortByHandle(std::vector<HandleEntry>& entries) {
+    constexpr std::size_t kMostRuns = 32;
+    std::vector<std::size_t> runEnds;
+    for (std::size_t i = 1; i < entries.size() && runEnds.size() <= kMostRuns; ++i) {
+        if (entries[i].handle < entries[i - 1].handle) runEnds.push_back(i);
+    }
+    if (runEnds.size() > kMostRuns) {
+        std::stable_sort(entries.begin(), entries.end());
+        return;
+    }
+    runEnds.push_back(entries.size());
+    for (std::size_t k = 0; k + 1 < runEnds.size(); ++k) {
+        std::inplace_merge(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(runEnds[k]),
+                           entries.begin() + static_cast<std::ptrdiff_t>(runEnds[k + 1]));
+    }
+}
 
 class Reader {
 public:
@@ -192,13 +211,13 @@ private:
             case 8:
                 if (!r.hasLayer) { r.layer = t.value; r.hasLayer = true; }
                 break;
-            case 10: if (!r.hasX) { r.x = tok_.Double(t); r.hasX = true; } break;
-            case 20: if (!r.hasY) { r.y = tok_.Double(t); r.hasY = true; } break;
-            case 30: if (!r.hasZ) { r.z = tok_.Double(t); r.hasZ = true; } break;
-            case 66: if (!r.has66) { r.g66 = tok_.Integer(t); r.tok66 = t; r.has66 = true; } break;
-            case 67: if (!r.has67) { r.g67 = tok_.Integer(t); r.has67 = true; } break;
-            case 70: if (!r.has70) { r.g70 = tok_.Integer(t); r.has70 = true; } break;
-            case 71: if (!r.has71) { r.g71 = tok_.Integer(t); r.has71 = true; } break;
+            case 10: if (!r.hasX) { r.tokX = t; r.hasX = true; } break;
+            case 20: if (!r.hasY) { r.tokY = t; r.hasY = true; } break;
+            case 30: if (!r.hasZ) { r.tokZ = t; r.hasZ = true; } break;
+            case 66: if (!r.has66) { r.tok66 = t; r.has66 = true; } break;
+            case 67: if (!r.has67) { r.tok67 = t; r.has67 = true; } break;
+            case 70: if (!r.has70) { r.tok70 = t; r.has70 = true; } break;
+            case 71: if (!r.has71) { r.tok71 = t; r.has71 = true; } break;
             case 330:
                 if (r.type == "LAYOUT" && r.subclass == "AcDbLayout") {
                     r.layoutOwner = Trim(t.value);
@@ -290,7 +309,8 @@ private:
                 }
                 attachTo_ = -1;
             } else {
-                if (r.type == "ATTDEF" && section_ == Section::Blocks && currentBlock_ >= 0 && (r.g70 & 2)) {
+                if (r.type == "ATTDEF" && section_ == Section::Blocks && currentBlock_ >= 0 && r.has70 &&
+                    (tok_.Integer(r.tok70) & 2)) {
                     ++constantByBlock_[blockKeys_[static_cast<std::size_t>(currentBlock_)]];
                 }
                 attachTo_ = -1;
@@ -325,11 +345,12 @@ private:
         ins.synthetic = !hasHandle;
         ins.name = r.name;
         ins.layer = r.layer;
-        ins.x = r.x;
-        ins.y = r.y;
-        ins.z = r.z;
-        ins.columns = r.has70 && r.g70 > 0 ? static_cast<int>(r.g70) : 1;
-        ins.rows = r.has71 && r.g71 > 0 ? static_cast<int>(r.g71) : 1;
+        ins.x = r.hasX ? tok_.Double(r.tokX) : 0;
+        ins.y = r.hasY ? tok_.Double(r.tokY) : 0;
+        ins.z = r.hasZ ? tok_.Double(r.tokZ) : 0;
+        const std::int64_t columns = r.has70 ? tok_.Integer(r.tok70) : 0, rows = r.has71 ? tok_.Integer(r.tok71) : 0;
+        ins.columns = columns > 0 ? static_cast<int>(columns) : 1;
+        ins.rows = rows > 0 ? static_cast<int>(rows) : 1;
         ins.hasFollowFlag = r.has66;
         ins.followFlag = r.tok66;
         int index = static_cast<int>(m_.inserts.size());
@@ -337,7 +358,7 @@ private:
             if (currentBlock_ < 0) currentBlock_ = BlockIndex("");
             ins.owner = currentBlock_;
         } else {
-            pending_.push_back(PendingOwner{index, r.has67 && r.g67 == 1});
+            pending_.push_back(PendingOwner{index, r.has67 && tok_.Integer(r.tok67) == 1});
         }
         m_.inserts.push_back(ins);
         attachTo_ = index;
@@ -472,7 +493,7 @@ private:
                                    return b.handle <= a.handle;
                                }) == handles.end();
         if (!ascending) {
-            std::stable_sort(handles.begin(), handles.end());
+            SortByHandle(handles);
             // The first holder keeps a handle that is taken more than once.
             auto kept = handles.begin();
             for (auto it = handles.begin(); it != handles.end(); ++it) {

@@ -146,7 +146,17 @@ bool DxfTokenizer::NextAscii(DxfToken& token) {
         if (!nl) return Fail(start, "value missing");
     }
     std::size_t valueStart = codeEnd + 1;
-    const void* nl2 = std::memchr(d + valueStart, eol_, n - valueStart);
+    // Value lines are short as a rule: a few bytes are looked at in place
+    // before the general search takes over.
+    const void* nl2 = nullptr;
+    const std::size_t nearEnd = std::min(n, valueStart + 24);
+    for (std::size_t p = valueStart; p < nearEnd; ++p) {
+        if (d[p] == eol_) {
+            nl2 = d + p;
+            break;
+        }
+    }
+    if (!nl2 && nearEnd < n) nl2 = std::memchr(d + nearEnd, eol_, n - nearEnd);
     std::size_t lineEnd = nl2 ? static_cast<const char*>(nl2) - d : n;
     std::size_t valueEnd = lineEnd;
     if (valueEnd > valueStart && d[valueEnd - 1] == '\r') --valueEnd;

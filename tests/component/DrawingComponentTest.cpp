@@ -9,6 +9,7 @@
 
 #include "DxfTestSupport.h"
 #include "component/DrawingComponent.h"
+#include "component/DrawingHandle.h"
 #include "support/Corpus.h"
 #include "support/TempDir.h"
 
@@ -155,42 +156,51 @@ TEST(DrawingComponent, EditsNameTheirFaults) {
 }
 
 TEST(DrawingComponent, AHandleTakenTwiceStaysWithItsFirstHolder) {
-    // Handles out of order, and an ATTRIB whose handle a LINE took before it.
+    // Handles out of order, and an ATTRIB whose handle a LINE took before it;
+    // once in a few ascending runs, once behind lines in descending order.
     auto group = [](int code, const std::string& value) { return std::to_string(code) + "\n" + value + "\n"; };
-    std::string dxf = group(0, "SECTION") + group(2, "ENTITIES") + group(0, "LINE") + group(5, "30") +
-                      group(8, "0") + group(0, "INSERT") + group(5, "20") + group(8, "0") + group(2, "B") +
-                      group(66, "1") + group(0, "ATTRIB") + group(5, "30") + group(8, "0") + group(2, "TAGA") +
-                      group(1, "one") + group(0, "ATTRIB") + group(5, "10") + group(8, "0") + group(2, "TAGB") +
-                      group(1, "two") + group(0, "SEQEND") + group(5, "40") + group(0, "ENDSEC") + group(0, "EOF");
-    TempDir dir;
-    DrawingComponent c;
-    ASSERT_EQ(Open(c, dir.Write("d.dxf", dxf)), kStatusOk);
-    DrawingInfo info;
-    ASSERT_TRUE(c.DescribeDrawing(info));
-    ASSERT_EQ(info.blocks.size(), 1u);
-    ASSERT_EQ(info.blocks[0].inserts.size(), 1u);
-    const InsertInfo& ins = info.blocks[0].inserts[0];
-    EXPECT_EQ(ins.handle, "20");
-    ASSERT_EQ(ins.attributes.size(), 2u);
-    EXPECT_EQ(ins.attributes[0].tag, "TAGA");
-    EXPECT_EQ(ins.attributes[0].handle, "41") << "a new id above every handle of the file";
-    EXPECT_EQ(ins.attributes[1].handle, "10");
-    c.SetAttributeValue("v", "30");
-    EXPECT_EQ(c.Status(), "3003:Handle 30 is not an attribute");
-    c.DeleteEntity("30");
-    EXPECT_EQ(c.Status(), "3002:Deleting a LINE is not supported");
-    c.SetAttributeValue("uno", "41");
-    EXPECT_EQ(c.Status(), kStatusOk);
-    c.SetAttributeValue("dos", "10");
-    EXPECT_EQ(c.Status(), kStatusOk);
-    c.SetAttributeValue("v", "40");
-    EXPECT_EQ(c.Status(), "3003:Handle 40 is not an attribute");
-    c.SaveFile(dir.File("e.dxf"), -1);
-    ASSERT_EQ(c.Status(), kStatusOk);
-    std::string expected = dxf;
-    expected.replace(expected.find("\none\n"), 5, "\nuno\n");
-    expected.replace(expected.find("\ntwo\n"), 5, "\ndos\n");
-    EXPECT_EQ(ReadFile(dir.File("e.dxf")), expected);
+    for (const int lines : {0, 40}) {
+        std::string dxf = group(0, "SECTION") + group(2, "ENTITIES");
+        for (int i = 0; i < lines; ++i) dxf += group(0, "LINE") + group(5, ::kel::FormatHandle(0x200 - i)) + group(8, "0");
+        dxf += group(0, "LINE") + group(5, "30") + group(8, "0") + group(0, "INSERT") + group(5, "20") +
+               group(8, "0") + group(2, "B") + group(66, "1") + group(0, "ATTRIB") + group(5, "30") + group(8, "0") +
+               group(2, "TAGA") + group(1, "one") + group(0, "ATTRIB") + group(5, "10") + group(8, "0") +
+               group(2, "TAGB") + group(1, "two") + group(0, "SEQEND") + group(5, "40") + group(0, "ENDSEC") +
+               group(0, "EOF");
+        TempDir dir;
+        DrawingComponent c;
+        ASSERT_EQ(Open(c, dir.Write("d.dxf", dxf)), kStatusOk);
+        DrawingInfo info;
+        ASSERT_TRUE(c.DescribeDrawing(info));
+        ASSERT_EQ(info.blocks.size(), 1u);
+        ASSERT_EQ(info.blocks[0].inserts.size(), 1u);
+        const InsertInfo& ins = info.blocks[0].inserts[0];
+        EXPECT_EQ(ins.handle, "20");
+        ASSERT_EQ(ins.attributes.size(), 2u);
+        EXPECT_EQ(ins.attributes[0].tag, "TAGA");
+        EXPECT_EQ(ins.attributes[0].handle, lines ? "201" : "41") << "a new id above every handle of the file";
+        EXPECT_EQ(ins.attributes[1].handle, "10");
+        c.SetAttributeValue("v", "30");
+        EXPECT_EQ(c.Status(), "3003:Handle 30 is not an attribute");
+        c.DeleteEntity("30");
+        EXPECT_EQ(c.Status(), "3002:Deleting a LINE is not supported");
+        c.SetAttributeValue("uno", ins.attributes[0].handle);
+        EXPECT_EQ(c.Status(), kStatusOk);
+        c.SetAttributeValue("dos", "10");
+        EXPECT_EQ(c.Status(), kStatusOk);
+        c.SetAttributeValue("v", "40");
+        EXPECT_EQ(c.Status(), "3003:Handle 40 is not an attribute");
+        for (int i = 0; i < lines; ++i) {
+            c.SetAttributeValue("v", ::kel::FormatHandle(0x200 - i));
+            EXPECT_EQ(c.Status(), "3003:Handle " + ::kel::FormatHandle(0x200 - i) + " is not an attribute");
+        }
+        c.SaveFile(dir.File("e.dxf"), -1);
+        ASSERT_EQ(c.Status(), kStatusOk);
+        std::string expected = dxf;
+        expected.replace(expected.find("\none\n"), 5, "\nuno\n");
+        expected.replace(expected.find("\ntwo\n"), 5, "\ndos\n");
+        EXPECT_EQ(ReadFile(dir.File("e.dxf")), expected);
+    }
 }
 
 TEST(DrawingComponent, FailedSavesLeaveFilesAsTheyWere) {
