@@ -121,19 +121,16 @@ bool ReadWholeFile(const std::string& strPath, std::string& strData, std::string
         return false;
     }
     strData.clear();
-    // Read straight into the string: its size first, then whatever more the file
-    // holds by the time it is read.
+    // Room for the size the file has now, then whatever it holds by the time it
+    // is read. The pieces pass through a buffer small enough to stay in the
+    // processor's cache, so the string's memory is written once, not cleared
+    // first and then written again.
     std::error_code sizeErr;
     const auto size = fs::file_size(PathFromUtf8(strPath), sizeErr);
-    std::size_t have = 0;
-    if (!sizeErr && size > 0) {
-        strData.resize(static_cast<std::size_t>(size));
-        have = std::fread(strData.data(), 1, strData.size(), f);
-        strData.resize(have);
-    }
-    char buf[1 << 16];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) strData.append(buf, n);
+    if (!sizeErr && size > 0) strData.reserve(static_cast<std::size_t>(size));
+    std::vector<char> piece(std::size_t{1} << 18);
+    std::size_t n;
+    while ((n = std::fread(piece.data(), 1, piece.size(), f)) > 0) strData.append(piece.data(), n);
     bool ok = !std::ferror(f);
     if (!ok) strErr = "read error";
     std::fclose(f);

@@ -48,6 +48,18 @@ TEST(PortableFiles, NamesOutsideAsciiAreWrittenReplacedReadAndDeleted) {
     }
 }
 
+TEST(PortableFiles, WholeFilesAreReadAcrossEveryPieceBoundary) {
+    test::TempDir dir;
+    constexpr std::size_t kPiece = std::size_t{1} << 18;
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, kPiece - 1, kPiece, kPiece + 1, 3 * kPiece + 7}) {
+        std::string content(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) content[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+        std::string data = "left over", err;
+        ASSERT_TRUE(ReadWholeFile(dir.Write("f" + std::to_string(size), content), data, err)) << err;
+        EXPECT_TRUE(data == content) << size;
+    }
+}
+
 TEST(PortableFiles, ReadOnlyFileIsRefusedAndKept) {
     test::TempDir dir;
     const std::string path = dir.Write("r\xC3\xA9vision.dxf", "original");
