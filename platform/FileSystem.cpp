@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <set>
@@ -128,9 +129,10 @@ bool ReadWholeFile(const std::string& strPath, std::string& strData, std::string
     std::error_code sizeErr;
     const auto size = fs::file_size(PathFromUtf8(strPath), sizeErr);
     if (!sizeErr && size > 0) strData.reserve(static_cast<std::size_t>(size));
-    std::vector<char> piece(std::size_t{1} << 18);
+    constexpr std::size_t kPiece = std::size_t{1} << 18;
+    const auto piece = std::make_unique_for_overwrite<char[]>(kPiece);
     std::size_t n;
-    while ((n = std::fread(piece.data(), 1, piece.size(), f)) > 0) strData.append(piece.data(), n);
+    while ((n = std::fread(piece.get(), 1, kPiece, f)) > 0) strData.append(piece.get(), n);
     bool ok = !std::ferror(f);
     if (!ok) strErr = "read error";
     std::fclose(f);

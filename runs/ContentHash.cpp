@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <vector>
+#include <memory>
 
 #include "platform/FileSystem.h"
 
@@ -112,11 +112,12 @@ bool FileContentHash(const std::string& strPath, HashKind kind, std::uint64_t& s
     hash = hasher.Result();
     std::ifstream in(PathFromUtf8(strPath), std::ios::binary);
     if (!in) return false;
-    std::vector<char> piece(std::size_t{1} << 20);
+    constexpr std::size_t kPiece = std::size_t{1} << 18;
+    const auto piece = std::make_unique_for_overwrite<char[]>(kPiece);
     while (in) {
-        in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+        in.read(piece.get(), static_cast<std::streamsize>(kPiece));
         const auto got = static_cast<std::size_t>(in.gcount());
-        hasher.Add(piece.data(), got);
+        hasher.Add(piece.get(), got);
         size += got;
     }
     hash = hasher.Result();

@@ -16,7 +16,7 @@ std::string Pattern(std::size_t size) {
 
 TEST(JournalHashTest, AFileReadInPiecesHashesAsItsWholeContent) {
     test::TempDir dir;
-    constexpr std::size_t kPiece = std::size_t{1} << 20;
+    constexpr std::size_t kPiece = std::size_t{1} << 18;
     for (const HashKind kind : {HashKind::Bytewise, HashKind::Wordwise}) {
         for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{31}, std::size_t{33}, kPiece - 1,
                                  kPiece + 1, 3 * kPiece + 5}) {
