@@ -76,15 +76,18 @@ TEST_F(CrashSafetyTest, EveryDrawingIsOriginalOrModifiedAfterAnyKill) {
     }
 
     std::mt19937 rng(8);
-    // The delays follow the runs: a kill that came after the whole run shortens
-    // them, one before any save lengthens them, since a busy machine makes runs
-    // slower or quicker than the measured one.
-    double upper = static_cast<double>(full.count()) * 1.1;
+    // The delays close in on the part of the run where drawings are saved: a
+    // kill that came after the whole run lowers the latest delay, one before
+    // any save raises the earliest. Starting the process takes much of a run of
+    // small drawings, and a busy machine makes runs slower or quicker than the
+    // measured one, so the range widens again when it grows too narrow.
+    const double span = static_cast<double>(full.count()) * 1.1;
+    double lower = 0, upper = span;
     int modifiedSeen = 0, mixedRuns = 0, tempsSeen = 0;
     for (int k = 0; k < kKills; ++k) {
         // Every other run changes two drawings at once.
         const int pid = robust::StartBatch(RestoreOriginals(k % 2 ? "2" : "1"), home);
-        std::uniform_int_distribution<long> delay(0, static_cast<long>(upper));
+        std::uniform_int_distribution<long> delay(static_cast<long>(lower), static_cast<long>(upper));
         std::this_thread::sleep_for(std::chrono::microseconds(delay(rng)));
         ::kill(pid, SIGKILL);
         robust::WaitBatch(pid, home);
@@ -99,8 +102,12 @@ TEST_F(CrashSafetyTest, EveryDrawingIsOriginalOrModifiedAfterAnyKill) {
             }
         }
         modifiedSeen += modified;
-        if (modified == static_cast<int>(drawings.size())) upper *= 0.9;
-        if (modified == 0) upper *= 1.1;
+        if (modified == static_cast<int>(drawings.size())) upper -= (upper - lower) * 0.1;
+        if (modified == 0) lower += (upper - lower) * 0.1;
+        if (upper - lower < span * 0.05) {
+            lower *= 0.8;
+            upper = upper * 1.2 + span * 0.05;
+        }
         if (modified > 0 && modified < static_cast<int>(drawings.size())) ++mixedRuns;
         tempsSeen += static_cast<int>(robust::TempFiles(dir.File("work")).size());
     }
