@@ -5,6 +5,7 @@
 // into the listing's own store otherwise.
 #pragma once
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -37,7 +38,7 @@ public:
         if (text.empty()) return {};
         if (blocks_.empty() || left_ < text.size()) {
             const std::size_t size = std::max(kBlock, text.size());
-            blocks_.push_back(std::make_unique<char[]>(size));
+            blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
             next_ = blocks_.back().get();
             left_ = size;
         }
