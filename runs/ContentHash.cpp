@@ -6,6 +6,7 @@
 #include <fstream>
 #include <memory>
 
+#include "component/DrawingHandle.h"
 #include "platform/FileSystem.h"
 
 namespace kel {
@@ -137,17 +138,8 @@ bool ParseHashText(std::string_view text, HashKind& kind, std::uint64_t& hash) {
         kind = HashKind::Wordwise;
         text.remove_prefix(1);
     }
-    if (text.empty() || text.size() > 16) return false;
-    hash = 0;
-    for (const char c : text) {
-        const int digit = c >= '0' && c <= '9'   ? c - '0'
-                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                 : -1;
-        if (digit < 0) return false;
-        hash = (hash << 4) | static_cast<std::uint64_t>(digit);
-    }
-    return true;
+    // At most 16 hexadecimal digits, read as a handle's are.
+    return text.size() <= 16 && text == TrimHandleText(text) && ParseHandle(text, hash);
 }
 
 }  // namespace kel
