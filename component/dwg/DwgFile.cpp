@@ -390,7 +390,7 @@ bool DwgFile::ParseObjectMap(std::string_view bytes, const SectionLocator& loc, 
     // Sections are written about 2 KB long; each carries its own CRC and
     // starts again from handle 0 and offset 0.
     objectMap.clear();
-    indexOfHandle.clear();
+    indexOfHandle.Clear();
     std::uint64_t handle = 0;
     std::int64_t offset = 0;
     for (;;) {
@@ -426,11 +426,11 @@ bool DwgFile::ParseObjectMap(std::string_view bytes, const SectionLocator& loc, 
                 why = "object map points outside the file";
                 return false;
             }
-            auto [it, inserted] = indexOfHandle.emplace(handle, objectMap.size());
+            auto [slot, inserted] = indexOfHandle.Insert(handle, objectMap.size());
             if (inserted) {
                 objectMap.push_back({handle, offset});
             } else {
-                objectMap[it->second].offset = offset;  // a later entry for the same handle wins
+                objectMap[*slot].offset = offset;  // a later entry for the same handle wins
             }
         }
         at += size + 2;

@@ -10,10 +10,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "component/dwg/DwgTypes.h"
+#include "component/dwg/HandleIndex.h"
 
 namespace kel::dwg {
 
@@ -79,7 +79,7 @@ public:
     std::uint64_t handleSeed = 0;
     std::vector<ClassDef> classes;
     std::vector<ObjectLocation> objectMap;  // in the order of the map
-    std::unordered_map<std::uint64_t, std::size_t> indexOfHandle;  // handle -> objectMap index
+    HandleIndex indexOfHandle;  // handle -> objectMap index
     // R2004, R2010 and later: the container as read, for writing the file
     // again (its objects section data is in objectSection, not here); null
     // for the other versions.

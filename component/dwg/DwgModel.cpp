@@ -32,11 +32,11 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
 bool DwgModel::TakeUnchanged(const Earlier& earlier, std::string_view area, const ObjectLocation& loc) {
     if (earlier.changed && earlier.changed->count(loc.handle)) return false;
     const DwgModel& m = *earlier.model;
-    auto it = m.index_.find(loc.handle);
-    if (it == m.index_.end()) return false;
-    const bool stub = (it->second & kStubBit) != 0;
-    const Stub* s = stub ? &m.stubs_[it->second & ~kStubBit] : nullptr;
-    const DecodedObject* o = stub ? nullptr : &m.objects_[it->second];
+    const std::size_t* place = m.index_.Find(loc.handle);
+    if (!place) return false;
+    const bool stub = (*place & kStubBit) != 0;
+    const Stub* s = stub ? &m.stubs_[*place & ~kStubBit] : nullptr;
+    const DecodedObject* o = stub ? nullptr : &m.objects_[*place];
     const std::int64_t offset = stub ? s->offset : o->offset;
     const std::size_t length = stub ? s->totalBytes : o->totalBytes;
     if (offset != loc.offset || offset < 0) return false;
@@ -46,10 +46,10 @@ bool DwgModel::TakeUnchanged(const Earlier& earlier, std::string_view area, cons
         return false;
     }
     if (stub) {
-        index_[loc.handle] = stubs_.size() | kStubBit;
+        index_.Set(loc.handle, stubs_.size() | kStubBit);
         stubs_.push_back(*s);
     } else {
-        index_[loc.handle] = objects_.size();
+        index_.Set(loc.handle, objects_.size());
         if (std::holds_alternative<LayoutData>(o->data)) hasLayouts_ = true;
         objects_.push_back(*o);
     }
@@ -59,7 +59,7 @@ bool DwgModel::TakeUnchanged(const Earlier& earlier, std::string_view area, cons
 bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& status, const Earlier& earlier) {
     objects_.clear();
     stubs_.clear();
-    index_.clear();
+    index_.Clear();
     shownStubs_.clear();
     shownStubIndex_.clear();
     blockOrder_.clear();
@@ -67,7 +67,7 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     wideText_ = HasStringStream(file.version);
     ownedLists_ = AtLeast(file.version, Version::R2004);
     hasLayouts_ = false;
-    index_.reserve(file.objectMap.size());
+    index_.Reserve(file.objectMap.size());
     // Up to R2000 entities are found by following each one's link to the
     // next, which lies among its common fields.
     const DecodeDepth depth = ownedLists_ ? DecodeDepth::kWorkingSet : DecodeDepth::kFull;
@@ -86,12 +86,12 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
             return false;
         }
         if (o.prefixOnly) {
-            index_[loc.handle] = stubs_.size() | kStubBit;
+            index_.Set(loc.handle, stubs_.size() | kStubBit);
             stubs_.push_back(Stub{o.offset, o.Handle(), static_cast<std::uint32_t>(o.totalBytes), o.size,
                                   o.common.type, o.common.isEntity});
             continue;
         }
-        index_[loc.handle] = objects_.size();
+        index_.Set(loc.handle, objects_.size());
         if (std::holds_alternative<LayoutData>(o.data)) hasLayouts_ = true;
         objects_.push_back(std::move(o));
     }
@@ -151,12 +151,12 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
 
 const DecodedObject* DwgModel::FindFull(std::uint64_t handle, std::string_view bytes, const DwgFile& file,
                                         std::string& status) {
-    auto it = index_.find(handle);
-    if (it == index_.end()) {
+    std::size_t* at = index_.Find(handle);
+    if (!at) {
         status = status::Make(status::kHandleNotFound, "Handle " + FormatHandle(handle) + " not found");
         return nullptr;
     }
-    if (!(it->second & kStubBit)) return &objects_[it->second];
+    if (!(*at & kStubBit)) return &objects_[*at];
     // A stub that an edit has replaced is the edited object.
     if (auto shown = shownStubIndex_.find(handle); shown != shownStubIndex_.end() &&
                                                    !shownStubs_[shown->second].prefixOnly) {
@@ -164,27 +164,27 @@ const DecodedObject* DwgModel::FindFull(std::uint64_t handle, std::string_view b
     }
     DecodedObject full;
     std::string why;
-    if (!DecodeObject(file.ObjectArea(bytes), stubs_[it->second & ~kStubBit].offset, file, full, why)) {
+    if (!DecodeObject(file.ObjectArea(bytes), stubs_[*at & ~kStubBit].offset, file, full, why)) {
         status = status::Make(status::kCorrupt, "Damaged drawing: object " + FormatHandle(handle) + ": " + why);
         return nullptr;
     }
     shownStubIndex_.erase(handle);
-    it->second = objects_.size();
+    *at = objects_.size();
     objects_.push_back(std::move(full));
     return &objects_.back();
 }
 
 bool DwgModel::DecodeRest(std::string_view bytes, const DwgFile& file, std::string& status) {
     for (const Stub& stub : stubs_) {
-        auto it = index_.find(stub.handle);
-        if (it == index_.end()) continue;  // erased
+        std::size_t* at = index_.Find(stub.handle);
+        if (!at) continue;  // erased
         DecodedObject full;
         std::string why;
         if (!DecodeObject(file.ObjectArea(bytes), stub.offset, file, full, why)) {
             status = status::Make(status::kCorrupt, "Damaged drawing: object " + FormatHandle(stub.handle) + ": " + why);
             return false;
         }
-        it->second = objects_.size();
+        *at = objects_.size();
         objects_.push_back(std::move(full));
     }
     stubs_.clear();
@@ -229,22 +229,22 @@ const DecodedObject* DwgModel::Find(std::uint64_t handle) const {
 }
 
 const DecodedObject* DwgModel::Decoded(std::uint64_t handle) const {
-    auto it = index_.find(handle);
-    return it == index_.end() || (it->second & kStubBit) ? nullptr : &objects_[it->second];
+    const std::size_t* at = index_.Find(handle);
+    return !at || (*at & kStubBit) ? nullptr : &objects_[*at];
 }
 
 bool DwgModel::IsEntity(std::uint64_t handle) const {
-    auto it = index_.find(handle);
-    if (it == index_.end()) return false;
-    return it->second & kStubBit ? stubs_[it->second & ~kStubBit].isEntity : objects_[it->second].common.isEntity;
+    const std::size_t* at = index_.Find(handle);
+    if (!at) return false;
+    return *at & kStubBit ? stubs_[*at & ~kStubBit].isEntity : objects_[*at].common.isEntity;
 }
 
 DecodedObject* DwgModel::FindMutable(std::uint64_t handle) {
-    auto it = index_.find(handle);
-    if (it == index_.end()) return nullptr;
-    if (!(it->second & kStubBit)) return &objects_[it->second];
+    std::size_t* at = index_.Find(handle);
+    if (!at) return nullptr;
+    if (!(*at & kStubBit)) return &objects_[*at];
     if (auto shown = shownStubIndex_.find(handle); shown != shownStubIndex_.end()) return &shownStubs_[shown->second];
-    const Stub& stub = stubs_[it->second & ~kStubBit];
+    const Stub& stub = stubs_[*at & ~kStubBit];
     DecodedObject& o = shownStubs_.emplace_back();
     o.offset = stub.offset;
     o.totalBytes = stub.totalBytes;

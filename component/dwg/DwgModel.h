@@ -14,6 +14,7 @@
 #include "component/DrawingInfo.h"
 #include "component/dwg/DwgFile.h"
 #include "component/dwg/DwgObjectCodec.h"
+#include "component/dwg/HandleIndex.h"
 
 namespace kel::dwg {
 
@@ -53,7 +54,7 @@ public:
                                   std::string& status);
     // For edits: the object to change in place, and dropping an object.
     DecodedObject* FindMutable(std::uint64_t handle);
-    void Erase(std::uint64_t handle) { index_.erase(handle); }
+    void Erase(std::uint64_t handle) { index_.Erase(handle); }
     // The decoded objects (all of them after DecodeRest).
     const std::deque<DecodedObject>& Objects() const { return objects_; }
     // Block headers in the order the drawing lists its blocks.
@@ -97,7 +98,7 @@ private:
     std::deque<DecodedObject> objects_;  // grows without moving what it holds
     std::vector<Stub> stubs_;
     // Handle -> place in objects_, or in stubs_ with kStubBit set.
-    std::unordered_map<std::uint64_t, std::size_t> index_;
+    HandleIndex index_;
     // Stubs handed out by Find, as objects (stable addresses).
     mutable std::deque<DecodedObject> shownStubs_;
     mutable std::unordered_map<std::uint64_t, std::size_t> shownStubIndex_;

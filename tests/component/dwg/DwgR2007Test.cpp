@@ -326,7 +326,7 @@ TEST(DwgR2007Test, StoredTextsReadAsUsersExpect) {
         std::string encoded;
         ASSERT_TRUE(EncodeObject(edit, file, encoded));
         DwgFile changed = file;
-        changed.objectMap[changed.indexOfHandle.at(attrib->Handle())].offset =
+        changed.objectMap[*changed.indexOfHandle.Find(attrib->Handle())].offset =
             static_cast<std::int64_t>(changed.objectSection.size());
         changed.objectSection += encoded;
         DwgModel back;

@@ -1,0 +1,112 @@
+// Handle -> position, for the tens of thousands of objects of a drawing: one
+// array probed linearly instead of a node per handle, so that building the
+// index costs no allocation per object and a lookup touches one cache line.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace kel::dwg {
+
+class HandleIndex {
+public:
+    // Room for `count` handles without growing.
+    void Reserve(std::size_t count) {
+        std::size_t want = 16;
+        while (want < count + count / 2 + 1) want *= 2;
+        if (want > slots_.size()) Rehash(want);
+    }
+    void Clear() {
+        slots_.clear();
+        size_ = 0;
+    }
+    std::size_t Size() const { return size_; }
+
+    // The position stored for `handle`, or null.
+    const std::size_t* Find(std::uint64_t handle) const {
+        if (slots_.empty()) return nullptr;
+        for (std::size_t i = Home(handle);; i = Next(i)) {
+            const Slot& s = slots_[i];
+            if (s.value == kFree) return nullptr;
+            if (s.handle == handle) return &s.value;
+        }
+    }
+    std::size_t* Find(std::uint64_t handle) {
+        return const_cast<std::size_t*>(static_cast<const HandleIndex*>(this)->Find(handle));
+    }
+    bool Contains(std::uint64_t handle) const { return Find(handle) != nullptr; }
+
+    // Stores `value` (any but the largest size_t) for a new handle; for one
+    // already present, keeps what it holds. Returns the stored value and
+    // whether the handle was new.
+    std::pair<std::size_t*, bool> Insert(std::uint64_t handle, std::size_t value) {
+        if ((size_ + 1) * 3 > slots_.size() * 2) Rehash(slots_.empty() ? 16 : slots_.size() * 2);
+        for (std::size_t i = Home(handle);; i = Next(i)) {
+            Slot& s = slots_[i];
+            if (s.value == kFree) {
+                s = Slot{handle, value};
+                ++size_;
+                return {&s.value, true};
+            }
+            if (s.handle == handle) return {&s.value, false};
+        }
+    }
+    // Stores `value` for `handle`, new or not.
+    void Set(std::uint64_t handle, std::size_t value) { *Insert(handle, value).first = value; }
+
+    // Removes `handle`; the entries behind it in its run move up so that
+    // every lookup still ends at the first free slot.
+    void Erase(std::uint64_t handle) {
+        if (slots_.empty()) return;
+        std::size_t hole = Home(handle);
+        for (;; hole = Next(hole)) {
+            if (slots_[hole].value == kFree) return;
+            if (slots_[hole].handle == handle) break;
+        }
+        for (std::size_t i = Next(hole);; i = Next(i)) {
+            Slot& s = slots_[i];
+            if (s.value == kFree) break;
+            // An entry may fill the hole only if its home does not lie in
+            // (hole, i], cyclically.
+            const std::size_t home = Home(s.handle);
+            const bool homeBetween = hole < i ? (home > hole && home <= i) : (home > hole || home <= i);
+            if (homeBetween) continue;
+            slots_[hole] = s;
+            hole = i;
+        }
+        slots_[hole].value = kFree;
+        --size_;
+    }
+
+private:
+    static constexpr std::size_t kFree = ~std::size_t{0};
+    struct Slot {
+        std::uint64_t handle = 0;
+        std::size_t value = kFree;
+    };
+
+    std::size_t Home(std::uint64_t handle) const {
+        // Handles are mostly consecutive: spread them by a multiplicative hash.
+        return static_cast<std::size_t>((handle * 0x9E3779B97F4A7C15ull) >> shift_);
+    }
+    std::size_t Next(std::size_t i) const { return (i + 1) & (slots_.size() - 1); }
+
+    void Rehash(std::size_t count) {
+        std::vector<Slot> old = std::move(slots_);
+        slots_.assign(count, Slot{});
+        shift_ = 64;
+        for (std::size_t c = count; c > 1; c >>= 1) --shift_;
+        size_ = 0;
+        for (const Slot& s : old) {
+            if (s.value != kFree) Insert(s.handle, s.value);
+        }
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t size_ = 0;
+    unsigned shift_ = 64;
+};
+
+}  // namespace kel::dwg
