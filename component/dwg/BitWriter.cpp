@@ -14,12 +14,15 @@ std::uint64_t DoubleBits(double v) {
 }  // namespace
 
 void BitWriter::Bits(std::uint32_t value, unsigned count) {
-    for (unsigned i = count; i-- > 0;) {
-        if ((bits_ & 7) == 0) bytes_.push_back('\0');
-        if ((value >> i) & 1u) {
-            bytes_.back() = static_cast<char>(static_cast<std::uint8_t>(bytes_.back()) | (0x80u >> (bits_ & 7)));
-        }
-        ++bits_;
+    // Most significant bit first, as many at a time as the last byte has room for.
+    while (count > 0) {
+        const unsigned used = static_cast<unsigned>(bits_ & 7);
+        if (used == 0) bytes_.push_back('\0');
+        const unsigned take = count < 8 - used ? count : 8 - used;
+        const unsigned piece = (value >> (count - take)) & ((1u << take) - 1u);
+        bytes_.back() = static_cast<char>(static_cast<std::uint8_t>(bytes_.back()) | (piece << (8 - used - take)));
+        bits_ += take;
+        count -= take;
     }
 }
 

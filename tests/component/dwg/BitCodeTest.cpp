@@ -52,6 +52,28 @@ TEST(BitCodeTest, DocumentedExamplesDecode) {
     EXPECT_TRUE(s.Ok() && l.Ok() && m.Ok() && n.Ok() && h.Ok());
 }
 
+// Fields of one, two and eight bits at every offset within a byte land as
+// a text of 0 and 1 says, most significant bit first.
+TEST(BitCodeTest, RawFieldsPackMostSignificantFirst) {
+    BitWriter w(Version::R2000);
+    std::string expected;
+    std::uint32_t random = 0x9E3779B9u;
+    auto add = [&expected](unsigned value, unsigned count) {
+        for (unsigned i = count; i-- > 0;) expected += ((value >> i) & 1u) ? '1' : '0';
+    };
+    for (int i = 0; i < 300; ++i) {
+        random = random * 1664525u + 1013904223u;
+        const unsigned value = random >> 24;
+        switch (random % 3) {
+            case 0: w.B(static_cast<std::uint8_t>(value & 1u)); add(value & 1u, 1); break;
+            case 1: w.BB(static_cast<std::uint8_t>(value & 3u)); add(value & 3u, 2); break;
+            default: w.RC(static_cast<std::uint8_t>(value)); add(value, 8); break;
+        }
+    }
+    EXPECT_EQ(w.BitPos(), expected.size());
+    EXPECT_EQ(w.Bytes(), FromBits(expected));
+}
+
 TEST(BitCodeTest, IntegersRoundTripAtTheirLimits) {
     BitWriter w(Version::R2000);
     const std::int16_t shorts[] = {std::numeric_limits<std::int16_t>::min(), -1, 0, 1, 255, 256, 257,
