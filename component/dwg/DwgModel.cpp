@@ -36,9 +36,9 @@ bool DwgModel::TakeUnchanged(const Earlier& earlier, std::string_view area, cons
     if (!place) return false;
     const bool stub = (*place & kStubBit) != 0;
     const Stub* s = stub ? &m.stubs_[*place & ~kStubBit] : nullptr;
-    const DecodedObject* o = stub ? nullptr : &m.objects_[*place];
-    const std::int64_t offset = stub ? s->offset : o->offset;
-    const std::size_t length = stub ? s->totalBytes : o->totalBytes;
+    const std::shared_ptr<DecodedObject>* o = stub ? nullptr : &m.objects_[*place];
+    const std::int64_t offset = stub ? s->offset : (*o)->offset;
+    const std::size_t length = stub ? s->totalBytes : (*o)->totalBytes;
     if (offset != loc.offset || offset < 0) return false;
     const auto at = static_cast<std::size_t>(offset);
     if (at > area.size() || area.size() - at < length || at > earlier.area.size() ||
@@ -50,8 +50,8 @@ bool DwgModel::TakeUnchanged(const Earlier& earlier, std::string_view area, cons
         stubs_.push_back(*s);
     } else {
         index_.Set(loc.handle, objects_.size());
-        if (std::holds_alternative<LayoutData>(o->data)) hasLayouts_ = true;
-        objects_.push_back(*o);
+        if (std::holds_alternative<LayoutData>((*o)->data)) hasLayouts_ = true;
+        objects_.push_back(*o);  // shared: the same bytes decode the same
     }
     return true;
 }
@@ -93,7 +93,7 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
         }
         index_.Set(loc.handle, objects_.size());
         if (std::holds_alternative<LayoutData>(o.data)) hasLayouts_ = true;
-        objects_.push_back(std::move(o));
+        objects_.push_back(std::make_shared<DecodedObject>(std::move(o)));
     }
     stubs_.shrink_to_fit();
 
@@ -101,7 +101,8 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     // as their owner (model and paper space entities name none).
     layoutOfBlock_.clear();
     ownedBy_.clear();
-    for (const DecodedObject& o : objects_) {
+    for (const auto& shared : objects_) {
+        const DecodedObject& o = *shared;
         if (const auto* l = std::get_if<LayoutData>(&o.data)) {
             layoutOfBlock_.emplace(o.Ref(l->paperSpaceBlock), o.Handle());
         }
@@ -109,9 +110,9 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     }
 
     const DecodedObject* control = nullptr;
-    for (const DecodedObject& o : objects_) {
-        if (o.common.type == type::kBlockControl && o.known) {
-            control = &o;
+    for (const auto& o : objects_) {
+        if (o->common.type == type::kBlockControl && o->known) {
+            control = o.get();
             break;
         }
     }
@@ -137,10 +138,10 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     // A block table that lost its model space entry: the model space block
     // itself still holds the drawing's model space entities.
     if (!hasModelSpace) {
-        for (const DecodedObject& o : objects_) {
-            const auto* b = std::get_if<BlockHeaderData>(&o.data);
-            if (b && Upper(CutAtNul(b->name)) == "*MODEL_SPACE" && !seen.count(o.Handle())) {
-                blockOrder_.insert(blockOrder_.begin(), o.Handle());
+        for (const auto& o : objects_) {
+            const auto* b = std::get_if<BlockHeaderData>(&o->data);
+            if (b && Upper(CutAtNul(b->name)) == "*MODEL_SPACE" && !seen.count(o->Handle())) {
+                blockOrder_.insert(blockOrder_.begin(), o->Handle());
                 break;
             }
         }
@@ -156,7 +157,7 @@ const DecodedObject* DwgModel::FindFull(std::uint64_t handle, std::string_view b
         status = status::Make(status::kHandleNotFound, "Handle " + FormatHandle(handle) + " not found");
         return nullptr;
     }
-    if (!(*at & kStubBit)) return &objects_[*at];
+    if (!(*at & kStubBit)) return objects_[*at].get();
     // A stub that an edit has replaced is the edited object.
     if (auto shown = shownStubIndex_.find(handle); shown != shownStubIndex_.end() &&
                                                    !shownStubs_[shown->second].prefixOnly) {
@@ -170,8 +171,8 @@ const DecodedObject* DwgModel::FindFull(std::uint64_t handle, std::string_view b
     }
     shownStubIndex_.erase(handle);
     *at = objects_.size();
-    objects_.push_back(std::move(full));
-    return &objects_.back();
+    objects_.push_back(std::make_shared<DecodedObject>(std::move(full)));
+    return objects_.back().get();
 }
 
 bool DwgModel::DecodeRest(std::string_view bytes, const DwgFile& file, std::string& status) {
@@ -185,7 +186,7 @@ bool DwgModel::DecodeRest(std::string_view bytes, const DwgFile& file, std::stri
             return false;
         }
         *at = objects_.size();
-        objects_.push_back(std::move(full));
+        objects_.push_back(std::make_shared<DecodedObject>(std::move(full)));
     }
     stubs_.clear();
     shownStubs_.clear();
@@ -225,24 +226,33 @@ void DwgModel::NameBlocks(const DecodedObject& control, std::size_t regular) {
 }
 
 const DecodedObject* DwgModel::Find(std::uint64_t handle) const {
+    const std::size_t* at = index_.Find(handle);
+    if (at && !(*at & kStubBit)) return objects_[*at].get();
+    // A stub comes as an object of its own (made once).
     return const_cast<DwgModel*>(this)->FindMutable(handle);
 }
 
 const DecodedObject* DwgModel::Decoded(std::uint64_t handle) const {
     const std::size_t* at = index_.Find(handle);
-    return !at || (*at & kStubBit) ? nullptr : &objects_[*at];
+    return !at || (*at & kStubBit) ? nullptr : objects_[*at].get();
 }
 
 bool DwgModel::IsEntity(std::uint64_t handle) const {
     const std::size_t* at = index_.Find(handle);
     if (!at) return false;
-    return *at & kStubBit ? stubs_[*at & ~kStubBit].isEntity : objects_[*at].common.isEntity;
+    return *at & kStubBit ? stubs_[*at & ~kStubBit].isEntity : objects_[*at]->common.isEntity;
 }
 
 DecodedObject* DwgModel::FindMutable(std::uint64_t handle) {
     std::size_t* at = index_.Find(handle);
     if (!at) return nullptr;
-    if (!(*at & kStubBit)) return &objects_[*at];
+    if (!(*at & kStubBit)) {
+        // Shared with the model of a file written from this one: changed
+        // here, it is this model's own copy.
+        std::shared_ptr<DecodedObject>& o = objects_[*at];
+        if (o.use_count() > 1) o = std::make_shared<DecodedObject>(*o);
+        return o.get();
+    }
     if (auto shown = shownStubIndex_.find(handle); shown != shownStubIndex_.end()) return &shownStubs_[shown->second];
     const Stub& stub = stubs_[*at & ~kStubBit];
     DecodedObject& o = shownStubs_.emplace_back();
@@ -309,8 +319,8 @@ std::vector<std::uint64_t> DwgModel::EntitiesOf(std::uint64_t blockHeader) const
     };
     if (name == "*MODEL_SPACE" || name == "*PAPER_SPACE") {
         const std::uint8_t mode = name == "*MODEL_SPACE" ? 2 : 1;
-        for (const DecodedObject& o : objects_) {
-            if (o.commonRead && o.common.isEntity && o.common.entMode == mode) keep(o);
+        for (const auto& o : objects_) {
+            if (o->commonRead && o->common.isEntity && o->common.entMode == mode) keep(*o);
         }
     } else if (auto it = ownedBy_.find(blockHeader); it != ownedBy_.end()) {
         for (std::uint64_t h : it->second) keep(*Decoded(h));

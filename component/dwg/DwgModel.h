@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
+#include <ranges>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -30,7 +32,7 @@ public:
     // The same for a file written from the drawing `earlier` was loaded
     // from (its object area `earlierArea`): an object that lies at the same
     // place with the same bytes as there, and is not among `changed`, is
-    // taken as `earlier` read it (its CRC was checked then); every other
+    // shared with `earlier` as it read it (its CRC was checked then); every other
     // object is decoded and checked.
     struct Earlier {
         const DwgModel* model = nullptr;
@@ -55,8 +57,13 @@ public:
     // For edits: the object to change in place, and dropping an object.
     DecodedObject* FindMutable(std::uint64_t handle);
     void Erase(std::uint64_t handle) { index_.Erase(handle); }
-    // The decoded objects (all of them after DecodeRest).
-    const std::deque<DecodedObject>& Objects() const { return objects_; }
+    // The decoded objects (all of them after DecodeRest), as a range of
+    // const DecodedObject&.
+    auto Objects() const {
+        return std::views::transform(objects_, [](const std::shared_ptr<DecodedObject>& o) -> const DecodedObject& {
+            return *o;
+        });
+    }
     // Block headers in the order the drawing lists its blocks.
     const std::vector<std::uint64_t>& BlockOrder() const { return blockOrder_; }
     // The entities of a block header, in the block's order.
@@ -95,7 +102,10 @@ private:
     };
     static constexpr std::size_t kStubBit = std::size_t{1} << (sizeof(std::size_t) * 8 - 1);
 
-    std::deque<DecodedObject> objects_;  // grows without moving what it holds
+    // Each object on its own, so that its address stays as the list grows,
+    // and shared with the model of a file written from this one where the
+    // object's bytes did not change (FindMutable copies it before a change).
+    std::vector<std::shared_ptr<DecodedObject>> objects_;
     std::vector<Stub> stubs_;
     // Handle -> place in objects_, or in stubs_ with kStubBit set.
     HandleIndex index_;

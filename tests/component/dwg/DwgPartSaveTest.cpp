@@ -231,6 +231,39 @@ TEST(DwgPartSaveTest, AnObjectTakenAsReadBeforeMustHoldTheSameBytes) {
     }
 }
 
+TEST(DwgPartSaveTest, AnObjectSharedWithTheCheckIsCopiedBeforeEitherChangesIt) {
+    // The check of a written file shares the objects it takes as read with
+    // the drawing's model; a change through either leaves the other's as it
+    // was, and once the check is gone the model changes its own.
+    KEL_NEED_CORPUS();
+    const std::string original = test::ReadCorpus(kDrawings[2]);
+    auto doc = Open(original);
+    ASSERT_TRUE(doc);
+    ASSERT_EQ(doc->SetAttributeValue(FirstAttribute(*doc), "x"), "1000:Ok");
+    std::string out, status;
+    ASSERT_TRUE(doc->Serialize(out, status)) << status;
+    DwgFile file, written;
+    DwgModel model, check;
+    ASSERT_TRUE(file.Parse(original, status) && model.Load(original, file, status)) << status;
+    ASSERT_TRUE(written.Parse(out, status)) << status;
+    ASSERT_TRUE(check.Load(out, written, status, DwgModel::Earlier{&model, file.ObjectArea(original), nullptr}))
+        << status;
+    std::vector<std::uint64_t> shared;
+    for (const DecodedObject& o : model.Objects()) {
+        if (check.Find(o.Handle()) == &o) shared.push_back(o.Handle());
+    }
+    ASSERT_GE(shared.size(), 2u);
+    DecodedObject* copy = check.FindMutable(shared.front());
+    ASSERT_NE(copy, model.Find(shared.front()));
+    copy->offset += 1;
+    EXPECT_NE(model.Find(shared.front())->offset, copy->offset);
+    const DecodedObject* before = model.Find(shared.back());
+    EXPECT_NE(model.FindMutable(shared.back()), before);
+    check = DwgModel{};
+    const DecodedObject* own = model.Find(shared.back());
+    EXPECT_EQ(model.FindMutable(shared.back()), own);
+}
+
 TEST(DwgPartSaveTest, WhenMostObjectsChangeTheyAreWrittenOnceInTheirOrder) {
     KEL_NEED_CORPUS();
     auto doc = Open(test::ReadCorpus(kDrawings[3]));
