@@ -1,5 +1,6 @@
 #include "component/dwg/DwgFile.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "component/ByteOrder.h"
@@ -391,6 +392,10 @@ bool DwgFile::ParseObjectMap(std::string_view bytes, const SectionLocator& loc, 
     // starts again from handle 0 and offset 0.
     objectMap.clear();
     indexOfHandle.Clear();
+    // An entry takes two bytes at the least and about three as a rule.
+    const std::size_t expected = std::min<std::size_t>(bytes.size(), static_cast<std::uint32_t>(loc.size)) / 3;
+    indexOfHandle.Reserve(expected);
+    objectMap.reserve(expected);
     std::uint64_t handle = 0;
     std::int64_t offset = 0;
     for (;;) {
