@@ -11,7 +11,13 @@
 namespace kel {
 namespace {
 
-#if defined(__GLIBC__) && defined(__linux__)
+// The heap is the C library's where it is glibc on Linux and no sanitizer's
+// allocator stands in for it.
+#if defined(__GLIBC__) && defined(__linux__) && !defined(__SANITIZE_ADDRESS__)
+#define KEL_GLIBC_HEAP 1
+#endif
+
+#if defined(KEL_GLIBC_HEAP)
 // The mapping of this process that holds `address`: its first line and its
 // VmFlags line, from /proc/self/smaps.
 bool MappingOf(const void* address, std::string& header, std::string& flags) {
@@ -48,9 +54,7 @@ bool HugePagesOnRequest() {
 // Large buffers come from the heap, and the heap asks for 2 MiB pages
 // where the system offers them on request.
 TEST(HeapReuse, LargeBuffersComeFromAHeapAdvisedForHugePages) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "the address sanitizer's allocator stands in for the C library's heap";
-#elif defined(__GLIBC__) && defined(__linux__)
+#if defined(KEL_GLIBC_HEAP)
     KeepLargeBuffersForReuse();
     void* buffer = std::malloc(20 * 1024 * 1024);
     ASSERT_NE(buffer, nullptr);
@@ -63,7 +67,7 @@ TEST(HeapReuse, LargeBuffersComeFromAHeapAdvisedForHugePages) {
     if (!HugePagesOnRequest()) GTEST_SKIP() << "this system offers no 2 MiB pages on request";
     EXPECT_NE(flags.find(" hg"), std::string::npos) << flags;
 #else
-    GTEST_SKIP() << "the heap is tuned with the GNU C library only";
+    GTEST_SKIP() << "the heap is tuned with the GNU C library's own allocator only";
 #endif
 }
 
