@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Side-by-side benchmark of the modify path, DXF and DWG, in one run.
 
-    bench.py KEL_BATCH DATA_FOLDER [--only dxf,dwg,batch] [SIZE...]
+    bench.py KEL_BATCH DATA_FOLDER [--only dxf,dwg,batch] [--dwg-copies N] [SIZE...]
                                         (sizes like 50K 5M; default 50K 500K 5M 50M)
 
 DXF: for each size and flavour (ASCII, binary) the same copies are modified by
@@ -15,7 +15,9 @@ drawing's size, and whether KEL's and ezdxf's results hold the same values.
 DWG: the largest corpus drawing of each version (DWG_VERSIONS), changed by
 kel-batch -t with every attribute set (DWG_TEMPLATE), read by kel-batch --xml,
 decoded by the independent reader when it is installed (DWGREAD) and copied with
-cp; median of DWG_ROUNDS rounds.
+cp; median of DWG_ROUNDS rounds, each kel-batch run over DWG_COPIES fresh copies
+(--dwg-copies: more copies spread the start of the process over more drawings,
+as a batch does).
 
 Batch: 1,000 copies of a generated 50 KB drawing in one kel-batch -t run
 (per-drawing fixed cost), against cp and the flush floor of the same files.
@@ -200,7 +202,9 @@ def dwg_rows(kel, data, env):
     with open(template, "w", newline="") as f:
         f.write(DWG_TEMPLATE)
     base = base_mib(kel, env)
-    print("DWG: seconds per drawing (wall clock), the largest corpus drawing of each version; MB = 10^6 bytes;")
+    print("DWG: seconds per drawing (wall clock), the largest corpus drawing of each version, %d copies per"
+          % DWG_COPIES)
+    print("kel-batch run; MB = 10^6 bytes;")
     print("MiB/MiB as for DXF (above %.1f MiB)." % base)
     print("%-7s %-34s %7s %8s %7s %8s %7s %8s %8s %8s %9s %9s %7s %7s" % (
         "version", "drawing", "MB", "KEL -t", "MB/s", "KEL xml", "MB/s", "dwgread", "cp", "flush", "read/-t",
@@ -279,12 +283,16 @@ def batch_rows(kel, data, env):
 
 
 def main():
+    global DWG_COPIES
     args = sys.argv[1:]
     kel, data = os.path.abspath(args[0]), os.path.abspath(args[1])
     only = {"dxf", "dwg", "batch"}
     rest = args[2:]
-    if rest[:1] == ["--only"]:
-        only = set(rest[1].split(","))
+    while rest[:1] in (["--only"], ["--dwg-copies"]) and len(rest) >= 2:
+        if rest[0] == "--only":
+            only = set(rest[1].split(","))
+        else:
+            DWG_COPIES = int(rest[1])
         rest = rest[2:]
     sizes = [parse_size(s) for s in rest] or sorted(COPIES)
     os.makedirs(data, exist_ok=True)

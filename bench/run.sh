@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds kel-batch optimised and runs the side-by-side benchmark.
-#   bench/run.sh [--only dxf,dwg,batch] [SIZE...]   e.g. bench/run.sh 50K 500K 5M 50M
+#   bench/run.sh [--only dxf,dwg,batch] [--dwg-copies N] [SIZE...]   e.g. bench/run.sh 50K 500K 5M 50M
 # Environment: KEL_BENCH_BUILD (default build-bench). Generated drawings are
 # kept in $KEL_BENCH_BUILD/data and reused.
 set -euo pipefail
