@@ -4,6 +4,7 @@
 // repeated saves do not let unused bytes pile up.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,16 @@ std::vector<std::string> Handles(const DwgDocument& doc) {
 std::string FirstAttribute(const DwgDocument& doc) {
     const std::vector<std::string> all = Handles(doc);
     return all.empty() ? std::string() : all.front();
+}
+
+// Opens `original`, sets its first attribute to "x" and writes the result
+// to `out` (not to disk).
+void WriteOneChange(const std::string& original, std::unique_ptr<DwgDocument>& doc, std::string& out) {
+    doc = Open(original);
+    ASSERT_TRUE(doc);
+    ASSERT_EQ(doc->SetAttributeValue(FirstAttribute(*doc), "x"), "1000:Ok");
+    std::string status;
+    ASSERT_TRUE(doc->Serialize(out, status)) << status;
 }
 
 // The bytes of the objects section no object of the map takes, past what
@@ -115,11 +126,9 @@ TEST(DwgPartSaveTest, AChangedObjectGoesBehindTheSectionAndEarlierPagesKeepTheir
 TEST(DwgPartSaveTest, TheCheckOfAWrittenFileFindsDamageInAPageItTakesAsRead) {
     KEL_NEED_CORPUS();
     const std::string original = test::ReadCorpus(kDrawings[2]);
-    auto doc = Open(original);
-    ASSERT_TRUE(doc);
-    ASSERT_EQ(doc->SetAttributeValue(FirstAttribute(*doc), "x"), "1000:Ok");
+    std::unique_ptr<DwgDocument> doc;
     std::string out, status;
-    ASSERT_TRUE(doc->Serialize(out, status)) << status;
+    ASSERT_NO_FATAL_FAILURE(WriteOneChange(original, doc, out));
     DwgFile plain, known;
     ASSERT_TRUE(plain.Parse(out, status)) << status;
     ASSERT_TRUE(known.Parse(out, status, doc->File(), original)) << status;
@@ -209,11 +218,9 @@ TEST(DwgPartSaveTest, AnObjectTakenAsReadBeforeMustHoldTheSameBytes) {
     for (const char* name : {"dwg/AC1015_R2000/acadsharp__sample_AC1015.dwg", kDrawings[2]}) {
         SCOPED_TRACE(name);
         const std::string original = test::ReadCorpus(name);
-        auto doc = Open(original);
-        ASSERT_TRUE(doc);
-        ASSERT_EQ(doc->SetAttributeValue(FirstAttribute(*doc), "x"), "1000:Ok");
+        std::unique_ptr<DwgDocument> doc;
         std::string out, status;
-        ASSERT_TRUE(doc->Serialize(out, status)) << status;
+        ASSERT_NO_FATAL_FAILURE(WriteOneChange(original, doc, out));
         DwgFile written;
         ASSERT_TRUE(written.Parse(out, status)) << status;
         const DwgModel::Earlier earlier{&doc->Model(), doc->File().ObjectArea(original), nullptr};
@@ -237,11 +244,9 @@ TEST(DwgPartSaveTest, AnObjectSharedWithTheCheckIsCopiedBeforeEitherChangesIt) {
     // was, and once the check is gone the model changes its own.
     KEL_NEED_CORPUS();
     const std::string original = test::ReadCorpus(kDrawings[2]);
-    auto doc = Open(original);
-    ASSERT_TRUE(doc);
-    ASSERT_EQ(doc->SetAttributeValue(FirstAttribute(*doc), "x"), "1000:Ok");
+    std::unique_ptr<DwgDocument> doc;
     std::string out, status;
-    ASSERT_TRUE(doc->Serialize(out, status)) << status;
+    ASSERT_NO_FATAL_FAILURE(WriteOneChange(original, doc, out));
     DwgFile file, written;
     DwgModel model, check;
     ASSERT_TRUE(file.Parse(original, status) && model.Load(original, file, status)) << status;
