@@ -392,8 +392,10 @@ bool DwgFile::ParseObjectMap(std::string_view bytes, const SectionLocator& loc, 
     // starts again from handle 0 and offset 0.
     objectMap.clear();
     indexOfHandle.Clear();
-    // An entry takes two bytes at the least and about three as a rule.
-    const std::size_t expected = std::min<std::size_t>(bytes.size(), static_cast<std::uint32_t>(loc.size)) / 3;
+    // An entry takes two bytes at the least and about three as a rule; a
+    // size that claims more than 262,144 entries is not trusted up front.
+    const std::size_t expected =
+        std::min<std::size_t>(std::min<std::size_t>(bytes.size(), static_cast<std::uint32_t>(loc.size)) / 3, 1u << 18);
     indexOfHandle.Reserve(expected);
     objectMap.reserve(expected);
     std::uint64_t handle = 0;
