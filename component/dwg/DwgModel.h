@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <ranges>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -57,13 +56,32 @@ public:
     // For edits: the object to change in place, and dropping an object.
     DecodedObject* FindMutable(std::uint64_t handle);
     void Erase(std::uint64_t handle) { index_.Erase(handle); }
-    // The decoded objects (all of them after DecodeRest), as a range of
-    // const DecodedObject&.
-    auto Objects() const {
-        return std::views::transform(objects_, [](const std::shared_ptr<DecodedObject>& o) -> const DecodedObject& {
-            return *o;
-        });
-    }
+    // The decoded objects (all of them after DecodeRest), in order.
+    class ObjectList {
+    public:
+        using Held = std::vector<std::shared_ptr<DecodedObject>>;
+        class Iterator {
+        public:
+            explicit Iterator(Held::const_iterator at) : at_(at) {}
+            const DecodedObject& operator*() const { return **at_; }
+            Iterator& operator++() {
+                ++at_;
+                return *this;
+            }
+            bool operator==(const Iterator& other) const { return at_ == other.at_; }
+
+        private:
+            Held::const_iterator at_;
+        };
+        explicit ObjectList(const Held& held) : held_(held) {}
+        Iterator begin() const { return Iterator(held_.begin()); }
+        Iterator end() const { return Iterator(held_.end()); }
+        std::size_t size() const { return held_.size(); }
+
+    private:
+        const Held& held_;
+    };
+    ObjectList Objects() const { return ObjectList(objects_); }
     // Block headers in the order the drawing lists its blocks.
     const std::vector<std::uint64_t>& BlockOrder() const { return blockOrder_; }
     // The entities of a block header, in the block's order.
