@@ -12,7 +12,7 @@ namespace kel {
 namespace {
 
 #if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
-// Grows the heap by `count` pieces now and asks the system to back that
+// Grows the heap by kCount pieces now and asks the system to back that
 // stretch with 2 MiB pages, then frees the pieces: they stay in the heap
 // (below the trim threshold) and the drawings take their memory from there.
 // Only a stretch the heap holds in one piece is advised.
@@ -48,7 +48,7 @@ void KeepLargeBuffersForReuse() {
     // 32 MB is the largest threshold the library takes.
     constexpr int kBytes = 32 * 1024 * 1024;
     mallopt(M_MMAP_THRESHOLD, kBytes);
-    mallopt(M_TRIM_THRESHOLD, 4 * kBytes);
+    mallopt(M_TRIM_THRESHOLD, 4 * kBytes);  // above the 96 MB grown below, which so stays
 #if defined(MADV_HUGEPAGE)
     PrepareHugePageHeap();
 #endif

@@ -226,8 +226,7 @@ void DwgModel::NameBlocks(const DecodedObject& control, std::size_t regular) {
 }
 
 const DecodedObject* DwgModel::Find(std::uint64_t handle) const {
-    const std::size_t* at = index_.Find(handle);
-    if (at && !(*at & kStubBit)) return objects_[*at].get();
+    if (const DecodedObject* o = Decoded(handle)) return o;
     // A stub comes as an object of its own (made once).
     return const_cast<DwgModel*>(this)->FindMutable(handle);
 }

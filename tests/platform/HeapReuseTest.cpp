@@ -29,8 +29,9 @@ bool MappingOf(const void* address, std::string& header, std::string& flags) {
         std::uintptr_t from = 0, to = 0;
         char dash = 0;
         std::istringstream range(line);
-        if (range >> std::hex >> from >> dash >> to && dash == '-' && line.find(' ') != std::string::npos &&
-            line.find(':') > line.find(' ')) {
+        // A mapping's first line starts with its address range; the lines
+        // under it ("Rss:", "VmFlags:") start with a name.
+        if (range >> std::hex >> from >> dash >> to && dash == '-') {
             inside = from <= at && at < to;
             if (inside) header = line;
             continue;
