@@ -37,27 +37,33 @@ bool DwgModel::TakeUnchanged(const Earlier& earlier, std::string_view area, cons
     const bool stub = (*place & kStubBit) != 0;
     const Stub* s = stub ? &m.stubs_[*place & ~kStubBit] : nullptr;
     const std::shared_ptr<DecodedObject>* o = stub ? nullptr : &m.objects_[*place];
-    const std::int64_t offset = stub ? s->offset : (*o)->offset;
+    // Objects hold no file offsets: up to R2000 an object that only moved
+    // behind a changed one decodes as it did.
+    const std::int64_t was = stub ? s->offset : m.offsets_[*place];
     const std::size_t length = stub ? s->totalBytes : (*o)->totalBytes;
-    if (offset != loc.offset || offset < 0) return false;
-    const auto at = static_cast<std::size_t>(offset);
-    if (at > area.size() || area.size() - at < length || at > earlier.area.size() ||
-        earlier.area.size() - at < length || area.compare(at, length, earlier.area, at, length) != 0) {
+    if (was < 0 || loc.offset < 0) return false;
+    const auto from = static_cast<std::size_t>(was);
+    const auto at = static_cast<std::size_t>(loc.offset);
+    if (at > area.size() || area.size() - at < length || from > earlier.area.size() ||
+        earlier.area.size() - from < length || area.compare(at, length, earlier.area, from, length) != 0) {
         return false;
     }
     if (stub) {
         index_.Set(loc.handle, stubs_.size() | kStubBit);
         stubs_.push_back(*s);
+        stubs_.back().offset = loc.offset;
     } else {
         index_.Set(loc.handle, objects_.size());
         if (std::holds_alternative<LayoutData>((*o)->data)) hasLayouts_ = true;
         objects_.push_back(*o);  // shared: the same bytes decode the same
+        offsets_.push_back(loc.offset);
     }
     return true;
 }
 
 bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& status, const Earlier& earlier) {
     objects_.clear();
+    offsets_.clear();
     stubs_.clear();
     index_.Clear();
     shownStubs_.clear();
@@ -87,13 +93,14 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
         }
         if (o.prefixOnly) {
             index_.Set(loc.handle, stubs_.size() | kStubBit);
-            stubs_.push_back(Stub{o.offset, o.Handle(), static_cast<std::uint32_t>(o.totalBytes), o.size,
+            stubs_.push_back(Stub{loc.offset, o.Handle(), static_cast<std::uint32_t>(o.totalBytes), o.size,
                                   o.common.type, o.common.isEntity});
             continue;
         }
         index_.Set(loc.handle, objects_.size());
         if (std::holds_alternative<LayoutData>(o.data)) hasLayouts_ = true;
         objects_.push_back(std::make_shared<DecodedObject>(std::move(o)));
+        offsets_.push_back(loc.offset);
     }
     stubs_.shrink_to_fit();
 
@@ -165,13 +172,15 @@ const DecodedObject* DwgModel::FindFull(std::uint64_t handle, std::string_view b
     }
     DecodedObject full;
     std::string why;
-    if (!DecodeObject(file.ObjectArea(bytes), stubs_[*at & ~kStubBit].offset, file, full, why)) {
+    const std::int64_t offset = stubs_[*at & ~kStubBit].offset;
+    if (!DecodeObject(file.ObjectArea(bytes), offset, file, full, why)) {
         status = status::Make(status::kCorrupt, "Damaged drawing: object " + FormatHandle(handle) + ": " + why);
         return nullptr;
     }
     shownStubIndex_.erase(handle);
     *at = objects_.size();
     objects_.push_back(std::make_shared<DecodedObject>(std::move(full)));
+    offsets_.push_back(offset);
     return objects_.back().get();
 }
 
@@ -187,6 +196,7 @@ bool DwgModel::DecodeRest(std::string_view bytes, const DwgFile& file, std::stri
         }
         *at = objects_.size();
         objects_.push_back(std::make_shared<DecodedObject>(std::move(full)));
+        offsets_.push_back(stub.offset);
     }
     stubs_.clear();
     shownStubs_.clear();
@@ -236,6 +246,12 @@ const DecodedObject* DwgModel::Decoded(std::uint64_t handle) const {
     return !at || (*at & kStubBit) ? nullptr : objects_[*at].get();
 }
 
+std::int64_t DwgModel::OffsetOf(std::uint64_t handle) const {
+    const std::size_t* at = index_.Find(handle);
+    if (!at) return -1;
+    return *at & kStubBit ? stubs_[*at & ~kStubBit].offset : offsets_[*at];
+}
+
 bool DwgModel::IsEntity(std::uint64_t handle) const {
     const std::size_t* at = index_.Find(handle);
     if (!at) return false;
@@ -255,7 +271,6 @@ DecodedObject* DwgModel::FindMutable(std::uint64_t handle) {
     if (auto shown = shownStubIndex_.find(handle); shown != shownStubIndex_.end()) return &shownStubs_[shown->second];
     const Stub& stub = stubs_[*at & ~kStubBit];
     DecodedObject& o = shownStubs_.emplace_back();
-    o.offset = stub.offset;
     o.totalBytes = stub.totalBytes;
     o.size = stub.size;
     o.common.type = stub.type;

@@ -29,10 +29,10 @@ public:
     // decodes them fully.
     bool Load(std::string_view bytes, const DwgFile& file, std::string& status);
     // The same for a file written from the drawing `earlier` was loaded
-    // from (its object area `earlierArea`): an object that lies at the same
-    // place with the same bytes as there, and is not among `changed`, is
-    // shared with `earlier` as it read it (its CRC was checked then); every other
-    // object is decoded and checked.
+    // from (its object area `area`): an object whose bytes, wherever it now
+    // lies, are those it had there, and that is not among `changed`, is
+    // shared with `earlier` as it read it (its CRC was checked then); every
+    // other object is decoded and checked.
     struct Earlier {
         const DwgModel* model = nullptr;
         std::string_view area;
@@ -53,6 +53,9 @@ public:
     // when it is not in the map or does not decode.
     const DecodedObject* FindFull(std::uint64_t handle, std::string_view bytes, const DwgFile& file,
                                   std::string& status);
+    // Where an object of the map lies in the object area (the file offset of
+    // its size field), or -1.
+    std::int64_t OffsetOf(std::uint64_t handle) const;
     // For edits: the object to change in place, and dropping an object.
     DecodedObject* FindMutable(std::uint64_t handle);
     void Erase(std::uint64_t handle) { index_.Erase(handle); }
@@ -124,6 +127,9 @@ private:
     // and shared with the model of a file written from this one where the
     // object's bytes did not change (FindMutable copies it before a change).
     std::vector<std::shared_ptr<DecodedObject>> objects_;
+    // Where each of objects_ lies in this model's file: a shared object may
+    // lie elsewhere in the other's.
+    std::vector<std::int64_t> offsets_;
     std::vector<Stub> stubs_;
     // Handle -> place in objects_, or in stubs_ with kStubBit set.
     HandleIndex index_;

@@ -90,7 +90,6 @@ Layout LayoutOf(int type, const DwgFile& file) {
 bool DecodeObject(std::string_view bytes, std::int64_t offset, const DwgFile& file, DecodedObject& out,
                   std::string& why, DecodeDepth depth) {
     out = DecodedObject{};
-    out.offset = offset;
     if (offset < 0 || static_cast<std::uint64_t>(offset) >= bytes.size()) {
         why = "object outside the file";
         return false;

@@ -18,7 +18,6 @@ using ObjectData = std::variant<std::monostate, AttribData, InsertData, BlockNam
                                 BlockHeaderData, LayerData, LayoutData, DictionaryData, XrecordData>;
 
 struct DecodedObject {
-    std::int64_t offset = 0;      // file offset of the size field
     std::size_t totalBytes = 0;   // size field, object bytes and CRC
     std::uint32_t size = 0;       // object bytes, as the size field says
     std::int32_t dataBits = 0;    // where the handle stream starts

@@ -65,8 +65,8 @@ TEST(DwgFileTest, EveryCorpusFileOpensWithEveryObjectDecodedAndEncodedBack) {
             const std::string what = "type " + std::to_string(o->common.type) + " handle " + FormatHandle(o->Handle());
             // The seed (the next free handle) is read up to R2004.
             EXPECT_TRUE(AtLeast(f.version, Version::R2007) || o->Handle() < f.handleSeed) << what;
-            EXPECT_EQ(std::make_tuple(lo->Handle(), lo->common.type, lo->common.isEntity, lo->offset, lo->totalBytes),
-                      std::make_tuple(loc.handle, o->common.type, o->common.isEntity, o->offset, o->totalBytes));
+            EXPECT_EQ(std::make_tuple(lo->Handle(), lo->common.type, lo->common.isEntity, lean.OffsetOf(loc.handle), lo->totalBytes),
+                      std::make_tuple(loc.handle, o->common.type, o->common.isEntity, full.OffsetOf(loc.handle), o->totalBytes));
             EXPECT_FALSE(o->prefixOnly) << what;
             if (lo->prefixOnly) {
                 // Only xrecords and objects of types without declared fields are left.
@@ -84,7 +84,7 @@ TEST(DwgFileTest, EveryCorpusFileOpensWithEveryObjectDecodedAndEncodedBack) {
             EXPECT_TRUE(o->dataExact) << what;
             std::string encoded;
             ASSERT_TRUE(EncodeObject(*o, f, encoded)) << what;
-            EXPECT_EQ(encoded, f.ObjectArea(bytes).substr(static_cast<std::size_t>(o->offset), o->totalBytes)) << what;
+            EXPECT_EQ(encoded, f.ObjectArea(bytes).substr(static_cast<std::size_t>(full.OffsetOf(o->Handle())), o->totalBytes)) << what;
         }
         EXPECT_GT(known, 10u);
         // Up to R2000 entities are chained through their common fields: all are decoded.
@@ -122,7 +122,7 @@ TEST(DwgFileTest, ContainerFieldsMatchTheFile) {
     for (const ObjectLocation& loc : f.objectMap) {
         const DecodedObject* o = doc->Model().Find(loc.handle);
         ASSERT_TRUE(o);
-        EXPECT_EQ(o->offset, loc.offset);
+        EXPECT_EQ(doc->Model().OffsetOf(loc.handle), loc.offset);
     }
 
     auto r13 = OpenBytes(ReadCorpus("dwg/AC1012_R13/libredwg__example_r13.dwg"), status);
@@ -296,7 +296,7 @@ TEST(DwgFileTest, AnAttributeWithFieldsBeyondTheKnownOnesIsShownButNotChanged) {
         if (o.common.type == type::kAttrib && o.known && !attrib) attrib = &o;
     }
     ASSERT_TRUE(attrib);
-    const std::string bytes = original.substr(static_cast<std::size_t>(attrib->offset), attrib->totalBytes);
+    const std::string bytes = original.substr(static_cast<std::size_t>(doc->Model().OffsetOf(attrib->Handle())), attrib->totalBytes);
     const std::size_t sizeBytes = attrib->totalBytes - 2 - attrib->size;
     const std::string body = bytes.substr(sizeBytes, attrib->size);
     BitReader r(body, f.version);

@@ -38,7 +38,7 @@ std::map<std::uint64_t, std::string> ObjectBytes(const DwgDocument& doc, const s
     std::map<std::uint64_t, std::string> out;
     for (const ObjectLocation& loc : doc.File().objectMap) {
         const DecodedObject* o = doc.Model().Find(loc.handle);
-        out[loc.handle] = std::string(doc.File().ObjectArea(bytes).substr(static_cast<std::size_t>(o->offset), o->totalBytes));
+        out[loc.handle] = std::string(doc.File().ObjectArea(bytes).substr(static_cast<std::size_t>(loc.offset), o->totalBytes));
     }
     return out;
 }

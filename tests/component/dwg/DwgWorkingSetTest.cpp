@@ -48,7 +48,7 @@ TEST(DwgWorkingSetTest, ADamagedObjectIsFoundWhetherOrNotItIsDecoded) {
         ASSERT_TRUE(victim);
         DwgFile damaged = doc->File();
         ASSERT_FALSE(damaged.objectSection.empty());
-        Damage(damaged.objectSection, ObjectLocation{victim->Handle(), victim->offset});
+        Damage(damaged.objectSection, ObjectLocation{victim->Handle(), doc->Model().OffsetOf(victim->Handle())});
         DwgModel model;
         EXPECT_FALSE(model.Load(bytes, damaged, status));
         EXPECT_EQ(status, "2005:Damaged drawing: object " + FormatHandle(victim->Handle()) + ": object CRC mismatch");
