@@ -77,7 +77,14 @@ std::uint32_t PageChecksum(std::uint32_t seed, const void* data, std::size_t n) 
     while (n != 0) {
         std::size_t chunk = n < 0x15B0 ? n : 0x15B0;
         n -= chunk;
-        for (std::size_t i = 0; i < chunk; ++i) {
+        std::size_t i = 0;
+        // Eight bytes at a time: each adds to sum2 as often as the sums
+        // after it would have, without waiting on the one before.
+        for (; i + 8 <= chunk; i += 8, p += 8) {
+            sum2 += 8 * sum1 + 8u * p[0] + 7u * p[1] + 6u * p[2] + 5u * p[3] + 4u * p[4] + 3u * p[5] + 2u * p[6] + p[7];
+            sum1 += 0u + p[0] + p[1] + p[2] + p[3] + p[4] + p[5] + p[6] + p[7];
+        }
+        for (; i < chunk; ++i) {
             sum1 += *p++;
             sum2 += sum1;
         }

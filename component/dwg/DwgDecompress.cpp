@@ -8,29 +8,30 @@ namespace {
 
 class Input {
 public:
-    explicit Input(std::string_view in) : in_(in) {}
+    explicit Input(std::string_view in)
+        : at_(reinterpret_cast<const std::uint8_t*>(in.data())), end_(at_ + in.size()) {}
     bool Ok() const { return ok_; }
-    bool AtEnd() const { return pos_ >= in_.size(); }
     std::uint8_t Byte() {
-        if (pos_ >= in_.size()) {
+        if (at_ == end_) {
             ok_ = false;
             return 0;
         }
-        return static_cast<std::uint8_t>(in_[pos_++]);
+        return *at_++;
     }
-    std::string_view Take(std::size_t n) {
-        if (n > in_.size() - pos_) {
+    // The next n bytes, or null (and not Ok) when fewer are left.
+    const std::uint8_t* Take(std::size_t n) {
+        if (n > static_cast<std::size_t>(end_ - at_)) {
             ok_ = false;
-            return {};
+            return nullptr;
         }
-        std::string_view v = in_.substr(pos_, n);
-        pos_ += n;
-        return v;
+        const std::uint8_t* p = at_;
+        at_ += n;
+        return p;
     }
 
 private:
-    std::string_view in_;
-    std::size_t pos_ = 0;
+    const std::uint8_t* at_;
+    const std::uint8_t* end_;
     bool ok_ = true;
 };
 
@@ -70,25 +71,27 @@ void TwoByteOffset(Input& in, std::size_t& offset, std::size_t& literals) {
 
 }  // namespace
 
-bool Decompress2004(std::string_view compressed, std::size_t maxSize, std::string& out) {
+std::size_t Decompress2004(std::string_view compressed, char* out, std::size_t capacity) {
     Input in(compressed);
-    out.clear();
+    std::size_t size = 0;
     auto literal = [&](std::size_t n) {
-        if (n > maxSize - out.size()) return false;
-        std::string_view v = in.Take(n);
-        out.append(v);
-        return in.Ok();
+        if (n > capacity - size) return false;
+        const std::uint8_t* from = in.Take(n);
+        if (!from) return false;
+        if (n != 0) std::memcpy(out + size, from, n);
+        size += n;
+        return true;
     };
     std::uint8_t op = 0;
     std::size_t lit = LiteralLength(in, op);
-    if (!in.Ok() || !literal(lit)) return false;
+    if (!in.Ok() || !literal(lit)) return kDecompressFailed;
     if (lit != 0 || op == 0) op = in.Byte();
     for (;;) {
-        if (!in.Ok()) return false;
-        if (op == 0x11) return true;
+        if (!in.Ok()) return kDecompressFailed;
+        if (op == 0x11) return size;
         std::size_t count = 0, offset = 0, literals = 0;
         if (op < 0x10) {
-            return false;
+            return kDecompressFailed;
         } else if (op == 0x10 || (op >= 0x12 && op <= 0x1F)) {
             count = op == 0x10 ? LongOffset(in) + 9 : (op & 0x0Fu) + 2;
             TwoByteOffset(in, offset, literals);
@@ -102,25 +105,35 @@ bool Decompress2004(std::string_view compressed, std::size_t maxSize, std::strin
             offset = static_cast<std::size_t>(op2) << 2 | ((op & 0x0Cu) >> 2);
             literals = op & 0x03u;
         }
-        if (!in.Ok()) return false;
+        if (!in.Ok()) return kDecompressFailed;
         // The copy source lies offset + 1 bytes back and may overlap what it writes.
-        if (offset + 1 > out.size() || count > maxSize - out.size()) return false;
-        const std::size_t from = out.size() - offset - 1;
-        const std::size_t at = out.size();
-        out.resize(at + count);
-        char* p = out.data();
+        if (offset + 1 > size || count > capacity - size) return kDecompressFailed;
+        char* to = out + size;
+        const char* from = to - offset - 1;
         if (offset + 1 >= count) {
-            std::memcpy(p + at, p + from, count);
+            std::memcpy(to, from, count);
         } else {
-            for (std::size_t i = 0; i < count; ++i) p[at + i] = p[from + i];  // repeats what it copies
+            for (std::size_t i = 0; i < count; ++i) to[i] = from[i];  // repeats what it copies
         }
+        size += count;
         op = 0;
         if (literals == 0) {
             literals = LiteralLength(in, op);
         }
-        if (!literal(literals)) return false;
+        if (!in.Ok() || !literal(literals)) return kDecompressFailed;
         if (op == 0) op = in.Byte();
     }
+}
+
+bool Decompress2004(std::string_view in, std::size_t maxSize, std::string& out) {
+    out.resize(maxSize);
+    const std::size_t size = Decompress2004(in, out.data(), maxSize);
+    if (size == kDecompressFailed) {
+        out.clear();
+        return false;
+    }
+    out.resize(size);
+    return true;
 }
 
 }  // namespace kel::dwg

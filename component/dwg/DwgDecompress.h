@@ -12,4 +12,9 @@ namespace kel::dwg {
 // maxSize fails (false).
 bool Decompress2004(std::string_view in, std::size_t maxSize, std::string& out);
 
+// The same into `capacity` bytes at `out`: the number of bytes written, or
+// kDecompressFailed.
+inline constexpr std::size_t kDecompressFailed = ~std::size_t{0};
+std::size_t Decompress2004(std::string_view in, char* out, std::size_t capacity);
+
 }  // namespace kel::dwg

@@ -235,6 +235,7 @@ bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::s
         return false;
     }
     s.readable = s.encrypted != 1;
+    std::string scratch;
     if (s.readable) s.data.assign(static_cast<std::size_t>(s.size), '\0');  // pages never written are zero
     for (std::uint32_t p = 0; p < pageCount; ++p) {
         const char* e = map.data() + at;
@@ -271,17 +272,21 @@ bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::s
             s.data.replace(static_cast<std::size_t>(start), same.size(), same);
             continue;
         }
-        std::string page;
-        if (s.compressed == 2) {
-            if (!Decompress2004(data, maxPage, page)) {
-                why = "section " + s.name + ": page does not decompress";
-                return false;
-            }
-        } else {
-            page.assign(data);
+        if (s.compressed != 2) {
+            s.data.replace(static_cast<std::size_t>(start), std::min(data.size(), length), data.substr(0, length));
+            continue;
         }
-        page.resize(std::min(page.size(), length));
-        s.data.replace(static_cast<std::size_t>(start), page.size(), page);
+        // A page that fits in the section decompresses in place; the last
+        // one, whose padding would run past the section's end, beside it.
+        const bool inPlace = length == maxPage;
+        if (!inPlace) scratch.resize(maxPage);
+        char* to = inPlace ? s.data.data() + start : scratch.data();
+        const std::size_t got = Decompress2004(data, to, maxPage);
+        if (got == kDecompressFailed) {
+            why = "section " + s.name + ": page does not decompress";
+            return false;
+        }
+        if (!inPlace) s.data.replace(static_cast<std::size_t>(start), std::min(got, length), scratch, 0, std::min(got, length));
     }
     return true;
 }
