@@ -29,17 +29,18 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     return Load(bytes, file, status, Earlier{});
 }
 
-bool DwgModel::TakeUnchanged(const Earlier& earlier, std::string_view area, const ObjectLocation& loc) {
+bool DwgModel::TakeUnchanged(const Earlier& earlier, std::string_view area, const ObjectLocation& loc,
+                             std::size_t& place) {
     if (earlier.changed && earlier.changed->count(loc.handle)) return false;
     const DwgModel& m = *earlier.model;
-    const std::size_t* place = m.index_.Find(loc.handle);
-    if (!place) return false;
-    const bool stub = (*place & kStubBit) != 0;
-    const Stub* s = stub ? &m.stubs_[*place & ~kStubBit] : nullptr;
-    const std::shared_ptr<DecodedObject>* o = stub ? nullptr : &m.objects_[*place];
+    const std::size_t* there = m.index_.Find(loc.handle);
+    if (!there) return false;
+    const bool stub = (*there & kStubBit) != 0;
+    const Stub* s = stub ? &m.stubs_[*there & ~kStubBit] : nullptr;
+    const std::shared_ptr<DecodedObject>* o = stub ? nullptr : &m.objects_[*there];
     // Objects hold no file offsets: up to R2000 an object that only moved
     // behind a changed one decodes as it did.
-    const std::int64_t was = stub ? s->offset : m.offsets_[*place];
+    const std::int64_t was = stub ? s->offset : m.offsets_[*there];
     const std::size_t length = stub ? s->totalBytes : (*o)->totalBytes;
     if (was < 0 || loc.offset < 0) return false;
     const auto from = static_cast<std::size_t>(was);
@@ -49,11 +50,11 @@ bool DwgModel::TakeUnchanged(const Earlier& earlier, std::string_view area, cons
         return false;
     }
     if (stub) {
-        index_.Set(loc.handle, stubs_.size() | kStubBit);
+        place = stubs_.size() | kStubBit;
         stubs_.push_back(*s);
         stubs_.back().offset = loc.offset;
     } else {
-        index_.Set(loc.handle, objects_.size());
+        place = objects_.size();
         if (std::holds_alternative<LayoutData>((*o)->data)) hasLayouts_ = true;
         objects_.push_back(*o);  // shared: the same bytes decode the same
         offsets_.push_back(loc.offset);
@@ -73,13 +74,19 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     wideText_ = HasStringStream(file.version);
     ownedLists_ = AtLeast(file.version, Version::R2004);
     hasLayouts_ = false;
-    index_.Reserve(file.objectMap.size());
+    // The index is built once every object is placed: filled as the objects
+    // are decoded, each entry would be a cache miss.
+    std::vector<std::pair<std::uint64_t, std::size_t>> placed;
+    placed.reserve(file.objectMap.size());
     // Up to R2000 entities are found by following each one's link to the
     // next, which lies among its common fields.
     const DecodeDepth depth = ownedLists_ ? DecodeDepth::kWorkingSet : DecodeDepth::kFull;
     const std::string_view area = file.ObjectArea(bytes);
     for (const ObjectLocation& loc : file.objectMap) {
-        if (earlier.model && TakeUnchanged(earlier, area, loc)) continue;
+        if (std::size_t place = 0; earlier.model && TakeUnchanged(earlier, area, loc, place)) {
+            placed.emplace_back(loc.handle, place);
+            continue;
+        }
         DecodedObject o;
         std::string why;
         if (!DecodeObject(area, loc.offset, file, o, why, depth)) {
@@ -92,17 +99,19 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
             return false;
         }
         if (o.prefixOnly) {
-            index_.Set(loc.handle, stubs_.size() | kStubBit);
+            placed.emplace_back(loc.handle, stubs_.size() | kStubBit);
             stubs_.push_back(Stub{loc.offset, o.Handle(), static_cast<std::uint32_t>(o.totalBytes), o.size,
                                   o.common.type, o.common.isEntity});
             continue;
         }
-        index_.Set(loc.handle, objects_.size());
+        placed.emplace_back(loc.handle, objects_.size());
         if (std::holds_alternative<LayoutData>(o.data)) hasLayouts_ = true;
         objects_.push_back(std::make_shared<DecodedObject>(std::move(o)));
         offsets_.push_back(loc.offset);
     }
     stubs_.shrink_to_fit();
+    index_.Reserve(placed.size());
+    for (const auto& [handle, place] : placed) index_.Set(handle, place);
 
     // Which block each layout draws on, and which entities name which block
     // as their owner (model and paper space entities name none).

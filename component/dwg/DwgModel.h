@@ -98,8 +98,9 @@ public:
     int EscapePage() const { return escapePage_; }
 
 private:
-    // Takes the object at `loc` from earlier when it is unchanged there.
-    bool TakeUnchanged(const Earlier& earlier, std::string_view area, const ObjectLocation& loc);
+    // Takes the object at `loc` from earlier when it is unchanged there, and
+    // says where it placed it (the index's value for it).
+    bool TakeUnchanged(const Earlier& earlier, std::string_view area, const ObjectLocation& loc, std::size_t& place);
     // A decoded object; null for one left at its prefix.
     const DecodedObject* Decoded(std::uint64_t handle) const;
     bool IsEntity(std::uint64_t handle) const;
