@@ -43,9 +43,19 @@ else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
-  # The Qt 6, C++ runtime and spreadsheet libraries (libxlsxwriter, libzip,
-  # expat, libcsv), read from what the programs link.
+  # The Qt 6, C++ runtime and spreadsheet libraries (expat, libcsv), read
+  # from what the programs link.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # libxlsxwriter and libzip are loaded when a sheet is first used, so the
+  # programs do not name them: the packages that hold them, by name.
+  set(kel_loaded_packages "")
+  foreach(soname IN ITEMS ${KEL_XLSXWRITER_SONAME} ${KEL_LIBZIP_SONAME})
+    execute_process(COMMAND dpkg-query -S "*/${soname}" OUTPUT_VARIABLE owner ERROR_QUIET)
+    if(owner MATCHES "^([^:]+)")
+      list(APPEND kel_loaded_packages ${CMAKE_MATCH_1})
+    endif()
+  endforeach()
+  string(JOIN ", " CPACK_DEBIAN_PACKAGE_DEPENDS ${kel_loaded_packages})
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "KEL sets, replaces, clears or deletes the values of block attributes (title\n block fields) in many DWG and DXF drawings in one run, from a window (kel)\n or the command line (kel-batch), and logs what it did.")
 endif()

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "sheets/SheetLibraries.h"
 #include "sheets/XlsxSheet.h"
 
 namespace kel::sheets {
@@ -34,12 +35,12 @@ const char* Attribute(const char** atts, std::string_view strLocal) {
 
 class Archive {
 public:
-    explicit Archive(const std::string& strPath) {
+    Archive(const ZipFunctions& z, const std::string& strPath) : z_(z) {
         int error = 0;
-        zip_ = zip_open(strPath.c_str(), ZIP_RDONLY, &error);
+        zip_ = z_.zip_open(strPath.c_str(), ZIP_RDONLY, &error);
     }
     ~Archive() {
-        if (zip_) zip_discard(zip_);
+        if (zip_) z_.zip_discard(zip_);
     }
     Archive(const Archive&) = delete;
     Archive& operator=(const Archive&) = delete;
@@ -48,19 +49,20 @@ public:
     // False when the part is missing or cannot be read.
     bool Read(const std::string& strName, std::string& data) const {
         zip_stat_t st;
-        zip_stat_init(&st);
-        if (zip_stat(zip_, strName.c_str(), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) || st.size > kMaxPartBytes) {
+        z_.zip_stat_init(&st);
+        if (z_.zip_stat(zip_, strName.c_str(), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) || st.size > kMaxPartBytes) {
             return false;
         }
-        zip_file_t* file = zip_fopen(zip_, strName.c_str(), 0);
+        zip_file_t* file = z_.zip_fopen(zip_, strName.c_str(), 0);
         if (!file) return false;
         data.resize(static_cast<std::size_t>(st.size));
-        const zip_int64_t n = data.empty() ? 0 : zip_fread(file, data.data(), st.size);
-        zip_fclose(file);
+        const zip_int64_t n = data.empty() ? 0 : z_.zip_fread(file, data.data(), st.size);
+        z_.zip_fclose(file);
         return n == static_cast<zip_int64_t>(st.size);
     }
 
 private:
+    const ZipFunctions& z_;
     zip_t* zip_ = nullptr;
 };
 
@@ -288,7 +290,12 @@ std::string PartName(const std::string& strFolder, const std::string& strTarget)
 
 bool ReadXlsx(const std::string& strPath, SheetRows& sheet, std::string& strErr) {
     sheet.rows.clear();
-    const Archive archive(strPath);
+    const ZipFunctions* z = LoadZip(strErr);
+    if (!z) {
+        strErr = "Unable to read " + strPath + ": " + strErr + ".";
+        return false;
+    }
+    const Archive archive(*z, strPath);
     if (!archive.IsOpen()) {
         strErr = "Not an XLSX file (not a zip archive): " + strPath + ".";
         return false;

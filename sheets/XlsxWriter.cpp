@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include "sheets/SheetLibraries.h"
+
 namespace kel::sheets {
 
 namespace {
@@ -51,44 +53,49 @@ bool WriteXlsx(const std::string& strPath, const SheetRows& sheet, std::string& 
             }
         }
     }
-    lxw_workbook* workbook = workbook_new(strPath.c_str());
+    const XlsxWriterFunctions* lxw = LoadXlsxWriter(strErr);
+    if (!lxw) {
+        strErr = "Unable to write " + strPath + ": " + strErr + ".";
+        return false;
+    }
+    lxw_workbook* workbook = lxw->workbook_new(strPath.c_str());
     if (!workbook) {
         strErr = "Unable to create " + strPath + ".";
         return false;
     }
-    lxw_worksheet* worksheet = workbook_add_worksheet(workbook, "Attributes");
-    lxw_format* keyHeading = workbook_add_format(workbook);
-    format_set_bold(keyHeading);
-    format_set_bg_color(keyHeading, 0xD9D9D9);
-    lxw_format* tagHeading = workbook_add_format(workbook);
-    format_set_bold(tagHeading);
-    format_set_bg_color(tagHeading, 0xFFF2CC);
-    lxw_format* key = workbook_add_format(workbook);
-    format_set_bg_color(key, 0xEDEDED);
-    format_set_font_color(key, 0x595959);
-    lxw_format* value = workbook_add_format(workbook);
-    format_set_unlocked(value);
-    format_set_num_format(value, "@");
+    lxw_worksheet* worksheet = lxw->workbook_add_worksheet(workbook, "Attributes");
+    lxw_format* keyHeading = lxw->workbook_add_format(workbook);
+    lxw->format_set_bold(keyHeading);
+    lxw->format_set_bg_color(keyHeading, 0xD9D9D9);
+    lxw_format* tagHeading = lxw->workbook_add_format(workbook);
+    lxw->format_set_bold(tagHeading);
+    lxw->format_set_bg_color(tagHeading, 0xFFF2CC);
+    lxw_format* key = lxw->workbook_add_format(workbook);
+    lxw->format_set_bg_color(key, 0xEDEDED);
+    lxw->format_set_font_color(key, 0x595959);
+    lxw_format* value = lxw->workbook_add_format(workbook);
+    lxw->format_set_unlocked(value);
+    lxw->format_set_num_format(value, "@");
 
     lxw_error rc = LXW_NO_ERROR;
     for (std::size_t r = 0; r < sheet.rows.size() && rc == LXW_NO_ERROR; ++r) {
         for (std::size_t c = 0; c < sheet.rows[r].size() && rc == LXW_NO_ERROR; ++c) {
             const bool identifying = c < kSheetKeyColumns;
             lxw_format* format = r == 0 ? (identifying ? keyHeading : tagHeading) : (identifying ? key : value);
-            rc = worksheet_write_string(worksheet, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c),
+            rc = lxw->worksheet_write_string(worksheet, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c),
                                         EscapedText(sheet.rows[r][c].text).c_str(), format);
         }
     }
     if (columns > 0 && rc == LXW_NO_ERROR) {
-        worksheet_set_column(worksheet, 0, 0, 40, nullptr);
-        worksheet_set_column(worksheet, 1, static_cast<lxw_col_t>(std::min(columns, kSheetKeyColumns) - 1), 14,
+        lxw->worksheet_set_column(worksheet, 0, 0, 40, nullptr);
+        lxw->worksheet_set_column(worksheet, 1, static_cast<lxw_col_t>(std::min(columns, kSheetKeyColumns) - 1), 14,
                              nullptr);
         if (columns > kSheetKeyColumns) {
             // Empty cells of the tag columns are text cells too when typed into.
-            worksheet_set_column(worksheet, kSheetKeyColumns, static_cast<lxw_col_t>(columns - 1), 16, value);
+            lxw->worksheet_set_column(worksheet, kSheetKeyColumns, static_cast<lxw_col_t>(columns - 1), 16, value);
         }
-        worksheet_freeze_panes(worksheet, 1, static_cast<lxw_col_t>(std::min(columns, kSheetKeyColumns)));
-        rc = worksheet_autofilter(worksheet, 0, 0, static_cast<lxw_row_t>(sheet.rows.size() - 1),
+        lxw->worksheet_freeze_panes(worksheet, 1, static_cast<lxw_col_t>(std::min(columns, kSheetKeyColumns)));
+        rc = lxw->worksheet_autofilter(worksheet, 0, 0, static_cast<lxw_row_t>(sheet.rows.size() - 1),
                                   static_cast<lxw_col_t>(columns - 1));
         // The identifying cells cannot be typed over; sorting, filtering and
         // column widths stay free. No password: the protection only guards
@@ -98,11 +105,11 @@ bool WriteXlsx(const std::string& strPath, const SheetRows& sheet, std::string& 
         protection.autofilter = 1;
         protection.format_columns = 1;
         protection.format_rows = 1;
-        worksheet_protect(worksheet, nullptr, &protection);
+        lxw->worksheet_protect(worksheet, nullptr, &protection);
     }
-    const lxw_error closed = workbook_close(workbook);
+    const lxw_error closed = lxw->workbook_close(workbook);
     if (rc != LXW_NO_ERROR || closed != LXW_NO_ERROR) {
-        strErr = "Unable to write " + strPath + " (" + lxw_strerror(rc != LXW_NO_ERROR ? rc : closed) + ").";
+        strErr = "Unable to write " + strPath + " (" + lxw->lxw_strerror(rc != LXW_NO_ERROR ? rc : closed) + ").";
         return false;
     }
     return true;
