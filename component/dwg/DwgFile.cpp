@@ -1,5 +1,7 @@
 #include "component/dwg/DwgFile.h"
 
+#include "component/dwg/DwgObjectMap.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -386,63 +388,8 @@ bool DwgFile::ParseClasses(std::string_view area, const SectionLocator& loc, std
 
 bool DwgFile::ParseObjectMap(std::string_view bytes, const SectionLocator& loc, std::size_t objectAreaSize,
                              std::string& why) {
-    std::size_t at = static_cast<std::size_t>(loc.seeker);
-    const std::size_t end = at + static_cast<std::size_t>(loc.size);
-    // Sections are written about 2 KB long; each carries its own CRC and
-    // starts again from handle 0 and offset 0.
-    objectMap.clear();
-    indexOfHandle.Clear();
-    // An entry takes two bytes at the least and about three as a rule; a
-    // size that claims more than 262,144 entries is not trusted up front.
-    const std::size_t expected =
-        std::min<std::size_t>(std::min<std::size_t>(bytes.size(), static_cast<std::uint32_t>(loc.size)) / 3, 1u << 18);
-    indexOfHandle.Reserve(expected);
-    objectMap.reserve(expected);
-    std::uint64_t handle = 0;
-    std::int64_t offset = 0;
-    for (;;) {
-        if (end - at < 2) {
-            why = "object map is truncated";
-            return false;
-        }
-        std::size_t size = static_cast<std::uint8_t>(bytes[at]) << 8 | static_cast<std::uint8_t>(bytes[at + 1]);
-        if (size < 2 || end - at < size + 2) {
-            why = "object map section size is invalid";
-            return false;
-        }
-        std::uint16_t stored = static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[at + size]) << 8 |
-                                                          static_cast<std::uint8_t>(bytes[at + size + 1]));
-        if (Crc16(kCrcSeed, bytes.substr(at, size)) != stored) {
-            why = "object map CRC mismatch";
-            return false;
-        }
-        if (size == 2) break;
-        BitReader r(bytes.substr(at + 2, size - 2), version);
-        handle = 0;
-        offset = 0;
-        while (r.RemainingBits() > 0) {
-            std::uint64_t handleDelta = r.UMC();
-            std::int64_t offsetDelta = r.MC();
-            if (!r.Ok()) {
-                why = "object map entry cannot be read";
-                return false;
-            }
-            handle += handleDelta;
-            offset += offsetDelta;
-            if (offset < 0 || static_cast<std::uint64_t>(offset) >= objectAreaSize) {
-                why = "object map points outside the file";
-                return false;
-            }
-            auto [slot, inserted] = indexOfHandle.Insert(handle, objectMap.size());
-            if (inserted) {
-                objectMap.push_back({handle, offset});
-            } else {
-                objectMap[*slot].offset = offset;  // a later entry for the same handle wins
-            }
-        }
-        at += size + 2;
-    }
-    return true;
+    const std::string_view map = bytes.substr(static_cast<std::size_t>(loc.seeker), static_cast<std::size_t>(loc.size));
+    return ReadObjectMap(map, version, objectAreaSize, objectMap, why);
 }
 
 bool DwgFile::CheckImage(std::string_view bytes, std::string& why) const {

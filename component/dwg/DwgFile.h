@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "component/dwg/DwgTypes.h"
-#include "component/dwg/HandleIndex.h"
 
 namespace kel::dwg {
 
@@ -79,7 +78,6 @@ public:
     std::uint64_t handleSeed = 0;
     std::vector<ClassDef> classes;
     std::vector<ObjectLocation> objectMap;  // in the order of the map
-    HandleIndex indexOfHandle;  // handle -> objectMap index
     // R2004, R2010 and later: the container as read, for writing the file
     // again (its objects section data is in objectSection, not here); null
     // for the other versions.

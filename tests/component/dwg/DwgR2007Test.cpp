@@ -3,6 +3,8 @@
 // and maps that describe more than the file holds refused by name.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <functional>
 #include <set>
 
@@ -326,8 +328,10 @@ TEST(DwgR2007Test, StoredTextsReadAsUsersExpect) {
         std::string encoded;
         ASSERT_TRUE(EncodeObject(edit, file, encoded));
         DwgFile changed = file;
-        changed.objectMap[*changed.indexOfHandle.Find(attrib->Handle())].offset =
-            static_cast<std::int64_t>(changed.objectSection.size());
+        auto entry = std::find_if(changed.objectMap.begin(), changed.objectMap.end(),
+                                  [&](const ObjectLocation& l) { return l.handle == attrib->Handle(); });
+        ASSERT_NE(entry, changed.objectMap.end());
+        entry->offset = static_cast<std::int64_t>(changed.objectSection.size());
         changed.objectSection += encoded;
         DwgModel back;
         ASSERT_TRUE(back.Load(bytes, changed, status)) << status;
