@@ -231,8 +231,17 @@ std::u16string BitReader::TU() {
         Fail();
         return {};
     }
+    // The characters in one pass over the bytes they straddle (low byte
+    // first); the last byte at an odd position exists, as the check above
+    // shows.
     std::u16string out(static_cast<std::size_t>(length), u'\0');
-    for (auto& c : out) c = static_cast<char16_t>(static_cast<std::uint16_t>(RS()));
+    const std::uint8_t* p = data_ + (pos_ >> 3);
+    const unsigned shift = static_cast<unsigned>(pos_ & 7);
+    auto byteAt = [&](std::size_t k) -> unsigned {
+        return shift == 0 ? p[k] : ((static_cast<unsigned>(p[k]) << shift) | (p[k + 1] >> (8 - shift))) & 0xFFu;
+    };
+    for (std::size_t i = 0; i < out.size(); ++i) out[i] = static_cast<char16_t>(byteAt(2 * i) | byteAt(2 * i + 1) << 8);
+    pos_ += out.size() * 16;
     return out;
 }
 

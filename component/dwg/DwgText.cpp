@@ -1,5 +1,6 @@
 #include "component/dwg/DwgText.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "component/text/CodePages.h"
@@ -119,9 +120,14 @@ std::string EncodeText(const std::string& utf8, int dwgCodePage, int escapePage)
 }
 
 std::string WideToUtf8(const std::u16string& wide) {
-    std::string out;
-    out.reserve(wide.size());
-    for (std::size_t i = 0; i < wide.size(); ++i) {
+    // Most texts are ASCII: those characters go over as they are.
+    std::size_t ascii = 0;
+    while (ascii < wide.size() && wide[ascii] < 0x80) ++ascii;
+    std::string out(ascii, '\0');
+    for (std::size_t i = 0; i < ascii; ++i) out[i] = static_cast<char>(wide[i]);
+    if (ascii == wide.size()) return out;
+    out.reserve(wide.size() + (wide.size() - ascii) * 2);
+    for (std::size_t i = ascii; i < wide.size(); ++i) {
         std::uint32_t c = wide[i];
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF) {
             c = 0x10000u + ((c - 0xD800u) << 10) + (static_cast<std::uint32_t>(wide[++i]) - 0xDC00u);
@@ -132,9 +138,13 @@ std::string WideToUtf8(const std::u16string& wide) {
 }
 
 std::u16string Utf8ToWide(const std::string& utf8) {
-    std::u16string out;
+    std::size_t ascii = 0;
+    while (ascii < utf8.size() && static_cast<unsigned char>(utf8[ascii]) < 0x80) ++ascii;
+    std::u16string out(ascii, u'\0');
+    for (std::size_t i = 0; i < ascii; ++i) out[i] = static_cast<char16_t>(utf8[i]);
+    if (ascii == utf8.size()) return out;
     out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
+    for (std::size_t i = ascii; i < utf8.size();) {
         // A three-byte surrogate is taken as it is, which ReadUtf8 refuses.
         auto b = static_cast<unsigned char>(utf8[i]);
         if (b == 0xED && utf8.size() - i > 2) {
@@ -160,7 +170,12 @@ std::u16string Utf8ToWide(const std::string& utf8) {
 }
 
 std::string DecodeWideText(const std::string& held) {
-    std::u16string wide = Utf8ToWide(held.substr(0, held.find('\0')));
+    const std::size_t end = std::min(held.find('\0'), held.size());
+    // ASCII holds no surrogate to replace.
+    std::size_t ascii = 0;
+    while (ascii < end && static_cast<unsigned char>(held[ascii]) < 0x80) ++ascii;
+    if (ascii == end) return held.substr(0, end);
+    std::u16string wide = Utf8ToWide(held.substr(0, end));
     for (std::size_t i = 0; i < wide.size(); ++i) {
         const bool high = wide[i] >= 0xD800 && wide[i] <= 0xDBFF;
         if (high && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF) {

@@ -203,6 +203,20 @@ TEST(BitCodeTest, TextsRoundTripAndOverlongTextsAreRefused) {
     EXPECT_EQ(r.TU(), u"\u03A9 \u8A2D");
     EXPECT_EQ(r.T(), "");
     EXPECT_TRUE(r.Ok());
+    // The same on a byte boundary, and the field behind a text.
+    for (int lead : {0, 3}) {
+        BitWriter a(Version::R2000);
+        for (int i = 0; i < lead; ++i) a.B(1);
+        a.BS(2);
+        a.RS(0x1234);
+        a.RS(static_cast<std::int16_t>(0xE9FF));
+        a.RC(0x5A);
+        BitReader b(a.Bytes(), Version::R2000);
+        for (int i = 0; i < lead; ++i) b.B();
+        EXPECT_EQ(b.TU(), std::u16string({char16_t(0x1234), char16_t(0xE9FF)})) << lead;
+        EXPECT_EQ(b.RC(), 0x5A) << lead;
+        EXPECT_TRUE(b.Ok());
+    }
 
     BitWriter tooLong(Version::R2000);
     tooLong.T(std::string(40000, 'x'));

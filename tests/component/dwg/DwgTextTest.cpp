@@ -82,6 +82,7 @@ TEST(DwgTextTest, Utf16TextsComeBackAsTheSameCodeUnits) {
     // Shown: up to the NUL, with lone surrogates as U+FFFD.
     EXPECT_EQ(DecodeWideText(std::string("x\xED\xA0\x80y\0z", 7)), "x\xEF\xBF\xBDy");
     EXPECT_EQ(DecodeWideText("\xF0\x9F\x98\x80"), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(DecodeWideText(std::string("plain\0z", 7)), "plain");
 }
 
 TEST(DwgTextTest, DwgAndDxfReadersShareTheirCodePages) {
