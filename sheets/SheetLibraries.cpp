@@ -7,11 +7,23 @@ namespace {
 
 template <class Functions>
 struct Loaded {
-    explicit Loaded(const char* name) : library(name) {}
+    explicit Loaded(const char* soname) : name(soname), library(soname) {
+        if (!library.IsOpen()) error = "Unable to load " + name + " (" + library.Error() + ")";
+    }
+    std::string name;
     SharedLibrary library;
     Functions functions;
     std::string error;  // empty once every function was found
 };
+
+// Looks a function up unless an earlier one was missing.
+template <class Functions, class Pointer>
+void Find(Loaded<Functions>& loaded, Pointer& slot, const char* function) {
+    if (!loaded.error.empty()) return;
+    slot = reinterpret_cast<Pointer>(loaded.library.Symbol(function));
+    if (!slot) loaded.error = loaded.name + " has no function " + function;
+}
+#define KEL_SHEET_FIND_FUNCTION(name) Find(*loaded, loaded->functions.name, #name);
 
 template <class Functions>
 const Functions* Result(const Loaded<Functions>& loaded, std::string& strErr) {
@@ -20,22 +32,12 @@ const Functions* Result(const Loaded<Functions>& loaded, std::string& strErr) {
     return nullptr;
 }
 
-// Looks up every function of a list; the first missing one is the error.
-#define KEL_SHEET_FIND_FUNCTION(name)                                                                           \
-    if (loaded->error.empty()) {                                                                                \
-        loaded->functions.name = reinterpret_cast<decltype(loaded->functions.name)>(loaded->library.Symbol(#name)); \
-        if (!loaded->functions.name) loaded->error = std::string(library) + " has no function " #name;        \
-    }
-
 }  // namespace
 
+// Each library is loaded once and kept until the program ends.
 const XlsxWriterFunctions* LoadXlsxWriter(std::string& strErr) {
     static const auto* const loaded = [] {
-        const char* library = KEL_XLSXWRITER_LIBRARY;
-        auto* loaded = new Loaded<XlsxWriterFunctions>(library);
-        if (!loaded->library.IsOpen()) {
-            loaded->error = "Unable to load " + std::string(library) + " (" + loaded->library.Error() + ")";
-        }
+        auto* loaded = new Loaded<XlsxWriterFunctions>(KEL_XLSXWRITER_LIBRARY);
         KEL_XLSXWRITER_FUNCTIONS(KEL_SHEET_FIND_FUNCTION)
         return loaded;
     }();
@@ -44,11 +46,7 @@ const XlsxWriterFunctions* LoadXlsxWriter(std::string& strErr) {
 
 const ZipFunctions* LoadZip(std::string& strErr) {
     static const auto* const loaded = [] {
-        const char* library = KEL_LIBZIP_LIBRARY;
-        auto* loaded = new Loaded<ZipFunctions>(library);
-        if (!loaded->library.IsOpen()) {
-            loaded->error = "Unable to load " + std::string(library) + " (" + loaded->library.Error() + ")";
-        }
+        auto* loaded = new Loaded<ZipFunctions>(KEL_LIBZIP_LIBRARY);
         KEL_LIBZIP_FUNCTIONS(KEL_SHEET_FIND_FUNCTION)
         return loaded;
     }();
