@@ -17,12 +17,14 @@ kel-batch -t with every attribute set (DWG_TEMPLATE), read by kel-batch --xml,
 decoded by the independent reader when it is installed (DWGREAD) and copied with
 cp; median of DWG_ROUNDS rounds, each kel-batch run over DWG_COPIES fresh copies
 (--dwg-copies: more copies spread the start of the process over more drawings,
-as a batch does).
+as a batch does). Then the same for drawings larger than any in the corpus,
+grown by kel-batch from corpus drawings (DWG_GROWN).
 
 Batch: 1,000 copies of a generated 50 KB drawing in one kel-batch -t run
 (per-drawing fixed cost), against cp and the flush floor of the same files.
 """
 import os
+import random
 import shutil
 from statistics import median
 import subprocess
@@ -197,6 +199,72 @@ def largest(folder):
     return max(names, key=os.path.getsize) if names else None
 
 
+# Larger drawings than the corpus holds, made by kel-batch itself from a corpus
+# drawing: every attribute set to one text of this many random characters
+# (seeded, so each run makes the same drawing). The format stores texts of up
+# to 2,049 bytes in R2004 and earlier, so only later versions grow this far.
+DWG_GROWN = [("AC1024_R2010", "plans-structure.dwg", 3000), ("AC1032_R2018", "ELV&ELEC_v3.dwg", 8000),
+             ("AC1024_R2010", "plans-structure.dwg", 12000)]
+
+
+def grow(kel, data, env, version, name, length):
+    """A copy of the corpus drawing with every attribute set to `length`
+    random characters, or None when the corpus lacks it or KEL cannot."""
+    source = os.path.join(CORPUS, version, "cad-drawing__" + name)
+    if not os.path.exists(source):
+        return None
+    folder = os.path.join(data, "dwg-grown")
+    os.makedirs(folder, exist_ok=True)
+    target = os.path.join(folder, "%s-%d.dwg" % (name[:-4], length))
+    if os.path.exists(target):
+        return target
+    rng = random.Random(length)
+    text = "".join(rng.choice("ABCDEFGHJKLMNPQRSTUVWXYZ0123456789 -") for _ in range(length))
+    template = os.path.join(folder, "grow.txt")
+    with open(template, "w", newline="") as f:
+        f.write("*INPUT\r\n*ATTRIBUTE_TAGS\r\nr," + text + "\r\n")
+    work = target + ".tmp.dwg"
+    shutil.copyfile(source, work)
+    os.chmod(work, 0o644)
+    r = timed([kel, "-q", "-j", "1", "-t", template, work], env)
+    if r.returncode != 0:
+        os.remove(work)
+        return None
+    os.replace(work, target)
+    return target
+
+
+def dwg_row(kel, data, env, template, base, version, name, source):
+    size = os.path.getsize(source)
+    runs, peak, failed = [], 0.0, None
+    for _ in range(DWG_ROUNDS):
+        files = copies(source, os.path.join(data, "dwg"), DWG_COPIES)
+        for p in files:
+            os.chmod(p, 0o644)
+        r = timed(["/usr/bin/time", "-f", "maxrss %M", kel, "-q", "-j", "1", "-t", template] + files, env)
+        if r.returncode != 0:
+            failed = (r.stdout + r.stderr).strip().splitlines()[-2:]
+            break
+        runs.append(r.wall / DWG_COPIES)
+        peak = max(peak, peak_mib(r.stderr))
+    if failed:
+        print("%-7s %-34s %7.2f pending: kel-batch does not read it in this build (%s)" % (
+            version[:6], name, size / 1e6, " ".join(failed)[:80]), flush=True)
+        return
+    t_kel = median(runs)
+    t_xml = median(timed([kel, "--xml", source], env).wall for _ in range(DWG_ROUNDS))
+    t_read = float("nan")
+    if os.access(DWGREAD, os.X_OK):
+        out = os.path.join(data, "dwgread.json")
+        t_read = median(timed([DWGREAD, "-O", "JSON", "-o", out, source]).wall for _ in range(3))
+    srcs = copies(source, os.path.join(data, "dwg-src"), DWG_COPIES)
+    t_cp = median(cp_time(srcs, os.path.join(data, "cp")) for _ in range(3)) / DWG_COPIES
+    t_flush = median(flush_floor(srcs, os.path.join(data, "cp")) for _ in range(3)) / DWG_COPIES
+    print("%-7s %-34s %7.2f %8.4f %7.1f %8.4f %7.1f %8.4f %8.4f %8.4f %9.1f %9.1f %7.1f %7.2f" % (
+        version[:6], name, size / 1e6, t_kel, size / 1e6 / t_kel, t_xml, size / 1e6 / t_xml, t_read, t_cp,
+        t_flush, t_read / t_kel, t_read / t_xml, t_kel / t_cp, (peak - base) * 1048576 / size), flush=True)
+
+
 def dwg_rows(kel, data, env):
     template = os.path.join(data, "dwg-template.txt")
     with open(template, "w", newline="") as f:
@@ -209,42 +277,19 @@ def dwg_rows(kel, data, env):
     print("%-7s %-34s %7s %8s %7s %8s %7s %8s %8s %8s %9s %9s %7s %7s" % (
         "version", "drawing", "MB", "KEL -t", "MB/s", "KEL xml", "MB/s", "dwgread", "cp", "flush", "read/-t",
         "read/xml", "-t/cp", "MiB/MiB"))
-    ok = True
     for version in DWG_VERSIONS:
         folder = os.path.join(CORPUS, version)
         source = largest(folder) if os.path.isdir(folder) else None
-        if not source:
-            continue
-        size = os.path.getsize(source)
-        name = os.path.basename(source).split("__", 1)[-1][:34]  # without the corpus's source prefix
-        runs, peak, failed = [], 0.0, None
-        for _ in range(DWG_ROUNDS):
-            files = copies(source, os.path.join(data, "dwg"), DWG_COPIES)
-            for p in files:
-                os.chmod(p, 0o644)
-            r = timed(["/usr/bin/time", "-f", "maxrss %M", kel, "-q", "-j", "1", "-t", template] + files, env)
-            if r.returncode != 0:
-                failed = (r.stdout + r.stderr).strip().splitlines()[-2:]
-                break
-            runs.append(r.wall / DWG_COPIES)
-            peak = max(peak, peak_mib(r.stderr))
-        if failed:
-            print("%-7s %-34s %7.2f pending: kel-batch does not read it in this build (%s)" % (
-                version[:6], name, size / 1e6, " ".join(failed)[:80]), flush=True)
-            continue
-        t_kel = median(runs)
-        t_xml = median(timed([kel, "--xml", source], env).wall for _ in range(DWG_ROUNDS))
-        t_read = float("nan")
-        if os.access(DWGREAD, os.X_OK):
-            out = os.path.join(data, "dwgread.json")
-            t_read = median(timed([DWGREAD, "-O", "JSON", "-o", out, source]).wall for _ in range(3))
-        srcs = copies(source, os.path.join(data, "dwg-src"), DWG_COPIES)
-        t_cp = median(cp_time(srcs, os.path.join(data, "cp")) for _ in range(3)) / DWG_COPIES
-        t_flush = median(flush_floor(srcs, os.path.join(data, "cp")) for _ in range(3)) / DWG_COPIES
-        print("%-7s %-34s %7.2f %8.4f %7.1f %8.4f %7.1f %8.4f %8.4f %8.4f %9.1f %9.1f %7.1f %7.2f" % (
-            version[:6], name, size / 1e6, t_kel, size / 1e6 / t_kel, t_xml, size / 1e6 / t_xml, t_read, t_cp,
-            t_flush, t_read / t_kel, t_read / t_xml, t_kel / t_cp, (peak - base) * 1048576 / size), flush=True)
-    return ok
+        if source:
+            name = os.path.basename(source).split("__", 1)[-1][:34]  # without the corpus's source prefix
+            dwg_row(kel, data, env, template, base, version, name, source)
+    print("grown by kel-batch from corpus drawings: every attribute set to N random characters")
+    for version, name, length in DWG_GROWN:
+        source = grow(kel, data, env, version, name, length)
+        if source:
+            label = "%s, values of %d" % (name[:-4], length)
+            dwg_row(kel, data, env, template, base, version, label[:34], source)
+    return True
 
 
 BATCH = 1000
