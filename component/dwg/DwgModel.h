@@ -46,7 +46,7 @@ public:
     DrawingInfo Describe() const;
 
     // Any object of the map; one left at its prefix comes as a DecodedObject
-    // with prefixOnly set (type, handle, offset and sizes).
+    // with prefixOnly set (type, handle and sizes).
     const DecodedObject* Find(std::uint64_t handle) const;
     // An object decoded in full: one Load left at its prefix is decoded now
     // from the same bytes and file and kept so. Null with a component status
