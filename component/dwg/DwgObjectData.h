@@ -37,6 +37,43 @@ struct EedBlock {
     std::string data;
 };
 
+// A part of an object that few objects have, kept on the heap only once it is
+// set, so that the many objects without it do not each carry its size.
+// Copies are deep; reading one never set gives the part's defaults.
+template <class T>
+class Rare {
+public:
+    Rare() = default;
+    Rare(const Rare& o) : p_(o.p_ ? std::make_unique<T>(*o.p_) : nullptr) {}
+    Rare(Rare&&) noexcept = default;
+    Rare& operator=(const Rare& o) {
+        if (this != &o) p_ = o.p_ ? std::make_unique<T>(*o.p_) : nullptr;
+        return *this;
+    }
+    Rare& operator=(Rare&&) noexcept = default;
+
+    T& Get() {
+        if (!p_) p_ = std::make_unique<T>();
+        return *p_;
+    }
+    const T& Get() const {
+        static const T defaults{};
+        return p_ ? *p_ : defaults;
+    }
+
+private:
+    std::unique_ptr<T> p_;
+};
+
+// The handles of an entity's own styles, each stored only when the entity's
+// flags say so: most entities take their styles from their layer.
+struct StyleHandles {
+    HandleRef plotStyle;
+    HandleRef colorBook;  // R2004: the colour's book entry
+    HandleRef material;   // R2007
+    HandleRef fullVisualStyle, faceVisualStyle, edgeVisualStyle;  // R2010
+};
+
 // What every object carries ahead of and behind its own fields.
 struct ObjectCommon {
     std::int16_t type = 0;
@@ -68,10 +105,7 @@ struct ObjectCommon {
     HandleRef ltype;
     HandleRef prev;
     HandleRef next;
-    HandleRef plotStyle;
-    HandleRef colorBook;  // R2004: the colour's book entry
-    HandleRef material;   // R2007
-    HandleRef fullVisualStyle, faceVisualStyle, edgeVisualStyle;  // R2010
+    Rare<StyleHandles> styles;
 };
 
 struct TextData {
@@ -90,34 +124,6 @@ struct TextData {
     std::int16_t hAlign = 0;
     std::int16_t vAlign = 0;
     HandleRef style;
-};
-
-// A part of an object that few objects have, kept on the heap only once it is
-// set, so that the many objects without it do not each carry its size.
-// Copies are deep; reading one never set gives the part's defaults.
-template <class T>
-class Rare {
-public:
-    Rare() = default;
-    Rare(const Rare& o) : p_(o.p_ ? std::make_unique<T>(*o.p_) : nullptr) {}
-    Rare(Rare&&) noexcept = default;
-    Rare& operator=(const Rare& o) {
-        if (this != &o) p_ = o.p_ ? std::make_unique<T>(*o.p_) : nullptr;
-        return *this;
-    }
-    Rare& operator=(Rare&&) noexcept = default;
-
-    T& Get() {
-        if (!p_) p_ = std::make_unique<T>();
-        return *p_;
-    }
-    const T& Get() const {
-        static const T defaults{};
-        return p_ ? *p_ : defaults;
-    }
-
-private:
-    std::unique_ptr<T> p_;
 };
 
 // The text of a multi-line attribute (R2018): an embedded MTEXT, with the

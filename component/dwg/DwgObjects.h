@@ -120,17 +120,17 @@ void ExchangeEntityHandles(Io& h, ObjectCommon& c) {
         h.H(c.prev);
         h.H(c.next);
     }
-    if (AtLeast(v, Version::R2004) && c.color.hasBookHandle) h.H(c.colorBook);
+    if (AtLeast(v, Version::R2004) && c.color.hasBookHandle) h.H(c.styles.Get().colorBook);
     if (AtLeast(v, Version::R2000)) {
         h.H(c.layer);
         if (c.ltFlags == 3) h.H(c.ltype);
-        if (AtLeast(v, Version::R2007) && c.materialFlags == 3) h.H(c.material);
-        if (c.plotFlags == 3) h.H(c.plotStyle);
+        if (AtLeast(v, Version::R2007) && c.materialFlags == 3) h.H(c.styles.Get().material);
+        if (c.plotFlags == 3) h.H(c.styles.Get().plotStyle);
     }
     if (AtLeast(v, Version::R2010)) {
-        if (c.hasFullVisualStyle) h.H(c.fullVisualStyle);
-        if (c.hasFaceVisualStyle) h.H(c.faceVisualStyle);
-        if (c.hasEdgeVisualStyle) h.H(c.edgeVisualStyle);
+        if (c.hasFullVisualStyle) h.H(c.styles.Get().fullVisualStyle);
+        if (c.hasFaceVisualStyle) h.H(c.styles.Get().faceVisualStyle);
+        if (c.hasEdgeVisualStyle) h.H(c.styles.Get().edgeVisualStyle);
     }
 }
 

@@ -101,7 +101,7 @@ TEST(DwgObjectLayoutTest, CommonEntityHandlesDependOnModeFlagsAndVersion) {
     c.layer = {5, 0x10};
     c.ltFlags = c.plotFlags = 3;
     c.ltype = {5, 0x14};
-    c.plotStyle = {5, 0x0F};
+    c.styles.Get().plotStyle = {5, 0x0F};
     c.owner = {4, 0x1F};
     c.color.index = 256;
     const auto exchange = [](auto& d, auto& h, ObjectCommon& x) {
@@ -115,18 +115,19 @@ TEST(DwgObjectLayoutTest, CommonEntityHandlesDependOnModeFlagsAndVersion) {
                            b.color.index),
                   std::tie(c.owner.value, c.xdic.value, c.prev.code, c.next.code, c.layer.value, c.ltype.value,
                            c.color.index));
-        EXPECT_EQ(b.plotStyle.value, AtLeast(v, Version::R2000) ? 0x0Fu : 0u);
+        EXPECT_EQ(b.styles.Get().plotStyle.value, AtLeast(v, Version::R2000) ? 0x0Fu : 0u);
     }
     // R2007 adds the material, R2010 the visual styles, each stored only when flagged.
     c.materialFlags = 3;
-    c.material = {5, 0x77};
+    c.styles.Get().material = {5, 0x77};
     c.hasFaceVisualStyle = true;
-    c.faceVisualStyle = {5, 0x88};
-    c.edgeVisualStyle = {5, 0x99};  // not flagged: not stored
+    c.styles.Get().faceVisualStyle = {5, 0x88};
+    c.styles.Get().edgeVisualStyle = {5, 0x99};  // not flagged: not stored
     for (Version v : {Version::R2004, Version::R2010, Version::R2018}) {
         const ObjectCommon b = RoundTrip(v, c, exchange);
         const bool r2010 = AtLeast(v, Version::R2010);
-        EXPECT_EQ(std::make_tuple(b.material.value, b.faceVisualStyle.value, b.edgeVisualStyle.value, b.plotStyle.value),
+        const StyleHandles& st = b.styles.Get();
+        EXPECT_EQ(std::make_tuple(st.material.value, st.faceVisualStyle.value, st.edgeVisualStyle.value, st.plotStyle.value),
                   std::make_tuple(r2010 ? 0x77u : 0u, r2010 ? 0x88u : 0u, 0u, 0x0Fu));
         EXPECT_EQ(b.prev.code, 0);  // no links from R2004 on
     }
