@@ -25,32 +25,28 @@ void Find(Loaded<Functions>& loaded, Pointer& slot, const char* function) {
 }
 #define KEL_SHEET_FIND_FUNCTION(name) Find(*loaded, loaded->functions.name, #name);
 
+void FindAll(Loaded<XlsxWriterFunctions>* loaded) { KEL_XLSXWRITER_FUNCTIONS(KEL_SHEET_FIND_FUNCTION) }
+void FindAll(Loaded<ZipFunctions>* loaded) { KEL_LIBZIP_FUNCTIONS(KEL_SHEET_FIND_FUNCTION) }
+
+// Each library is loaded once, on first use, and kept until the program ends.
 template <class Functions>
-const Functions* Result(const Loaded<Functions>& loaded, std::string& strErr) {
-    if (loaded.error.empty()) return &loaded.functions;
-    strErr = loaded.error;
+const Functions* LoadOnce(const char* soname, std::string& strErr) {
+    static const auto* const loaded = [soname] {
+        auto* loaded = new Loaded<Functions>(soname);
+        FindAll(loaded);
+        return loaded;
+    }();
+    if (loaded->error.empty()) return &loaded->functions;
+    strErr = loaded->error;
     return nullptr;
 }
 
 }  // namespace
 
-// Each library is loaded once and kept until the program ends.
 const XlsxWriterFunctions* LoadXlsxWriter(std::string& strErr) {
-    static const auto* const loaded = [] {
-        auto* loaded = new Loaded<XlsxWriterFunctions>(KEL_XLSXWRITER_LIBRARY);
-        KEL_XLSXWRITER_FUNCTIONS(KEL_SHEET_FIND_FUNCTION)
-        return loaded;
-    }();
-    return Result(*loaded, strErr);
+    return LoadOnce<XlsxWriterFunctions>(KEL_XLSXWRITER_LIBRARY, strErr);
 }
 
-const ZipFunctions* LoadZip(std::string& strErr) {
-    static const auto* const loaded = [] {
-        auto* loaded = new Loaded<ZipFunctions>(KEL_LIBZIP_LIBRARY);
-        KEL_LIBZIP_FUNCTIONS(KEL_SHEET_FIND_FUNCTION)
-        return loaded;
-    }();
-    return Result(*loaded, strErr);
-}
+const ZipFunctions* LoadZip(std::string& strErr) { return LoadOnce<ZipFunctions>(KEL_LIBZIP_LIBRARY, strErr); }
 
 }  // namespace kel::sheets

@@ -1,8 +1,5 @@
 #include "component/dwg/DwgFile.h"
 
-#include "component/dwg/DwgObjectMap.h"
-
-#include <algorithm>
 #include <cstring>
 
 #include "component/ByteOrder.h"
@@ -11,6 +8,7 @@
 #include "component/dwg/DwgCrc.h"
 #include "component/dwg/DwgObjectCodec.h"
 #include "component/dwg/DwgObjectIo.h"
+#include "component/dwg/DwgObjectMap.h"
 #include "component/dwg/DwgR2004File.h"
 #include "component/dwg/DwgR2007File.h"
 

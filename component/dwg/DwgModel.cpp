@@ -37,11 +37,11 @@ bool DwgModel::TakeUnchanged(const Earlier& earlier, std::string_view area, cons
     if (!there) return false;
     const bool stub = (*there & kStubBit) != 0;
     const Stub* s = stub ? &m.stubs_[*there & ~kStubBit] : nullptr;
-    const std::shared_ptr<DecodedObject>* o = stub ? nullptr : &m.objects_[*there];
+    const Entry* o = stub ? nullptr : &m.objects_[*there];
     // Objects hold no file offsets: up to R2000 an object that only moved
     // behind a changed one decodes as it did.
-    const std::int64_t was = stub ? s->offset : m.offsets_[*there];
-    const std::size_t length = stub ? s->totalBytes : (*o)->totalBytes;
+    const std::int64_t was = stub ? s->offset : o->offset;
+    const std::size_t length = stub ? s->totalBytes : o->object->totalBytes;
     if (was < 0 || loc.offset < 0) return false;
     const auto from = static_cast<std::size_t>(was);
     const auto at = static_cast<std::size_t>(loc.offset);
@@ -55,16 +55,14 @@ bool DwgModel::TakeUnchanged(const Earlier& earlier, std::string_view area, cons
         stubs_.back().offset = loc.offset;
     } else {
         place = objects_.size();
-        if (std::holds_alternative<LayoutData>((*o)->data)) hasLayouts_ = true;
-        objects_.push_back(*o);  // shared: the same bytes decode the same
-        offsets_.push_back(loc.offset);
+        if (std::holds_alternative<LayoutData>(o->object->data)) hasLayouts_ = true;
+        objects_.push_back({o->object, loc.offset});  // shared: the same bytes decode the same
     }
     return true;
 }
 
 bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& status, const Earlier& earlier) {
     objects_.clear();
-    offsets_.clear();
     stubs_.clear();
     index_.Clear();
     shownStubs_.clear();
@@ -106,8 +104,7 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
         }
         placed.emplace_back(loc.handle, objects_.size());
         if (std::holds_alternative<LayoutData>(o.data)) hasLayouts_ = true;
-        objects_.push_back(std::make_shared<DecodedObject>(std::move(o)));
-        offsets_.push_back(loc.offset);
+        objects_.push_back({std::make_shared<DecodedObject>(std::move(o)), loc.offset});
     }
     stubs_.shrink_to_fit();
     index_.Reserve(placed.size());
@@ -117,8 +114,7 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     // as their owner (model and paper space entities name none).
     layoutOfBlock_.clear();
     ownedBy_.clear();
-    for (const auto& shared : objects_) {
-        const DecodedObject& o = *shared;
+    for (const DecodedObject& o : Objects()) {
         if (const auto* l = std::get_if<LayoutData>(&o.data)) {
             layoutOfBlock_.emplace(o.Ref(l->paperSpaceBlock), o.Handle());
         }
@@ -126,9 +122,9 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     }
 
     const DecodedObject* control = nullptr;
-    for (const auto& o : objects_) {
-        if (o->common.type == type::kBlockControl && o->known) {
-            control = o.get();
+    for (const DecodedObject& o : Objects()) {
+        if (o.common.type == type::kBlockControl && o.known) {
+            control = &o;
             break;
         }
     }
@@ -154,10 +150,10 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     // A block table that lost its model space entry: the model space block
     // itself still holds the drawing's model space entities.
     if (!hasModelSpace) {
-        for (const auto& o : objects_) {
-            const auto* b = std::get_if<BlockHeaderData>(&o->data);
-            if (b && Upper(CutAtNul(b->name)) == "*MODEL_SPACE" && !seen.count(o->Handle())) {
-                blockOrder_.insert(blockOrder_.begin(), o->Handle());
+        for (const DecodedObject& o : Objects()) {
+            const auto* b = std::get_if<BlockHeaderData>(&o.data);
+            if (b && Upper(CutAtNul(b->name)) == "*MODEL_SPACE" && !seen.count(o.Handle())) {
+                blockOrder_.insert(blockOrder_.begin(), o.Handle());
                 break;
             }
         }
@@ -173,7 +169,7 @@ const DecodedObject* DwgModel::FindFull(std::uint64_t handle, std::string_view b
         status = status::Make(status::kHandleNotFound, "Handle " + FormatHandle(handle) + " not found");
         return nullptr;
     }
-    if (!(*at & kStubBit)) return objects_[*at].get();
+    if (!(*at & kStubBit)) return objects_[*at].object.get();
     // A stub that an edit has replaced is the edited object.
     if (auto shown = shownStubIndex_.find(handle); shown != shownStubIndex_.end() &&
                                                    !shownStubs_[shown->second].prefixOnly) {
@@ -188,9 +184,8 @@ const DecodedObject* DwgModel::FindFull(std::uint64_t handle, std::string_view b
     }
     shownStubIndex_.erase(handle);
     *at = objects_.size();
-    objects_.push_back(std::make_shared<DecodedObject>(std::move(full)));
-    offsets_.push_back(offset);
-    return objects_.back().get();
+    objects_.push_back({std::make_shared<DecodedObject>(std::move(full)), offset});
+    return objects_.back().object.get();
 }
 
 bool DwgModel::DecodeRest(std::string_view bytes, const DwgFile& file, std::string& status) {
@@ -204,8 +199,7 @@ bool DwgModel::DecodeRest(std::string_view bytes, const DwgFile& file, std::stri
             return false;
         }
         *at = objects_.size();
-        objects_.push_back(std::make_shared<DecodedObject>(std::move(full)));
-        offsets_.push_back(stub.offset);
+        objects_.push_back({std::make_shared<DecodedObject>(std::move(full)), stub.offset});
     }
     stubs_.clear();
     shownStubs_.clear();
@@ -252,19 +246,19 @@ const DecodedObject* DwgModel::Find(std::uint64_t handle) const {
 
 const DecodedObject* DwgModel::Decoded(std::uint64_t handle) const {
     const std::size_t* at = index_.Find(handle);
-    return !at || (*at & kStubBit) ? nullptr : objects_[*at].get();
+    return !at || (*at & kStubBit) ? nullptr : objects_[*at].object.get();
 }
 
 std::int64_t DwgModel::OffsetOf(std::uint64_t handle) const {
     const std::size_t* at = index_.Find(handle);
     if (!at) return -1;
-    return *at & kStubBit ? stubs_[*at & ~kStubBit].offset : offsets_[*at];
+    return *at & kStubBit ? stubs_[*at & ~kStubBit].offset : objects_[*at].offset;
 }
 
 bool DwgModel::IsEntity(std::uint64_t handle) const {
     const std::size_t* at = index_.Find(handle);
     if (!at) return false;
-    return *at & kStubBit ? stubs_[*at & ~kStubBit].isEntity : objects_[*at]->common.isEntity;
+    return *at & kStubBit ? stubs_[*at & ~kStubBit].isEntity : objects_[*at].object->common.isEntity;
 }
 
 DecodedObject* DwgModel::FindMutable(std::uint64_t handle) {
@@ -273,7 +267,7 @@ DecodedObject* DwgModel::FindMutable(std::uint64_t handle) {
     if (!(*at & kStubBit)) {
         // Shared with the model of a file written from this one: changed
         // here, it is this model's own copy.
-        std::shared_ptr<DecodedObject>& o = objects_[*at];
+        std::shared_ptr<DecodedObject>& o = objects_[*at].object;
         if (o.use_count() > 1) o = std::make_shared<DecodedObject>(*o);
         return o.get();
     }
@@ -342,8 +336,8 @@ std::vector<std::uint64_t> DwgModel::EntitiesOf(std::uint64_t blockHeader) const
     };
     if (name == "*MODEL_SPACE" || name == "*PAPER_SPACE") {
         const std::uint8_t mode = name == "*MODEL_SPACE" ? 2 : 1;
-        for (const auto& o : objects_) {
-            if (o->commonRead && o->common.isEntity && o->common.entMode == mode) keep(*o);
+        for (const DecodedObject& o : Objects()) {
+            if (o.commonRead && o.common.isEntity && o.common.entMode == mode) keep(o);
         }
     } else if (auto it = ownedBy_.find(blockHeader); it != ownedBy_.end()) {
         for (std::uint64_t h : it->second) keep(*Decoded(h));

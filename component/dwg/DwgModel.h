@@ -59,14 +59,20 @@ public:
     // For edits: the object to change in place, and dropping an object.
     DecodedObject* FindMutable(std::uint64_t handle);
     void Erase(std::uint64_t handle) { index_.Erase(handle); }
+    // A decoded object and where it lies in this model's file: an object
+    // shared with the model of another file may lie elsewhere in that one.
+    struct Entry {
+        std::shared_ptr<DecodedObject> object;
+        std::int64_t offset = 0;
+    };
     // The decoded objects (all of them after DecodeRest), in order.
     class ObjectList {
     public:
-        using Held = std::vector<std::shared_ptr<DecodedObject>>;
+        using Held = std::vector<Entry>;
         class Iterator {
         public:
             explicit Iterator(Held::const_iterator at) : at_(at) {}
-            const DecodedObject& operator*() const { return **at_; }
+            const DecodedObject& operator*() const { return *at_->object; }
             Iterator& operator++() {
                 ++at_;
                 return *this;
@@ -127,10 +133,7 @@ private:
     // Each object on its own, so that its address stays as the list grows,
     // and shared with the model of a file written from this one where the
     // object's bytes did not change (FindMutable copies it before a change).
-    std::vector<std::shared_ptr<DecodedObject>> objects_;
-    // Where each of objects_ lies in this model's file: a shared object may
-    // lie elsewhere in the other's.
-    std::vector<std::int64_t> offsets_;
+    std::vector<Entry> objects_;
     std::vector<Stub> stubs_;
     // Handle -> place in objects_, or in stubs_ with kStubBit set.
     HandleIndex index_;
