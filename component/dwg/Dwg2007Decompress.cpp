@@ -1,5 +1,6 @@
 #include "component/dwg/Dwg2007Decompress.h"
 
+#include <cstring>
 #include <initializer_list>
 #include <utility>
 
@@ -157,6 +158,10 @@ bool Decompress2007(std::string_view compressed, std::size_t maxSize, std::strin
     out.clear();
     error.clear();
     if (compressed.empty()) return true;
+    // The output grows by runs; room for a page's worth saves the regrowing
+    // (a size read from a damaged file is not reserved beyond that).
+    constexpr std::size_t kReserveAtMost = std::size_t{1} << 20;
+    out.reserve(maxSize < kReserveAtMost ? maxSize : kReserveAtMost);
     Input in(compressed);
     auto fail = [&](const char* why) {
         error = why;
@@ -167,11 +172,15 @@ bool Decompress2007(std::string_view compressed, std::size_t maxSize, std::strin
         if (n > maxSize - out.size()) return fail("a literal run overruns the output");
         const char* from = in.Here();
         in.Skip(n);
+        std::size_t at = out.size();
+        out.resize(at + n);
+        char* to = out.data() + at;
         while (n != 0) {
             std::size_t block = n >= 32 ? 32 : n;
             const auto& order = Literal2007Order(block);
-            for (std::size_t i = 0; i < block; ++i) out += from[order[i]];
+            for (std::size_t i = 0; i < block; ++i) to[i] = from[order[i]];
             from += block;
+            to += block;
             n -= block;
         }
         return true;
@@ -179,8 +188,16 @@ bool Decompress2007(std::string_view compressed, std::size_t maxSize, std::strin
     auto copy = [&](std::size_t offset, std::size_t length) {
         if (offset > out.size()) return fail("a back reference points before the start of the output");
         if (length > maxSize - out.size()) return fail("a back reference overruns the output");
-        std::size_t from = out.size() - offset;
-        for (std::size_t i = 0; i < length; ++i) out += out[from + i];
+        const std::size_t at = out.size();
+        out.resize(at + length);
+        char* to = out.data() + at;
+        const char* from = to - offset;
+        if (offset >= length) {
+            std::memcpy(to, from, length);
+        } else {
+            // The copy reads bytes it writes: byte by byte, repeating the last `offset`.
+            for (std::size_t i = 0; i < length; ++i) to[i] = from[i];
+        }
         return true;
     };
 

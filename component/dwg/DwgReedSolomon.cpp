@@ -76,6 +76,33 @@ void ReedSolomon::Syndromes(const std::uint8_t* codeWord, std::uint8_t* out) con
     }
 }
 
+void ReedSolomon::InterleavedSyndromes(const std::uint8_t* page, std::size_t blocks, std::uint8_t* out) const {
+    std::fill(out, out + blocks * parity_, std::uint8_t{0});
+    for (std::size_t i = kCodeWord; i-- > 0;) {
+        const std::uint8_t* row = page + i * blocks;
+        if (parity_ == 4) {
+            // Data pages: the four sums of a word side by side.
+            const auto& t0 = rootTimes_[0];
+            const auto& t1 = rootTimes_[1];
+            const auto& t2 = rootTimes_[2];
+            const auto& t3 = rootTimes_[3];
+            for (std::size_t b = 0; b < blocks; ++b) {
+                std::uint8_t* s = out + 4 * b;
+                const std::uint8_t c = row[b];
+                s[0] = t0[s[0]] ^ c;
+                s[1] = t1[s[1]] ^ c;
+                s[2] = t2[s[2]] ^ c;
+                s[3] = t3[s[3]] ^ c;
+            }
+        } else {
+            for (std::size_t b = 0; b < blocks; ++b) {
+                std::uint8_t* s = out + parity_ * b;
+                for (std::size_t j = 0; j < parity_; ++j) s[j] = rootTimes_[j][s[j]] ^ row[b];
+            }
+        }
+    }
+}
+
 bool ReedSolomon::IsCodeWord(const std::uint8_t* codeWord) const {
     std::uint8_t s[32];
     Syndromes(codeWord, s);
@@ -177,22 +204,32 @@ RsDecodeResult RsDecodeInterleaved(const ReedSolomon& code, std::string_view pag
                                    std::string& data) {
     RsDecodeResult result;
     const std::size_t k = code.DataSize();
+    const std::size_t parity = code.ParitySize();
     data.assign(blocks * k, '\0');
     if (page.size() / ReedSolomon::kCodeWord < blocks) {
         result.uncorrectable = blocks;
         return result;
     }
+    const auto* coded = reinterpret_cast<const std::uint8_t*>(page.data());
+    // Every word's syndromes in one pass over the page; only a word with a
+    // detectable error is gathered and corrected on its own.
+    std::vector<std::uint8_t> syndromes(blocks * parity);
+    code.InterleavedSyndromes(coded, blocks, syndromes.data());
+    for (std::size_t j = 0; j < k; ++j) {
+        const std::uint8_t* row = coded + j * blocks;
+        for (std::size_t b = 0; b < blocks; ++b) data[b * k + j] = static_cast<char>(row[b]);
+    }
     std::uint8_t word[ReedSolomon::kCodeWord];
     for (std::size_t b = 0; b < blocks; ++b) {
-        for (std::size_t j = 0; j < ReedSolomon::kCodeWord; ++j) {
-            word[j] = static_cast<std::uint8_t>(page[j * blocks + b]);
-        }
-        int fixed = code.Correct(word);
+        const std::uint8_t* s = syndromes.data() + b * parity;
+        if (std::all_of(s, s + parity, [](std::uint8_t v) { return v == 0; })) continue;
+        for (std::size_t j = 0; j < ReedSolomon::kCodeWord; ++j) word[j] = coded[j * blocks + b];
+        const int fixed = code.Correct(word);
         if (fixed < 0) {
             ++result.uncorrectable;
-        } else {
-            result.corrected += static_cast<std::size_t>(fixed);
+            continue;  // the word's data stays as stored
         }
+        result.corrected += static_cast<std::size_t>(fixed);
         for (std::size_t j = 0; j < k; ++j) data[b * k + j] = static_cast<char>(word[j]);
     }
     return result;

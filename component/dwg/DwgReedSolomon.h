@@ -37,6 +37,11 @@ public:
     int Correct(std::uint8_t* codeWord) const;
     // True when the code word has no detectable error.
     bool IsCodeWord(const std::uint8_t* codeWord) const;
+    // The syndromes of `blocks` interleaved code words (byte j of word b at
+    // j * blocks + b), ParitySize() of them a word, word after word into
+    // `out`: all zero for a word without a detectable error. The page is read
+    // in order, and the words' sums are independent of one another.
+    void InterleavedSyndromes(const std::uint8_t* page, std::size_t blocks, std::uint8_t* out) const;
 
 private:
     std::uint8_t Mul(std::uint8_t a, std::uint8_t b) const;
