@@ -184,7 +184,12 @@ TEST(DwgR2004WriterTest, DamagedStructuresAreRefused) {
         EXPECT_FALSE(back.Parse(out, why));
         EXPECT_NE(why.find(c.error), std::string::npos) << why;
     }
-    // Every single bit flipped in a page of the rewritten file is found.
+    // A flip in the encrypted header of the original, and every single bit
+    // flipped in a page of the rewritten file, is found.
+    std::string bad = bytes;
+    bad[0x80 + 0x30] ^= 0x01;
+    EXPECT_FALSE(R2004File().Parse(bad, why));
+    EXPECT_EQ(why, "file header CRC mismatch");
     Rewrite(bytes, {}, out);
     R2004File written = Parsed(out);
     const R2004Section* objects = written.Find("AcDb:AcDbObjects");
@@ -193,9 +198,12 @@ TEST(DwgR2004WriterTest, DamagedStructuresAreRefused) {
         if (e.number == objects->pages[0].number) at = e.address;
     }
     for (std::uint64_t offset : {at, at + 0x08, at + 0x1C, at + 0x20, at + 0x21, at + 0x200}) {
-        std::string bad = out;
+        bad = out;
         bad[offset] ^= 0x10;
         EXPECT_FALSE(R2004File().Parse(bad, why)) << offset - at;
+        if (offset >= at + 0x20) {
+            EXPECT_NE(why.find("checksum mismatch"), std::string::npos) << why;
+        }
     }
     EXPECT_FALSE(R2004File().Parse(out.substr(0, out.size() - 0x100), why));
 }
