@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <set>
 
+#include "component/ByteOrder.h"
 #include "component/dwg/DwgR2004File.h"
 #include "component/dwg/DwgR2004Writer.h"
 #include "tests/component/dwg/DwgTestFiles.h"
@@ -16,11 +17,7 @@ namespace {
 
 const char kSample[] = "dwg/AC1018_R2004/libredwg__example_2004.dwg";
 
-std::uint32_t Le32(const void* p) {
-    std::uint32_t v = 0;
-    std::memcpy(&v, p, 4);  // the test machines are little-endian, as the format is
-    return v;
-}
+std::uint32_t Le32(const void* p) { return ReadLittleEndian<std::uint32_t>(p); }
 
 R2004File Parsed(const std::string& bytes) {
     R2004File f;
