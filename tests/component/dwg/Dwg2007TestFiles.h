@@ -16,17 +16,13 @@
 
 namespace kel::dwg::test {
 
-inline const std::vector<std::string>& R2007CorpusFiles() {
-    static const std::vector<std::string> files = {
-        "dwg/AC1021_R2007/acadsharp-48c4080__sample_AC1021.dwg",
-        "dwg/AC1021_R2007/acadsharp__sample_AC1021.dwg",
-        "dwg/AC1021_R2007/autocad-files__Grid Plan.dwg",
-        "dwg/AC1021_R2007/instel-ufes__Projeto_Instel_I_2020_I.dwg",
-        "dwg/AC1021_R2007/jjh-data__landscaping_6.dwg",
-        "dwg/AC1021_R2007/libredwg__example_2007.dwg",
-        "dwg/AC1021_R2007/pyegout__sample.dwg",
-    };
-    return files;
+// The R2007 drawings of PagedCorpusFiles.
+inline std::vector<std::string> R2007CorpusFiles() {
+    std::vector<std::string> out;
+    for (const CountedFile& f : PagedCorpusFiles()) {
+        if (f.name.rfind("dwg/AC1021_R2007/", 0) == 0) out.push_back(f.name);
+    }
+    return out;
 }
 
 // The data bytes of the three interleaved 255-byte code words at 0x80,

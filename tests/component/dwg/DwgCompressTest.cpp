@@ -1,5 +1,6 @@
-// The page compressor: what it writes the decompressor reads back exactly,
-// for every opcode family at its limits and for every corpus section page.
+// The R2004 page codec: hand-built streams, damaged streams refused without
+// overrunning, and what the compressor writes read back exactly, for every
+// opcode family at its limits and for every corpus section page.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,7 +14,29 @@
 namespace kel::dwg {
 namespace {
 
+using test::Bytes;
 using test::Random;
+
+TEST(DwgCompressTest, DecompressesHandBuiltStreamsAndRefusesDamagedOnes) {
+    std::string out;
+    // Literal length 0x05 means 8 bytes; then opcode 0x41 copies 3 bytes from
+    // 1 back (overlapping) and brings 1 literal; 0x11 ends.
+    ASSERT_TRUE(Decompress2004(Bytes({0x05, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 0x41, 0x00, 'Z', 0x11}), 100, out));
+    EXPECT_EQ(out, "abcdefghhhhZ");
+    // A long literal run: 0x00 0x02 is 0x0F + 2 + 3 = 20 bytes.
+    ASSERT_TRUE(Decompress2004(Bytes({0x00, 0x02}) + std::string(20, 'q') + Bytes({0x11}), 100, out));
+    EXPECT_EQ(out, std::string(20, 'q'));
+    // Opcode 0x22: 4 bytes from an offset given in two bytes, then 2 literals.
+    ASSERT_TRUE(Decompress2004(Bytes({0x01, 'w', 'x', 'y', 'z', 0x22, (3 << 2) | 2, 0x00, '1', '2', 0x11}), 100, out));
+    EXPECT_EQ(out, "wxyzwxyz12");
+
+    EXPECT_FALSE(Decompress2004(Bytes({0x05, 'a', 'b'}), 100, out));                               // literals cut short
+    EXPECT_FALSE(Decompress2004(Bytes({0x01, 'a', 'b', 'c', 'd', 0xF1, 0xFF, 0x11}), 100, out));  // too far back
+    EXPECT_FALSE(Decompress2004(Bytes({0x01, 'a', 'b', 'c', 'd', 0x05}), 100, out));              // no valid opcode
+    EXPECT_FALSE(Decompress2004(Bytes({0x05, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 0x11}), 4, out));  // too long
+    EXPECT_FALSE(Decompress2004(Bytes({0x01, 'a', 'b', 'c', 'd'}), 100, out));                     // no end marker
+    EXPECT_FALSE(Decompress2004(std::string(5000, '\0'), 1 << 20, out));                            // an endless run
+}
 
 // Compresses, checks the stream decompresses to the input, and gives its size.
 std::size_t RoundTrip(const std::string& in) {

@@ -1,11 +1,10 @@
-// The 64-bit CRCs, seeds, page checksum and random source of R2007 files,
-// checked against the values corpus files store.
+// The 64-bit CRCs, seeds and random source of R2007 files, checked against
+// the values corpus files store.
 #include <gtest/gtest.h>
 
 #include <set>
 
 #include "component/ByteOrder.h"
-#include "component/dwg/Dwg2007Decompress.h"
 #include "component/dwg/Dwg2007Random.h"
 #include "component/dwg/DwgCrc64.h"
 #include "tests/component/dwg/Dwg2007TestFiles.h"
@@ -35,7 +34,6 @@ TEST(DwgCrc64Test, RandomSourceHidesTenBits) {
 
 TEST(DwgCrc64Test, CorpusHeadersMapsAndPagesCarryTheseChecks) {
     KEL_NEED_CORPUS();
-    std::size_t checksums = 0;
     for (const std::string& name : test::R2007CorpusFiles()) {
         SCOPED_TRACE(name);
         const std::string file = test::ReadCorpus(name);
@@ -67,19 +65,8 @@ TEST(DwgCrc64Test, CorpusHeadersMapsAndPagesCarryTheseChecks) {
         EXPECT_EQ(Crc64Mirrored(Crc64Seed1(0, walk.pageMapCompressed.size()), walk.pageMapCompressed),
                   test::U64(h, 0x10));
         EXPECT_EQ(Crc64Mirrored(Crc64Seed1(0, walk.sectionMap.size()), walk.sectionMap), test::U64(h, 0xA8));
-        for (const test::R2007Page& p : walk.pages) {
-            SCOPED_TRACE(p.section);
-            EXPECT_EQ(Crc64Mirrored(Crc64Seed1(0, p.compressed.size()), p.compressed), p.crc);
-            // The checksum covers the page's data as the section holds it.
-            std::string plain = p.compressed, error;
-            if (p.compressedSize < p.uncompressedSize) {
-                ASSERT_TRUE(Decompress2007(p.compressed, p.uncompressedSize, plain, error)) << error;
-            }
-            EXPECT_EQ(PageChecksum2007(0, plain), p.checksum);
-            ++checksums;
-        }
+        // Each data page's CRC and checksum: DwgR2007WriterTest reads them on every corpus file.
     }
-    EXPECT_GT(checksums, 150u);
 }
 
 }  // namespace

@@ -10,13 +10,6 @@
 namespace kel::dwg {
 namespace {
 
-std::unique_ptr<DwgDocument> OpenCorpus(const std::string& name) {
-    std::string status;
-    auto doc = DwgDocument::Open(test::ReadCorpus(name), name, status);
-    EXPECT_TRUE(doc) << name << ": " << status;
-    return doc;
-}
-
 // Encodes a changed object and decodes it again from its new bytes.
 DecodedObject ReEncode(const DecodedObject& o, const DwgFile& file) {
     std::string bytes, why;
@@ -39,7 +32,7 @@ TEST(DwgPagedObjectsTest, NewValuesAreStoredInEachVersionsForm) {
                              "dwg/AC1032_R2018/acadsharp__sample_AC1032.dwg", "dwg/AC1032_R2018/autosan__exemplo.dwg",
                              "dwg/AC1032_R2018/cad-drawing__Title Block.dwg"}) {
         SCOPED_TRACE(name);
-        auto doc = OpenCorpus(name);
+        auto doc = test::Open(test::ReadCorpus(name));
         ASSERT_TRUE(doc);
         const DwgFile& f = doc->File();
         std::size_t changed = 0;
@@ -84,7 +77,7 @@ TEST(DwgPagedObjectsTest, AnAttributeLeavesTheListItsInsertOwns) {
     for (const char* name : {"dwg/AC1021_R2007/acadsharp__sample_AC1021.dwg", "dwg/AC1024_R2010/acadsharp__sample_AC1024.dwg",
                              "dwg/AC1032_R2018/drawingsync__forklift.dwg"}) {
         SCOPED_TRACE(name);
-        auto doc = OpenCorpus(name);
+        auto doc = test::Open(test::ReadCorpus(name));
         ASSERT_TRUE(doc);
         const DwgFile& f = doc->File();
         std::size_t inserts = 0;
@@ -93,7 +86,7 @@ TEST(DwgPagedObjectsTest, AnAttributeLeavesTheListItsInsertOwns) {
             if (!d || d->ownedAttribs.size() < 2) continue;
             ++inserts;
             DecodedObject edit = o;
-                        auto& list = std::get<InsertData>(edit.data).ownedAttribs;
+            auto& list = std::get<InsertData>(edit.data).ownedAttribs;
             list.erase(list.begin());
             ASSERT_EQ(edit.Ref(list.front()), o.Ref(d->ownedAttribs[1]));
             DecodedObject back = ReEncode(edit, f);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <set>
 
+#include "component/ByteOrder.h"
 #include "component/dwg/DwgR2004File.h"
 #include "component/dwg/DwgR2004Writer.h"
 #include "tests/component/dwg/DwgTestFiles.h"
@@ -16,11 +17,7 @@ namespace {
 
 const char kSample[] = "dwg/AC1018_R2004/libredwg__example_2004.dwg";
 
-std::uint32_t Le32(const void* p) {
-    std::uint32_t v = 0;
-    std::memcpy(&v, p, 4);  // the test machines are little-endian, as the format is
-    return v;
-}
+std::uint32_t Le32(const void* p) { return ReadLittleEndian<std::uint32_t>(p); }
 
 R2004File Parsed(const std::string& bytes) {
     R2004File f;
@@ -184,7 +181,12 @@ TEST(DwgR2004WriterTest, DamagedStructuresAreRefused) {
         EXPECT_FALSE(back.Parse(out, why));
         EXPECT_NE(why.find(c.error), std::string::npos) << why;
     }
-    // Every single bit flipped in a page of the rewritten file is found.
+    // A flip in the encrypted header of the original, and every single bit
+    // flipped in a page of the rewritten file, is found.
+    std::string bad = bytes;
+    bad[0x80 + 0x30] ^= 0x01;
+    EXPECT_FALSE(R2004File().Parse(bad, why));
+    EXPECT_EQ(why, "file header CRC mismatch");
     Rewrite(bytes, {}, out);
     R2004File written = Parsed(out);
     const R2004Section* objects = written.Find("AcDb:AcDbObjects");
@@ -193,9 +195,12 @@ TEST(DwgR2004WriterTest, DamagedStructuresAreRefused) {
         if (e.number == objects->pages[0].number) at = e.address;
     }
     for (std::uint64_t offset : {at, at + 0x08, at + 0x1C, at + 0x20, at + 0x21, at + 0x200}) {
-        std::string bad = out;
+        bad = out;
         bad[offset] ^= 0x10;
         EXPECT_FALSE(R2004File().Parse(bad, why)) << offset - at;
+        if (offset >= at + 0x20) {
+            EXPECT_NE(why.find("checksum mismatch"), std::string::npos) << why;
+        }
     }
     EXPECT_FALSE(R2004File().Parse(out.substr(0, out.size() - 0x100), why));
 }
