@@ -85,9 +85,9 @@ TEST_F(JournalTest, UndoPutsBackWhatTheRunWroteAndLeavesLaterEditsAlone) {
 
     r = Shell("cd / && KEL_HOME=" + Q(home) + " " + Q(KEL_BATCH_EXE) + " --undo");
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(test::ReadFile(a), original) << "byte-identical";
-    EXPECT_EQ(test::ReadFile(b), changedB);
-    EXPECT_EQ(test::ReadFile(c), changedC);
+    EXPECT_TRUE(test::ReadFile(a) == original) << "byte-identical";
+    EXPECT_TRUE(test::ReadFile(b) == changedB);
+    EXPECT_TRUE(test::ReadFile(c) == changedC);
     for (const std::string& kept : {b, c}) {
         EXPECT_NE(r.err.find(kept + ": not restored, changed since the run"), std::string::npos) << r.err;
     }
@@ -102,7 +102,7 @@ TEST_F(JournalTest, UndoPutsBackWhatTheRunWroteAndLeavesLaterEditsAlone) {
     // --force puts back what was changed since.
     r = Batch("--undo " + firstId + " --force");
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    for (const std::string& d : {a, b, c}) EXPECT_EQ(test::ReadFile(d), original) << d;
+    for (const std::string& d : {a, b, c}) EXPECT_TRUE(test::ReadFile(d) == original) << d;
     EXPECT_EQ(Batch("--undo nosuchrun").exitCode, 2);
 }
 

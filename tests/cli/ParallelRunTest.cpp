@@ -21,6 +21,18 @@ std::string Unstamped(const std::string& log) {
     return std::regex_replace(log, std::regex(R"(\d\d/\d\d/\d{4} \d\d:\d\d:\d\d [ap]m)"), "<time>");
 }
 
+// The paths of the files that two listings (from Files()) do not hold alike;
+// compared so because a printed difference of whole drawings is too big.
+std::vector<std::string> Differing(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+    std::vector<std::string> out;
+    for (const auto* files : {&a, &b}) {
+        for (const std::string& f : *files) {
+            if (std::count(a.begin(), a.end(), f) != std::count(b.begin(), b.end(), f)) out.push_back(f.substr(0, f.find('\n')));
+        }
+    }
+    return out;
+}
+
 class ParallelRunTest : public CliTest {
 protected:
     // 24 drawings in two folders, among them a read-only one, a damaged one and
@@ -87,7 +99,7 @@ TEST_F(ParallelRunTest, LogsMessagesAndDrawingsAreThoseOfOneAfterAnotherAndSlice
         EXPECT_EQ(parallel.run.err, serial.run.err);
         EXPECT_EQ(parallel.audit, serial.audit);
         EXPECT_EQ(parallel.errors, serial.errors);
-        EXPECT_EQ(parallel.drawings, serial.drawings);
+        EXPECT_EQ(Differing(parallel.drawings, serial.drawings), std::vector<std::string>{});
     }
     // The failures in the middle leave the drawings after them changed.
     EXPECT_NE(serial.errors.find("D-7.dxf  Error: Error opening DWG file (2003:"), std::string::npos) << serial.errors;
@@ -116,7 +128,7 @@ TEST_F(ParallelRunTest, LogsMessagesAndDrawingsAreThoseOfOneAfterAnotherAndSlice
     }
     const Result r = Shell("export KEL_HOME=" + Q(home) + "; " + shards + "wait");
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(Files(), serial.drawings) << "every drawing changed exactly as often as in one run";
+    EXPECT_EQ(Differing(Files(), serial.drawings), std::vector<std::string>{}) << "changed as often as in one run";
 
     // Every line of the one run's logs is in the joined logs of the slices.
     const auto lines = [](const std::string& text) {
