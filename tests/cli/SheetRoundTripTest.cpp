@@ -46,6 +46,14 @@ protected:
         for (const std::string& f : files) out[f] = test::ReadFile(f);
         return out;
     }
+    // The files whose bytes are no longer those kept; named, not printed, as drawings are large.
+    static std::vector<std::string> Changed(const std::map<std::string, std::string>& kept) {
+        std::vector<std::string> out;
+        for (const auto& [file, bytes] : kept) {
+            if (test::ReadFile(file) != bytes) out.push_back(file);
+        }
+        return out;
+    }
     std::string Args(const std::vector<std::string>& files) {
         std::string s;
         for (const std::string& f : files) s += " " + Q(f);
@@ -118,7 +126,7 @@ TEST_F(SheetRoundTripTest, UnchangedSheetsLeaveEveryByteAndEditedCellsChangeOnly
         EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
         EXPECT_NE(r.err.find("0 changed, " + std::to_string(drawings.size()) + " unchanged, 0 failed"), std::string::npos)
             << r.err;
-        EXPECT_EQ(Bytes(drawings), before);
+        EXPECT_EQ(Changed(before), std::vector<std::string>{});
     }
 
     std::map<std::string, Attributes> independent = Independent(drawings);
@@ -181,7 +189,7 @@ TEST_F(SheetRoundTripTest, UnchangedSheetsLeaveEveryByteAndEditedCellsChangeOnly
     // The same sheet again changes nothing.
     const auto saved = Bytes(drawings);
     EXPECT_EQ(Import("edited.xlsx").exitCode, 0);
-    EXPECT_EQ(Bytes(drawings), saved);
+    EXPECT_EQ(Changed(saved), std::vector<std::string>{});
 }
 
 TEST_F(SheetRoundTripTest, SheetsThatDoNotFitAreReportedAndChangeNothing) {
@@ -215,7 +223,7 @@ TEST_F(SheetRoundTripTest, SheetsThatDoNotFitAreReportedAndChangeNothing) {
         const Result r = Import("bad.csv");
         EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-        EXPECT_EQ(Bytes(drawings), before);
+        EXPECT_EQ(Changed(before), std::vector<std::string>{});
     }
     // A malformed file is refused before any drawing is opened.
     dir.Write("broken.csv", "Drawing,Layout,Block,Handle,T\r\n" + Q(drawings[0]) + ",M,B,1F,\"open\r\n");
@@ -267,7 +275,7 @@ TEST_F(SheetRoundTripTest, ASheetSavedBySpreadsheetProgramComesBackIntact) {
     ASSERT_TRUE(fs::exists(saved)) << r.out << r.err;
     r = Batch("--import " + Q(saved));
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
-    EXPECT_EQ(Bytes(drawings), before);
+    EXPECT_EQ(Changed(before), std::vector<std::string>{});
 
     // The script's edit: the shared string EDIT-ME becomes EDITED 図.
     r = Shell(std::string(KEL_PYTHON) + " -c " +
