@@ -2,8 +2,6 @@
 // usage error of each kind of mistake.
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 #include "cli/Arguments.h"
 
 namespace kel::cli {
@@ -39,10 +37,6 @@ TEST(ArgumentsTest, EachCommandBecomesOneValue) {
     EXPECT_EQ(std::pair(a.run.shard.index, a.run.shard.count), std::pair(2, 3));
     EXPECT_EQ(a.run.intJobs, DefaultJobs()) << "all cores unless told";
 
-    a = Parse({"--show", "a.dxf", "--html", "a.htm"});
-    EXPECT_EQ(std::tuple(a.mode, a.strDrawing, a.strHtmlFile), std::tuple(CliMode::Show, "a.dxf", "a.htm"));
-    EXPECT_EQ(Parse({"--xml", "a.dxf"}).strDrawing, "a.dxf");
-    EXPECT_EQ(Parse({"--version"}).mode, CliMode::Version);
     EXPECT_EQ(Parse({"-t", "x", "--help"}).mode, CliMode::Help) << "--help wins wherever it stands";
     a = Parse({"--export", "s.xlsx", "a.dwg", "week.dlf", "plans/A*"});
     EXPECT_EQ(a.mode, CliMode::Export);

@@ -21,6 +21,18 @@ std::string Unstamped(const std::string& log) {
     return std::regex_replace(log, std::regex(R"(\d\d/\d\d/\d{4} \d\d:\d\d:\d\d [ap]m)"), "<time>");
 }
 
+// The paths of the files that two listings (from Files()) do not hold alike;
+// compared so because a printed difference of whole drawings is too big.
+std::vector<std::string> Differing(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+    std::vector<std::string> out;
+    for (const auto* files : {&a, &b}) {
+        for (const std::string& f : *files) {
+            if (std::count(a.begin(), a.end(), f) != std::count(b.begin(), b.end(), f)) out.push_back(f.substr(0, f.find('\n')));
+        }
+    }
+    return out;
+}
+
 class ParallelRunTest : public CliTest {
 protected:
     // 24 drawings in two folders, among them a read-only one, a damaged one and
@@ -58,15 +70,21 @@ protected:
         o.run.out = std::regex_replace(o.run.out, std::regex(R"(in \d+\.\d\d second)"), "in S second");
         o.audit = Unstamped(test::ReadFile(home + "/audit.log"));
         o.errors = Unstamped(test::ReadFile(home + "/err.log"));
-        for (const auto& e : fs::recursive_directory_iterator(dir.File("work"))) {
-            if (e.is_regular_file()) o.drawings.push_back(e.path().string() + "\n" + test::ReadFile(e.path().string()));
-        }
-        std::sort(o.drawings.begin(), o.drawings.end());
+        o.drawings = Files();
         return o;
+    }
+    // Every file below work/: its path, a line end and its bytes; sorted.
+    std::vector<std::string> Files() {
+        std::vector<std::string> files;
+        for (const auto& e : fs::recursive_directory_iterator(dir.File("work"))) {
+            if (e.is_regular_file()) files.push_back(e.path().string() + "\n" + test::ReadFile(e.path().string()));
+        }
+        std::sort(files.begin(), files.end());
+        return files;
     }
 };
 
-TEST_F(ParallelRunTest, LogsMessagesAndDrawingsAreThoseOfOneAfterAnother) {
+TEST_F(ParallelRunTest, LogsMessagesAndDrawingsAreThoseOfOneAfterAnotherAndSlicesJoinToOneRun) {
     const Outcome serial = RunList("-j 1");
     EXPECT_EQ(serial.run.exitCode, 1) << serial.run.err;
     const auto d3 = std::find_if(serial.drawings.begin(), serial.drawings.end(),
@@ -81,7 +99,7 @@ TEST_F(ParallelRunTest, LogsMessagesAndDrawingsAreThoseOfOneAfterAnother) {
         EXPECT_EQ(parallel.run.err, serial.run.err);
         EXPECT_EQ(parallel.audit, serial.audit);
         EXPECT_EQ(parallel.errors, serial.errors);
-        EXPECT_EQ(parallel.drawings, serial.drawings);
+        EXPECT_EQ(Differing(parallel.drawings, serial.drawings), std::vector<std::string>{});
     }
     // The failures in the middle leave the drawings after them changed.
     EXPECT_NE(serial.errors.find("D-7.dxf  Error: Error opening DWG file (2003:"), std::string::npos) << serial.errors;
@@ -95,17 +113,12 @@ TEST_F(ParallelRunTest, LogsMessagesAndDrawingsAreThoseOfOneAfterAnother) {
         std::string drawings;
         for (int i = 0; i < 24; ++i) drawings += " " + Q(dir.File((i % 2 ? "work/b/D-" : "work/a/D-") + std::to_string(i) + ".dxf"));
         const Result r = Batch(jobs + " -q -t " + Q(dir.File("work/t.txt")) + drawings);
-        return std::tuple(r.exitCode, r.out, r.err, Unstamped(test::ReadFile(home + "/audit.log")),
-                          Unstamped(test::ReadFile(home + "/err.log")));
+        return std::tuple(r.exitCode, std::regex_replace(r.out, std::regex(R"(in \d+\.\d\d second)"), "in S second"), r.err,
+                          Unstamped(test::ReadFile(home + "/audit.log")), Unstamped(test::ReadFile(home + "/err.log")));
     };
-    auto one = modify("-j 1"), two = modify("-j 2");
-    std::get<1>(one) = std::regex_replace(std::get<1>(one), std::regex(R"(in \d+\.\d\d second)"), "in S second");
-    std::get<1>(two) = std::regex_replace(std::get<1>(two), std::regex(R"(in \d+\.\d\d second)"), "in S second");
-    EXPECT_EQ(one, two);
-}
+    EXPECT_EQ(modify("-j 1"), modify("-j 2"));
 
-TEST_F(ParallelRunTest, ThreeSlicesAtOnceChangeEveryDrawingOnceAndTheirLogsJoinToOneRun) {
-    const Outcome whole = RunList("-j 2");
+    // Three slices at once change every drawing once, and their logs join to the one run's.
     const std::string list = Lay();
     fs::remove_all(home);
     std::string shards;
@@ -115,12 +128,7 @@ TEST_F(ParallelRunTest, ThreeSlicesAtOnceChangeEveryDrawingOnceAndTheirLogsJoinT
     }
     const Result r = Shell("export KEL_HOME=" + Q(home) + "; " + shards + "wait");
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    std::vector<std::string> drawings;
-    for (const auto& e : fs::recursive_directory_iterator(dir.File("work"))) {
-        if (e.is_regular_file()) drawings.push_back(e.path().string() + "\n" + test::ReadFile(e.path().string()));
-    }
-    std::sort(drawings.begin(), drawings.end());
-    EXPECT_EQ(drawings, whole.drawings) << "every drawing changed exactly as often as in one run";
+    EXPECT_EQ(Differing(Files(), serial.drawings), std::vector<std::string>{}) << "changed as often as in one run";
 
     // Every line of the one run's logs is in the joined logs of the slices.
     const auto lines = [](const std::string& text) {
@@ -137,28 +145,19 @@ TEST_F(ParallelRunTest, ThreeSlicesAtOnceChangeEveryDrawingOnceAndTheirLogsJoinT
         errors += Unstamped(test::ReadFile(home + "/err-" + slice));
     }
     EXPECT_FALSE(fs::exists(home + "/audit.log"));
-    EXPECT_EQ(lines(audit), lines(whole.audit));
+    EXPECT_EQ(lines(audit), lines(serial.audit));
     // Each slice names the template's ignored line once more; every drawing's line is there once.
-    const std::vector<std::string> joined = lines(errors), one = lines(whole.errors);
+    const std::vector<std::string> joined = lines(errors), one = lines(serial.errors);
     EXPECT_TRUE(std::includes(joined.begin(), joined.end(), one.begin(), one.end())) << errors;
     EXPECT_EQ(std::count_if(joined.begin(), joined.end(), [](const std::string& l) { return l.find("Drawing:") != std::string::npos; }),
               std::count_if(one.begin(), one.end(), [](const std::string& l) { return l.find("Drawing:") != std::string::npos; }));
 }
 
-}  // namespace
-}  // namespace kel::cli
-
-namespace kel::cli {
-namespace {
-
 TEST_F(ParallelRunTest, ProgressIsShownInPlaceOnATerminalOnly) {
-    EXPECT_EQ(ProgressText(3, 10, 1.5, "/p/A-1.dwg", 78), "3/10 drawings  2.0/s  0:04 left  /p/A-1.dwg");
-    EXPECT_EQ(ProgressText(10, 10, 2.0, "/p/A-1.dwg", 78), "10/10 drawings  5.0/s  /p/A-1.dwg");
-    const std::string longPath = "/projects/" + std::string(80, 'x') + "/Größe.dwg";
-    const std::string cut = ProgressText(1, 2, 1.0, longPath, 60);
+    // A long path is cut to the line's width, keeping its end.
+    const std::string cut = ProgressText(1, 2, 1.0, "/projects/" + std::string(80, 'x') + "/Größe.dwg", 60);
     EXPECT_LE(cut.size(), 60u);
-    EXPECT_EQ(cut.substr(cut.size() - 12), "/Größe.dwg") << "the end of the path is kept";
-    EXPECT_EQ(RunSummaryText(5, 1, 2, 0.5), "5 changed, 1 unchanged, 2 failed in 0.50 s");
+    EXPECT_EQ(cut.substr(cut.size() - 12), "/Größe.dwg");
 
     const std::string list = Lay();
     // script(1) gives the program a terminal; its output is what the terminal got.

@@ -1,7 +1,5 @@
 // Placeholders over a whole run: numbers follow the list, drawings that fail
 // keep theirs, and parallel runs and slices number as one run does.
-#include <algorithm>
-
 #include "tests/cli/CliTest.h"
 
 namespace kel::cli {
@@ -42,22 +40,17 @@ TEST_F(PlaceholderRunTest, NumbersFollowTheListWhateverTheWorkersOrSlices) {
     const std::string tmpl = "*INPUT\r\nPLACEHOLDERS: ON\r\n*ATTRIBUTE_TAGS\r\nDWGNO,r,{file}-{n:1:1:2}/{count} was {attr:DWGNO}\r\n";
     const std::vector<std::string> expected = {"S-1-01/6 was A-102", "S-2-02/6 was A-102", "S-4-04/6 was A-102",
                                                "S-5-05/6 was A-102", "S-6-06/6 was A-102"};
-    std::string list = Lay(tmpl);
-    EXPECT_EQ(Batch("-q -j 1 " + Q(list)).exitCode, 1) << "the third drawing fails and keeps its number";
-    EXPECT_EQ(Numbers(), expected);
-    list = Lay(tmpl);
-    EXPECT_EQ(Batch("-q -j 3 " + Q(list)).exitCode, 1);
-    EXPECT_EQ(Numbers(), expected);
-    list = Lay(tmpl);
+    for (const char* jobs : {"-j 1", "-j 3"}) {
+        EXPECT_EQ(Batch(std::string("-q ") + jobs + " " + Q(Lay(tmpl))).exitCode, 1) << "the third drawing fails and keeps its number";
+        EXPECT_EQ(Numbers(), expected) << jobs;
+    }
+    const std::string list = Lay(tmpl);
     for (int k = 1; k <= 2; ++k) Batch("-q --shard " + std::to_string(k) + "/2 " + Q(list));
     EXPECT_EQ(Numbers(), expected) << "slices number as the whole list";
-    // The audit log shows the values as written.
-    EXPECT_NE(test::ReadFile(home + "/audit-1-of-2.log").find("with 'S-") , std::string::npos);
-}
+    EXPECT_NE(test::ReadFile(home + "/audit-1-of-2.log").find("with 'S-"), std::string::npos) << "values as written";
 
-TEST_F(PlaceholderRunTest, WithoutTheKeyBracesAreText) {
-    const std::string list = Lay("*INPUT\r\n*ATTRIBUTE_TAGS\r\nDWGNO,r,{file} {n}\r\n");
-    Batch("-q " + Q(list));
+    // Without the key braces are text; a bad placeholder stops the run before any drawing.
+    Batch("-q " + Q(Lay("*INPUT\r\n*ATTRIBUTE_TAGS\r\nDWGNO,r,{file} {n}\r\n")));
     EXPECT_EQ(Numbers(), std::vector<std::string>(5, "{file} {n}"));
     const Result r = Batch("-q -t " + Q(dir.Write("work/bad.txt", "*INPUT\r\nPLACEHOLDERS: ON\r\n*ATTRIBUTE_TAGS\r\nDWGNO,r,{n:1}\r\n")) +
                            " " + Q(dir.File("work/sheets/S-1.dxf")));

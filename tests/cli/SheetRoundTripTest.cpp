@@ -46,6 +46,14 @@ protected:
         for (const std::string& f : files) out[f] = test::ReadFile(f);
         return out;
     }
+    // The files whose bytes are no longer those kept; named, not printed, as drawings are large.
+    static std::vector<std::string> Changed(const std::map<std::string, std::string>& kept) {
+        std::vector<std::string> out;
+        for (const auto& [file, bytes] : kept) {
+            if (test::ReadFile(file) != bytes) out.push_back(file);
+        }
+        return out;
+    }
     std::string Args(const std::vector<std::string>& files) {
         std::string s;
         for (const std::string& f : files) s += " " + Q(f);
@@ -106,31 +114,24 @@ std::vector<std::vector<std::string>> Texts(const SheetRows& sheet) {
     return out;
 }
 
-TEST_F(SheetRoundTripTest, AnUnchangedSheetLeavesEveryDrawingByteForByte) {
+TEST_F(SheetRoundTripTest, UnchangedSheetsLeaveEveryByteAndEditedCellsChangeOnlyTheirAttributes) {
     KEL_NEED_CORPUS();
+    KEL_NEED_INDEPENDENT_READER();
     const std::vector<std::string> drawings = Drawings(true);
     const auto before = Bytes(drawings);
     for (const char* name : {"all.csv", "all.xlsx"}) {
         SCOPED_TRACE(name);
-        const SheetRows sheet = Export(drawings, name);
-        ASSERT_GT(sheet.rows.size(), drawings.size());
+        ASSERT_GT(Export(drawings, name).rows.size(), drawings.size());
         const Result r = Import(name);
         EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
-        EXPECT_NE(r.err.find("0 changed, " + std::to_string(drawings.size()) + " unchanged, 0 failed"),
-                  std::string::npos)
+        EXPECT_NE(r.err.find("0 changed, " + std::to_string(drawings.size()) + " unchanged, 0 failed"), std::string::npos)
             << r.err;
-        EXPECT_EQ(Bytes(drawings), before);
+        EXPECT_EQ(Changed(before), std::vector<std::string>{});
     }
-}
 
-TEST_F(SheetRoundTripTest, EditedCellsChangeThoseAttributesAndNothingElse) {
-    KEL_NEED_CORPUS();
-    KEL_NEED_INDEPENDENT_READER();
-    const std::vector<std::string> drawings = Drawings(true);
     std::map<std::string, Attributes> independent = Independent(drawings);
     ASSERT_FALSE(independent.begin()->second.empty());
-    SheetRows sheet = Export(drawings, "before.csv");
-    ASSERT_GT(sheet.rows.size(), 1u);
+    SheetRows sheet = ReadSheet(dir.File("all.csv"));
     // In every row the first attribute the insert has gets a new value; every
     // third row's second one is cleared.
     const std::vector<std::string> newValues = {"=1+2 \"q\", ;", "Größe 007", "-5", "@x", "1/2", "'lead"};
@@ -188,7 +189,7 @@ TEST_F(SheetRoundTripTest, EditedCellsChangeThoseAttributesAndNothingElse) {
     // The same sheet again changes nothing.
     const auto saved = Bytes(drawings);
     EXPECT_EQ(Import("edited.xlsx").exitCode, 0);
-    EXPECT_EQ(Bytes(drawings), saved);
+    EXPECT_EQ(Changed(saved), std::vector<std::string>{});
 }
 
 TEST_F(SheetRoundTripTest, SheetsThatDoNotFitAreReportedAndChangeNothing) {
@@ -222,7 +223,7 @@ TEST_F(SheetRoundTripTest, SheetsThatDoNotFitAreReportedAndChangeNothing) {
         const Result r = Import("bad.csv");
         EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-        EXPECT_EQ(Bytes(drawings), before);
+        EXPECT_EQ(Changed(before), std::vector<std::string>{});
     }
     // A malformed file is refused before any drawing is opened.
     dir.Write("broken.csv", "Drawing,Layout,Block,Handle,T\r\n" + Q(drawings[0]) + ",M,B,1F,\"open\r\n");
@@ -274,7 +275,7 @@ TEST_F(SheetRoundTripTest, ASheetSavedBySpreadsheetProgramComesBackIntact) {
     ASSERT_TRUE(fs::exists(saved)) << r.out << r.err;
     r = Batch("--import " + Q(saved));
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
-    EXPECT_EQ(Bytes(drawings), before);
+    EXPECT_EQ(Changed(before), std::vector<std::string>{});
 
     // The script's edit: the shared string EDIT-ME becomes EDITED 図.
     r = Shell(std::string(KEL_PYTHON) + " -c " +

@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <optional>
 #include <regex>
-#include <tuple>
 
 #include "platform/FileSystem.h"
 #include "runs/ModifyRun.h"
@@ -125,20 +124,6 @@ TEST_F(ModifyRunTest, RejectedTemplateOrMissingComponentEndsTheRunBeforeAnyDrawi
     EXPECT_EQ(window.messages, std::vector<std::string>{"Modification in process..."});
     EXPECT_EQ(Errors().size(), 1u) << "the earlier error log is untouched";
     EXPECT_FALSE(FileExists(home.dir.File("audit.log")));
-}
-
-TEST_F(ModifyRunTest, IgnoredTemplateLinesAreShownAndLoggedButFailNothing) {
-    work.Write("title.txt", "*INPUT\r\n*ATTRIBUTE_TAGS\r\nDWGNO,r,A-101\r\nREV;r;B\r\n");
-    work.Write("a.dxf", "x");
-    window.items = {{"a.dxf", true, {}}};
-    const ModifyRunResult r = Run();
-    EXPECT_EQ(std::tuple(r.modified, r.errorLines, r.warnings), std::tuple(1, 0, 1));
-    const std::string warning =
-        "Template line 4 ignored, not a known tag line (unknown action or a field missing): REV;r;B";
-    EXPECT_TRUE(window.Shown("title.txt: " + warning)) << "the window shows it in its status line";
-    EXPECT_NE(window.messages.back().find(" second(s). 1 template line(s) ignored, see the error log."),
-              std::string::npos) << window.messages.back();
-    EXPECT_EQ(Errors(), std::vector<std::string>{"  Template: " + work.File("title.txt") + "  Error: " + warning});
 }
 
 TEST_F(ModifyRunTest, AuditLogThatCannotBeWrittenStopsTheRunFirst) {
