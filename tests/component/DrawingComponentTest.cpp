@@ -41,11 +41,14 @@ TEST(DrawingComponent, NamesTheDwgVersionsItDoesNotRead) {
     TempDir dir;
     DrawingComponent c;
     // DWG versions the reader does not handle are named; R13 to R2018 open.
-    EXPECT_EQ(Open(c, CorpusPath("dwg/legacy_pre_R13/libredwg__r11_entities-2d.dwg")), "2004:Unsupported format AC1009");
-    EXPECT_EQ(Open(c, CorpusPath("dwg/AC1021_R2007/libredwg__example_2007.dwg")), kStatusOk);
-    EXPECT_EQ(Open(c, CorpusPath("dwg/AC1032_R2018/acadsharp__empty.dwg")), kStatusOk);
-    EXPECT_EQ(Open(c, CorpusPath("dwg/AC1015_R2000/libredwg__entities-2d.dwg")), kStatusOk);
-    EXPECT_EQ(Open(c, CorpusPath("dwg/AC1018_R2004/libredwg__example_2004.dwg")), kStatusOk);
+    for (const auto& [rel, status] : std::vector<std::pair<const char*, std::string>>{
+             {"dwg/legacy_pre_R13/libredwg__r11_entities-2d.dwg", "2004:Unsupported format AC1009"},
+             {"dwg/AC1015_R2000/libredwg__entities-2d.dwg", kStatusOk},
+             {"dwg/AC1018_R2004/libredwg__example_2004.dwg", kStatusOk},
+             {"dwg/AC1021_R2007/libredwg__example_2007.dwg", kStatusOk},
+             {"dwg/AC1032_R2018/acadsharp__empty.dwg", kStatusOk}}) {
+        EXPECT_EQ(Open(c, CorpusPath(rel)), status) << rel;
+    }
     const std::string head = ReadFile(CorpusPath("dwg/AC1015_R2000/libredwg__entities-2d.dwg")).substr(0, 0x200);
     EXPECT_EQ(Open(c, dir.Write("cut.dwg", head)).substr(0, 5), "2005:") << "a cut-off DWG is damaged";
 }
@@ -180,19 +183,17 @@ TEST(DrawingComponent, AHandleTakenTwiceStaysWithItsFirstHolder) {
         EXPECT_EQ(ins.attributes[0].tag, "TAGA");
         EXPECT_EQ(ins.attributes[0].handle, lines ? "201" : "41") << "a new id above every handle of the file";
         EXPECT_EQ(ins.attributes[1].handle, "10");
-        c.SetAttributeValue("v", "30");
-        EXPECT_EQ(c.Status(), "3003:Handle 30 is not an attribute");
         c.DeleteEntity("30");
         EXPECT_EQ(c.Status(), "3002:Deleting a LINE is not supported");
-        c.SetAttributeValue("uno", ins.attributes[0].handle);
-        EXPECT_EQ(c.Status(), kStatusOk);
-        c.SetAttributeValue("dos", "10");
-        EXPECT_EQ(c.Status(), kStatusOk);
-        c.SetAttributeValue("v", "40");
-        EXPECT_EQ(c.Status(), "3003:Handle 40 is not an attribute");
-        for (int i = 0; i < lines; ++i) {
-            c.SetAttributeValue("v", ::kel::FormatHandle(0x200 - i));
-            EXPECT_EQ(c.Status(), "3003:Handle " + ::kel::FormatHandle(0x200 - i) + " is not an attribute");
+        std::vector<std::string> notAttributes{"30", "40"};
+        for (int i = 0; i < lines; ++i) notAttributes.push_back(::kel::FormatHandle(0x200 - i));
+        for (const std::string& h : notAttributes) {
+            c.SetAttributeValue("v", h);
+            EXPECT_EQ(c.Status(), "3003:Handle " + h + " is not an attribute");
+        }
+        for (const auto& [value, handle] : {std::pair{"uno", ins.attributes[0].handle}, std::pair{"dos", std::string("10")}}) {
+            c.SetAttributeValue(value, handle);
+            EXPECT_EQ(c.Status(), kStatusOk) << handle;
         }
         c.SaveFile(dir.File("e.dxf"), -1);
         ASSERT_EQ(c.Status(), kStatusOk);

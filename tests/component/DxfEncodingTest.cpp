@@ -1,5 +1,6 @@
-// Text encodings of DXF values, on small drawings generated here in ASCII and
-// binary form, read back by our reader and by ezdxf.
+// Text encodings of attribute values: the DXF and DWG text codecs (code pages,
+// \U+ and \M+ escapes, double-byte pages), and small drawings generated here in
+// ASCII and binary form, read back by our reader and by ezdxf.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,6 +8,7 @@
 
 #include "DxfTestSupport.h"
 #include "component/DrawingComponent.h"
+#include "component/dwg/DwgText.h"
 #include "component/dxf/DxfText.h"
 #include "component/dxf/DxfTokenizer.h"
 #include "support/Corpus.h"
@@ -86,7 +88,7 @@ const std::string kGroesse = "Gr\xC3\xB6\xC3\x9F" "e";       // Größe
 const std::string kDesign = "\xE8\xA8\xAD\xE8\xA8\x88";      // 設計
 const std::string kOmega = "\xCE\xA9";                       // Ω
 
-TEST(DxfText, CodePageBytesDecodeAndEncodeBothWays) {
+TEST(DxfText, CodePagesEscapesCaretsAndMText) {
     dxf::TextCodec cp1252("AC1015", "ANSI_1252");
     EXPECT_EQ(cp1252.Decode("Gr\xF6\xDF" "e"), kGroesse);
     EXPECT_EQ(cp1252.Encode(kGroesse), "Gr\xF6\xDF" "e");
@@ -108,17 +110,59 @@ TEST(DxfText, CodePageBytesDecodeAndEncodeBothWays) {
             EXPECT_EQ(codec.Encode(text), byte) << page << " byte " << b;
         }
     }
-}
-
-TEST(DxfText, CaretNotationUnicodeFilesAndUnknownPages) {
+    // Caret notation; R2007 and later files are UTF-8; MTEXT markup to plain text and back.
     dxf::TextCodec utf8("AC1021", "ANSI_1252");
     EXPECT_EQ(utf8.Decode("a^Jb^Ic^ d"), "a\nb\tc^d");
     EXPECT_EQ(utf8.Encode("a\nb\tc^d"), "a^Jb^Ic^ d");
-    EXPECT_EQ(utf8.Encode(kGroesse + kDesign), kGroesse + kDesign) << "R2007 and later files are UTF-8";
-    dxf::TextCodec japanese("AC1015", "ANSI_932");  // a multi-byte page we have no table for
-    EXPECT_EQ(japanese.Encode(kGroesse), "Gr\\U+00F6\\U+00DFe");
+    EXPECT_EQ(utf8.Encode(kGroesse + kDesign), kGroesse + kDesign);
     EXPECT_EQ(dxf::MTextToPlain("{\\fArial|b1;Bold}\\Pnext \\\\ \\{x\\} \\S1^2;"), "Bold\nnext \\ {x} 1/2");
     EXPECT_EQ(dxf::MTextToPlain(dxf::PlainToMText("a\nb \\ {c}")), "a\nb \\ {c}");
+}
+
+constexpr int kDwgAnsi1252 = 30;
+
+// \M+nXXXX escapes of every double-byte page read as their characters in DXF
+// and DWG text alike; a new value takes the escapes the drawing writes.
+TEST(DoubleByteText, EscapesReadAsTheirCharactersAndNewValuesTakeTheDrawingsForm) {
+    const struct {
+        const char* raw;
+        const char* shown;
+    } cases[] = {
+        {"\\M+18140", "\xE3\x80\x80"},             // 932: U+3000
+        {"\\M+2A440", "\xE4\xB8\x80"},             // 950: U+4E00
+        {"\\M+3B0A1", "\xEA\xB0\x80"},             // 949: U+AC00
+        {"\\M+4B0A1", "\xE5\x95\x8A"},             // 936: U+554A
+        {"\\M+58861", "\xEA\xB0\x80"},             // 1361: U+AC00
+        {"\\m+190dd\\M+18C76 Rev", "\xE8\xA8\xAD\xE8\xA8\x88 Rev"},
+        {"\\M+68140", "\\M+68140"},                // no such page: kept as written
+        {"\\M+1814", "\\M+1814"},                  // too short
+        {"\\M+17F7F", "\\M+17F7F"},                // a code the page does not assign
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.raw);
+        EXPECT_EQ(dxf::TextCodec("AC1015", "ANSI_1252").Decode(c.raw), c.shown);
+        EXPECT_EQ(dwg::DecodeText(c.raw, kDwgAnsi1252), c.shown);
+    }
+    // A drawing that writes escapes of page 1 gets them again; é is in its own page.
+    const std::string value = kDesign + " \xC3\xA9";
+    dxf::TextCodec codec("AC1015", "ANSI_1252");
+    codec.Decode("\\M+18140");
+    EXPECT_EQ(codec.Encode(value), "\\M+190DD\\M+18C76 \xE9");
+    int page = 0;
+    dwg::DecodeText("\\M+18140", kDwgAnsi1252, &page);
+    EXPECT_EQ(page, 1);
+    EXPECT_EQ(dwg::EncodeText(value, kDwgAnsi1252, page), "\\M+190DD\\M+18C76 \xE9");
+    EXPECT_EQ(dwg::EncodeText("\xEA\xB0\x80", kDwgAnsi1252, 2), "\\U+AC00");  // not in page 2 (950)
+}
+
+TEST(DoubleByteText, ADoubleBytePageDrawingKeepsItsBytes) {
+    // 設計ソ: the trail byte of ソ is a backslash, which must not start an escape.
+    const std::string bytes = "\x90\xDD\x8C\x76\x83\x5C A";
+    const std::string shown = kDesign + "\xE3\x82\xBD A";
+    dxf::TextCodec codec("AC1015", "ansi_932");
+    EXPECT_EQ(codec.Decode(bytes), shown);
+    EXPECT_EQ(codec.Encode(shown), bytes);
+    EXPECT_EQ(codec.Encode("\xC3\xA9"), "\\U+00E9");  // not in the page
 }
 
 TEST(DxfEncodingDrawing, CodePageDrawingTakesValuesInItsOwnEncoding) {
@@ -182,23 +226,6 @@ TEST(DxfEncodingDrawing, UnicodeAndBinaryDrawings) {
         EXPECT_EQ(ins.numberConstantAttributes, 1);
         EXPECT_EQ(info.blocks[0].name, "*Model_Space");
         EXPECT_EQ(info.blocks[0].layoutName, "Model");
-    }
-}
-
-TEST(DxfEncodingDrawing, MultiLineAttributeTakesItsTextThroughTheEmbeddedObject) {
-    KEL_NEED_INDEPENDENT_READER();
-    KEL_NEED_CORPUS();
-    TempDir dir;
-    std::string src = CorpusPath("dxf/ascii/AC1032_R2018/acadsharp__sample_AC1032_ascii.dxf"), out = dir.File("m.dxf");
-    for (const std::string& value : {"first\nsecond {x} \\ y " + kDesign, kGroesse + std::string(600, 'x') + "\nend"}) {
-        DrawingComponent c;
-        std::int32_t h = 0;
-        ASSERT_GT(c.OpenFile(h, src, ""), 0);
-        c.SetAttributeValue(value, "79d");
-        c.SaveFile(out, -1);
-        ASSERT_EQ(c.Status(), kStatusOk);
-        EXPECT_EQ(ValueIn(AttributeLines(DescribeFile(out)), "79D"), EscapeField(value));
-        EXPECT_EQ(ValueIn(LinesOf(EzdxfDump({out}), out, "A\t"), "79D"), EscapeField(value));
     }
 }
 

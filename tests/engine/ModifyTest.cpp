@@ -157,32 +157,6 @@ TEST_F(ModifyTest, EveryTagLineForm) {
     }
 }
 
-// Every run of these tests goes both ways (see Run); here the description
-// itself fails: the message of the XML way. (A description without attributes:
-// FailureResultsAndMessages.)
-TEST_F(ModifyTest, FailedDescription) {
-    log.statusFor["DescribeDrawing"] = "2010:No drawing is open";
-    log.info = drawing;
-    EXPECT_EQ(RunOnce({"d"}), -1);
-    EXPECT_EQ(err, "Unable to create XML file.");
-    EXPECT_TRUE(Changes().empty());
-}
-
-TEST_F(ModifyTest, LaterLinesActOnTheValuesAsRead) {
-    OnlyTitle({Att("1F", "DWGNO", "1")});
-    EXPECT_EQ(Run({"DWGNO,r,A", "DWGNO,f,1,2", "DWGNO,d", "DWGNO,c"}), 1);
-    EXPECT_EQ(Changes(), (Strings{"SetAttributeValue(A,1F)", "SetAttributeValue(2,1F)", "DeleteEntity(1F)",
-                                  "SetAttributeValue(,1F)"}));
-}
-
-TEST_F(ModifyTest, AuditLinesNameMultiLineValues) {
-    OnlyTitle({Att("1F", "NOTE", "first\nsecond"), Att("20", "DWGNO", "one line")});
-    EXPECT_EQ(Run({"f,second,2nd", "DWGNO,r,x", "NOTE,c"}), 1);
-    EXPECT_EQ(Changes(), (Strings{"SetAttributeValue(first\n2nd,1F)", "SetAttributeValue(x,20)", "SetAttributeValue(,1F)"}));
-    EXPECT_EQ(auditLines, (Strings{"Found 'second' in NOTE and replaced with '2nd' (multi-line value)",
-                                   "Found DWGNO and replaced with 'x'", "Cleared NOTE (multi-line value)"}));
-}
-
 TEST_F(ModifyTest, Filters) {
     auto handlesWith = [&](const char* block, const char* space, const char* layer, const char* layout) {
         std::tie(engine->strBlockFilter, engine->strSpaceFilter, engine->strLayerFilter, engine->strLayoutFilter) =
@@ -231,6 +205,13 @@ TEST_F(ModifyTest, FailureResultsAndMessages) {
     EXPECT_EQ(Run({"d"}), -1);
     EXPECT_EQ(auditLines, Strings{"Unable to create XML file."});
     EXPECT_TRUE(Changes().empty());
+
+    // A description that fails gives the message of the XML way.
+    log.statusFor["DescribeDrawing"] = "2010:No drawing is open";
+    log.info = SampleDrawing();
+    EXPECT_EQ(RunOnce({"d"}), -1);
+    EXPECT_EQ(err, "Unable to create XML file.");
+    EXPECT_TRUE(Changes().empty());
 }
 
 TEST_F(ModifyTest, FlatFileThatCannotBeWritten) {
@@ -266,20 +247,40 @@ TEST_F(ModifyTest, FailedComponentCallsAreReportedAsFailed) {
     EXPECT_EQ(auditLines, (Strings{"Found REV and replaced with 'x' - failed: 2001:No such handle", "Deleted REV"}));
 }
 
-TEST_F(ModifyTest, MarkupCharactersSurviveTheRoundTrip) {
-    const std::string value = "a<b & \"c\" name='x' /> &lt; line\nbreak";
-    OnlyTitle({Att("1F", "DOORHANDLE", value), Att("2B", "HANDLE", "h")});
-    EXPECT_EQ(Run({"DOORHANDLE,f,,Q", "doorhandle,f,name='x',N"}), 1);
-    EXPECT_EQ(Changes(), (Strings{"SetAttributeValue(" + value + ",1F)",
-                                  "SetAttributeValue(a<b & \"c\" N /> &lt; line\nbreak,1F)"}));
-}
-
-TEST_F(ModifyTest, RowCountBeyondSixteenBits) {
-    std::vector<AttributeInfo> atts;
-    for (int i = 0; i < 40000; ++i) atts.push_back(Att(std::to_string(i + 1), "T" + std::to_string(i), "v"));
-    OnlyTitle(std::move(atts));
-    EXPECT_EQ(Run({"T39999,r,last"}), 1);
-    EXPECT_EQ(Changes(), Strings{"SetAttributeValue(last,40000)"});
+// Drawings of one insert: later lines act on the values as read, audit lines
+// name multi-line values, markup characters pass unchanged from the XML to the
+// component, and row counts go beyond 16 bits.
+TEST_F(ModifyTest, OneInsertDrawings) {
+    const std::string markup = "a<b & \"c\" name='x' /> &lt; line\nbreak";
+    std::vector<AttributeInfo> many;
+    for (int i = 0; i < 40000; ++i) many.push_back(Att(std::to_string(i + 1), "T" + std::to_string(i), "v"));
+    const struct {
+        std::vector<AttributeInfo> atts;
+        Strings lines, changes, audit;  // audit lines checked when given
+    } cases[] = {
+        {{Att("1F", "DWGNO", "1")},
+         {"DWGNO,r,A", "DWGNO,f,1,2", "DWGNO,d", "DWGNO,c"},
+         {"SetAttributeValue(A,1F)", "SetAttributeValue(2,1F)", "DeleteEntity(1F)", "SetAttributeValue(,1F)"},
+         {}},
+        {{Att("1F", "NOTE", "first\nsecond"), Att("20", "DWGNO", "one line")},
+         {"f,second,2nd", "DWGNO,r,x", "NOTE,c"},
+         {"SetAttributeValue(first\n2nd,1F)", "SetAttributeValue(x,20)", "SetAttributeValue(,1F)"},
+         {"Found 'second' in NOTE and replaced with '2nd' (multi-line value)", "Found DWGNO and replaced with 'x'",
+          "Cleared NOTE (multi-line value)"}},
+        {{Att("1F", "DOORHANDLE", markup), Att("2B", "HANDLE", "h")},
+         {"DOORHANDLE,f,,Q", "doorhandle,f,name='x',N"},
+         {"SetAttributeValue(" + markup + ",1F)", "SetAttributeValue(a<b & \"c\" N /> &lt; line\nbreak,1F)"},
+         {}},
+        {many, {"T39999,r,last"}, {"SetAttributeValue(last,40000)"}, {}},
+    };
+    for (const auto& c : cases) {
+        OnlyTitle(c.atts);
+        EXPECT_EQ(Run(c.lines), 1) << c.lines.front();
+        EXPECT_EQ(Changes(), c.changes);
+        if (!c.audit.empty()) {
+            EXPECT_EQ(auditLines, c.audit);
+        }
+    }
 }
 
 }  // namespace

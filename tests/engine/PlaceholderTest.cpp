@@ -5,9 +5,7 @@
 #include <ctime>
 
 #include "engine/Placeholders.h"
-#include "engine/cAutoCAD.h"
 #include "platform/FileSystem.h"
-#include "support/TempDir.h"
 
 namespace kel {
 namespace {
@@ -46,7 +44,7 @@ TEST(PlaceholderTest, EachPlaceholderStandsForItsPartOfTheDrawingOrRun) {
     }
 }
 
-TEST(PlaceholderTest, MistakesAreRefusedWhenTheTemplateIsPreparedAndBracesArePlainWithoutTheKey) {
+TEST(PlaceholderTest, MistakesAreRefusedWithTheirReason) {
     const std::vector<std::pair<std::string, std::string>> bad = {
         {"{bogus}", "unknown placeholder {bogus}"},
         {"{file", "a '{' without its '}' (write {{ for a brace)"},
@@ -59,17 +57,6 @@ TEST(PlaceholderTest, MistakesAreRefusedWhenTheTemplateIsPreparedAndBracesArePla
     };
     for (const auto& [text, why] : bad) EXPECT_EQ(CheckPlaceholders(text), why) << text;
 
-    test::TempDir dir;
-    cAutoCAD engine;
-    std::string err;
-    EXPECT_EQ(engine.PrepTemplate(dir.Write("on.txt", "*INPUT\r\n placeholders: on \r\n*ATTRIBUTE_TAGS\r\nA,r,{n}\r\n\r\n"
-                                                      "B,r,{oops}\r\n"), err), -4);
-    EXPECT_EQ(err, "Template line 6: unknown placeholder {oops}.");
-    EXPECT_TRUE(engine.strTagLines.empty());
-    err.clear();
-    EXPECT_EQ(engine.PrepTemplate(dir.Write("off.txt", "*INPUT\r\n*ATTRIBUTE_TAGS\r\nB,r,{oops}\r\n"), err), 1);
-    EXPECT_EQ(err, "");
-    EXPECT_FALSE(engine.blnPlaceholders) << "old templates keep their braces as text";
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ TEST_F(TemplateTest, LineEndsEncodingsAndSize) {
     EXPECT_EQ(engine.strTagLines.size(), 40000u);  // beyond 16 bits
 }
 
-TEST(TextLinesTest, Utf8ValidationAndLineSplitting) {
+TEST(TextLinesTest, Utf8ValidationLineSplittingAndFileLineViews) {
     EXPECT_TRUE(IsValidUtf8("Größe Ω 設計 \xF0\x9F\x98\x80"));
     for (const char* bad : {"\xC3", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "a\x80z"}) {
         EXPECT_FALSE(IsValidUtf8(bad)) << bad;
@@ -97,10 +97,7 @@ TEST(TextLinesTest, Utf8ValidationAndLineSplitting) {
         const auto views = SplitLineViews(text);
         EXPECT_EQ(Lines(views.begin(), views.end()), lines) << text;
     }
-}
-
-// The views must agree with the per-line reader and point into the returned text.
-TEST(TextLinesTest, LineViewsReadLikeTheLineReaderWithoutCopies) {
+    // Views of a file read like the per-line reader and point into the returned text.
     test::TempDir dir;
     for (const std::string& path : {dir.Write("bom.xml", "\xEF\xBB\xBF<a>\r\n <b>x</b>\rc\n"),
                                     dir.Write("latin.xml", "<v>Gr\xF6\xDF" "e</v>\r\n\r\n")}) {
@@ -118,25 +115,18 @@ TEST(TextLinesTest, LineViewsReadLikeTheLineReaderWithoutCopies) {
     EXPECT_FALSE(ReadTextLineViews(dir.Path(), text, views));
 }
 
-// Content kept exactly, also where a piece fills the spare room to its end;
-// spare room grown by the piece when it is longer than the text held, else by
-// the fixed step; the builder emptied by GetString and ReInit.
-TEST(ConcatTest, KeepsEveryPieceAndGrowsByStepOrPiece) {
+// Every piece kept, also where one fills the spare room to its end or is longer
+// than the step and the room together; GetString and ReInit empty the builder.
+TEST(ConcatTest, KeepsEveryPieceAcrossGrowth) {
     clsConcat c;
     c.SConcat("abc");
     c.SConcat("d");
-    EXPECT_EQ(c.BufferSize(), 3u + clsConcat::kGrowStep);
-    const std::string exact(c.BufferSize() - 4, 'f'), big = "A" + std::string(40000, 'x') + "Z";
-    c.SConcat(exact);
-    c.SConcat(big);
-    // Longer than the step and the spare room together, but not than the text held.
-    const std::string large(2 * clsConcat::kGrowStep, 'l');
-    c.SConcat(large);
+    const std::string exact(c.BufferSize() - 4, 'f'), big = "A" + std::string(40000, 'x') + "Z",
+                      large(2 * clsConcat::kGrowStep, 'l');
+    for (const std::string& piece : {exact, big, large}) c.SConcat(piece);
     EXPECT_EQ(c.GetString(), "abcd" + exact + big + large);
     EXPECT_EQ(c.GetString(), "");
-    // SetString replaces the text and leaves the step spare; ReInit empties it.
     c.SetString("new text");
-    EXPECT_EQ(c.BufferSize(), 8u + clsConcat::kGrowStep);
     c.SConcat(" more");
     EXPECT_EQ(c.GetString(), "new text more");
     c.SConcat("gone");

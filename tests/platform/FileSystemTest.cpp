@@ -1,18 +1,23 @@
-// File existence and atomic replacement of files: POSIX permissions, owners
-// and users (the parts every system shares are in PortableFileTest.cpp).
-#ifndef _WIN32
+// The file layer: names outside ASCII, replacing a file that exists, whole
+// reads, read-only files, the application folder and folder flushes after
+// atomic replacement; then the POSIX permissions, owners and users.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <string>
+#include <vector>
 
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include "platform/AppFolder.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderSync.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
@@ -21,6 +26,124 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using test::ReadFile;
+using test::ScopedEnv;
+using test::TempDir;
+
+std::size_t EntriesIn(const std::string& folder) {
+    std::size_t n = 0;
+    for (const auto& e : fs::directory_iterator(PathFromUtf8(folder))) n += e.is_regular_file() ? 1 : 0;
+    return n;
+}
+
+TEST(PortableFiles, NamesOutsideAsciiAreWrittenReplacedReadAndDeleted) {
+    const char* const names[] = {
+        "Gr\xC3\xB6\xC3\x9F" "e.dxf",                          // Latin-1 letters
+        "\xCE\xA9-\xD0\xBF\xD0\xBB\xD0\xB0\xD0\xBD.dwg",       // Greek and Cyrillic
+        "\xE5\x9B\xB3\xE9\x9D\xA2 1.dxf",                      // CJK, with a space
+        "\xF0\x9F\x93\x90.dxf",                                // outside the BMP (a surrogate pair on Windows)
+    };
+    for (const char* name : names) {
+        test::TempDir dir;
+        const std::string folder = dir.Path() + PathSeparator() + "\xC3\xA4nderung";
+        fs::create_directory(PathFromUtf8(folder));
+        const std::string path = folder + PathSeparator() + name;
+        std::string err, data;
+        ASSERT_TRUE(WriteFileAtomic(path, "first", err)) << name << ": " << err;
+        ASSERT_TRUE(WriteFileAtomic(path, "second", err)) << name << ": " << err;  // over an existing file
+        EXPECT_TRUE(FileExists(path)) << name;
+        ASSERT_TRUE(ReadWholeFile(path, data, err)) << name << ": " << err;
+        EXPECT_EQ(data, "second") << name;
+        EXPECT_EQ(EntriesIn(folder), 1u) << name << ": a temporary file was left";
+        EXPECT_EQ(PathToUtf8(PathFromUtf8(path).filename()), name);
+        EXPECT_TRUE(DeleteFileUtf8(path)) << name;
+        EXPECT_FALSE(FileExists(path)) << name;
+    }
+}
+
+TEST(PortableFiles, WholeFilesAreReadAcrossEveryPieceBoundary) {
+    test::TempDir dir;
+    constexpr std::size_t kPiece = std::size_t{1} << 18;
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, kPiece - 1, kPiece, kPiece + 1, 3 * kPiece + 7}) {
+        std::string content(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) content[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+        std::string data = "left over", err;
+        ASSERT_TRUE(ReadWholeFile(dir.Write("f" + std::to_string(size), content), data, err)) << err;
+        EXPECT_TRUE(data == content) << size;
+    }
+}
+
+TEST(PortableFiles, ReadOnlyFileIsRefusedAndKept) {
+    test::TempDir dir;
+    const std::string path = dir.Write("r\xC3\xA9vision.dxf", "original");
+    EXPECT_FALSE(IsWriteProtected(path));
+    fs::permissions(PathFromUtf8(path), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    EXPECT_TRUE(IsWriteProtected(path));
+    std::string err;
+    EXPECT_FALSE(WriteFileAtomic(path, "new", err));
+    EXPECT_EQ(err, "the file is read-only");
+    EXPECT_EQ(test::ReadFile(path), "original");
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+    EXPECT_FALSE(IsWriteProtected(dir.File("missing.dxf")));
+    EXPECT_FALSE(IsWriteProtected(dir.Path())) << "a folder is no protected file";
+}
+
+TEST(PortableFiles, ApplicationFolderTakesANameOutsideAscii) {
+    test::TempDir dir;
+    const std::string wanted = dir.Path() + PathSeparator() + "Jos\xC3\xA9" + PathSeparator() + "KEL";
+    const ScopedEnv home("KEL_HOME", wanted + PathSeparator());
+    std::string problem = "unset";
+    EXPECT_EQ(ApplicationFolder(&problem), wanted);
+    EXPECT_EQ(problem, "");
+    EXPECT_TRUE(fs::is_directory(PathFromUtf8(wanted)));
+}
+
+#ifdef _WIN32
+TEST(PortableFiles, WindowsApplicationFolderIsInAppData) {
+    test::TempDir dir;
+    const std::string appData = dir.Path() + "\\Roaming \xC3\xBC";
+    fs::create_directory(PathFromUtf8(appData));
+    const ScopedEnv home("KEL_HOME", "");
+    const ScopedEnv roaming("APPDATA", appData);
+    EXPECT_EQ(ApplicationFolder(), appData + "\\KEL");
+    EXPECT_TRUE(fs::is_directory(PathFromUtf8(appData + "\\KEL")));
+}
+#endif
+
+TEST(FolderSync, BatchesFlushEachFolderOnceWhenTheOutermostEnds) {
+    TempDir dir;
+    const std::string a = dir.Path() + "/a", b = dir.Path() + "/b";
+    std::filesystem::create_directories(a);
+    std::filesystem::create_directories(b);
+    std::string err;
+
+    ASSERT_TRUE(WriteFileAtomic(a + "/x.dxf", "0", err)) << err;
+    EXPECT_TRUE(FolderSyncBatch::Pending().empty());
+
+    {
+        FolderSyncBatch outer;
+        ASSERT_TRUE(WriteFileAtomic(a + "/x.dxf", "1", err)) << err;
+        ASSERT_TRUE(WriteFileAtomic(a + "/y.dxf", "1", err)) << err;
+        {
+            FolderSyncBatch inner;
+            ASSERT_TRUE(WriteFileAtomic(b + "/z.dxf", "1", err)) << err;
+        }
+        // Work files are never flushed, so their folder is not recorded either.
+        ASSERT_TRUE(WriteWorkFile(dir.Path() + "/_file.xml", "w", err)) << err;
+        EXPECT_EQ(FolderSyncBatch::Pending(), (std::vector<std::string>{a, b}));
+        // The data is in place before any folder flush.
+        EXPECT_EQ(ReadFile(a + "/x.dxf"), "1");
+        outer.Flush();
+        EXPECT_TRUE(FolderSyncBatch::Pending().empty());
+        ASSERT_TRUE(WriteFileAtomic(b + "/z.dxf", "2", err)) << err;
+        EXPECT_EQ(FolderSyncBatch::Pending(), std::vector<std::string>{b});
+    }
+    EXPECT_TRUE(FolderSyncBatch::Pending().empty());
+    EXPECT_EQ(ReadFile(b + "/z.dxf"), "2");
+}
+
+#ifndef _WIN32
 std::vector<std::string> Names(const std::string& folder) {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
@@ -42,7 +165,6 @@ bool Unprivileged(const std::function<bool()>& check) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-// Files written and deleted under any name: PortableFileTest.cpp.
 TEST(FileExistsTest, FilesAndFoldersExistOtherNamesDoNot) {
     test::TempDir dir;
     dir.Write("a.dwg", "x");
@@ -90,8 +212,7 @@ TEST(WriteFileAtomicTest, ReadOnlyFolderLeavesTheOriginalAndNoTemporaryFile) {
     EXPECT_EQ(Names(sub), std::vector<std::string>{"a.dxf"});
 }
 
-// A file without write bits is refused for everybody: PortableFileTest.cpp. One
-// writable by its owner only is protected from everybody else.
+// A file writable by its owner only is protected from everybody else.
 TEST(WriteFileAtomicTest, OwnerOnlyWritableFilesAreProtectedFromOthers) {
     test::TempDir dir;
     const std::string own = dir.Write("own.dxf", "x");
@@ -104,7 +225,7 @@ TEST(WriteFileAtomicTest, OwnerOnlyWritableFilesAreProtectedFromOthers) {
     }
 }
 
-// A folder that cannot be made says why (the folder made: PortableFileTest.cpp).
+// A folder that cannot be made says why.
 TEST(ApplicationFolderTest, FolderThatCannotBeMadeSaysWhy) {
     test::TempDir dir;
     const test::ScopedEnv home("KEL_HOME", dir.Write("file", "x") + "/KEL");
@@ -113,6 +234,7 @@ TEST(ApplicationFolderTest, FolderThatCannotBeMadeSaysWhy) {
     EXPECT_EQ(problem.rfind("cannot create it: ", 0), 0u) << problem;
 }
 
+#endif  // _WIN32
+
 }  // namespace
 }  // namespace kel
-#endif  // _WIN32

@@ -37,7 +37,7 @@ AttributeTable TableOf(const std::vector<std::string>& values) {
     return table;
 }
 
-TEST(SheetFilesTest, EveryValueComesBackExactlyThroughBothFormats) {
+TEST(SheetFilesTest, EveryValueComesBackExactlyAndCsvFieldsNeverStartAFormula) {
     AttributeSheetBuilder builder;
     builder.AddDrawing("/d/a.dxf", TableOf(kTrickyValues));
     const SheetRows sheet = builder.Build();
@@ -59,21 +59,23 @@ TEST(SheetFilesTest, EveryValueComesBackExactlyThroughBothFormats) {
             EXPECT_FALSE(ins.cells[0].blnNumber) << name;
         }
     }
-}
-
-TEST(SheetFilesTest, CsvFieldsNeverStartAFormula) {
-    AttributeSheetBuilder builder;
-    builder.AddDrawing("/d/a.dxf", TableOf(kTrickyValues));
-    const std::string csv = CsvOfSheet(builder.Build());
+    // Every CSV field is quoted, so a field starts after a comma and a quote (or a
+    // line start and a quote); none starts with a formula's first character.
+    const std::string csv = CsvOfSheet(sheet);
     EXPECT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
     EXPECT_EQ(csv.substr(csv.size() - 2), "\r\n");
-    // Every field is quoted, so a field starts after a comma and a quote (or a
-    // line start and a quote); none starts with a formula's first character.
     for (const char c : std::string("=+-@\t\r")) {
         EXPECT_EQ(csv.find(std::string(",\"") + c), std::string::npos) << int(c);
         EXPECT_EQ(csv.find(std::string("\n\"") + c), std::string::npos) << int(c);
     }
     EXPECT_NE(csv.find(",\"'=SUM(A1:A2)\""), std::string::npos);
+    // A CSV saved in a legacy code page reaches the drawings as UTF-8, never as its bytes.
+    SheetRows latin1;
+    std::string err;
+    ASSERT_TRUE(ReadSheetFile(dir.Write("latin1.csv", "Drawing;Layout;Block;Handle;T\r\na.dxf;M;B;1F;Gr\xF6\xDF" "e\r\n"),
+                              latin1, err)) << err;
+    ASSERT_EQ(latin1.rows.size(), 2u);
+    EXPECT_EQ(latin1.rows[1][4].text, "Größe");
 }
 
 // What different programs and locales save, all the same two rows.
@@ -97,17 +99,6 @@ TEST(SheetFilesTest, CsvVariantsReadAlike) {
         EXPECT_EQ(sheet.rows[1][3].text, "1F") << c.what;
         EXPECT_EQ(sheet.rows[1][4].text, "x;y") << c.what;
     }
-}
-
-// A CSV saved in a legacy code page reaches the drawings as UTF-8, never as its bytes.
-TEST(SheetFilesTest, CsvNotInUtf8IsReadAsLatin1) {
-    TempDir dir;
-    const std::string path = dir.Write("latin1.csv", "Drawing;Layout;Block;Handle;T\r\na.dxf;M;B;1F;Gr\xF6\xDF" "e\r\n");
-    SheetRows sheet;
-    std::string err;
-    ASSERT_TRUE(ReadSheetFile(path, sheet, err)) << err;
-    ASSERT_EQ(sheet.rows.size(), 2u);
-    EXPECT_EQ(sheet.rows[1][4].text, "Größe");
 }
 
 TEST(SheetFilesTest, MalformedSheetsAreRefusedSayingWhere) {

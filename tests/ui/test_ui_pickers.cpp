@@ -87,7 +87,6 @@ private slots:
     void selectAllAndUnselectAllCountEveryEntry() {
         Fill(12);
         for (int row : {1, 4, 7}) ClickRow(List("List2"), row);
-        QCOMPARE(Text("Label12"), QString("3 sel"));
         Button("Command13")->click();
         QCOMPARE(List("List2")->selectedItems().size(), 12);
         QCOMPARE(Text("Label12") + "|" + Message(), QString("12 sel|12 drawing(s) selected."));
@@ -202,7 +201,6 @@ private slots:
             static_cast<int>(std::nearbyint(QFontMetricsF(form->font()).horizontalAdvance(strLong))) + 25;
         QCOMPARE(list->HorizontalExtent(), expected);
         QCOMPARE(list->horizontalScrollBar()->maximum(), std::max(0, expected - list->viewport()->width()));
-        QCOMPARE(ui::HorizontalExtentFor({}, form->font()), 25);
     }
 
     void longMessageWrapsInsteadOfWideningTheWindow() {
