@@ -1,8 +1,11 @@
 // The 64-bit CRCs, seeds and random source of R2007 files, checked against
-// the values corpus files store.
+// the values corpus files store and against plain one-bit-at-a-time forms.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "component/ByteOrder.h"
 #include "component/dwg/Dwg2007Random.h"
@@ -66,6 +69,55 @@ TEST(DwgCrc64Test, CorpusHeadersMapsAndPagesCarryTheseChecks) {
                   test::U64(h, 0x10));
         EXPECT_EQ(Crc64Mirrored(Crc64Seed1(0, walk.sectionMap.size()), walk.sectionMap), test::U64(h, 0xA8));
         // Each data page's CRC and checksum: DwgR2007WriterTest reads them on every corpus file.
+    }
+}
+
+// Plain references: one bit at a time for the CRC, one byte at a time for the
+// checksum, both visiting each block of eight bytes 6 7 4 5 2 3 0 1.
+std::vector<std::size_t> VisitOrder(std::size_t n) {
+    static const std::vector<std::vector<std::size_t>> kRest = {
+        {}, {0}, {0, 1}, {0, 1, 2}, {2, 3, 0, 1}, {2, 3, 0, 1, 4}, {2, 3, 0, 1, 4, 5}, {2, 3, 0, 1, 4, 5, 6}};
+    std::vector<std::size_t> order;
+    std::size_t at = 0;
+    for (; at + 8 <= n; at += 8) {
+        for (std::size_t i : {6, 7, 4, 5, 2, 3, 0, 1}) order.push_back(at + i);
+    }
+    for (std::size_t i : kRest[n - at]) order.push_back(at + i);
+    return order;
+}
+
+std::uint64_t MirroredByBits(std::uint64_t crc, std::string_view data) {
+    for (std::size_t i : VisitOrder(data.size())) {
+        crc ^= static_cast<std::uint8_t>(data[i]);
+        for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0x95AC9329AC4BC9B5ULL : crc >> 1;
+    }
+    return crc;
+}
+
+std::uint32_t ChecksumByBytes(std::uint64_t seed, std::string_view data) {
+    seed = (seed + data.size()) * 0x343FDULL + 0x269EC3ULL;
+    std::uint64_t sum1 = seed & 0xFFFF, sum2 = (seed >> 16) & 0xFFFF;
+    const std::vector<std::size_t> order = VisitOrder(data.size());
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        sum1 += static_cast<std::uint8_t>(data[order[k]]);
+        sum2 += sum1;
+        if ((k + 1) % 0x15B0 == 0 || k + 1 == order.size()) {
+            sum1 %= 0xFFF1;
+            sum2 %= 0xFFF1;
+        }
+    }
+    return static_cast<std::uint32_t>((sum2 << 16) | (sum1 & 0xFFFF));
+}
+
+TEST(DwgCrc64Test, BlockwiseChecksMatchPlainReferences) {
+    std::mt19937_64 random(7);
+    std::string data(2 * 0x15B0 + 13, '\0');
+    for (char& c : data) c = static_cast<char>(random());
+    for (std::size_t n : {0, 1, 3, 4, 7, 8, 9, 15, 16, 17, 31, 0x15B0 - 1, 0x15B0, 0x15B0 + 5, 2 * 0x15B0 + 13}) {
+        const std::string_view part = std::string_view(data).substr(0, n);
+        const std::uint64_t seed = random();
+        EXPECT_EQ(Crc64Mirrored(seed, part), MirroredByBits(seed, part)) << n;
+        EXPECT_EQ(PageChecksum2007(seed, part), ChecksumByBytes(seed, part)) << n;
     }
 }
 
