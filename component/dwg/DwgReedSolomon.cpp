@@ -34,6 +34,11 @@ ReedSolomon::ReedSolomon(unsigned primitivePolynomial, std::size_t paritySize) :
     for (std::size_t j = 0; j < generator_.size(); ++j) {
         for (unsigned v = 0; v < 256; ++v) generatorTimes_[j][v] = Mul(static_cast<std::uint8_t>(v), generator_[j]);
     }
+    if (parity_ == 4) {
+        for (unsigned v = 0; v < 256; ++v) {
+            for (std::size_t j = 0; j < 4; ++j) generatorTimesPacked_[v] |= std::uint32_t{generatorTimes_[j][v]} << (8 * j);
+        }
+    }
 }
 
 const ReedSolomon& ReedSolomon::DataPages() {
@@ -76,30 +81,33 @@ void ReedSolomon::Syndromes(const std::uint8_t* codeWord, std::uint8_t* out) con
     }
 }
 
-void ReedSolomon::InterleavedSyndromes(const std::uint8_t* page, std::size_t blocks, std::uint8_t* out) const {
-    std::fill(out, out + blocks * parity_, std::uint8_t{0});
-    for (std::size_t i = kCodeWord; i-- > 0;) {
-        const std::uint8_t* row = page + i * blocks;
-        if (parity_ == 4) {
-            // Data pages: the four sums of a word side by side.
-            const auto& t0 = rootTimes_[0];
-            const auto& t1 = rootTimes_[1];
-            const auto& t2 = rootTimes_[2];
-            const auto& t3 = rootTimes_[3];
+void ReedSolomon::FindDamagedWords(const std::uint8_t* page, std::size_t blocks, std::uint8_t* damaged) const {
+    if (parity_ == 4) {
+        // Data pages: a word is whole exactly when the generator divides it.
+        // The remainder of each word, its four bytes in one register, is
+        // taken as the encoder takes its parity: one lookup a byte.
+        std::vector<std::uint32_t> remainder(blocks, 0);
+        for (std::size_t i = kCodeWord; i-- > 0;) {
+            const std::uint8_t* row = page + i * blocks;
             for (std::size_t b = 0; b < blocks; ++b) {
-                std::uint8_t* s = out + 4 * b;
-                const std::uint8_t c = row[b];
-                s[0] = t0[s[0]] ^ c;
-                s[1] = t1[s[1]] ^ c;
-                s[2] = t2[s[2]] ^ c;
-                s[3] = t3[s[3]] ^ c;
-            }
-        } else {
-            for (std::size_t b = 0; b < blocks; ++b) {
-                std::uint8_t* s = out + parity_ * b;
-                for (std::size_t j = 0; j < parity_; ++j) s[j] = rootTimes_[j][s[j]] ^ row[b];
+                const std::uint32_t r = remainder[b];
+                remainder[b] = (r << 8) ^ generatorTimesPacked_[row[b] ^ (r >> 24)];
             }
         }
+        for (std::size_t b = 0; b < blocks; ++b) damaged[b] = remainder[b] != 0;
+        return;
+    }
+    std::vector<std::uint8_t> s(blocks * parity_, 0);
+    for (std::size_t i = kCodeWord; i-- > 0;) {
+        const std::uint8_t* row = page + i * blocks;
+        for (std::size_t b = 0; b < blocks; ++b) {
+            std::uint8_t* word = s.data() + parity_ * b;
+            for (std::size_t j = 0; j < parity_; ++j) word[j] = rootTimes_[j][word[j]] ^ row[b];
+        }
+    }
+    for (std::size_t b = 0; b < blocks; ++b) {
+        const std::uint8_t* word = s.data() + parity_ * b;
+        damaged[b] = std::any_of(word, word + parity_, [](std::uint8_t v) { return v != 0; });
     }
 }
 
@@ -204,25 +212,23 @@ RsDecodeResult RsDecodeInterleaved(const ReedSolomon& code, std::string_view pag
                                    std::string& data) {
     RsDecodeResult result;
     const std::size_t k = code.DataSize();
-    const std::size_t parity = code.ParitySize();
     data.assign(blocks * k, '\0');
     if (page.size() / ReedSolomon::kCodeWord < blocks) {
         result.uncorrectable = blocks;
         return result;
     }
     const auto* coded = reinterpret_cast<const std::uint8_t*>(page.data());
-    // Every word's syndromes in one pass over the page; only a word with a
+    // Every word checked in one pass over the page; only a word with a
     // detectable error is gathered and corrected on its own.
-    std::vector<std::uint8_t> syndromes(blocks * parity);
-    code.InterleavedSyndromes(coded, blocks, syndromes.data());
+    std::vector<std::uint8_t> damaged(blocks);
+    code.FindDamagedWords(coded, blocks, damaged.data());
     for (std::size_t j = 0; j < k; ++j) {
         const std::uint8_t* row = coded + j * blocks;
         for (std::size_t b = 0; b < blocks; ++b) data[b * k + j] = static_cast<char>(row[b]);
     }
     std::uint8_t word[ReedSolomon::kCodeWord];
     for (std::size_t b = 0; b < blocks; ++b) {
-        const std::uint8_t* s = syndromes.data() + b * parity;
-        if (std::all_of(s, s + parity, [](std::uint8_t v) { return v == 0; })) continue;
+        if (!damaged[b]) continue;
         for (std::size_t j = 0; j < ReedSolomon::kCodeWord; ++j) word[j] = coded[j * blocks + b];
         const int fixed = code.Correct(word);
         if (fixed < 0) {

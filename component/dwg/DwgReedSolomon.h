@@ -37,11 +37,11 @@ public:
     int Correct(std::uint8_t* codeWord) const;
     // True when the code word has no detectable error.
     bool IsCodeWord(const std::uint8_t* codeWord) const;
-    // The syndromes of `blocks` interleaved code words (byte j of word b at
-    // j * blocks + b), ParitySize() of them a word, word after word into
-    // `out`: all zero for a word without a detectable error. The page is read
-    // in order, and the words' sums are independent of one another.
-    void InterleavedSyndromes(const std::uint8_t* page, std::size_t blocks, std::uint8_t* out) const;
+    // Marks in `damaged` (one flag a word) which of `blocks` interleaved code
+    // words (byte j of word b at j * blocks + b) have a detectable error. The
+    // page is read in order, and the words' sums are independent of one
+    // another.
+    void FindDamagedWords(const std::uint8_t* page, std::size_t blocks, std::uint8_t* damaged) const;
 
 private:
     std::uint8_t Mul(std::uint8_t a, std::uint8_t b) const;
@@ -57,6 +57,8 @@ private:
     std::vector<std::array<std::uint8_t, 256>> rootTimes_;
     // generatorTimes_[j][v] = v * generator_[j], for the encoder.
     std::vector<std::array<std::uint8_t, 256>> generatorTimes_;
+    // With 4 parity bytes: generatorTimes_[0..3][v] packed into one word, low byte first.
+    std::array<std::uint32_t, 256> generatorTimesPacked_{};
 };
 
 // The outcome of decoding the code words of a page.

@@ -50,6 +50,15 @@ TEST(DwgReedSolomonTest, RoundTripsAndCorrectionAtTheLimit) {
             EXPECT_TRUE(clean.Ok());
             EXPECT_EQ(clean.corrected, 0u);
             EXPECT_EQ(back, data);
+            // Exactly the damaged word is found for correcting.
+            std::vector<std::uint8_t> flags(blocks, 1);
+            c.code.FindDamagedWords(reinterpret_cast<const std::uint8_t*>(page.data()), blocks, flags.data());
+            EXPECT_EQ(std::count(flags.begin(), flags.end(), 0), static_cast<std::ptrdiff_t>(blocks));
+            std::string oneWord = page;
+            const std::size_t hit = blocks / 2;
+            oneWord[(rng() % ReedSolomon::kCodeWord) * blocks + hit] ^= 0x5A;
+            c.code.FindDamagedWords(reinterpret_cast<const std::uint8_t*>(oneWord.data()), blocks, flags.data());
+            for (std::size_t b = 0; b < blocks; ++b) EXPECT_EQ(flags[b] != 0, b == hit) << b;
             for (std::size_t errors = 1; errors <= t; ++errors) {
                 std::string damaged = page;
                 Damage(damaged, blocks, errors, rng);
