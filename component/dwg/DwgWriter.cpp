@@ -28,6 +28,7 @@ struct Placed {
     std::uint64_t handle;
     std::size_t offset;
     std::size_t length;
+    std::size_t mapIndex;  // its entry in the object map
 };
 
 }  // namespace
@@ -48,9 +49,11 @@ bool MeasureObjects(std::string_view area, const DwgFile& file, std::vector<Plac
             why = "object " + std::to_string(loc.handle) + " cannot be measured";
             return false;
         }
-        objects.push_back({loc.handle, static_cast<std::size_t>(loc.offset), r.BitPos() / 8 + size + 2});
+        objects.push_back({loc.handle, static_cast<std::size_t>(loc.offset), r.BitPos() / 8 + size + 2, objects.size()});
     }
-    std::sort(objects.begin(), objects.end(), [](const Placed& a, const Placed& b) { return a.offset < b.offset; });
+    // Most drawings keep their objects in the order of the map: no sorting then.
+    const auto byOffset = [](const Placed& a, const Placed& b) { return a.offset < b.offset; };
+    if (!std::is_sorted(objects.begin(), objects.end(), byOffset)) std::sort(objects.begin(), objects.end(), byOffset);
     if (objects.empty()) {
         why = "the drawing has no objects";
         return false;
@@ -69,9 +72,33 @@ bool MeasureObjects(std::string_view area, const DwgFile& file, std::vector<Plac
 }
 
 void SortByHandle(std::vector<ObjectLocation>& placed) {
-    std::sort(placed.begin(), placed.end(),
-              [](const ObjectLocation& a, const ObjectLocation& b) { return a.handle < b.handle; });
+    const auto byHandle = [](const ObjectLocation& a, const ObjectLocation& b) { return a.handle < b.handle; };
+    if (!std::is_sorted(placed.begin(), placed.end(), byHandle)) std::sort(placed.begin(), placed.end(), byHandle);
 }
+
+// The objects' new places, put in the order they are written and taken in
+// the order of the map, which lists objects by handle: no sorting then.
+class NewPlaces {
+public:
+    explicit NewPlaces(std::size_t count) : places_(count), kept_(count, 0) {}
+    void Put(const Placed& o, std::size_t offset) {
+        places_[o.mapIndex] = {o.handle, static_cast<std::int64_t>(offset)};
+        kept_[o.mapIndex] = 1;
+    }
+    // Sorted by handle, without the objects never put (deleted).
+    void TakeInto(std::vector<ObjectLocation>& out) const {
+        out.clear();
+        out.reserve(places_.size());
+        for (std::size_t i = 0; i < places_.size(); ++i) {
+            if (kept_[i]) out.push_back(places_[i]);
+        }
+        SortByHandle(out);
+    }
+
+private:
+    std::vector<ObjectLocation> places_;
+    std::vector<char> kept_;
+};
 
 }  // namespace
 
@@ -83,14 +110,13 @@ bool RelayObjects(std::string_view area, const DwgFile& file, const DwgEdits& ed
     out.oldEnd = objects.back().offset + objects.back().length;
     // Objects in their old order, gaps between them kept.
     out.bytes.assign(area.substr(0, out.oldStart));
-    out.placed.clear();
-    out.placed.reserve(objects.size());
+    NewPlaces places(objects.size());
     std::size_t previousEnd = out.oldStart;
     for (const Placed& o : objects) {
         out.bytes.append(area.substr(previousEnd, o.offset - previousEnd));
         previousEnd = o.offset + o.length;
         if (edits.deleted.count(o.handle)) continue;
-        out.placed.push_back({o.handle, static_cast<std::int64_t>(out.bytes.size())});
+        places.Put(o, out.bytes.size());
         auto it = edits.replaced.find(o.handle);
         if (it != edits.replaced.end()) {
             out.bytes.append(it->second);
@@ -98,7 +124,7 @@ bool RelayObjects(std::string_view area, const DwgFile& file, const DwgEdits& ed
             out.bytes.append(area.substr(o.offset, o.length));
         }
     }
-    SortByHandle(out.placed);
+    places.TakeInto(out.placed);
     return true;
 }
 
@@ -119,15 +145,14 @@ bool AppendChangedObjects(std::string_view area, const DwgFile& file, const DwgE
     }
     const std::size_t total = area.size() + appended;
     const bool compact = (total - out.oldStart - live) * kMostUnusedPart > total;
-    out.placed.clear();
-    out.placed.reserve(objects.size());
+    NewPlaces places(objects.size());
     if (compact) {
         // Every object once, one after the other, behind what precedes the first.
         out.bytes.assign(area.substr(0, out.oldStart));
         out.bytes.reserve(out.oldStart + live);
         for (const Placed& o : objects) {
             if (edits.deleted.count(o.handle)) continue;
-            out.placed.push_back({o.handle, static_cast<std::int64_t>(out.bytes.size())});
+            places.Put(o, out.bytes.size());
             auto it = edits.replaced.find(o.handle);
             out.bytes.append(it != edits.replaced.end() ? std::string_view(it->second) : area.substr(o.offset, o.length));
         }
@@ -138,14 +163,14 @@ bool AppendChangedObjects(std::string_view area, const DwgFile& file, const DwgE
             if (edits.deleted.count(o.handle)) continue;
             auto it = edits.replaced.find(o.handle);
             if (it == edits.replaced.end()) {
-                out.placed.push_back({o.handle, static_cast<std::int64_t>(o.offset)});
+                places.Put(o, o.offset);
             } else {
-                out.placed.push_back({o.handle, static_cast<std::int64_t>(out.bytes.size())});
+                places.Put(o, out.bytes.size());
                 out.bytes.append(it->second);
             }
         }
     }
-    SortByHandle(out.placed);
+    places.TakeInto(out.placed);
     return true;
 }
 
