@@ -1,7 +1,6 @@
-// Flattening of a handwritten drawing information XML into the attribute
-// records the program reads (the one chapter it flattens, without a drawing
-// context): custom data, unclosed and missing chapters, and the normalizer's
-// treatment of markup versus text.
+// Flattening of a handwritten drawing information XML: every chapter, the
+// drawing contexts, custom data, unclosed and missing chapters, and the
+// normalizer's treatment of markup versus text.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -35,6 +34,7 @@ protected:
         std::string text;
         for (const auto& l : source) text += l + "\r\n";
         result = engine.FlattenXMLfile(dir.Write("in.xml", text), dir.File("flat.xml"), chapter, field);
+        fieldAfter = field;
         Lines lines = SplitLines(ReadFile(dir.File("flat.xml")));
         EXPECT_EQ(Join(lines, 0, 2), "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>|");
         return lines.size() < 2 ? Lines{} : Part(lines, 2, lines.size());
@@ -43,6 +43,7 @@ protected:
     test::TempDir dir;
     cAutoCAD engine{nullptr, nullptr, dir.Path()};
     std::int16_t result = 0;
+    std::int32_t fieldAfter = 0;
 };
 
 const std::string kInsertFields = "<Block>*Model_Space</Block>|<Layout>Model</Layout>|<name>TITLE</name>|"
@@ -60,6 +61,55 @@ TEST_F(FlattenTest, AttributeChapterGivesOneNineteenLineRecordPerAttribute) {
               "<value>a name=b /&gt; \"q\" &amp;lt;</value>|</Attribute>|<Attribute>");
     EXPECT_EQ(Join(out, 34), "<AttributeHandle>20</AttributeHandle>|<AttributeElementId>32</AttributeElementId>|"
                              "<tag>REV</tag>|<value>A</value>|</Attribute>|</Attributes>");
+}
+
+TEST_F(FlattenTest, DrawingContexts) {
+    EXPECT_EQ(Join(Flatten(kDrawing, 3, 3), 1, 4),
+              "<Attribute>|<DrawingPath>/dwg/site</DrawingPath>|<Drawing>A-101.dwg</Drawing>|<Block>*Model_Space</Block>");
+    EXPECT_EQ(Join(Flatten(kDrawing, 3, 1), 2, 2), "<Drawing>A-101.dwg</Drawing>|<Block>*Model_Space</Block>");
+    for (std::int32_t f : {2, 4, 5}) EXPECT_EQ(Flatten(kDrawing, 3, f)[2], "<Drawing>/dwg/site/A-101.dwg</Drawing>");
+    // Out of range counts as none, and the caller's variable is set back.
+    EXPECT_EQ(Flatten(kDrawing, 3, 9)[2], "<Block>*Model_Space</Block>");
+    EXPECT_EQ(fieldAfter, 0);
+    // A path without a folder: empty folder, and the failure is reported.
+    Lines noFolder = kDrawing;
+    noFolder[2] = "<databasefilename>A-101.dwg</databasefilename>";
+    EXPECT_EQ(Join(Flatten(noFolder, 3, 3), 2, 2), "<DrawingPath></DrawingPath>|<Drawing>A-101.dwg</Drawing>");
+    EXPECT_EQ(result, -2);
+}
+
+TEST_F(FlattenTest, OtherChapters) {
+    const std::vector<std::tuple<int, int, std::string>> cases = {
+        {1, 1, "<Layers>|<layername>0</layername>|<Drawing>A-101.dwg</Drawing>|<layername>WALLS</layername>|"
+               "<Drawing>A-101.dwg</Drawing>|</Layers>"},
+        // Inserts with their fields; insertion point tags and attributes dropped.
+        {2, 0, "<Attributes>|<Insert>|" + kInsertFields + "</Insert>|</Attributes>"},
+        {4, 0, "<Images>|<Image>|<Block>*Paper_Space</Block>|<file>logo.png</file>|</Image>|</Images>"},
+        {5, 2, "<ExternalReferences>|<Reference>|<Drawing>/dwg/site/A-101.dwg</Drawing>|<path>base.dwg</path>|"
+               "</Reference>|</ExternalReferences>"},
+        {6, 1, "<Layouts>|<LayoutName>|<Drawing>A-101.dwg</Drawing>|<Name>Layout1</Name>|<tab>1</tab>|</LayoutName>|"
+               "</Layouts>"},
+        {7, 1, "<AttributeDefinitions>|<AttributeDefinition>|<Drawing>A-101.dwg</Drawing>|<Block>TITLE</Block>|"
+               "<tag>DWGNO</tag>|</AttributeDefinition>|</AttributeDefinitions>"},
+        {8, 0, "<TextLiterals>|<Text>|<Block>*Model_Space</Block>|<Layout>Model</Layout>|<value>NOTE</value>|</Text>|"
+               "</TextLiterals>"},
+        {9, 0, "<TextLiterals>|<MText>|<Block>*Model_Space</Block>|<Layout>Model</Layout>|<value>multi</value>|"
+               "</MText>|</TextLiterals>"}};
+    for (const auto& [chapter, field, expected] : cases) {
+        EXPECT_EQ(Join(Flatten(kDrawing, chapter, field)), expected) << chapter;
+        EXPECT_EQ(result, 1) << chapter;
+    }
+    Flatten(kDrawing, 7, 1);
+    EXPECT_EQ(SplitLines(ReadFile(dir.File("in.xml"))), kDrawing);  // this chapter leaves the source alone
+
+    // The whole document, drawing context ignored; chapter 12 does the same unless
+    // the drawing rule takes the root line, and then the chapter never starts.
+    Lines whole = Flatten(kDrawing, 0, 3);
+    EXPECT_EQ(Join(whole, 0, 2), "<DrawingInformation>|<databasefilename>/dwg/site/A-101.dwg</databasefilename>");
+    EXPECT_EQ(whole.back(), "</DrawingInformation>");
+    EXPECT_EQ(Flatten(kDrawing, 12, 0), whole);
+    EXPECT_TRUE(Flatten(kDrawing, 12, 2).empty());
+    EXPECT_EQ(result, -2);
 }
 
 TEST_F(FlattenTest, CustomDataIsDroppedUpToTwentyOneLines) {
