@@ -134,23 +134,14 @@ bool AppendChangedObjects(std::string_view area, const DwgFile& file, const DwgE
     if (!MeasureObjects(area, file, objects, why)) return false;
     out.oldStart = objects.front().offset;
     out.oldEnd = objects.back().offset + objects.back().length;
-    // Each object's edit, looked up once: null for an object left as it is.
-    static const std::string kDeleted;
-    std::vector<const std::string*> edit(objects.size(), nullptr);
     std::size_t live = 0;
     std::size_t appended = 0;
-    for (std::size_t i = 0; i < objects.size(); ++i) {
-        const Placed& o = objects[i];
-        if (!edits.deleted.empty() && edits.deleted.count(o.handle)) {
-            edit[i] = &kDeleted;
-            continue;
-        }
+    for (const Placed& o : objects) {
+        if (edits.deleted.count(o.handle)) continue;
         auto it = edits.replaced.find(o.handle);
-        if (it != edits.replaced.end()) {
-            edit[i] = &it->second;
-            appended += it->second.size();
-        }
-        live += edit[i] ? edit[i]->size() : o.length;
+        const std::size_t length = it != edits.replaced.end() ? it->second.size() : o.length;
+        live += length;
+        if (it != edits.replaced.end()) appended += length;
     }
     const std::size_t total = area.size() + appended;
     const bool compact = (total - out.oldStart - live) * kMostUnusedPart > total;
@@ -159,23 +150,23 @@ bool AppendChangedObjects(std::string_view area, const DwgFile& file, const DwgE
         // Every object once, one after the other, behind what precedes the first.
         out.bytes.assign(area.substr(0, out.oldStart));
         out.bytes.reserve(out.oldStart + live);
-        for (std::size_t i = 0; i < objects.size(); ++i) {
-            const Placed& o = objects[i];
-            if (edit[i] == &kDeleted) continue;
+        for (const Placed& o : objects) {
+            if (edits.deleted.count(o.handle)) continue;
             places.Put(o, out.bytes.size());
-            out.bytes.append(edit[i] ? std::string_view(*edit[i]) : area.substr(o.offset, o.length));
+            auto it = edits.replaced.find(o.handle);
+            out.bytes.append(it != edits.replaced.end() ? std::string_view(it->second) : area.substr(o.offset, o.length));
         }
     } else {
         out.bytes.reserve(total);
         out.bytes.assign(area);
-        for (std::size_t i = 0; i < objects.size(); ++i) {
-            const Placed& o = objects[i];
-            if (edit[i] == &kDeleted) continue;
-            if (!edit[i]) {
+        for (const Placed& o : objects) {
+            if (edits.deleted.count(o.handle)) continue;
+            auto it = edits.replaced.find(o.handle);
+            if (it == edits.replaced.end()) {
                 places.Put(o, o.offset);
             } else {
                 places.Put(o, out.bytes.size());
-                out.bytes.append(*edit[i]);
+                out.bytes.append(it->second);
             }
         }
     }
