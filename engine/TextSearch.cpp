@@ -41,6 +41,12 @@ bool EqualsNoCase(std::string_view strA, std::string_view strB) {
     return true;
 }
 
+std::uint32_t FoldedKey(std::string_view strText) {
+    std::uint32_t key = 2166136261u;
+    for (char c : strText) key = (key ^ static_cast<unsigned char>(Fold(c))) * 16777619u;
+    return key;
+}
+
 std::string ReplaceAllNoCase(std::string_view strText, std::string_view strFind, std::string_view strReplace) {
     if (strFind.empty()) return std::string(strText);
     std::string out;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,10 @@ bool ContainsNoCase(std::string_view strText, std::string_view strFind);
 
 // True when both texts are equal, ignoring letter case.
 bool EqualsNoCase(std::string_view strA, std::string_view strB);
+
+// A number that is the same for any two texts EqualsNoCase calls equal (and
+// seldom the same for others): a quick test before the comparison.
+std::uint32_t FoldedKey(std::string_view strText);
 
 // Every occurrence of strFind, found left to right without overlap and ignoring
 // letter case, replaced by strReplace as written. An empty strFind changes nothing.

@@ -2,7 +2,9 @@
 // are listed as rows (from the component's description, or from its XML
 // flattened into the attribute table), and every row that a tag line selects
 // gets one component call and one audit line.
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/AttributeRows.h"
 #include "engine/TagLine.h"
@@ -200,10 +202,22 @@ std::int16_t cAutoCAD::GetAttributes(std::string* strErr, const std::string& str
     bool blnQualified = false;
     bool blnChanged = false;
     std::string strLastFailure;
+    // Each row's tag as a number, taken once: a line that names one tag passes
+    // over the rows of other tags without reading their text again.
+    std::vector<std::uint32_t> tagKeys;
     for (const std::string& strLine : strTagLines) {
         const TagLine t = ClassifyTagLine(strLine, strDelimiter);
         if (t.kind == TagLineKind::None) continue;
-        for (const AttributeRow& row : rows.rows) {
+        const bool oneTag = t.kind == TagLineKind::TagDelete || t.kind == TagLineKind::TagClear ||
+                            t.kind == TagLineKind::TagSet || t.kind == TagLineKind::TagFind;
+        if (oneTag && tagKeys.empty()) {
+            tagKeys.reserve(rows.rows.size());
+            for (const AttributeRow& row : rows.rows) tagKeys.push_back(FoldedKey(row.tag));
+        }
+        const std::uint32_t wanted = oneTag ? FoldedKey(t.tag) : 0;
+        for (std::size_t r = 0; r < rows.rows.size(); ++r) {
+            if (oneTag && tagKeys[r] != wanted) continue;
+            const AttributeRow& row = rows.rows[r];
             RowAction a = ActionFor(blnPlaceholders ? Expanded(t, row, rows.rows) : t, row.tag, row.value);
             if (!a.qualifies) continue;
             const RowInsert& ins = *row.insert;

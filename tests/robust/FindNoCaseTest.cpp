@@ -31,6 +31,32 @@ TEST(FindNoCase, AgreesWithFoldedFindOnRandomTexts) {
     }
 }
 
+// Texts that compare equal share their quick key, so a tag line finds every
+// row whose tag differs from its own in letter case only.
+TEST(FindNoCase, EqualTextsShareTheirFoldedKey) {
+    const std::string alphabet = "aAbBzZ@[`{\xC3\xA9";
+    std::mt19937 rng(5);
+    int equal = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::string a(rng() % 4, ' '), b;
+        for (char& c : a) c = alphabet[rng() % alphabet.size()];
+        b = a;
+        for (char& c : b) {
+            if (rng() % 2 && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        }
+        if (rng() % 4 == 0 && !b.empty()) b[rng() % b.size()] = alphabet[rng() % alphabet.size()];
+        ASSERT_EQ(EqualsNoCase(a, b), Lower(a) == Lower(b)) << a << " " << b;
+        if (EqualsNoCase(a, b)) {
+            ++equal;
+            ASSERT_EQ(FoldedKey(a), FoldedKey(b)) << a << " " << b;
+        }
+    }
+    EXPECT_GT(equal, 10000);
+    // Characters next to the letters are not folded onto them.
+    EXPECT_NE(FoldedKey("@"), FoldedKey("`"));
+    EXPECT_NE(FoldedKey("TAG1"), FoldedKey("TAG2"));
+}
+
 // Needles longer than the random ones, and the replacement built on the search.
 TEST(FindNoCase, MarkupAtTheEdges) {
     EXPECT_EQ(FindNoCase("<Name>x</NAME>", "</name>"), 7u);
