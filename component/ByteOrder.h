@@ -2,6 +2,7 @@
 // every drawing format.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -14,6 +15,11 @@ namespace kel {
 template <typename T>
 T ReadLittleEndian(const void* p) {
     static_assert(sizeof(T) <= 8, "at most 8 bytes");
+    if constexpr (std::endian::native == std::endian::little) {
+        T out;  // the bytes as they are: one load
+        std::memcpy(&out, p, sizeof(T));
+        return out;
+    }
     const auto* b = static_cast<const unsigned char*>(p);
     std::uint64_t v = 0;
     for (std::size_t i = 0; i < sizeof(T); ++i) v |= static_cast<std::uint64_t>(b[i]) << (8 * i);

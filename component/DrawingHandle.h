@@ -3,8 +3,8 @@
 // leading zeros are ignored and letters may be of either case.
 #pragma once
 
+#include <charconv>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -36,9 +36,12 @@ inline bool ParseHandle(std::string_view text, std::uint64_t& value) {
 }
 
 inline std::string FormatHandle(std::uint64_t value) {
-    char buf[24];
-    std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(value));
-    return buf;
+    char buf[16];  // 64 bits take at most 16 digits
+    char* end = std::to_chars(buf, buf + sizeof buf, value, 16).ptr;
+    for (char* c = buf; c != end; ++c) {
+        if (*c >= 'a') *c = static_cast<char>(*c - 'a' + 'A');
+    }
+    return std::string(buf, end);
 }
 
 }  // namespace kel

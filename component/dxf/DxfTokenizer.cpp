@@ -1,6 +1,7 @@
 #include "component/dxf/DxfTokenizer.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstring>
 
@@ -12,6 +13,16 @@ namespace {
 constexpr int kMaxCode = 1071;  // the highest group code in use
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// Where the first byte equal to c lies among the 8 bytes at p (8 when none),
+// found in one step over the word they make: a byte equal to c becomes zero,
+// and subtracting 1 from every byte sets the top bit of the lowest zero byte
+// first (the borrow only disturbs the bytes above it).
+unsigned FirstOfEight(const char* p, char c) {
+    const std::uint64_t x = ReadLittleEndian<std::uint64_t>(p) ^ (0x0101010101010101ull * static_cast<unsigned char>(c));
+    const std::uint64_t zero = (x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull;
+    return zero ? static_cast<unsigned>(std::countr_zero(zero)) / 8 : 8;
+}
 
 
 std::size_t FixedSize(ValueKind kind) {
@@ -118,7 +129,19 @@ bool DxfTokenizer::NextAscii(DxfToken& token) {
     int code = 0;
     std::size_t codeEnd = n;
     const void* nl = nullptr;
-    {
+    if (n - start >= 8) {
+        // The line's end among its first 8 bytes bounds the scan.
+        const std::size_t lineEnd = start + FirstOfEight(d + start, eol_);
+        std::size_t p = start;
+        while (p < lineEnd && d[p] == ' ') ++p;
+        const std::size_t firstDigit = p;
+        while (p < lineEnd && p - firstDigit < 4 && d[p] >= '0' && d[p] <= '9') code = code * 10 + (d[p++] - '0');
+        if (p < lineEnd && d[p] == '\r' && eol_ != '\r') ++p;
+        if (p > firstDigit && p == lineEnd && lineEnd < start + 8 && code <= kMaxCode) {
+            codeEnd = p;
+            nl = d + p;
+        }
+    } else {
         std::size_t p = start;
         while (p < n && d[p] == ' ') ++p;
         const std::size_t firstDigit = p;
@@ -150,10 +173,20 @@ bool DxfTokenizer::NextAscii(DxfToken& token) {
     // before the general search takes over.
     const void* nl2 = nullptr;
     const std::size_t nearEnd = std::min(n, valueStart + 24);
-    for (std::size_t p = valueStart; p < nearEnd; ++p) {
-        if (d[p] == eol_) {
-            nl2 = d + p;
-            break;
+    if (nearEnd == valueStart + 24) {
+        for (std::size_t p = valueStart; p < nearEnd; p += 8) {
+            const unsigned k = FirstOfEight(d + p, eol_);
+            if (k < 8) {
+                nl2 = d + p + k;
+                break;
+            }
+        }
+    } else {
+        for (std::size_t p = valueStart; p < nearEnd; ++p) {
+            if (d[p] == eol_) {
+                nl2 = d + p;
+                break;
+            }
         }
     }
     if (!nl2 && nearEnd < n) nl2 = std::memchr(d + nearEnd, eol_, n - nearEnd);
