@@ -245,6 +245,39 @@ std::u16string BitReader::TU() {
     return out;
 }
 
+bool BitReader::AsciiTU(std::string& out) {
+    const std::size_t start = pos_;
+    const std::int16_t length = BS();
+    if (!ok_ || length < 0 || static_cast<std::size_t>(length) > RemainingBits() / 16) {
+        if (ok_) pos_ = start;
+        return false;
+    }
+    const std::size_t n = static_cast<std::size_t>(length);
+    const std::uint8_t* p = data_ + (pos_ >> 3);
+    const unsigned shift = static_cast<unsigned>(pos_ & 7);
+    out.resize(n);
+    unsigned high = 0;  // any bit a character has beyond ASCII
+    if (shift == 0) {
+        for (std::size_t i = 0; i < n; ++i) {
+            high |= (p[2 * i] & 0x80u) | p[2 * i + 1];
+            out[i] = static_cast<char>(p[2 * i]);
+        }
+    } else {
+        for (std::size_t i = 0; i < n; ++i) {
+            const unsigned low = ((static_cast<unsigned>(p[2 * i]) << shift) | (p[2 * i + 1] >> (8 - shift))) & 0xFFu;
+            const unsigned top = ((static_cast<unsigned>(p[2 * i + 1]) << shift) | (p[2 * i + 2] >> (8 - shift))) & 0xFFu;
+            high |= (low & 0x80u) | top;
+            out[i] = static_cast<char>(low);
+        }
+    }
+    if (high != 0) {
+        pos_ = start;
+        return false;
+    }
+    pos_ += n * 16;
+    return true;
+}
+
 double BitReader::DD(double defaultValue) {
     std::uint8_t bytes[8];
     std::memcpy(bytes, &defaultValue, 8);

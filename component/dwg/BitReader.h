@@ -63,6 +63,9 @@ public:
     std::string T();
     // Bitshort character count followed by UTF-16LE characters.
     std::u16string TU();
+    // The same text as UTF-8 when every character is ASCII (true); otherwise
+    // false with the position where it was, for TU to read.
+    bool AsciiTU(std::string& out);
     double DD(double defaultValue);
     Point3 BE();
     double BT();

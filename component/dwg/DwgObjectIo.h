@@ -56,7 +56,7 @@ public:
         if (!HasStringStream(V())) {
             s = r_.T();
         } else if (s_) {
-            s = WideToUtf8(s_->TU());
+            if (!s_->AsciiTU(s)) s = WideToUtf8(s_->TU());
         } else {
             r_.Fail();
         }

@@ -215,6 +215,31 @@ TEST(BitCodeTest, TextsRoundTripAndOverlongTextsAreRefused) {
         EXPECT_TRUE(b.Ok());
     }
 
+    // An ASCII text is taken as UTF-8 straight away at every bit offset; a
+    // character beyond ASCII in either byte (U+0141 has the low byte of 'A',
+    // U+00C1 a high bit in it) leaves the text, from its length on, to TU.
+    for (int lead = 0; lead < 8; ++lead) {
+        for (const std::u16string& text : {std::u16string(u"Rev A-1"), std::u16string(u"Rev \u0141"),
+                                           std::u16string(u"Rev \u00C1"), std::u16string()}) {
+            BitWriter a(Version::R2007);
+            for (int i = 0; i < lead; ++i) a.B(1);
+            a.TU(text);
+            a.RC(0x5A);
+            BitReader b(a.Bytes(), Version::R2007);
+            for (int i = 0; i < lead; ++i) b.B();
+            std::string ascii;
+            const bool isAscii = text.find_first_not_of(u"Rev A-1") == std::u16string::npos;
+            ASSERT_EQ(b.AsciiTU(ascii), isAscii) << lead;
+            if (isAscii) {
+                EXPECT_EQ(ascii, std::string(text.begin(), text.end()));
+            } else {
+                EXPECT_EQ(b.TU(), text) << lead;
+            }
+            EXPECT_EQ(b.RC(), 0x5A) << lead;
+            EXPECT_TRUE(b.Ok());
+        }
+    }
+
     BitWriter tooLong(Version::R2000);
     tooLong.T(std::string(40000, 'x'));
     EXPECT_FALSE(tooLong.Ok());
