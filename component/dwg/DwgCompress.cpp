@@ -1,8 +1,10 @@
 #include "component/dwg/DwgCompress.h"
 
 #include <bit>
+#include <climits>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace kel::dwg {
@@ -108,6 +110,24 @@ std::size_t MatchLength(const unsigned char* a, const unsigned char* b, std::siz
     return count;
 }
 
+// The last position of each 3-byte hash, kept by each thread from one input
+// to the next so that it is not cleared for every page: a position is stored
+// with the input's base added, and an entry below the current base is one of
+// an earlier input, as good as empty. Bases grow by the inputs' sizes and
+// would take 2^64 bytes to run out.
+struct HashHeads {
+    std::vector<std::uint64_t> last = std::vector<std::uint64_t>(std::size_t{1} << kHashBits, 0);
+    std::uint64_t base = 1;
+
+    // The last position stored under h for this input, or -1.
+    std::int32_t Get(std::uint32_t h) const {
+        return last[h] >= base ? static_cast<std::int32_t>(last[h] - base) : -1;
+    }
+    void Set(std::uint32_t h, std::size_t at) { last[h] = base + at; }
+    // Moves the base past the positions of an input of n bytes.
+    void End(std::size_t n) { base += n + 1; }
+};
+
 }  // namespace
 
 bool Compress2004(std::string_view in, std::string& out) {
@@ -118,14 +138,16 @@ bool Compress2004(std::string_view in, std::string& out) {
         return true;
     }
     if (n < kFirstLiterals) return false;
+    if (n >= INT32_MAX) return false;  // positions are kept in 32 bits
     const auto* data = reinterpret_cast<const unsigned char*>(in.data());
-    std::vector<std::int32_t> head(std::size_t{1} << kHashBits, -1);
-    std::vector<std::int32_t> chain(n, -1);
+    thread_local HashHeads head;
+    // Each position's predecessor under the same hash, written before it is read.
+    const auto chain = std::make_unique_for_overwrite<std::int32_t[]>(n);
     auto insert = [&](std::size_t at) {
         if (at + 3 > n) return;
         std::uint32_t h = Hash3(data + at);
-        chain[at] = head[h];
-        head[h] = static_cast<std::int32_t>(at);
+        chain[at] = head.Get(h);
+        head.Set(h, at);
     };
 
     bool opened = false;      // the opening literal run is written
@@ -147,7 +169,7 @@ bool Compress2004(std::string_view in, std::string& out) {
         std::size_t bestCount = 0, bestDistance = 0;
         if (i >= kFirstLiterals && i + 3 <= n) {
             int tries = kMaxCandidates;
-            for (std::int32_t c = head[Hash3(data + i)]; c >= 0 && tries-- > 0; c = chain[static_cast<std::size_t>(c)]) {
+            for (std::int32_t c = head.Get(Hash3(data + i)); c >= 0 && tries-- > 0; c = chain[static_cast<std::size_t>(c)]) {
                 const std::size_t distance = i - static_cast<std::size_t>(c);
                 if (distance > kFarReach) break;
                 const std::size_t from = static_cast<std::size_t>(c);
@@ -176,6 +198,7 @@ bool Compress2004(std::string_view in, std::string& out) {
     }
     flush(n);
     out += '\x11';
+    head.End(n);
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <random>
+#include <thread>
 
 #include "component/dwg/DwgCompress.h"
 #include "component/dwg/DwgDecompress.h"
@@ -116,6 +117,24 @@ TEST(DwgCompressTest, RandomTextsOfFewLettersComeBack) {
         // Splice in repeats from far back now and then.
         if (n > 100 && round % 3 == 0) in += in.substr(rng() % (n / 2), 40) + Random(rng() % 20, rng);
         RoundTrip(in);
+    }
+}
+
+// What a page compresses to does not depend on the pages compressed before
+// it: a thread that compressed nothing yet writes the same bytes.
+TEST(DwgCompressTest, OutputDoesNotDependOnEarlierInputs) {
+    std::mt19937 rng(9);
+    std::vector<std::string> inputs;
+    for (int k = 0; k < 6; ++k) {
+        std::string in = Random(200 + rng() % 0x7400, rng, 2 + k);
+        in += in.substr(0, 100);
+        inputs.push_back(in);
+    }
+    std::vector<std::string> afterOthers(inputs.size()), fresh(inputs.size());
+    for (std::size_t k = 0; k < inputs.size(); ++k) ASSERT_TRUE(Compress2004(inputs[k], afterOthers[k]));
+    for (std::size_t k = 0; k < inputs.size(); ++k) {
+        std::thread([&] { ASSERT_TRUE(Compress2004(inputs[k], fresh[k])); }).join();
+        EXPECT_EQ(fresh[k], afterOthers[k]) << k;
     }
 }
 
