@@ -32,6 +32,14 @@ T ReadLittleEndian(const void* p) {
     return out;
 }
 
+// The 8 bytes at p as one number with the first byte on top (big-endian).
+inline std::uint64_t ReadBigEndian64(const void* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
+    return v;
+}
+
 // The same at byte `at` of the text; the caller checks that the bytes are there.
 template <typename T>
 T ReadLittleEndian(std::string_view bytes, std::size_t at) {

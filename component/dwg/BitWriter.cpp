@@ -163,14 +163,24 @@ void BitWriter::H(const HandleRef& h) {
     for (unsigned i = counter; i-- > 0;) RC(static_cast<std::uint8_t>(h.value >> (8 * i)));
 }
 
-void BitWriter::RawBytes(const std::string& bytes) {
-    for (char c : bytes) RC(static_cast<std::uint8_t>(c));
+void BitWriter::RawBytes(const std::string& bytes) { WholeBytes(bytes.data(), bytes.size()); }
+
+void BitWriter::WholeBytes(const char* bytes, std::size_t n) {
+    if (bits_ == bytes_.size() * 8) {
+        // On a byte boundary the bytes go over as they are.
+        bytes_.append(bytes, n);
+        bits_ += n * 8;
+        return;
+    }
+    for (std::size_t k = 0; k < n; ++k) Bits(static_cast<std::uint8_t>(bytes[k]), 8);
 }
 
 void BitWriter::Append(const BitWriter& other) {
-    for (std::size_t p = 0; p < other.bits_; ++p) {
-        Bits((static_cast<std::uint8_t>(other.bytes_[p >> 3]) >> (7 - (p & 7))) & 1u, 1);
-    }
+    const std::size_t whole = other.bits_ / 8;
+    const unsigned rest = static_cast<unsigned>(other.bits_ & 7);
+    const std::uint8_t last = rest ? static_cast<std::uint8_t>(other.bytes_[whole]) : 0;
+    WholeBytes(other.bytes_.data(), whole);
+    if (rest) Bits(last >> (8 - rest), rest);
     if (!other.ok_) ok_ = false;
 }
 

@@ -61,6 +61,9 @@ public:
 private:
     void Bits(std::uint32_t value, unsigned count);
 
+    // n bytes, 8 bits each, wherever the stream stands.
+    void WholeBytes(const char* bytes, std::size_t n);
+
     std::string bytes_;
     std::size_t bits_ = 0;
     Version version_;

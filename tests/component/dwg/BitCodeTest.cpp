@@ -2,6 +2,10 @@
 // shortest forms, version differences, and reads past the end of a stream.
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -219,8 +223,10 @@ TEST(BitCodeTest, TextsRoundTripAndOverlongTextsAreRefused) {
     // character beyond ASCII in either byte (U+0141 has the low byte of 'A',
     // U+00C1 a high bit in it) leaves the text, from its length on, to TU.
     for (int lead = 0; lead < 8; ++lead) {
-        for (const std::u16string& text : {std::u16string(u"Rev A-1"), std::u16string(u"Rev \u0141"),
-                                           std::u16string(u"Rev \u00C1"), std::u16string()}) {
+        for (const std::u16string& text :
+             {std::u16string(u"Rev A-1"), std::u16string(u"Rev \u0141"), std::u16string(u"Rev \u00C1"), std::u16string(),
+              std::u16string(u"Drawing number 1234-5678 rev C"), std::u16string(u"Drawing number \u0141 rev C"),
+              std::u16string(u"Dr\u00C1wing number 1234")}) {
             BitWriter a(Version::R2007);
             for (int i = 0; i < lead; ++i) a.B(1);
             a.TU(text);
@@ -228,7 +234,7 @@ TEST(BitCodeTest, TextsRoundTripAndOverlongTextsAreRefused) {
             BitReader b(a.Bytes(), Version::R2007);
             for (int i = 0; i < lead; ++i) b.B();
             std::string ascii;
-            const bool isAscii = text.find_first_not_of(u"Rev A-1") == std::u16string::npos;
+            const bool isAscii = std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; });
             ASSERT_EQ(b.AsciiTU(ascii), isAscii) << lead;
             if (isAscii) {
                 EXPECT_EQ(ascii, std::string(text.begin(), text.end()));
@@ -243,6 +249,34 @@ TEST(BitCodeTest, TextsRoundTripAndOverlongTextsAreRefused) {
     BitWriter tooLong(Version::R2000);
     tooLong.T(std::string(40000, 'x'));
     EXPECT_FALSE(tooLong.Ok());
+}
+
+// Appending a writer and writing raw bytes give the same bits as writing them
+// one at a time, from every bit offset and for every length of the tail.
+TEST(BitCodeTest, AppendedWritersAndRawBytesKeepEveryBit) {
+    std::mt19937 rng(11);
+    for (int lead = 0; lead < 8; ++lead) {
+        for (int tail = 0; tail < 20; ++tail) {
+            std::vector<int> bits;
+            BitWriter a(Version::R2010), b(Version::R2010), reference(Version::R2010);
+            auto bit = [&](BitWriter& w) {
+                bits.push_back(static_cast<int>(rng() % 2));
+                w.B(static_cast<std::uint8_t>(bits.back()));
+            };
+            for (int i = 0; i < lead; ++i) bit(a);
+            std::string raw(3, '\0');
+            for (char& c : raw) c = static_cast<char>(rng());
+            a.RawBytes(raw);
+            for (char c : raw) {
+                for (int k = 7; k >= 0; --k) bits.push_back((static_cast<std::uint8_t>(c) >> k) & 1);
+            }
+            for (int i = 0; i < tail; ++i) bit(b);
+            a.Append(b);
+            for (int bit : bits) reference.B(static_cast<std::uint8_t>(bit));
+            ASSERT_EQ(a.BitPos(), reference.BitPos()) << lead << " " << tail;
+            ASSERT_EQ(a.Bytes(), reference.Bytes()) << lead << " " << tail;
+        }
+    }
 }
 
 TEST(BitCodeTest, HandlesResolveRelativeReferences) {
