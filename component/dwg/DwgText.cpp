@@ -171,11 +171,8 @@ std::u16string Utf8ToWide(const std::string& utf8) {
 
 std::string DecodeWideText(const std::string& held) {
     const std::size_t end = std::min(held.find('\0'), held.size());
-    // ASCII holds no surrogate to replace. The test looks at every byte
-    // without stopping early, which lets it take many bytes a step.
-    unsigned high = 0;
-    for (std::size_t i = 0; i < end; ++i) high |= static_cast<unsigned char>(held[i]);
-    if (high < 0x80) return held.substr(0, end);
+    // ASCII holds no surrogate to replace.
+    if (text::IsAscii(std::string_view(held).substr(0, end))) return held.substr(0, end);
     std::u16string wide = Utf8ToWide(held.substr(0, end));
     for (std::size_t i = 0; i < wide.size(); ++i) {
         const bool high = wide[i] >= 0xD800 && wide[i] <= 0xDBFF;

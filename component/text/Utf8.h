@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -44,9 +45,32 @@ inline std::size_t ReadUtf8(std::string_view text, std::size_t i, char32_t& cp) 
     return len;
 }
 
+// Whether any of the 8 bytes at p lies beyond ASCII.
+inline bool AnyBeyondAscii8(const char* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    return (word & 0x8080808080808080ull) != 0;
+}
+
+// True when every byte of the text is ASCII.
+inline bool IsAscii(std::string_view text) {
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        if (AnyBeyondAscii8(text.data() + i)) return false;
+    }
+    for (; i < text.size(); ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0x80) return false;
+    }
+    return true;
+}
+
 // True when the text is well-formed UTF-8 throughout.
 inline bool IsValidUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n;) {
+        // ASCII is passed over eight bytes a step.
+        while (n - i >= 8 && !AnyBeyondAscii8(text.data() + i)) i += 8;
+        if (i == n) break;
         char32_t cp;
         const std::size_t len = ReadUtf8(text, i, cp);
         if (len == 0) return false;

@@ -86,9 +86,14 @@ TEST_F(TemplateTest, LineEndsEncodingsAndSize) {
 }
 
 TEST(TextLinesTest, Utf8ValidationLineSplittingAndFileLineViews) {
-    EXPECT_TRUE(IsValidUtf8("Größe Ω 設計 \xF0\x9F\x98\x80"));
-    for (const char* bad : {"\xC3", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "a\x80z"}) {
-        EXPECT_FALSE(IsValidUtf8(bad)) << bad;
+    // Wherever a sequence starts against the eight-byte steps over ASCII.
+    for (std::size_t lead = 0; lead < 17; ++lead) {
+        const std::string ascii(lead, 'x'), after(9, 'y');
+        EXPECT_TRUE(IsValidUtf8(ascii + "Größe Ω 設計 \xF0\x9F\x98\x80" + after)) << lead;
+        for (const char* bad : {"\xC3", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "a\x80z"}) {
+            EXPECT_FALSE(IsValidUtf8(bad)) << bad;
+            EXPECT_FALSE(IsValidUtf8(ascii + bad + after)) << lead << " " << bad;
+        }
     }
     for (const auto& [text, lines] : std::vector<std::pair<std::string, Lines>>{
              {"", {}}, {"\r\n", {""}}, {"x", {"x"}}, {"a\r\r\nb\n\nc\r", {"a", "", "b", "", "c"}},
