@@ -40,6 +40,14 @@ inline std::uint64_t ReadBigEndian64(const void* p) {
     return v;
 }
 
+// The 4 bytes at p as one number with the first byte on top.
+inline std::uint32_t ReadBigEndian32(const void* p) {
+    std::uint32_t v;
+    std::memcpy(&v, p, 4);
+    if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap32(v);
+    return v;
+}
+
 // The same at byte `at` of the text; the caller checks that the bytes are there.
 template <typename T>
 T ReadLittleEndian(std::string_view bytes, std::size_t at) {

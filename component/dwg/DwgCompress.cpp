@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "component/ByteOrder.h"
+
 namespace kel::dwg {
 namespace {
 
@@ -86,10 +88,15 @@ void PutMatch(std::string& out, std::size_t count, std::size_t distance, std::si
     if (literals > 3) PutLiteralLength(out, literals);
 }
 
+// The hash of three bytes given as one number, the first byte highest.
+std::uint32_t HashOf3(std::uint32_t v) { return (v * 2654435761u) >> (32 - kHashBits); }
+
 std::uint32_t Hash3(const unsigned char* p) {
-    std::uint32_t v = static_cast<std::uint32_t>(p[0]) << 16 | static_cast<std::uint32_t>(p[1]) << 8 | p[2];
-    return (v * 2654435761u) >> (32 - kHashBits);
+    return HashOf3(static_cast<std::uint32_t>(p[0]) << 16 | static_cast<std::uint32_t>(p[1]) << 8 | p[2]);
 }
+
+// The same for the first three of four bytes read as one number, the first highest.
+std::uint32_t HashOfTop3(std::uint32_t four) { return HashOf3(four >> 8); }
 
 // How many bytes from a and b agree, up to limit (a lies before b).
 std::size_t MatchLength(const unsigned char* a, const unsigned char* b, std::size_t limit) {
@@ -118,14 +125,6 @@ std::size_t MatchLength(const unsigned char* a, const unsigned char* b, std::siz
 struct HashHeads {
     std::vector<std::uint64_t> last = std::vector<std::uint64_t>(std::size_t{1} << kHashBits, 0);
     std::uint64_t base = 1;
-
-    // The last position stored under h for this input, or -1.
-    std::int32_t Get(std::uint32_t h) const {
-        return last[h] >= base ? static_cast<std::int32_t>(last[h] - base) : -1;
-    }
-    void Set(std::uint32_t h, std::size_t at) { last[h] = base + at; }
-    // Moves the base past the positions of an input of n bytes.
-    void End(std::size_t n) { base += n + 1; }
 };
 
 }  // namespace
@@ -141,13 +140,21 @@ bool Compress2004(std::string_view in, std::string& out) {
     if (n >= INT32_MAX) return false;  // positions are kept in 32 bits
     const auto* data = reinterpret_cast<const unsigned char*>(in.data());
     thread_local HashHeads head;
+    std::uint64_t* const last = head.last.data();
+    const std::uint64_t base = head.base;
+    // The last position of this input stored under hash h, or -1.
+    auto lastAt = [&](std::uint32_t h) { return last[h] >= base ? static_cast<std::int32_t>(last[h] - base) : -1; };
     // Each position's predecessor under the same hash, written before it is read.
     const auto chain = std::make_unique_for_overwrite<std::int32_t[]>(n);
-    auto insert = [&](std::size_t at) {
-        if (at + 3 > n) return;
-        std::uint32_t h = Hash3(data + at);
-        chain[at] = head.Get(h);
-        head.Set(h, at);
+    // Stores the positions [from, to) under their hashes; the 3 bytes of each
+    // are read in one load where a fourth byte follows them.
+    auto insert = [&](std::size_t from, std::size_t to) {
+        to = std::min(to, n - 2);
+        for (std::size_t at = from; at < to; ++at) {
+            const std::uint32_t h = at + 4 <= n ? HashOfTop3(ReadBigEndian32(data + at)) : Hash3(data + at);
+            chain[at] = lastAt(h);
+            last[h] = base + at;
+        }
     };
 
     bool opened = false;      // the opening literal run is written
@@ -169,7 +176,7 @@ bool Compress2004(std::string_view in, std::string& out) {
         std::size_t bestCount = 0, bestDistance = 0;
         if (i >= kFirstLiterals && i + 3 <= n) {
             int tries = kMaxCandidates;
-            for (std::int32_t c = head.Get(Hash3(data + i)); c >= 0 && tries-- > 0; c = chain[static_cast<std::size_t>(c)]) {
+            for (std::int32_t c = lastAt(Hash3(data + i)); c >= 0 && tries-- > 0; c = chain[static_cast<std::size_t>(c)]) {
                 const std::size_t distance = i - static_cast<std::size_t>(c);
                 if (distance > kFarReach) break;
                 const std::size_t from = static_cast<std::size_t>(c);
@@ -185,20 +192,20 @@ bool Compress2004(std::string_view in, std::string& out) {
             }
         }
         if (bestCount == 0) {
-            insert(i);
+            insert(i, i + 1);
             ++i;
             continue;
         }
         flush(i);
         pendingCount = bestCount;
         pendingDistance = bestDistance;
-        for (std::size_t k = 0; k < bestCount; ++k) insert(i + k);
+        insert(i, i + bestCount);
         i += bestCount;
         literalStart = i;
     }
     flush(n);
     out += '\x11';
-    head.End(n);
+    head.base += n + 1;  // past every position of this input
     return true;
 }
 
