@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kel::dwg {
 
@@ -12,5 +13,12 @@ namespace kel::dwg {
 // of at least 4 bytes, so inputs of 1 to 3 bytes cannot be expressed and
 // give false (pages are padded to their page size and never that short).
 bool Compress2004(std::string_view in, std::string& out);
+
+// Compresses every page into out (one string each, in order): the same
+// streams as one Compress2004 call a page. When the pages hold helpFrom
+// bytes or more, a second thread takes pages too. False when a page cannot
+// be compressed or memory runs out.
+bool Compress2004Pages(const std::vector<std::string_view>& pages, std::vector<std::string>& out,
+                       std::size_t helpFrom);
 
 }  // namespace kel::dwg

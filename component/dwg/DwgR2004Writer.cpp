@@ -86,31 +86,47 @@ bool SamePage(std::string_view bytes, const R2004File& file, const R2004Section&
 }
 
 bool MakePages(std::string_view bytes, const R2004File& file, const R2004Section& s, const std::string& data,
-               std::string_view previous, bool compress, NewPages& out, std::string& why) {
+               std::string_view previous, bool compress, std::size_t helpFrom, NewPages& out, std::string& why) {
     if (s.maxPageSize == 0 || !s.readable || s.encrypted == 1) {
         why = "section " + s.name + " cannot be written";
         return false;
     }
     out.compressed = compress && s.compressed == 2;
-    std::string page;
+    // The pages to compress, as views into the data; only the last one, which
+    // the data may end before the page size, is copied to be padded.
+    std::string lastPage;
+    std::vector<std::string_view> toCompress;
+    std::vector<std::size_t> storedAs;  // where each of them goes in out.stored
     for (std::size_t at = 0; at < data.size(); at += s.maxPageSize) {
-        const std::string_view full = std::string_view(data).substr(at, s.maxPageSize);
+        std::string_view full = std::string_view(data).substr(at, s.maxPageSize);
         std::string_view same;
         std::string stored;
         if (out.compressed && SamePage(bytes, file, s, previous, out.stored.size(), at, full, same)) {
             stored.assign(same);
         } else {
-            page.assign(full);
-            page.resize(s.maxPageSize, '\0');
-            if (!out.compressed) {
-                stored = page;
-            } else if (!Compress2004(page, stored)) {
-                why = "section " + s.name + " cannot be compressed";
-                return false;
+            if (full.size() < s.maxPageSize) {
+                lastPage.assign(full);
+                lastPage.resize(s.maxPageSize, '\0');
+                full = lastPage;
+            }
+            if (out.compressed) {
+                storedAs.push_back(out.stored.size());
+                toCompress.push_back(full);
+            } else {
+                stored.assign(full);
             }
         }
         out.stored.push_back(std::move(stored));
-        out.list.push_back({0, static_cast<std::uint32_t>(out.stored.back().size()), at});
+        out.list.push_back({0, 0, at});
+    }
+    std::vector<std::string> packed;
+    if (!Compress2004Pages(toCompress, packed, helpFrom)) {
+        why = "section " + s.name + " cannot be compressed";
+        return false;
+    }
+    for (std::size_t k = 0; k < packed.size(); ++k) out.stored[storedAs[k]] = std::move(packed[k]);
+    for (std::size_t k = 0; k < out.stored.size(); ++k) {
+        out.list[k].dataSize = static_cast<std::uint32_t>(out.stored[k].size());
     }
     return true;
 }
@@ -142,7 +158,9 @@ bool WriteR2004(std::string_view bytes, const R2004File& file, const std::map<st
         auto earlier = options.previous.find(name);
         const std::string_view previous =
             earlier != options.previous.end() ? earlier->second : std::string_view(file.sections[i].data);
-        if (!MakePages(bytes, file, file.sections[i], data, previous, options.compress, fresh[i], why)) return false;
+        if (!MakePages(bytes, file, file.sections[i], data, previous, options.compress, options.helpFrom, fresh[i], why)) {
+            return false;
+        }
         isReplaced[i] = true;
     }
 

@@ -7,6 +7,7 @@
 // header are written anew with every checksum and CRC.
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <string>
 #include <string_view>
@@ -24,6 +25,9 @@ struct R2004WriteOptions {
     // is the same in full keeps its stored bytes instead of being compressed
     // again.
     std::map<std::string, std::string_view> previous;
+    // Pages to compress that hold this many bytes or more in all are shared
+    // with a second thread (the same bytes come out either way).
+    std::size_t helpFrom = 1024 * 1024;
 };
 
 // `file` is `bytes` parsed; `replaced` maps section names to their new

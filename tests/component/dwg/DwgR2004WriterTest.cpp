@@ -3,6 +3,7 @@
 // stores), every other page copied as it was, and damaged structures refused.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -11,6 +12,7 @@
 #include "component/dwg/DwgR2004File.h"
 #include "component/dwg/DwgR2004Writer.h"
 #include "tests/component/dwg/DwgTestFiles.h"
+#include "tests/support/SameBytes.h"
 
 namespace kel::dwg {
 namespace {
@@ -52,11 +54,12 @@ std::string PageAt(const std::string& bytes, const R2004File& f, std::int32_t nu
 
 // Rewrites with the given sections replaced and reads the result back.
 R2004File Rewrite(const std::string& bytes, const std::map<std::string, std::string>& replaced, std::string& out,
-                  bool compress = true) {
+                  bool compress = true, std::size_t helpFrom = R2004WriteOptions().helpFrom) {
     R2004File f = Parsed(bytes);
     std::string why;
     R2004WriteOptions options;
     options.compress = compress;
+    options.helpFrom = helpFrom;
     EXPECT_TRUE(WriteR2004(bytes, f, replaced, options, out, why)) << why;
     return Parsed(out);
 }
@@ -97,6 +100,28 @@ TEST(DwgR2004WriterTest, EveryCorpusFileRewrittenKeepsEverySectionAndCopiesUntou
         // Both header copies are the same, the second at the address the first names.
         EXPECT_EQ(out.substr(0x80, 0x6C), out.substr(out.size() - 0x6C));
         EXPECT_EQ(Le32(after.headerData.data() + 0x34), out.size() - 0x6C);
+    }
+}
+
+// Every page of the objects section changed, so that every one is
+// compressed again: by one thread, or shared with a second, the same bytes.
+TEST(DwgR2004WriterTest, PagesCompressedByTwoThreadsAreTheSameBytes) {
+    KEL_NEED_CORPUS();
+    for (const std::string& path : CorpusFiles()) {
+        SCOPED_TRACE(path);
+        const std::string bytes = kel::test::ReadFile(path);
+        R2004File before = Parsed(bytes);
+        const R2004Section* objects = before.Find("AcDb:AcDbObjects");
+        ASSERT_TRUE(objects && objects->maxPageSize > 0);
+        std::string data = objects->data;
+        for (std::size_t at = 0; at < data.size(); at += objects->maxPageSize) data[at] = static_cast<char>(~data[at]);
+        std::string alone, shared;
+        Rewrite(bytes, {{objects->name, data}}, alone, true, SIZE_MAX);
+        R2004File after = Rewrite(bytes, {{objects->name, data}}, shared, true, 0);
+        EXPECT_TRUE(kel::test::SameBytes(alone, shared));
+        const R2004Section* read = after.Find(objects->name);
+        ASSERT_TRUE(read);
+        EXPECT_TRUE(read->data == data);
     }
 }
 
