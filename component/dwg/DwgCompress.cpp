@@ -143,7 +143,10 @@ bool Compress2004(std::string_view in, std::string& out) {
     const auto* data = reinterpret_cast<const unsigned char*>(in.data());
     thread_local HashHeads head;
     std::uint64_t* const last = head.last.data();
+    // This input's positions lie in [base, base + n); the next input starts
+    // past them even when this one ends early (memory running out).
     const std::uint64_t base = head.base;
+    head.base += n + 1;
     // The last position of this input stored under hash h, or -1.
     auto lastAt = [&](std::uint32_t h) { return last[h] >= base ? static_cast<std::int32_t>(last[h] - base) : -1; };
     // Each position's predecessor under the same hash, written before it is read.
@@ -207,7 +210,6 @@ bool Compress2004(std::string_view in, std::string& out) {
     }
     flush(n);
     out += '\x11';
-    head.base += n + 1;  // past every position of this input
     return true;
 }
 
