@@ -5,6 +5,15 @@
 #include "component/ByteOrder.h"
 
 namespace kel::dwg {
+namespace {
+
+// Byte k of a stream that starts `shift` bits into p[0] (p[k + 1] must exist
+// when shift is not 0).
+unsigned ShiftedByte(const std::uint8_t* p, unsigned shift, std::size_t k) {
+    return shift == 0 ? p[k] : ((static_cast<unsigned>(p[k]) << shift) | (p[k + 1] >> (8 - shift))) & 0xFFu;
+}
+
+}  // namespace
 
 BitReader::BitReader(std::string_view bytes, Version version)
     : data_(reinterpret_cast<const std::uint8_t*>(bytes.data())), end_(bytes.size() * 8), version_(version) {}
@@ -239,10 +248,9 @@ std::u16string BitReader::TU() {
     std::u16string out(static_cast<std::size_t>(length), u'\0');
     const std::uint8_t* p = data_ + (pos_ >> 3);
     const unsigned shift = static_cast<unsigned>(pos_ & 7);
-    auto byteAt = [&](std::size_t k) -> unsigned {
-        return shift == 0 ? p[k] : ((static_cast<unsigned>(p[k]) << shift) | (p[k + 1] >> (8 - shift))) & 0xFFu;
-    };
-    for (std::size_t i = 0; i < out.size(); ++i) out[i] = static_cast<char16_t>(byteAt(2 * i) | byteAt(2 * i + 1) << 8);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        out[i] = static_cast<char16_t>(ShiftedByte(p, shift, 2 * i) | ShiftedByte(p, shift, 2 * i + 1) << 8);
+    }
     pos_ += out.size() * 16;
     return out;
 }
@@ -274,18 +282,10 @@ bool BitReader::AsciiTU(std::string& out) {
         to[i + 2] = static_cast<char>(eight >> 24);
         to[i + 3] = static_cast<char>(eight >> 8);
     }
-    if (shift == 0) {
-        for (; i < n; ++i) {
-            high |= (p[2 * i] & 0x80u) | p[2 * i + 1];
-            out[i] = static_cast<char>(p[2 * i]);
-        }
-    } else {
-        for (; i < n; ++i) {
-            const unsigned low = ((static_cast<unsigned>(p[2 * i]) << shift) | (p[2 * i + 1] >> (8 - shift))) & 0xFFu;
-            const unsigned top = ((static_cast<unsigned>(p[2 * i + 1]) << shift) | (p[2 * i + 2] >> (8 - shift))) & 0xFFu;
-            high |= (low & 0x80u) | top;
-            out[i] = static_cast<char>(low);
-        }
+    for (; i < n; ++i) {
+        const unsigned low = ShiftedByte(p, shift, 2 * i);
+        high |= (low & 0x80u) | ShiftedByte(p, shift, 2 * i + 1);
+        to[i] = static_cast<char>(low);
     }
     if (high != 0) {
         pos_ = start;

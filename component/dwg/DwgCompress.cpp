@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <bit>
-#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <memory>

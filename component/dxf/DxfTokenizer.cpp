@@ -129,24 +129,15 @@ bool DxfTokenizer::NextAscii(DxfToken& token) {
     int code = 0;
     std::size_t codeEnd = n;
     const void* nl = nullptr;
-    if (n - start >= 8) {
-        // The line's end among its first 8 bytes bounds the scan.
-        const std::size_t lineEnd = start + FirstOfEight(d + start, eol_);
+    {
+        // The scan stops at the line's end when it lies among the first 8
+        // bytes, found in one step.
+        const std::size_t limit = n - start >= 8 ? start + FirstOfEight(d + start, eol_) : n;
         std::size_t p = start;
-        while (p < lineEnd && d[p] == ' ') ++p;
+        while (p < limit && d[p] == ' ') ++p;
         const std::size_t firstDigit = p;
-        while (p < lineEnd && p - firstDigit < 4 && d[p] >= '0' && d[p] <= '9') code = code * 10 + (d[p++] - '0');
-        if (p < lineEnd && d[p] == '\r' && eol_ != '\r') ++p;
-        if (p > firstDigit && p == lineEnd && lineEnd < start + 8 && code <= kMaxCode) {
-            codeEnd = p;
-            nl = d + p;
-        }
-    } else {
-        std::size_t p = start;
-        while (p < n && d[p] == ' ') ++p;
-        const std::size_t firstDigit = p;
-        while (p < n && p - firstDigit < 4 && d[p] >= '0' && d[p] <= '9') code = code * 10 + (d[p++] - '0');
-        if (p < n && d[p] == '\r' && eol_ != '\r') ++p;
+        while (p < limit && p - firstDigit < 4 && d[p] >= '0' && d[p] <= '9') code = code * 10 + (d[p++] - '0');
+        if (p < limit && d[p] == '\r' && eol_ != '\r') ++p;
         if (p > firstDigit && p < n && d[p] == eol_ && code <= kMaxCode) {
             codeEnd = p;
             nl = d + p;
