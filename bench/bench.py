@@ -9,8 +9,10 @@ kel-batch -t, by ezdxf (ezdxf_modify.py) and copied with cp; KEL and ezdxf run
 several rounds on fresh copies (ROUNDS) and the median round is shown. Prints
 seconds per drawing, the ratios KEL/ezdxf and KEL/cp, the time to write the
 same bytes to a new file and flush it to disk before renaming it over the old
-one (what any safe save costs at least: "flush"), KEL's peak memory against the
-drawing's size, and whether KEL's and ezdxf's results hold the same values.
+one (what any safe save costs at least: "flush"), the time of kel-dxf-floor on
+fresh copies (read, split into tokens, saved whole: what any change that reads
+every line costs at least: "floor"), KEL's peak memory against the drawing's
+size, and whether KEL's and ezdxf's results hold the same values.
 
 DWG: the largest corpus drawing of each version (DWG_VERSIONS), changed by
 kel-batch -t with every attribute set (DWG_TEMPLATE), read by kel-batch --xml,
@@ -139,13 +141,16 @@ def cp_time(sources, folder):
 
 
 def dxf_rows(kel, data, sizes, env):
+    floor = os.path.join(os.path.dirname(kel), "bench", "kel-dxf-floor")
     template = os.path.join(HERE, "template.txt")
     base = base_mib(kel, env)
     print("DXF: seconds per drawing (wall clock); CPU = user + system seconds per drawing; MiB/MiB = peak")
     print("memory above a kel-batch that reads nothing (%.1f MiB) against the drawing's size." % base)
-    print("%-9s %-6s %5s %8s %8s %8s %8s %9s %7s %8s %8s %8s %7s %7s %s" % (
-        "size", "format", "files", "KEL", "ezdxf", "cp", "flush", "ezdxf/KEL", "KEL/cp", "KEL/flush", "KEL CPU",
-        "ezdxf CPU", "KEL MiB", "MiB/MiB", "same values"))
+    print("floor = read, split into group code / value pairs and saved whole (kel-dxf-floor), nothing")
+    print("indexed, listed or changed: the least a change that reads every line costs.")
+    print("%-9s %-6s %5s %8s %8s %8s %8s %8s %9s %7s %8s %8s %9s %8s %8s %7s %7s %s" % (
+        "size", "format", "files", "KEL", "ezdxf", "cp", "flush", "floor", "ezdxf/KEL", "KEL/cp", "KEL/flush",
+        "floor/cp", "KEL/floor", "KEL CPU", "ezdxf CPU", "KEL MiB", "MiB/MiB", "same values"))
     ok = True
     for size in sizes:
         for binary in (False, True):
@@ -162,6 +167,15 @@ def dxf_rows(kel, data, sizes, env):
                 kel_runs.append((r.wall, r.cpu, peak_mib(r.stderr)))
             t_kel, c_kel = median(x[0] for x in kel_runs), median(x[1] for x in kel_runs)
             mem = max(x[2] for x in kel_runs)
+            floor_runs = []
+            for _ in range(kel_rounds):
+                floor_files = copies(source, os.path.join(data, "floor"), n)
+                r = timed([floor] + floor_files)
+                if r.returncode != 0:
+                    print("kel-dxf-floor failed (%d): %s" % (r.returncode, r.stderr[-500:]))
+                    ok = False
+                floor_runs.append(r.wall)
+            t_floor = median(floor_runs)
             ez_runs = []
             for _ in range(ez_rounds):
                 ez_files = copies(source, os.path.join(data, "ezdxf"), n)
@@ -179,9 +193,10 @@ def dxf_rows(kel, data, sizes, env):
             ok = ok and same
             size_text = "%.1f MB" % (os.path.getsize(source) / 1e6) if size >= 1e6 else \
                 "%d KB" % round(os.path.getsize(source) / 1e3)
-            print("%-9s %-6s %5d %8.4f %8.4f %8.4f %8.4f %9.1f %7.1f %8.2f %8.4f %8.4f %7.1f %7.2f %s" % (
+            print("%-9s %-6s %5d %8.4f %8.4f %8.4f %8.4f %8.4f %9.1f %7.1f %8.2f %8.1f %9.2f %8.4f %8.4f %7.1f %7.2f %s" % (
                 size_text, "binary" if binary else "ASCII", n, t_kel / n, t_ez / n, t_cp / n, t_flush / n,
-                t_ez / t_kel, t_kel / t_cp, t_kel / t_flush, c_kel / n, c_ez / n, mem,
+                t_floor / n, t_ez / t_kel, t_kel / t_cp, t_kel / t_flush, t_floor / t_cp, t_kel / t_floor,
+                c_kel / n, c_ez / n, mem,
                 (mem - base) * 1048576 / os.path.getsize(source), "yes" if same else "NO"), flush=True)
     return ok
 
