@@ -69,6 +69,29 @@ void TwoByteOffset(Input& in, std::size_t& offset, std::size_t& literals) {
     literals = first & 0x03u;
 }
 
+// Copies n bytes between ranges that do not overlap. Most literal runs and
+// back references are a few bytes long: up to 16 go as two fixed-size moves,
+// which may overlap each other, instead of a call.
+inline void CopyApart(char* to, const char* from, std::size_t n) {
+    if (n > 16) {
+        std::memcpy(to, from, n);
+    } else if (n >= 8) {
+        std::uint64_t head, tail;
+        std::memcpy(&head, from, 8);
+        std::memcpy(&tail, from + n - 8, 8);
+        std::memcpy(to, &head, 8);
+        std::memcpy(to + n - 8, &tail, 8);
+    } else if (n >= 4) {
+        std::uint32_t head, tail;
+        std::memcpy(&head, from, 4);
+        std::memcpy(&tail, from + n - 4, 4);
+        std::memcpy(to, &head, 4);
+        std::memcpy(to + n - 4, &tail, 4);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
+    }
+}
+
 }  // namespace
 
 std::size_t Decompress2004(std::string_view compressed, char* out, std::size_t capacity) {
@@ -78,7 +101,7 @@ std::size_t Decompress2004(std::string_view compressed, char* out, std::size_t c
         if (n > capacity - size) return false;
         const std::uint8_t* from = in.Take(n);
         if (!from) return false;
-        if (n != 0) std::memcpy(out + size, from, n);
+        CopyApart(out + size, reinterpret_cast<const char*>(from), n);
         size += n;
         return true;
     };
@@ -87,23 +110,24 @@ std::size_t Decompress2004(std::string_view compressed, char* out, std::size_t c
     if (!in.Ok() || !literal(lit)) return kDecompressFailed;
     if (lit != 0 || op == 0) op = in.Byte();
     for (;;) {
-        if (!in.Ok()) return kDecompressFailed;
-        if (op == 0x11) return size;
         std::size_t count = 0, offset = 0, literals = 0;
-        if (op < 0x10) {
-            return kDecompressFailed;
-        } else if (op == 0x10 || (op >= 0x12 && op <= 0x1F)) {
-            count = op == 0x10 ? LongOffset(in) + 9 : (op & 0x0Fu) + 2;
-            TwoByteOffset(in, offset, literals);
-            offset += 0x3FFF;
-        } else if (op == 0x20 || (op >= 0x21 && op <= 0x3F)) {
-            count = op == 0x20 ? LongOffset(in) + 0x21 : op - 0x1Eu;
-            TwoByteOffset(in, offset, literals);
-        } else {
+        // Opcodes from the most frequent: short back references take most of a page.
+        if (op >= 0x40) {
             count = ((op & 0xF0u) >> 4) - 1;
             std::uint8_t op2 = in.Byte();
             offset = static_cast<std::size_t>(op2) << 2 | ((op & 0x0Cu) >> 2);
             literals = op & 0x03u;
+        } else if (op >= 0x20) {
+            count = op == 0x20 ? LongOffset(in) + 0x21 : op - 0x1Eu;
+            TwoByteOffset(in, offset, literals);
+        } else if (op >= 0x12 || op == 0x10) {
+            count = op == 0x10 ? LongOffset(in) + 9 : (op & 0x0Fu) + 2;
+            TwoByteOffset(in, offset, literals);
+            offset += 0x3FFF;
+        } else if (op == 0x11 && in.Ok()) {
+            return size;
+        } else {
+            return kDecompressFailed;  // no valid opcode, or the input ended before one
         }
         if (!in.Ok()) return kDecompressFailed;
         // The copy source lies offset + 1 bytes back and may overlap what it writes.
@@ -111,17 +135,24 @@ std::size_t Decompress2004(std::string_view compressed, char* out, std::size_t c
         char* to = out + size;
         const char* from = to - offset - 1;
         if (offset + 1 >= count) {
-            std::memcpy(to, from, count);
+            CopyApart(to, from, count);
+        } else if (offset == 0) {
+            std::memset(to, *from, count);  // one byte repeated
         } else {
             for (std::size_t i = 0; i < count; ++i) to[i] = from[i];  // repeats what it copies
         }
         size += count;
-        op = 0;
         if (literals == 0) {
-            literals = LiteralLength(in, op);
+            // A literal length, or the next opcode when no literals follow.
+            const std::uint8_t next = in.Byte();
+            if (next >= 0x10) {
+                op = next;
+                continue;
+            }
+            literals = next != 0 ? next + 3u : LongRun(in, 0x0F) + 3;
         }
         if (!in.Ok() || !literal(literals)) return kDecompressFailed;
-        if (op == 0) op = in.Byte();
+        op = in.Byte();
     }
 }
 

@@ -39,6 +39,38 @@ TEST(DwgCompressTest, DecompressesHandBuiltStreamsAndRefusesDamagedOnes) {
     EXPECT_FALSE(Decompress2004(std::string(5000, '\0'), 1 << 20, out));                            // an endless run
 }
 
+TEST(DwgCompressTest, EveryShortCopyLengthAndDistanceAgreesWithBytewiseCopying) {
+    // Hand-built streams: `lead` literals, a back reference of `count` bytes from
+    // `distance` back (opcodes 0x21 to 0x3F), `tail` literals, the end. What they
+    // must give is built a byte at a time, overlapping copies included.
+    std::mt19937 rng(5);
+    for (std::size_t lead = 4; lead <= 18; lead += 7) {
+        for (std::size_t distance = 1; distance <= lead; ++distance) {
+            for (std::size_t count = 3; count <= 33; ++count) {
+                for (std::size_t tail : {0, 1, 3, 4, 11, 18}) {
+                    const std::string first = Random(lead, rng), last = Random(tail, rng);
+                    const std::size_t offset = distance - 1;
+                    std::string stream = Bytes({static_cast<int>(lead - 3)}) + first;
+                    stream += Bytes({static_cast<int>(0x1E + count),
+                                     static_cast<int>((offset & 0x3F) << 2 | (tail <= 3 ? tail : 0)),
+                                     static_cast<int>(offset >> 6)});
+                    if (tail > 3) stream += Bytes({static_cast<int>(tail - 3)});
+                    stream += last + Bytes({0x11});
+
+                    std::string want = first;
+                    for (std::size_t i = 0; i < count; ++i) want.push_back(want[want.size() - distance]);
+                    want += last;
+                    std::string out;
+                    ASSERT_TRUE(Decompress2004(stream, want.size(), out)) << lead << "/" << distance << "/" << count;
+                    ASSERT_EQ(out, want) << lead << "/" << distance << "/" << count << "/" << tail;
+                    // One byte less room than the output needs fails.
+                    ASSERT_FALSE(Decompress2004(stream, want.size() - 1, out));
+                }
+            }
+        }
+    }
+}
+
 // Compresses, checks the stream decompresses to the input, and gives its size.
 std::size_t RoundTrip(const std::string& in) {
     std::string packed, back;
