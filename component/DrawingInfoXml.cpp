@@ -2,17 +2,49 @@
 
 #include <charconv>
 #include <cstdio>
+#include <string_view>
 
 namespace kel {
 namespace {
 
 constexpr const char* kEol = "\r\n";
 
+// Appends text with the characters that mean something to XML (and the
+// equals sign, see below) written as references; runs of other characters go
+// in one append each.
+void AppendEscaped(std::string& out, std::string_view text) {
+    std::size_t plain = 0;  // the first character not yet appended
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const char* reference = nullptr;
+        switch (c) {
+            case '&': reference = "&amp;"; break;
+            case '<': reference = "&lt;"; break;
+            case '>': reference = "&gt;"; break;
+            case '"': reference = "&quot;"; break;
+            case '\'': reference = "&apos;"; break;
+            // The reader rewrites any line holding " name=" as a block start line, so an
+            // equals sign in a text must not appear as itself.
+            case '=': reference = "&#61;"; break;
+            default:
+                if (c >= 0x20 && c != 0x7F) continue;
+        }
+        out.append(text, plain, i - plain);
+        if (reference) {
+            out += reference;
+        } else {
+            out += "&#" + std::to_string(static_cast<int>(c)) + ';';
+        }
+        plain = i + 1;
+    }
+    out.append(text, plain);
+}
+
 void Element(std::string& out, const char* name, const std::string& text) {
     out += '<';
     out += name;
     out += '>';
-    out += EscapeXmlText(text);
+    AppendEscaped(out, text);
     out += "</";
     out += name;
     out += '>';
@@ -35,29 +67,22 @@ std::string Number(double v) {
 std::string EscapeXmlText(const std::string& strText) {
     std::string out;
     out.reserve(strText.size() + 8);
-    for (unsigned char c : strText) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
-            // The reader rewrites any line holding " name=" as a block start line, so an
-            // equals sign in a text must not appear as itself.
-            case '=': out += "&#61;"; break;
-            default:
-                if (c < 0x20 || c == 0x7F) {
-                    out += "&#" + std::to_string(static_cast<int>(c)) + ';';
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
-    }
+    AppendEscaped(out, strText);
     return out;
 }
 
 std::string DrawingInfoToXml(const DrawingInfo& info, bool blnAttributes) {
     std::string out;
+    // Room for the texts and about as much markup around each, so that the
+    // document is not copied as it grows.
+    std::size_t size = 256 + info.path.size();
+    for (const BlockInfo& block : info.blocks) {
+        for (const InsertInfo& ins : block.inserts) {
+            size += 400 + ins.name.size() + ins.layer.size();
+            for (const AttributeInfo& att : ins.attributes) size += 140 + att.tag.size() + att.value.size();
+        }
+    }
+    out.reserve(size);
     Line(out, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
     Line(out, "<DrawingInformation>");
     Element(out, "databasefilename", info.path);
