@@ -69,6 +69,17 @@ void TwoByteOffset(Input& in, std::size_t& offset, std::size_t& literals) {
     literals = first & 0x03u;
 }
 
+// Copies the first and the last word of n bytes, which cover all of them
+// when sizeof(Word) <= n <= 2 * sizeof(Word).
+template <class Word>
+void HeadAndTail(char* to, const char* from, std::size_t n) {
+    Word head, tail;
+    std::memcpy(&head, from, sizeof head);
+    std::memcpy(&tail, from + n - sizeof tail, sizeof tail);
+    std::memcpy(to, &head, sizeof head);
+    std::memcpy(to + n - sizeof tail, &tail, sizeof tail);
+}
+
 // Copies n bytes between ranges that do not overlap. Most literal runs and
 // back references are a few bytes long: up to 16 go as two fixed-size moves,
 // which may overlap each other, instead of a call.
@@ -76,17 +87,9 @@ inline void CopyApart(char* to, const char* from, std::size_t n) {
     if (n > 16) {
         std::memcpy(to, from, n);
     } else if (n >= 8) {
-        std::uint64_t head, tail;
-        std::memcpy(&head, from, 8);
-        std::memcpy(&tail, from + n - 8, 8);
-        std::memcpy(to, &head, 8);
-        std::memcpy(to + n - 8, &tail, 8);
+        HeadAndTail<std::uint64_t>(to, from, n);
     } else if (n >= 4) {
-        std::uint32_t head, tail;
-        std::memcpy(&head, from, 4);
-        std::memcpy(&tail, from + n - 4, 4);
-        std::memcpy(to, &head, 4);
-        std::memcpy(to + n - 4, &tail, 4);
+        HeadAndTail<std::uint32_t>(to, from, n);
     } else {
         for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
     }
