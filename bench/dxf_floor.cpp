@@ -14,7 +14,6 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "component/dxf/DxfTokenizer.h"
 #include "platform/FileSystem.h"
