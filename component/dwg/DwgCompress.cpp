@@ -1,5 +1,6 @@
 #include "component/dwg/DwgCompress.h"
 
+#include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cstdint>
@@ -26,67 +27,79 @@ constexpr std::size_t kFirstLiterals = 4;   // the shortest opening literal run
 constexpr int kHashBits = 15;
 constexpr int kMaxCandidates = 48;          // hash chain entries tried per position
 
+// The stream is written through a pointer into `out`, whose room is made
+// before each token (Room below): no byte is appended one at a time.
+
 // Zero bytes worth 0xFF each, closed by one non-zero byte; `rest` >= 1.
-void PutRun(std::string& out, std::size_t rest) {
+char* PutRun(char* p, std::size_t rest) {
     while (rest > 0xFF) {
-        out += '\0';
+        *p++ = '\0';
         rest -= 0xFF;
     }
-    out += static_cast<char>(rest);
+    *p++ = static_cast<char>(rest);
+    return p;
 }
 
 // A literal count of 4 or more where the stream expects a Literal Length.
-void PutLiteralLength(std::string& out, std::size_t n) {
+char* PutLiteralLength(char* p, std::size_t n) {
     if (n <= 0x12) {
-        out += static_cast<char>(n - 3);
-    } else {
-        out += '\0';
-        PutRun(out, n - 3 - 0x0F);
+        *p++ = static_cast<char>(n - 3);
+        return p;
     }
+    *p++ = '\0';
+    return PutRun(p, n - 3 - 0x0F);
 }
 
 // A value >= 1 as a Long Compression Offset.
-void PutLongCount(std::string& out, std::size_t v) {
+char* PutLongCount(char* p, std::size_t v) {
     if (v <= 0xFF) {
-        out += static_cast<char>(v);
-    } else {
-        out += '\0';
-        PutRun(out, v - 0xFF);
+        *p++ = static_cast<char>(v);
+        return p;
     }
+    *p++ = '\0';
+    return PutRun(p, v - 0xFF);
 }
 
-void PutTwoByteOffset(std::string& out, std::size_t offset, unsigned litBits) {
-    out += static_cast<char>(((offset & 0x3F) << 2) | litBits);
-    out += static_cast<char>((offset >> 6) & 0xFF);
+char* PutTwoByteOffset(char* p, std::size_t offset, unsigned litBits) {
+    p[0] = static_cast<char>(((offset & 0x3F) << 2) | litBits);
+    p[1] = static_cast<char>((offset >> 6) & 0xFF);
+    return p + 2;
 }
 
 // A back reference, then the literals that follow it: counts 1 to 3 ride in
 // the opcode, longer ones follow as a Literal Length, none leaves the next
 // opcode to follow directly.
-void PutMatch(std::string& out, std::size_t count, std::size_t distance, std::size_t literals) {
+char* PutMatch(char* p, std::size_t count, std::size_t distance, std::size_t literals) {
     const unsigned litBits = literals <= 3 ? static_cast<unsigned>(literals) : 0u;
     const std::size_t offset = distance - 1;
     if (count <= 14 && distance <= kNearReach) {
-        out += static_cast<char>(((count + 1) << 4) | ((offset & 0x03) << 2) | litBits);
-        out += static_cast<char>(offset >> 2);
+        p[0] = static_cast<char>(((count + 1) << 4) | ((offset & 0x03) << 2) | litBits);
+        p[1] = static_cast<char>(offset >> 2);
+        p += 2;
     } else if (distance <= kMidReach) {
         if (count <= 0x21) {
-            out += static_cast<char>(count + 0x1E);
+            *p++ = static_cast<char>(count + 0x1E);
         } else {
-            out += '\x20';
-            PutLongCount(out, count - 0x21);
+            *p++ = '\x20';
+            p = PutLongCount(p, count - 0x21);
         }
-        PutTwoByteOffset(out, offset, litBits);
+        p = PutTwoByteOffset(p, offset, litBits);
     } else {
         if (count <= kFarShortCount) {
-            out += static_cast<char>(0x10 + count - 2);
+            *p++ = static_cast<char>(0x10 + count - 2);
         } else {
-            out += '\x10';
-            PutLongCount(out, count - 9);
+            *p++ = '\x10';
+            p = PutLongCount(p, count - 9);
         }
-        PutTwoByteOffset(out, offset - 0x3FFF, litBits);
+        p = PutTwoByteOffset(p, offset - 0x3FFF, litBits);
     }
-    if (literals > 3) PutLiteralLength(out, literals);
+    return literals > 3 ? PutLiteralLength(p, literals) : p;
+}
+
+// The most bytes one token takes: its opcode, offset and lengths (a run of
+// zero bytes for every 0xFF of a long count or literal length) and its literals.
+std::size_t TokenBound(std::size_t count, std::size_t literals) {
+    return 16 + count / 0xFF + literals / 0xFF + literals;
 }
 
 // The hash of three bytes given as one number, the first byte highest.
@@ -121,11 +134,11 @@ std::size_t MatchLength(const unsigned char* a, const unsigned char* b, std::siz
 // The last position of each 3-byte hash, kept by each thread from one input
 // to the next so that it is not cleared for every page: a position is stored
 // with the input's base added, and an entry below the current base is one of
-// an earlier input, as good as empty. Bases grow by the inputs' sizes and
-// would take 2^64 bytes to run out.
+// an earlier input, as good as empty. When the bases would pass 2^32 the
+// table is cleared and they start again.
 struct HashHeads {
-    std::vector<std::uint64_t> last = std::vector<std::uint64_t>(std::size_t{1} << kHashBits, 0);
-    std::uint64_t base = 1;
+    std::vector<std::uint32_t> last = std::vector<std::uint32_t>(std::size_t{1} << kHashBits, 0);
+    std::uint32_t base = 1;
 };
 
 }  // namespace
@@ -141,24 +154,38 @@ bool Compress2004(std::string_view in, std::string& out) {
     if (n >= INT32_MAX) return false;  // positions are kept in 32 bits
     const auto* data = reinterpret_cast<const unsigned char*>(in.data());
     thread_local HashHeads head;
-    std::uint64_t* const last = head.last.data();
+    if (n + 1 > UINT32_MAX - head.base) {
+        std::fill(head.last.begin(), head.last.end(), 0u);
+        head.base = 1;
+    }
+    std::uint32_t* const last = head.last.data();
     // This input's positions lie in [base, base + n); the next input starts
     // past them even when this one ends early (memory running out).
-    const std::uint64_t base = head.base;
-    head.base += n + 1;
+    const std::uint32_t base = head.base;
+    head.base += static_cast<std::uint32_t>(n + 1);
     // The last position of this input stored under hash h, or -1.
     auto lastAt = [&](std::uint32_t h) { return last[h] >= base ? static_cast<std::int32_t>(last[h] - base) : -1; };
+    // The hash of the 3 bytes at `at` (at + 3 <= n), read in one load where a fourth byte follows them.
+    auto hashAt = [&](std::size_t at) { return at + 4 <= n ? HashOfTop3(ReadBigEndian32(data + at)) : Hash3(data + at); };
     // Each position's predecessor under the same hash, written before it is read.
     const auto chain = std::make_unique_for_overwrite<std::int32_t[]>(n);
-    // Stores the positions [from, to) under their hashes; the 3 bytes of each
-    // are read in one load where a fourth byte follows them.
+    // Stores the positions [from, to) under their hashes.
     auto insert = [&](std::size_t from, std::size_t to) {
         to = std::min(to, n - 2);
         for (std::size_t at = from; at < to; ++at) {
-            const std::uint32_t h = at + 4 <= n ? HashOfTop3(ReadBigEndian32(data + at)) : Hash3(data + at);
+            const std::uint32_t h = hashAt(at);
             chain[at] = lastAt(h);
-            last[h] = base + at;
+            last[h] = base + static_cast<std::uint32_t>(at);
         }
+    };
+
+    // Room for the literals and a token of every size up front; more is made
+    // before a token that could pass the end.
+    out.resize(n + n / 8 + 64);
+    std::size_t written = 0;
+    auto room = [&](std::size_t need) {
+        if (out.size() - written < need) out.resize(std::max(out.size() * 2, written + need));
+        return out.data() + written;
     };
 
     bool opened = false;      // the opening literal run is written
@@ -166,21 +193,29 @@ bool Compress2004(std::string_view in, std::string& out) {
     std::size_t literalStart = 0;
     auto flush = [&](std::size_t literalEnd) {
         const std::size_t literals = literalEnd - literalStart;
+        char* p = room(TokenBound(pendingCount, literals));
         if (!opened) {
-            PutLiteralLength(out, literals);  // >= 4: no match is looked for before that
+            p = PutLiteralLength(p, literals);  // >= 4: no match is looked for before that
             opened = true;
         } else {
-            PutMatch(out, pendingCount, pendingDistance, literals);
+            p = PutMatch(p, pendingCount, pendingDistance, literals);
         }
-        out.append(in.substr(literalStart, literals));
+        std::memcpy(p, data + literalStart, literals);
+        written = static_cast<std::size_t>(p + literals - out.data());
     };
 
     std::size_t i = 0;
     while (i < n) {
+        if (i + 3 > n) {
+            ++i;  // too near the end for a match or a hash
+            continue;
+        }
+        const std::uint32_t h = hashAt(i);
+        const std::int32_t first = lastAt(h);
         std::size_t bestCount = 0, bestDistance = 0;
-        if (i >= kFirstLiterals && i + 3 <= n) {
+        if (i >= kFirstLiterals) {
             int tries = kMaxCandidates;
-            for (std::int32_t c = lastAt(Hash3(data + i)); c >= 0 && tries-- > 0; c = chain[static_cast<std::size_t>(c)]) {
+            for (std::int32_t c = first; c >= 0 && tries-- > 0; c = chain[static_cast<std::size_t>(c)]) {
                 const std::size_t distance = i - static_cast<std::size_t>(c);
                 if (distance > kFarReach) break;
                 const std::size_t from = static_cast<std::size_t>(c);
@@ -195,20 +230,23 @@ bool Compress2004(std::string_view in, std::string& out) {
                 }
             }
         }
+        // Position i goes under its hash whether or not a match starts there.
+        chain[i] = first;
+        last[h] = base + static_cast<std::uint32_t>(i);
         if (bestCount == 0) {
-            insert(i, i + 1);
             ++i;
             continue;
         }
         flush(i);
         pendingCount = bestCount;
         pendingDistance = bestDistance;
-        insert(i, i + bestCount);
+        insert(i + 1, i + bestCount);
         i += bestCount;
         literalStart = i;
     }
     flush(n);
-    out += '\x11';
+    *room(1) = '\x11';
+    out.resize(written + 1);
     return true;
 }
 
