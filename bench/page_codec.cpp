@@ -6,8 +6,9 @@
 //     kel-page-codec DRAWING.dwg...
 //
 // Prints, per drawing, the decompressed bytes, the compressed size against
-// them and the speed of each direction in MB (10^6 bytes) of decompressed
-// data a second, the best of three rounds.
+// them (and, for the R2004 codec, the size the drawing's own writer stored
+// them in, "file's"), and the speed of each direction in MB (10^6 bytes) of
+// decompressed data a second, the best of three rounds.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -32,6 +33,7 @@ namespace {
 struct Pages {
     std::vector<std::string> plain;
     bool r2007 = false;
+    std::size_t storedBytes = 0;  // the same pages as the drawing's writer compressed them (R2004 codec)
 };
 
 void Cut(std::string_view data, std::size_t pageSize, Pages& pages) {
@@ -59,7 +61,10 @@ bool Load(const std::string& path, Pages& pages, std::string& why) {
         R2004File file;
         if (!file.Parse(bytes, why)) return false;
         for (const R2004Section& s : file.sections) {
-            if (s.readable && s.compressed == 2 && s.maxPageSize > 0) Cut(s.data, s.maxPageSize, pages);
+            if (s.readable && s.compressed == 2 && s.maxPageSize > 0) {
+                Cut(s.data, s.maxPageSize, pages);
+                for (const R2004SectionPage& page : s.pages) pages.storedBytes += page.dataSize;
+            }
         }
         return true;
     }
@@ -80,7 +85,8 @@ double BestSeconds(const std::function<void()>& round) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::printf("%-44s %7s %10s %6s %12s %12s\n", "drawing", "codec", "MB", "ratio", "compress", "decompress");
+    std::printf("%-44s %7s %10s %6s %6s %12s %12s\n", "drawing", "codec", "MB", "ratio", "file's", "compress",
+                "decompress");
     int failed = 0;
     for (int a = 1; a < argc; ++a) {
         Pages pages;
@@ -121,9 +127,13 @@ int main(int argc, char** argv) {
         name = name.substr(name.find_last_of('/') + 1);
         // Corpus file names start with where they came from, up to "__".
         if (const std::size_t cut = name.find("__"); cut != std::string::npos) name = name.substr(cut + 2);
-        std::printf("%-44s %7s %10.2f %6.3f %7.1f MB/s %7.1f MB/s\n", name.c_str(), pages.r2007 ? "R2007" : "R2004",
-                    plainBytes / 1e6, plainBytes ? double(packedBytes) / plainBytes : 0.0, plainBytes / compress / 1e6,
-                    plainBytes / decompress / 1e6);
+        char fileRatio[16] = "     -";
+        if (pages.storedBytes > 0 && plainBytes > 0) {
+            std::snprintf(fileRatio, sizeof fileRatio, "%6.3f", double(pages.storedBytes) / plainBytes);
+        }
+        std::printf("%-44s %7s %10.2f %6.3f %s %7.1f MB/s %7.1f MB/s\n", name.c_str(), pages.r2007 ? "R2007" : "R2004",
+                    plainBytes / 1e6, plainBytes ? double(packedBytes) / plainBytes : 0.0, fileRatio,
+                    plainBytes / compress / 1e6, plainBytes / decompress / 1e6);
     }
     return failed == 0 ? 0 : 1;
 }

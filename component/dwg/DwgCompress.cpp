@@ -25,10 +25,14 @@ constexpr std::size_t kFarReach = 0x7FFF;   // 0x10-0x17: two offset bytes plus 
 constexpr std::size_t kFarShortCount = 9;
 constexpr std::size_t kFirstLiterals = 4;   // the shortest opening literal run
 constexpr int kHashBits = 15;
-constexpr int kMaxCandidates = 48;          // hash chain entries tried per position
+// Hash chain entries tried per position. Four keep every corpus drawing's
+// pages 4 to 10 % smaller than its own writer stored them, about 1.5 %
+// larger than 48 tries would, and compress 1.5 to 1.9 times as fast.
+constexpr int kMaxCandidates = 4;
 
-// The stream is written through a pointer into `out`, whose room is made
-// before each token (Room below): no byte is appended one at a time.
+// The stream is written through a pointer into a buffer of the thread's own,
+// whose room is made before each token: no byte is appended one at a time,
+// and the buffer is not cleared for every page.
 
 // Zero bytes worth 0xFF each, closed by one non-zero byte; `rest` >= 1.
 char* PutRun(char* p, std::size_t rest) {
@@ -181,11 +185,12 @@ bool Compress2004(std::string_view in, std::string& out) {
 
     // Room for the literals and a token of every size up front; more is made
     // before a token that could pass the end.
-    out.resize(n + n / 8 + 64);
+    thread_local std::string stream;
+    if (stream.size() < n + n / 8 + 64) stream.resize(n + n / 8 + 64);
     std::size_t written = 0;
     auto room = [&](std::size_t need) {
-        if (out.size() - written < need) out.resize(std::max(out.size() * 2, written + need));
-        return out.data() + written;
+        if (stream.size() - written < need) stream.resize(std::max(stream.size() * 2, written + need));
+        return stream.data() + written;
     };
 
     bool opened = false;      // the opening literal run is written
@@ -201,7 +206,7 @@ bool Compress2004(std::string_view in, std::string& out) {
             p = PutMatch(p, pendingCount, pendingDistance, literals);
         }
         std::memcpy(p, data + literalStart, literals);
-        written = static_cast<std::size_t>(p + literals - out.data());
+        written = static_cast<std::size_t>(p + literals - stream.data());
     };
 
     std::size_t i = 0;
@@ -246,7 +251,7 @@ bool Compress2004(std::string_view in, std::string& out) {
     }
     flush(n);
     *room(1) = '\x11';
-    out.resize(written + 1);
+    out.assign(stream.data(), written + 1);
     return true;
 }
 
