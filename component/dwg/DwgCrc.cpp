@@ -17,11 +17,12 @@ constexpr std::array<std::uint16_t, 256> MakeTable() {
 
 constexpr std::array<std::uint16_t, 256> kTable = MakeTable();
 
-// kSlices[k][b]: the CRC of byte b followed by k zero bytes, for eight bytes at a time.
-constexpr std::array<std::array<std::uint16_t, 256>, 8> MakeSlices() {
-    std::array<std::array<std::uint16_t, 256>, 8> t{};
+// kSlices[k][b]: the CRC of byte b followed by k zero bytes, for sixteen bytes at a time.
+constexpr std::size_t kSliceBytes = 16;
+constexpr std::array<std::array<std::uint16_t, 256>, kSliceBytes> MakeSlices() {
+    std::array<std::array<std::uint16_t, 256>, kSliceBytes> t{};
     t[0] = MakeTable();
-    for (std::size_t k = 1; k < 8; ++k) {
+    for (std::size_t k = 1; k < kSliceBytes; ++k) {
         for (unsigned n = 0; n < 256; ++n) {
             t[k][n] = static_cast<std::uint16_t>((t[k - 1][n] >> 8) ^ t[0][t[k - 1][n] & 0xFF]);
         }
@@ -51,11 +52,16 @@ std::uint16_t Crc16(std::uint16_t seed, const void* data, std::size_t n) {
     const auto* p = static_cast<const std::uint8_t*>(data);
     std::uint16_t crc = seed;
     std::size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
+    // The CRC only meets the first two bytes of a block; the other fourteen
+    // are looked up side by side, off the chain from one block to the next.
+    for (; i + kSliceBytes <= n; i += kSliceBytes) {
         const std::uint8_t* q = p + i;
         const unsigned b0 = (q[0] ^ crc) & 0xFF, b1 = (q[1] ^ (crc >> 8)) & 0xFF;
-        crc = static_cast<std::uint16_t>(kSlices[7][b0] ^ kSlices[6][b1] ^ kSlices[5][q[2]] ^ kSlices[4][q[3]] ^
-                                         kSlices[3][q[4]] ^ kSlices[2][q[5]] ^ kSlices[1][q[6]] ^ kSlices[0][q[7]]);
+        const unsigned rest = kSlices[13][q[2]] ^ kSlices[12][q[3]] ^ kSlices[11][q[4]] ^ kSlices[10][q[5]] ^
+                              kSlices[9][q[6]] ^ kSlices[8][q[7]] ^ kSlices[7][q[8]] ^ kSlices[6][q[9]] ^
+                              kSlices[5][q[10]] ^ kSlices[4][q[11]] ^ kSlices[3][q[12]] ^ kSlices[2][q[13]] ^
+                              kSlices[1][q[14]] ^ kSlices[0][q[15]];
+        crc = static_cast<std::uint16_t>(kSlices[15][b0] ^ kSlices[14][b1] ^ rest);
     }
     for (; i < n; ++i) {
         crc = static_cast<std::uint16_t>((crc >> 8) ^ kTable[(crc ^ p[i]) & 0xFF]);
