@@ -18,7 +18,7 @@ namespace {
 // Only a stretch the heap holds in one piece is advised.
 void PrepareHugePageHeap() {
     constexpr std::size_t kPiece = 16 * 1024 * 1024;
-    constexpr std::size_t kCount = 6;
+    constexpr std::size_t kCount = 16;
     constexpr std::uintptr_t kHuge = 2 * 1024 * 1024;
     void* pieces[kCount] = {};
     bool contiguous = true;
@@ -45,10 +45,13 @@ void PrepareHugePageHeap() {
 
 void KeepLargeBuffersForReuse() {
 #if defined(__GLIBC__)
-    // 32 MB is the largest threshold the library takes.
+    // 32 MB is the largest threshold the library takes; larger buffers (a
+    // 50 MB drawing's bytes) would still be mapped apart, so no buffer is.
+    // Where the heap cannot grow, the library still maps memory apart.
     constexpr int kBytes = 32 * 1024 * 1024;
     mallopt(M_MMAP_THRESHOLD, kBytes);
-    mallopt(M_TRIM_THRESHOLD, 4 * kBytes);  // above the 96 MB grown below, which so stays
+    mallopt(M_MMAP_MAX, 0);
+    mallopt(M_TRIM_THRESHOLD, 16 * kBytes);  // above the 256 MB grown below, which so stays
 #if defined(MADV_HUGEPAGE)
     PrepareHugePageHeap();
 #endif

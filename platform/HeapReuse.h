@@ -7,13 +7,14 @@
 
 namespace kel {
 
-// Keeps buffers of up to 32 MB in the heap, and up to 128 MB of freed memory
-// for reuse before any is handed back. Where the system offers 2 MiB pages on
-// request, the first 96 MB of heap are asked for in such pages: where a page
-// fault is dear, as on virtual machines, touching a drawing's memory for the
-// first time costs one fault per 2 MiB instead of one per 4 KiB (memory stays
-// unused until touched). Call once at start; where the C library offers no
-// such setting, this does nothing.
+// Keeps every buffer in the heap, however large, and up to 512 MB of freed
+// memory for reuse before any is handed back (the most a run's largest
+// drawing needed stays with the process until it ends). Where the system
+// offers 2 MiB pages on request, the first 256 MB of heap are asked for in
+// such pages: where a page fault is dear, as on virtual machines, touching a
+// drawing's memory for the first time costs one fault per 2 MiB instead of
+// one per 4 KiB (memory stays unused until touched). Call once at start;
+// where the C library offers no such setting, this does nothing.
 void KeepLargeBuffersForReuse();
 
 }  // namespace kel

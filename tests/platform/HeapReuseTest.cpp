@@ -37,14 +37,23 @@ bool MappingOf(const void* address, std::string& header, std::string& flags) {
 
 TEST(HeapReuse, LargeBuffersComeFromAHeapAdvisedForHugePages) {
     KeepLargeBuffersForReuse();
-    void* buffer = std::malloc(20 * 1024 * 1024);
+    void* buffer = std::malloc(40 * 1024 * 1024);
     ASSERT_NE(buffer, nullptr);
-    std::string header, flags;
+    // More than the heap was grown by and than any threshold the library
+    // takes for mapping a buffer apart: the heap grows for it all the same.
+    // (Never touched, it takes no memory.)
+    void* beyond = std::malloc(300 * 1024 * 1024);
+    ASSERT_NE(beyond, nullptr);
+    std::string header, flags, beyondHeader, beyondFlags;
     // Past the first 2 MiB: the advised stretch starts at a 2 MiB boundary.
     const bool found = MappingOf(static_cast<char*>(buffer) + 4 * 1024 * 1024, header, flags);
+    const bool foundBeyond = MappingOf(beyond, beyondHeader, beyondFlags);
+    std::free(beyond);
     std::free(buffer);
     ASSERT_TRUE(found);
+    ASSERT_TRUE(foundBeyond);
     EXPECT_NE(header.find("[heap]"), std::string::npos) << header;
+    EXPECT_NE(beyondHeader.find("[heap]"), std::string::npos) << beyondHeader;
     std::string setting;
     std::getline(std::ifstream("/sys/kernel/mm/transparent_hugepage/enabled"), setting);
     if (setting.find("[always]") == std::string::npos && setting.find("[madvise]") == std::string::npos) {
