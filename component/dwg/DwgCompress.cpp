@@ -1,15 +1,14 @@
 #include "component/dwg/DwgCompress.h"
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "component/ByteOrder.h"
+#include "component/dwg/PageWork.h"
 
 namespace kel::dwg {
 namespace {
@@ -260,30 +259,8 @@ bool Compress2004Pages(const std::vector<std::string_view>& pages, std::vector<s
     out.assign(pages.size(), std::string());
     std::size_t total = 0;
     for (std::string_view page : pages) total += page.size();
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> ok{true};
-    // Each thread takes the next page nobody has taken; every page has its
-    // own output string, and the hash heads are per thread.
-    auto work = [&]() noexcept {
-        try {
-            for (std::size_t k = next++; k < pages.size(); k = next++) {
-                if (!Compress2004(pages[k], out[k])) ok = false;
-            }
-        } catch (...) {
-            ok = false;
-        }
-    };
-    std::thread helper;
-    if (total >= helpFrom && pages.size() > 1 && std::thread::hardware_concurrency() > 1) {
-        try {
-            helper = std::thread(work);
-        } catch (...) {
-            // Without a second thread this one takes every page.
-        }
-    }
-    work();
-    if (helper.joinable()) helper.join();
-    return ok;
+    // Every page has its own output string, and the hash heads are per thread.
+    return ForEachPage(pages.size(), total >= helpFrom, [&](std::size_t k) { return Compress2004(pages[k], out[k]); });
 }
 
 }  // namespace kel::dwg

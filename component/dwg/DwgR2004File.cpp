@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "component/ByteOrder.h"
 #include "component/dwg/DwgCrc.h"
 #include "component/dwg/DwgDecompress.h"
+#include "component/dwg/PageWork.h"
 
 namespace kel::dwg {
 namespace {
@@ -20,6 +22,8 @@ constexpr std::size_t kSystemHeaderSize = kR2004SystemHeaderSize;
 constexpr std::size_t kDataHeaderSize = kR2004DataHeaderSize;
 constexpr std::size_t kMaxSectionSize = std::size_t{1} << 30;
 constexpr std::uint32_t kMaxPageSize = 8u << 20;  // pages are normally 0x7400 bytes
+// A section of this many bytes or more is decompressed on two threads.
+constexpr std::size_t kDecompressHelpFrom = 2u << 20;
 // Sizes read from the file are believed only up to this multiple of the
 // file's own size, so that a damaged map cannot make us allocate gigabytes.
 constexpr std::size_t kMaxExpansion = 256;
@@ -121,6 +125,14 @@ bool R2004File::StoredPage(std::string_view bytes, std::int32_t number, std::str
 }
 
 namespace {
+
+// A page of a section left to be checked and decompressed in place at `start`.
+struct PageJob {
+    std::string_view data;  // as stored
+    std::uint32_t checksum = 0;
+    std::size_t start = 0;
+    bool checksumOk = false, decompressed = false;
+};
 
 // The decompressed bytes [start, start + length) of page `index` of section
 // `s`, when the earlier file had the same stored bytes at that place.
@@ -235,8 +247,45 @@ bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::s
         return false;
     }
     s.readable = s.encrypted != 1;
-    std::string scratch;
     if (s.readable) s.data.assign(static_cast<std::size_t>(s.size), '\0');  // pages never written are zero
+
+    // Pages that decompress in place and are not taken from an earlier file
+    // are checked and decompressed once the map is read, on two threads for
+    // a large section, when no page reaches into the next one's bytes (as
+    // writers lay them out): then the order in which they land does not
+    // matter. Under a map that says otherwise each is done in turn. Either
+    // way the first page in map order that fails gives the reason.
+    bool apart = s.compressed == 2;
+    for (std::uint32_t p = 1; apart && p < pageCount; ++p) {
+        const std::uint64_t before = ReadLittleEndian<std::uint64_t>(map.data() + at + 16 * (p - 1) + 8);
+        const std::uint64_t start = ReadLittleEndian<std::uint64_t>(map.data() + at + 16 * p + 8);
+        apart = start > before && start - before >= maxPage;
+    }
+    std::vector<PageJob> jobs;
+    auto runJobs = [&]() {
+        ForEachPage(jobs.size(), apart && s.size >= kDecompressHelpFrom, [&](std::size_t k) {
+            PageJob& job = jobs[k];
+            job.checksumOk = R2004DataChecksum(job.data) == job.checksum;
+            job.decompressed =
+                job.checksumOk && Decompress2004(job.data, s.data.data() + job.start, maxPage) != kDecompressFailed;
+            return job.decompressed;
+        });
+        for (const PageJob& job : jobs) {
+            if (!job.decompressed) {
+                why = "section " + s.name + (job.checksumOk ? ": page does not decompress" : ": page checksum mismatch");
+                return false;
+            }
+        }
+        jobs.clear();
+        return true;
+    };
+    // The reason of a page that fails now, unless a page before it failed.
+    auto fail = [&](std::string reason) {
+        if (runJobs()) why = std::move(reason);
+        return false;
+    };
+
+    std::string scratch;
     for (std::uint32_t p = 0; p < pageCount; ++p) {
         const char* e = map.data() + at;
         at += 16;
@@ -249,26 +298,34 @@ bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::s
         const bool found = AddressOf(number, address);
         if (!found || address > bytes.size() || bytes.size() - address < kDataHeaderSize ||
             dataSize > bytes.size() - address - kDataHeaderSize) {
-            why = "section " + s.name + ": page " + std::to_string(number) + " lies outside the file";
-            return false;
+            return fail("section " + s.name + ": page " + std::to_string(number) + " lies outside the file");
         }
         std::uint8_t header[kDataHeaderSize];
         std::memcpy(header, bytes.data() + address, kDataHeaderSize);
         R2004MaskDataHeader(header, address);
         std::uint32_t compressedSize = ReadLittleEndian<std::uint32_t>(header + 8);
         if (ReadLittleEndian<std::uint32_t>(header) != kDataPageType || compressedSize > dataSize || start > s.size) {
-            why = "section " + s.name + ": page header is invalid";
-            return false;
+            return fail("section " + s.name + ": page header is invalid");
         }
         std::string_view data = bytes.substr(address + kDataHeaderSize, compressedSize);
-        if (R2004DataChecksum(data) != ReadLittleEndian<std::uint32_t>(header + 0x1C) || R2004DataHeaderChecksum(header) != ReadLittleEndian<std::uint32_t>(header + 0x18)) {
-            why = "section " + s.name + ": page checksum mismatch";
-            return false;
+        const std::uint32_t checksum = ReadLittleEndian<std::uint32_t>(header + 0x1C);
+        if (R2004DataHeaderChecksum(header) != ReadLittleEndian<std::uint32_t>(header + 0x18)) {
+            return fail("section " + s.name + ": page checksum mismatch");
         }
         // Pages are padded to the section's page size; the section ends earlier.
         const std::size_t length = std::min<std::size_t>(maxPage, static_cast<std::size_t>(s.size - start));
         std::string_view same;
-        if (known && known->file && KnownPage(*known, s, p, data, start, length, same)) {
+        const bool isKnown = known && known->file && KnownPage(*known, s, p, data, start, length, same);
+        // A page that fits in the section decompresses in place; the last
+        // one, whose padding would run past the section's end, beside it.
+        const bool inPlace = length == maxPage;
+        if (s.compressed == 2 && inPlace && !isKnown) {
+            jobs.push_back({data, checksum, static_cast<std::size_t>(start)});
+            if (!apart && !runJobs()) return false;
+            continue;
+        }
+        if (R2004DataChecksum(data) != checksum) return fail("section " + s.name + ": page checksum mismatch");
+        if (isKnown) {
             s.data.replace(static_cast<std::size_t>(start), same.size(), same);
             continue;
         }
@@ -276,19 +333,12 @@ bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::s
             s.data.replace(static_cast<std::size_t>(start), std::min(data.size(), length), data.substr(0, length));
             continue;
         }
-        // A page that fits in the section decompresses in place; the last
-        // one, whose padding would run past the section's end, beside it.
-        const bool inPlace = length == maxPage;
-        if (!inPlace) scratch.resize(maxPage);
-        char* to = inPlace ? s.data.data() + start : scratch.data();
-        const std::size_t got = Decompress2004(data, to, maxPage);
-        if (got == kDecompressFailed) {
-            why = "section " + s.name + ": page does not decompress";
-            return false;
-        }
-        if (!inPlace) s.data.replace(static_cast<std::size_t>(start), std::min(got, length), scratch, 0, std::min(got, length));
+        scratch.resize(maxPage);
+        const std::size_t got = Decompress2004(data, scratch.data(), maxPage);
+        if (got == kDecompressFailed) return fail("section " + s.name + ": page does not decompress");
+        s.data.replace(static_cast<std::size_t>(start), std::min(got, length), scratch, 0, std::min(got, length));
     }
-    return true;
+    return runJobs();
 }
 
 }  // namespace kel::dwg

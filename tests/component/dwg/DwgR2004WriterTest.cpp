@@ -220,5 +220,36 @@ TEST(DwgR2004WriterTest, DamagedStructuresAreRefused) {
     EXPECT_FALSE(R2004File().Parse(out.substr(0, out.size() - 0x100), why));
 }
 
+// A section large enough to be decompressed on two threads still gives the
+// reason of its first damaged page in map order, whichever kind of damage
+// comes first: a page whose stored bytes were altered, or one the page map lacks.
+TEST(DwgR2004WriterTest, TheFirstDamagedPageOfALargeSectionGivesTheReason) {
+    KEL_NEED_CORPUS();
+    const std::string bytes = test::ReadCorpus("dwg/AC1024_R2010/cad-drawing__plans-structure.dwg");
+    const R2004File good = Parsed(bytes);
+    const R2004Section* objects = good.Find("AcDb:AcDbObjects");
+    ASSERT_NE(objects, nullptr);
+    ASSERT_GT(objects->data.size(), std::size_t{4} << 20);
+    ASSERT_GT(objects->pages.size(), 100u);
+    const R2004Section* handles = good.Find("AcDb:Handles");
+    for (const bool alteredFirst : {true, false}) {
+        SCOPED_TRACE(alteredFirst ? "altered page first" : "missing page first");
+        const std::size_t altered = alteredFirst ? 3 : 90, missing = alteredFirst ? 90 : 3;
+        std::string damaged = bytes;
+        for (const R2004PageEntry& e : good.pageMap) {
+            if (e.number == objects->pages[altered].number) damaged[e.address + 0x20 + 5] ^= 0x40;
+        }
+        R2004File f = good;
+        for (R2004Section& s : f.sections) {
+            if (s.name == objects->name) s.pages[missing].number = 9999;
+        }
+        std::string out, why;
+        ASSERT_TRUE(WriteR2004(damaged, f, {{handles->name, handles->data}}, {}, out, why)) << why;
+        EXPECT_FALSE(R2004File().Parse(out, why));
+        EXPECT_EQ(why, alteredFirst ? "section AcDb:AcDbObjects: page checksum mismatch"
+                                    : "section AcDb:AcDbObjects: page 9999 lies outside the file");
+    }
+}
+
 }  // namespace
 }  // namespace kel::dwg
