@@ -100,13 +100,11 @@ bool R2004File::ReadSystemPage(std::string_view bytes, std::uint64_t address, st
 }
 
 bool R2004File::AddressOf(std::int32_t number, std::uint64_t& address) const {
-    for (const auto& [n, a] : pages_) {
-        if (n == number) {
-            address = a;
-            return true;
-        }
-    }
-    return false;
+    const auto it = std::lower_bound(pages_.begin(), pages_.end(), number,
+                                     [](const auto& page, std::int32_t n) { return page.first < n; });
+    if (it == pages_.end() || it->first != number) return false;
+    address = it->second;
+    return true;
 }
 
 bool R2004File::StoredPage(std::string_view bytes, std::int32_t number, std::string_view& stored) const {
@@ -201,6 +199,7 @@ bool R2004File::Parse(std::string_view bytes, std::string& why, const R2004Known
         }
         address += size;
     }
+    std::stable_sort(pages_.begin(), pages_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::uint64_t sectionMapAddress = 0;
     std::string sectionMap;
     if (!AddressOf(sectionMapId, sectionMapAddress) ||

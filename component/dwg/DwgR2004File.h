@@ -86,7 +86,9 @@ private:
                      const R2004KnownPages* known, std::string& why) const;
     bool AddressOf(std::int32_t number, std::uint64_t& address) const;
 
-    std::vector<std::pair<std::int32_t, std::uint64_t>> pages_;  // page number -> file address
+    // Page number -> file address, ordered by number; a number the map names
+    // twice keeps its first place in the file first.
+    std::vector<std::pair<std::int32_t, std::uint64_t>> pages_;
 };
 
 // The checksum a system page header stores: over the header with the field
