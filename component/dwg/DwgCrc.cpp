@@ -76,30 +76,6 @@ std::uint32_t Crc32(std::uint32_t seed, const void* data, std::size_t n) {
     return ~inverted;
 }
 
-std::uint32_t PageChecksum(std::uint32_t seed, const void* data, std::size_t n) {
-    const auto* p = static_cast<const std::uint8_t*>(data);
-    std::uint32_t sum1 = seed & 0xFFFF;
-    std::uint32_t sum2 = seed >> 16;
-    while (n != 0) {
-        std::size_t chunk = n < 0x15B0 ? n : 0x15B0;
-        n -= chunk;
-        std::size_t i = 0;
-        // Eight bytes at a time: each adds to sum2 as often as the sums
-        // after it would have, without waiting on the one before.
-        for (; i + 8 <= chunk; i += 8, p += 8) {
-            sum2 += 8 * sum1 + 8u * p[0] + 7u * p[1] + 6u * p[2] + 5u * p[3] + 4u * p[4] + 3u * p[5] + 2u * p[6] + p[7];
-            sum1 += 0u + p[0] + p[1] + p[2] + p[3] + p[4] + p[5] + p[6] + p[7];
-        }
-        for (; i < chunk; ++i) {
-            sum1 += *p++;
-            sum2 += sum1;
-        }
-        sum1 %= 0xFFF1;
-        sum2 %= 0xFFF1;
-    }
-    return (sum2 << 16) | (sum1 & 0xFFFF);
-}
-
 bool FileHeaderCrcXor(std::int32_t locatorCount, std::uint16_t& out) {
     switch (locatorCount) {
         case 3: out = 0xA598; return true;

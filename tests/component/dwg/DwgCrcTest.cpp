@@ -1,5 +1,5 @@
-// The 16-bit object CRC, taken several bytes a step, against the same CRC
-// taken one bit at a time.
+// The 16-bit object CRC and the R2004 page checksum, taken several bytes a
+// step, against the same sums taken one bit or one byte at a time.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -30,6 +30,35 @@ TEST(DwgCrcTest, ObjectCrcMatchesTheBitwiseFormForEveryLengthAndSeed) {
     }
     // The standard check value of this CRC (reflected 0x8005, no final inversion).
     EXPECT_EQ(Crc16(0, "123456789", 9), 0xBB3D);
+}
+
+// Two running sums modulo 0xFFF1, the second adding the first after every byte.
+std::uint32_t PageChecksumByBytes(std::uint32_t seed, const std::string& data, std::size_t n) {
+    std::uint64_t sum1 = seed & 0xFFFF, sum2 = seed >> 16;
+    for (std::size_t i = 0; i < n; ++i) {
+        sum1 = (sum1 + static_cast<std::uint8_t>(data[i])) % 0xFFF1;
+        sum2 = (sum2 + sum1) % 0xFFF1;
+    }
+    return static_cast<std::uint32_t>(sum2 << 16 | sum1);
+}
+
+TEST(DwgCrcTest, PageChecksumMatchesTheBytewiseFormForEveryLengthAndSeed) {
+    std::mt19937 random(5);
+    std::string data(3 * 0x15B0 + 77, '\0');
+    for (char& c : data) c = static_cast<char>(random());
+    std::string full(2 * 0x15B0 + 31, '\xFF');  // the largest sums a chunk can reach
+    for (std::size_t n = 0; n <= 300; ++n) {
+        const std::uint32_t seed = random() % 0xFFF1 | (random() % 0xFFF1) << 16;
+        EXPECT_EQ(PageChecksum(seed, data.data(), n), PageChecksumByBytes(seed, data, n)) << n;
+    }
+    for (std::size_t n : {0x15B0 - 1, 0x15B0, 0x15B0 + 1, 0x15B0 + 32, 2 * 0x15B0 + 31, 3 * 0x15B0 + 77}) {
+        for (std::uint32_t seed : {0u, 0xFFF0FFF0u, 0x12345678u % 0xFFF1}) {
+            EXPECT_EQ(PageChecksum(seed, data.data(), n), PageChecksumByBytes(seed, data, n)) << n;
+            if (n <= full.size()) {
+                EXPECT_EQ(PageChecksum(seed, full.data(), n), PageChecksumByBytes(seed, full, n)) << n;
+            }
+        }
+    }
 }
 
 }  // namespace
