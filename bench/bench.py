@@ -54,7 +54,16 @@ def generate(data, size, binary):
     return path
 
 
+# The KEL_HOME of every kel-batch run here (set in main).
+HOME = None
+
+
 def copies(source, folder, count):
+    # Every round starts with an empty journal: a run ends by deleting the
+    # oldest runs' originals beyond the journal's limits, which would charge
+    # a row for the drawings of the rows before it.
+    if HOME:
+        shutil.rmtree(os.path.join(HOME, "journal"), ignore_errors=True)
     shutil.rmtree(folder, ignore_errors=True)
     os.makedirs(folder)
     paths = []
@@ -356,8 +365,10 @@ def main():
         rest = rest[2:]
     sizes = [parse_size(s) for s in rest] or sorted(COPIES)
     os.makedirs(data, exist_ok=True)
+    global HOME
     home = os.path.join(data, "home")
     os.makedirs(home, exist_ok=True)
+    HOME = home
     env = dict(os.environ, KEL_HOME=home)
     ok = True
     if "dxf" in only:
