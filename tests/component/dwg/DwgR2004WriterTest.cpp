@@ -28,18 +28,6 @@ R2004File Parsed(const std::string& bytes) {
     return f;
 }
 
-// The corpus drawings of every version that shares the organisation.
-std::vector<std::string> CorpusFiles() {
-    std::vector<std::string> out;
-    for (const char* version : {"AC1018_R2004", "AC1024_R2010", "AC1027_R2013", "AC1032_R2018"}) {
-        const std::string folder = kel::test::CorpusPath(std::string("dwg/") + version);
-        if (!std::filesystem::is_directory(folder)) continue;
-        for (const auto& e : std::filesystem::directory_iterator(folder)) out.push_back(e.path().string());
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 // The page's stored bytes (header decrypted) as the page map places it.
 std::string PageAt(const std::string& bytes, const R2004File& f, std::int32_t number, std::uint8_t (&header)[0x20]) {
     for (const R2004PageEntry& e : f.pageMap) {
@@ -66,7 +54,7 @@ R2004File Rewrite(const std::string& bytes, const std::map<std::string, std::str
 
 TEST(DwgR2004WriterTest, EveryCorpusFileRewrittenKeepsEverySectionAndCopiesUntouchedPages) {
     KEL_NEED_CORPUS();
-    for (const std::string& path : CorpusFiles()) {
+    for (const std::string& path : test::R2004OrganisationCorpusFiles()) {
         SCOPED_TRACE(path);
         const std::string bytes = kel::test::ReadFile(path);
         R2004File before = Parsed(bytes);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <initializer_list>
 #include <memory>
@@ -84,6 +85,19 @@ inline std::vector<std::string> AllReadableCorpusFiles() {
     std::vector<std::string> all = SupportedCorpusFiles();
     for (const CountedFile& f : PagedCorpusFiles()) all.push_back(f.name);
     return all;
+}
+
+// The paths of the corpus DWGs of every version that shares the R2004 file
+// organisation and page codec (R2004, R2010, R2013, R2018), sorted.
+inline std::vector<std::string> R2004OrganisationCorpusFiles() {
+    std::vector<std::string> out;
+    for (const char* version : {"AC1018_R2004", "AC1024_R2010", "AC1027_R2013", "AC1032_R2018"}) {
+        const std::string folder = kel::test::CorpusPath(std::string("dwg/") + version);
+        if (!std::filesystem::is_directory(folder)) continue;
+        for (const auto& e : std::filesystem::directory_iterator(folder)) out.push_back(e.path().string());
+    }
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 // The records in which multi-line attributes keep a copy of their text.
