@@ -31,17 +31,26 @@ struct Record {
     std::string_view xdict, entryName;
     std::vector<std::pair<std::string_view, std::uint64_t>> entries;
     // Numbers are kept as their tokens and read only for the records that use them.
+    // The tokens of groups 10 to 71 are read only when their flags say they
+    // were seen, so a new record leaves them as they are.
     DxfToken tokX, tokY, tokZ, tok66, tok67, tok70, tok71, value;
     std::vector<DxfToken> chunks;
 
+    // Starts the record of type t at byte s. A file has a record every 140
+    // bytes or so, so this clears the flags and the unguarded fields one by
+    // one rather than building a whole new Record.
     void Begin(std::string_view t, std::size_t s) {
-        std::vector<DxfToken> keep = std::move(chunks);
-        *this = Record();
-        chunks = std::move(keep);
-        chunks.clear();
         active = true;
         type = t;
         start = s;
+        handle = name = layer = owner = layoutRef = layoutName = layoutOwner = subclass = xdict = entryName = {};
+        value = DxfToken();
+        hasHandle = hasName = hasLayer = hasOwner = hasLayoutRef = false;
+        hasX = hasY = hasZ = has66 = has70 = has71 = has67 = false;
+        hasValue = inGroup = embedded = inXdict = false;
+        embeddedText = 0;
+        entries.clear();
+        chunks.clear();
     }
 };
 
@@ -105,21 +114,17 @@ public:
     }
 
 private:
-    // Makes room for the entries the file can hold, so that the vectors are not
-    // copied over and over while they grow: every ATTRIB and INSERT names its
-    // type, and an entity with a handle takes at least some dozens of bytes.
+    // Makes room for the entries a drawing of this size is likely to hold, so
+    // that the vectors are not copied, and their old and new buffers touched,
+    // while they grow: an entity with a handle takes at least some dozens of
+    // bytes; a drawing of title blocks and parts holds an attribute per 220
+    // bytes or so and an insert per 870, in ASCII and binary alike. Room that
+    // is not used is never touched; a denser drawing grows the vectors as
+    // usual. Counting the types in the file first cost more than reading it.
     void Reserve() {
-        m_.attribs.reserve(Occurrences("ATTRIB"));
-        m_.inserts.reserve(Occurrences("INSERT"));
         m_.handles.reserve(data_.size() / 64 + 16);
-    }
-
-    std::size_t Occurrences(std::string_view word) const {
-        std::size_t n = 0;
-        for (std::size_t at = data_.find(word); at != std::string_view::npos; at = data_.find(word, at + word.size())) {
-            ++n;
-        }
-        return n;
+        m_.attribs.reserve(data_.size() / 160 + 16);
+        m_.inserts.reserve(data_.size() / 640 + 16);
     }
 
     // Handles one token; false at the end of the drawing (0/EOF).
