@@ -120,7 +120,48 @@ bool DxfTokenizer::Next(DxfToken& token) {
     return encoding_ == DxfEncoding::Ascii ? NextAscii(token) : NextBinary(token);
 }
 
+// The common token read in as few steps as possible: a group code line of
+// spaces and one to four digits within its first nine bytes, and a value line
+// of at most 23 bytes, well before the end of the data. Anything else is read
+// by NextAsciiAnyLine, which reads every token this one reads the same way.
 bool DxfTokenizer::NextAscii(DxfToken& token) {
+    const std::size_t n = data_.size();
+    const char* d = data_.data();
+    const std::size_t start = pos_;
+    if (n - start < 40) return NextAsciiAnyLine(token);
+    const std::size_t limit = start + FirstOfEight(d + start, eol_);
+    std::size_t p = start;
+    while (p < limit && d[p] == ' ') ++p;
+    const std::size_t firstDigit = p;
+    unsigned code = 0;
+    for (unsigned digit; p < limit && p - firstDigit < 4 && (digit = static_cast<unsigned char>(d[p]) - '0') < 10; ++p) {
+        code = code * 10 + digit;
+    }
+    if (p < limit && d[p] == '\r' && eol_ != '\r') ++p;
+    if (p == firstDigit || d[p] != eol_ || code > kMaxCode) return NextAsciiAnyLine(token);
+    const std::size_t valueStart = p + 1;
+    std::size_t lineEnd;
+    if (const unsigned k = FirstOfEight(d + valueStart, eol_); k < 8) {
+        lineEnd = valueStart + k;
+    } else if (const unsigned k8 = FirstOfEight(d + valueStart + 8, eol_); k8 < 8) {
+        lineEnd = valueStart + 8 + k8;
+    } else if (const unsigned k16 = FirstOfEight(d + valueStart + 16, eol_); k16 < 8) {
+        lineEnd = valueStart + 16 + k16;
+    } else {
+        return NextAsciiAnyLine(token);
+    }
+    const std::size_t valueEnd = lineEnd > valueStart && d[lineEnd - 1] == '\r' ? lineEnd - 1 : lineEnd;
+    token.code = static_cast<int>(code);
+    token.start = start;
+    token.valueStart = valueStart;
+    token.valueEnd = valueEnd;
+    token.end = lineEnd + 1;
+    token.value = std::string_view(d + valueStart, valueEnd - valueStart);
+    pos_ = token.end;
+    return true;
+}
+
+bool DxfTokenizer::NextAsciiAnyLine(DxfToken& token) {
     const std::size_t n = data_.size();
     const char* d = data_.data();
     std::size_t start = pos_;

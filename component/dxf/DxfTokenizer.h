@@ -51,6 +51,7 @@ public:
 
 private:
     bool NextAscii(DxfToken& token);
+    bool NextAsciiAnyLine(DxfToken& token);
     bool NextBinary(DxfToken& token);
     bool Fail(std::size_t pos, const char* what);
 

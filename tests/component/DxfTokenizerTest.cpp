@@ -50,6 +50,7 @@ std::string RandomFile(std::mt19937& rng, bool crlf) {
     for (int pair = 0; pair < 40; ++pair) {
         std::string code = std::to_string(rng() % 1072);
         if (rng() % 8 == 0) code = "0" + code;  // a leading zero
+        if (rng() % 16 == 0) text += '\t';  // a tab among the leading blanks
         text += std::string(rng() % 10, ' ') + code;
         if (rng() % 16 == 0) text += ' ';  // a trailing blank
         text += eol;
