@@ -1,6 +1,7 @@
 #include "component/dxf/DxfTokenizer.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cstring>
@@ -43,9 +44,8 @@ std::int64_t RealToInteger(double d) {
     return static_cast<std::int64_t>(d);
 }
 
-}  // namespace
-
-ValueKind KindOfCode(int code) {
+// The kind of value a group code holds, as the DXF reference assigns them.
+constexpr ValueKind KindRule(int code) {
     if (code >= 10 && code <= 59) return ValueKind::Double;
     if (code >= 60 && code <= 79) return ValueKind::Int16;
     if (code >= 90 && code <= 99) return ValueKind::Int32;
@@ -66,6 +66,18 @@ ValueKind KindOfCode(int code) {
     if (code >= 1060 && code <= 1070) return ValueKind::Int16;
     if (code == 1071) return ValueKind::Int32;
     return ValueKind::String;
+}
+
+}  // namespace
+
+ValueKind KindOfCode(int code) {
+    // Every group code in use, looked up once per binary token.
+    static constexpr auto kKinds = [] {
+        std::array<ValueKind, kMaxCode + 1> kinds{};
+        for (int c = 0; c <= kMaxCode; ++c) kinds[static_cast<std::size_t>(c)] = KindRule(c);
+        return kinds;
+    }();
+    return code >= 0 && code <= kMaxCode ? kKinds[static_cast<std::size_t>(code)] : ValueKind::String;
 }
 
 std::string_view Trim(std::string_view text) {
@@ -258,7 +270,17 @@ bool DxfTokenizer::NextBinary(DxfToken& token) {
     ValueKind kind = KindOfCode(code);
     std::size_t valueStart = p, valueEnd, end;
     if (kind == ValueKind::String) {
-        const void* z = std::memchr(d + p, '\0', n - p);
+        // Strings are short as a rule: their first 16 bytes are looked at in
+        // place before the general search.
+        const void* z = nullptr;
+        if (n - p >= 16) {
+            if (const unsigned k = FirstOfEight(d + p, '\0'); k < 8) {
+                z = d + p + k;
+            } else if (const unsigned k8 = FirstOfEight(d + p + 8, '\0'); k8 < 8) {
+                z = d + p + 8 + k8;
+            }
+        }
+        if (!z) z = std::memchr(d + p, '\0', n - p);
         if (!z) return Fail(start, "unterminated string");
         valueEnd = static_cast<const char*>(z) - d;
         end = valueEnd + 1;

@@ -1,6 +1,7 @@
 // The ASCII tokenizer reads short lines a word at a time; checked against a
 // plain line splitter on random files whose line ends fall at every place in
 // and around those words, with CR LF and LF, and cut short at every length.
+// The binary one is checked against the tokens a random file was made of.
 #include <gtest/gtest.h>
 
 #include <charconv>
@@ -84,6 +85,90 @@ TEST(DxfTokenizer, AgreesWithALineSplitterWhereverLinesEnd) {
         // Cut short, so that the last lines end within a word's reach of the data's end.
         for (std::size_t cut = text.size() > 48 ? text.size() - 48 : 0; cut < text.size(); ++cut) {
             ExpectSameTokens(text.substr(0, cut));
+        }
+    }
+}
+
+// Binary files: random tokens of codes at the ends of the value kinds' ranges
+// in the DXF reference, strings of every length around the 16 bytes read in
+// place, in both code widths, whole and cut short at every length near the end.
+struct BinaryCode {
+    int code;
+    int size;  // bytes of a fixed-size value; 0 for a string, -1 for a chunk
+};
+
+constexpr BinaryCode kBinaryCodes[] = {
+    {0, 0},    {1, 0},     {5, 0},     {9, 0},     {10, 8},    {59, 8},    {60, 2},    {79, 2},
+    {90, 4},   {99, 4},    {100, 0},   {110, 8},   {160, 8},   {170, 2},   {210, 8},   {270, 2},
+    {290, 1},  {310, -1},  {330, 0},   {370, 2},   {420, 4},   {999, 0},   {1000, 0},  {1004, -1},
+    {1010, 8}, {1060, 2},  {1070, 2},  {1071, 4},  {300, 0},   {255, 0},   {256, 0},   {469, 8}};
+
+std::vector<Expected> RandomBinary(std::mt19937& rng, bool twoByteCodes, std::string& data) {
+    data = std::string(kBinarySentinel);
+    std::vector<Expected> out;
+    for (int i = 0; i < 60; ++i) {
+        // The first is (0, SECTION), by which the code width is told.
+        const BinaryCode bc = i == 0 ? kBinaryCodes[0] : kBinaryCodes[rng() % std::size(kBinaryCodes)];
+        Expected e{bc.code, data.size(), 0, 0, 0};
+        if (twoByteCodes || bc.code >= 255) {
+            if (!twoByteCodes) data += static_cast<char>(255);
+            data += static_cast<char>(bc.code & 0xFF);
+            data += static_cast<char>(bc.code >> 8);
+        } else {
+            data += static_cast<char>(bc.code);
+        }
+        if (i == 0) {
+            e.valueStart = data.size();
+            data += "SECTION";
+            e.valueEnd = data.size();
+            data += '\0';
+        } else if (bc.size == 0) {
+            e.valueStart = data.size();
+            const std::size_t length = rng() % 40;
+            for (std::size_t k = 0; k < length; ++k) data += static_cast<char>(1 + rng() % 255);
+            e.valueEnd = data.size();
+            data += '\0';
+        } else if (bc.size < 0) {
+            const std::size_t length = rng() % 20;
+            data += static_cast<char>(length);
+            e.valueStart = data.size();
+            for (std::size_t k = 0; k < length; ++k) data += static_cast<char>(rng() % 256);
+            e.valueEnd = data.size();
+        } else {
+            e.valueStart = data.size();
+            for (int k = 0; k < bc.size; ++k) data += static_cast<char>(rng() % 256);
+            e.valueEnd = data.size();
+        }
+        e.end = data.size();
+        out.push_back(e);
+    }
+    return out;
+}
+
+TEST(DxfTokenizer, ReadsBinaryTokensOfEveryKindAndLength) {
+    std::mt19937 rng(11);
+    for (int round = 0; round < 200; ++round) {
+        const bool twoByteCodes = round % 2 == 1;
+        std::string data;
+        const std::vector<Expected> expected = RandomBinary(rng, twoByteCodes, data);
+        for (std::size_t cut = data.size() - 48; cut <= data.size(); ++cut) {
+            const std::string text = data.substr(0, cut);
+            DxfTokenizer tok(text);
+            ASSERT_EQ(tok.Encoding(), twoByteCodes ? DxfEncoding::Binary2 : DxfEncoding::Binary1);
+            DxfToken t;
+            for (const Expected& e : expected) {
+                if (e.end > cut) {
+                    EXPECT_FALSE(tok.Next(t)) << "a token cut short at " << cut;
+                    EXPECT_EQ(tok.Failed(), e.start < cut) << "cut at " << cut;
+                    break;
+                }
+                ASSERT_TRUE(tok.Next(t)) << "token at " << e.start << ": " << tok.Error();
+                ASSERT_EQ(t.code, e.code) << "at " << e.start;
+                ASSERT_EQ(t.start, e.start);
+                ASSERT_EQ(t.valueStart, e.valueStart) << "code " << e.code;
+                ASSERT_EQ(t.valueEnd, e.valueEnd) << "code " << e.code;
+                ASSERT_EQ(t.end, e.end);
+            }
         }
     }
 }
