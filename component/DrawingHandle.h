@@ -10,11 +10,14 @@
 
 namespace kel {
 
+inline bool IsHandleBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
 // The text without the blanks (spaces, tabs, line ends) around it.
 inline std::string_view TrimHandleText(std::string_view text) {
-    const std::size_t b = text.find_first_not_of(" \t\r\n");
-    if (b == std::string_view::npos) return {};
-    return text.substr(b, text.find_last_not_of(" \t\r\n") - b + 1);
+    std::size_t b = 0, e = text.size();
+    while (b < e && IsHandleBlank(text[b])) ++b;
+    while (e > b && IsHandleBlank(text[e - 1])) --e;
+    return text.substr(b, e - b);
 }
 
 // False when the text is no handle (empty, not hexadecimal, more than 64 bits).

@@ -1,7 +1,6 @@
 // One pass over the tokens of a DXF file that indexes block records, layouts,
 // blocks, inserts with their attributes and the constant attribute definitions.
 #include <algorithm>
-#include <cctype>
 #include <unordered_map>
 
 #include "component/LayoutName.h"
@@ -12,16 +11,42 @@ namespace {
 
 enum class Section { None, Header, Tables, Blocks, Entities, Objects, Other };
 
+// Block names compare without regard to the case of ASCII letters.
 std::string UpperKey(std::string_view name) {
     std::string key(Trim(name));
-    for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : key) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
     return key;
+}
+
+// The record types the index tells apart, each named once per record.
+enum class RecordType { Other, Attrib, Insert, SeqEnd, AttDef, Block, EndBlk, BlockRecord, Layout, Dictionary, XRecord, DimStyle };
+
+RecordType TypeOf(std::string_view type) {
+    switch (type.size()) {
+        case 5: return type == "BLOCK" ? RecordType::Block : RecordType::Other;
+        case 6:
+            return type == "ATTRIB"   ? RecordType::Attrib
+                   : type == "INSERT" ? RecordType::Insert
+                   : type == "SEQEND" ? RecordType::SeqEnd
+                   : type == "ATTDEF" ? RecordType::AttDef
+                   : type == "ENDBLK" ? RecordType::EndBlk
+                   : type == "LAYOUT" ? RecordType::Layout
+                                      : RecordType::Other;
+        case 7: return type == "XRECORD" ? RecordType::XRecord : RecordType::Other;
+        case 8: return type == "DIMSTYLE" ? RecordType::DimStyle : RecordType::Other;
+        case 10: return type == "DICTIONARY" ? RecordType::Dictionary : RecordType::Other;
+        case 12: return type == "BLOCK_RECORD" ? RecordType::BlockRecord : RecordType::Other;
+        default: return RecordType::Other;
+    }
 }
 
 // The entity, table entry or object being read: the groups the index needs.
 struct Record {
     bool active = false;
     std::string_view type;
+    RecordType kind = RecordType::Other;
     std::size_t start = 0;
     std::string_view handle, name, layer, owner, layoutRef, layoutName, layoutOwner, subclass;
     bool hasHandle = false, hasName = false, hasLayer = false, hasOwner = false, hasLayoutRef = false;
@@ -42,6 +67,7 @@ struct Record {
     void Begin(std::string_view t, std::size_t s) {
         active = true;
         type = t;
+        kind = TypeOf(t);
         start = s;
         handle = name = layer = owner = layoutRef = layoutName = layoutOwner = subclass = xdict = entryName = {};
         value = DxfToken();
@@ -196,14 +222,14 @@ private:
                 if (!r.hasHandle) { r.handle = Trim(t.value); r.hasHandle = true; }
                 break;
             case 105:
-                if (!r.hasHandle && r.type == "DIMSTYLE") { r.handle = Trim(t.value); r.hasHandle = true; }
+                if (!r.hasHandle && r.kind == RecordType::DimStyle) { r.handle = Trim(t.value); r.hasHandle = true; }
                 break;
             case 100: r.subclass = Trim(t.value); break;
             case 101:
-                if (r.type == "ATTRIB") r.embedded = true;
+                if (r.kind == RecordType::Attrib) r.embedded = true;
                 break;
             case 1:
-                if (r.type == "LAYOUT") {
+                if (r.kind == RecordType::Layout) {
                     if (r.subclass == "AcDbLayout" || r.layoutName.empty()) r.layoutName = t.value;
                 } else if (!r.hasValue) {
                     r.value = t;
@@ -224,7 +250,7 @@ private:
             case 70: if (!r.has70) { r.tok70 = t; r.has70 = true; } break;
             case 71: if (!r.has71) { r.tok71 = t; r.has71 = true; } break;
             case 330:
-                if (r.type == "LAYOUT" && r.subclass == "AcDbLayout") {
+                if (r.kind == RecordType::Layout && r.subclass == "AcDbLayout") {
                     r.layoutOwner = Trim(t.value);
                 } else if (!r.hasOwner) {
                     r.owner = Trim(t.value);
@@ -242,13 +268,13 @@ private:
     // the token needs nothing more.
     bool CaptureObject(const DxfToken& t) {
         Record& r = rec_;
-        if (r.type == "DICTIONARY") {
+        if (r.kind == RecordType::Dictionary) {
             if (t.code == 3) r.entryName = t.value;
             std::uint64_t h = 0;
             if ((t.code == 350 || t.code == 360) && ParseHandle(t.value, h)) r.entries.emplace_back(r.entryName, h);
             return t.code == 3 || t.code == 350 || t.code == 360;
         }
-        if (r.type != "XRECORD" || r.embeddedText == 2) return false;
+        if (r.kind != RecordType::XRecord || r.embeddedText == 2) return false;
         if (r.embeddedText == 1) {
             if (t.code == 3 || t.code == 1) r.chunks.push_back(t);
             if (t.code == 1) r.embeddedText = 2;
@@ -269,7 +295,7 @@ private:
         int attribIndex = -1, insertIndex = -1;
 
         if (section_ == Section::Objects && hasHandle) AddObject(r, pos, handle);
-        if (section_ == Section::Tables && r.type == "BLOCK_RECORD") {
+        if (section_ == Section::Tables && r.kind == RecordType::BlockRecord) {
             BlockRecordInfo info;
             info.name = r.name;
             std::uint64_t layout = 0;
@@ -279,7 +305,7 @@ private:
                 blockRecordLayout_[handle] = info.layout;
             }
             blockRecordByName_[UpperKey(r.name)] = info;
-        } else if (section_ == Section::Objects && r.type == "LAYOUT") {
+        } else if (section_ == Section::Objects && r.kind == RecordType::Layout) {
             if (hasHandle) layoutNames_[handle] = r.layoutName;
             std::uint64_t owner = 0;
             if (ParseHandle(r.layoutOwner, owner)) layoutByBlockRecord_[owner] = r.layoutName;
@@ -287,7 +313,7 @@ private:
         } else if (section_ == Section::Blocks || section_ == Section::Entities) {
             const int afterSeqEndOf = seqEndOf_;
             seqEndOf_ = -1;
-            if (section_ == Section::Blocks && r.type == "BLOCK") {
+            if (section_ == Section::Blocks && r.kind == RecordType::Block) {
                 currentBlock_ = BlockIndex(r.name);
                 std::uint64_t record = 0;
                 if (r.hasOwner && ParseHandle(r.owner, record) && record != 0) {
@@ -295,17 +321,17 @@ private:
                     blockRecordOf_[static_cast<std::size_t>(currentBlock_)] = record;
                 }
                 attachTo_ = -1;
-            } else if (section_ == Section::Blocks && r.type == "ENDBLK") {
+            } else if (section_ == Section::Blocks && r.kind == RecordType::EndBlk) {
                 currentBlock_ = -1;
                 attachTo_ = -1;
-            } else if (r.type == "INSERT") {
+            } else if (r.kind == RecordType::Insert) {
                 insertIndex = AddInsert(r, handle, hasHandle);
-            } else if (r.type == "ATTRIB") {
+            } else if (r.kind == RecordType::Attrib) {
                 if (attachTo_ < 0 && afterSeqEndOf >= 0) {
                     m_.inserts[static_cast<std::size_t>(afterSeqEndOf)].strayAttribAfterSeqEnd = true;
                 }
                 attribIndex = AddAttrib(r, pos, handle, hasHandle);
-            } else if (r.type == "SEQEND") {
+            } else if (r.kind == RecordType::SeqEnd) {
                 if (attachTo_ >= 0) {
                     DxfInsert& ins = m_.inserts[static_cast<std::size_t>(attachTo_)];
                     ins.hasSeqEnd = true;
@@ -314,7 +340,7 @@ private:
                 }
                 attachTo_ = -1;
             } else {
-                if (r.type == "ATTDEF" && section_ == Section::Blocks && currentBlock_ >= 0 && r.has70 &&
+                if (r.kind == RecordType::AttDef && section_ == Section::Blocks && currentBlock_ >= 0 && r.has70 &&
                     (tok_.Integer(r.tok70) & 2)) {
                     ++constantByBlock_[blockKeys_[static_cast<std::size_t>(currentBlock_)]];
                 }
