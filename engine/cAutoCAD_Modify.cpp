@@ -3,6 +3,7 @@
 // flattened into the attribute table), and every row that a tag line selects
 // gets one component call and one audit line.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -215,16 +216,31 @@ std::int16_t cAutoCAD::GetAttributes(std::string* strErr, const std::string& str
             for (const AttributeRow& row : rows.rows) tagKeys.push_back(FoldedKey(row.tag));
         }
         const std::uint32_t wanted = oneTag ? FoldedKey(t.tag) : 0;
+        // Setting, clearing or deleting a named tag does the same to every row
+        // of that tag, whatever its value: without placeholders, what to do and
+        // its audit line are worked out once for the line.
+        std::optional<RowAction> common;
+        if (!blnPlaceholders && (t.kind == TagLineKind::TagSet || t.kind == TagLineKind::TagClear ||
+                                 t.kind == TagLineKind::TagDelete)) {
+            common = ActionFor(t, t.tag, {});
+        }
         for (std::size_t r = 0; r < rows.rows.size(); ++r) {
             if (oneTag && tagKeys[r] != wanted) continue;
             const AttributeRow& row = rows.rows[r];
-            RowAction a = ActionFor(blnPlaceholders ? Expanded(t, row, rows.rows) : t, row.tag, row.value);
-            if (!a.qualifies) continue;
+            RowAction own;
+            if (common) {
+                if (!EqualsNoCase(row.tag, t.tag)) continue;
+            } else {
+                own = ActionFor(blnPlaceholders ? Expanded(t, row, rows.rows) : t, row.tag, row.value);
+                if (!own.qualifies) continue;
+            }
+            const RowAction& a = common ? *common : own;
             const RowInsert& ins = *row.insert;
             if (!MatchesFilters(ins.space, ins.layout, ins.block, ins.layer)) continue;
             blnQualified = true;
             // A value of several lines (a multi-line attribute's) is named as such.
-            if (row.value.find('\n') != std::string_view::npos) a.audit += " (multi-line value)";
+            std::string strAuditEnd;
+            if (row.value.find('\n') != std::string_view::npos) strAuditEnd = " (multi-line value)";
             const std::string handle(row.handle);
             const std::int16_t rc = a.remove ? DeleteObject(handle) : UpdateBlockAttribute(a.value, handle);
             if (rc == 1) {
@@ -236,9 +252,9 @@ std::int16_t cAutoCAD::GetAttributes(std::string* strErr, const std::string& str
                 }
             } else {
                 strLastFailure = ComponentStatus(objDWG);
-                a.audit += " - failed: " + strLastFailure;
+                strAuditEnd += " - failed: " + strLastFailure;
             }
-            if (intFile) intFile->WriteLine(a.audit);
+            if (intFile) intFile->WriteLine(strAuditEnd.empty() ? a.audit : a.audit + strAuditEnd);
         }
     }
 

@@ -126,6 +126,10 @@ std::string TextCodec::Decode(std::string_view raw) const {
 }
 
 std::string TextCodec::Encode(std::string_view utf8) const {
+    // Printable ASCII other than the caret is written as it is in every code page.
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return c >= 0x20 && c < 0x7F && c != '^'; })) {
+        return std::string(utf8);
+    }
     std::string out;
     out.reserve(utf8.size() + 8);
     for (std::size_t i = 0; i < utf8.size();) {

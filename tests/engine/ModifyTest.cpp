@@ -5,10 +5,12 @@
 
 #include <filesystem>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "component/DrawingInfoXml.h"
 #include "engine/TextLines.h"
+#include "engine/TextSearch.h"
 #include "engine/cAutoCAD.h"
 #include "platform/FileSystem.h"
 #include "support/FakeComponent.h"
@@ -245,6 +247,26 @@ TEST_F(ModifyTest, FailedComponentCallsAreReportedAsFailed) {
     EXPECT_EQ(Run({"REV,r,x", "REV,d"}), 1);
     EXPECT_EQ(err, "");
     EXPECT_EQ(auditLines, (Strings{"Found REV and replaced with 'x' - failed: 2001:No such handle", "Deleted REV"}));
+}
+
+// Tags are told apart by their text, not by the number a line compares first:
+// of two tags that share that number, only the one a line names changes.
+TEST_F(ModifyTest, TagsThatShareTheirQuickKeyStayApart) {
+    std::unordered_map<std::uint32_t, std::string> seen;
+    std::string named, other;
+    for (int i = 0; other.empty() && i < 2000000; ++i) {
+        std::string tag = "T" + std::to_string(i);
+        const auto [it, added] = seen.emplace(FoldedKey(tag), tag);
+        if (!added) named = it->second, other = std::move(tag);
+    }
+    ASSERT_FALSE(other.empty());
+    OnlyTitle({Att("1F", named, "a"), Att("20", other, "b")});
+    for (const std::string& line : {named + ",r,x", named + ",c", named + ",d"}) {
+        EXPECT_EQ(Run({line}), 1) << line;
+        EXPECT_EQ(Changes().size(), 1u) << line;
+        EXPECT_NE(Changes().front().find("1F)"), std::string::npos) << line;
+    }
+    EXPECT_EQ(auditLines, Strings{"Deleted " + named});
 }
 
 // Drawings of one insert: later lines act on the values as read, audit lines
