@@ -21,7 +21,9 @@ std::string UpperKey(std::string_view name) {
 }
 
 // The record types the index tells apart, each named once per record.
-enum class RecordType { Other, Attrib, Insert, SeqEnd, AttDef, Block, EndBlk, BlockRecord, Layout, Dictionary, XRecord, DimStyle };
+enum class RecordType {
+    Other, Attrib, Insert, SeqEnd, AttDef, Block, EndBlk, BlockRecord, Layout, Dictionary, XRecord, DimStyle
+};
 
 RecordType TypeOf(std::string_view type) {
     switch (type.size()) {
