@@ -68,6 +68,38 @@ constexpr ValueKind KindRule(int code) {
     return ValueKind::String;
 }
 
+// A number of at most 15 digits without an exponent ("-12.5", "0.0"), read
+// as the digits over a power of ten. Both are exact as doubles, so their
+// quotient is the correctly rounded value, the same as from_chars gives.
+// Like from_chars, it reads as far as the number goes. False for anything
+// else (no digit, an exponent, more digits), which from_chars then reads.
+bool ShortDecimal(std::string_view t, double& value) {
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    std::size_t i = 0;
+    const bool negative = !t.empty() && t[0] == '-';
+    if (negative) ++i;
+    std::uint64_t digits = 0;
+    int count = 0, fraction = 0;
+    bool point = false;
+    for (; i < t.size(); ++i) {
+        const char c = t[i];
+        if (c >= '0' && c <= '9') {
+            if (++count > 15) return false;
+            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+            fraction += point ? 1 : 0;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (count == 0 || (i < t.size() && (t[i] == 'e' || t[i] == 'E'))) return false;
+    const double v = static_cast<double>(digits) / kPowers[fraction];
+    value = negative ? -v : v;
+    return true;
+}
+
 }  // namespace
 
 ValueKind KindOfCode(int code) {
@@ -146,7 +178,9 @@ bool DxfTokenizer::NextAscii(DxfToken& token) {
     while (p < limit && d[p] == ' ') ++p;
     const std::size_t firstDigit = p;
     unsigned code = 0;
-    for (unsigned digit; p < limit && p - firstDigit < 4 && (digit = static_cast<unsigned char>(d[p]) - '0') < 10; ++p) {
+    for (; p < limit && p - firstDigit < 4; ++p) {
+        const unsigned digit = static_cast<unsigned char>(d[p]) - '0';
+        if (digit > 9) break;
         code = code * 10 + digit;
     }
     if (p < limit && d[p] == '\r' && eol_ != '\r') ++p;
@@ -318,6 +352,7 @@ double DxfTokenizer::Double(const DxfToken& token) const {
     }
     std::string_view t = Trim(token.value);
     double v = 0;
+    if (ShortDecimal(t, v)) return v;
     auto res = std::from_chars(t.data(), t.data() + t.size(), v);
     return res.ec == std::errc() ? v : 0.0;
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -170,6 +171,31 @@ TEST(DxfTokenizer, ReadsBinaryTokensOfEveryKindAndLength) {
                 ASSERT_EQ(t.end, e.end);
             }
         }
+    }
+}
+
+// Real values of ASCII files read to the same double as from_chars gives, bit
+// for bit: short decimals, long ones, exponents, signs, stray text after them.
+TEST(DxfTokenizer, ReadsRealsAsFromCharsDoes) {
+    std::mt19937 rng(3);
+    const std::string pieces[] = {"-", ".", "e", "E-", "x", " ", "+"};
+    const DxfTokenizer tok(std::string_view("  0\nEOF\n"));
+    for (int i = 0; i < 200000; ++i) {
+        std::string text;
+        const int parts = 1 + static_cast<int>(rng() % 4);
+        for (int p = 0; p < parts; ++p) {
+            if (rng() % 3 == 0) text += pieces[rng() % std::size(pieces)];
+            const std::size_t digits = rng() % 19;
+            for (std::size_t d = 0; d < digits; ++d) text += static_cast<char>('0' + rng() % 10);
+        }
+        DxfToken t;
+        t.code = 10;
+        t.value = text;
+        double expected = 0;
+        const std::string_view trimmed = Trim(text);
+        if (std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), expected).ec != std::errc()) expected = 0;
+        const double got = tok.Double(t);
+        ASSERT_EQ(std::memcmp(&got, &expected, sizeof got), 0) << "'" << text << "': " << got << " against " << expected;
     }
 }
 
