@@ -73,6 +73,29 @@ TEST(PortableFiles, WholeFilesAreReadAcrossEveryPieceBoundary) {
     }
 }
 
+// A save passes a drawing as many pieces, from single bytes to more than the
+// write buffer holds; they land in order, whatever their sizes.
+TEST(PortableFiles, PiecesOfEverySizeAreWrittenInOrder) {
+    test::TempDir dir;
+    std::string whole;
+    for (std::size_t i = 0; i < (std::size_t{3} << 20) + 5; ++i) whole += static_cast<char>((i * 13 + i / 4093) & 0xFF);
+    std::vector<std::string_view> pieces;
+    const std::size_t sizes[] = {1, 0, 7, 4096, 4097, (std::size_t{1} << 20) + 3, 2, 65536, std::size_t{1} << 20};
+    std::size_t at = 0;
+    for (std::size_t k = 0; at < whole.size(); ++k) {
+        const std::size_t n = std::min(sizes[k % std::size(sizes)], whole.size() - at);
+        pieces.push_back(std::string_view(whole).substr(at, n));
+        at += n;
+    }
+    const std::string path = dir.Write("pieces.dxf", "old");
+    std::string err, data;
+    ASSERT_TRUE(WriteFileAtomic(path, pieces, err)) << err;
+    ASSERT_TRUE(ReadWholeFile(path, data, err)) << err;
+    EXPECT_TRUE(data == whole);
+    ASSERT_TRUE(WriteFileAtomic(path, std::vector<std::string_view>{"a", "b", "c"}, err)) << err;
+    EXPECT_EQ(ReadFile(path), "abc");
+}
+
 TEST(PortableFiles, ReadOnlyFileIsRefusedAndKept) {
     test::TempDir dir;
     const std::string path = dir.Write("r\xC3\xA9vision.dxf", "original");
