@@ -306,6 +306,20 @@ std::vector<std::string> TakeRemovedTempFiles() {
 
 namespace {
 
+thread_local SaveWatch* currentWatch = nullptr;
+
+}  // namespace
+
+SaveWatch::SaveWatch(Seen seen) : seen_(std::move(seen)), outer_(currentWatch) { currentWatch = this; }
+
+SaveWatch::~SaveWatch() { currentWatch = outer_; }
+
+void TellSaveWatch(const std::string& strPath, const std::vector<std::string_view>& pieces) {
+    if (currentWatch && currentWatch->seen_) currentWatch->seen_(strPath, pieces);
+}
+
+namespace {
+
 constexpr std::size_t kSmallWrite = 64 * 1024;
 constexpr std::size_t kWriteBuffer = 1024 * 1024;
 
@@ -372,7 +386,10 @@ bool ReplaceFile(const std::string& strPath, const std::vector<std::string_view>
         return false;
     }
     // Make the rename itself durable.
-    if (blnDurable) SyncFolderOf(target);
+    if (blnDurable) {
+        SyncFolderOf(target);
+        TellSaveWatch(strPath, pieces);
+    }
     return true;
 }
 

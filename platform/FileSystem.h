@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,6 +62,25 @@ bool ReadWholeFile(const std::string& strPath, std::string& strData, std::string
 bool WriteFileAtomic(const std::string& strPath, const std::string& strData, std::string& strErr);
 // The same, for content given as pieces written one after the other.
 bool WriteFileAtomic(const std::string& strPath, const std::vector<std::string_view>& pieces, std::string& strErr);
+
+// While it lives, hands the content of every file the calling thread
+// replaces by WriteFileAtomic to `seen`, as the pieces written, once the new
+// file is flushed and in place (never for a write that failed). A watch made
+// inside another hides the outer one until it ends. It lets a caller keep
+// what it saved (a size, a hash) without reading the file back.
+class SaveWatch {
+public:
+    using Seen = std::function<void(const std::string& strPath, const std::vector<std::string_view>& pieces)>;
+    explicit SaveWatch(Seen seen);
+    ~SaveWatch();
+    SaveWatch(const SaveWatch&) = delete;
+    SaveWatch& operator=(const SaveWatch&) = delete;
+
+private:
+    friend void TellSaveWatch(const std::string&, const std::vector<std::string_view>&);
+    Seen seen_;
+    SaveWatch* outer_;
+};
 
 // The paths of the left-over temporary files removed since the last call.
 std::vector<std::string> TakeRemovedTempFiles();

@@ -41,7 +41,26 @@ void SaveChanged(cAutoCAD& engine, const std::string& strPath, LogFile* audit, c
             return;
         }
     }
-    const bool saved = engine.SaveDrawing(strPath, -1) == 1;
+    // What was written, so that an undo can tell whether the drawing changed
+    // since: taken from the bytes as they are saved, or read back from the
+    // file where the save did not pass them by.
+    bool hashed = false;
+    std::uint64_t size = 0, hash = 0;
+    bool saved = false;
+    {
+        const SaveWatch watch([&](const std::string& strSaved, const std::vector<std::string_view>& pieces) {
+            if (!extras.journal || strSaved != strPath) return;
+            ContentHasher hasher(HashKind::Wordwise);
+            size = 0;
+            for (const std::string_view piece : pieces) {
+                hasher.Add(piece.data(), piece.size());
+                size += piece.size();
+            }
+            hash = hasher.Result();
+            hashed = true;
+        });
+        saved = engine.SaveDrawing(strPath, -1) == 1;
+    }
     // The save cleared the folder of temporary files earlier runs left when they were killed.
     for (const std::string& removed : TakeRemovedTempFiles()) {
         if (audit) audit->WriteLine("Removed left-over temporary file " + removed);
@@ -54,9 +73,7 @@ void SaveChanged(cAutoCAD& engine, const std::string& strPath, LogFile* audit, c
     }
     result.outcome = DrawingOutcome::Saved;
     if (extras.journal) {
-        // What was written, so that an undo can tell whether the drawing changed since.
-        std::uint64_t size = 0, hash = 0;
-        FileContentHash(strPath, HashKind::Wordwise, size, hash);
+        if (!hashed) FileContentHash(strPath, HashKind::Wordwise, size, hash);
         kept.size = size;
         kept.hash = hash;
         kept.hashKind = HashKind::Wordwise;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifndef _WIN32
@@ -94,6 +95,45 @@ TEST(PortableFiles, PiecesOfEverySizeAreWrittenInOrder) {
     EXPECT_TRUE(data == whole);
     ASSERT_TRUE(WriteFileAtomic(path, std::vector<std::string_view>{"a", "b", "c"}, err)) << err;
     EXPECT_EQ(ReadFile(path), "abc");
+}
+
+// A watch sees each save of its thread that lands, with the bytes written;
+// a failed save, another thread's save and a save after the watch ended are
+// not seen, and an inner watch hides the outer one while it lives.
+TEST(PortableFiles, SaveWatchSeesTheSavesThatLand) {
+    test::TempDir dir;
+    const std::string path = dir.Write("a.dxf", "old");
+    std::vector<std::string> outer, inner;
+    const auto record = [](std::vector<std::string>& into) {
+        return [&into](const std::string& strPath, const std::vector<std::string_view>& pieces) {
+            std::string all = strPath + "=";
+            for (const std::string_view piece : pieces) all += piece;
+            into.push_back(all);
+        };
+    };
+    std::string err;
+    {
+        const SaveWatch watch(record(outer));
+        ASSERT_TRUE(WriteFileAtomic(path, std::vector<std::string_view>{"ne", "", "w"}, err)) << err;
+        {
+            const SaveWatch hiding(record(inner));
+            ASSERT_TRUE(WriteFileAtomic(path, "inner", err)) << err;
+        }
+        std::thread other([&] {
+            std::string otherErr;
+            EXPECT_TRUE(WriteFileAtomic(dir.Path() + "/b.dxf", "other thread", otherErr)) << otherErr;
+        });
+        other.join();
+        ASSERT_TRUE(WriteWorkFile(path, "work file", err)) << err;
+#ifndef _WIN32
+        ::chmod(path.c_str(), 0444);
+        EXPECT_FALSE(WriteFileAtomic(path, "refused", err));
+        ::chmod(path.c_str(), 0644);
+#endif
+    }
+    ASSERT_TRUE(WriteFileAtomic(path, "unwatched", err)) << err;
+    EXPECT_EQ(outer, (std::vector<std::string>{path + "=new"}));
+    EXPECT_EQ(inner, (std::vector<std::string>{path + "=inner"}));
 }
 
 TEST(PortableFiles, ReadOnlyFileIsRefusedAndKept) {
