@@ -38,7 +38,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 PY = "/usr/bin/python3"
 COPIES = {50_000: 20, 500_000: 10, 5_000_000: 4, 50_000_000: 2}
 # Each tool runs this many times on fresh copies (KEL, ezdxf); the median is shown.
-ROUNDS = {50_000: (5, 3), 500_000: (5, 3), 5_000_000: (3, 1), 50_000_000: (3, 1)}
+ROUNDS = {50_000: (7, 3), 500_000: (7, 3), 5_000_000: (7, 1), 50_000_000: (7, 1)}
 
 
 def parse_size(text):
