@@ -173,18 +173,29 @@ bool DxfTokenizer::NextAscii(DxfToken& token) {
     const char* d = data_.data();
     const std::size_t start = pos_;
     if (n - start < 40) return NextAsciiAnyLine(token);
-    const std::size_t limit = start + FirstOfEight(d + start, eol_);
     std::size_t p = start;
-    while (p < limit && d[p] == ' ') ++p;
-    const std::size_t firstDigit = p;
     unsigned code = 0;
-    for (; p < limit && p - firstDigit < 4; ++p) {
-        const unsigned digit = static_cast<unsigned char>(d[p]) - '0';
-        if (digit > 9) break;
-        code = code * 10 + digit;
+    // Most writers right-align codes below 1000 in three columns ("  0",
+    // " 10", "330"): those are read from their three bytes.
+    const unsigned c0 = static_cast<unsigned char>(d[p]) - '0', c1 = static_cast<unsigned char>(d[p + 1]) - '0',
+                   c2 = static_cast<unsigned char>(d[p + 2]) - '0';
+    constexpr unsigned kSpace = static_cast<unsigned char>(' ') - '0';
+    if (c2 <= 9 && (c1 <= 9 ? (c0 <= 9 || c0 == kSpace) : (c1 == kSpace && c0 == kSpace))) {
+        code = (c0 <= 9 ? c0 * 100 : 0) + (c1 <= 9 ? c1 * 10 : 0) + c2;
+        p += 3;
+    } else {
+        const std::size_t limit = start + FirstOfEight(d + start, eol_);
+        while (p < limit && d[p] == ' ') ++p;
+        const std::size_t firstDigit = p;
+        for (; p < limit && p - firstDigit < 4; ++p) {
+            const unsigned digit = static_cast<unsigned char>(d[p]) - '0';
+            if (digit > 9) break;
+            code = code * 10 + digit;
+        }
+        if (p == firstDigit) return NextAsciiAnyLine(token);
     }
-    if (p < limit && d[p] == '\r' && eol_ != '\r') ++p;
-    if (p == firstDigit || d[p] != eol_ || code > kMaxCode) return NextAsciiAnyLine(token);
+    if (d[p] == '\r' && eol_ != '\r') ++p;
+    if (d[p] != eol_ || code > kMaxCode) return NextAsciiAnyLine(token);
     const std::size_t valueStart = p + 1;
     std::size_t lineEnd;
     if (const unsigned k = FirstOfEight(d + valueStart, eol_); k < 8) {

@@ -53,7 +53,9 @@ std::string RandomFile(std::mt19937& rng, bool crlf) {
         std::string code = std::to_string(rng() % 1072);
         if (rng() % 8 == 0) code = "0" + code;  // a leading zero
         if (rng() % 16 == 0) text += '\t';  // a tab among the leading blanks
-        text += std::string(rng() % 10, ' ') + code;
+        // Right-aligned in three columns as most writers put it, or any other way.
+        const std::size_t blanks = rng() % 2 == 0 && code.size() < 3 ? 3 - code.size() : rng() % 10;
+        text += std::string(blanks, ' ') + code;
         if (rng() % 16 == 0) text += ' ';  // a trailing blank
         text += eol;
         std::string value(rng() % 34, ' ');
