@@ -36,4 +36,9 @@ constexpr int kUnsupportedVersion = 4001; // "Saving as version <n> is not suppo
 constexpr int kCannotWrite = 4002;        // "Cannot write <path>: <reason>"
 constexpr int kReadOnly = 4003;           // "The drawing is read-only"
 
+// The status of a save whose file could not be written or put in place.
+inline std::string CannotWrite(const std::string& strPath, const std::string& strReason) {
+    return Make(kCannotWrite, "Cannot write " + strPath + ": " + strReason);
+}
+
 }  // namespace kel::status

@@ -60,7 +60,7 @@ void DrawingComponent::WriteXML(const std::string& strPath, std::int16_t intBloc
     if (status_ != kStatusOk) return;
     std::string err;
     if (!WriteWorkFile(strPath, DrawingInfoToXml(info, intBlocks == 1), err)) {
-        status_ = status::Make(status::kCannotWrite, "Cannot write " + strPath + ": " + err);
+        status_ = status::CannotWrite(strPath, err);
         return;
     }
     status_ = kStatusOk;

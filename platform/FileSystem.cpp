@@ -31,6 +31,7 @@
 #include <unistd.h>
 #endif
 
+#include "platform/FlushBehind.h"
 #include "platform/FolderSync.h"
 
 namespace kel {
@@ -324,7 +325,8 @@ constexpr std::size_t kSmallWrite = 64 * 1024;
 constexpr std::size_t kWriteBuffer = 1024 * 1024;
 
 // Temporary file beside the target, renamed over it; with blnDurable the data
-// and the rename are flushed to disk before returning.
+// and the rename are flushed to disk before returning, or, under a
+// FlushBehind of this thread, on its helper thread after returning.
 bool ReplaceFile(const std::string& strPath, const std::vector<std::string_view>& pieces, std::string& strErr,
                  bool blnDurable) {
     const fs::path target = PathFromUtf8(strPath);
@@ -338,62 +340,86 @@ bool ReplaceFile(const std::string& strPath, const std::vector<std::string_view>
         return false;
     }
     RemoveStaleTemps(target);
-    const std::string tmp = TempNameBeside(target);
-    std::FILE* f = OpenFileUtf8(tmp, "wbx");
-    if (!f) {
+    detail::OpenReplacement r;
+    r.strPath = strPath;
+    r.strTemp = TempNameBeside(target);
+    r.file = OpenFileUtf8(r.strTemp, "wbx");
+    if (!r.file) {
         strErr = std::string("cannot create a file in the folder: ") + std::strerror(errno);
         return false;
     }
     // A drawing is written as many pieces (the bytes between its changes): a
     // buffer of 1 MiB passes them to the system in few writes rather than one
-    // for every 4 KiB.
+    // for every 4 KiB. It lives as long as the stream.
     std::size_t total = 0;
     for (const std::string_view piece : pieces) total += piece.size();
-    std::unique_ptr<char[]> buffer;
     if (pieces.size() > 1 && total > kSmallWrite) {
-        buffer = std::make_unique_for_overwrite<char[]>(kWriteBuffer);
-        std::setvbuf(f, buffer.get(), _IOFBF, kWriteBuffer);
+        r.buffer = std::make_unique_for_overwrite<char[]>(kWriteBuffer);
+        std::setvbuf(r.file, r.buffer.get(), _IOFBF, kWriteBuffer);
     }
     bool ok = true;
     for (const std::string_view piece : pieces) {
-        ok = ok && std::fwrite(piece.data(), 1, piece.size(), f) == piece.size();
+        ok = ok && std::fwrite(piece.data(), 1, piece.size(), r.file) == piece.size();
     }
-    ok = (std::fflush(f) == 0) && ok;
-#ifdef _WIN32
-    if (blnDurable) ok = ok && ::_commit(::_fileno(f)) == 0;
-#else
-    if (blnDurable) ok = ok && ::fsync(::fileno(f)) == 0;
-#endif
-    const int writeErr = errno;
-    ok = (std::fclose(f) == 0) && ok;
+    ok = (std::fflush(r.file) == 0) && ok;
     if (!ok) {
-        strErr = std::string("cannot write the file: ") + std::strerror(writeErr ? writeErr : errno);
-        fs::remove(PathFromUtf8(tmp), ec);
+        const int writeErr = errno;
+        std::fclose(r.file);
+        strErr = std::string("cannot write the file: ") + std::strerror(writeErr);
+        fs::remove(PathFromUtf8(r.strTemp), ec);
         return false;
     }
-    // Keep the owner, group and permissions of the file being replaced (the
-    // owner first: a change of owner may clear mode bits).
-    auto st = fs::status(target, ec);
-    if (!ec && fs::exists(st)) {
-        KeepOwner(strPath, tmp);
-        fs::permissions(PathFromUtf8(tmp), st.permissions(), fs::perm_options::replace, ec);
-    }
-    fs::rename(PathFromUtf8(tmp), target, ec);
-    if (ec) {
-        strErr = "cannot replace the file: " + ec.message();
-        std::error_code ec2;
-        fs::remove(PathFromUtf8(tmp), ec2);
-        return false;
-    }
-    // Make the rename itself durable.
-    if (blnDurable) {
-        SyncFolderOf(target);
+    if (blnDurable && detail::DeferReplacement(r)) {
         TellSaveWatch(strPath, pieces);
+        return true;
     }
+    if (!detail::FinishReplacement(r, blnDurable, strErr)) return false;
+    if (blnDurable) TellSaveWatch(strPath, pieces);
     return true;
 }
 
 }  // namespace
+
+namespace detail {
+
+bool FinishReplacement(OpenReplacement& r, bool blnDurable, std::string& strErr) {
+    bool ok = true;
+#ifdef _WIN32
+    if (blnDurable) ok = ::_commit(::_fileno(r.file)) == 0;
+#else
+    if (blnDurable) ok = ::fsync(::fileno(r.file)) == 0;
+#endif
+    const int writeErr = ok ? 0 : errno;
+    ok = (std::fclose(r.file) == 0) && ok;
+    r.file = nullptr;
+    r.buffer.reset();
+    std::error_code ec;
+    if (!ok) {
+        strErr = std::string("cannot write the file: ") + std::strerror(writeErr ? writeErr : errno);
+        fs::remove(PathFromUtf8(r.strTemp), ec);
+        return false;
+    }
+    // Keep the owner, group and permissions of the file being replaced (the
+    // owner first: a change of owner may clear mode bits).
+    const fs::path target = PathFromUtf8(r.strPath);
+    auto st = fs::status(target, ec);
+    if (!ec && fs::exists(st)) {
+        KeepOwner(r.strPath, r.strTemp);
+        fs::permissions(PathFromUtf8(r.strTemp), st.permissions(), fs::perm_options::replace, ec);
+    }
+    fs::rename(PathFromUtf8(r.strTemp), target, ec);
+    if (ec) {
+        strErr = "cannot replace the file: " + ec.message();
+        std::error_code ec2;
+        fs::remove(PathFromUtf8(r.strTemp), ec2);
+        return false;
+    }
+    // Make the rename itself durable.
+    if (blnDurable) SyncFolderOf(target);
+    return true;
+}
+
+}  // namespace detail
 
 bool WriteFileAtomic(const std::string& strPath, const std::string& strData, std::string& strErr) {
     return ReplaceFile(strPath, {strData}, strErr, true);

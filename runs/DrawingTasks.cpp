@@ -6,9 +6,12 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
+#include "component/ComponentStatus.h"
 #include "platform/FileSystem.h"
+#include "platform/FlushBehind.h"
 #include "runs/RunLogs.h"
 #include "runs/RunOptions.h"
 
@@ -49,16 +52,75 @@ void RunTask(cAutoCAD& engine, const DrawingTask& task, const DrawingTaskSetup& 
     engine.sheetEdits = nullptr;
 }
 
+// A save that had not landed when its drawing was done: the drawing is not
+// saved after all, and the journal lets go of its original.
+void SaveDidNotLand(DrawingReport& report, const std::string& strPath, const std::string& strErr,
+                    const StepExtras& extras) {
+    if (extras.journal && !report.step.journal.strOriginal.empty()) {
+        extras.journal->Discard(report.step.journal.strOriginal);
+    }
+    report.step.journal = JournalEntry{};
+    report.step.outcome = DrawingOutcome::SaveFailed;
+    report.step.strStatus = status::CannotWrite(strPath, strErr);
+}
+
+// One drawing after another; each saved drawing's flush to disk goes on
+// while the next one is read and changed. A drawing is committed once its
+// save has landed, and the next one's messages are kept until then, so that
+// the run reports in the same order, with the same texts, as when each save
+// finished before the next drawing began. A
+// drawing that is the same file as the one still being flushed waits for
+// that flush first.
 std::size_t RunOneAfterAnother(const std::vector<DrawingTask>& tasks, const DrawingTaskSetup& setup,
                                const std::function<void(std::size_t, DrawingReport&)>& commit) {
     std::string strPrepared;
+    // A run of one drawing has nothing to do meanwhile.
+    std::optional<FlushBehind> behind;
+    if (tasks.size() > 1) behind.emplace();
+    struct Held {
+        std::size_t index = 0;
+        DrawingReport report;
+        std::vector<std::size_t> saves;
+        std::string strKey;  // SameFileKey of its drawing
+    };
+    std::optional<Held> held;
+    const auto settle = [&] {
+        if (!held) return;
+        for (const std::size_t id : held->saves) {
+            std::string strErr;
+            if (!behind->Wait(id, strErr)) {
+                SaveDidNotLand(held->report, tasks[held->index].strDrawing, strErr, setup.extras);
+            }
+        }
+        commit(held->index, held->report);
+        held.reset();
+    };
     std::size_t i = 0;
     for (; i < tasks.size(); ++i) {
         if (setup.status.CancelRequested()) break;
+        if (held && held->strKey == SameFileKey(tasks[i].strDrawing)) settle();
         DrawingReport report;
-        RunTask(setup.engine, tasks[i], setup, setup.audit, setup.status, strPrepared, report);
-        commit(i, report);
+        if (held) {
+            // The audit log takes nothing at a commit, so this drawing's lines go
+            // straight after those of the drawing before.
+            KeptStatus status;
+            RunTask(setup.engine, tasks[i], setup, setup.audit, status, strPrepared, report);
+            settle();
+            for (const std::string& strText : status.messages) {
+                setup.status.SetMessage(strText);
+                setup.status.RepaintMessage();
+            }
+        } else {
+            RunTask(setup.engine, tasks[i], setup, setup.audit, setup.status, strPrepared, report);
+        }
+        std::vector<std::size_t> saves = behind ? behind->TakeStarted() : std::vector<std::size_t>();
+        if (saves.empty()) {
+            commit(i, report);
+        } else {
+            held = Held{i, std::move(report), std::move(saves), SameFileKey(tasks[i].strDrawing)};
+        }
     }
+    settle();
     return i;
 }
 

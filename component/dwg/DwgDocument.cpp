@@ -425,7 +425,7 @@ std::string DwgDocument::Save(const std::string& strPath, int lngVersion) {
     if (changed && !Relay(out, file, model, status)) return status;
     std::string err;
     if (!WriteFileAtomic(strPath, changed ? out : bytes_, err)) {
-        return status::Make(status::kCannotWrite, "Cannot write " + strPath + ": " + err);
+        return status::CannotWrite(strPath, err);
     }
     // Go on from what was written (as the check read it back), so that later
     // edits and saves build on it.

@@ -375,7 +375,7 @@ std::string DxfDocument::Save(const std::string& strPath, int lngVersion) {
     }
     std::string err;
     if (!WriteFileAtomic(strPath, Pieces(), err)) {
-        return status::Make(status::kCannotWrite, "Cannot write " + strPath + ": " + err);
+        return status::CannotWrite(strPath, err);
     }
     return kStatusOk;
 }

@@ -1,0 +1,117 @@
+// Replacements that finish on a helper thread: each lands whole and in order,
+// or not at all with the old file kept and the reason told; none is left
+// pending when the FlushBehind ends; only durable replacements of its own
+// thread are taken.
+#include "platform/FlushBehind.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "support/TempDir.h"
+
+namespace kel {
+namespace {
+
+namespace fs = std::filesystem;
+
+using test::ReadFile;
+using test::TempDir;
+
+std::size_t TempFilesIn(const std::string& folder) {
+    std::size_t n = 0;
+    for (const auto& e : fs::directory_iterator(PathFromUtf8(folder))) {
+        n += e.path().filename().string().ends_with(".kel-tmp") ? 1 : 0;
+    }
+    return n;
+}
+
+TEST(FlushBehind, ReplacementsLandInOrderOnceWaitedFor) {
+    TempDir dir;
+    const std::string a = dir.Write("a.dxf", "old a"), b = dir.Write("b.dxf", "old b");
+    std::string err;
+    FlushBehind behind;
+    behind.Hold();
+    ASSERT_TRUE(WriteFileAtomic(a, std::vector<std::string_view>{"new ", "a"}, err)) << err;
+    ASSERT_TRUE(WriteFileAtomic(b, "new b", err)) << err;
+    ASSERT_TRUE(WriteFileAtomic(a, "newer a", err)) << err;
+    // Held: the old files are still in place, the new content beside them.
+    EXPECT_EQ(ReadFile(a), "old a");
+    EXPECT_EQ(ReadFile(b), "old b");
+    EXPECT_EQ(TempFilesIn(dir.Path()), 3u);
+    const std::vector<std::size_t> ids = behind.TakeStarted();
+    ASSERT_EQ(ids.size(), 3u);
+    EXPECT_TRUE(behind.TakeStarted().empty());
+    behind.Release();
+    for (const std::size_t id : ids) EXPECT_TRUE(behind.Wait(id, err)) << err;
+    EXPECT_EQ(ReadFile(a), "newer a");  // the later replacement of a landed last
+    EXPECT_EQ(ReadFile(b), "new b");
+    EXPECT_EQ(TempFilesIn(dir.Path()), 0u);
+}
+
+TEST(FlushBehind, AReplacementThatCannotLandKeepsTheOldFileAndSaysWhy) {
+    TempDir dir;
+    const std::string good = dir.Write("good.dxf", "old"), bad = dir.Write("bad.dxf", "old");
+    std::string err;
+    FlushBehind behind;
+    behind.Hold();
+    ASSERT_TRUE(WriteFileAtomic(bad, "new", err)) << err;
+    ASSERT_TRUE(WriteFileAtomic(good, "new", err)) << err;
+    // Before the first lands, its target becomes a folder that holds a file:
+    // nothing may be renamed over that.
+    fs::remove(PathFromUtf8(bad));
+    fs::create_directory(PathFromUtf8(bad));
+    dir.Write("bad.dxf/inside", "kept");
+    const std::vector<std::size_t> ids = behind.TakeStarted();
+    ASSERT_EQ(ids.size(), 2u);
+    behind.Release();
+    EXPECT_FALSE(behind.Wait(ids[0], err));
+    EXPECT_NE(err.find("cannot replace the file"), std::string::npos) << err;
+    EXPECT_TRUE(behind.Wait(ids[1], err)) << err;  // the next one is not held up by it
+    EXPECT_EQ(ReadFile(bad + "/inside"), "kept");
+    EXPECT_EQ(ReadFile(good), "new");
+    EXPECT_EQ(TempFilesIn(dir.Path()), 0u);
+}
+
+TEST(FlushBehind, EndingFinishesEveryPendingReplacement) {
+    TempDir dir;
+    std::vector<std::string> paths;
+    std::string err;
+    {
+        FlushBehind behind;
+        behind.Hold();
+        for (int k = 0; k < 5; ++k) {
+            paths.push_back(dir.Write("d" + std::to_string(k) + ".dxf", "old"));
+            ASSERT_TRUE(WriteFileAtomic(paths.back(), std::string(100000 + k, static_cast<char>('a' + k)), err)) << err;
+        }
+    }
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(ReadFile(paths[k]), std::string(100000 + k, static_cast<char>('a' + k)));
+    EXPECT_EQ(TempFilesIn(dir.Path()), 0u);
+    // Afterwards replacements finish in place again.
+    ASSERT_TRUE(WriteFileAtomic(paths[0], "in place", err)) << err;
+    EXPECT_EQ(ReadFile(paths[0]), "in place");
+}
+
+TEST(FlushBehind, OnlyDurableReplacementsOfItsOwnThreadAreTaken) {
+    TempDir dir;
+    const std::string work = dir.Write("work.xml", "old"), other = dir.Write("other.dxf", "old");
+    std::string err;
+    FlushBehind behind;
+    behind.Hold();
+    ASSERT_TRUE(WriteWorkFile(work, "work", err)) << err;
+    EXPECT_EQ(ReadFile(work), "work");
+    std::thread([&] {
+        std::string otherErr;
+        EXPECT_TRUE(WriteFileAtomic(other, "other thread", otherErr)) << otherErr;
+    }).join();
+    EXPECT_EQ(ReadFile(other), "other thread");
+    EXPECT_TRUE(behind.TakeStarted().empty());
+    behind.Release();
+}
+
+}  // namespace
+}  // namespace kel
