@@ -65,9 +65,11 @@ bool WriteFileAtomic(const std::string& strPath, const std::vector<std::string_v
 
 // While it lives, hands the content of every file the calling thread
 // replaces by WriteFileAtomic to `seen`, as the pieces written, once the new
-// file is flushed and in place (never for a write that failed). A watch made
-// inside another hides the outer one until it ends. It lets a caller keep
-// what it saved (a size, a hash) without reading the file back.
+// file is flushed and in place (never for a write that failed). Under a
+// FlushBehind (platform/FlushBehind.h) it is handed over once written, before
+// the flush and the rename: whether that replacement lands, its Wait tells.
+// A watch made inside another hides the outer one until it ends. It lets a
+// caller keep what it saved (a size, a hash) without reading the file back.
 class SaveWatch {
 public:
     using Seen = std::function<void(const std::string& strPath, const std::vector<std::string_view>& pieces)>;
