@@ -68,9 +68,8 @@ void SaveDidNotLand(DrawingReport& report, const std::string& strPath, const std
 // while the next one is read and changed. A drawing is committed once its
 // save has landed, and the next one's messages are kept until then, so that
 // the run reports in the same order, with the same texts, as when each save
-// finished before the next drawing began. A
-// drawing that is the same file as the one still being flushed waits for
-// that flush first.
+// finished before the next drawing began. A drawing that is the same file
+// as the one still being flushed waits for that flush first.
 std::size_t RunOneAfterAnother(const std::vector<DrawingTask>& tasks, const DrawingTaskSetup& setup,
                                const std::function<void(std::size_t, DrawingReport&)>& commit) {
     std::string strPrepared;
