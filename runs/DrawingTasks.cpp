@@ -28,6 +28,14 @@ public:
     std::vector<std::string> messages;
 };
 
+// Shows messages a KeptStatus held, in their order.
+void ShowKept(IStatusLine& status, const std::vector<std::string>& messages) {
+    for (const std::string& strText : messages) {
+        status.SetMessage(strText);
+        status.RepaintMessage();
+    }
+}
+
 // Prepares the task's template unless it is the one prepared last.
 bool PrepareFor(cAutoCAD& engine, const DrawingTask& task, std::string& strPrepared, std::string& strErr) {
     if (task.strTemplate == strPrepared && !strPrepared.empty()) return true;
@@ -97,7 +105,9 @@ std::size_t RunOneAfterAnother(const std::vector<DrawingTask>& tasks, const Draw
     std::size_t i = 0;
     for (; i < tasks.size(); ++i) {
         if (setup.status.CancelRequested()) break;
-        if (held && held->strKey == SameFileKey(tasks[i].strDrawing)) settle();
+        // Only needed while saves can be pending.
+        std::string strKey = behind ? SameFileKey(tasks[i].strDrawing) : std::string();
+        if (held && held->strKey == strKey) settle();
         DrawingReport report;
         if (held) {
             // The audit log takes nothing at a commit, so this drawing's lines go
@@ -105,10 +115,7 @@ std::size_t RunOneAfterAnother(const std::vector<DrawingTask>& tasks, const Draw
             KeptStatus status;
             RunTask(setup.engine, tasks[i], setup, setup.audit, status, strPrepared, report);
             settle();
-            for (const std::string& strText : status.messages) {
-                setup.status.SetMessage(strText);
-                setup.status.RepaintMessage();
-            }
+            ShowKept(setup.status, status.messages);
         } else {
             RunTask(setup.engine, tasks[i], setup, setup.audit, setup.status, strPrepared, report);
         }
@@ -116,7 +123,7 @@ std::size_t RunOneAfterAnother(const std::vector<DrawingTask>& tasks, const Draw
         if (saves.empty()) {
             commit(i, report);
         } else {
-            held = Held{i, std::move(report), std::move(saves), SameFileKey(tasks[i].strDrawing)};
+            held = Held{i, std::move(report), std::move(saves), std::move(strKey)};
         }
     }
     settle();
@@ -209,10 +216,7 @@ std::size_t RunSideBySide(const std::vector<DrawingTask>& tasks, const DrawingTa
             if (pool.stop) end = pool.next;
             report = std::move(pool.reports[pool.committed]);
         }
-        for (const std::string& strText : report.messages) {
-            setup.status.SetMessage(strText);
-            setup.status.RepaintMessage();
-        }
+        ShowKept(setup.status, report.messages);
         if (setup.audit) {
             for (const std::string& strLine : report.auditLines) setup.audit->WriteLine(strLine);
         }
