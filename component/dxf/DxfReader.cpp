@@ -93,6 +93,37 @@ struct PendingOwner {
     bool paper;
 };
 
+// Sorts entries by handle, equal handles in file order, a digit of 11 bits
+// at a time from the lowest, skipping digits that are the same in every
+// handle: two or three passes over the entries for the handles of a drawing,
+// where a merge sort takes one per doubling of their number.
+void RadixSortByHandle(std::vector<HandleEntry>& entries) {
+    constexpr int kBits = 11;
+    constexpr std::size_t kDigits = std::size_t{1} << kBits;
+    std::uint64_t any = 0, all = ~std::uint64_t{0};
+    for (const HandleEntry& e : entries) {
+        any |= e.handle;
+        all &= e.handle;
+    }
+    const std::uint64_t varying = any ^ all;
+    std::vector<HandleEntry> other(entries.size());
+    std::vector<std::size_t> next(kDigits);
+    for (int shift = 0; shift < 64; shift += kBits) {
+        const std::uint64_t mask = kDigits - 1;
+        if (((varying >> shift) & mask) == 0) continue;
+        std::fill(next.begin(), next.end(), 0);
+        for (const HandleEntry& e : entries) ++next[(e.handle >> shift) & mask];
+        std::size_t at = 0;
+        for (std::size_t& n : next) {
+            const std::size_t count = n;
+            n = at;
+            at += count;
+        }
+        for (const HandleEntry& e : entries) other[next[(e.handle >> shift) & mask]++] = e;
+        entries.swap(other);
+    }
+}
+
 // Sorts entries by handle, equal handles in file order. Files list their
 // handles as a few ascending runs (a section, a layout's block), which are
 // merged one after the other; entries in no order to speak of are sorted.
@@ -103,7 +134,7 @@ void SortByHandle(std::vector<HandleEntry>& entries) {
         if (entries[i].handle < entries[i - 1].handle) runEnds.push_back(i);
     }
     if (runEnds.size() > kMostRuns) {
-        std::stable_sort(entries.begin(), entries.end());
+        RadixSortByHandle(entries);
         return;
     }
     runEnds.push_back(entries.size());
