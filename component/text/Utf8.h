@@ -71,6 +71,10 @@ inline bool IsValidUtf8(std::string_view text) {
         // ASCII is passed over eight bytes a step.
         while (n - i >= 8 && !AnyBeyondAscii8(text.data() + i)) i += 8;
         if (i == n) break;
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+            continue;
+        }
         char32_t cp;
         const std::size_t len = ReadUtf8(text, i, cp);
         if (len == 0) return false;
