@@ -6,8 +6,8 @@
 
 DXF: for each size and flavour (ASCII, binary) the same copies are modified by
 kel-batch -t, by ezdxf (ezdxf_modify.py) and copied with cp; KEL and ezdxf run
-several rounds on fresh copies (ROUNDS), taking turns, and the median round is
-shown. Prints seconds per drawing, the ratios KEL/ezdxf and KEL/cp, the time to write the
+several rounds on fresh copies (ROUNDS) and the median round is shown. Prints
+seconds per drawing, the ratios KEL/ezdxf and KEL/cp, the time to write the
 same bytes to a new file and flush it to disk before renaming it over the old
 one (what any safe save costs at least: "flush"), the time of kel-dxf-floor on
 fresh copies (read, split into tokens, saved whole: what any change that reads
@@ -177,35 +177,33 @@ def dxf_rows(kel, data, sizes, env):
             source = generate(data, size, binary)
             n = COPIES.get(size, 4)
             kel_rounds, ez_rounds = ROUNDS.get(size, (1, 1))
-            # The tools take turns, so that this machine's drift (up to a
-            # factor of two within an hour) weighs on each of them alike: a
-            # kel-batch round, a kel-dxf-floor round, and an ezdxf round
-            # after every so many of them.
-            ez_after = {round((j + 0.5) * kel_rounds / ez_rounds - 0.5) for j in range(ez_rounds)}
-            kel_runs, floor_runs, ez_runs = [], [], []
-            for i in range(kel_rounds):
+            kel_runs = []
+            for _ in range(kel_rounds):
                 kel_files = copies(source, os.path.join(data, "kel"), n)
                 r = timed([kel, "-j", "1", "-t", template] + kel_files, env)
                 if r.returncode != 0:
                     print("kel-batch failed (%d): %s" % (r.returncode, r.stdout + r.stderr[-500:]))
                     ok = False
                 kel_runs.append((r.wall, r.cpu))
+            t_kel, c_kel = median(x[0] for x in kel_runs), median(x[1] for x in kel_runs)
+            _, mem = peak_run([kel, "-j", "1", "-t", template] + copies(source, os.path.join(data, "kel-peak"), n), env)
+            floor_runs = []
+            for _ in range(kel_rounds):
                 floor_files = copies(source, os.path.join(data, "floor"), n)
                 r = timed([floor] + floor_files)
                 if r.returncode != 0:
                     print("kel-dxf-floor failed (%d): %s" % (r.returncode, r.stderr[-500:]))
                     ok = False
                 floor_runs.append(r.wall)
-                if i in ez_after:
-                    ez_files = copies(source, os.path.join(data, "ezdxf"), n)
-                    r = timed([PY, os.path.join(HERE, "ezdxf_modify.py")] + ez_files)
-                    if r.returncode != 0:
-                        print("ezdxf failed: %s" % r.stderr[-500:])
-                        ok = False
-                    ez_runs.append((r.wall, r.cpu))
-            t_kel, c_kel = median(x[0] for x in kel_runs), median(x[1] for x in kel_runs)
             t_floor = median(floor_runs)
-            _, mem = peak_run([kel, "-j", "1", "-t", template] + copies(source, os.path.join(data, "kel-peak"), n), env)
+            ez_runs = []
+            for _ in range(ez_rounds):
+                ez_files = copies(source, os.path.join(data, "ezdxf"), n)
+                r = timed([PY, os.path.join(HERE, "ezdxf_modify.py")] + ez_files)
+                if r.returncode != 0:
+                    print("ezdxf failed: %s" % r.stderr[-500:])
+                    ok = False
+                ez_runs.append((r.wall, r.cpu))
             t_ez, c_ez = median(x[0] for x in ez_runs), median(x[1] for x in ez_runs)
             cp_dir = os.path.join(data, "cp")
             srcs = copies(source, cp_dir + "-src", n)
