@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <random>
 #include <set>
 #include <vector>
@@ -323,6 +324,24 @@ namespace {
 
 constexpr std::size_t kSmallWrite = 64 * 1024;
 constexpr std::size_t kWriteBuffer = 1024 * 1024;
+// The most bytes a replacement copies for the helper to write.
+constexpr std::size_t kWriteBehind = 4 * 1024 * 1024;
+
+// The pieces one after the other in a buffer of their own; null without the memory.
+std::unique_ptr<char[]> Joined(const std::vector<std::string_view>& pieces, std::size_t total) {
+    std::unique_ptr<char[]> joined;
+    try {
+        joined = std::make_unique_for_overwrite<char[]>(total);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    char* at = joined.get();
+    for (const std::string_view piece : pieces) {
+        if (!piece.empty()) std::memcpy(at, piece.data(), piece.size());
+        at += piece.size();
+    }
+    return joined;
+}
 
 // Temporary file beside the target, renamed over it; with blnDurable the data
 // and the rename are flushed to disk before returning, or, under a
@@ -348,11 +367,26 @@ bool ReplaceFile(const std::string& strPath, const std::vector<std::string_view>
         strErr = std::string("cannot create a file in the folder: ") + std::strerror(errno);
         return false;
     }
+    std::size_t total = 0;
+    for (const std::string_view piece : pieces) total += piece.size();
+    // Under a FlushBehind the helper also writes a content of up to
+    // kWriteBehind bytes, from a copy that costs a fraction of writing it:
+    // the caller goes on with its next drawing meanwhile, and a pending
+    // replacement holds at most that much memory. A larger content, or one
+    // the helper cannot take, is written here before returning.
+    if (blnDurable && total <= kWriteBehind && detail::CanDefer()) {
+        r.content = Joined(pieces, total);
+        r.contentSize = total;
+        if (r.content && detail::DeferReplacement(r)) {
+            TellSaveWatch(strPath, pieces);
+            return true;
+        }
+        r.content.reset();
+        r.contentSize = 0;
+    }
     // A drawing is written as many pieces (the bytes between its changes): a
     // buffer of 1 MiB passes them to the system in few writes rather than one
     // for every 4 KiB. It lives as long as the stream.
-    std::size_t total = 0;
-    for (const std::string_view piece : pieces) total += piece.size();
     if (pieces.size() > 1 && total > kSmallWrite) {
         r.buffer = std::make_unique_for_overwrite<char[]>(kWriteBuffer);
         std::setvbuf(r.file, r.buffer.get(), _IOFBF, kWriteBuffer);
@@ -383,6 +417,20 @@ bool ReplaceFile(const std::string& strPath, const std::vector<std::string_view>
 namespace detail {
 
 bool FinishReplacement(OpenReplacement& r, bool blnDurable, std::string& strErr) {
+    std::error_code ec;
+    if (r.content) {
+        bool written = std::fwrite(r.content.get(), 1, r.contentSize, r.file) == r.contentSize;
+        written = std::fflush(r.file) == 0 && written;
+        const int writeErr = errno;
+        r.content.reset();
+        if (!written) {
+            std::fclose(r.file);
+            r.file = nullptr;
+            strErr = std::string("cannot write the file: ") + std::strerror(writeErr);
+            fs::remove(PathFromUtf8(r.strTemp), ec);
+            return false;
+        }
+    }
     bool ok = true;
 #ifdef _WIN32
     if (blnDurable) ok = ::_commit(::_fileno(r.file)) == 0;
@@ -393,7 +441,6 @@ bool FinishReplacement(OpenReplacement& r, bool blnDurable, std::string& strErr)
     ok = (std::fclose(r.file) == 0) && ok;
     r.file = nullptr;
     r.buffer.reset();
-    std::error_code ec;
     if (!ok) {
         strErr = std::string("cannot write the file: ") + std::strerror(writeErr ? writeErr : errno);
         fs::remove(PathFromUtf8(r.strTemp), ec);

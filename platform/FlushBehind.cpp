@@ -11,6 +11,8 @@ thread_local FlushBehind* current = nullptr;
 
 namespace detail {
 
+bool CanDefer() { return current != nullptr; }
+
 bool DeferReplacement(OpenReplacement& r) { return current && current->Take(r); }
 
 }  // namespace detail

@@ -3,13 +3,13 @@
 // beside the old one, flushes it to disk and renames it over the old file.
 // The flush waits for the disk, and most of a save's time can be that wait.
 // While a FlushBehind lives, the replacements of the thread that made it
-// return once the content is written: the flush, the rename and the
-// folder's flush follow, in order, on a helper thread. Until a replacement
-// has finished, the old file is untouched; it is replaced only after the
-// new content is on disk, as before, and a failure removes the temporary
-// file and keeps the old one. The caller learns how each one ended from
-// Wait, and must not report a file as saved, nor read it or save it again,
-// before then.
+// return once the content is written, or, up to a few MiB, copied: the
+// writing of a copied content, the flush, the rename and the folder's flush
+// follow, in order, on a helper thread. Until a replacement has finished,
+// the old file is untouched; it is replaced only after the new content is
+// on disk, as before, and a failure removes the temporary file and keeps the
+// old one. The caller learns how each one ended from Wait, and must not
+// report a file as saved, nor read it or save it again, before then.
 #pragma once
 
 #include <condition_variable>
@@ -27,18 +27,25 @@ namespace kel {
 
 namespace detail {
 
-// A replacement whose content is written to its temporary file and flushed
-// from the stream, but not yet to disk.
+// A replacement whose temporary file is open: its content is written to it
+// and flushed from the stream, or held in `content` to be written yet; it is
+// not on disk yet.
 struct OpenReplacement {
     std::FILE* file = nullptr;
-    std::unique_ptr<char[]> buffer;  // the stream's buffer, kept until the stream is closed
-    std::string strTemp;             // the temporary file
-    std::string strPath;             // the file it replaces
+    std::unique_ptr<char[]> buffer;   // the stream's buffer, kept until the stream is closed
+    std::unique_ptr<char[]> content;  // the content when it is still to be written
+    std::size_t contentSize = 0;
+    std::string strTemp;              // the temporary file
+    std::string strPath;              // the file it replaces
 };
 
-// Flushes (with blnDurable), closes and renames the temporary file over the
-// target; on failure removes it, keeps the target and says why.
+// Writes the held content (if any), flushes it (with blnDurable), closes and
+// renames the temporary file over the target; on failure removes it, keeps
+// the target and says why.
 bool FinishReplacement(OpenReplacement& r, bool blnDurable, std::string& strErr);
+
+// True when this thread has a FlushBehind to hand replacements to.
+bool CanDefer();
 
 // Hands r to the FlushBehind of this thread; false (r untouched) when there
 // is none or it cannot take more.

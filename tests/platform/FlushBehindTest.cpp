@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -94,6 +95,38 @@ TEST(FlushBehind, EndingFinishesEveryPendingReplacement) {
     // Afterwards replacements finish in place again.
     ASSERT_TRUE(WriteFileAtomic(paths[0], "in place", err)) << err;
     EXPECT_EQ(ReadFile(paths[0]), "in place");
+}
+
+// The helper writes a small content from a copy, so the caller may reuse
+// its bytes at once; a large one is written before the call returns, so a
+// pending replacement never holds a large drawing's bytes.
+TEST(FlushBehind, ContentIsCopiedOrWrittenBeforeTheCallReturns) {
+    TempDir dir;
+    const std::string small = dir.Write("small.dxf", "old"), large = dir.Write("large.dxf", "old");
+    std::string err;
+    FlushBehind behind;
+    behind.Hold();
+    std::string bytes = "first piece|second piece";
+    ASSERT_TRUE(WriteFileAtomic(small, {std::string_view(bytes).substr(0, 12), std::string_view(bytes).substr(12)},
+                                err))
+        << err;
+    bytes.assign(bytes.size(), '#');
+    const std::string big(5 * 1024 * 1024, 'L');
+    ASSERT_TRUE(WriteFileAtomic(large, big, err)) << err;
+    std::uintmax_t largestTemp = 0;
+    for (const auto& e : fs::directory_iterator(PathFromUtf8(dir.Path()))) {
+        if (e.path().filename().string().ends_with(".kel-tmp")) largestTemp = std::max(largestTemp, e.file_size());
+    }
+    EXPECT_EQ(largestTemp, big.size());
+    EXPECT_EQ(ReadFile(small), "old");
+    EXPECT_EQ(ReadFile(large), "old");
+    const std::vector<std::size_t> ids = behind.TakeStarted();
+    ASSERT_EQ(ids.size(), 2u);
+    behind.Release();
+    for (const std::size_t id : ids) EXPECT_TRUE(behind.Wait(id, err)) << err;
+    EXPECT_EQ(ReadFile(small), "first piece|second piece");
+    EXPECT_EQ(ReadFile(large), big);
+    EXPECT_EQ(TempFilesIn(dir.Path()), 0u);
 }
 
 TEST(FlushBehind, OnlyDurableReplacementsOfItsOwnThreadAreTaken) {
