@@ -63,6 +63,9 @@ struct AttributeRows {
     std::vector<AttributeRow> rows;
     TextStore texts;
     std::string path;  // the drawing's path as it was opened, when a component listed the rows
+    // Set by a component that made sure, while listing, that every text of
+    // the rows (the path aside) is well-formed UTF-8.
+    bool textsWellFormed = false;
 
     AttributeRows() = default;
     AttributeRows(AttributeRows&&) = default;

@@ -9,6 +9,7 @@
 
 #include "engine/AttributeRows.h"
 #include "engine/TagLine.h"
+#include "engine/TextLines.h"
 #include "engine/TextSearch.h"
 #include "engine/DrawingTable.h"
 #include "engine/cAutoCAD.h"
@@ -154,7 +155,9 @@ bool cAutoCAD::ReadAttributeRows(DrawingInfo& info, std::optional<AttributeTable
             Fail(strErr, intFile, "Unable to create XML file.");
             return false;
         }
-        if (listed ? AllValidUtf8(rows) : RowsOfDrawing(info, rows)) {
+        // A listing whose component checked its texts leaves only the path to check.
+        const auto wellFormed = [&] { return rows.textsWellFormed ? IsValidUtf8(rows.path) : AllValidUtf8(rows); };
+        if (listed ? wellFormed() : RowsOfDrawing(info, rows)) {
             // An empty table cannot be read from the flat XML either.
             if (rows.rows.empty()) Fail(strErr, intFile, "Unable to parse XML file.");
             return !rows.rows.empty();

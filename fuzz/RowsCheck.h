@@ -54,6 +54,11 @@ inline void CheckListing(const IDrawingDocument& doc, const DrawingInfo& info) {
     AttributeRows listed, described;
     if (!doc.ListAttributes(listed)) return;
     const bool valid = RowsOfDrawing(info, described);
+    // A listing that says its texts are well-formed must be right.
+    if (listed.textsWellFormed && !AllValidUtf8(listed)) {
+        std::fprintf(stderr, "a listing said its texts were well-formed UTF-8 and they are not\n");
+        std::abort();
+    }
     bool same = valid == AllValidUtf8(listed) && (!valid || listed.rows.size() == described.rows.size());
     for (std::size_t i = 0; same && valid && i < listed.rows.size(); ++i) {
         same = SameRow(listed.rows[i], described.rows[i]);

@@ -5,6 +5,7 @@
 #include "component/AttributeValue.h"
 #include "component/ComponentStatus.h"
 #include "component/IDrawingComponent.h"
+#include "component/text/Utf8.h"
 #include "platform/FileSystem.h"
 
 namespace kel::dxf {
@@ -110,10 +111,17 @@ bool DxfDocument::ListAttributes(AttributeRows& rows) const {
     // Reserved in full: the rows point at their inserts.
     rows.inserts.reserve(inserts);
     rows.rows.reserve(attributes);
+    // Plain texts are ASCII; every other text is checked for well-formed
+    // UTF-8 as it is kept, while its bytes are at hand.
+    bool wellFormed = true;
+    const auto keep = [&](const std::string& utf8) {
+        wellFormed = wellFormed && text::IsValidUtf8(utf8);
+        return rows.texts.Keep(utf8);
+    };
     // Texts are decoded in the order Describe decodes them, as the decoder
     // remembers the page of the last double-byte escape it read.
     const auto text = [&](std::string_view raw) -> std::string_view {
-        return TextCodec::IsPlain(raw) ? raw : rows.texts.Keep(codec_.Decode(raw));
+        return TextCodec::IsPlain(raw) ? raw : keep(codec_.Decode(raw));
     };
     for (const DxfBlock& b : model_.blocks) {
         const std::string_view space = text(Trim(b.name));
@@ -133,13 +141,14 @@ bool DxfDocument::ListAttributes(AttributeRows& rows) const {
                 const std::string_view handle = rows.texts.Keep(FormatHandle(a.id));
                 const std::string_view tag = text(Trim(a.tag));
                 // A value changed since the drawing was read may change again while the rows are in use.
-                const std::string_view value = a.changed || a.multiLine ? rows.texts.Keep(AttributeValue(a))
+                const std::string_view value = a.changed || a.multiLine ? keep(AttributeValue(a))
                                                : a.hasValue        ? text(a.value.value)
                                                                    : std::string_view();
                 rows.rows.push_back({listed, handle, tag, value});
             }
         }
     }
+    rows.textsWellFormed = wellFormed;  // handles are hex digits
     return true;
 }
 
