@@ -343,6 +343,24 @@ std::unique_ptr<char[]> Joined(const std::vector<std::string_view>& pieces, std:
     return joined;
 }
 
+// Writes the pieces to the replacement's temporary file and flushes them from
+// the stream; on failure closes and removes the file and says why.
+bool WriteOut(detail::OpenReplacement& r, const std::vector<std::string_view>& pieces, std::string& strErr) {
+    bool ok = true;
+    for (const std::string_view piece : pieces) {
+        ok = ok && std::fwrite(piece.data(), 1, piece.size(), r.file) == piece.size();
+    }
+    ok = (std::fflush(r.file) == 0) && ok;
+    if (ok) return true;
+    const int writeErr = errno;
+    std::fclose(r.file);
+    r.file = nullptr;
+    strErr = std::string("cannot write the file: ") + std::strerror(writeErr);
+    std::error_code ec;
+    fs::remove(PathFromUtf8(r.strTemp), ec);
+    return false;
+}
+
 // Temporary file beside the target, renamed over it; with blnDurable the data
 // and the rename are flushed to disk before returning, or, under a
 // FlushBehind of this thread, on its helper thread after returning.
@@ -391,18 +409,7 @@ bool ReplaceFile(const std::string& strPath, const std::vector<std::string_view>
         r.buffer = std::make_unique_for_overwrite<char[]>(kWriteBuffer);
         std::setvbuf(r.file, r.buffer.get(), _IOFBF, kWriteBuffer);
     }
-    bool ok = true;
-    for (const std::string_view piece : pieces) {
-        ok = ok && std::fwrite(piece.data(), 1, piece.size(), r.file) == piece.size();
-    }
-    ok = (std::fflush(r.file) == 0) && ok;
-    if (!ok) {
-        const int writeErr = errno;
-        std::fclose(r.file);
-        strErr = std::string("cannot write the file: ") + std::strerror(writeErr);
-        fs::remove(PathFromUtf8(r.strTemp), ec);
-        return false;
-    }
+    if (!WriteOut(r, pieces, strErr)) return false;
     if (blnDurable && detail::DeferReplacement(r)) {
         TellSaveWatch(strPath, pieces);
         return true;
@@ -417,19 +424,10 @@ bool ReplaceFile(const std::string& strPath, const std::vector<std::string_view>
 namespace detail {
 
 bool FinishReplacement(OpenReplacement& r, bool blnDurable, std::string& strErr) {
-    std::error_code ec;
     if (r.content) {
-        bool written = std::fwrite(r.content.get(), 1, r.contentSize, r.file) == r.contentSize;
-        written = std::fflush(r.file) == 0 && written;
-        const int writeErr = errno;
+        const bool written = WriteOut(r, {std::string_view(r.content.get(), r.contentSize)}, strErr);
         r.content.reset();
-        if (!written) {
-            std::fclose(r.file);
-            r.file = nullptr;
-            strErr = std::string("cannot write the file: ") + std::strerror(writeErr);
-            fs::remove(PathFromUtf8(r.strTemp), ec);
-            return false;
-        }
+        if (!written) return false;
     }
     bool ok = true;
 #ifdef _WIN32
@@ -441,6 +439,7 @@ bool FinishReplacement(OpenReplacement& r, bool blnDurable, std::string& strErr)
     ok = (std::fclose(r.file) == 0) && ok;
     r.file = nullptr;
     r.buffer.reset();
+    std::error_code ec;
     if (!ok) {
         strErr = std::string("cannot write the file: ") + std::strerror(writeErr ? writeErr : errno);
         fs::remove(PathFromUtf8(r.strTemp), ec);
