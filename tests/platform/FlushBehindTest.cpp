@@ -31,6 +31,15 @@ std::size_t TempFilesIn(const std::string& folder) {
     return n;
 }
 
+// Lets the held replacements land, expecting `count` of them, each in place.
+void ReleaseAndExpectAllLand(FlushBehind& behind, std::size_t count) {
+    const std::vector<std::size_t> ids = behind.TakeStarted();
+    EXPECT_EQ(ids.size(), count);
+    behind.Release();
+    std::string err;
+    for (const std::size_t id : ids) EXPECT_TRUE(behind.Wait(id, err)) << err;
+}
+
 TEST(FlushBehind, ReplacementsLandInOrderOnceWaitedFor) {
     TempDir dir;
     const std::string a = dir.Write("a.dxf", "old a"), b = dir.Write("b.dxf", "old b");
@@ -44,11 +53,8 @@ TEST(FlushBehind, ReplacementsLandInOrderOnceWaitedFor) {
     EXPECT_EQ(ReadFile(a), "old a");
     EXPECT_EQ(ReadFile(b), "old b");
     EXPECT_EQ(TempFilesIn(dir.Path()), 3u);
-    const std::vector<std::size_t> ids = behind.TakeStarted();
-    ASSERT_EQ(ids.size(), 3u);
+    ReleaseAndExpectAllLand(behind, 3);
     EXPECT_TRUE(behind.TakeStarted().empty());
-    behind.Release();
-    for (const std::size_t id : ids) EXPECT_TRUE(behind.Wait(id, err)) << err;
     EXPECT_EQ(ReadFile(a), "newer a");  // the later replacement of a landed last
     EXPECT_EQ(ReadFile(b), "new b");
     EXPECT_EQ(TempFilesIn(dir.Path()), 0u);
@@ -120,10 +126,7 @@ TEST(FlushBehind, ContentIsCopiedOrWrittenBeforeTheCallReturns) {
     EXPECT_EQ(largestTemp, big.size());
     EXPECT_EQ(ReadFile(small), "old");
     EXPECT_EQ(ReadFile(large), "old");
-    const std::vector<std::size_t> ids = behind.TakeStarted();
-    ASSERT_EQ(ids.size(), 2u);
-    behind.Release();
-    for (const std::size_t id : ids) EXPECT_TRUE(behind.Wait(id, err)) << err;
+    ReleaseAndExpectAllLand(behind, 2);
     EXPECT_EQ(ReadFile(small), "first piece|second piece");
     EXPECT_EQ(ReadFile(large), big);
     EXPECT_EQ(TempFilesIn(dir.Path()), 0u);
