@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 #include <unordered_set>
 
 #include "component/ComponentStatus.h"
 #include "component/LayoutName.h"
 #include "component/dwg/DwgText.h"
+#include "component/dwg/PageWork.h"
 #include "component/dxf/DxfText.h"
 
 namespace kel::dwg {
@@ -23,41 +25,84 @@ std::string Upper(std::string s) {
     return s;
 }
 
+// Objects a thread decodes at a time, and the object area from which a
+// second thread helps.
+constexpr std::size_t kLoadRun = 256;
+constexpr std::size_t kLoadHelpFrom = 2u << 20;
+
 }  // namespace
 
 bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& status) {
     return Load(bytes, file, status, Earlier{});
 }
 
-bool DwgModel::TakeUnchanged(const Earlier& earlier, std::string_view area, const ObjectLocation& loc,
-                             std::size_t& place) {
+bool DwgModel::FindUnchanged(const Earlier& earlier, std::string_view area, const ObjectLocation& loc,
+                             std::size_t& there) {
     if (earlier.changed && earlier.changed->count(loc.handle)) return false;
     const DwgModel& m = *earlier.model;
-    const std::size_t* there = m.index_.Find(loc.handle);
-    if (!there) return false;
-    const bool stub = (*there & kStubBit) != 0;
-    const Stub* s = stub ? &m.stubs_[*there & ~kStubBit] : nullptr;
-    const Entry* o = stub ? nullptr : &m.objects_[*there];
+    const std::size_t* at = m.index_.Find(loc.handle);
+    if (!at) return false;
+    const bool stub = (*at & kStubBit) != 0;
+    const Stub* s = stub ? &m.stubs_[*at & ~kStubBit] : nullptr;
+    const Entry* o = stub ? nullptr : &m.objects_[*at];
     // Objects hold no file offsets: up to R2000 an object that only moved
     // behind a changed one decodes as it did.
     const std::int64_t was = stub ? s->offset : o->offset;
     const std::size_t length = stub ? s->totalBytes : o->object->totalBytes;
     if (was < 0 || loc.offset < 0) return false;
     const auto from = static_cast<std::size_t>(was);
-    const auto at = static_cast<std::size_t>(loc.offset);
-    if (at > area.size() || area.size() - at < length || from > earlier.area.size() ||
-        earlier.area.size() - from < length || area.compare(at, length, earlier.area, from, length) != 0) {
+    const auto to = static_cast<std::size_t>(loc.offset);
+    if (to > area.size() || area.size() - to < length || from > earlier.area.size() ||
+        earlier.area.size() - from < length || area.compare(to, length, earlier.area, from, length) != 0) {
         return false;
     }
-    if (stub) {
-        place = stubs_.size() | kStubBit;
-        stubs_.push_back(*s);
-        stubs_.back().offset = loc.offset;
-    } else {
-        place = objects_.size();
-        if (std::holds_alternative<LayoutData>(o->object->data)) hasLayouts_ = true;
-        objects_.push_back({o->object, loc.offset});  // shared: the same bytes decode the same
+    there = *at;
+    return true;
+}
+
+DwgModel::Found DwgModel::FindObject(std::string_view area, const ObjectLocation& loc, const DwgFile& file,
+                                     DecodeDepth depth, const Earlier& earlier) {
+    if (std::size_t there = 0; earlier.model && FindUnchanged(earlier, area, loc, there)) return Taken{there};
+    DecodedObject o;
+    std::string why;
+    if (!DecodeObject(area, loc.offset, file, o, why, depth)) return "object " + FormatHandle(loc.handle) + ": " + why;
+    if (o.Handle() != loc.handle) {
+        return "object map entry " + FormatHandle(loc.handle) + " points at object " + FormatHandle(o.Handle());
     }
+    if (o.prefixOnly) {
+        return Stub{loc.offset, o.Handle(), static_cast<std::uint32_t>(o.totalBytes), o.size, o.common.type,
+                    o.common.isEntity};
+    }
+    return std::make_shared<DecodedObject>(std::move(o));
+}
+
+bool DwgModel::Place(Found& found, const ObjectLocation& loc, const Earlier& earlier, std::size_t& place,
+                     std::string& status) {
+    if (const auto* why = std::get_if<std::string>(&found)) {
+        status = status::Make(status::kCorrupt, "Damaged drawing: " + *why);
+        return false;
+    }
+    if (const auto* stub = std::get_if<Stub>(&found)) {
+        place = stubs_.size() | kStubBit;
+        stubs_.push_back(*stub);
+        return true;
+    }
+    std::shared_ptr<DecodedObject> object;
+    if (const auto* taken = std::get_if<Taken>(&found)) {
+        const DwgModel& m = *earlier.model;
+        if (taken->there & kStubBit) {
+            place = stubs_.size() | kStubBit;
+            stubs_.push_back(m.stubs_[taken->there & ~kStubBit]);
+            stubs_.back().offset = loc.offset;
+            return true;
+        }
+        object = m.objects_[taken->there].object;  // shared: the same bytes decode the same
+    } else {
+        object = std::move(std::get<std::shared_ptr<DecodedObject>>(found));
+    }
+    place = objects_.size();
+    if (std::holds_alternative<LayoutData>(object->data)) hasLayouts_ = true;
+    objects_.push_back({std::move(object), loc.offset});
     return true;
 }
 
@@ -72,40 +117,32 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     wideText_ = HasStringStream(file.version);
     ownedLists_ = AtLeast(file.version, Version::R2004);
     hasLayouts_ = false;
-    // The index is built once every object is placed: filled as the objects
-    // are decoded, each entry would be a cache miss.
-    std::vector<std::pair<std::uint64_t, std::size_t>> placed;
-    placed.reserve(file.objectMap.size());
     // Up to R2000 entities are found by following each one's link to the
     // next, which lies among its common fields.
     const DecodeDepth depth = ownedLists_ ? DecodeDepth::kWorkingSet : DecodeDepth::kFull;
     const std::string_view area = file.ObjectArea(bytes);
-    for (const ObjectLocation& loc : file.objectMap) {
-        if (std::size_t place = 0; earlier.model && TakeUnchanged(earlier, area, loc, place)) {
-            placed.emplace_back(loc.handle, place);
-            continue;
-        }
-        DecodedObject o;
-        std::string why;
-        if (!DecodeObject(area, loc.offset, file, o, why, depth)) {
-            status = status::Make(status::kCorrupt, "Damaged drawing: object " + FormatHandle(loc.handle) + ": " + why);
-            return false;
-        }
-        if (o.Handle() != loc.handle) {
-            status = status::Make(status::kCorrupt, "Damaged drawing: object map entry " + FormatHandle(loc.handle) +
-                                                        " points at object " + FormatHandle(o.Handle()));
-            return false;
-        }
-        if (o.prefixOnly) {
-            placed.emplace_back(loc.handle, stubs_.size() | kStubBit);
-            stubs_.push_back(Stub{loc.offset, o.Handle(), static_cast<std::uint32_t>(o.totalBytes), o.size,
-                                  o.common.type, o.common.isEntity});
-            continue;
-        }
-        placed.emplace_back(loc.handle, objects_.size());
-        if (std::holds_alternative<LayoutData>(o.data)) hasLayouts_ = true;
-        objects_.push_back({std::make_shared<DecodedObject>(std::move(o)), loc.offset});
+    const std::vector<ObjectLocation>& map = file.objectMap;
+    // The objects are decoded (or compared with earlier's) in runs, on two
+    // threads for a large area, and then placed in map order, so the first
+    // damaged object in the map gives the reason whichever thread met it.
+    std::vector<Found> found(map.size());
+    const std::size_t runs = (map.size() + kLoadRun - 1) / kLoadRun;
+    const bool worked = ForEachPage(runs, area.size() >= kLoadHelpFrom, [&](std::size_t k) {
+        const std::size_t end = std::min(map.size(), (k + 1) * kLoadRun);
+        for (std::size_t i = k * kLoadRun; i < end; ++i) found[i] = FindObject(area, map[i], file, depth, earlier);
+        return true;
+    });
+    if (!worked) throw std::bad_alloc();  // the only way a run fails
+    // The index is built once every object is placed: filled as the objects
+    // are decoded, each entry would be a cache miss.
+    std::vector<std::pair<std::uint64_t, std::size_t>> placed;
+    placed.reserve(map.size());
+    for (std::size_t i = 0; i < map.size(); ++i) {
+        std::size_t place = 0;
+        if (!Place(found[i], map[i], earlier, place, status)) return false;
+        placed.emplace_back(map[i].handle, place);
     }
+    found = {};
     stubs_.shrink_to_fit();
     index_.Reserve(placed.size());
     for (const auto& [handle, place] : placed) index_.Set(handle, place);

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <variant>
 #include <vector>
 
 #include "component/DrawingHandle.h"
@@ -104,9 +105,10 @@ public:
     int EscapePage() const { return escapePage_; }
 
 private:
-    // Takes the object at `loc` from earlier when it is unchanged there, and
-    // says where it placed it (the index's value for it).
-    bool TakeUnchanged(const Earlier& earlier, std::string_view area, const ObjectLocation& loc, std::size_t& place);
+    // Whether the object at `loc` is unchanged from earlier, and where
+    // earlier keeps it (earlier's index value for it).
+    static bool FindUnchanged(const Earlier& earlier, std::string_view area, const ObjectLocation& loc,
+                              std::size_t& there);
     // A decoded object; null for one left at its prefix.
     const DecodedObject* Decoded(std::uint64_t handle) const;
     bool IsEntity(std::uint64_t handle) const;
@@ -129,6 +131,18 @@ private:
         bool isEntity = false;
     };
     static constexpr std::size_t kStubBit = std::size_t{1} << (sizeof(std::size_t) * 8 - 1);
+    // What Load found for one entry of the object map: why it failed, a
+    // stub, a decoded object, or earlier's index value for an object taken
+    // from earlier. Worked out for many entries at once, placed in map order.
+    struct Taken {
+        std::size_t there = 0;
+    };
+    using Found = std::variant<std::string, Stub, std::shared_ptr<DecodedObject>, Taken>;
+    static Found FindObject(std::string_view area, const ObjectLocation& loc, const DwgFile& file,
+                            DecodeDepth depth, const Earlier& earlier);
+    // Places what FindObject found; false with a component status when it failed.
+    bool Place(Found& found, const ObjectLocation& loc, const Earlier& earlier, std::size_t& place,
+               std::string& status);
 
     // Each object on its own, so that its address stays as the list grows,
     // and shared with the model of a file written from this one where the

@@ -185,6 +185,30 @@ TEST(DwgFileTest, DamageIsReportedAsAStatusNamingWhatIsWrong) {
     }
 }
 
+// A large drawing's objects are decoded on two threads: whichever thread
+// meets a damaged object, the first one in the map gives the reason.
+TEST(DwgFileTest, TheFirstDamagedObjectOfALargeDrawingGivesTheReason) {
+    KEL_NEED_CORPUS();
+    const std::string bytes = ReadCorpus("dwg/AC1024_R2010/cad-drawing__plans-structure.dwg");
+    std::string status;
+    DwgFile good;
+    ASSERT_TRUE(good.Parse(bytes, status)) << status;
+    ASSERT_GT(good.objectSection.size(), std::size_t{4} << 20);
+    const std::size_t early = 40, late = good.objectMap.size() - 40;
+    for (const bool crcFirst : {true, false}) {
+        SCOPED_TRACE(crcFirst ? "CRC damaged first" : "map entry wrong first");
+        DwgFile f = good;
+        const std::size_t crc = crcFirst ? early : late, entry = crcFirst ? late : early;
+        f.objectSection[static_cast<std::size_t>(f.objectMap[crc].offset) + 4] ^= 0x10;
+        f.objectMap[entry].handle += 1000000;
+        DwgModel model;
+        EXPECT_FALSE(model.Load(bytes, f, status));
+        const std::string first = crcFirst ? "object " + FormatHandle(good.objectMap[early].handle) + ": object CRC mismatch"
+                                           : "object map entry " + FormatHandle(f.objectMap[early].handle) + " points at";
+        EXPECT_TRUE(StartsWith(status, "2005:Damaged drawing: " + first)) << status;
+    }
+}
+
 TEST(DwgFileTest, RandomDamageNeverCrashes) {
     KEL_NEED_CORPUS();
     // Smaller files so that the loop stays fast; every outcome is allowed
