@@ -19,7 +19,8 @@ kel-batch -t with every attribute set (DWG_TEMPLATE), read by kel-batch --xml,
 decoded by the independent reader when it is installed (DWGREAD) and copied with
 cp; median of DWG_ROUNDS rounds, each kel-batch run over DWG_COPIES fresh copies
 (--dwg-copies: more copies spread the start of the process over more drawings,
-as a batch does). Then the same for drawings larger than any in the corpus,
+as a batch does). For the versions stored in R2004 pages, kel-dwg-floor does
+the container's share of the same change on as many copies ("floor"). Then the same for drawings larger than any in the corpus,
 grown by kel-batch from corpus drawings (DWG_GROWN).
 
 Batch: 1,000 copies of a generated 50 KB drawing in one kel-batch -t run
@@ -291,6 +292,7 @@ def dwg_row(kel, data, env, template, base, version, name, source):
             version[:6], name, size / 1e6, " ".join(failed)[:80]), flush=True)
         return
     t_kel = median(runs)
+    t_floor = dwg_floor(kel, data, version, files[0], source)
     t_xml = median(timed([kel, "--xml", source], env).wall for _ in range(DWG_ROUNDS))
     t_read = float("nan")
     if os.access(DWGREAD, os.X_OK):
@@ -299,9 +301,36 @@ def dwg_row(kel, data, env, template, base, version, name, source):
     srcs = copies(source, os.path.join(data, "dwg-src"), DWG_COPIES)
     t_cp = median(cp_time(srcs, os.path.join(data, "cp")) for _ in range(3)) / DWG_COPIES
     t_flush = median(flush_floor(srcs, os.path.join(data, "cp")) for _ in range(3)) / DWG_COPIES
-    print("%-7s %-34s %7.2f %8.4f %7.1f %8.4f %7.1f %8.4f %8.4f %8.4f %9.1f %9.1f %7.1f %7.2f" % (
+    print("%-7s %-34s %7.2f %8.4f %7.1f %8.4f %7.1f %8.4f %8.4f %8.4f %8.4f %9.1f %9.1f %7.1f %8.2f %7.2f" % (
         version[:6], name, size / 1e6, t_kel, size / 1e6 / t_kel, t_xml, size / 1e6 / t_xml, t_read, t_cp,
-        t_flush, t_read / t_kel, t_read / t_xml, t_kel / t_cp, (peak - base) * 1048576 / size), flush=True)
+        t_flush, t_floor, t_read / t_kel, t_read / t_xml, t_kel / t_cp, t_kel / t_floor,
+        (peak - base) * 1048576 / size), flush=True)
+
+
+# The versions kel-dwg-floor reads: the R2004 organisation of pages.
+DWG_FLOOR_VERSIONS = ("AC1018", "AC1024", "AC1027", "AC1032")
+
+
+def dwg_floor(kel, data, version, changed, source):
+    """Seconds per drawing of kel-dwg-floor: the container's share of the
+    change KEL made (`changed` is one of its results), on as many copies a
+    run as KEL's rows; nan for the versions it does not read."""
+    floor = os.path.join(os.path.dirname(kel), "bench", "kel-dwg-floor")
+    if not version.startswith(DWG_FLOOR_VERSIONS) or not os.access(floor, os.X_OK):
+        return float("nan")
+    keep = os.path.join(data, "dwg-changed.dwg")
+    shutil.copyfile(changed, keep)
+    runs = []
+    for _ in range(DWG_ROUNDS):
+        files = copies(source, os.path.join(data, "dwg-floor"), DWG_COPIES)
+        for p in files:
+            os.chmod(p, 0o644)
+        r = timed([floor, keep] + files)
+        if r.returncode != 0:
+            print("kel-dwg-floor failed (%d): %s" % (r.returncode, r.stderr[-300:]))
+            return float("nan")
+        runs.append(r.wall / DWG_COPIES)
+    return median(runs)
 
 
 def dwg_rows(kel, data, env):
@@ -313,9 +342,11 @@ def dwg_rows(kel, data, env):
           % DWG_COPIES)
     print("kel-batch run; MB = 10^6 bytes;")
     print("MiB/MiB as for DXF (above %.1f MiB)." % base)
-    print("%-7s %-34s %7s %8s %7s %8s %7s %8s %8s %8s %9s %9s %7s %7s" % (
-        "version", "drawing", "MB", "KEL -t", "MB/s", "KEL xml", "MB/s", "dwgread", "cp", "flush", "read/-t",
-        "read/xml", "-t/cp", "MiB/MiB"))
+    print("floor = the container's share of the change (kel-dwg-floor): pages decompressed, the changed")
+    print("sections compressed, the file written flushed and read back; no object decoded (R2004 pages only).")
+    print("%-7s %-34s %7s %8s %7s %8s %7s %8s %8s %8s %8s %9s %9s %7s %8s %7s" % (
+        "version", "drawing", "MB", "KEL -t", "MB/s", "KEL xml", "MB/s", "dwgread", "cp", "flush", "floor",
+        "read/-t", "read/xml", "-t/cp", "-t/floor", "MiB/MiB"))
     for version in DWG_VERSIONS:
         folder = os.path.join(CORPUS, version)
         source = largest(folder) if os.path.isdir(folder) else None

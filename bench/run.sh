@@ -8,5 +8,5 @@ cd "$(dirname "$0")/.."
 build=${KEL_BENCH_BUILD:-build-bench}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS=-fno-omit-frame-pointer \
   -DKEL_BUILD_GUI=OFF -DKEL_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target kel-batch kel-dxf-floor >/dev/null
+cmake --build "$build" -j2 --target kel-batch kel-dxf-floor kel-dwg-floor >/dev/null
 exec /usr/bin/python3 bench/bench.py "$build/kel-batch" "$build/data" "$@"
