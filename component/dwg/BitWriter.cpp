@@ -14,6 +14,11 @@ std::uint64_t DoubleBits(double v) {
 }  // namespace
 
 void BitWriter::Bits(std::uint32_t value, unsigned count) {
+    if (count == 8 && (bits_ & 7) == 0) {  // a whole byte on a byte boundary
+        bytes_.push_back(static_cast<char>(value));
+        bits_ += 8;
+        return;
+    }
     // Most significant bit first, as many at a time as the last byte has room for.
     while (count > 0) {
         const unsigned used = static_cast<unsigned>(bits_ & 7);

@@ -29,24 +29,23 @@ void CloseSection(std::string& out, const std::string& data) {
 
 std::string BuildObjectMap(const std::vector<ObjectLocation>& sortedByHandle, Version version) {
     std::string out;
-    std::string data;
+    // One writer per section: the entries are whole bytes, written one after another.
+    BitWriter data(version);
     std::uint64_t lastHandle = 0;
     std::int64_t lastOffset = 0;
     for (const ObjectLocation& loc : sortedByHandle) {
-        if (data.size() >= kSectionFill) {
-            CloseSection(out, data);
-            data.clear();
+        if (data.Bytes().size() >= kSectionFill) {
+            CloseSection(out, data.Bytes());
+            data = BitWriter(version);
             lastHandle = 0;
             lastOffset = 0;
         }
-        BitWriter w(version);
-        w.UMC(loc.handle - lastHandle);
-        w.MC(loc.offset - lastOffset);
-        data += w.Bytes();
+        data.UMC(loc.handle - lastHandle);
+        data.MC(loc.offset - lastOffset);
         lastHandle = loc.handle;
         lastOffset = loc.offset;
     }
-    if (!data.empty()) CloseSection(out, data);
+    if (!data.Bytes().empty()) CloseSection(out, data.Bytes());
     CloseSection(out, std::string());
     return out;
 }
