@@ -31,17 +31,10 @@ double Seconds(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double>(to - from).count();
 }
 
-bool ReadAndParse(const std::string& path, std::string& bytes, R2004File& file) {
-    std::string err;
-    if (!kel::ReadWholeFile(path, bytes, err)) {
-        std::fprintf(stderr, "%s: %s\n", path.c_str(), err.c_str());
-        return false;
-    }
-    if (!file.Parse(bytes, err)) {
-        std::fprintf(stderr, "%s: %s\n", path.c_str(), err.c_str());
-        return false;
-    }
-    return true;
+// Says why a step failed for `path`; the exit status of a failed run.
+int Fail(const std::string& path, const std::string& why) {
+    std::fprintf(stderr, "%s: %s\n", path.c_str(), why.c_str());
+    return 1;
 }
 
 }  // namespace
@@ -52,9 +45,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     kel::KeepLargeBuffersForReuse();
-    std::string changedBytes;
+    std::string changedBytes, err;
     R2004File changed;
-    if (!ReadAndParse(argv[1], changedBytes, changed)) return 1;
+    if (!kel::ReadWholeFile(argv[1], changedBytes, err) || !changed.Parse(changedBytes, err)) return Fail(argv[1], err);
 
     double read = 0, open = 0, pages = 0, write = 0, check = 0;
     std::size_t bytesIn = 0, bytesOut = 0, replacedBytes = 0;
@@ -63,18 +56,12 @@ int main(int argc, char** argv) {
         kel::FolderSyncBatch folders;
         for (int i = 2; i < argc; ++i) {
             const std::string path = argv[i];
-            std::string bytes, out, err;
+            std::string bytes, out;
             R2004File file;
             const auto t0 = Clock::now();
-            if (!kel::ReadWholeFile(path, bytes, err)) {
-                std::fprintf(stderr, "%s: %s\n", path.c_str(), err.c_str());
-                return 1;
-            }
+            if (!kel::ReadWholeFile(path, bytes, err)) return Fail(path, err);
             const auto t1 = Clock::now();
-            if (!file.Parse(bytes, err)) {
-                std::fprintf(stderr, "%s: %s\n", path.c_str(), err.c_str());
-                return 1;
-            }
+            if (!file.Parse(bytes, err)) return Fail(path, err);
             const auto t2 = Clock::now();
             // The sections whose data the change gave other bytes, as a save
             // hands them to the writer; the old data lets unchanged pages keep
@@ -87,29 +74,17 @@ int main(int argc, char** argv) {
                 replaced[s.name] = now->data;
                 options.previous[s.name] = s.data;
             }
-            if (replaced.empty()) {
-                std::fprintf(stderr, "%s: no section differs from %s\n", path.c_str(), argv[1]);
-                return 1;
-            }
-            if (!kel::dwg::WriteR2004(bytes, file, replaced, options, out, err)) {
-                std::fprintf(stderr, "%s: %s\n", path.c_str(), err.c_str());
-                return 1;
-            }
+            if (replaced.empty()) return Fail(path, std::string("no section differs from ") + argv[1]);
+            if (!kel::dwg::WriteR2004(bytes, file, replaced, options, out, err)) return Fail(path, err);
             const auto t3 = Clock::now();
-            if (!kel::WriteFileAtomic(path, out, err)) {
-                std::fprintf(stderr, "%s: %s\n", path.c_str(), err.c_str());
-                return 1;
-            }
+            if (!kel::WriteFileAtomic(path, out, err)) return Fail(path, err);
             const auto t4 = Clock::now();
             kel::dwg::R2004KnownPages known;
             known.bytes = bytes;
             known.file = &file;
             for (const auto& s : file.sections) known.data[s.name] = s.data;
             R2004File back;
-            if (!back.Parse(out, err, &known)) {
-                std::fprintf(stderr, "%s: written file does not read back: %s\n", path.c_str(), err.c_str());
-                return 1;
-            }
+            if (!back.Parse(out, err, &known)) return Fail(path, "written file does not read back: " + err);
             const auto t5 = Clock::now();
             read += Seconds(t0, t1);
             open += Seconds(t1, t2);
