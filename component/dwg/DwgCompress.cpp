@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "component/ByteOrder.h"
-#include "component/dwg/PageWork.h"
+#include "component/dwg/TwoThreads.h"
 
 namespace kel::dwg {
 namespace {
@@ -261,7 +261,7 @@ bool Compress2004Pages(const std::vector<std::string_view>& pages, std::vector<s
     std::size_t total = 0;
     for (std::string_view page : pages) total += page.size();
     // Every page has its own output string, and the hash heads are per thread.
-    return ForEachPage(pages.size(), total >= helpFrom, [&](std::size_t k) { return Compress2004(pages[k], out[k]); });
+    return ForEachOnTwoThreads(pages.size(), total >= helpFrom, [&](std::size_t k) { return Compress2004(pages[k], out[k]); });
 }
 
 }  // namespace kel::dwg

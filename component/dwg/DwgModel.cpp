@@ -8,7 +8,7 @@
 #include "component/ComponentStatus.h"
 #include "component/LayoutName.h"
 #include "component/dwg/DwgText.h"
-#include "component/dwg/PageWork.h"
+#include "component/dwg/TwoThreads.h"
 #include "component/dxf/DxfText.h"
 
 namespace kel::dwg {
@@ -127,7 +127,7 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     // damaged object in the map gives the reason whichever thread met it.
     std::vector<Found> found(map.size());
     const std::size_t runs = (map.size() + kLoadRun - 1) / kLoadRun;
-    const bool worked = ForEachPage(runs, area.size() >= kLoadHelpFrom, [&](std::size_t k) {
+    const bool worked = ForEachOnTwoThreads(runs, area.size() >= kLoadHelpFrom, [&](std::size_t k) {
         const std::size_t end = std::min(map.size(), (k + 1) * kLoadRun);
         for (std::size_t i = k * kLoadRun; i < end; ++i) found[i] = FindObject(area, map[i], file, depth, earlier);
         return true;

@@ -7,7 +7,7 @@
 #include "component/ByteOrder.h"
 #include "component/dwg/DwgCrc.h"
 #include "component/dwg/DwgDecompress.h"
-#include "component/dwg/PageWork.h"
+#include "component/dwg/TwoThreads.h"
 
 namespace kel::dwg {
 namespace {
@@ -262,7 +262,7 @@ bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::s
     }
     std::vector<PageJob> jobs;
     auto runJobs = [&]() {
-        ForEachPage(jobs.size(), apart && s.size >= kDecompressHelpFrom, [&](std::size_t k) {
+        ForEachOnTwoThreads(jobs.size(), apart && s.size >= kDecompressHelpFrom, [&](std::size_t k) {
             PageJob& job = jobs[k];
             job.checksumOk = R2004DataChecksum(job.data) == job.checksum;
             job.decompressed =

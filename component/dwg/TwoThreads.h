@@ -1,5 +1,6 @@
-// Work on the pages of a section shared by two threads: each page is taken by
-// exactly one of them, the next one nobody has taken yet.
+// Pieces of work (the pages of a section, runs of objects) shared by two
+// threads: each piece is taken by exactly one of them, the next one nobody
+// has taken yet.
 #pragma once
 
 #include <atomic>
@@ -9,11 +10,11 @@
 namespace kel::dwg {
 
 // Runs work(k) for every k in [0, count). When `help` is set and the machine
-// has a second core, a second thread takes pages too. work(k) must touch
-// nothing another page's work touches. False when some work(k) gave false or
-// threw (memory running out); the other pages are still worked on.
+// has a second core, a second thread takes pieces too. work(k) must touch
+// nothing another piece's work touches. False when some work(k) gave false or
+// threw (memory running out); the other pieces are still worked on.
 template <class Work>
-bool ForEachPage(std::size_t count, bool help, Work&& work) {
+bool ForEachOnTwoThreads(std::size_t count, bool help, Work&& work) {
     std::atomic<std::size_t> next{0};
     std::atomic<bool> ok{true};
     auto take = [&]() noexcept {
@@ -30,7 +31,7 @@ bool ForEachPage(std::size_t count, bool help, Work&& work) {
         try {
             helper = std::thread(take);
         } catch (...) {
-            // Without a second thread this one takes every page.
+            // Without a second thread this one takes every piece.
         }
     }
     take();
