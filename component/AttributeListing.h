@@ -5,12 +5,11 @@
 // into the listing's own store otherwise.
 #pragma once
 
-#include <algorithm>
-#include <cstring>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "component/TextStore.h"
 
 namespace kel {
 
@@ -29,31 +28,6 @@ struct AttributeRow {
     std::string_view handle;  // the attribute's handle
     std::string_view tag;
     std::string_view value;
-};
-
-// Texts kept for the views of a listing: appended into blocks that never move.
-class TextStore {
-public:
-    std::string_view Keep(std::string_view text) {
-        if (text.empty()) return {};
-        if (blocks_.empty() || left_ < text.size()) {
-            const std::size_t size = std::max(kBlock, text.size());
-            blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
-            next_ = blocks_.back().get();
-            left_ = size;
-        }
-        std::memcpy(next_, text.data(), text.size());
-        const std::string_view kept(next_, text.size());
-        next_ += text.size();
-        left_ -= text.size();
-        return kept;
-    }
-
-private:
-    static constexpr std::size_t kBlock = 64 * 1024;
-    std::vector<std::unique_ptr<char[]>> blocks_;
-    char* next_ = nullptr;
-    std::size_t left_ = 0;
 };
 
 // Rows with the inserts and texts they point into. Moving keeps those

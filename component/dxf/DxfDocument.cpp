@@ -155,7 +155,7 @@ bool DxfDocument::ListAttributes(AttributeRows& rows) const {
 std::string DxfDocument::MakeToken(const DxfToken& like, int code, std::string_view value) const {
     std::string out;
     if (model_.encoding == DxfEncoding::Ascii) {
-        std::string_view codeLine(data_.data() + like.start, like.valueStart - like.start);
+        const std::string_view codeLine = DxfKeptTexts::CodeBytes(like);
         std::string_view eol = codeLine.size() >= 2 && codeLine[codeLine.size() - 2] == '\r' ? "\r\n"
                                : !codeLine.empty() && codeLine.back() == '\r'         ? "\r"
                                                                                       : "\n";

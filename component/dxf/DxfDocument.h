@@ -49,7 +49,8 @@ private:
     std::size_t MaxValueBytes() const;
     std::string AttributeValue(const DxfAttrib& a) const;
     std::size_t IndexOf(const DxfAttrib& a) const { return static_cast<std::size_t>(&a - model_.attribs.data()); }
-    // A token with the given code and encoded value, in the style of `like`.
+    // A token with the given code and encoded value, in the style of `like`
+    // (a token the model kept with its group code).
     std::string MakeToken(const DxfToken& like, int code, std::string_view value) const;
     void ReplaceValue(const DxfToken& token, std::string bytes);
     // The MTEXT string that groups 3 and 1 hold, decoded.

@@ -1,5 +1,6 @@
 // What the DXF reader indexes of a drawing: blocks, inserts and their
-// attributes, each with the byte positions that editing needs.
+// attributes, each with the byte positions that editing needs. Its texts are
+// its own (DxfModel::texts), not views into the file's bytes.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "component/DrawingHandle.h"
+#include "component/dxf/DxfKeptTexts.h"
 #include "component/dxf/DxfTokenizer.h"
 
 namespace kel::dxf {
@@ -80,6 +82,7 @@ struct HandleEntry {
 };
 
 struct DxfModel {
+    DxfKeptTexts texts;            // what every text below views
     DxfEncoding encoding = DxfEncoding::Ascii;
     std::string_view acadVer;      // "AC1015"; empty when the file does not say
     std::string_view dwgCodePage;  // empty when the file does not say

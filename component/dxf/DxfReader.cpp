@@ -220,9 +220,9 @@ private:
             if (t.code == 9) {
                 variable_ = Trim(t.value);
             } else if (variable_ == "$ACADVER" && t.code == 1) {
-                m_.acadVer = Trim(t.value);
+                m_.acadVer = m_.texts.Keep(Trim(t.value));
             } else if (variable_ == "$DWGCODEPAGE" && t.code == 3) {
-                m_.dwgCodePage = Trim(t.value);
+                m_.dwgCodePage = m_.texts.Keep(Trim(t.value));
             }
             return true;
         }
@@ -383,7 +383,7 @@ private:
         if (hasHandle) {
             HandleEntry e;
             e.handle = handle;
-            e.type = r.type;
+            e.type = m_.texts.Shared(r.type);
             e.attrib = attribIndex;
             e.insert = insertIndex;
             m_.handles.push_back(e);
@@ -396,7 +396,7 @@ private:
         if (it != blockByKey_.end()) return it->second;
         int index = static_cast<int>(m_.blocks.size());
         DxfBlock b;
-        b.name = name;
+        b.name = m_.texts.Shared(name);
         m_.blocks.push_back(b);
         blockKeys_.push_back(key);
         blockByKey_.emplace(std::move(key), index);
@@ -407,8 +407,8 @@ private:
         DxfInsert ins;
         ins.id = handle;
         ins.synthetic = !hasHandle;
-        ins.name = r.name;
-        ins.layer = r.layer;
+        ins.name = m_.texts.Shared(r.name);
+        ins.layer = m_.texts.Shared(r.layer);
         ins.x = r.hasX ? tok_.Double(r.tokX) : 0;
         ins.y = r.hasY ? tok_.Double(r.tokY) : 0;
         ins.z = r.hasZ ? tok_.Double(r.tokZ) : 0;
@@ -416,7 +416,7 @@ private:
         ins.columns = columns > 0 ? static_cast<int>(columns) : 1;
         ins.rows = rows > 0 ? static_cast<int>(rows) : 1;
         ins.hasFollowFlag = r.has66;
-        ins.followFlag = r.tok66;
+        if (r.has66) ins.followFlag = m_.texts.Token(r.tok66);
         int index = static_cast<int>(m_.inserts.size());
         if (section_ == Section::Blocks) {
             if (currentBlock_ < 0) currentBlock_ = BlockIndex("");
@@ -434,15 +434,15 @@ private:
         DxfAttrib a;
         a.id = handle;
         a.synthetic = !hasHandle;
-        a.tag = r.name;
+        a.tag = m_.texts.Shared(r.name);
         a.entity = Span{r.start, end};
         a.hasValue = r.hasValue;
-        a.value = r.value;
+        if (r.hasValue) a.value = m_.texts.Token(r.value);
         if (!r.xdict.empty()) ParseHandle(r.xdict, a.xdict);
         a.multiLine = r.embedded && !r.chunks.empty();
         if (a.multiLine) {
             a.mtext = static_cast<int>(m_.mtextChunks.size());
-            m_.mtextChunks.push_back(r.chunks);
+            m_.mtextChunks.push_back(KeptTokens(r.chunks));
         }
         a.insert = attachTo_;
         int index = static_cast<int>(m_.attribs.size());
@@ -455,11 +455,19 @@ private:
         DxfObject o;
         o.handle = handle;
         if (r.hasOwner) ParseHandle(r.owner, o.owner);
-        o.type = r.type;
+        o.type = m_.texts.Shared(r.type);
         o.span = Span{r.start, end};
         o.entries = std::move(r.entries);
-        if (r.embeddedText == 2) o.textChunks = r.chunks;
+        for (auto& entry : o.entries) entry.first = m_.texts.Keep(entry.first);
+        if (r.embeddedText == 2) o.textChunks = KeptTokens(r.chunks);
         m_.objects.push_back(std::move(o));
+    }
+
+    std::vector<DxfToken> KeptTokens(const std::vector<DxfToken>& tokens) {
+        std::vector<DxfToken> kept;
+        kept.reserve(tokens.size());
+        for (const DxfToken& t : tokens) kept.push_back(m_.texts.Token(t));
+        return kept;
     }
 
     std::string LayoutNameOf(std::size_t block, const std::string& key) const {
@@ -517,7 +525,7 @@ private:
             blockRecordOf_.insert(blockRecordOf_.begin(), order.size(), 0);
             for (std::size_t i : order) {
                 DxfBlock b;
-                b.name = extraNames[i];
+                b.name = m_.texts.Shared(extraNames[i]);
                 blocks.push_back(b);
                 keys.push_back(extraKeys[i]);
             }

@@ -1,0 +1,60 @@
+// The texts a DXF drawing's index keeps, copied out of the file's bytes so
+// that the index outlives them: names that repeat (types, tags, block and
+// layer names) are kept once, values and tokens once each.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+#include <unordered_set>
+
+#include "component/TextStore.h"
+#include "component/dxf/DxfTokenizer.h"
+
+namespace kel::dxf {
+
+class DxfKeptTexts {
+public:
+    std::string_view Keep(std::string_view text) { return store_.Keep(text); }
+
+    // The one kept copy of a text that repeats.
+    std::string_view Shared(std::string_view text) {
+        if (text.empty()) return {};
+        // Most lookups repeat one of a few recent texts: a small table in
+        // front of the set spares them the set's hashing.
+        const std::size_t slot = (text.size() * 31 + static_cast<unsigned char>(text.front()) * 7 +
+                                  static_cast<unsigned char>(text.back())) %
+                                 recent_.size();
+        if (recent_[slot] == text) return recent_[slot];
+        auto it = shared_.find(text);
+        if (it == shared_.end()) it = shared_.insert(store_.Keep(text)).first;
+        recent_[slot] = *it;
+        return *it;
+    }
+
+    // A copy of the token whose value is kept, with the bytes of its group
+    // code before it (an ASCII code line shows how the file writes its
+    // lines); its byte positions still name the file's bytes.
+    DxfToken Token(const DxfToken& t) {
+        if (!t.value.data()) return t;  // no token was read
+        DxfToken kept = t;
+        const std::size_t codeBytes = t.valueStart - t.start;
+        const char* code = t.value.data() - codeBytes;
+        const std::string_view both = store_.Keep(std::string_view(code, codeBytes + t.value.size()));
+        kept.value = both.empty() ? std::string_view() : both.substr(codeBytes);
+        return kept;
+    }
+
+    // The bytes of the group code before a token that Token kept.
+    static std::string_view CodeBytes(const DxfToken& kept) {
+        const std::size_t codeBytes = kept.valueStart - kept.start;
+        return kept.value.data() ? std::string_view(kept.value.data() - codeBytes, codeBytes) : std::string_view();
+    }
+
+private:
+    TextStore store_;
+    std::unordered_set<std::string_view> shared_;
+    std::array<std::string_view, 64> recent_{};
+};
+
+}  // namespace kel::dxf
