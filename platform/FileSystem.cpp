@@ -316,9 +316,34 @@ SaveWatch::SaveWatch(Seen seen) : seen_(std::move(seen)), outer_(currentWatch) {
 
 SaveWatch::~SaveWatch() { currentWatch = outer_; }
 
-void TellSaveWatch(const std::string& strPath, const std::vector<std::string_view>& pieces) {
-    if (currentWatch && currentWatch->seen_) currentWatch->seen_(strPath, pieces);
+const SaveWatch::Seen* CurrentSaveSeen() { return currentWatch ? &currentWatch->seen_ : nullptr; }
+
+namespace {
+
+void TellBegin(const std::string& strPath) {
+    const SaveWatch::Seen* seen = CurrentSaveSeen();
+    if (seen && seen->begin) seen->begin(strPath);
 }
+
+void TellPieces(const std::vector<std::string_view>& pieces) {
+    const SaveWatch::Seen* seen = CurrentSaveSeen();
+    if (!seen || !seen->piece) return;
+    for (const std::string_view piece : pieces) seen->piece(piece);
+}
+
+void TellLanded(const std::string& strPath) {
+    const SaveWatch::Seen* seen = CurrentSaveSeen();
+    if (seen && seen->landed) seen->landed(strPath);
+}
+
+// A whole content, told at once when it has landed.
+void TellSaveWatch(const std::string& strPath, const std::vector<std::string_view>& pieces) {
+    TellBegin(strPath);
+    TellPieces(pieces);
+    TellLanded(strPath);
+}
+
+}  // namespace
 
 namespace {
 
@@ -343,6 +368,14 @@ std::unique_ptr<char[]> Joined(const std::vector<std::string_view>& pieces, std:
     return joined;
 }
 
+// Closes and removes the temporary file of a replacement given up.
+void Abandon(detail::OpenReplacement& r) {
+    std::fclose(r.file);
+    r.file = nullptr;
+    std::error_code ec;
+    fs::remove(PathFromUtf8(r.strTemp), ec);
+}
+
 // Writes the pieces to the replacement's temporary file and flushes them from
 // the stream; on failure closes and removes the file and says why.
 bool WriteOut(detail::OpenReplacement& r, const std::vector<std::string_view>& pieces, std::string& strErr) {
@@ -353,19 +386,17 @@ bool WriteOut(detail::OpenReplacement& r, const std::vector<std::string_view>& p
     ok = (std::fflush(r.file) == 0) && ok;
     if (ok) return true;
     const int writeErr = errno;
-    std::fclose(r.file);
-    r.file = nullptr;
+    Abandon(r);
     strErr = std::string("cannot write the file: ") + std::strerror(writeErr);
-    std::error_code ec;
-    fs::remove(PathFromUtf8(r.strTemp), ec);
     return false;
 }
 
 // Temporary file beside the target, renamed over it; with blnDurable the data
 // and the rename are flushed to disk before returning, or, under a
 // FlushBehind of this thread, on its helper thread after returning.
-bool ReplaceFile(const std::string& strPath, const std::vector<std::string_view>& pieces, std::string& strErr,
-                 bool blnDurable) {
+// Opens the temporary file of a replacement of strPath, after the checks
+// that refuse one.
+bool OpenReplacementOf(const std::string& strPath, detail::OpenReplacement& r, std::string& strErr) {
     const fs::path target = PathFromUtf8(strPath);
     std::error_code ec;
     if (fs::is_directory(target, ec)) {
@@ -377,7 +408,6 @@ bool ReplaceFile(const std::string& strPath, const std::vector<std::string_view>
         return false;
     }
     RemoveStaleTemps(target);
-    detail::OpenReplacement r;
     r.strPath = strPath;
     r.strTemp = TempNameBeside(target);
     r.file = OpenFileUtf8(r.strTemp, "wbx");
@@ -385,6 +415,13 @@ bool ReplaceFile(const std::string& strPath, const std::vector<std::string_view>
         strErr = std::string("cannot create a file in the folder: ") + std::strerror(errno);
         return false;
     }
+    return true;
+}
+
+bool ReplaceFile(const std::string& strPath, const std::vector<std::string_view>& pieces, std::string& strErr,
+                 bool blnDurable) {
+    detail::OpenReplacement r;
+    if (!OpenReplacementOf(strPath, r, strErr)) return false;
     std::size_t total = 0;
     for (const std::string_view piece : pieces) total += piece.size();
     // Under a FlushBehind the helper also writes a content of up to
@@ -416,6 +453,63 @@ bool ReplaceFile(const std::string& strPath, const std::vector<std::string_view>
     }
     if (!detail::FinishReplacement(r, blnDurable, strErr)) return false;
     if (blnDurable) TellSaveWatch(strPath, pieces);
+    return true;
+}
+
+// A content given by a source, written a stretch at a time as it comes and
+// then flushed and renamed as any other. Under a FlushBehind a content that
+// ends within kWriteBehind bytes is gathered first and handed over whole.
+bool ReplaceFromSource(const std::string& strPath, const ContentSource& source, std::string& strErr) {
+    std::vector<std::string_view> pieces;
+    const auto next = [&] {
+        pieces.clear();
+        std::string why;
+        if (source(pieces, why)) return true;
+        strErr = why.empty() ? std::string("the content could not be made") : why;
+        return false;
+    };
+    std::string gathered;
+    bool pending = false;  // `pieces` hold a stretch that is neither gathered nor written
+    if (detail::CanDefer()) {
+        for (;;) {
+            if (!next()) return false;
+            if (pieces.empty()) return ReplaceFile(strPath, {gathered}, strErr, true);
+            std::size_t size = 0;
+            for (const std::string_view piece : pieces) size += piece.size();
+            if (gathered.size() + size > kWriteBehind) {
+                pending = true;
+                break;
+            }
+            for (const std::string_view piece : pieces) gathered += piece;
+        }
+    }
+    detail::OpenReplacement r;
+    if (!OpenReplacementOf(strPath, r, strErr)) return false;
+    r.buffer = std::make_unique_for_overwrite<char[]>(kWriteBuffer);
+    std::setvbuf(r.file, r.buffer.get(), _IOFBF, kWriteBuffer);
+    TellBegin(strPath);
+    if (!gathered.empty()) {
+        const std::vector<std::string_view> first = {gathered};
+        if (!WriteOut(r, first, strErr)) return false;
+        TellPieces(first);
+        std::string().swap(gathered);
+    }
+    for (;;) {
+        if (!pending && !next()) {
+            Abandon(r);
+            return false;
+        }
+        pending = false;
+        if (pieces.empty()) break;
+        if (!WriteOut(r, pieces, strErr)) return false;
+        TellPieces(pieces);
+    }
+    if (detail::DeferReplacement(r)) {
+        TellLanded(strPath);
+        return true;
+    }
+    if (!detail::FinishReplacement(r, true, strErr)) return false;
+    TellLanded(strPath);
     return true;
 }
 
@@ -481,6 +575,10 @@ bool WriteFileAtomic(const std::string& strPath, const std::string& strData, std
 
 bool WriteFileAtomic(const std::string& strPath, const std::vector<std::string_view>& pieces, std::string& strErr) {
     return ReplaceFile(strPath, pieces, strErr, true);
+}
+
+bool WriteFileAtomic(const std::string& strPath, const ContentSource& source, std::string& strErr) {
+    return ReplaceFromSource(strPath, source, strErr);
 }
 
 bool WriteWorkFile(const std::string& strPath, const std::string& strData, std::string& strErr) {

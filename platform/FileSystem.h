@@ -63,23 +63,40 @@ bool WriteFileAtomic(const std::string& strPath, const std::string& strData, std
 // The same, for content given as pieces written one after the other.
 bool WriteFileAtomic(const std::string& strPath, const std::vector<std::string_view>& pieces, std::string& strErr);
 
-// While it lives, hands the content of every file the calling thread
-// replaces by WriteFileAtomic to `seen`, as the pieces written, once the new
-// file is flushed and in place (never for a write that failed). Under a
-// FlushBehind (platform/FlushBehind.h) it is handed over once written, before
-// the flush and the rename: whether that replacement lands, its Wait tells.
-// A watch made inside another hides the outer one until it ends. It lets a
-// caller keep what it saved (a size, a hash) without reading the file back.
+// Content given a stretch at a time: each call sets `pieces` to the next
+// stretch (views that stay valid until the next call) and returns true; a
+// stretch of no pieces ends the content. Returning false refuses the
+// replacement, with the reason in strWhy.
+using ContentSource = std::function<bool(std::vector<std::string_view>& pieces, std::string& strWhy)>;
+// The same, for content given by a source. A refusal by the source fails the
+// replacement as a failed write does: the old file is untouched and strErr
+// says why.
+bool WriteFileAtomic(const std::string& strPath, const ContentSource& source, std::string& strErr);
+
+// While it lives, tells the content of every file the calling thread
+// replaces by WriteFileAtomic: `begin` with the file's path, `piece` with the
+// bytes written, in order, and `landed` with the path once the new file is
+// flushed and in place (never for a write that failed; a content given by a
+// source is told as it is written, so its pieces may come before a failure).
+// Under a FlushBehind (platform/FlushBehind.h) `landed` comes once the content
+// is written, before the flush and the rename: whether that replacement
+// lands, its Wait tells. A watch made inside another hides the outer one
+// until it ends. It lets a caller keep what it saved (a size, a hash) without
+// reading the file back.
 class SaveWatch {
 public:
-    using Seen = std::function<void(const std::string& strPath, const std::vector<std::string_view>& pieces)>;
+    struct Seen {
+        std::function<void(const std::string& strPath)> begin;
+        std::function<void(std::string_view piece)> piece;
+        std::function<void(const std::string& strPath)> landed;
+    };
     explicit SaveWatch(Seen seen);
     ~SaveWatch();
     SaveWatch(const SaveWatch&) = delete;
     SaveWatch& operator=(const SaveWatch&) = delete;
 
 private:
-    friend void TellSaveWatch(const std::string&, const std::vector<std::string_view>&);
+    friend const Seen* CurrentSaveSeen();
     Seen seen_;
     SaveWatch* outer_;
 };

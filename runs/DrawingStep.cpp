@@ -44,21 +44,28 @@ void SaveChanged(cAutoCAD& engine, const std::string& strPath, LogFile* audit, c
     // What was written, so that an undo can tell whether the drawing changed
     // since: taken from the bytes as they are saved, or read back from the
     // file where the save did not pass them by.
-    bool hashed = false;
+    bool watching = false, hashed = false;
     std::uint64_t size = 0, hash = 0;
+    ContentHasher hasher(HashKind::Wordwise);
     bool saved = false;
     {
-        const SaveWatch watch([&](const std::string& strSaved, const std::vector<std::string_view>& pieces) {
-            if (!extras.journal || strSaved != strPath) return;
-            ContentHasher hasher(HashKind::Wordwise);
+        SaveWatch::Seen seen;
+        seen.begin = [&](const std::string& strSaved) {
+            watching = extras.journal && strSaved == strPath;
+            hasher = ContentHasher(HashKind::Wordwise);
             size = 0;
-            for (const std::string_view piece : pieces) {
-                hasher.Add(piece.data(), piece.size());
-                size += piece.size();
-            }
+        };
+        seen.piece = [&](std::string_view piece) {
+            if (!watching) return;
+            hasher.Add(piece.data(), piece.size());
+            size += piece.size();
+        };
+        seen.landed = [&](const std::string& strSaved) {
+            if (!watching || strSaved != strPath) return;
             hash = hasher.Result();
             hashed = true;
-        });
+        };
+        const SaveWatch watch(std::move(seen));
         saved = engine.SaveDrawing(strPath, -1) == 1;
     }
     // The save cleared the folder of temporary files earlier runs left when they were killed.

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "runs/ContentHash.h"
+#include "component/ContentHash.h"
 
 namespace kel {
 

@@ -6,7 +6,7 @@
 #include <random>
 #include <regex>
 
-#include "runs/ContentHash.h"
+#include "component/ContentHash.h"
 #include "tests/cli/CliTest.h"
 #include "tests/support/SameBytes.h"
 

@@ -104,12 +104,17 @@ TEST(PortableFiles, SaveWatchSeesTheSavesThatLand) {
     test::TempDir dir;
     const std::string path = dir.Write("a.dxf", "old");
     std::vector<std::string> outer, inner;
-    const auto record = [](std::vector<std::string>& into) {
-        return [&into](const std::string& strPath, const std::vector<std::string_view>& pieces) {
-            std::string all = strPath + "=";
-            for (const std::string_view piece : pieces) all += piece;
-            into.push_back(all);
+    // Each save as "path=content" once it landed.
+    std::string current;
+    const auto record = [&current](std::vector<std::string>& into) {
+        SaveWatch::Seen seen;
+        seen.begin = [&current](const std::string& strPath) { current = strPath + "="; };
+        seen.piece = [&current](std::string_view piece) { current += piece; };
+        seen.landed = [&current, &into](const std::string& strPath) {
+            EXPECT_EQ(current.substr(0, strPath.size() + 1), strPath + "=");
+            into.push_back(current);
         };
+        return seen;
     };
     std::string err;
     {

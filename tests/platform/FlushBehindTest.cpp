@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -147,6 +148,63 @@ TEST(FlushBehind, OnlyDurableReplacementsOfItsOwnThreadAreTaken) {
     EXPECT_EQ(ReadFile(other), "other thread");
     EXPECT_TRUE(behind.TakeStarted().empty());
     behind.Release();
+}
+
+// A content given a stretch at a time lands whole, alone or under a
+// FlushBehind, small (gathered and handed over) or large (written as it
+// comes); a source that refuses part way keeps the old file and leaves no
+// temporary file, and a watch is told no landing for it.
+TEST(FlushBehind, ContentFromASourceLandsWholeOrNotAtAll) {
+    TempDir dir;
+    const std::string path = dir.Write("a.dxf", "old");
+    std::string whole;
+    for (int i = 0; whole.size() < 5 * 1024 * 1024; ++i) whole += std::to_string(i) + " ";
+    // Gives `text` in stretches of three pieces; refuses once `refuseAt` bytes are given.
+    const auto source = [](const std::string& text, std::size_t refuseAt) {
+        return [&text, refuseAt, at = std::size_t{0}](std::vector<std::string_view>& pieces,
+                                                     std::string& why) mutable {
+            if (at >= refuseAt) {
+                why = "the source changed";
+                return false;
+            }
+            for (int k = 0; k < 3 && at < text.size(); ++k) {
+                const std::size_t n = std::min<std::size_t>(70000 + 1000 * k, text.size() - at);
+                pieces.push_back(std::string_view(text).substr(at, n));
+                at += n;
+            }
+            return true;
+        };
+    };
+    std::vector<std::string> landed;
+    std::string told;
+    SaveWatch::Seen seen;
+    seen.begin = [&](const std::string&) { told.clear(); };
+    seen.piece = [&](std::string_view piece) { told += piece; };
+    seen.landed = [&](const std::string&) { landed.push_back(told); };
+    const SaveWatch watch(std::move(seen));
+    const std::string small = whole.substr(0, 300000);
+    std::string err;
+    for (const bool behindOn : {false, true}) {
+        for (const std::string* content : {&small, static_cast<const std::string*>(&whole)}) {
+            const std::string label = std::to_string(behindOn) + "/" + std::to_string(content->size());
+            std::optional<FlushBehind> behind;
+            if (behindOn) behind.emplace();
+            landed.clear();
+            EXPECT_FALSE(WriteFileAtomic(path, source(*content, content->size() / 2), err)) << label;
+            EXPECT_EQ(err, "the source changed") << label;
+            EXPECT_TRUE(landed.empty()) << label;
+            EXPECT_EQ(ReadFile(path), "old") << label;
+            EXPECT_EQ(TempFilesIn(dir.Path()), 0u) << label;
+            ASSERT_TRUE(WriteFileAtomic(path, source(*content, std::string::npos), err)) << label << ": " << err;
+            behind.reset();
+            EXPECT_TRUE(ReadFile(path) == *content) << label;
+            EXPECT_EQ(TempFilesIn(dir.Path()), 0u) << label;
+            ASSERT_EQ(landed.size(), 1u) << label;
+            EXPECT_TRUE(landed[0] == *content) << label;
+            ASSERT_TRUE(WriteFileAtomic(path, "old", err)) << err;
+        }
+    }
+    EXPECT_EQ(ReadFile(path), "old");
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 // the byte-at-a-time FNV-1a that older journals hold still read.
 #include <gtest/gtest.h>
 
-#include "runs/ContentHash.h"
+#include "component/ContentHash.h"
 #include "tests/support/TempDir.h"
 
 namespace kel {

@@ -1,4 +1,4 @@
-#include "runs/ContentHash.h"
+#include "component/ContentHash.h"
 
 #include <bit>
 #include <cstdio>
