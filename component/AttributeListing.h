@@ -1,8 +1,8 @@
 // The attributes of a drawing as rows, one per attribute, with the fields a
 // run matches its template against. A component may list them straight from
 // its own index of the drawing instead of through a description; then the
-// texts are views into the drawing's bytes where they need no decoding, and
-// into the listing's own store otherwise.
+// texts are views into the component's own copy of the drawing's texts where
+// they need no decoding, and into the listing's own store otherwise.
 #pragma once
 
 #include <string>

@@ -26,7 +26,7 @@ std::unique_ptr<IDrawingDocument> OpenDrawingDocument(std::string bytes, const s
     // The DWG reader refuses the versions it does not read with their id.
     if (IsDwg(bytes)) return OpenDwgDocument(std::move(bytes), strPath, strStatus);
     if (dxf::LooksLikeDxf(bytes)) {
-        return dxf::DxfDocument::Open(std::move(bytes), strStatus);
+        return dxf::DxfDocument::OpenFile(std::move(bytes), strPath, strStatus);
     }
     strStatus = status::Make(status::kNotADrawing, "Not a drawing file");
     return nullptr;

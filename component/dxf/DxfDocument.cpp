@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "component/AttributeValue.h"
+#include "component/ContentHash.h"
 #include "component/ComponentStatus.h"
 #include "component/IDrawingComponent.h"
 #include "component/text/Utf8.h"
@@ -28,19 +29,58 @@ std::string Trimmed(std::string_view text) { return std::string(Trim(text)); }
 
 }  // namespace
 
+namespace {
+
+// Reads the model of a drawing's bytes; a status text.
+std::string ReadModel(std::string_view bytes, DxfModel& model) {
+    std::string err;
+    bool notDxf = false;
+    if (!ReadDxfModel(bytes, model, err, notDxf)) {
+        return notDxf ? status::Make(status::kNotADrawing, "Not a drawing file")
+                      : status::Make(status::kCorrupt, "Damaged drawing: " + err);
+    }
+    return kStatusOk;
+}
+
+}  // namespace
+
 std::unique_ptr<DxfDocument> DxfDocument::Open(std::string bytes, std::string& strStatus) {
     std::unique_ptr<DxfDocument> doc(new DxfDocument());
     doc->data_ = std::move(bytes);
-    std::string err;
-    bool notDxf = false;
-    if (!ReadDxfModel(doc->data_, doc->model_, err, notDxf)) {
-        strStatus = notDxf ? status::Make(status::kNotADrawing, "Not a drawing file")
-                           : status::Make(status::kCorrupt, "Damaged drawing: " + err);
-        return nullptr;
-    }
+    strStatus = ReadModel(doc->data_, doc->model_);
+    if (strStatus != kStatusOk) return nullptr;
     doc->codec_ = TextCodec(doc->model_.acadVer, doc->model_.dwgCodePage);
-    strStatus = kStatusOk;
     return doc;
+}
+
+std::unique_ptr<DxfDocument> DxfDocument::OpenFile(std::string bytes, const std::string& strPath,
+                                                   std::string& strStatus) {
+    std::unique_ptr<DxfDocument> doc(new DxfDocument());
+    strStatus = ReadModel(bytes, doc->model_);
+    if (strStatus != kStatusOk) return nullptr;
+    doc->codec_ = TextCodec(doc->model_.acadVer, doc->model_.dwgCodePage);
+    doc->source_ = DxfSourceFile{strPath, bytes.size(), ContentHash(bytes, HashKind::Wordwise)};
+    return doc;
+}
+
+std::string DxfDocument::ReadSavedFileAgain() {
+    if (!readAgain_) return kStatusOk;
+    std::string bytes, err;
+    if (!ReadWholeFile(source_.path, bytes, err)) {
+        return status::Make(status::kCannotRead, "Cannot read file: " + err);
+    }
+    if (bytes.size() != source_.size || ContentHash(bytes, HashKind::Wordwise) != source_.hash) {
+        return status::Make(status::kCannotRead, "Cannot read file: it changed since it was saved");
+    }
+    DxfModel model;
+    if (const std::string st = ReadModel(bytes, model); st != kStatusOk) return st;
+    // The values and deletions of the old model are what the file now holds.
+    model_ = std::move(model);
+    codec_ = TextCodec(model_.acadVer, model_.dwgCodePage);
+    edits_.clear();
+    newValues_.clear();
+    readAgain_ = false;
+    return kStatusOk;
 }
 
 int DxfDocument::VersionNumber() const {
@@ -272,6 +312,7 @@ std::size_t DxfDocument::MaxValueBytes() const {
 }
 
 std::string DxfDocument::SetAttributeValue(const std::string& strHandle, const std::string& strValue) {
+    if (const std::string st = ReadSavedFileAgain(); st != kStatusOk) return st;
     std::uint64_t handle = 0;
     const HandleEntry* e = ParseHandle(strHandle, handle) ? Find(handle) : nullptr;
     if (!e || (e->attrib >= 0 && model_.attribs[static_cast<std::size_t>(e->attrib)].deleted)) {
@@ -303,6 +344,7 @@ void DxfDocument::DropEditsWithin(Span span) {
 }
 
 std::string DxfDocument::DeleteEntity(const std::string& strHandle) {
+    if (const std::string st = ReadSavedFileAgain(); st != kStatusOk) return st;
     std::uint64_t handle = 0;
     const HandleEntry* e = ParseHandle(strHandle, handle) ? Find(handle) : nullptr;
     if (!e || (e->attrib >= 0 && model_.attribs[static_cast<std::size_t>(e->attrib)].deleted)) {
@@ -355,14 +397,9 @@ std::string DxfDocument::DeleteEntity(const std::string& strHandle) {
 std::vector<std::string_view> DxfDocument::Pieces() const {
     std::vector<std::string_view> pieces;
     pieces.reserve(2 * edits_.size() + 1);
-    const std::string_view data = data_;
-    std::size_t pos = 0;
-    for (const auto& [start, edit] : edits_) {
-        pieces.push_back(data.substr(pos, start - pos));
-        pieces.push_back(edit.bytes);
-        pos = edit.end;
-    }
-    pieces.push_back(data.substr(pos));
+    DxfSplicer splicer(edits_);
+    splicer.Add(data_, pieces);
+    splicer.Finish(pieces);
     return pieces;
 }
 
@@ -382,9 +419,17 @@ std::string DxfDocument::Save(const std::string& strPath, int lngVersion) {
         // A drawing cut short is never written back, changed or not.
         return status::Make(status::kCorrupt, "Damaged drawing: no end-of-file marker, not saved");
     }
+    if (const std::string st = ReadSavedFileAgain(); st != kStatusOk) return st;
     std::string err;
-    if (!WriteFileAtomic(strPath, Pieces(), err)) {
-        return status::CannotWrite(strPath, err);
+    if (source_.path.empty()) {
+        if (!WriteFileAtomic(strPath, Pieces(), err)) return status::CannotWrite(strPath, err);
+        return kStatusOk;
+    }
+    DxfSourceFile written;
+    if (!SaveSpliced(source_, edits_, strPath, err, written)) return status::CannotWrite(strPath, err);
+    if (SameFileKey(strPath) == SameFileKey(source_.path)) {
+        source_ = written;
+        readAgain_ = true;
     }
     return kStatusOk;
 }

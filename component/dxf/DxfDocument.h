@@ -1,5 +1,7 @@
 // An open DXF drawing. Edits are kept as byte-range replacements of the
 // original file and spliced in when saving, so everything else stays as it was.
+// A drawing read from a file does not keep the file's bytes: saving reads the
+// file again and refuses when it changed since (component/dxf/DxfSplice.h).
 #pragma once
 
 #include <cstdint>
@@ -12,6 +14,7 @@
 
 #include "component/IDrawingDocument.h"
 #include "component/dxf/DxfModel.h"
+#include "component/dxf/DxfSplice.h"
 #include "component/dxf/DxfText.h"
 
 namespace kel::dxf {
@@ -20,7 +23,12 @@ class DxfDocument : public IDrawingDocument {
 public:
     // Reads the file's bytes. Returns null with a status text when they are not
     // a readable DXF drawing.
+    // The document keeps the bytes.
     static std::unique_ptr<DxfDocument> Open(std::string bytes, std::string& strStatus);
+    // The same for the bytes just read from the file at strPath; the document
+    // lets go of them once read.
+    static std::unique_ptr<DxfDocument> OpenFile(std::string bytes, const std::string& strPath,
+                                                 std::string& strStatus);
 
     DrawingInfo Describe() const override;
     bool ListAttributes(AttributeRows& rows) const override;
@@ -31,19 +39,21 @@ public:
     // The version number that Save accepts besides -1: the digits of $ACADVER
     // (1015 for AC1015); AC1009 for a file that does not name its version.
     int VersionNumber() const;
-    // The bytes Save would write, as one string and as the pieces written one
-    // after the other (unchanged stretches of the file and edited entities).
+    // The bytes Save would write, of a document that keeps its bytes (Open).
     std::string Serialize() const;
-    std::vector<std::string_view> Pieces() const;
 
 private:
     DxfDocument() = default;
 
-    struct Edit {
-        std::size_t end;
-        std::string bytes;
-    };
+    using Edit = DxfEdit;
 
+    // Unchanged stretches of the kept bytes and edited entities, one after the other.
+    std::vector<std::string_view> Pieces() const;
+    // After a save over the file the document was read from, the model's byte
+    // positions name bytes that are gone: the model is read anew from the
+    // saved file before the next change or save. A status text; ok when
+    // nothing was to be done.
+    std::string ReadSavedFileAgain();
     const HandleEntry* Find(std::uint64_t handle) const;
     // The longest text value this drawing's version takes, in file bytes.
     std::size_t MaxValueBytes() const;
@@ -66,10 +76,12 @@ private:
     // Removes every object the handle owns, and what those own in turn.
     void DeleteOwnedObjects(std::uint64_t owner);
 
-    std::string data_;
+    std::string data_;      // the file's bytes when kept
+    DxfSourceFile source_;  // else the file they are read from again
+    bool readAgain_ = false;  // the source file was replaced by a save
     DxfModel model_;
     TextCodec codec_ = TextCodec::Utf8();
-    std::map<std::size_t, Edit> edits_;  // by start byte; ranges never overlap
+    DxfEdits edits_;
     std::unordered_map<std::size_t, std::string> newValues_;  // UTF-8, of the changed attributes, by index
 };
 
