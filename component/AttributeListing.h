@@ -1,7 +1,7 @@
 // The attributes of a drawing as rows, one per attribute, with the fields a
 // run matches its template against. A component may list them straight from
 // its own index of the drawing instead of through a description; then the
-// texts are views into the component's own copy of the drawing's texts where
+// texts are views into the drawing's texts as the component keeps them where
 // they need no decoding, and into the listing's own store otherwise.
 #pragma once
 

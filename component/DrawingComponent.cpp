@@ -24,13 +24,8 @@ std::int32_t DrawingComponent::OpenFile(std::int32_t& lngHandle, const std::stri
         status_ = status::Make(status::kFileNotFound, "File not found");
         return 0;
     }
-    std::string bytes, err;
-    if (!ReadWholeFile(strPath, bytes, err)) {
-        status_ = status::Make(status::kCannotRead, "Cannot read file: " + err);
-        return 0;
-    }
     std::string st;
-    std::unique_ptr<IDrawingDocument> doc = OpenDrawingDocument(std::move(bytes), strPath, st);
+    std::unique_ptr<IDrawingDocument> doc = OpenDrawingFile(strPath, st);
     if (!doc) {
         status_ = st;
         return 0;

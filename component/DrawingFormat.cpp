@@ -1,9 +1,13 @@
 #include "component/DrawingFormat.h"
 
+#include <algorithm>
+#include <memory>
+
 #include "component/ComponentStatus.h"
 #include "component/dwg/DwgDocument.h"
 #include "component/dxf/DxfDocument.h"
 #include "component/dxf/DxfTokenizer.h"
+#include "platform/FileSystem.h"
 
 namespace kel {
 namespace {
@@ -19,14 +23,50 @@ bool IsDwg(const std::string& bytes) {
     return true;
 }
 
+// Appends the rest of the file to bytes.
+bool ReadRest(FileReader& file, std::string& bytes, std::string& strErr) {
+    constexpr std::size_t kPiece = std::size_t{1} << 18;
+    const auto piece = std::make_unique_for_overwrite<char[]>(kPiece);
+    std::size_t got = 0;
+    do {
+        if (!file.Read(piece.get(), kPiece, got, strErr)) return false;
+        bytes.append(piece.get(), got);
+    } while (got > 0);
+    return true;
+}
+
 }  // namespace
 
-std::unique_ptr<IDrawingDocument> OpenDrawingDocument(std::string bytes, const std::string& strPath,
-                                                      std::string& strStatus) {
-    // The DWG reader refuses the versions it does not read with their id.
-    if (IsDwg(bytes)) return OpenDwgDocument(std::move(bytes), strPath, strStatus);
-    if (dxf::LooksLikeDxf(bytes)) {
-        return dxf::DxfDocument::OpenFile(std::move(bytes), strPath, strStatus);
+std::unique_ptr<IDrawingDocument> OpenDrawingFile(const std::string& strPath, std::string& strStatus) {
+    FileReader file;
+    std::string err;
+    const auto cannotRead = [&] {
+        strStatus = status::Make(status::kCannotRead, "Cannot read file: " + err);
+        return nullptr;
+    };
+    if (!file.Open(strPath, err)) return cannotRead();
+    if (file.Size() <= kReadWholeUpTo) {
+        std::string bytes;
+        bytes.reserve(static_cast<std::size_t>(file.Size()));
+        if (!ReadRest(file, bytes, err)) return cannotRead();
+        // The DWG reader refuses the versions it does not read with their id.
+        if (IsDwg(bytes)) return OpenDwgDocument(std::move(bytes), strPath, strStatus);
+        if (dxf::LooksLikeDxf(bytes)) return dxf::DxfDocument::Open(std::move(bytes), strStatus);
+    } else {
+        // The first block tells the format. A DWG file is read whole; a DXF
+        // file a block at a time as it is indexed, and not kept.
+        std::string first(dxf::DxfTokenizer::kBlockSize, '\0');
+        std::size_t filled = 0, got = 0;
+        do {
+            if (!file.Read(first.data() + filled, first.size() - filled, got, err)) return cannotRead();
+            filled += got;
+        } while (got > 0 && filled < first.size());
+        first.resize(filled);
+        if (IsDwg(first)) {
+            if (!ReadRest(file, first, err)) return cannotRead();
+            return OpenDwgDocument(std::move(first), strPath, strStatus);
+        }
+        if (dxf::LooksLikeDxf(first)) return dxf::DxfDocument::OpenFile(std::move(first), file, strPath, strStatus);
     }
     strStatus = status::Make(status::kNotADrawing, "Not a drawing file");
     return nullptr;

@@ -1,14 +1,19 @@
-// DXF reader: any bytes that open must describe, take a new attribute value,
-// serialize, and open again with the same attributes. The attribute rows the
+// DXF reader: any bytes read a block at a time (blocks of a size the bytes
+// pick) index as when read whole. Any bytes that open must describe, take a
+// new attribute value, serialize, and open again with the same attributes. The attribute rows the
 // engine takes from the description must be the rows of its XML chain, and
 // the rows the document lists those of its description.
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "component/DrawingInfoXml.h"
 #include "component/IDrawingComponent.h"
 #include "component/dxf/DxfDocument.h"
+#include "component/dxf/DxfModel.h"
 #include "fuzz/RowsCheck.h"
 
 namespace {
@@ -20,9 +25,54 @@ std::size_t CountAttributes(const kel::DrawingInfo& info) {
     return n;
 }
 
+void Fail(const char* what) {
+    std::fprintf(stderr, "read a block at a time, the drawing indexes differently: %s\n", what);
+    std::abort();
+}
+
+void CheckBlockReading(std::string_view bytes) {
+    using namespace kel::dxf;
+    DxfModel whole, blocks;
+    std::string err, blockErr;
+    bool notDxf = false, blockNotDxf = false;
+    const bool ok = ReadDxfModel(bytes, whole, err, notDxf);
+    const std::size_t first = bytes.empty() ? 0 : static_cast<unsigned char>(bytes[0]) % 64;
+    std::size_t at = std::min(first, bytes.size());
+    DxfTokenizer tok(
+        std::string(bytes.substr(0, at)),
+        [&](char* buf, std::size_t n, std::size_t& got, std::string&) {
+            got = std::min(n, bytes.size() - at);
+            std::memcpy(buf, bytes.data() + at, got);
+            at += got;
+            return true;
+        },
+        bytes.size() > 1 ? static_cast<unsigned char>(bytes[1]) % 97 + 1 : 1);
+    const bool blockOk = ReadDxfModel(tok, bytes.size(), blocks, blockErr, blockNotDxf);
+    if (ok != blockOk || err != blockErr || notDxf != blockNotDxf) Fail("outcome");
+    if (!ok) return;
+    if (whole.complete != blocks.complete || whole.acadVer != blocks.acadVer) Fail("header");
+    if (whole.attribs.size() != blocks.attribs.size() || whole.inserts.size() != blocks.inserts.size() ||
+        whole.handles.size() != blocks.handles.size() || whole.objects.size() != blocks.objects.size()) {
+        Fail("counts");
+    }
+    for (std::size_t i = 0; i < whole.attribs.size(); ++i) {
+        const DxfAttrib &a = whole.attribs[i], &b = blocks.attribs[i];
+        if (a.id != b.id || a.tag != b.tag || a.value.value != b.value.value || a.entity.start != b.entity.start ||
+            a.entity.end != b.entity.end || a.value.valueStart != b.value.valueStart) {
+            Fail("attribute");
+        }
+    }
+    for (std::size_t i = 0; i < whole.inserts.size(); ++i) {
+        if (whole.inserts[i].name != blocks.inserts[i].name || whole.inserts[i].layer != blocks.inserts[i].layer) {
+            Fail("insert");
+        }
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    CheckBlockReading(std::string_view(reinterpret_cast<const char*>(data), size));
     std::string status;
     auto doc = kel::dxf::DxfDocument::Open(std::string(reinterpret_cast<const char*>(data), size), status);
     if (!doc) return 0;

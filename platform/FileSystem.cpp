@@ -112,33 +112,53 @@ std::FILE* OpenFileUtf8(const std::string& strPath, const char* mode) {
 #endif
 }
 
-bool ReadWholeFile(const std::string& strPath, std::string& strData, std::string& strErr) {
+FileReader::~FileReader() {
+    if (file_) std::fclose(file_);
+}
+
+bool FileReader::Open(const std::string& strPath, std::string& strErr) {
     std::error_code ec;
     if (fs::is_directory(PathFromUtf8(strPath), ec)) {
         strErr = "is a folder";
         return false;
     }
-    std::FILE* f = OpenFileUtf8(strPath, "rb");
-    if (!f) {
+    file_ = OpenFileUtf8(strPath, "rb");
+    if (!file_) {
         strErr = std::strerror(errno);
         return false;
     }
+    std::error_code sizeErr;
+    const auto size = fs::file_size(PathFromUtf8(strPath), sizeErr);
+    size_ = sizeErr ? 0 : static_cast<std::uint64_t>(size);
+    return true;
+}
+
+bool FileReader::Read(char* buf, std::size_t n, std::size_t& got, std::string& strErr) {
+    got = std::fread(buf, 1, n, file_);
+    if (got == 0 && std::ferror(file_)) {
+        strErr = "read error";
+        return false;
+    }
+    return true;
+}
+
+bool ReadWholeFile(const std::string& strPath, std::string& strData, std::string& strErr) {
+    FileReader file;
+    if (!file.Open(strPath, strErr)) return false;
     strData.clear();
     // Room for the size the file has now, then whatever it holds by the time it
     // is read. The pieces pass through a buffer small enough to stay in the
     // processor's cache, so the string's memory is written once, not cleared
     // first and then written again.
-    std::error_code sizeErr;
-    const auto size = fs::file_size(PathFromUtf8(strPath), sizeErr);
-    if (!sizeErr && size > 0) strData.reserve(static_cast<std::size_t>(size));
+    if (file.Size() > 0) strData.reserve(static_cast<std::size_t>(file.Size()));
     constexpr std::size_t kPiece = std::size_t{1} << 18;
     const auto piece = std::make_unique_for_overwrite<char[]>(kPiece);
-    std::size_t n;
-    while ((n = std::fread(piece.get(), 1, kPiece, f)) > 0) strData.append(piece.get(), n);
-    bool ok = !std::ferror(f);
-    if (!ok) strErr = "read error";
-    std::fclose(f);
-    return ok;
+    std::size_t n = 0;
+    do {
+        if (!file.Read(piece.get(), kPiece, n, strErr)) return false;
+        strData.append(piece.get(), n);
+    } while (n > 0);
+    return true;
 }
 
 namespace {
@@ -327,8 +347,7 @@ void TellBegin(const std::string& strPath) {
 
 void TellPieces(const std::vector<std::string_view>& pieces) {
     const SaveWatch::Seen* seen = CurrentSaveSeen();
-    if (!seen || !seen->piece) return;
-    for (const std::string_view piece : pieces) seen->piece(piece);
+    if (seen && seen->pieces) seen->pieces(pieces);
 }
 
 void TellLanded(const std::string& strPath) {
@@ -459,7 +478,8 @@ bool ReplaceFile(const std::string& strPath, const std::vector<std::string_view>
 // A content given by a source, written a stretch at a time as it comes and
 // then flushed and renamed as any other. Under a FlushBehind a content that
 // ends within kWriteBehind bytes is gathered first and handed over whole.
-bool ReplaceFromSource(const std::string& strPath, const ContentSource& source, std::string& strErr) {
+bool ReplaceFromSource(const std::string& strPath, const ContentSource& source, std::string& strErr,
+                       std::uint64_t expectedSize) {
     std::vector<std::string_view> pieces;
     const auto next = [&] {
         pieces.clear();
@@ -468,31 +488,48 @@ bool ReplaceFromSource(const std::string& strPath, const ContentSource& source, 
         strErr = why.empty() ? std::string("the content could not be made") : why;
         return false;
     };
-    std::string gathered;
+    // Gathered into the buffer a FlushBehind takes over, up to the size told
+    // (or the most it takes).
+    std::unique_ptr<char[]> gathered;
+    std::size_t filled = 0;
     bool pending = false;  // `pieces` hold a stretch that is neither gathered nor written
-    if (detail::CanDefer()) {
+    if (expectedSize <= kWriteBehind && detail::CanDefer()) {
+        const std::size_t room = expectedSize > 0 ? static_cast<std::size_t>(expectedSize) : kWriteBehind;
+        gathered = std::make_unique_for_overwrite<char[]>(room);
         for (;;) {
             if (!next()) return false;
-            if (pieces.empty()) return ReplaceFile(strPath, {gathered}, strErr, true);
+            if (pieces.empty()) break;
             std::size_t size = 0;
             for (const std::string_view piece : pieces) size += piece.size();
-            if (gathered.size() + size > kWriteBehind) {
+            if (filled + size > room) {
                 pending = true;
                 break;
             }
-            for (const std::string_view piece : pieces) gathered += piece;
+            for (const std::string_view piece : pieces) {
+                if (!piece.empty()) std::memcpy(gathered.get() + filled, piece.data(), piece.size());
+                filled += piece.size();
+            }
         }
     }
     detail::OpenReplacement r;
     if (!OpenReplacementOf(strPath, r, strErr)) return false;
+    TellBegin(strPath);
+    if (gathered && !pending) {
+        // The whole content, handed over as it is.
+        TellPieces({std::string_view(gathered.get(), filled)});
+        r.content = std::move(gathered);
+        r.contentSize = filled;
+        if (!detail::DeferReplacement(r) && !detail::FinishReplacement(r, true, strErr)) return false;
+        TellLanded(strPath);
+        return true;
+    }
     r.buffer = std::make_unique_for_overwrite<char[]>(kWriteBuffer);
     std::setvbuf(r.file, r.buffer.get(), _IOFBF, kWriteBuffer);
-    TellBegin(strPath);
-    if (!gathered.empty()) {
-        const std::vector<std::string_view> first = {gathered};
+    if (filled > 0) {
+        const std::vector<std::string_view> first = {std::string_view(gathered.get(), filled)};
         if (!WriteOut(r, first, strErr)) return false;
         TellPieces(first);
-        std::string().swap(gathered);
+        gathered.reset();
     }
     for (;;) {
         if (!pending && !next()) {
@@ -577,8 +614,9 @@ bool WriteFileAtomic(const std::string& strPath, const std::vector<std::string_v
     return ReplaceFile(strPath, pieces, strErr, true);
 }
 
-bool WriteFileAtomic(const std::string& strPath, const ContentSource& source, std::string& strErr) {
-    return ReplaceFromSource(strPath, source, strErr);
+bool WriteFileAtomic(const std::string& strPath, const ContentSource& source, std::string& strErr,
+                     std::uint64_t expectedSize) {
+    return ReplaceFromSource(strPath, source, strErr, expectedSize);
 }
 
 bool WriteWorkFile(const std::string& strPath, const std::string& strData, std::string& strErr) {

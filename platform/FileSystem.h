@@ -1,6 +1,7 @@
 // File system helpers shared by every layer. Paths are UTF-8 text.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -43,6 +44,26 @@ bool StderrIsTerminal();
 // Reads the whole file. On failure returns false and sets strErr.
 bool ReadWholeFile(const std::string& strPath, std::string& strData, std::string& strErr);
 
+// Reads a file a piece at a time.
+class FileReader {
+public:
+    FileReader() = default;
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    // False with the reason when the file cannot be opened for reading.
+    bool Open(const std::string& strPath, std::string& strErr);
+    // Up to n bytes into buf; got is 0 at the end. False with the reason on a read error.
+    bool Read(char* buf, std::size_t n, std::size_t& got, std::string& strErr);
+    // The file's size as the system tells it now; 0 when it cannot.
+    std::uint64_t Size() const { return size_; }
+
+private:
+    std::FILE* file_ = nullptr;
+    std::uint64_t size_ = 0;
+};
+
 // Replaces the file at strPath by strData so that a crash at any moment leaves
 // either the old or the new content: the data goes to a temporary file in the
 // same folder, is flushed to disk, takes over the old file's permissions, owner
@@ -70,12 +91,15 @@ bool WriteFileAtomic(const std::string& strPath, const std::vector<std::string_v
 using ContentSource = std::function<bool(std::vector<std::string_view>& pieces, std::string& strWhy)>;
 // The same, for content given by a source. A refusal by the source fails the
 // replacement as a failed write does: the old file is untouched and strErr
-// says why.
-bool WriteFileAtomic(const std::string& strPath, const ContentSource& source, std::string& strErr);
+// says why. expectedSize, when known (else 0), is the size the content is
+// expected to have: one larger than a FlushBehind takes over is written as it
+// comes rather than gathered first.
+bool WriteFileAtomic(const std::string& strPath, const ContentSource& source, std::string& strErr,
+                     std::uint64_t expectedSize = 0);
 
 // While it lives, tells the content of every file the calling thread
-// replaces by WriteFileAtomic: `begin` with the file's path, `piece` with the
-// bytes written, in order, and `landed` with the path once the new file is
+// replaces by WriteFileAtomic: `begin` with the file's path, `pieces` with the
+// bytes written, in order and a stretch at a time, and `landed` with the path once the new file is
 // flushed and in place (never for a write that failed; a content given by a
 // source is told as it is written, so its pieces may come before a failure).
 // Under a FlushBehind (platform/FlushBehind.h) `landed` comes once the content
@@ -87,7 +111,7 @@ class SaveWatch {
 public:
     struct Seen {
         std::function<void(const std::string& strPath)> begin;
-        std::function<void(std::string_view piece)> piece;
+        std::function<void(const std::vector<std::string_view>& pieces)> pieces;
         std::function<void(const std::string& strPath)> landed;
     };
     explicit SaveWatch(Seen seen);

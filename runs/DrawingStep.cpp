@@ -55,10 +55,12 @@ void SaveChanged(cAutoCAD& engine, const std::string& strPath, LogFile* audit, c
             hasher = ContentHasher(HashKind::Wordwise);
             size = 0;
         };
-        seen.piece = [&](std::string_view piece) {
+        seen.pieces = [&](const std::vector<std::string_view>& pieces) {
             if (!watching) return;
-            hasher.Add(piece.data(), piece.size());
-            size += piece.size();
+            for (const std::string_view piece : pieces) {
+                hasher.Add(piece.data(), piece.size());
+                size += piece.size();
+            }
         };
         seen.landed = [&](const std::string& strSaved) {
             if (!watching || strSaved != strPath) return;

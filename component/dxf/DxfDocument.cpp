@@ -32,10 +32,10 @@ std::string Trimmed(std::string_view text) { return std::string(Trim(text)); }
 namespace {
 
 // Reads the model of a drawing's bytes; a status text.
-std::string ReadModel(std::string_view bytes, DxfModel& model) {
+std::string ReadModel(std::string_view bytes, DxfModel& model, bool blnBytesStay) {
     std::string err;
     bool notDxf = false;
-    if (!ReadDxfModel(bytes, model, err, notDxf)) {
+    if (!ReadDxfModel(bytes, model, err, notDxf, blnBytesStay)) {
         return notDxf ? status::Make(status::kNotADrawing, "Not a drawing file")
                       : status::Make(status::kCorrupt, "Damaged drawing: " + err);
     }
@@ -47,19 +47,48 @@ std::string ReadModel(std::string_view bytes, DxfModel& model) {
 std::unique_ptr<DxfDocument> DxfDocument::Open(std::string bytes, std::string& strStatus) {
     std::unique_ptr<DxfDocument> doc(new DxfDocument());
     doc->data_ = std::move(bytes);
-    strStatus = ReadModel(doc->data_, doc->model_);
+    strStatus = ReadModel(doc->data_, doc->model_, true);
     if (strStatus != kStatusOk) return nullptr;
     doc->codec_ = TextCodec(doc->model_.acadVer, doc->model_.dwgCodePage);
     return doc;
 }
 
-std::unique_ptr<DxfDocument> DxfDocument::OpenFile(std::string bytes, const std::string& strPath,
+std::unique_ptr<DxfDocument> DxfDocument::OpenFile(std::string first, FileReader& file, const std::string& strPath,
                                                    std::string& strStatus) {
     std::unique_ptr<DxfDocument> doc(new DxfDocument());
-    strStatus = ReadModel(bytes, doc->model_);
-    if (strStatus != kStatusOk) return nullptr;
+    // Every byte read is hashed while it is at hand, so that saving can tell
+    // the file it splices into is the file that was read.
+    ContentHasher hasher(HashKind::Wordwise);
+    hasher.Add(first.data(), first.size());
+    std::uint64_t size = first.size();
+    DxfTokenizer tok(std::move(first), [&](char* buf, std::size_t n, std::size_t& got, std::string& strWhy) {
+        if (!file.Read(buf, n, got, strWhy)) return false;
+        hasher.Add(buf, got);
+        size += got;
+        return true;
+    });
+    std::string err;
+    bool notDxf = false;
+    if (!ReadDxfModel(tok, static_cast<std::size_t>(file.Size()), doc->model_, err, notDxf)) {
+        strStatus = notDxf ? status::Make(status::kNotADrawing, "Not a drawing file")
+                           : status::Make(status::kCorrupt, "Damaged drawing: " + err);
+        return nullptr;
+    }
+    // What follows the end-of-file marker is saved as it is, so it is hashed too.
+    constexpr std::size_t kPiece = std::size_t{1} << 18;
+    const auto piece = std::make_unique_for_overwrite<char[]>(kPiece);
+    std::size_t got = 0;
+    do {
+        if (!file.Read(piece.get(), kPiece, got, err)) {
+            strStatus = status::Make(status::kCannotRead, "Cannot read file: " + err);
+            return nullptr;
+        }
+        hasher.Add(piece.get(), got);
+        size += got;
+    } while (got > 0);
     doc->codec_ = TextCodec(doc->model_.acadVer, doc->model_.dwgCodePage);
-    doc->source_ = DxfSourceFile{strPath, bytes.size(), ContentHash(bytes, HashKind::Wordwise)};
+    doc->source_ = DxfSourceFile{strPath, size, hasher.Result()};
+    strStatus = kStatusOk;
     return doc;
 }
 
@@ -69,14 +98,14 @@ std::string DxfDocument::ReadSavedFileAgain() {
     if (!ReadWholeFile(source_.path, bytes, err)) {
         return status::Make(status::kCannotRead, "Cannot read file: " + err);
     }
-    if (bytes.size() != source_.size || ContentHash(bytes, HashKind::Wordwise) != source_.hash) {
-        return status::Make(status::kCannotRead, "Cannot read file: it changed since it was saved");
-    }
     DxfModel model;
-    if (const std::string st = ReadModel(bytes, model); st != kStatusOk) return st;
-    // The values and deletions of the old model are what the file now holds.
+    if (const std::string st = ReadModel(bytes, model, false); st != kStatusOk) return st;
+    // The file holds the values and deletions of the old model, and whatever
+    // another program changed since: the new model is what is there now.
     model_ = std::move(model);
     codec_ = TextCodec(model_.acadVer, model_.dwgCodePage);
+    source_.size = bytes.size();
+    source_.hash = ContentHash(bytes, HashKind::Wordwise);
     edits_.clear();
     newValues_.clear();
     readAgain_ = false;
@@ -425,12 +454,8 @@ std::string DxfDocument::Save(const std::string& strPath, int lngVersion) {
         if (!WriteFileAtomic(strPath, Pieces(), err)) return status::CannotWrite(strPath, err);
         return kStatusOk;
     }
-    DxfSourceFile written;
-    if (!SaveSpliced(source_, edits_, strPath, err, written)) return status::CannotWrite(strPath, err);
-    if (SameFileKey(strPath) == SameFileKey(source_.path)) {
-        source_ = written;
-        readAgain_ = true;
-    }
+    if (!SaveSpliced(source_, edits_, strPath, err)) return status::CannotWrite(strPath, err);
+    readAgain_ = SameFileKey(strPath) == SameFileKey(source_.path);
     return kStatusOk;
 }
 

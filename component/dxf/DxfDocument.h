@@ -1,7 +1,8 @@
 // An open DXF drawing. Edits are kept as byte-range replacements of the
 // original file and spliced in when saving, so everything else stays as it was.
-// A drawing read from a file does not keep the file's bytes: saving reads the
-// file again and refuses when it changed since (component/dxf/DxfSplice.h).
+// A large drawing read from a file does not keep the file's bytes: saving
+// reads the file again and refuses when it changed since
+// (component/dxf/DxfSplice.h).
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,7 @@
 #include "component/dxf/DxfModel.h"
 #include "component/dxf/DxfSplice.h"
 #include "component/dxf/DxfText.h"
+#include "platform/FileSystem.h"
 
 namespace kel::dxf {
 
@@ -25,9 +27,10 @@ public:
     // a readable DXF drawing.
     // The document keeps the bytes.
     static std::unique_ptr<DxfDocument> Open(std::string bytes, std::string& strStatus);
-    // The same for the bytes just read from the file at strPath; the document
-    // lets go of them once read.
-    static std::unique_ptr<DxfDocument> OpenFile(std::string bytes, const std::string& strPath,
+    // The drawing in the file at strPath, whose first bytes were read into
+    // `first` and whose rest `file` reads: it is read a block at a time, and
+    // the document keeps none of its bytes.
+    static std::unique_ptr<DxfDocument> OpenFile(std::string first, FileReader& file, const std::string& strPath,
                                                  std::string& strStatus);
 
     DrawingInfo Describe() const override;
@@ -51,8 +54,8 @@ private:
     std::vector<std::string_view> Pieces() const;
     // After a save over the file the document was read from, the model's byte
     // positions name bytes that are gone: the model is read anew from the
-    // saved file before the next change or save. A status text; ok when
-    // nothing was to be done.
+    // file before the next change or save. A status text; ok when nothing
+    // was to be done.
     std::string ReadSavedFileAgain();
     const HandleEntry* Find(std::uint64_t handle) const;
     // The longest text value this drawing's version takes, in file bytes.

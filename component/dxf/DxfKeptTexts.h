@@ -1,6 +1,7 @@
 // The texts a DXF drawing's index keeps, copied out of the file's bytes so
 // that the index outlives them: names that repeat (types, tags, block and
-// layer names) are kept once, values and tokens once each.
+// layer names) are kept once, values and tokens once each. Where the bytes
+// outlive the index (Borrow), the texts are viewed where they are.
 #pragma once
 
 #include <array>
@@ -15,11 +16,13 @@ namespace kel::dxf {
 
 class DxfKeptTexts {
 public:
-    std::string_view Keep(std::string_view text) { return store_.Keep(text); }
+    void Borrow() { borrow_ = true; }
+
+    std::string_view Keep(std::string_view text) { return borrow_ ? text : store_.Keep(text); }
 
     // The one kept copy of a text that repeats.
     std::string_view Shared(std::string_view text) {
-        if (text.empty()) return {};
+        if (borrow_ || text.empty()) return text;
         // Most lookups repeat one of a few recent texts: a small table in
         // front of the set spares them the set's hashing.
         const std::size_t slot = (text.size() * 31 + static_cast<unsigned char>(text.front()) * 7 +
@@ -36,7 +39,7 @@ public:
     // code before it (an ASCII code line shows how the file writes its
     // lines); its byte positions still name the file's bytes.
     DxfToken Token(const DxfToken& t) {
-        if (!t.value.data()) return t;  // no token was read
+        if (borrow_ || !t.value.data()) return t;  // viewed where it is, or no token was read
         DxfToken kept = t;
         const std::size_t codeBytes = t.valueStart - t.start;
         const char* code = t.value.data() - codeBytes;
@@ -55,6 +58,7 @@ private:
     TextStore store_;
     std::unordered_set<std::string_view> shared_;
     std::array<std::string_view, 64> recent_{};
+    bool borrow_ = false;
 };
 
 }  // namespace kel::dxf

@@ -1,6 +1,6 @@
 // What the DXF reader indexes of a drawing: blocks, inserts and their
 // attributes, each with the byte positions that editing needs. Its texts are
-// its own (DxfModel::texts), not views into the file's bytes.
+// kept by DxfModel::texts: copies, or views into file bytes that stay.
 #pragma once
 
 #include <cstddef>
@@ -82,7 +82,7 @@ struct HandleEntry {
 };
 
 struct DxfModel {
-    DxfKeptTexts texts;            // what every text below views
+    DxfKeptTexts texts;            // keeps what every text below views
     DxfEncoding encoding = DxfEncoding::Ascii;
     std::string_view acadVer;      // "AC1015"; empty when the file does not say
     std::string_view dwgCodePage;  // empty when the file does not say
@@ -97,7 +97,13 @@ struct DxfModel {
 
 // Parses the whole file. On failure returns false with a reason in strErr
 // ("not a drawing" when nothing DXF-like was found).
-bool ReadDxfModel(std::string_view data, DxfModel& model, std::string& strErr, bool& notDxf);
+// With blnBytesStay the caller keeps the bytes as long as the model, and the
+// model views its texts in them instead of copying them.
+bool ReadDxfModel(std::string_view data, DxfModel& model, std::string& strErr, bool& notDxf,
+                  bool blnBytesStay = false);
+// The same, for the tokens of a file read a block at a time (sizeHint: its
+// size as far as known). The tokenizer stops at the end-of-file marker.
+bool ReadDxfModel(DxfTokenizer& tok, std::size_t sizeHint, DxfModel& model, std::string& strErr, bool& notDxf);
 
 // Handles are read and written as every format does (component/DrawingHandle.h).
 using ::kel::FormatHandle;

@@ -44,6 +44,26 @@ RecordType TypeOf(std::string_view type) {
     }
 }
 
+// The name of a type TypeOf tells apart, as a text that lives as long as the
+// program; the others' names are kept by the model.
+std::string_view NameOf(RecordType kind, std::string_view type, DxfKeptTexts& texts) {
+    switch (kind) {
+        case RecordType::Attrib: return "ATTRIB";
+        case RecordType::Insert: return "INSERT";
+        case RecordType::SeqEnd: return "SEQEND";
+        case RecordType::AttDef: return "ATTDEF";
+        case RecordType::Block: return "BLOCK";
+        case RecordType::EndBlk: return "ENDBLK";
+        case RecordType::BlockRecord: return "BLOCK_RECORD";
+        case RecordType::Layout: return "LAYOUT";
+        case RecordType::Dictionary: return "DICTIONARY";
+        case RecordType::XRecord: return "XRECORD";
+        case RecordType::DimStyle: return "DIMSTYLE";
+        case RecordType::Other: break;
+    }
+    return texts.Shared(type);
+}
+
 // The entity, table entry or object being read: the groups the index needs.
 struct Record {
     bool active = false;
@@ -83,7 +103,7 @@ struct Record {
 };
 
 struct BlockRecordInfo {
-    std::string_view name;
+    std::string name;
     std::uint64_t layout = 0;
 };
 
@@ -146,7 +166,8 @@ void SortByHandle(std::vector<HandleEntry>& entries) {
 
 class Reader {
 public:
-    Reader(std::string_view data, DxfModel& model) : data_(data), tok_(data), m_(model) {}
+    // sizeHint: the file's size as far as known, for making room.
+    Reader(DxfTokenizer& tok, std::size_t sizeHint, DxfModel& model) : tok_(tok), sizeHint_(sizeHint), m_(model) {}
 
     bool Run(std::string& strErr, bool& notDxf) {
         m_.encoding = tok_.Encoding();
@@ -167,7 +188,7 @@ public:
             strErr = "no DXF sections found";
             return false;
         }
-        Finish(data_.size());
+        Finish(tok_.BytesRead());
         Settle();
         return true;
     }
@@ -181,9 +202,9 @@ private:
     // is not used is never touched; a denser drawing grows the vectors as
     // usual. Counting the types in the file first cost more than reading it.
     void Reserve() {
-        m_.handles.reserve(data_.size() / 64 + 16);
-        m_.attribs.reserve(data_.size() / 160 + 16);
-        m_.inserts.reserve(data_.size() / 640 + 16);
+        m_.handles.reserve(sizeHint_ / 64 + 16);
+        m_.attribs.reserve(sizeHint_ / 160 + 16);
+        m_.inserts.reserve(sizeHint_ / 640 + 16);
     }
 
     // Handles one token; false at the end of the drawing (0/EOF).
@@ -203,6 +224,8 @@ private:
             } else {
                 rec_.Begin(v, t.start);
             }
+            // What is kept of earlier records is the model's own.
+            tok_.KeepFrom(t.start);
             return true;
         }
         if (wantSectionName_ && t.code == 2) {
@@ -218,10 +241,13 @@ private:
         }
         if (section_ == Section::Header) {
             if (t.code == 9) {
-                variable_ = Trim(t.value);
-            } else if (variable_ == "$ACADVER" && t.code == 1) {
+                const std::string_view name = Trim(t.value);
+                variable_ = name == "$ACADVER"       ? Variable::AcadVer
+                            : name == "$DWGCODEPAGE" ? Variable::DwgCodePage
+                                                     : Variable::Other;
+            } else if (variable_ == Variable::AcadVer && t.code == 1) {
                 m_.acadVer = m_.texts.Keep(Trim(t.value));
-            } else if (variable_ == "$DWGCODEPAGE" && t.code == 3) {
+            } else if (variable_ == Variable::DwgCodePage && t.code == 3) {
                 m_.dwgCodePage = m_.texts.Keep(Trim(t.value));
             }
             return true;
@@ -330,7 +356,7 @@ private:
         if (section_ == Section::Objects && hasHandle) AddObject(r, pos, handle);
         if (section_ == Section::Tables && r.kind == RecordType::BlockRecord) {
             BlockRecordInfo info;
-            info.name = r.name;
+            info.name = std::string(r.name);
             std::uint64_t layout = 0;
             if (r.hasLayoutRef && ParseHandle(r.layoutRef, layout)) info.layout = layout;
             if (hasHandle) {
@@ -339,9 +365,9 @@ private:
             }
             blockRecordByName_[UpperKey(r.name)] = info;
         } else if (section_ == Section::Objects && r.kind == RecordType::Layout) {
-            if (hasHandle) layoutNames_[handle] = r.layoutName;
+            if (hasHandle) layoutNames_[handle] = std::string(r.layoutName);
             std::uint64_t owner = 0;
-            if (ParseHandle(r.layoutOwner, owner)) layoutByBlockRecord_[owner] = r.layoutName;
+            if (ParseHandle(r.layoutOwner, owner)) layoutByBlockRecord_[owner] = std::string(r.layoutName);
             sawLayout_ = true;
         } else if (section_ == Section::Blocks || section_ == Section::Entities) {
             const int afterSeqEndOf = seqEndOf_;
@@ -383,7 +409,7 @@ private:
         if (hasHandle) {
             HandleEntry e;
             e.handle = handle;
-            e.type = m_.texts.Shared(r.type);
+            e.type = NameOf(r.kind, r.type, m_.texts);
             e.attrib = attribIndex;
             e.insert = insertIndex;
             m_.handles.push_back(e);
@@ -455,7 +481,7 @@ private:
         DxfObject o;
         o.handle = handle;
         if (r.hasOwner) ParseHandle(r.owner, o.owner);
-        o.type = m_.texts.Shared(r.type);
+        o.type = NameOf(r.kind, r.type, m_.texts);
         o.span = Span{r.start, end};
         o.entries = std::move(r.entries);
         for (auto& entry : o.entries) entry.first = m_.texts.Keep(entry.first);
@@ -594,13 +620,15 @@ private:
         // Synthetic ids are larger than every handle, so the order holds.
     }
 
-    std::string_view data_;
-    DxfTokenizer tok_;
+    DxfTokenizer& tok_;
+    std::size_t sizeHint_;
     DxfModel& m_;
     Record rec_;
     Section section_ = Section::None;
     bool wantSectionName_ = false, sawSection_ = false, sawLayout_ = false;
-    std::string_view variable_;
+    // The header variable whose values follow (none of the reader's views
+    // outlives its record: the file's bytes before it may be gone).
+    enum class Variable { Other, AcadVer, DwgCodePage } variable_ = Variable::Other;
     int currentBlock_ = -1;
     int attachTo_ = -1;
     int seqEndOf_ = -1;  // the insert whose SEQEND was the last record
@@ -612,16 +640,22 @@ private:
     std::unordered_map<std::uint64_t, std::string> blockRecordByHandle_;
     std::unordered_map<std::uint64_t, std::uint64_t> blockRecordLayout_;  // record handle -> LAYOUT handle
     std::vector<std::uint64_t> blockRecordOf_;                            // per block, 0 when unknown
-    std::unordered_map<std::uint64_t, std::string_view> layoutNames_, layoutByBlockRecord_;
+    std::unordered_map<std::uint64_t, std::string> layoutNames_, layoutByBlockRecord_;
     std::unordered_map<std::string, int> constantByBlock_;
 };
 
 }  // namespace
 
-bool ReadDxfModel(std::string_view data, DxfModel& model, std::string& strErr, bool& notDxf) {
+bool ReadDxfModel(DxfTokenizer& tok, std::size_t sizeHint, DxfModel& model, std::string& strErr, bool& notDxf) {
     notDxf = false;
-    Reader reader(data, model);
+    Reader reader(tok, sizeHint, model);
     return reader.Run(strErr, notDxf);
+}
+
+bool ReadDxfModel(std::string_view data, DxfModel& model, std::string& strErr, bool& notDxf, bool blnBytesStay) {
+    if (blnBytesStay) model.texts.Borrow();
+    DxfTokenizer tok(data);
+    return ReadDxfModel(tok, data.size(), model, strErr, notDxf);
 }
 
 }  // namespace kel::dxf

@@ -41,7 +41,7 @@ constexpr std::size_t kStretch = 1024 * 1024;
 }  // namespace
 
 bool SaveSpliced(const DxfSourceFile& source, const DxfEdits& edits, const std::string& strPath,
-                 std::string& strErr, DxfSourceFile& written) {
+                 std::string& strErr) {
     std::FILE* file = OpenFileUtf8(source.path, "rb");
     if (!file) {
         strErr = "cannot read the drawing again: " + std::string(std::strerror(errno));
@@ -50,8 +50,8 @@ bool SaveSpliced(const DxfSourceFile& source, const DxfEdits& edits, const std::
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, std::fclose);
     const auto buffer = std::make_unique_for_overwrite<char[]>(kStretch);
     DxfSplicer splicer(edits);
-    ContentHasher read(HashKind::Wordwise), out(HashKind::Wordwise);
-    std::uint64_t readSize = 0, outSize = 0;
+    ContentHasher read(HashKind::Wordwise);
+    std::uint64_t readSize = 0;
     bool ended = false;
     const ContentSource next = [&](std::vector<std::string_view>& pieces, std::string& strWhy) {
         while (!ended && pieces.empty()) {
@@ -74,17 +74,12 @@ bool SaveSpliced(const DxfSourceFile& source, const DxfEdits& edits, const std::
             splicer.Finish(pieces);
             ended = true;
         }
-        for (const std::string_view piece : pieces) {
-            out.Add(piece.data(), piece.size());
-            outSize += piece.size();
-        }
         return true;
     };
-    if (!WriteFileAtomic(strPath, next, strErr)) return false;
-    written.path = strPath;
-    written.size = outSize;
-    written.hash = out.Result();
-    return true;
+    // The size the saved drawing will have, so that a large one is written as it comes.
+    std::uint64_t size = source.size;
+    for (const auto& [start, edit] : edits) size = size + edit.bytes.size() - (std::max(edit.end, start) - start);
+    return WriteFileAtomic(strPath, next, strErr, size);
 }
 
 }  // namespace kel::dxf

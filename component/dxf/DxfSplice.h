@@ -45,9 +45,8 @@ struct DxfSourceFile {
 
 // Replaces the file at strPath (WriteFileAtomic) by the source file's bytes
 // with the edits spliced in. Refused, with the old file at strPath untouched,
-// when the source cannot be read or no longer holds the bytes it held. The
-// size and hash of what was written are set when it lands.
+// when the source cannot be read or no longer holds the bytes it held.
 bool SaveSpliced(const DxfSourceFile& source, const DxfEdits& edits, const std::string& strPath,
-                 std::string& strErr, DxfSourceFile& written);
+                 std::string& strErr);
 
 }  // namespace kel::dxf

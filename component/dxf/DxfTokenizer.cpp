@@ -25,6 +25,29 @@ unsigned FirstOfEight(const char* p, char c) {
     return zero ? static_cast<unsigned>(std::countr_zero(zero)) / 8 : 8;
 }
 
+// How many of the n bytes at p are c, eight at a time: in x, a byte that is c
+// is zero, and adding 0x7F to each byte's low seven bits sets the top bit of
+// every byte but those (no carry crosses a byte). The matches, one per byte,
+// are summed bytewise for up to 255 words before the bytes are added up.
+std::size_t CountOf(const char* p, std::size_t n, char c) {
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    const std::uint64_t pattern = kOnes * static_cast<unsigned char>(c);
+    std::size_t count = 0, i = 0;
+    while (i + 8 <= n) {
+        std::uint64_t sums = 0;
+        for (int k = 0; k < 255 && i + 8 <= n; ++k, i += 8) {
+            const std::uint64_t x = ReadLittleEndian<std::uint64_t>(p + i) ^ pattern;
+            sums += (~(((x & kLow7) + kLow7) | x | kLow7)) >> 7;
+        }
+        // Eight sums of up to 255 added up in 16-bit lanes.
+        constexpr std::uint64_t kEven = 0x00FF00FF00FF00FFull;
+        const std::uint64_t pairs = (sums & kEven) + ((sums >> 8) & kEven);
+        count += static_cast<std::size_t>((pairs * 0x0001000100010001ull) >> 48);
+    }
+    for (; i < n; ++i) count += p[i] == c ? 1 : 0;
+    return count;
+}
 
 std::size_t FixedSize(ValueKind kind) {
     switch (kind) {
@@ -134,7 +157,37 @@ bool LooksLikeDxf(std::string_view data) {
     return t.code == 0 && !Trim(t.value).empty();
 }
 
-DxfTokenizer::DxfTokenizer(std::string_view data) : data_(data) {
+DxfTokenizer::DxfTokenizer(std::string_view data) : data_(data) { Detect(); }
+
+DxfTokenizer::DxfTokenizer(std::string first, DxfBytes more, std::size_t blockSize)
+    : final_(!more), more_(std::move(more)), blockSize_(std::max<std::size_t>(blockSize, 1)), first_(std::move(first)) {
+    // The kind of file and its line ends are told from its first bytes, read
+    // on until they tell it as the whole file would.
+    constexpr std::size_t kHead = 4096;
+    const auto told = [&] {
+        const std::string_view head = std::string_view(first_).substr(0, kHead);
+        return head.size() >= kHead || (head.size() >= kBinarySentinel.size() + 2 &&
+                                        (head.substr(0, kBinarySentinel.size()) == kBinarySentinel ||
+                                         head.find('\n') != std::string_view::npos));
+    };
+    std::string why;
+    while (!final_ && !told()) {
+        const std::size_t had = first_.size();
+        std::size_t got = 0;
+        first_.resize(kHead);
+        const bool read = more_(first_.data() + had, kHead - had, got, why);
+        first_.resize(had + got);
+        if (!read) error_ = "cannot read the file: " + why;
+        if (!read || got == 0) {
+            final_ = true;
+            break;
+        }
+    }
+    data_ = first_;
+    Detect();
+}
+
+void DxfTokenizer::Detect() {
     if (data_.substr(0, kBinarySentinel.size()) == kBinarySentinel) {
         pos_ = kBinarySentinel.size();
         // A file starts with (0, "SECTION"): a 2-byte code shows as two zero bytes.
@@ -150,18 +203,72 @@ DxfTokenizer::DxfTokenizer(std::string_view data) : data_(data) {
 
 bool DxfTokenizer::Fail(std::size_t pos, const char* what) {
     if (encoding_ == DxfEncoding::Ascii) {
-        std::size_t line = 1 + static_cast<std::size_t>(std::count(data_.begin(), data_.begin() + pos, eol_));
+        const std::size_t line = 1 + linesBefore_ + CountOf(data_.data(), pos, eol_);
         error_ = std::string(what) + " at line " + std::to_string(line);
     } else {
-        error_ = std::string(what) + " at byte " + std::to_string(pos);
+        error_ = std::string(what) + " at byte " + std::to_string(base_ + pos);
     }
     pos_ = data_.size();
     return false;
 }
 
+bool DxfTokenizer::Grow() {
+    if (final_) return false;
+    // Blocks that end before the first byte still in use go.
+    while (!blocks_.empty() && blocks_.front().base + blocks_.front().size <= keepFrom_ &&
+           blocks_.front().bytes.get() != data_.data()) {
+        blocks_.pop_front();
+    }
+    if (keepFrom_ >= first_.size() && !first_.empty() && first_.data() != data_.data()) std::string().swap(first_);
+    const std::size_t carried = data_.size() - pos_;
+    const std::size_t size = std::max(blockSize_, 2 * carried);
+    Block block;
+    block.bytes = std::make_unique_for_overwrite<char[]>(size);
+    block.base = base_ + pos_;
+    if (carried > 0) std::memcpy(block.bytes.get(), data_.data() + pos_, carried);
+    std::size_t filled = carried, got = 0;
+    std::string why;
+    while (filled < size) {
+        if (!more_(block.bytes.get() + filled, size - filled, got, why)) {
+            error_ = "cannot read the file: " + why;
+            pos_ = data_.size();
+            final_ = true;
+            return false;
+        }
+        if (got == 0) {
+            final_ = true;
+            break;
+        }
+        filled += got;
+    }
+    if (encoding_ == DxfEncoding::Ascii) {
+        linesBefore_ += CountOf(data_.data(), pos_, eol_);
+    }
+    block.size = filled;
+    base_ = block.base;
+    data_ = std::string_view(block.bytes.get(), filled);
+    pos_ = 0;
+    blocks_.push_back(std::move(block));
+    return true;
+}
+
 bool DxfTokenizer::Next(DxfToken& token) {
-    if (pos_ >= data_.size()) return false;
-    return encoding_ == DxfEncoding::Ascii ? NextAscii(token) : NextBinary(token);
+    for (;;) {
+        if (pos_ >= data_.size()) {
+            if (!Grow()) return false;
+            continue;
+        }
+        const std::size_t at = pos_;
+        const bool ok = encoding_ == DxfEncoding::Ascii ? NextAscii(token) : NextBinary(token);
+        if (!final_ && (!ok || token.end - base_ >= data_.size())) {
+            // The token may go on past the bytes at hand.
+            error_.clear();
+            pos_ = at;
+            if (!Grow()) return false;
+            continue;
+        }
+        return ok;
+    }
 }
 
 // The common token read in as few steps as possible: a group code line of
@@ -209,12 +316,12 @@ bool DxfTokenizer::NextAscii(DxfToken& token) {
     }
     const std::size_t valueEnd = lineEnd > valueStart && d[lineEnd - 1] == '\r' ? lineEnd - 1 : lineEnd;
     token.code = static_cast<int>(code);
-    token.start = start;
-    token.valueStart = valueStart;
-    token.valueEnd = valueEnd;
-    token.end = lineEnd + 1;
+    token.start = base_ + start;
+    token.valueStart = base_ + valueStart;
+    token.valueEnd = base_ + valueEnd;
+    token.end = base_ + lineEnd + 1;
     token.value = std::string_view(d + valueStart, valueEnd - valueStart);
-    pos_ = token.end;
+    pos_ = lineEnd + 1;
     return true;
 }
 
@@ -283,12 +390,12 @@ bool DxfTokenizer::NextAsciiAnyLine(DxfToken& token) {
     std::size_t valueEnd = lineEnd;
     if (valueEnd > valueStart && d[valueEnd - 1] == '\r') --valueEnd;
     token.code = code;
-    token.start = start;
-    token.valueStart = valueStart;
-    token.valueEnd = valueEnd;
-    token.end = nl2 ? lineEnd + 1 : n;
+    token.start = base_ + start;
+    token.valueStart = base_ + valueStart;
+    token.valueEnd = base_ + valueEnd;
+    pos_ = nl2 ? lineEnd + 1 : n;
+    token.end = base_ + pos_;
     token.value = data_.substr(valueStart, valueEnd - valueStart);
-    pos_ = token.end;
     return true;
 }
 
@@ -343,10 +450,10 @@ bool DxfTokenizer::NextBinary(DxfToken& token) {
         end = valueEnd;
     }
     token.code = code;
-    token.start = start;
-    token.valueStart = valueStart;
-    token.valueEnd = valueEnd;
-    token.end = end;
+    token.start = base_ + start;
+    token.valueStart = base_ + valueStart;
+    token.valueEnd = base_ + valueEnd;
+    token.end = base_ + end;
     token.value = data_.substr(valueStart, valueEnd - valueStart);
     pos_ = end;
     return true;

@@ -93,9 +93,8 @@ std::vector<std::string> AttributeLines(const DrawingInfo& info) {
 }
 
 DrawingInfo DescribeFile(const std::string& path) {
-    std::string bytes, err, status;
-    EXPECT_TRUE(ReadWholeFile(path, bytes, err)) << err;
-    auto doc = OpenDrawingDocument(std::move(bytes), path, status);
+    std::string status;
+    auto doc = OpenDrawingFile(path, status);
     EXPECT_TRUE(doc) << path << ": " << status;
     return doc ? doc->Describe() : DrawingInfo();
 }

@@ -4,6 +4,7 @@
 // The binary one is checked against the tokens a random file was made of.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <random>
@@ -173,6 +174,89 @@ TEST(DxfTokenizer, ReadsBinaryTokensOfEveryKindAndLength) {
                 ASSERT_EQ(t.end, e.end);
             }
         }
+    }
+}
+
+// A file read a block at a time gives the tokens, failures and messages of the
+// whole file, wherever the blocks end, and the tokens from the KeepFrom
+// position on stay readable meanwhile.
+void ExpectSameInBlocks(const std::string& text) {
+    std::vector<DxfToken> whole;
+    DxfTokenizer all(text);
+    for (DxfToken t; all.Next(t);) whole.push_back(t);
+    for (std::size_t first = 1; first <= text.size(); ++first) {
+        std::size_t at = first;
+        DxfTokenizer tok(
+            text.substr(0, first),
+            [&](char* buf, std::size_t n, std::size_t& got, std::string&) {
+                got = std::min({n, text.size() - at, std::size_t{7}});
+                std::memcpy(buf, text.data() + at, got);
+                at += got;
+                return true;
+            },
+            first % 50 + 1);  // blocks of up to 50 bytes
+        std::vector<DxfToken> kept;
+        DxfToken t;
+        for (std::size_t i = 0; i < whole.size(); ++i) {
+            ASSERT_TRUE(tok.Next(t)) << "first block of " << first << ", token " << i << ": " << tok.Error();
+            ASSERT_EQ(t.code, whole[i].code);
+            ASSERT_EQ(t.start, whole[i].start) << "first block of " << first;
+            ASSERT_EQ(t.valueStart, whole[i].valueStart);
+            ASSERT_EQ(t.valueEnd, whole[i].valueEnd);
+            ASSERT_EQ(t.end, whole[i].end);
+            if (i % 5 == 0) {
+                tok.KeepFrom(t.start);
+                kept.clear();
+            }
+            kept.push_back(t);
+            for (const DxfToken& k : kept) {
+                ASSERT_EQ(k.value, std::string_view(text).substr(k.valueStart, k.valueEnd - k.valueStart))
+                    << "first block of " << first << ", token at " << k.start;
+            }
+        }
+        EXPECT_FALSE(tok.Next(t));
+        EXPECT_EQ(tok.Error(), all.Error()) << "first block of " << first;
+        EXPECT_EQ(tok.BytesRead(), text.size());
+    }
+}
+
+// A fault far into a large file read a block at a time is named by its line,
+// counted across the blocks that are gone.
+TEST(DxfTokenizer, NamesTheLineOfAFaultBlocksAfterTheFirst) {
+    for (const std::string eol : {"\n", "\r\n"}) {
+        std::string text;
+        for (int i = 0; i < 20000; ++i) text += "  0" + eol + "LINE" + eol;
+        text += "bad code" + eol + "x" + eol;
+        DxfTokenizer whole(text);
+        DxfToken t;
+        while (whole.Next(t)) {
+        }
+        ASSERT_EQ(whole.Error(), "group code expected at line 40001");
+        std::size_t at = 4096;
+        DxfTokenizer tok(
+            text.substr(0, at),
+            [&](char* buf, std::size_t n, std::size_t& got, std::string&) {
+                got = std::min(n, text.size() - at);
+                std::memcpy(buf, text.data() + at, got);
+                at += got;
+                return true;
+            },
+            5000);
+        while (tok.Next(t)) tok.KeepFrom(t.start);
+        EXPECT_EQ(tok.Error(), whole.Error());
+    }
+}
+
+TEST(DxfTokenizer, ReadsAFileABlockAtATimeAsWhole) {
+    std::mt19937 rng(13);
+    for (int round = 0; round < 6; ++round) {
+        const std::string text = RandomFile(rng, round % 2 == 1);
+        ExpectSameInBlocks(text);
+        ExpectSameInBlocks(text.substr(0, text.size() - 5) + "\n 99999\nbad code\n");
+        std::string binary;
+        RandomBinary(rng, round % 2 == 1, binary);
+        ExpectSameInBlocks(binary);
+        ExpectSameInBlocks(binary.substr(0, binary.size() - 3));
     }
 }
 

@@ -109,7 +109,9 @@ TEST(PortableFiles, SaveWatchSeesTheSavesThatLand) {
     const auto record = [&current](std::vector<std::string>& into) {
         SaveWatch::Seen seen;
         seen.begin = [&current](const std::string& strPath) { current = strPath + "="; };
-        seen.piece = [&current](std::string_view piece) { current += piece; };
+        seen.pieces = [&current](const std::vector<std::string_view>& pieces) {
+            for (const std::string_view piece : pieces) current += piece;
+        };
         seen.landed = [&current, &into](const std::string& strPath) {
             EXPECT_EQ(current.substr(0, strPath.size() + 1), strPath + "=");
             into.push_back(current);

@@ -179,7 +179,9 @@ TEST(FlushBehind, ContentFromASourceLandsWholeOrNotAtAll) {
     std::string told;
     SaveWatch::Seen seen;
     seen.begin = [&](const std::string&) { told.clear(); };
-    seen.piece = [&](std::string_view piece) { told += piece; };
+    seen.pieces = [&](const std::vector<std::string_view>& pieces) {
+        for (const std::string_view piece : pieces) told += piece;
+    };
     seen.landed = [&](const std::string&) { landed.push_back(told); };
     const SaveWatch watch(std::move(seen));
     const std::string small = whole.substr(0, 300000);
@@ -195,13 +197,19 @@ TEST(FlushBehind, ContentFromASourceLandsWholeOrNotAtAll) {
             EXPECT_TRUE(landed.empty()) << label;
             EXPECT_EQ(ReadFile(path), "old") << label;
             EXPECT_EQ(TempFilesIn(dir.Path()), 0u) << label;
-            ASSERT_TRUE(WriteFileAtomic(path, source(*content, std::string::npos), err)) << label << ": " << err;
-            behind.reset();
-            EXPECT_TRUE(ReadFile(path) == *content) << label;
-            EXPECT_EQ(TempFilesIn(dir.Path()), 0u) << label;
-            ASSERT_EQ(landed.size(), 1u) << label;
-            EXPECT_TRUE(landed[0] == *content) << label;
-            ASSERT_TRUE(WriteFileAtomic(path, "old", err)) << err;
+            // Told its size or not.
+            for (const std::uint64_t expected : {std::uint64_t{0}, std::uint64_t{content->size()}}) {
+                ASSERT_TRUE(WriteFileAtomic(path, source(*content, std::string::npos), err, expected))
+                    << label << ": " << err;
+                behind.reset();
+                EXPECT_TRUE(ReadFile(path) == *content) << label;
+                EXPECT_EQ(TempFilesIn(dir.Path()), 0u) << label;
+                ASSERT_EQ(landed.size(), 1u) << label;
+                EXPECT_TRUE(landed[0] == *content) << label;
+                ASSERT_TRUE(WriteFileAtomic(path, "old", err)) << err;
+                landed.clear();
+                if (behindOn) behind.emplace();
+            }
         }
     }
     EXPECT_EQ(ReadFile(path), "old");
