@@ -57,8 +57,8 @@ void CheckBlockReading(std::string_view bytes) {
     }
     for (std::size_t i = 0; i < whole.attribs.size(); ++i) {
         const DxfAttrib &a = whole.attribs[i], &b = blocks.attribs[i];
-        if (a.id != b.id || a.tag != b.tag || a.value.value != b.value.value || a.entity.start != b.entity.start ||
-            a.entity.end != b.entity.end || a.value.valueStart != b.value.valueStart) {
+        if (a.id != b.id || a.tag != b.tag || a.value.text != b.value.text || a.entity.start != b.entity.start ||
+            a.entity.end != b.entity.end || a.value.start != b.value.start) {
             Fail("attribute");
         }
     }

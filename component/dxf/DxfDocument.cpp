@@ -130,10 +130,30 @@ const HandleEntry* DxfDocument::Find(std::uint64_t handle) const {
     return &*it;
 }
 
+const std::string& DxfDocument::NewValue(std::size_t index) const {
+    if (!newValuesSorted_) {
+        std::stable_sort(newValues_.begin(), newValues_.end(),
+                         [](const auto& x, const auto& y) { return x.first < y.first; });
+        // Of the values set for one attribute, the last one set counts.
+        auto kept = newValues_.begin();
+        for (auto it = newValues_.begin(); it != newValues_.end(); ++it) {
+            if (std::next(it) != newValues_.end() && std::next(it)->first == it->first) continue;
+            if (kept != it) *kept = std::move(*it);
+            ++kept;
+        }
+        newValues_.erase(kept, newValues_.end());
+        newValuesSorted_ = true;
+    }
+    const auto it = std::lower_bound(newValues_.begin(), newValues_.end(), index,
+                                     [](const auto& x, std::size_t i) { return x.first < i; });
+    static const std::string kNone;
+    return it != newValues_.end() && it->first == index ? it->second : kNone;
+}
+
 std::string DxfDocument::AttributeValue(const DxfAttrib& a) const {
-    if (a.changed) return newValues_.at(IndexOf(a));
+    if (a.changed) return NewValue(IndexOf(a));
     if (a.multiLine) return MTextToPlain(ChunkText(model_.mtextChunks[static_cast<std::size_t>(a.mtext)]));
-    return a.hasValue ? codec_.Decode(a.value.value) : std::string();
+    return a.hasValue ? codec_.Decode(a.value.text) : std::string();
 }
 
 DrawingInfo DxfDocument::Describe() const {
@@ -156,7 +176,7 @@ DrawingInfo DxfDocument::Describe() const {
             out.numberConstantAttributes = ins.constantAttDefs;
             out.rows = ins.rows;
             out.columns = ins.columns;
-            for (int k : ins.attribs) {
+            for (int k : ins.Attribs()) {
                 const DxfAttrib& a = model_.attribs[static_cast<std::size_t>(k)];
                 if (a.deleted) continue;
                 out.attributes.push_back(
@@ -173,7 +193,7 @@ bool DxfDocument::ListAttributes(AttributeRows& rows) const {
     std::size_t inserts = 0, attributes = 0;
     for (const DxfInsert& ins : model_.inserts) {
         std::size_t live = 0;
-        for (int k : ins.attribs) live += model_.attribs[static_cast<std::size_t>(k)].deleted ? 0 : 1;
+        for (int k : ins.Attribs()) live += model_.attribs[static_cast<std::size_t>(k)].deleted ? 0 : 1;
         inserts += live > 0 ? 1 : 0;
         attributes += live;
     }
@@ -200,7 +220,7 @@ bool DxfDocument::ListAttributes(AttributeRows& rows) const {
             const std::string_view block = text(Trim(ins.name));
             const std::string_view layer = text(Trim(ins.layer));
             const RowInsert* listed = nullptr;
-            for (int k : ins.attribs) {
+            for (int k : ins.Attribs()) {
                 const DxfAttrib& a = model_.attribs[static_cast<std::size_t>(k)];
                 if (a.deleted) continue;
                 if (!listed) {
@@ -211,7 +231,7 @@ bool DxfDocument::ListAttributes(AttributeRows& rows) const {
                 const std::string_view tag = text(Trim(a.tag));
                 // A value changed since the drawing was read may change again while the rows are in use.
                 const std::string_view value = a.changed || a.multiLine ? keep(AttributeValue(a))
-                                               : a.hasValue        ? text(a.value.value)
+                                               : a.hasValue        ? text(a.value.text)
                                                                    : std::string_view();
                 rows.rows.push_back({listed, handle, tag, value});
             }
@@ -249,8 +269,8 @@ std::string DxfDocument::MakeToken(const DxfToken& like, int code, std::string_v
     return out;
 }
 
-void DxfDocument::ReplaceValue(const DxfToken& token, std::string bytes) {
-    edits_[token.valueStart] = Edit{token.valueEnd, std::move(bytes)};
+void DxfDocument::ReplaceValue(const DxfValue& value, std::string bytes) {
+    edits_[value.start] = Edit{value.start + value.text.size(), std::move(bytes)};
 }
 
 std::string DxfDocument::ChunkText(const std::vector<DxfToken>& chunks) const {
@@ -308,7 +328,7 @@ void DxfDocument::ApplyValue(DxfAttrib& a, const std::string& utf8) {
         ReplaceChunks(chunks, codec_.Encode(EditMText(ChunkText(chunks), utf8)));
         // A single-line copy of the text, when the file keeps one, follows the change
         // as far as a line may hold it.
-        if (a.hasValue && !Trim(a.value.value).empty()) {
+        if (a.hasValue && !Trim(a.value.text).empty()) {
             std::string copy = codec_.Encode(utf8);
             std::size_t keep = 0;
             while (keep < copy.size() && keep + UnitLength(copy, keep) <= MaxValueBytes()) keep += UnitLength(copy, keep);
@@ -344,16 +364,16 @@ std::string DxfDocument::SetAttributeValue(const std::string& strHandle, const s
     if (const std::string st = ReadSavedFileAgain(); st != kStatusOk) return st;
     std::uint64_t handle = 0;
     const HandleEntry* e = ParseHandle(strHandle, handle) ? Find(handle) : nullptr;
-    if (!e || (e->attrib >= 0 && model_.attribs[static_cast<std::size_t>(e->attrib)].deleted)) {
+    if (!e || (e->Attrib() >= 0 && model_.attribs[static_cast<std::size_t>(e->Attrib())].deleted)) {
         return status::Make(status::kHandleNotFound, "Handle " + Trimmed(strHandle) + " not found");
     }
-    if (e->attrib < 0) {
+    if (e->Attrib() < 0) {
         return status::Make(status::kNotAnAttribute, "Handle " + Trimmed(strHandle) + " is not an attribute");
     }
     if (const std::string why = ValueProblem(strValue); !why.empty()) {
         return status::Make(status::kBadValue, "Value cannot be stored: " + why);
     }
-    DxfAttrib& a = model_.attribs[static_cast<std::size_t>(e->attrib)];
+    DxfAttrib& a = model_.attribs[static_cast<std::size_t>(e->Attrib())];
     if (!a.multiLine && !a.hasValue) {
         return status::Make(status::kBadValue, "Value cannot be stored: the attribute has no value group");
     }
@@ -363,7 +383,8 @@ std::string DxfDocument::SetAttributeValue(const std::string& strHandle, const s
     }
     ApplyValue(a, strValue);
     a.changed = true;
-    newValues_[IndexOf(a)] = strValue;
+    newValues_.emplace_back(IndexOf(a), strValue);
+    newValuesSorted_ = newValuesSorted_ && (newValues_.size() < 2 || newValues_[newValues_.size() - 2].first < IndexOf(a));
     return kStatusOk;
 }
 
@@ -376,17 +397,17 @@ std::string DxfDocument::DeleteEntity(const std::string& strHandle) {
     if (const std::string st = ReadSavedFileAgain(); st != kStatusOk) return st;
     std::uint64_t handle = 0;
     const HandleEntry* e = ParseHandle(strHandle, handle) ? Find(handle) : nullptr;
-    if (!e || (e->attrib >= 0 && model_.attribs[static_cast<std::size_t>(e->attrib)].deleted)) {
+    if (!e || (e->Attrib() >= 0 && model_.attribs[static_cast<std::size_t>(e->Attrib())].deleted)) {
         return status::Make(status::kHandleNotFound, "Handle " + Trimmed(strHandle) + " not found");
     }
-    if (e->attrib < 0) {
-        return status::Make(status::kNotSupported, "Deleting a " + std::string(e->type) + " is not supported");
+    if (e->Attrib() < 0) {
+        return status::Make(status::kNotSupported, "Deleting a " + std::string(model_.TypeName(*e)) + " is not supported");
     }
-    DxfAttrib& a = model_.attribs[static_cast<std::size_t>(e->attrib)];
+    DxfAttrib& a = model_.attribs[static_cast<std::size_t>(e->Attrib())];
     DxfInsert& ins = model_.inserts[static_cast<std::size_t>(a.insert)];
     bool anyLeft = false;
-    for (int k : ins.attribs) {
-        anyLeft = anyLeft || (k != e->attrib && !model_.attribs[static_cast<std::size_t>(k)].deleted);
+    for (int k : ins.Attribs()) {
+        anyLeft = anyLeft || (k != e->Attrib() && !model_.attribs[static_cast<std::size_t>(k)].deleted);
     }
     if (!anyLeft && ins.hasSeqEnd && ins.strayAttribAfterSeqEnd) {
         // Without its SEQEND the stray ATTRIB behind it would join this insert.
@@ -405,13 +426,13 @@ std::string DxfDocument::DeleteEntity(const std::string& strHandle) {
             std::string zero;
             if (model_.encoding == DxfEncoding::Ascii) {
                 // Keep the blanks around the number: "     1" becomes "     0".
-                std::string_view v = ins.followFlag.value;
+                std::string_view v = ins.followFlag.text;
                 std::size_t b = v.find_first_not_of(" \t");
                 std::size_t e = v.find_last_not_of(" \t");
                 zero = b == std::string_view::npos ? std::string("0")
                                                    : std::string(v.substr(0, b)) + "0" + std::string(v.substr(e + 1));
             } else {
-                zero.assign(ins.followFlag.value.size(), '\0');
+                zero.assign(ins.followFlag.text.size(), '\0');
             }
             ReplaceValue(ins.followFlag, std::move(zero));
         }

@@ -65,7 +65,7 @@ private:
     // A token with the given code and encoded value, in the style of `like`
     // (a token the model kept with its group code).
     std::string MakeToken(const DxfToken& like, int code, std::string_view value) const;
-    void ReplaceValue(const DxfToken& token, std::string bytes);
+    void ReplaceValue(const DxfValue& value, std::string bytes);
     // The MTEXT string that groups 3 and 1 hold, decoded.
     std::string ChunkText(const std::vector<DxfToken>& chunks) const;
     // Writes text (file bytes) as groups 3 and 1 in the place of chunks.
@@ -85,7 +85,12 @@ private:
     DxfModel model_;
     TextCodec codec_ = TextCodec::Utf8();
     DxfEdits edits_;
-    std::unordered_map<std::size_t, std::string> newValues_;  // UTF-8, of the changed attributes, by index
+    // The new values (UTF-8) of the changed attributes, by attribute index, in
+    // the order they were set; sorted by index, the last of each kept, when
+    // one is looked up.
+    mutable std::vector<std::pair<std::size_t, std::string>> newValues_;
+    mutable bool newValuesSorted_ = true;
+    const std::string& NewValue(std::size_t index) const;
 };
 
 }  // namespace kel::dxf

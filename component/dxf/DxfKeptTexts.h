@@ -14,6 +14,13 @@
 
 namespace kel::dxf {
 
+// A value in the file: where it starts, and its bytes as kept (it ends
+// start + text.size() bytes on, before the line end or the NUL).
+struct DxfValue {
+    std::size_t start = 0;
+    std::string_view text;
+};
+
 class DxfKeptTexts {
 public:
     void Borrow() { borrow_ = true; }
@@ -47,6 +54,9 @@ public:
         kept.value = both.empty() ? std::string_view() : both.substr(codeBytes);
         return kept;
     }
+
+    // A token's value, kept.
+    DxfValue Value(const DxfToken& t) { return DxfValue{t.valueStart, Keep(t.value)}; }
 
     // The bytes of the group code before a token that Token kept.
     static std::string_view CodeBytes(const DxfToken& kept) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ranges>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -26,7 +27,7 @@ struct DxfAttrib {
     std::uint64_t id = 0;        // the handle's value, or a synthetic one above every real handle
     std::string_view tag;        // raw bytes of group 2
     Span entity;                 // from its group 0 to the next group 0
-    DxfToken value;              // group 1
+    DxfValue value;              // group 1
     std::uint64_t xdict = 0;     // its extension dictionary, 0 when none
     int insert = -1;             // owning insert
     int mtext = -1;              // its groups 3 and 1 in DxfModel::mtextChunks, when multi-line
@@ -44,13 +45,18 @@ struct DxfInsert {
     int rows = 1, columns = 1;
     int constantAttDefs = 0;     // constant ATTDEFs of the inserted block
     int owner = -1;              // index into DxfModel::blocks
-    DxfToken followFlag;
+    DxfValue followFlag;
     Span seqEnd;
-    std::vector<int> attribs;
+    // Its attributes: DxfModel::attribs from firstAttrib on, one after the
+    // other as the file has them.
+    int firstAttrib = 0;
+    int attribCount = 0;
     bool synthetic = false;
     bool hasFollowFlag = false;  // group 66 present
     bool hasSeqEnd = false;
     bool strayAttribAfterSeqEnd = false;  // an ATTRIB without insert follows the SEQEND
+
+    auto Attribs() const { return std::views::iota(firstAttrib, firstAttrib + attribCount); }
 };
 
 struct DxfBlock {
@@ -73,11 +79,15 @@ struct DxfObject {
 };
 
 // Handle of any object or entity, for addressing by handle.
+// The type indexes of ATTRIB and INSERT in DxfModel::typeNames.
+inline constexpr std::uint32_t kAttribType = 1, kInsertType = 2;
+
 struct HandleEntry {
     std::uint64_t handle = 0;
-    std::string_view type;  // entity or object type as the file has it
-    int attrib = -1;        // index into DxfModel::attribs for an ATTRIB
-    int insert = -1;        // index into DxfModel::inserts for an INSERT (while reading)
+    std::uint32_t type = 0;  // the entity or object type: an index into DxfModel::typeNames
+    int index = -1;          // an ATTRIB's in DxfModel::attribs, an INSERT's in DxfModel::inserts
+    int Attrib() const { return type == kAttribType ? index : -1; }
+    int Insert() const { return type == kInsertType ? index : -1; }
     bool operator<(const HandleEntry& o) const { return handle < o.handle; }
 };
 
@@ -92,7 +102,10 @@ struct DxfModel {
     std::vector<DxfAttrib> attribs;
     std::vector<std::vector<DxfToken>> mtextChunks;  // of the multi-line attributes, in file order
     std::vector<HandleEntry> handles;  // sorted by handle
+    std::vector<std::string_view> typeNames;  // the types of the handles' holders, as the file names them
     std::vector<DxfObject> objects;    // sorted by handle
+
+    std::string_view TypeName(const HandleEntry& e) const { return typeNames[e.type]; }
 };
 
 // Parses the whole file. On failure returns false with a reason in strErr

@@ -1,6 +1,7 @@
 // One pass over the tokens of a DXF file that indexes block records, layouts,
 // blocks, inserts with their attributes and the constant attribute definitions.
 #include <algorithm>
+#include <array>
 #include <unordered_map>
 
 #include "component/LayoutName.h"
@@ -20,10 +21,13 @@ std::string UpperKey(std::string_view name) {
     return key;
 }
 
-// The record types the index tells apart, each named once per record.
+// The record types the index tells apart, each named once per record; the
+// order is that of their indexes in DxfModel::typeNames.
 enum class RecordType {
     Other, Attrib, Insert, SeqEnd, AttDef, Block, EndBlk, BlockRecord, Layout, Dictionary, XRecord, DimStyle
 };
+static_assert(static_cast<std::uint32_t>(RecordType::Attrib) == kAttribType &&
+              static_cast<std::uint32_t>(RecordType::Insert) == kInsertType);
 
 RecordType TypeOf(std::string_view type) {
     switch (type.size()) {
@@ -167,7 +171,12 @@ void SortByHandle(std::vector<HandleEntry>& entries) {
 class Reader {
 public:
     // sizeHint: the file's size as far as known, for making room.
-    Reader(DxfTokenizer& tok, std::size_t sizeHint, DxfModel& model) : tok_(tok), sizeHint_(sizeHint), m_(model) {}
+    Reader(DxfTokenizer& tok, std::size_t sizeHint, DxfModel& model) : tok_(tok), sizeHint_(sizeHint), m_(model) {
+        // The types told apart come first, at the index of their kind.
+        for (int k = 0; k <= static_cast<int>(RecordType::DimStyle); ++k) {
+            m_.typeNames.push_back(NameOf(static_cast<RecordType>(k), "", m_.texts));
+        }
+    }
 
     bool Run(std::string& strErr, bool& notDxf) {
         m_.encoding = tok_.Encoding();
@@ -409,9 +418,8 @@ private:
         if (hasHandle) {
             HandleEntry e;
             e.handle = handle;
-            e.type = NameOf(r.kind, r.type, m_.texts);
-            e.attrib = attribIndex;
-            e.insert = insertIndex;
+            e.type = TypeIndex(r.kind, r.type);
+            e.index = attribIndex >= 0 ? attribIndex : insertIndex;
             m_.handles.push_back(e);
         }
     }
@@ -442,7 +450,7 @@ private:
         ins.columns = columns > 0 ? static_cast<int>(columns) : 1;
         ins.rows = rows > 0 ? static_cast<int>(rows) : 1;
         ins.hasFollowFlag = r.has66;
-        if (r.has66) ins.followFlag = m_.texts.Token(r.tok66);
+        if (r.has66) ins.followFlag = m_.texts.Value(r.tok66);
         int index = static_cast<int>(m_.inserts.size());
         if (section_ == Section::Blocks) {
             if (currentBlock_ < 0) currentBlock_ = BlockIndex("");
@@ -463,7 +471,7 @@ private:
         a.tag = m_.texts.Shared(r.name);
         a.entity = Span{r.start, end};
         a.hasValue = r.hasValue;
-        if (r.hasValue) a.value = m_.texts.Token(r.value);
+        if (r.hasValue) a.value = m_.texts.Value(r.value);
         if (!r.xdict.empty()) ParseHandle(r.xdict, a.xdict);
         a.multiLine = r.embedded && !r.chunks.empty();
         if (a.multiLine) {
@@ -472,7 +480,11 @@ private:
         }
         a.insert = attachTo_;
         int index = static_cast<int>(m_.attribs.size());
-        m_.inserts[static_cast<std::size_t>(attachTo_)].attribs.push_back(index);
+        DxfInsert& ins = m_.inserts[static_cast<std::size_t>(attachTo_)];
+        // The attributes of an insert come one after the other (attachTo_
+        // moves on to another insert only), so a count is all it takes.
+        if (ins.attribCount == 0) ins.firstAttrib = index;
+        ++ins.attribCount;
         m_.attribs.push_back(std::move(a));
         return index;
     }
@@ -487,6 +499,24 @@ private:
         for (auto& entry : o.entries) entry.first = m_.texts.Keep(entry.first);
         if (r.embeddedText == 2) o.textChunks = KeptTokens(r.chunks);
         m_.objects.push_back(std::move(o));
+    }
+
+    // The index of a type in the model's type names.
+    std::uint32_t TypeIndex(RecordType kind, std::string_view type) {
+        if (kind != RecordType::Other) return static_cast<std::uint32_t>(kind);
+        // A drawing has a few dozen types: a small table of recent ones
+        // spares most lookups the map's hashing.
+        auto& recent = recentTypes_[(type.size() * 31 + (type.empty() ? 0 : static_cast<unsigned char>(type.back()))) %
+                                    recentTypes_.size()];
+        if (recent.first == type && recent.first.data()) return recent.second;
+        auto it = typeIndex_.find(type);
+        if (it == typeIndex_.end()) {
+            const std::string_view kept = m_.texts.Shared(type);
+            m_.typeNames.push_back(kept);
+            it = typeIndex_.emplace(kept, static_cast<std::uint32_t>(m_.typeNames.size() - 1)).first;
+        }
+        recent = *it;
+        return it->second;
     }
 
     std::vector<DxfToken> KeptTokens(const std::vector<DxfToken>& tokens) {
@@ -596,8 +626,8 @@ private:
             auto kept = handles.begin();
             for (auto it = handles.begin(); it != handles.end(); ++it) {
                 if (kept != handles.begin() && it->handle == (kept - 1)->handle) {
-                    if (it->attrib >= 0) m_.attribs[static_cast<std::size_t>(it->attrib)].synthetic = true;
-                    if (it->insert >= 0) m_.inserts[static_cast<std::size_t>(it->insert)].synthetic = true;
+                    if (it->Attrib() >= 0) m_.attribs[static_cast<std::size_t>(it->Attrib())].synthetic = true;
+                    if (it->Insert() >= 0) m_.inserts[static_cast<std::size_t>(it->Insert())].synthetic = true;
                     continue;
                 }
                 *kept++ = *it;
@@ -609,13 +639,13 @@ private:
             DxfInsert& ins = m_.inserts[i];
             if (!ins.synthetic) continue;
             ins.id = ++next;
-            handles.push_back(HandleEntry{ins.id, "INSERT", -1, static_cast<int>(i)});
+            handles.push_back(HandleEntry{ins.id, kInsertType, static_cast<int>(i)});
         }
         for (std::size_t i = 0; i < m_.attribs.size(); ++i) {
             DxfAttrib& a = m_.attribs[i];
             if (!a.synthetic) continue;
             a.id = ++next;
-            handles.push_back(HandleEntry{a.id, "ATTRIB", static_cast<int>(i), -1});
+            handles.push_back(HandleEntry{a.id, kAttribType, static_cast<int>(i)});
         }
         // Synthetic ids are larger than every handle, so the order holds.
     }
@@ -642,6 +672,8 @@ private:
     std::vector<std::uint64_t> blockRecordOf_;                            // per block, 0 when unknown
     std::unordered_map<std::uint64_t, std::string> layoutNames_, layoutByBlockRecord_;
     std::unordered_map<std::string, int> constantByBlock_;
+    std::unordered_map<std::string_view, std::uint32_t> typeIndex_;  // of the types not told apart
+    std::array<std::pair<std::string_view, std::uint32_t>, 32> recentTypes_{};
 };
 
 }  // namespace

@@ -45,7 +45,7 @@ void ExpectFirstHoldersFound(const std::vector<std::uint64_t>& handles, const st
     for (const auto& [handle, record] : first) {
         const HandleEntry* e = Found(model, handle);
         ASSERT_NE(e, nullptr) << label << ": handle " << handle;
-        EXPECT_EQ(e->type, "T" + std::to_string(record)) << label << ": handle " << handle;
+        EXPECT_EQ(model.TypeName(*e), "T" + std::to_string(record)) << label << ": handle " << handle;
     }
     const std::uint64_t highest = first.empty() ? 0 : first.rbegin()->first;
     EXPECT_EQ(Found(model, highest + 1), nullptr) << label;
@@ -103,13 +103,13 @@ TEST(DxfHandleIndex, TakenAndMissingHandlesGetIdsOfTheirOwn) {
     EXPECT_NE(model.inserts[0].id, model.attribs[0].id);
     const auto found = [&](std::uint64_t handle) { return Found(model, handle); };
     ASSERT_NE(found(0x21), nullptr);
-    EXPECT_EQ(found(0x21)->type, "T1");  // the first holder keeps it
+    EXPECT_EQ(model.TypeName(*found(0x21)), "T1");  // the first holder keeps it
     ASSERT_NE(found(model.inserts[0].id), nullptr);
-    EXPECT_EQ(found(model.inserts[0].id)->insert, 0);
+    EXPECT_EQ(found(model.inserts[0].id)->Insert(), 0);
     ASSERT_NE(found(model.attribs[0].id), nullptr);
-    EXPECT_EQ(found(model.attribs[0].id)->attrib, 0);
+    EXPECT_EQ(found(model.attribs[0].id)->Attrib(), 0);
     ASSERT_NE(found(0x22), nullptr);
-    EXPECT_EQ(found(0x22)->attrib, 1);
+    EXPECT_EQ(found(0x22)->Attrib(), 1);
 }
 
 }  // namespace

@@ -40,11 +40,10 @@ TEST(DxfModelTexts, OutliveTheFileBytes) {
     ASSERT_EQ(model.inserts.size(), 1u);
     EXPECT_EQ(model.inserts[0].name, "FRAME");
     EXPECT_EQ(model.inserts[0].layer, "TITLE");
-    EXPECT_EQ(model.inserts[0].followFlag.value, "     1");
+    EXPECT_EQ(model.inserts[0].followFlag.text, "     1");
     ASSERT_EQ(model.attribs.size(), 2u);
     EXPECT_EQ(model.attribs[0].tag, "DWGNO");
-    EXPECT_EQ(model.attribs[0].value.value, "A-101");
-    EXPECT_EQ(DxfKeptTexts::CodeBytes(model.attribs[0].value), "  1\r\n");
+    EXPECT_EQ(model.attribs[0].value.text, "A-101");
     EXPECT_EQ(model.attribs[1].tag, "NOTE");
     ASSERT_EQ(model.mtextChunks.size(), 1u);
     EXPECT_EQ(Text(model.mtextChunks[0]), "first part|last part|");
@@ -56,7 +55,9 @@ TEST(DxfModelTexts, OutliveTheFileBytes) {
     EXPECT_EQ(model.objects[0].entries[0].first, "ACAD_MLATT");
     EXPECT_EQ(model.objects[1].type, "XRECORD");
     EXPECT_EQ(Text(model.objects[1].textChunks), "kept copy|end|");
-    for (const HandleEntry& e : model.handles) EXPECT_EQ(e.type.find('#'), std::string_view::npos) << e.handle;
+    for (const HandleEntry& e : model.handles) {
+        EXPECT_EQ(model.TypeName(e).find('#'), std::string_view::npos) << e.handle;
+    }
 }
 
 }  // namespace

@@ -74,6 +74,32 @@ TEST(DxfResave, SplicesTheSameForAnyCutOfTheFile) {
     }
 }
 
+// Values set in any order, some more than once, read back as last set.
+TEST(DxfResave, ValuesReadBackAsLastSet) {
+    std::string st;
+    auto doc = dxf::DxfDocument::Open(Drawing(40), st);
+    ASSERT_TRUE(doc) << st;
+    for (int i = 39; i >= 0; i -= 3) ASSERT_EQ(doc->SetAttributeValue(Attrib(i, 0), "first " + std::to_string(i)), kStatusOk);
+    for (int i = 0; i < 40; i += 6) ASSERT_EQ(doc->SetAttributeValue(Attrib(i, 0), "again " + std::to_string(i)), kStatusOk);
+    std::string seen;
+    AttributeRows rows;
+    ASSERT_TRUE(doc->ListAttributes(rows));
+    for (const AttributeRow& r : rows.rows) {
+        if (r.tag == "DWGNO" && r.value.find(" as it was read") == std::string_view::npos) {
+            seen += std::string(r.value) + ";";
+        }
+    }
+    std::string expected;
+    for (int i = 0; i < 40; ++i) {
+        if (i % 6 == 0) {
+            expected += "again " + std::to_string(i) + ";";
+        } else if ((39 - i) % 3 == 0) {
+            expected += "first " + std::to_string(i) + ";";
+        }
+    }
+    EXPECT_EQ(seen, expected);
+}
+
 TEST(DxfResave, WritesWhatADocumentKeepingTheBytesWrites) {
     TempDir dir;
     const std::string original = Drawing(22000);  // about 10 MB: the edits fall on both sides of stretch ends
