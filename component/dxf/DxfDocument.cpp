@@ -305,7 +305,8 @@ DxfObject* DxfDocument::FindObject(std::uint64_t handle) {
 }
 
 const DxfObject* DxfDocument::MultiLineCopyOf(const DxfAttrib& a) {
-    const DxfObject* dict = a.xdict ? FindObject(a.xdict) : nullptr;
+    const std::uint64_t xdict = model_.XdictOf(static_cast<int>(IndexOf(a)));
+    const DxfObject* dict = xdict ? FindObject(xdict) : nullptr;
     if (!dict || dict->type != "DICTIONARY") return nullptr;
     for (const auto& [name, handle] : dict->entries) {
         if (Trim(name) != "ACAD_MLATT") continue;

@@ -3,6 +3,7 @@
 // kept by DxfModel::texts: copies, or views into file bytes that stay.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <ranges>
@@ -28,7 +29,6 @@ struct DxfAttrib {
     std::string_view tag;        // raw bytes of group 2
     Span entity;                 // from its group 0 to the next group 0
     DxfValue value;              // group 1
-    std::uint64_t xdict = 0;     // its extension dictionary, 0 when none
     int insert = -1;             // owning insert
     int mtext = -1;              // its groups 3 and 1 in DxfModel::mtextChunks, when multi-line
     bool synthetic = false;      // no usable handle in the file
@@ -104,8 +104,16 @@ struct DxfModel {
     std::vector<HandleEntry> handles;  // sorted by handle
     std::vector<std::string_view> typeNames;  // the types of the handles' holders, as the file names them
     std::vector<DxfObject> objects;    // sorted by handle
+    // The attributes with an extension dictionary (few have one): attribute
+    // index and dictionary handle, by index.
+    std::vector<std::pair<int, std::uint64_t>> xdicts;
 
     std::string_view TypeName(const HandleEntry& e) const { return typeNames[e.type]; }
+    // The extension dictionary of attribute `attrib`; 0 when it has none.
+    std::uint64_t XdictOf(int attrib) const {
+        const auto it = std::lower_bound(xdicts.begin(), xdicts.end(), std::pair<int, std::uint64_t>{attrib, 0});
+        return it != xdicts.end() && it->first == attrib ? it->second : 0;
+    }
 };
 
 // Parses the whole file. On failure returns false with a reason in strErr

@@ -472,7 +472,6 @@ private:
         a.entity = Span{r.start, end};
         a.hasValue = r.hasValue;
         if (r.hasValue) a.value = m_.texts.Value(r.value);
-        if (!r.xdict.empty()) ParseHandle(r.xdict, a.xdict);
         a.multiLine = r.embedded && !r.chunks.empty();
         if (a.multiLine) {
             a.mtext = static_cast<int>(m_.mtextChunks.size());
@@ -480,6 +479,8 @@ private:
         }
         a.insert = attachTo_;
         int index = static_cast<int>(m_.attribs.size());
+        std::uint64_t xdict = 0;
+        if (!r.xdict.empty() && ParseHandle(r.xdict, xdict) && xdict != 0) m_.xdicts.emplace_back(index, xdict);
         DxfInsert& ins = m_.inserts[static_cast<std::size_t>(attachTo_)];
         // The attributes of an insert come one after the other (attachTo_
         // moves on to another insert only), so a count is all it takes.
