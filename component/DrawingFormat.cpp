@@ -63,6 +63,7 @@ std::unique_ptr<IDrawingDocument> OpenDrawingFile(const std::string& strPath, st
         } while (got > 0 && filled < first.size());
         first.resize(filled);
         if (IsDwg(first)) {
+            first.reserve(static_cast<std::size_t>(file.Size()));
             if (!ReadRest(file, first, err)) return cannotRead();
             return OpenDwgDocument(std::move(first), strPath, strStatus);
         }

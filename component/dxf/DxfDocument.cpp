@@ -456,8 +456,20 @@ std::vector<std::string_view> DxfDocument::Pieces() const {
 
 std::string DxfDocument::Serialize() const {
     std::string out;
-    out.reserve(data_.size() + 256);
-    for (const std::string_view piece : Pieces()) out += piece;
+    if (source_.path.empty()) {
+        out.reserve(data_.size() + 256);
+        for (const std::string_view piece : Pieces()) out += piece;
+        return out;
+    }
+    // The bytes are read again, as saving reads them; none when they cannot be.
+    DxfSplicedFile spliced(source_, edits_);
+    std::vector<std::string_view> pieces;
+    std::string why;
+    do {
+        pieces.clear();
+        if (!spliced.Next(pieces, why)) return std::string();
+        for (const std::string_view piece : pieces) out += piece;
+    } while (!pieces.empty());
     return out;
 }
 

@@ -42,7 +42,8 @@ public:
     // The version number that Save accepts besides -1: the digits of $ACADVER
     // (1015 for AC1015); AC1009 for a file that does not name its version.
     int VersionNumber() const;
-    // The bytes Save would write, of a document that keeps its bytes (Open).
+    // The bytes Save would write; empty when a document that does not keep
+    // its bytes cannot read them again as they were.
     std::string Serialize() const;
 
 private:

@@ -1,13 +1,6 @@
 #include "component/dxf/DxfSplice.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <memory>
-
-#include "component/ContentHash.h"
-#include "platform/FileSystem.h"
 
 namespace kel::dxf {
 
@@ -34,52 +27,50 @@ void DxfSplicer::Finish(std::vector<std::string_view>& pieces) {
     }
 }
 
-namespace {
+DxfSplicedFile::DxfSplicedFile(const DxfSourceFile& source, const DxfEdits& edits)
+    : source_(source), splicer_(edits), hasher_(HashKind::Wordwise) {}
 
-constexpr std::size_t kStretch = 1024 * 1024;
-
-}  // namespace
+bool DxfSplicedFile::Next(std::vector<std::string_view>& pieces, std::string& strWhy) {
+    if (!opened_) {
+        if (!file_.Open(source_.path, strWhy)) {
+            strWhy = "cannot read the drawing again: " + strWhy;
+            return false;
+        }
+        buffer_ = std::make_unique_for_overwrite<char[]>(kStretch);
+        opened_ = true;
+    }
+    while (!ended_ && pieces.empty()) {
+        std::size_t got = 0;
+        if (!file_.Read(buffer_.get(), kStretch, got, strWhy)) {
+            strWhy = "cannot read the drawing again: " + strWhy;
+            return false;
+        }
+        if (got > 0) {
+            hasher_.Add(buffer_.get(), got);
+            read_ += got;
+            splicer_.Add(std::string_view(buffer_.get(), got), pieces);
+            continue;
+        }
+        // Everything the edits are spliced into must be what was read.
+        if (read_ != source_.size || hasher_.Result() != source_.hash) {
+            strWhy = "the drawing's file changed since it was read";
+            return false;
+        }
+        splicer_.Finish(pieces);
+        ended_ = true;
+    }
+    return true;
+}
 
 bool SaveSpliced(const DxfSourceFile& source, const DxfEdits& edits, const std::string& strPath,
                  std::string& strErr) {
-    std::FILE* file = OpenFileUtf8(source.path, "rb");
-    if (!file) {
-        strErr = "cannot read the drawing again: " + std::string(std::strerror(errno));
-        return false;
-    }
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, std::fclose);
-    const auto buffer = std::make_unique_for_overwrite<char[]>(kStretch);
-    DxfSplicer splicer(edits);
-    ContentHasher read(HashKind::Wordwise);
-    std::uint64_t readSize = 0;
-    bool ended = false;
-    const ContentSource next = [&](std::vector<std::string_view>& pieces, std::string& strWhy) {
-        while (!ended && pieces.empty()) {
-            const std::size_t n = std::fread(buffer.get(), 1, kStretch, file);
-            if (n > 0) {
-                read.Add(buffer.get(), n);
-                readSize += n;
-                splicer.Add(std::string_view(buffer.get(), n), pieces);
-                continue;
-            }
-            if (std::ferror(file)) {
-                strWhy = "cannot read the drawing again: read error";
-                return false;
-            }
-            // Everything the edits are spliced into must be what was read.
-            if (readSize != source.size || read.Result() != source.hash) {
-                strWhy = "the drawing's file changed since it was read";
-                return false;
-            }
-            splicer.Finish(pieces);
-            ended = true;
-        }
-        return true;
-    };
+    DxfSplicedFile spliced(source, edits);
     // The size the saved drawing will have, so that a large one is written as it comes.
     std::uint64_t size = source.size;
     for (const auto& [start, edit] : edits) size = size + edit.bytes.size() - (std::max(edit.end, start) - start);
-    return WriteFileAtomic(strPath, next, strErr, size);
+    return WriteFileAtomic(
+        strPath, [&](std::vector<std::string_view>& pieces, std::string& strWhy) { return spliced.Next(pieces, strWhy); },
+        strErr, size);
 }
 
 }  // namespace kel::dxf

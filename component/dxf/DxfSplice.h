@@ -7,9 +7,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "component/ContentHash.h"
+#include "platform/FileSystem.h"
 
 namespace kel::dxf {
 
@@ -41,6 +45,26 @@ struct DxfSourceFile {
     std::string path;
     std::uint64_t size = 0;
     std::uint64_t hash = 0;  // ContentHash, HashKind::Wordwise
+};
+
+// The source file's bytes with the edits spliced in, read a stretch at a time.
+class DxfSplicedFile {
+public:
+    DxfSplicedFile(const DxfSourceFile& source, const DxfEdits& edits);
+    // The pieces of the next stretch (views valid until the next call); none
+    // at the end. False with the reason when the source cannot be read or,
+    // once read to its end, did not hold the bytes it held.
+    bool Next(std::vector<std::string_view>& pieces, std::string& strWhy);
+
+private:
+    static constexpr std::size_t kStretch = 1024 * 1024;
+    const DxfSourceFile& source_;
+    DxfSplicer splicer_;
+    FileReader file_;
+    std::unique_ptr<char[]> buffer_;
+    ContentHasher hasher_;
+    std::uint64_t read_ = 0;
+    bool opened_ = false, ended_ = false;
 };
 
 // Replaces the file at strPath (WriteFileAtomic) by the source file's bytes

@@ -136,10 +136,16 @@ TEST(DxfResave, NeverSplicesIntoAFileThatChangedSinceItWasRead) {
     ASSERT_EQ(OpenIn(c, path), kStatusOk);
     c.SetAttributeValue("new", Attrib(5, 0));
     ASSERT_EQ(c.Status(), kStatusOk);
+    std::string st;
+    const auto doc = OpenDrawingFile(path, st);
+    auto* const read = dynamic_cast<dxf::DxfDocument*>(doc.get());
+    ASSERT_NE(read, nullptr) << st;
+    EXPECT_TRUE(SameBytes(read->Serialize(), original));
     // Another program changes one byte far from the edit, keeping the size.
     std::string other = original;
     other[original.size() - 40] = other[original.size() - 40] == 'A' ? 'B' : 'A';
     dir.Write("a.dxf", other);
+    EXPECT_EQ(read->Serialize(), "");
     for (const std::string& target : {path, dir.File("copy.dxf")}) {
         c.SaveFile(target, -1);
         EXPECT_EQ(c.Status(), "4002:Cannot write " + target + ": the drawing's file changed since it was read");
