@@ -23,18 +23,6 @@ bool IsDwg(const std::string& bytes) {
     return true;
 }
 
-// Appends the rest of the file to bytes.
-bool ReadRest(FileReader& file, std::string& bytes, std::string& strErr) {
-    constexpr std::size_t kPiece = std::size_t{1} << 18;
-    const auto piece = std::make_unique_for_overwrite<char[]>(kPiece);
-    std::size_t got = 0;
-    do {
-        if (!file.Read(piece.get(), kPiece, got, strErr)) return false;
-        bytes.append(piece.get(), got);
-    } while (got > 0);
-    return true;
-}
-
 }  // namespace
 
 std::unique_ptr<IDrawingDocument> OpenDrawingFile(const std::string& strPath, std::string& strStatus) {
@@ -47,8 +35,7 @@ std::unique_ptr<IDrawingDocument> OpenDrawingFile(const std::string& strPath, st
     if (!file.Open(strPath, err)) return cannotRead();
     if (file.Size() <= kReadWholeUpTo) {
         std::string bytes;
-        bytes.reserve(static_cast<std::size_t>(file.Size()));
-        if (!ReadRest(file, bytes, err)) return cannotRead();
+        if (!file.ReadRest(bytes, err)) return cannotRead();
         // The DWG reader refuses the versions it does not read with their id.
         if (IsDwg(bytes)) return OpenDwgDocument(std::move(bytes), strPath, strStatus);
         if (dxf::LooksLikeDxf(bytes)) return dxf::DxfDocument::Open(std::move(bytes), strStatus);
@@ -63,8 +50,7 @@ std::unique_ptr<IDrawingDocument> OpenDrawingFile(const std::string& strPath, st
         } while (got > 0 && filled < first.size());
         first.resize(filled);
         if (IsDwg(first)) {
-            first.reserve(static_cast<std::size_t>(file.Size()));
-            if (!ReadRest(file, first, err)) return cannotRead();
+            if (!file.ReadRest(first, err)) return cannotRead();
             return OpenDwgDocument(std::move(first), strPath, strStatus);
         }
         if (dxf::LooksLikeDxf(first)) return dxf::DxfDocument::OpenFile(std::move(first), file, strPath, strStatus);

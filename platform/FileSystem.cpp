@@ -142,23 +142,27 @@ bool FileReader::Read(char* buf, std::size_t n, std::size_t& got, std::string& s
     return true;
 }
 
-bool ReadWholeFile(const std::string& strPath, std::string& strData, std::string& strErr) {
-    FileReader file;
-    if (!file.Open(strPath, strErr)) return false;
-    strData.clear();
+bool FileReader::ReadRest(std::string& strData, std::string& strErr) {
     // Room for the size the file has now, then whatever it holds by the time it
     // is read. The pieces pass through a buffer small enough to stay in the
     // processor's cache, so the string's memory is written once, not cleared
     // first and then written again.
-    if (file.Size() > 0) strData.reserve(static_cast<std::size_t>(file.Size()));
+    if (size_ > strData.size()) strData.reserve(static_cast<std::size_t>(size_));
     constexpr std::size_t kPiece = std::size_t{1} << 18;
     const auto piece = std::make_unique_for_overwrite<char[]>(kPiece);
     std::size_t n = 0;
     do {
-        if (!file.Read(piece.get(), kPiece, n, strErr)) return false;
+        if (!Read(piece.get(), kPiece, n, strErr)) return false;
         strData.append(piece.get(), n);
     } while (n > 0);
     return true;
+}
+
+bool ReadWholeFile(const std::string& strPath, std::string& strData, std::string& strErr) {
+    FileReader file;
+    if (!file.Open(strPath, strErr)) return false;
+    strData.clear();
+    return file.ReadRest(strData, strErr);
 }
 
 namespace {

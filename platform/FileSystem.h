@@ -56,6 +56,8 @@ public:
     bool Open(const std::string& strPath, std::string& strErr);
     // Up to n bytes into buf; got is 0 at the end. False with the reason on a read error.
     bool Read(char* buf, std::size_t n, std::size_t& got, std::string& strErr);
+    // Appends the rest of the file to strData.
+    bool ReadRest(std::string& strData, std::string& strErr);
     // The file's size as the system tells it now; 0 when it cannot.
     std::uint64_t Size() const { return size_; }
 
