@@ -112,8 +112,11 @@ std::FILE* OpenFileUtf8(const std::string& strPath, const char* mode) {
 #endif
 }
 
-FileReader::~FileReader() {
+FileReader::~FileReader() { Close(); }
+
+void FileReader::Close() {
     if (file_) std::fclose(file_);
+    file_ = nullptr;
 }
 
 bool FileReader::Open(const std::string& strPath, std::string& strErr) {
@@ -134,6 +137,8 @@ bool FileReader::Open(const std::string& strPath, std::string& strErr) {
 }
 
 bool FileReader::Read(char* buf, std::size_t n, std::size_t& got, std::string& strErr) {
+    got = 0;
+    if (!file_) return true;  // closed: nothing more to read
     got = std::fread(buf, 1, n, file_);
     if (got == 0 && std::ferror(file_)) {
         strErr = "read error";

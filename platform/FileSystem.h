@@ -54,10 +54,13 @@ public:
 
     // False with the reason when the file cannot be opened for reading.
     bool Open(const std::string& strPath, std::string& strErr);
-    // Up to n bytes into buf; got is 0 at the end. False with the reason on a read error.
+    // Up to n bytes into buf; got is 0 at the end (or once closed). False with
+    // the reason on a read error.
     bool Read(char* buf, std::size_t n, std::size_t& got, std::string& strErr);
     // Appends the rest of the file to strData.
     bool ReadRest(std::string& strData, std::string& strErr);
+    // Closes the file (a file open for reading cannot be replaced on Windows).
+    void Close();
     // The file's size as the system tells it now; 0 when it cannot.
     std::uint64_t Size() const { return size_; }
 

@@ -51,6 +51,9 @@ bool DxfSplicedFile::Next(std::vector<std::string_view>& pieces, std::string& st
             splicer_.Add(std::string_view(buffer_.get(), got), pieces);
             continue;
         }
+        // Read to its end: closed now, so that a save over it can replace it
+        // (Windows does not replace a file that is open).
+        file_.Close();
         // Everything the edits are spliced into must be what was read.
         if (read_ != source_.size || hasher_.Result() != source_.hash) {
             strWhy = "the drawing's file changed since it was read";
