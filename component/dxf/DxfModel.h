@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <ranges>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -38,6 +37,22 @@ struct DxfAttrib {
     bool changed = false;        // its new value is kept by the document
 };
 
+// The indexes from first up to (not including) last, for a range-for.
+struct IndexRange {
+    int first = 0, last = 0;
+    struct Iterator {
+        int i;
+        int operator*() const { return i; }
+        Iterator& operator++() {
+            ++i;
+            return *this;
+        }
+        bool operator!=(const Iterator& o) const { return i != o.i; }
+    };
+    Iterator begin() const { return {first}; }
+    Iterator end() const { return {last}; }
+};
+
 struct DxfInsert {
     std::uint64_t id = 0;
     std::string_view name, layer;
@@ -56,7 +71,7 @@ struct DxfInsert {
     bool hasSeqEnd = false;
     bool strayAttribAfterSeqEnd = false;  // an ATTRIB without insert follows the SEQEND
 
-    auto Attribs() const { return std::views::iota(firstAttrib, firstAttrib + attribCount); }
+    IndexRange Attribs() const { return IndexRange{firstAttrib, firstAttrib + attribCount}; }
 };
 
 struct DxfBlock {
