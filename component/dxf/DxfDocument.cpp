@@ -27,10 +27,6 @@ std::size_t UnitLength(std::string_view text, std::size_t i) {
 
 std::string Trimmed(std::string_view text) { return std::string(Trim(text)); }
 
-}  // namespace
-
-namespace {
-
 // Reads the model of a drawing's bytes; a status text.
 std::string ReadModel(std::string_view bytes, DxfModel& model, bool blnBytesStay) {
     std::string err;
