@@ -47,7 +47,7 @@ void CheckBlockReading(std::string_view bytes) {
             return true;
         },
         bytes.size() > 1 ? static_cast<unsigned char>(bytes[1]) % 97 + 1 : 1);
-    const bool blockOk = ReadDxfModel(tok, bytes.size(), blocks, blockErr, blockNotDxf);
+    const bool blockOk = ReadDxfModel(tok, blocks, blockErr, blockNotDxf);
     if (ok != blockOk || err != blockErr || notDxf != blockNotDxf) Fail("outcome");
     if (!ok) return;
     if (whole.complete != blocks.complete || whole.acadVer != blocks.acadVer) Fail("header");

@@ -65,7 +65,7 @@ std::unique_ptr<DxfDocument> DxfDocument::OpenFile(std::string first, FileReader
     });
     std::string err;
     bool notDxf = false;
-    if (!ReadDxfModel(tok, static_cast<std::size_t>(file.Size()), doc->model_, err, notDxf)) {
+    if (!ReadDxfModel(tok, doc->model_, err, notDxf)) {
         strStatus = notDxf ? status::Make(status::kNotADrawing, "Not a drawing file")
                            : status::Make(status::kCorrupt, "Damaged drawing: " + err);
         return nullptr;
@@ -146,8 +146,9 @@ const std::string& DxfDocument::NewValue(std::size_t index) const {
     return it != newValues_.end() && it->first == index ? it->second : kNone;
 }
 
-std::string DxfDocument::AttributeValue(const DxfAttrib& a) const {
-    if (a.changed) return NewValue(IndexOf(a));
+std::string DxfDocument::AttributeValue(int index) const {
+    const DxfAttrib& a = model_.attribs[static_cast<std::size_t>(index)];
+    if (a.changed) return NewValue(static_cast<std::size_t>(index));
     if (a.multiLine) return MTextToPlain(ChunkText(model_.mtextChunks[static_cast<std::size_t>(a.mtext)]));
     return a.hasValue ? codec_.Decode(a.value.text) : std::string();
 }
@@ -176,7 +177,7 @@ DrawingInfo DxfDocument::Describe() const {
                 const DxfAttrib& a = model_.attribs[static_cast<std::size_t>(k)];
                 if (a.deleted) continue;
                 out.attributes.push_back(
-                    AttributeInfo{FormatHandle(a.id), a.id, codec_.Decode(Trim(a.tag)), AttributeValue(a)});
+                    AttributeInfo{FormatHandle(a.id), a.id, codec_.Decode(Trim(a.tag)), AttributeValue(k)});
             }
             block.inserts.push_back(std::move(out));
         }
@@ -226,7 +227,7 @@ bool DxfDocument::ListAttributes(AttributeRows& rows) const {
                 const std::string_view handle = rows.texts.Keep(FormatHandle(a.id));
                 const std::string_view tag = text(Trim(a.tag));
                 // A value changed since the drawing was read may change again while the rows are in use.
-                const std::string_view value = a.changed || a.multiLine ? keep(AttributeValue(a))
+                const std::string_view value = a.changed || a.multiLine ? keep(AttributeValue(k))
                                                : a.hasValue        ? text(a.value.text)
                                                                    : std::string_view();
                 rows.rows.push_back({listed, handle, tag, value});
@@ -300,8 +301,8 @@ DxfObject* DxfDocument::FindObject(std::uint64_t handle) {
     return it != model_.objects.end() && it->handle == handle && !it->deleted ? &*it : nullptr;
 }
 
-const DxfObject* DxfDocument::MultiLineCopyOf(const DxfAttrib& a) {
-    const std::uint64_t xdict = model_.XdictOf(static_cast<int>(IndexOf(a)));
+const DxfObject* DxfDocument::MultiLineCopyOf(int index) {
+    const std::uint64_t xdict = model_.XdictOf(index);
     const DxfObject* dict = xdict ? FindObject(xdict) : nullptr;
     if (!dict || dict->type != "DICTIONARY") return nullptr;
     for (const auto& [name, handle] : dict->entries) {
@@ -312,12 +313,13 @@ const DxfObject* DxfDocument::MultiLineCopyOf(const DxfAttrib& a) {
     return nullptr;
 }
 
-void DxfDocument::ApplyValue(DxfAttrib& a, const std::string& utf8) {
+void DxfDocument::ApplyValue(int index, const std::string& utf8) {
+    const DxfAttrib& a = model_.attribs[static_cast<std::size_t>(index)];
     // Newer CAD programs show a multi-line attribute's ACAD_MLATT copy: it
     // takes the same text as the attribute itself.
     // Each copy changes only where its plain text changes, so line breaks and
     // formatting elsewhere in it stay.
-    if (const DxfObject* copy = MultiLineCopyOf(a)) {
+    if (const DxfObject* copy = MultiLineCopyOf(index)) {
         ReplaceChunks(copy->textChunks, codec_.Encode(EditMText(ChunkText(copy->textChunks), utf8)));
     }
     if (a.multiLine) {
@@ -370,7 +372,8 @@ std::string DxfDocument::SetAttributeValue(const std::string& strHandle, const s
     if (const std::string why = ValueProblem(strValue); !why.empty()) {
         return status::Make(status::kBadValue, "Value cannot be stored: " + why);
     }
-    DxfAttrib& a = model_.attribs[static_cast<std::size_t>(e->Attrib())];
+    const int index = e->Attrib();
+    DxfAttrib& a = model_.attribs[static_cast<std::size_t>(index)];
     if (!a.multiLine && !a.hasValue) {
         return status::Make(status::kBadValue, "Value cannot be stored: the attribute has no value group");
     }
@@ -378,10 +381,11 @@ std::string DxfDocument::SetAttributeValue(const std::string& strHandle, const s
         return status::Make(status::kBadValue, "Value cannot be stored: longer than " +
                                                    std::to_string(MaxValueBytes()) + " bytes in this drawing");
     }
-    ApplyValue(a, strValue);
+    ApplyValue(index, strValue);
     a.changed = true;
-    newValues_.emplace_back(IndexOf(a), strValue);
-    newValuesSorted_ = newValuesSorted_ && (newValues_.size() < 2 || newValues_[newValues_.size() - 2].first < IndexOf(a));
+    const auto at = static_cast<std::size_t>(index);
+    newValues_.emplace_back(at, strValue);
+    newValuesSorted_ = newValuesSorted_ && (newValues_.size() < 2 || newValues_[newValues_.size() - 2].first < at);
     return kStatusOk;
 }
 

@@ -61,8 +61,8 @@ private:
     const HandleEntry* Find(std::uint64_t handle) const;
     // The longest text value this drawing's version takes, in file bytes.
     std::size_t MaxValueBytes() const;
-    std::string AttributeValue(const DxfAttrib& a) const;
-    std::size_t IndexOf(const DxfAttrib& a) const { return static_cast<std::size_t>(&a - model_.attribs.data()); }
+    // The value of the attribute at `index` in the model.
+    std::string AttributeValue(int index) const;
     // A token with the given code and encoded value, in the style of `like`
     // (a token the model kept with its group code).
     std::string MakeToken(const DxfToken& like, int code, std::string_view value) const;
@@ -71,12 +71,12 @@ private:
     std::string ChunkText(const std::vector<DxfToken>& chunks) const;
     // Writes text (file bytes) as groups 3 and 1 in the place of chunks.
     void ReplaceChunks(const std::vector<DxfToken>& chunks, std::string_view text);
-    void ApplyValue(DxfAttrib& a, const std::string& utf8);
+    void ApplyValue(int index, const std::string& utf8);
     void DropEditsWithin(Span span);
     DxfObject* FindObject(std::uint64_t handle);
     // The ACAD_MLATT record in the attribute's extension dictionary that keeps
     // a second copy of a multi-line attribute's text; null when there is none.
-    const DxfObject* MultiLineCopyOf(const DxfAttrib& a);
+    const DxfObject* MultiLineCopyOf(int index);
     // Removes every object the handle owns, and what those own in turn.
     void DeleteOwnedObjects(std::uint64_t owner);
 

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "component/ChunkedVector.h"
 #include "component/DrawingHandle.h"
 #include "component/dxf/DxfKeptTexts.h"
 #include "component/dxf/DxfTokenizer.h"
@@ -113,10 +114,12 @@ struct DxfModel {
     std::string_view dwgCodePage;  // empty when the file does not say
     bool complete = false;         // the end-of-file marker (0/EOF) was reached
     std::vector<DxfBlock> blocks;
-    std::vector<DxfInsert> inserts;
-    std::vector<DxfAttrib> attribs;
+    // The entries of the index grow a chunk at a time (no guess at their
+    // number, no copy while they grow).
+    ChunkedVector<DxfInsert> inserts;
+    ChunkedVector<DxfAttrib> attribs;
     std::vector<std::vector<DxfToken>> mtextChunks;  // of the multi-line attributes, in file order
-    std::vector<HandleEntry> handles;  // sorted by handle
+    ChunkedVector<HandleEntry> handles;  // sorted by handle
     std::vector<std::string_view> typeNames;  // the types of the handles' holders, as the file names them
     std::vector<DxfObject> objects;    // sorted by handle
     // The attributes with an extension dictionary (few have one): attribute
@@ -137,9 +140,9 @@ struct DxfModel {
 // model views its texts in them instead of copying them.
 bool ReadDxfModel(std::string_view data, DxfModel& model, std::string& strErr, bool& notDxf,
                   bool blnBytesStay = false);
-// The same, for the tokens of a file read a block at a time (sizeHint: its
-// size as far as known). The tokenizer stops at the end-of-file marker.
-bool ReadDxfModel(DxfTokenizer& tok, std::size_t sizeHint, DxfModel& model, std::string& strErr, bool& notDxf);
+// The same, for the tokens of a file read a block at a time. The tokenizer
+// stops at the end-of-file marker.
+bool ReadDxfModel(DxfTokenizer& tok, DxfModel& model, std::string& strErr, bool& notDxf);
 
 // Handles are read and written as every format does (component/DrawingHandle.h).
 using ::kel::FormatHandle;

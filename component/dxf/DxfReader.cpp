@@ -170,8 +170,7 @@ void SortByHandle(std::vector<HandleEntry>& entries) {
 
 class Reader {
 public:
-    // sizeHint: the file's size as far as known, for making room.
-    Reader(DxfTokenizer& tok, std::size_t sizeHint, DxfModel& model) : tok_(tok), sizeHint_(sizeHint), m_(model) {
+    Reader(DxfTokenizer& tok, DxfModel& model) : tok_(tok), m_(model) {
         // The types told apart come first, at the index of their kind.
         for (int k = 0; k <= static_cast<int>(RecordType::DimStyle); ++k) {
             m_.typeNames.push_back(NameOf(static_cast<RecordType>(k), "", m_.texts));
@@ -180,7 +179,6 @@ public:
 
     bool Run(std::string& strErr, bool& notDxf) {
         m_.encoding = tok_.Encoding();
-        Reserve();
         DxfToken t;
         bool any = false;
         while (tok_.Next(t)) {
@@ -203,19 +201,6 @@ public:
     }
 
 private:
-    // Makes room for the entries a drawing of this size is likely to hold, so
-    // that the vectors are not copied, and their old and new buffers touched,
-    // while they grow: an entity with a handle takes at least some dozens of
-    // bytes; a drawing of title blocks and parts holds an attribute per 220
-    // bytes or so and an insert per 870, in ASCII and binary alike. Room that
-    // is not used is never touched; a denser drawing grows the vectors as
-    // usual. Counting the types in the file first cost more than reading it.
-    void Reserve() {
-        m_.handles.reserve(sizeHint_ / 64 + 16);
-        m_.attribs.reserve(sizeHint_ / 160 + 16);
-        m_.inserts.reserve(sizeHint_ / 640 + 16);
-    }
-
     // Handles one token; false at the end of the drawing (0/EOF).
     bool Take(const DxfToken& t) {
         if (t.code == 0) {
@@ -616,24 +601,24 @@ private:
     // Inserts and attributes with no handle, or one already taken, get synthetic
     // ids above every real handle.
     void SettleHandles() {
-        std::vector<HandleEntry>& handles = m_.handles;
+        ChunkedVector<HandleEntry>& handles = m_.handles;
         // Files list handles ascending as a rule; only the others need sorting.
         const bool ascending = std::adjacent_find(handles.begin(), handles.end(), [](const auto& a, const auto& b) {
                                    return b.handle <= a.handle;
                                }) == handles.end();
         if (!ascending) {
-            SortByHandle(handles);
+            std::vector<HandleEntry> sorted(handles.begin(), handles.end());
+            handles.clear();
+            SortByHandle(sorted);
             // The first holder keeps a handle that is taken more than once.
-            auto kept = handles.begin();
-            for (auto it = handles.begin(); it != handles.end(); ++it) {
-                if (kept != handles.begin() && it->handle == (kept - 1)->handle) {
-                    if (it->Attrib() >= 0) m_.attribs[static_cast<std::size_t>(it->Attrib())].synthetic = true;
-                    if (it->Insert() >= 0) m_.inserts[static_cast<std::size_t>(it->Insert())].synthetic = true;
+            for (const HandleEntry& e : sorted) {
+                if (!handles.empty() && e.handle == handles.back().handle) {
+                    if (e.Attrib() >= 0) m_.attribs[static_cast<std::size_t>(e.Attrib())].synthetic = true;
+                    if (e.Insert() >= 0) m_.inserts[static_cast<std::size_t>(e.Insert())].synthetic = true;
                     continue;
                 }
-                *kept++ = *it;
+                handles.push_back(e);
             }
-            handles.erase(kept, handles.end());
         }
         std::uint64_t next = maxHandle_;
         for (std::size_t i = 0; i < m_.inserts.size(); ++i) {
@@ -652,7 +637,6 @@ private:
     }
 
     DxfTokenizer& tok_;
-    std::size_t sizeHint_;
     DxfModel& m_;
     Record rec_;
     Section section_ = Section::None;
@@ -679,16 +663,16 @@ private:
 
 }  // namespace
 
-bool ReadDxfModel(DxfTokenizer& tok, std::size_t sizeHint, DxfModel& model, std::string& strErr, bool& notDxf) {
+bool ReadDxfModel(DxfTokenizer& tok, DxfModel& model, std::string& strErr, bool& notDxf) {
     notDxf = false;
-    Reader reader(tok, sizeHint, model);
+    Reader reader(tok, model);
     return reader.Run(strErr, notDxf);
 }
 
 bool ReadDxfModel(std::string_view data, DxfModel& model, std::string& strErr, bool& notDxf, bool blnBytesStay) {
     if (blnBytesStay) model.texts.Borrow();
     DxfTokenizer tok(data);
-    return ReadDxfModel(tok, data.size(), model, strErr, notDxf);
+    return ReadDxfModel(tok, model, strErr, notDxf);
 }
 
 }  // namespace kel::dxf

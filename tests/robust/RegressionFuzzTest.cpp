@@ -36,7 +36,7 @@ void ExpectSameInBlocks(const std::string& bytes, const std::string& what) {
             block);
         dxf::DxfModel blocks;
         std::string blockErr;
-        EXPECT_EQ(dxf::ReadDxfModel(tok, bytes.size(), blocks, blockErr, notDxf), ok) << label;
+        EXPECT_EQ(dxf::ReadDxfModel(tok, blocks, blockErr, notDxf), ok) << label;
         EXPECT_EQ(blockErr, err) << label;
         EXPECT_EQ(blocks.attribs.size(), whole.attribs.size()) << label;
         EXPECT_EQ(blocks.acadVer, whole.acadVer) << label;
