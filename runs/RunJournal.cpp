@@ -99,15 +99,20 @@ bool ReadRun(const fs::path& folder, JournalRun& run) {
 }
 
 // Keeps strPath's present file as strTarget: a hard link, or a copy when the
-// link cannot be made (another file system).
+// link cannot be made (another file system). The copy is made by the file
+// system a stretch at a time, never holding the drawing in memory; one that
+// fails part way is removed.
 bool KeepFile(const std::string& strPath, const std::string& strTarget, bool& blnLinked, std::string& strErr) {
     std::error_code ec;
     fs::create_hard_link(PathFromUtf8(strPath), PathFromUtf8(strTarget), ec);
     blnLinked = !ec;
     if (blnLinked) return true;
-    std::string strData;
-    if (!ReadWholeFile(strPath, strData, strErr)) return false;
-    return WriteWorkFile(strTarget, strData, strErr);
+    ec.clear();
+    if (fs::copy_file(PathFromUtf8(strPath), PathFromUtf8(strTarget), ec) && !ec) return true;
+    strErr = "cannot copy " + strPath + " to " + strTarget + ": " + ec.message();
+    std::error_code ignored;
+    fs::remove(PathFromUtf8(strTarget), ignored);
+    return false;
 }
 
 }  // namespace
