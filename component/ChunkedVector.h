@@ -158,8 +158,9 @@ private:
     struct Release {
         void operator()(T* p) const { ::operator delete(p, std::align_val_t(alignof(T))); }
     };
-    // Storage for kPerChunk more elements, none constructed yet.
-    void AddChunk() {
+    // Storage for kPerChunk more elements, none constructed yet. Kept out of
+    // line, so that adding an element inlines where it is called.
+    [[gnu::noinline]] void AddChunk() {
         void* raw = ::operator new(kPerChunk * sizeof(T), std::align_val_t(alignof(T)));
         chunks_.emplace_back(static_cast<T*>(raw));
         next_ = chunks_.back().get();
