@@ -161,8 +161,9 @@ private:
     // Storage for kPerChunk more elements, none constructed yet. Kept out of
     // line, so that adding an element inlines where it is called.
     [[gnu::noinline]] void AddChunk() {
-        void* raw = ::operator new(kPerChunk * sizeof(T), std::align_val_t(alignof(T)));
-        chunks_.emplace_back(static_cast<T*>(raw));
+        std::unique_ptr<T, Release> chunk(
+            static_cast<T*>(::operator new(kPerChunk * sizeof(T), std::align_val_t(alignof(T)))));
+        chunks_.push_back(std::move(chunk));  // freed again if the list cannot grow
         next_ = chunks_.back().get();
         limit_ = next_ + kPerChunk;
     }
