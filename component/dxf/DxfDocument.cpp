@@ -27,14 +27,46 @@ std::size_t UnitLength(std::string_view text, std::size_t i) {
 
 std::string Trimmed(std::string_view text) { return std::string(Trim(text)); }
 
-// Reads the model of a drawing's bytes; a status text.
-std::string ReadModel(std::string_view bytes, DxfModel& model, bool blnBytesStay) {
+std::string ModelStatus(bool notDxf, const std::string& err) {
+    return notDxf ? status::Make(status::kNotADrawing, "Not a drawing file")
+                  : status::Make(status::kCorrupt, "Damaged drawing: " + err);
+}
+
+// Reads the model of a drawing's bytes, which outlive it; a status text.
+std::string ReadModel(std::string_view bytes, DxfModel& model) {
     std::string err;
     bool notDxf = false;
-    if (!ReadDxfModel(bytes, model, err, notDxf, blnBytesStay)) {
-        return notDxf ? status::Make(status::kNotADrawing, "Not a drawing file")
-                      : status::Make(status::kCorrupt, "Damaged drawing: " + err);
-    }
+    return ReadDxfModel(bytes, model, err, notDxf, true) ? kStatusOk : ModelStatus(notDxf, err);
+}
+
+// Reads the model of the drawing in the file `file` reads, whose first bytes
+// are `first` (none when `file` reads from the start), a block at a time. Every
+// byte read is hashed while it is at hand, so that saving can tell the file it
+// splices into is the file that was read: `source` gets the size and hash of
+// all of it. A status text.
+std::string ReadModel(std::string first, FileReader& file, DxfModel& model, DxfSourceFile& source) {
+    ContentHasher hasher(HashKind::Wordwise);
+    hasher.Add(first.data(), first.size());
+    std::uint64_t size = first.size();
+    const DxfBytes more = [&](char* buf, std::size_t n, std::size_t& got, std::string& strWhy) {
+        if (!file.Read(buf, n, got, strWhy)) return false;
+        hasher.Add(buf, got);
+        size += got;
+        return true;
+    };
+    DxfTokenizer tok(std::move(first), more);
+    std::string err;
+    bool notDxf = false;
+    if (!ReadDxfModel(tok, model, err, notDxf)) return ModelStatus(notDxf, err);
+    // What follows the end-of-file marker is saved as it is, so it is hashed too.
+    constexpr std::size_t kPiece = std::size_t{1} << 18;
+    const auto piece = std::make_unique_for_overwrite<char[]>(kPiece);
+    std::size_t got = 0;
+    do {
+        if (!more(piece.get(), kPiece, got, err)) return status::Make(status::kCannotRead, "Cannot read file: " + err);
+    } while (got > 0);
+    source.size = size;
+    source.hash = hasher.Result();
     return kStatusOk;
 }
 
@@ -43,7 +75,7 @@ std::string ReadModel(std::string_view bytes, DxfModel& model, bool blnBytesStay
 std::unique_ptr<DxfDocument> DxfDocument::Open(std::string bytes, std::string& strStatus) {
     std::unique_ptr<DxfDocument> doc(new DxfDocument());
     doc->data_ = std::move(bytes);
-    strStatus = ReadModel(doc->data_, doc->model_, true);
+    strStatus = ReadModel(doc->data_, doc->model_);
     if (strStatus != kStatusOk) return nullptr;
     doc->codec_ = TextCodec(doc->model_.acadVer, doc->model_.dwgCodePage);
     return doc;
@@ -52,56 +84,26 @@ std::unique_ptr<DxfDocument> DxfDocument::Open(std::string bytes, std::string& s
 std::unique_ptr<DxfDocument> DxfDocument::OpenFile(std::string first, FileReader& file, const std::string& strPath,
                                                    std::string& strStatus) {
     std::unique_ptr<DxfDocument> doc(new DxfDocument());
-    // Every byte read is hashed while it is at hand, so that saving can tell
-    // the file it splices into is the file that was read.
-    ContentHasher hasher(HashKind::Wordwise);
-    hasher.Add(first.data(), first.size());
-    std::uint64_t size = first.size();
-    DxfTokenizer tok(std::move(first), [&](char* buf, std::size_t n, std::size_t& got, std::string& strWhy) {
-        if (!file.Read(buf, n, got, strWhy)) return false;
-        hasher.Add(buf, got);
-        size += got;
-        return true;
-    });
-    std::string err;
-    bool notDxf = false;
-    if (!ReadDxfModel(tok, doc->model_, err, notDxf)) {
-        strStatus = notDxf ? status::Make(status::kNotADrawing, "Not a drawing file")
-                           : status::Make(status::kCorrupt, "Damaged drawing: " + err);
-        return nullptr;
-    }
-    // What follows the end-of-file marker is saved as it is, so it is hashed too.
-    constexpr std::size_t kPiece = std::size_t{1} << 18;
-    const auto piece = std::make_unique_for_overwrite<char[]>(kPiece);
-    std::size_t got = 0;
-    do {
-        if (!file.Read(piece.get(), kPiece, got, err)) {
-            strStatus = status::Make(status::kCannotRead, "Cannot read file: " + err);
-            return nullptr;
-        }
-        hasher.Add(piece.get(), got);
-        size += got;
-    } while (got > 0);
+    doc->source_.path = strPath;
+    strStatus = ReadModel(std::move(first), file, doc->model_, doc->source_);
+    if (strStatus != kStatusOk) return nullptr;
     doc->codec_ = TextCodec(doc->model_.acadVer, doc->model_.dwgCodePage);
-    doc->source_ = DxfSourceFile{strPath, size, hasher.Result()};
-    strStatus = kStatusOk;
     return doc;
 }
 
 std::string DxfDocument::ReadSavedFileAgain() {
     if (!readAgain_) return kStatusOk;
-    std::string bytes, err;
-    if (!ReadWholeFile(source_.path, bytes, err)) {
-        return status::Make(status::kCannotRead, "Cannot read file: " + err);
-    }
+    FileReader file;
+    std::string err;
+    if (!file.Open(source_.path, err)) return status::Make(status::kCannotRead, "Cannot read file: " + err);
     DxfModel model;
-    if (const std::string st = ReadModel(bytes, model, false); st != kStatusOk) return st;
+    DxfSourceFile read{source_.path};
+    if (const std::string st = ReadModel({}, file, model, read); st != kStatusOk) return st;
     // The file holds the values and deletions of the old model, and whatever
     // another program changed since: the new model is what is there now.
     model_ = std::move(model);
     codec_ = TextCodec(model_.acadVer, model_.dwgCodePage);
-    source_.size = bytes.size();
-    source_.hash = ContentHash(bytes, HashKind::Wordwise);
+    source_ = read;
     edits_.clear();
     newValues_.clear();
     readAgain_ = false;
