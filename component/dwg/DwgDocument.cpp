@@ -118,7 +118,8 @@ std::string DwgDocument::MultiLineCopyFor(const DecodedObject& attrib, const std
     found = false;
     const ObjectCommon& c = attrib.common;
     if (AtLeast(file_.version, Version::R2004) && c.xdicMissing) return kStatusOk;
-    const DecodedObject* dict = model_.Find(attrib.Ref(c.xdic));
+    std::string missing;  // no dictionary, or one that does not read: no copy to keep in step
+    const DecodedObject* dict = model_.FindFull(attrib.Ref(c.xdic), bytes_, file_, missing);
     const auto* entries = dict ? std::get_if<DictionaryData>(&dict->data) : nullptr;
     if (!entries) return kStatusOk;
     for (std::size_t i = 0; i < entries->names.size() && i < entries->items.size(); ++i) {

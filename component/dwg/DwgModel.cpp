@@ -25,6 +25,15 @@ std::string Upper(std::string s) {
     return s;
 }
 
+// From R2004 on, what the model reads once loaded: inserts, attributes and
+// their definitions, block headers, layers, layouts and the tables'
+// controls. Blocks, their ends, SEQENDs and dictionaries are decoded and
+// checked like any object, then kept as stubs: the few an edit needs are
+// decoded again then (FindFull).
+bool ReadAfterLoad(const DecodedObject& o) {
+    return !std::holds_alternative<BlockNameData>(o.data) && !std::holds_alternative<DictionaryData>(o.data);
+}
+
 // Objects a thread decodes at a time, and the object area from which a
 // second thread helps.
 constexpr std::size_t kLoadRun = 256;
@@ -69,7 +78,7 @@ DwgModel::Found DwgModel::FindObject(std::string_view area, const ObjectLocation
     if (o.Handle() != loc.handle) {
         return "object map entry " + FormatHandle(loc.handle) + " points at object " + FormatHandle(o.Handle());
     }
-    if (o.prefixOnly) {
+    if (o.prefixOnly || (depth == DecodeDepth::kWorkingSet && !ReadAfterLoad(o))) {
         return Stub{loc.offset, o.Handle(), static_cast<std::uint32_t>(o.totalBytes), o.size, o.common.type,
                     o.common.isEntity};
     }

@@ -26,8 +26,9 @@ public:
     // with a component status when an object is damaged or the block table
     // cannot be found. From R2004 on, where blocks and inserts list what they
     // own, objects of the types without declared fields are decoded up to
-    // their type and handle only and kept as a few numbers; DecodeRest
-    // decodes them fully.
+    // their type and handle only, and those the model does not read once
+    // loaded (blocks, their ends, SEQENDs, dictionaries) are checked in full;
+    // both are kept as a few numbers. DecodeRest decodes them fully.
     bool Load(std::string_view bytes, const DwgFile& file, std::string& status);
     // The same for a file written from the drawing `earlier` was loaded
     // from (its object area `area`): an object whose bytes, wherever it now

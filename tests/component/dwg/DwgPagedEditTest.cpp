@@ -86,7 +86,7 @@ TEST_P(DwgPagedEditTest, EveryCorpusDrawingTakesNewValuesAndLosesOneTag) {
         std::vector<std::pair<std::string, bool>> edits;  // attribute handle, deleted
         std::map<std::string, std::string> wanted;         // attribute handle -> new value
         // Objects that may change: attributes, their inserts and multi-line copies.
-        std::set<std::uint64_t> touched = test::MultiLineCopies(*doc);
+        std::set<std::uint64_t> touched = test::MultiLineCopies(*doc, original);
         std::size_t deleted = 0;
         for (const std::string& line : before) {
             std::vector<std::string> parts;

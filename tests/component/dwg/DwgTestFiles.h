@@ -100,10 +100,14 @@ inline std::vector<std::string> R2004OrganisationCorpusFiles() {
     return out;
 }
 
-// The records in which multi-line attributes keep a copy of their text.
-inline std::set<std::uint64_t> MultiLineCopies(const DwgDocument& doc) {
+// The records in which multi-line attributes keep a copy of their text
+// (the document opened from `bytes`).
+inline std::set<std::uint64_t> MultiLineCopies(const DwgDocument& doc, const std::string& bytes) {
     std::set<std::uint64_t> out;
-    for (const DecodedObject& o : doc.Model().Objects()) {
+    DwgModel full = doc.Model();
+    std::string status;
+    EXPECT_TRUE(full.DecodeRest(bytes, doc.File(), status)) << status;
+    for (const DecodedObject& o : full.Objects()) {
         const auto* d = std::get_if<DictionaryData>(&o.data);
         for (std::size_t i = 0; d && i < d->names.size(); ++i) {
             if (CutAtNul(d->names[i]) == "ACAD_MLATT") out.insert(o.Ref(d->items[i]));
