@@ -22,6 +22,10 @@ constexpr std::size_t kPagePointers[] = {0x0D, 0x20, 0x24};
 
 std::size_t Align(std::size_t n) { return (n + 0x1F) & ~std::size_t{0x1F}; }
 
+// What a written file may take beyond its pages: room for maps grown past
+// the old ones, and for each new page its padding and its map entries.
+constexpr std::size_t kMapsRoom = 64 * 1024, kPageAlignment = 0x20, kPageMapEntryRoom = 64;
+
 // Pages start on 0x20-byte boundaries; the bytes between are taken from the
 // start of the header mask sequence.
 void Pad(std::string& out) {
@@ -191,6 +195,20 @@ bool WriteR2004(std::string_view bytes, const R2004File& file, const std::map<st
         pageMapId = next++;
     }
 
+    // The file is at most the old one with the pages of the replaced
+    // sections swapped for the new ones, and the maps: reserved at once, it
+    // is not copied as it grows.
+    std::size_t most = bytes.size() + kMapsRoom;
+    for (const R2004PageEntry& e : file.pageMap) {
+        auto owner = sectionOfPage.find(e.number);
+        if (owner != sectionOfPage.end() && isReplaced[owner->second]) most -= std::min<std::size_t>(e.size, most);
+    }
+    for (const NewPages& n : fresh) {
+        for (const std::string& stored : n.stored) most += kR2004DataHeaderSize + stored.size() + kPageAlignment;
+        most += n.stored.size() * kPageMapEntryRoom;
+    }
+    out.clear();
+    out.reserve(most);
     out.assign(bytes.substr(0, kR2004PagesStart));
     std::vector<std::pair<std::int32_t, std::uint32_t>> entries;  // the new page map
     std::unordered_map<std::uint64_t, std::uint64_t> moved;      // old page address -> new

@@ -285,7 +285,12 @@ bool WriteR2007(std::string_view bytes, const R2007File& file, const std::map<st
     R2007SystemPageInfo pageInfo;
     const std::string pageMapPage = EncodeR2007SystemPage(pageMap, true, random, pageInfo);
 
-    // Lay the file: the first 0x80 bytes, the header page, the pages, the header copy.
+    // Lay the file: the first 0x80 bytes, the header page, the pages, the
+    // header copy. Its size is known: one allocation, no copies as it grows.
+    std::size_t total = kR2007HeaderAt + kR2007HeaderPageSize + kR2007HeaderPageSize;
+    for (const Placed& p : placed) total += p.stored.empty() ? pageMapPage.size() : p.stored.size();
+    out.clear();
+    out.reserve(total);
     out.assign(bytes.substr(0, kR2007HeaderAt));
     out.append(kR2007HeaderPageSize, '\0');
     std::unordered_map<std::uint64_t, std::uint64_t> moved;  // old page address -> new
