@@ -75,7 +75,9 @@ int main(int argc, char** argv) {
                 options.previous[s.name] = s.data;
             }
             if (replaced.empty()) return Fail(path, std::string("no section differs from ") + argv[1]);
-            if (!kel::dwg::WriteR2004(bytes, file, replaced, options, out, err)) return Fail(path, err);
+            if (!kel::dwg::WriteR2004(bytes, file, {replaced.begin(), replaced.end()}, options, out, err)) {
+                return Fail(path, err);
+            }
             const auto t3 = Clock::now();
             if (!kel::WriteFileAtomic(path, out, err)) return Fail(path, err);
             const auto t4 = Clock::now();

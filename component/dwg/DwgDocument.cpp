@@ -10,6 +10,7 @@
 #include "platform/FileSystem.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kel::dwg {
 namespace {
@@ -27,6 +28,19 @@ bool LooksLikeVersionId(const std::string& bytes) {
 
 // The handle text as messages name it: without the blanks around it.
 std::string Shown(const std::string& strHandle) { return std::string(TrimHandleText(strHandle)); }
+
+// Runs a function when the scope it is made in ends, however it ends.
+template <class F>
+class AtScopeEnd {
+public:
+    explicit AtScopeEnd(F f) : f_(std::move(f)) {}
+    AtScopeEnd(const AtScopeEnd&) = delete;
+    AtScopeEnd& operator=(const AtScopeEnd&) = delete;
+    ~AtScopeEnd() { f_(); }
+
+private:
+    F f_;
+};
 
 }  // namespace
 
@@ -416,6 +430,7 @@ std::string DwgDocument::Save(const std::string& strPath, int lngVersion) {
         return status::Make(status::kUnsupportedVersion,
                             "Saving as version " + std::to_string(lngVersion) + " is not supported");
     }
+    if (!edits_.Empty() && AtLeast(file_.version, Version::R2004)) return SavePaged(strPath);
     // Unchanged, the drawing's own bytes are written; changed, the relaid
     // file once it has been read back.
     std::string out;
@@ -436,6 +451,52 @@ std::string DwgDocument::Save(const std::string& strPath, int lngVersion) {
         model_ = std::move(model);
         edits_ = DwgEdits{};
     }
+    return kStatusOk;
+}
+
+std::string DwgDocument::SavePaged(const std::string& strPath) {
+    // The drawing lends its objects section to the save: the changed objects
+    // go behind it in place, the written file is read back against it, and
+    // the drawing goes on from the file written with it. Whatever fails (or
+    // throws), the drawing gets its section back as it was.
+    ObjectsBuffer objects(std::move(file_.objectSection));
+    DwgFile check;
+    bool checkHolds = false;  // the section moved into `check`
+    bool saved = false;
+    const AtScopeEnd giveBack([&] {
+        if (saved) return;
+        if (checkHolds) objects.data = std::move(check.objectSection);
+        objects.Restore();
+        file_.objectSection = std::move(objects.data);
+    });
+
+    std::string out;
+    std::string why;
+    const bool written = file_.version == Version::R2007 ? RelayR2007File(bytes_, file_, edits_, objects, out, why)
+                                                         : RelayPagedFile(bytes_, file_, edits_, objects, out, why);
+    if (!written) return status::Make(status::kCannotWrite, "Cannot write the drawing: " + why);
+    // Never hand out a file this reader cannot read back (see Relay).
+    std::string checkStatus;
+    DwgModel model;
+    bool readBack = check.Parse(out, checkStatus, file_, bytes_, objects);
+    checkHolds = readBack;
+    if (readBack) {
+        const std::string_view earlierArea =
+            objects.rewritten ? std::string_view(objects.old)
+                              : std::string_view(check.objectSection).substr(0, objects.oldSize);
+        readBack = model.Load(out, check, checkStatus, DwgModel::Earlier{&model_, earlierArea, &edits_.replaced});
+    }
+    if (!readBack) {
+        return status::Make(status::kCannotWrite,
+                            "Cannot write the drawing: the result does not read back (" + checkStatus + ")");
+    }
+    std::string err;
+    if (!WriteFileAtomic(strPath, out, err)) return status::CannotWrite(strPath, err);
+    saved = true;
+    bytes_ = std::move(out);
+    file_ = std::move(check);
+    model_ = std::move(model);
+    edits_ = DwgEdits{};
     return kStatusOk;
 }
 

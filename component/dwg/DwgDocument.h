@@ -48,6 +48,8 @@ private:
                                  bool& found);
     // The edited drawing's bytes, read back into check and model.
     bool Relay(std::string& out, DwgFile& check, DwgModel& model, std::string& status) const;
+    // Save for the paged versions (R2004 on), which need not copy the objects section.
+    std::string SavePaged(const std::string& strPath);
     std::string TypeName(int type) const;
     void EraseDeleted(std::uint64_t attrib, const std::vector<std::uint64_t>& owned, std::uint64_t seqend);
     std::string DeleteOwnedAttrib(const DecodedObject& attrib, const DecodedObject& insert,

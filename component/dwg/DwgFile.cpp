@@ -100,23 +100,28 @@ const ClassDef* DwgFile::ClassOfType(int type) const {
     return nullptr;
 }
 
-bool DwgFile::Parse(std::string_view bytes, std::string& status) { return ParseWith(bytes, nullptr, {}, status); }
+bool DwgFile::Parse(std::string_view bytes, std::string& status) { return ParseWith(bytes, From{}, status); }
 
 bool DwgFile::Parse(std::string_view bytes, std::string& status, const DwgFile& earlier,
                     std::string_view earlierBytes) {
-    return ParseWith(bytes, earlier.r2004 || earlier.r2007 ? &earlier : nullptr, earlierBytes, status);
+    return ParseWith(bytes, From{&earlier, earlierBytes, earlier.objectSection, nullptr}, status);
 }
 
-bool DwgFile::ParseWith(std::string_view bytes, const DwgFile* known, std::string_view earlierBytes,
-                        std::string& status) {
+bool DwgFile::Parse(std::string_view bytes, std::string& status, const DwgFile& earlier,
+                    std::string_view earlierBytes, ObjectsBuffer& objects) {
+    return ParseWith(bytes, From{&earlier, earlierBytes, objects.Old(), &objects.data}, status);
+}
+
+bool DwgFile::ParseWith(std::string_view bytes, const From& from, std::string& status) {
     std::string why;
     bool ok = false;
     Version paged = Version::R13;
     if (bytes.size() >= 6 && VersionFromId(std::string(bytes.substr(0, 6)), paged) &&
         AtLeast(paged, Version::R2004)) {
         version = paged;
-        ok = paged == Version::R2007 ? ParseR2007(bytes, known && known->r2007 ? known : nullptr, earlierBytes, why)
-                                         : ParseR2004(bytes, known && known->r2004 ? known : nullptr, earlierBytes, why);
+        ok = paged == Version::R2007 ? ParseR2007(bytes, from, why) : ParseR2004(bytes, from, why);
+    } else if (from.written) {
+        why = "the file written is not a paged file";
     } else {
         ok = ParseFileHeader(bytes, why) && ParseHeaderVariables(bytes, *Locator(kHeaderSection), why) &&
              ParseClasses(bytes, *Locator(kClassSection), why) &&
@@ -142,12 +147,14 @@ namespace {
 
 // Reads a paged container (R2004File or R2007File with its KnownPages),
 // taking unchanged pages from `earlier` when given, and moves the objects
-// section's data out into `objectSection`. Null with a reason when a section
-// the reader needs is missing or encrypted.
+// section's data out into `objectSection`: from the container, or, where the
+// container was checked against the data it was `written` with, from there.
+// Null with a reason when a section the reader needs is missing or encrypted
+// (`written` is then left as it was).
 template <class Container, class Known>
 std::shared_ptr<Container> ReadContainer(std::string_view bytes, const Container* earlier,
                                          std::string_view earlierObjects, std::string_view earlierBytes,
-                                         std::string& objectSection, std::string& why) {
+                                         std::string* written, std::string& objectSection, std::string& why) {
     Known known;
     if (earlier) {
         known.bytes = earlierBytes;
@@ -155,8 +162,9 @@ std::shared_ptr<Container> ReadContainer(std::string_view bytes, const Container
         for (const auto& s : earlier->sections) known.data[s.name] = s.data;
         known.data[kObjectsSectionName] = earlierObjects;
     }
+    if (written) known.written[kObjectsSectionName] = *written;
     auto container = std::make_shared<Container>();
-    if (!container->Parse(bytes, why, earlier ? &known : nullptr)) return nullptr;
+    if (!container->Parse(bytes, why, earlier || written ? &known : nullptr)) return nullptr;
     for (const char* name : {kHeaderSectionName, kClassesSectionName, kHandlesSectionName, kObjectsSectionName}) {
         const auto* s = container->Find(name);
         if (!s || !s->readable) {
@@ -166,7 +174,7 @@ std::shared_ptr<Container> ReadContainer(std::string_view bytes, const Container
     }
     for (auto& s : container->sections) {
         if (s.name == kObjectsSectionName) {
-            objectSection = std::move(s.data);
+            objectSection = written ? std::move(*written) : std::move(s.data);
             s.data.clear();
         }
     }
@@ -175,30 +183,36 @@ std::shared_ptr<Container> ReadContainer(std::string_view bytes, const Container
 
 }  // namespace
 
-bool DwgFile::ParseR2004(std::string_view bytes, const DwgFile* earlier, std::string_view earlierBytes,
-                         std::string& why) {
+bool DwgFile::ParseR2004(std::string_view bytes, const From& from, std::string& why) {
     maintenanceVersion = static_cast<std::uint8_t>(bytes[0x0B]);
-    auto container = ReadContainer<R2004File, R2004KnownPages>(
-        bytes, earlier ? earlier->r2004.get() : nullptr, earlier ? std::string_view(earlier->objectSection) : "",
-        earlierBytes, objectSection, why);
+    const R2004File* earlier = from.file ? from.file->r2004.get() : nullptr;
+    auto container = ReadContainer<R2004File, R2004KnownPages>(bytes, earlier, from.objects, from.bytes, from.written,
+                                                               objectSection, why);
     if (!container) return false;
     codePage = container->codePage;
     r2004 = container;
-    return ParseSections(container->Find(kHeaderSectionName)->data, container->Find(kClassesSectionName)->data,
-                         container->Find(kHandlesSectionName)->data, why);
+    if (ParseSections(container->Find(kHeaderSectionName)->data, container->Find(kClassesSectionName)->data,
+                      container->Find(kHandlesSectionName)->data, why)) {
+        return true;
+    }
+    if (from.written) *from.written = std::move(objectSection);
+    return false;
 }
 
-bool DwgFile::ParseR2007(std::string_view bytes, const DwgFile* earlier, std::string_view earlierBytes,
-                         std::string& why) {
+bool DwgFile::ParseR2007(std::string_view bytes, const From& from, std::string& why) {
     maintenanceVersion = static_cast<std::uint8_t>(bytes[0x0B]);
-    auto container = ReadContainer<R2007File, R2007KnownPages>(
-        bytes, earlier ? earlier->r2007.get() : nullptr, earlier ? std::string_view(earlier->objectSection) : "",
-        earlierBytes, objectSection, why);
+    const R2007File* earlier = from.file ? from.file->r2007.get() : nullptr;
+    auto container = ReadContainer<R2007File, R2007KnownPages>(bytes, earlier, from.objects, from.bytes, from.written,
+                                                               objectSection, why);
     if (!container) return false;
     codePage = container->codePage;
     r2007 = container;
-    return ParseSections(container->Find(kHeaderSectionName)->data, container->Find(kClassesSectionName)->data,
-                         container->Find(kHandlesSectionName)->data, why);
+    if (ParseSections(container->Find(kHeaderSectionName)->data, container->Find(kClassesSectionName)->data,
+                      container->Find(kHandlesSectionName)->data, why)) {
+        return true;
+    }
+    if (from.written) *from.written = std::move(objectSection);
+    return false;
 }
 
 bool DwgFile::ParseSections(const std::string& header, const std::string& classData, const std::string& handles,

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "component/dwg/DwgTypes.h"
+#include "component/dwg/ObjectsBuffer.h"
 
 namespace kel::dwg {
 
@@ -61,6 +62,14 @@ public:
     // instead of being decoded again (the maps, headers and every other page
     // are checked as always).
     bool Parse(std::string_view bytes, std::string& status, const DwgFile& earlier, std::string_view earlierBytes);
+    // The same for a paged file written from `earlier` with the objects
+    // section in `objects` (DwgWriter.h): `earlier` need not hold its own
+    // section (objects.Old() is it); the new file's objects section is
+    // checked page by page to hold exactly objects.data, which then becomes
+    // this file's objectSection, moved, not copied. On failure `objects`
+    // holds what it held.
+    bool Parse(std::string_view bytes, std::string& status, const DwgFile& earlier, std::string_view earlierBytes,
+               ObjectsBuffer& objects);
 
     // Where the object map's offsets point: the file itself up to R2000, the
     // decompressed objects section from R2004 on.
@@ -91,11 +100,17 @@ public:
     const ClassDef* ClassOfType(int type) const;
 
 private:
-    bool ParseWith(std::string_view bytes, const DwgFile* earlier, std::string_view earlierBytes,
-                   std::string& status);
+    // What a file written from an earlier one is read with.
+    struct From {
+        const DwgFile* file = nullptr;  // its container, or null
+        std::string_view bytes;         // the earlier file
+        std::string_view objects;       // its objects section
+        std::string* written = nullptr;  // the objects section written (Parse with an ObjectsBuffer)
+    };
+    bool ParseWith(std::string_view bytes, const From& from, std::string& status);
     bool ParseFileHeader(std::string_view bytes, std::string& why);
-    bool ParseR2004(std::string_view bytes, const DwgFile* earlier, std::string_view earlierBytes, std::string& why);
-    bool ParseR2007(std::string_view bytes, const DwgFile* earlier, std::string_view earlierBytes, std::string& why);
+    bool ParseR2004(std::string_view bytes, const From& from, std::string& why);
+    bool ParseR2007(std::string_view bytes, const From& from, std::string& why);
     // The paged versions: header variables, classes and object map from
     // their whole sections.
     bool ParseSections(const std::string& header, const std::string& classData, const std::string& handles,

@@ -8,6 +8,7 @@
 #include "component/dwg/DwgCrc.h"
 #include "component/dwg/DwgDecompress.h"
 #include "component/dwg/TwoThreads.h"
+#include "component/dwg/WrittenCheck.h"
 
 namespace kel::dwg {
 namespace {
@@ -246,7 +247,24 @@ bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::s
         return false;
     }
     s.readable = s.encrypted != 1;
-    if (s.readable) s.data.assign(static_cast<std::size_t>(s.size), '\0');  // pages never written are zero
+    const std::string_view* written = nullptr;
+    if (known) {
+        auto w = known->written.find(s.name);
+        if (w != known->written.end()) written = &w->second;
+    }
+    if (written && (!s.readable || s.size != written->size())) {
+        why = "section " + s.name + " does not hold the data written";
+        return false;
+    }
+    if (s.readable && !written) s.data.assign(static_cast<std::size_t>(s.size), '\0');  // pages never written are zero
+    WrittenCheck check(written);
+    auto notWritten = [&] { return "section " + s.name + ": page does not hold the data written"; };
+    // A page's data: into the section, or compared with the data written.
+    auto put = [&](std::size_t start, std::string_view page) {
+        if (written) return check.Holds(start, page);
+        s.data.replace(start, page.size(), page);
+        return true;
+    };
 
     // Pages that decompress in place and are not taken from an earlier file
     // are checked and decompressed once the map is read, on two threads for
@@ -318,26 +336,32 @@ bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::s
         // A page that fits in the section decompresses in place; the last
         // one, whose padding would run past the section's end, beside it.
         const bool inPlace = length == maxPage;
-        if (s.compressed == 2 && inPlace && !isKnown) {
+        if (s.compressed == 2 && inPlace && !isKnown && !written) {
             jobs.push_back({data, checksum, static_cast<std::size_t>(start)});
             if (!apart && !runJobs()) return false;
             continue;
         }
         if (R2004DataChecksum(data) != checksum) return fail("section " + s.name + ": page checksum mismatch");
+        const auto at = static_cast<std::size_t>(start);
         if (isKnown) {
-            s.data.replace(static_cast<std::size_t>(start), same.size(), same);
+            if (!put(at, same)) return fail(notWritten());
             continue;
         }
         if (s.compressed != 2) {
-            s.data.replace(static_cast<std::size_t>(start), std::min(data.size(), length), data.substr(0, length));
+            if (!put(at, data.substr(0, length))) return fail(notWritten());
             continue;
         }
         scratch.resize(maxPage);
         const std::size_t got = Decompress2004(data, scratch.data(), maxPage);
         if (got == kDecompressFailed) return fail("section " + s.name + ": page does not decompress");
-        s.data.replace(static_cast<std::size_t>(start), std::min(got, length), scratch, 0, std::min(got, length));
+        if (!put(at, std::string_view(scratch).substr(0, std::min(got, length)))) return fail(notWritten());
     }
-    return runJobs();
+    if (!runJobs()) return false;
+    if (written && !check.RestIsZero()) {
+        why = "section " + s.name + " does not hold the data written";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace kel::dwg

@@ -59,6 +59,11 @@ struct R2004KnownPages {
     std::string_view bytes;  // the earlier file
     const R2004File* file = nullptr;
     std::map<std::string, std::string_view> data;  // section name -> its decompressed data there
+    // Section name -> the data the new file was written with, held by the
+    // caller: the section's pages are checked to hold exactly these bytes
+    // (and zeroes where no page lies), and its data is left empty instead of
+    // holding a copy.
+    std::map<std::string, std::string_view> written;
 };
 
 class R2004File {

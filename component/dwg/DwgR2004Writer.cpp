@@ -89,7 +89,7 @@ bool SamePage(std::string_view bytes, const R2004File& file, const R2004Section&
            previous.compare(at, page.size(), page) == 0 && file.StoredPage(bytes, s.pages[index].number, stored);
 }
 
-bool MakePages(std::string_view bytes, const R2004File& file, const R2004Section& s, const std::string& data,
+bool MakePages(std::string_view bytes, const R2004File& file, const R2004Section& s, std::string_view data,
                std::string_view previous, bool compress, std::size_t helpFrom, NewPages& out, std::string& why) {
     if (s.maxPageSize == 0 || !s.readable || s.encrypted == 1) {
         why = "section " + s.name + " cannot be written";
@@ -102,7 +102,7 @@ bool MakePages(std::string_view bytes, const R2004File& file, const R2004Section
     std::vector<std::string_view> toCompress;
     std::vector<std::size_t> storedAs;  // where each of them goes in out.stored
     for (std::size_t at = 0; at < data.size(); at += s.maxPageSize) {
-        std::string_view full = std::string_view(data).substr(at, s.maxPageSize);
+        std::string_view full = data.substr(at, s.maxPageSize);
         std::string_view same;
         std::string stored;
         if (out.compressed && SamePage(bytes, file, s, previous, out.stored.size(), at, full, same)) {
@@ -137,8 +137,9 @@ bool MakePages(std::string_view bytes, const R2004File& file, const R2004Section
 
 }  // namespace
 
-bool WriteR2004(std::string_view bytes, const R2004File& file, const std::map<std::string, std::string>& replaced,
-                const R2004WriteOptions& options, std::string& out, std::string& why) {
+bool WriteR2004(std::string_view bytes, const R2004File& file,
+                const std::map<std::string, std::string_view>& replaced, const R2004WriteOptions& options,
+                std::string& out, std::string& why) {
     if (file.headerData.size() != kR2004HeaderSize || file.sectionMapHead.size() != 0x14 ||
         bytes.size() < kR2004PagesStart) {
         why = "the file was not read as an R2004 organisation";

@@ -33,7 +33,8 @@ struct R2004WriteOptions {
 // `file` is `bytes` parsed; `replaced` maps section names to their new
 // decompressed data. False with a reason (and `out` unusable) when a named
 // section is missing or encrypted, or a page lies outside the file.
-bool WriteR2004(std::string_view bytes, const R2004File& file, const std::map<std::string, std::string>& replaced,
-                const R2004WriteOptions& options, std::string& out, std::string& why);
+bool WriteR2004(std::string_view bytes, const R2004File& file,
+                const std::map<std::string, std::string_view>& replaced, const R2004WriteOptions& options,
+                std::string& out, std::string& why);
 
 }  // namespace kel::dwg

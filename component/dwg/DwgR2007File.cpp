@@ -6,6 +6,7 @@
 #include "component/dwg/DwgCrc64.h"
 #include "component/dwg/DwgR2007Pages.h"
 #include "component/dwg/DwgReedSolomon.h"
+#include "component/dwg/WrittenCheck.h"
 
 namespace kel::dwg {
 namespace {
@@ -325,8 +326,25 @@ bool KnownPage(const R2007KnownPages& known, const R2007Section& s, std::size_t 
 
 bool R2007File::ReadSectionData(std::string_view bytes, R2007Section& s, const R2007KnownPages* known,
                                 std::string& why) const {
+    const std::string_view* written = nullptr;
+    if (known) {
+        auto w = known->written.find(s.name);
+        if (w != known->written.end()) written = &w->second;
+    }
+    const std::string notWritten = "section " + s.name + " does not hold the data written";
+    if (written && (!s.readable || s.dataSize != written->size())) {
+        why = notWritten;
+        return false;
+    }
     if (!s.readable) return true;
-    s.data.assign(static_cast<std::size_t>(s.dataSize), '\0');  // pages of zeroes are not written
+    if (!written) s.data.assign(static_cast<std::size_t>(s.dataSize), '\0');  // pages of zeroes are not written
+    WrittenCheck check(written);
+    // A page's data: into the section, or compared with the data written.
+    auto put = [&](std::size_t start, std::string_view page) {
+        if (written) return check.Holds(start, page);
+        s.data.replace(start, page.size(), page);
+        return true;
+    };
     const bool interleaved = s.encoding == 4;
     if (!interleaved && s.encoding != 1) {
         why = "unknown page encoding " + std::to_string(s.encoding);
@@ -359,7 +377,10 @@ bool R2007File::ReadSectionData(std::string_view bytes, R2007Section& s, const R
             const std::string_view coded = bytes.substr(p.address, blocks * kRsCodeWord);
             std::string_view same;
             if (known && known->file && KnownPage(*known, s, static_cast<std::size_t>(&p - s.pages.data()), p, coded, same)) {
-                s.data.replace(static_cast<std::size_t>(p.dataOffset), same.size(), same);
+                if (!put(static_cast<std::size_t>(p.dataOffset), same)) {
+                    why = notWritten;
+                    return false;
+                }
                 continue;
             }
             decoded = RsDecodeInterleavedPage(ReedSolomon::DataPages(), coded, static_cast<std::size_t>(blocks), plain,
@@ -397,7 +418,14 @@ bool R2007File::ReadSectionData(std::string_view bytes, R2007Section& s, const R
             why = pageName + " checksum mismatch";
             return false;
         }
-        s.data.replace(static_cast<std::size_t>(p.dataOffset), page.size(), page);
+        if (!put(static_cast<std::size_t>(p.dataOffset), page)) {
+            why = notWritten;
+            return false;
+        }
+    }
+    if (written && !check.RestIsZero()) {
+        why = notWritten;
+        return false;
     }
     return true;
 }

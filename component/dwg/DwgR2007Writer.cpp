@@ -116,7 +116,7 @@ bool ContainerOf(const R2007File& file, Container& c, std::string& why) {
 // data is cut at the section's page size and encoded anew into `stored`.
 bool BuildSection(const Section& old, const R2007Section* read, std::string_view bytes,
                   const std::unordered_map<std::int64_t, std::uint64_t>& sizeOfPage, std::string_view previous,
-                  const std::string& data, Dwg2007Random& random, std::uint64_t& nextId, Section& out,
+                  std::string_view data, Dwg2007Random& random, std::uint64_t& nextId, Section& out,
                   std::vector<std::string>& stored, std::string& why) {
     // Pages far smaller than any a real file uses would only multiply the page map.
     if (old.encryption != 0 || old.encoding != 4 || old.maxSize < kSmallestPage) {
@@ -175,7 +175,7 @@ std::string SectionMapBytes(const std::vector<Section>& sections) {
 
 }  // namespace
 
-bool WriteR2007(std::string_view bytes, const R2007File& file, const std::map<std::string, std::string>& replaced,
+bool WriteR2007(std::string_view bytes, const R2007File& file, const std::map<std::string, std::string_view>& replaced,
                 std::string& out, std::string& why, const std::map<std::string, std::string_view>& previous) {
     Container c;
     if (!ContainerOf(file, c, why)) return false;
@@ -208,7 +208,7 @@ bool WriteR2007(std::string_view bytes, const R2007File& file, const std::map<st
     std::unordered_map<std::uint64_t, bool> dropped;
     for (const auto& entry : replaced) {
         const std::string& name = entry.first;
-        const std::string& data = entry.second;
+        const std::string_view data = entry.second;
         auto it = std::find_if(sections.begin(), sections.end(), [&](const Section& s) { return s.name == name; });
         if (it == sections.end()) {
             why = "the drawing has no section " + name;

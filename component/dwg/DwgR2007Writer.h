@@ -22,7 +22,7 @@ namespace kel::dwg {
 // `previous` gives a replaced section's data as the file holds it now where
 // `file` does not hold it: the pages from the start whose data is the same
 // keep their place and stored bytes.
-bool WriteR2007(std::string_view bytes, const R2007File& file, const std::map<std::string, std::string>& replaced,
+bool WriteR2007(std::string_view bytes, const R2007File& file, const std::map<std::string, std::string_view>& replaced,
                 std::string& out, std::string& why, const std::map<std::string, std::string_view>& previous = {});
 
 }  // namespace kel::dwg

@@ -128,8 +128,12 @@ bool RelayObjects(std::string_view area, const DwgFile& file, const DwgEdits& ed
     return true;
 }
 
-bool AppendChangedObjects(std::string_view area, const DwgFile& file, const DwgEdits& edits, RelaidObjects& out,
-                          std::string& why) {
+namespace {
+
+// AppendChangedObjects, with the changed objects added to `extend` (which
+// holds `area`) instead of to a copy of the area where they go behind it.
+bool LayChangedObjects(std::string_view area, const DwgFile& file, const DwgEdits& edits, RelaidObjects& out,
+                       std::string* extend, std::string& why) {
     std::vector<Placed> objects;
     if (!MeasureObjects(area, file, objects, why)) return false;
     out.oldStart = objects.front().offset;
@@ -157,21 +161,31 @@ bool AppendChangedObjects(std::string_view area, const DwgFile& file, const DwgE
             out.bytes.append(it != edits.replaced.end() ? std::string_view(it->second) : area.substr(o.offset, o.length));
         }
     } else {
-        out.bytes.reserve(total);
-        out.bytes.assign(area);
+        // `area` is not read past this point: extending may move it.
+        std::string& to = extend ? *extend : out.bytes;
+        out.inPlace = extend != nullptr;
+        to.reserve(total);
+        if (!extend) to.assign(area);
         for (const Placed& o : objects) {
             if (edits.deleted.count(o.handle)) continue;
             auto it = edits.replaced.find(o.handle);
             if (it == edits.replaced.end()) {
                 places.Put(o, o.offset);
             } else {
-                places.Put(o, out.bytes.size());
-                out.bytes.append(it->second);
+                places.Put(o, to.size());
+                to.append(it->second);
             }
         }
     }
     places.TakeInto(out.placed);
     return true;
+}
+
+}  // namespace
+
+bool AppendChangedObjects(std::string_view area, const DwgFile& file, const DwgEdits& edits, RelaidObjects& out,
+                          std::string& why) {
+    return LayChangedObjects(area, file, edits, out, nullptr, why);
 }
 
 bool RelayFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
@@ -270,14 +284,18 @@ bool RelayFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edit
 
 namespace {
 
-// The objects section with the edits and the handles section built for it:
-// what both paged containers write.
-bool NewObjectSections(std::string_view objects, const DwgFile& file, const DwgEdits& edits,
-                       std::map<std::string, std::string>& sections, std::string& why) {
+// The objects section with the edits, in `objects`, and the handles
+// section built for it: what both paged containers write.
+bool NewObjectSections(ObjectsBuffer& objects, const DwgFile& file, const DwgEdits& edits, std::string& handles,
+                       std::string& why) {
     RelaidObjects relaid;
-    if (!AppendChangedObjects(objects, file, edits, relaid, why)) return false;
-    sections[kHandlesSectionName] = BuildObjectMap(relaid.placed, file.version);
-    sections[kObjectsSectionName] = std::move(relaid.bytes);
+    if (!LayChangedObjects(objects.data, file, edits, relaid, &objects.data, why)) return false;
+    if (!relaid.inPlace) {
+        objects.old = std::move(objects.data);
+        objects.data = std::move(relaid.bytes);
+        objects.rewritten = true;
+    }
+    handles = BuildObjectMap(relaid.placed, file.version);
     return true;
 }
 
@@ -304,22 +322,36 @@ std::shared_ptr<const Container> ContainerToWrite(std::string_view bytes, std::s
 
 }  // namespace
 
+bool RelayPagedFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, ObjectsBuffer& objects,
+                    std::string& out, std::string& why) {
+    const auto container = ContainerToWrite<R2004File>(bytes, file.r2004, why);
+    std::string handles;
+    if (!container || !NewObjectSections(objects, file, edits, handles, why)) return false;
+    R2004WriteOptions options;
+    options.previous[kObjectsSectionName] = objects.Old();
+    return WriteR2004(bytes, *container, {{kObjectsSectionName, objects.data}, {kHandlesSectionName, handles}}, options,
+                      out, why);
+}
+
+bool RelayR2007File(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, ObjectsBuffer& objects,
+                    std::string& out, std::string& why) {
+    const auto container = ContainerToWrite<R2007File>(bytes, file.r2007, why);
+    std::string handles;
+    if (!container || !NewObjectSections(objects, file, edits, handles, why)) return false;
+    return WriteR2007(bytes, *container, {{kObjectsSectionName, objects.data}, {kHandlesSectionName, handles}}, out,
+                      why, {{kObjectsSectionName, objects.Old()}});
+}
+
 bool RelayPagedFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
                     std::string& why) {
-    const auto container = ContainerToWrite<R2004File>(bytes, file.r2004, why);
-    std::map<std::string, std::string> sections;
-    if (!container || !NewObjectSections(file.objectSection, file, edits, sections, why)) return false;
-    R2004WriteOptions options;
-    options.previous[kObjectsSectionName] = file.objectSection;
-    return WriteR2004(bytes, *container, sections, options, out, why);
+    ObjectsBuffer objects(file.objectSection);
+    return RelayPagedFile(bytes, file, edits, objects, out, why);
 }
 
 bool RelayR2007File(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
                     std::string& why) {
-    const auto container = ContainerToWrite<R2007File>(bytes, file.r2007, why);
-    std::map<std::string, std::string> sections;
-    if (!container || !NewObjectSections(file.objectSection, file, edits, sections, why)) return false;
-    return WriteR2007(bytes, *container, sections, out, why, {{kObjectsSectionName, file.objectSection}});
+    ObjectsBuffer objects(file.objectSection);
+    return RelayR2007File(bytes, file, edits, objects, out, why);
 }
 
 }  // namespace kel::dwg

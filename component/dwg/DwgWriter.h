@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "component/dwg/DwgFile.h"
+#include "component/dwg/ObjectsBuffer.h"
 
 namespace kel::dwg {
 
@@ -34,6 +35,7 @@ struct RelaidObjects {
     std::vector<ObjectLocation> placed;  // new offsets in `bytes`, sorted by handle
     std::size_t oldStart = 0;           // where the first object began
     std::size_t oldEnd = 0;             // and the last one ended
+    bool inPlace = false;               // the changed objects went behind the area itself; `bytes` is empty
 };
 bool RelayObjects(std::string_view area, const DwgFile& file, const DwgEdits& edits, RelaidObjects& out,
                   std::string& why);
@@ -66,5 +68,12 @@ bool RelayPagedFile(std::string_view bytes, const DwgFile& file, const DwgEdits&
 // The same for R2007 and its container of its own (DwgR2007Writer.h).
 bool RelayR2007File(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
                     std::string& why);
+
+// RelayPagedFile and RelayR2007File with the objects section in `objects`
+// instead of in `file`.
+bool RelayPagedFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, ObjectsBuffer& objects,
+                    std::string& out, std::string& why);
+bool RelayR2007File(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, ObjectsBuffer& objects,
+                    std::string& out, std::string& why);
 
 }  // namespace kel::dwg

@@ -294,5 +294,95 @@ TEST(DwgPartSaveTest, WhenMostObjectsChangeTheyAreWrittenOnceInTheirOrder) {
     }
 }
 
+TEST(DwgPartSaveTest, TheReadBackTakesTheSectionAsLaidAndRefusesAnyOtherByte) {
+    // The check of a save reads the written file's objects section against
+    // the section the writer laid, without decompressing a copy of its own:
+    // it takes that section when every page holds exactly its bytes, and
+    // gives it back untouched when a byte differs, in a page kept as stored
+    // or in a new one, or the size does.
+    KEL_NEED_CORPUS();
+    for (const char* name : {kDrawings[0], kDrawings[1], kDrawings[4]}) {
+        SCOPED_TRACE(name);
+        const std::string original = test::ReadCorpus(name);
+        auto doc = Open(original);
+        ASSERT_TRUE(doc);
+        const DwgFile& file = doc->File();
+        // An attribute written again with its own bytes goes behind the section.
+        const std::uint64_t h = std::stoull(FirstAttribute(*doc), nullptr, 16);
+        DwgEdits edits;
+        edits.replaced[h] = file.objectSection.substr(static_cast<std::size_t>(doc->Model().OffsetOf(h)),
+                                                      doc->Model().Find(h)->totalBytes);
+        ObjectsBuffer objects(file.objectSection);
+        std::string out, why, status;
+        ASSERT_TRUE(file.r2007 ? RelayR2007File(original, file, edits, objects, out, why)
+                               : RelayPagedFile(original, file, edits, objects, out, why))
+            << why;
+        ASSERT_FALSE(objects.rewritten);
+        ASSERT_GT(objects.data.size(), objects.oldSize);
+        EXPECT_TRUE(objects.Old() == file.objectSection);
+        const std::string laid = objects.data;
+
+        DwgFile plain;
+        ASSERT_TRUE(plain.Parse(out, status)) << status;
+        EXPECT_TRUE(plain.objectSection == laid);
+        DwgFile check;
+        ASSERT_TRUE(check.Parse(out, status, file, original, objects)) << status;
+        EXPECT_TRUE(check.objectSection == laid);
+        EXPECT_TRUE(objects.data.empty());
+
+        // The old section given apart from the new, so that a kept page is
+        // compared too: a byte in the first page, one in the appended object,
+        // and a byte too many.
+        const std::size_t oldSize = file.objectSection.size();
+        for (const std::size_t at : {std::size_t{100}, oldSize + 5, laid.size()}) {
+            SCOPED_TRACE(at);
+            ObjectsBuffer other(at < laid.size() ? laid : laid + std::string(1, '\0'));
+            other.rewritten = true;
+            other.old = file.objectSection;
+            if (at < laid.size()) other.data[at] = static_cast<char>(other.data[at] ^ 0x01);
+            const std::string held = other.data;
+            DwgFile refused;
+            EXPECT_FALSE(refused.Parse(out, status, file, original, other));
+            EXPECT_NE(status.find("does not hold the data written"), std::string::npos) << status;
+            EXPECT_TRUE(other.data == held);
+        }
+    }
+}
+
+TEST(DwgPartSaveTest, ASaveThatFailsGivesTheDrawingItsSectionBack) {
+    // A save lends the drawing's objects section to the writer and to the
+    // check of the written file. One that fails at the end (its folder is
+    // missing) gives it back as it was, whether the changed objects went
+    // behind it or every object was written anew, and the next save writes
+    // what a drawing that never failed writes.
+    KEL_NEED_CORPUS();
+    kel::test::TempDir dir;
+    for (const char* name : {kDrawings[0], kDrawings[1]}) {
+        SCOPED_TRACE(name);
+        const std::string original = test::ReadCorpus(name);
+        auto doc = Open(original);
+        auto twin = Open(original);
+        ASSERT_TRUE(doc && twin);
+        const std::vector<std::string> handles = Handles(*doc);
+        bool compacted = false;
+        for (int round = 0; round < 40 && !compacted; ++round) {
+            const std::string value = std::string(1500 + round % 5 * 100, static_cast<char>('a' + round % 26));
+            for (const std::string& h : handles) {
+                ASSERT_EQ(doc->SetAttributeValue(h, value), "1000:Ok");
+                ASSERT_EQ(twin->SetAttributeValue(h, value), "1000:Ok");
+            }
+            const std::string before = doc->File().objectSection;
+            EXPECT_NE(doc->Save(dir.File("missing/saved.dwg"), -1), "1000:Ok");
+            EXPECT_TRUE(doc->File().objectSection == before) << "round " << round;
+            ASSERT_EQ(twin->Save(dir.File("twin.dwg"), -1), "1000:Ok");
+            ASSERT_EQ(doc->Save(dir.File("saved.dwg"), -1), "1000:Ok");
+            EXPECT_TRUE(kel::test::ReadFile(dir.File("saved.dwg")) == kel::test::ReadFile(dir.File("twin.dwg")))
+                << "round " << round;
+            compacted = doc->File().objectSection.size() < before.size();
+        }
+        EXPECT_TRUE(compacted);
+    }
+}
+
 }  // namespace
 }  // namespace kel::dwg

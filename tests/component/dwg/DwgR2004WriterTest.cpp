@@ -48,7 +48,7 @@ R2004File Rewrite(const std::string& bytes, const std::map<std::string, std::str
     R2004WriteOptions options;
     options.compress = compress;
     options.helpFrom = helpFrom;
-    EXPECT_TRUE(WriteR2004(bytes, f, replaced, options, out, why)) << why;
+    EXPECT_TRUE(WriteR2004(bytes, f, {replaced.begin(), replaced.end()}, options, out, why)) << why;
     return Parsed(out);
 }
 

@@ -73,7 +73,7 @@ TEST(DwgR2007WriterTest, RewritesEveryCorpusFile) {
         for (const Case& c : cases) {
             SCOPED_TRACE(c.what);
             std::string written;
-            ASSERT_TRUE(WriteR2007(original, parsed, c.replaced, written, why)) << why;
+            ASSERT_TRUE(WriteR2007(original, parsed, {c.replaced.begin(), c.replaced.end()}, written, why)) << why;
             auto expected = sections;
             for (const auto& [section, data] : c.replaced) expected[section] = data;
             EXPECT_TRUE(Sections(written) == expected);
@@ -89,7 +89,7 @@ TEST(DwgR2007WriterTest, RewritesEveryCorpusFile) {
             R2007File reparsed;
             ASSERT_TRUE(reparsed.Parse(written, why)) << why;
             std::string again;
-            ASSERT_TRUE(WriteR2007(written, reparsed, c.replaced, again, why)) << why;
+            ASSERT_TRUE(WriteR2007(written, reparsed, {c.replaced.begin(), c.replaced.end()}, again, why)) << why;
             EXPECT_TRUE(again == written);
         }
     }
@@ -114,7 +114,7 @@ TEST(DwgR2007WriterTest, SectionsItCannotWriteAreRefused) {
     for (const Case& c : cases) {
         std::string out;
         why.clear();
-        EXPECT_FALSE(WriteR2007(c.file, parsed, c.replaced, out, why)) << c.what;
+        EXPECT_FALSE(WriteR2007(c.file, parsed, {c.replaced.begin(), c.replaced.end()}, out, why)) << c.what;
         EXPECT_FALSE(why.empty()) << c.what;
     }
 }
