@@ -47,6 +47,13 @@ inline constexpr char kClassesSectionName[] = "AcDb:Classes";
 inline constexpr char kObjectsSectionName[] = "AcDb:AcDbObjects";
 inline constexpr char kHandlesSectionName[] = "AcDb:Handles";
 
+// What to reserve for a paged section's data of `size` bytes: for the
+// objects section an eighth more, so that a save that adds changed objects
+// behind it in place (ObjectsBuffer) need not move it.
+inline std::size_t SectionRoom(std::string_view name, std::size_t size) {
+    return name == kObjectsSectionName ? size + size / 8 : size;
+}
+
 // Locator record numbers.
 constexpr std::uint8_t kHeaderSection = 0;
 constexpr std::uint8_t kClassSection = 1;

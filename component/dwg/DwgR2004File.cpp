@@ -7,6 +7,7 @@
 #include "component/ByteOrder.h"
 #include "component/dwg/DwgCrc.h"
 #include "component/dwg/DwgDecompress.h"
+#include "component/dwg/DwgFile.h"
 #include "component/dwg/TwoThreads.h"
 #include "component/dwg/WrittenCheck.h"
 
@@ -256,7 +257,10 @@ bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::s
         why = "section " + s.name + " does not hold the data written";
         return false;
     }
-    if (s.readable && !written) s.data.assign(static_cast<std::size_t>(s.size), '\0');  // pages never written are zero
+    if (s.readable && !written) {
+        s.data.reserve(SectionRoom(s.name, static_cast<std::size_t>(s.size)));
+        s.data.assign(static_cast<std::size_t>(s.size), '\0');  // pages never written are zero
+    }
     WrittenCheck check(written);
     auto notWritten = [&] { return "section " + s.name + ": page does not hold the data written"; };
     // A page's data: into the section, or compared with the data written.

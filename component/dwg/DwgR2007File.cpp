@@ -4,6 +4,7 @@
 
 #include "component/ByteOrder.h"
 #include "component/dwg/DwgCrc64.h"
+#include "component/dwg/DwgFile.h"
 #include "component/dwg/DwgR2007Pages.h"
 #include "component/dwg/DwgReedSolomon.h"
 #include "component/dwg/WrittenCheck.h"
@@ -337,7 +338,10 @@ bool R2007File::ReadSectionData(std::string_view bytes, R2007Section& s, const R
         return false;
     }
     if (!s.readable) return true;
-    if (!written) s.data.assign(static_cast<std::size_t>(s.dataSize), '\0');  // pages of zeroes are not written
+    if (!written) {
+        s.data.reserve(SectionRoom(s.name, static_cast<std::size_t>(s.dataSize)));
+        s.data.assign(static_cast<std::size_t>(s.dataSize), '\0');  // pages of zeroes are not written
+    }
     WrittenCheck check(written);
     // A page's data: into the section, or compared with the data written.
     auto put = [&](std::size_t start, std::string_view page) {

@@ -346,6 +346,14 @@ TEST(DwgPartSaveTest, TheReadBackTakesTheSectionAsLaidAndRefusesAnyOtherByte) {
             EXPECT_NE(status.find("does not hold the data written"), std::string::npos) << status;
             EXPECT_TRUE(other.data == held);
         }
+
+        // Saved, a small change neither copies nor moves the drawing's section.
+        kel::test::TempDir dir;
+        const char* const at = doc->File().objectSection.data();
+        ASSERT_EQ(doc->SetAttributeValue(FirstAttribute(*doc), "In place"), "1000:Ok");
+        ASSERT_EQ(doc->Save(dir.File("saved.dwg"), -1), "1000:Ok");
+        EXPECT_EQ(static_cast<const void*>(doc->File().objectSection.data()), static_cast<const void*>(at));
+        EXPECT_EQ(ValueOf(*Open(kel::test::ReadFile(dir.File("saved.dwg"))), FirstAttribute(*doc)), "In place");
     }
 }
 
