@@ -34,9 +34,10 @@ bool ReadAfterLoad(const DecodedObject& o) {
     return !std::holds_alternative<BlockNameData>(o.data) && !std::holds_alternative<DictionaryData>(o.data);
 }
 
-// Objects a thread decodes at a time, and the object area from which a
-// second thread helps.
+// Objects a thread decodes at a time, the runs placed at a time, and the
+// object area from which a second thread helps.
 constexpr std::size_t kLoadRun = 256;
+constexpr std::size_t kLoadWindowRuns = 96;
 constexpr std::size_t kLoadHelpFrom = 2u << 20;
 
 }  // namespace
@@ -134,22 +135,30 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     // The objects are decoded (or compared with earlier's) in runs, on two
     // threads for a large area, and then placed in map order, so the first
     // damaged object in the map gives the reason whichever thread met it.
-    std::vector<Found> found(map.size());
-    const std::size_t runs = (map.size() + kLoadRun - 1) / kLoadRun;
-    const bool worked = ForEachOnTwoThreads(runs, area.size() >= kLoadHelpFrom, [&](std::size_t k) {
-        const std::size_t end = std::min(map.size(), (k + 1) * kLoadRun);
-        for (std::size_t i = k * kLoadRun; i < end; ++i) found[i] = FindObject(area, map[i], file, depth, earlier);
-        return true;
-    });
-    if (!worked) throw std::bad_alloc();  // the only way a run fails
+    // A window of runs at a time, so that what was found waits for its place
+    // in a list of a window's length, not the map's.
+    const std::size_t window = std::min(map.size(), kLoadRun * kLoadWindowRuns);
+    std::vector<Found> found(window);
     // The index is built once every object is placed: filled as the objects
     // are decoded, each entry would be a cache miss.
     std::vector<std::pair<std::uint64_t, std::size_t>> placed;
     placed.reserve(map.size());
-    for (std::size_t i = 0; i < map.size(); ++i) {
-        std::size_t place = 0;
-        if (!Place(found[i], map[i], earlier, place, status)) return false;
-        placed.emplace_back(map[i].handle, place);
+    for (std::size_t first = 0; first < map.size(); first += window) {
+        const std::size_t count = std::min(window, map.size() - first);
+        const std::size_t runs = (count + kLoadRun - 1) / kLoadRun;
+        const bool worked = ForEachOnTwoThreads(runs, area.size() >= kLoadHelpFrom, [&](std::size_t k) {
+            const std::size_t end = std::min(count, (k + 1) * kLoadRun);
+            for (std::size_t i = k * kLoadRun; i < end; ++i) {
+                found[i] = FindObject(area, map[first + i], file, depth, earlier);
+            }
+            return true;
+        });
+        if (!worked) throw std::bad_alloc();  // the only way a run fails
+        for (std::size_t i = 0; i < count; ++i) {
+            std::size_t place = 0;
+            if (!Place(found[i], map[first + i], earlier, place, status)) return false;
+            placed.emplace_back(map[first + i].handle, place);
+        }
     }
     found = {};
     stubs_.shrink_to_fit();
