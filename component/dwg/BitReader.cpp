@@ -346,8 +346,8 @@ Color BitReader::CMC() {
     if (!AtLeast(version_, Version::R2004)) return c;
     c.rgb = static_cast<std::uint32_t>(BL());
     c.flags = RC();
-    if (c.flags & 1) c.name = T();
-    if (c.flags & 2) c.book = T();
+    if (c.flags & 1) c.names.Get().name = T();
+    if (c.flags & 2) c.names.Get().book = T();
     return c;
 }
 

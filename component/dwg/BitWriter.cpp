@@ -256,10 +256,11 @@ void BitWriter::CMC(const Color& c) {
     BS(c.index);
     if (!AtLeast(version_, Version::R2004)) return;
     BL(static_cast<std::int32_t>(c.rgb));
-    std::uint8_t flags = static_cast<std::uint8_t>((c.name.empty() ? 0 : 1) | (c.book.empty() ? 0 : 2));
+    const Color::Names& n = c.names.Get();
+    std::uint8_t flags = static_cast<std::uint8_t>((n.name.empty() ? 0 : 1) | (n.book.empty() ? 0 : 2));
     RC(flags);
-    if (flags & 1) T(c.name);
-    if (flags & 2) T(c.book);
+    if (flags & 1) T(n.name);
+    if (flags & 2) T(n.book);
 }
 
 void BitWriter::ENC(const Color& c) {

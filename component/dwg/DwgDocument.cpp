@@ -134,14 +134,14 @@ std::string DwgDocument::MultiLineCopyFor(const DecodedObject& attrib, const std
     if (AtLeast(file_.version, Version::R2004) && c.xdicMissing) return kStatusOk;
     std::string missing;  // no dictionary, or one that does not read: no copy to keep in step
     const DecodedObject* dict = model_.FindFull(attrib.Ref(c.xdic), bytes_, file_, missing);
-    const auto* entries = dict ? std::get_if<DictionaryData>(&dict->data) : nullptr;
+    const auto* entries = dict ? DataIf<DictionaryData>(dict->data) : nullptr;
     if (!entries) return kStatusOk;
     for (std::size_t i = 0; i < entries->names.size() && i < entries->items.size(); ++i) {
         if (CutAtNul(entries->names[i]) != "ACAD_MLATT") continue;
         std::string st;
         const DecodedObject* record = model_.FindFull(dict->Ref(entries->items[i]), bytes_, file_, st);
         if (!record) continue;
-        const auto* xrecord = std::get_if<XrecordData>(&record->data);
+        const auto* xrecord = DataIf<XrecordData>(record->data);
         std::vector<XrecordPair> pairs;
         const EmbeddedText text =
             xrecord && ParseXrecordPairs(xrecord->data, file_.version, pairs) ? FindEmbeddedText(pairs) : EmbeddedText{};
@@ -157,7 +157,7 @@ std::string DwgDocument::MultiLineCopyFor(const DecodedObject& attrib, const std
         const std::string mtext = dxf::EditMText(wide ? raw : DecodeText(raw, file_.codePage, &page), utf8);
         const std::string& data = xrecord->data;
         changed = *record;
-        std::get<XrecordData>(changed.data).data =
+        DataOf<XrecordData>(changed.data).data =
             data.substr(0, pairs[text.first].start) +
             EncodeTextPairs(wide ? mtext : EncodeText(mtext, file_.codePage, page), file_.version,
                             TextCodePageByte(data, pairs)) +
@@ -171,12 +171,12 @@ std::string DwgDocument::MultiLineCopyFor(const DecodedObject& attrib, const std
 std::string DwgDocument::SetAttributeValue(const std::string& strHandle, const std::string& strValue) {
     const DecodedObject* o = FindByText(strHandle);
     if (!o) return status::Make(status::kHandleNotFound, "Handle " + Shown(strHandle) + " not found");
-    if (o->common.type != type::kAttrib || !std::holds_alternative<AttribData>(o->data)) {
+    if (o->common.type != type::kAttrib || !Holds<AttribData>(o->data)) {
         return status::Make(status::kNotAnAttribute, "Handle " + Shown(strHandle) + " is not an attribute");
     }
     DecodedObject changed = *o;
-    model_.ValueOf(std::get<AttribData>(changed.data));  // notes the escapes the value is written with
-    std::string st = SetStoredValue(std::get<AttribData>(changed.data), strValue, file_.version, file_.codePage,
+    model_.ValueOf(DataOf<AttribData>(changed.data));  // notes the escapes the value is written with
+    std::string st = SetStoredValue(DataOf<AttribData>(changed.data), strValue, file_.version, file_.codePage,
                                     model_.EscapePage());
     if (st != kStatusOk) return st;
     // Newer CAD programs show a multi-line attribute's copy of its text: both
@@ -274,7 +274,7 @@ std::vector<std::uint64_t> DwgDocument::OwnedObjects(std::uint64_t owner) const 
 std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
     const DecodedObject* o = FindByText(strHandle);
     if (!o) return status::Make(status::kHandleNotFound, "Handle " + Shown(strHandle) + " not found");
-    if (o->common.type != type::kAttrib || !std::holds_alternative<AttribData>(o->data)) {
+    if (o->common.type != type::kAttrib || !Holds<AttribData>(o->data)) {
         return status::Make(status::kNotSupported, "Deleting a " + TypeName(o->common.type) + " is not supported");
     }
     // Which objects it owns is known from every object's owner.
@@ -298,8 +298,8 @@ std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
     }
     const std::uint64_t insertHandle = o->Ref(o->common.owner);
     const DecodedObject* ins = model_.Find(insertHandle);
-    if (o->common.entMode != 0 || !ins || !std::holds_alternative<InsertData>(ins->data) ||
-        !std::get<InsertData>(ins->data).hasAttribs) {
+    if (o->common.entMode != 0 || !ins || !Holds<InsertData>(ins->data) ||
+        !DataOf<InsertData>(ins->data).hasAttribs) {
         return status::Make(status::kNotSupported, "Deleting an ATTRIB that belongs to no insert is not supported");
     }
     if (AtLeast(file_.version, Version::R2004)) return DeleteOwnedAttrib(*o, *ins, owned);  // listed, not linked
@@ -312,7 +312,7 @@ std::string DwgDocument::DeleteEntity(const std::string& strHandle) {
     const std::uint64_t next = sibling(NextOf(*o));
 
     DecodedObject insert = *ins;
-    auto& d = std::get<InsertData>(insert.data);
+    auto& d = DataOf<InsertData>(insert.data);
     if (insert.Ref(d.firstAttrib) == self) d.firstAttrib = HandleRef{4, next};
     if (insert.Ref(d.lastAttrib) == self) d.lastAttrib = HandleRef{4, prev};
     const std::uint64_t seqend = insert.Ref(d.seqend);
@@ -356,7 +356,7 @@ std::string DwgDocument::DeleteOwnedAttrib(const DecodedObject& attrib, const De
                                            const std::vector<std::uint64_t>& owned) {
     const std::uint64_t self = attrib.Handle();
     DecodedObject insert = ins;
-    auto& d = std::get<InsertData>(insert.data);
+    auto& d = DataOf<InsertData>(insert.data);
     auto& list = d.ownedAttribs;
     const std::size_t before = list.size();
     list.erase(std::remove_if(list.begin(), list.end(), [&](const HandleRef& r) { return insert.Ref(r) == self; }),

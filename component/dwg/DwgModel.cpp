@@ -31,7 +31,7 @@ std::string Upper(std::string s) {
 // checked like any object, then kept as stubs: the few an edit needs are
 // decoded again then (FindFull).
 bool ReadAfterLoad(const DecodedObject& o) {
-    return !std::holds_alternative<BlockNameData>(o.data) && !std::holds_alternative<DictionaryData>(o.data);
+    return !Holds<BlockNameData>(o.data) && !Holds<DictionaryData>(o.data);
 }
 
 // Objects a thread decodes at a time, the runs placed at a time, and the
@@ -111,7 +111,7 @@ bool DwgModel::Place(Found& found, const ObjectLocation& loc, const Earlier& ear
         object = std::move(std::get<std::shared_ptr<DecodedObject>>(found));
     }
     place = objects_.size();
-    if (std::holds_alternative<LayoutData>(object->data)) hasLayouts_ = true;
+    if (Holds<LayoutData>(object->data)) hasLayouts_ = true;
     objects_.push_back({std::move(object), loc.offset});
     return true;
 }
@@ -170,7 +170,7 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     layoutOfBlock_.clear();
     ownedBy_.clear();
     for (const DecodedObject& o : Objects()) {
-        if (const auto* l = std::get_if<LayoutData>(&o.data)) {
+        if (const auto* l = DataIf<LayoutData>(o.data)) {
             layoutOfBlock_.emplace(o.Ref(l->paperSpaceBlock), o.Handle());
         }
         if (o.commonRead && o.common.isEntity && o.common.entMode == 0) ownedBy_[o.Ref(o.common.owner)].push_back(o.Handle());
@@ -189,7 +189,7 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     }
     // The table lists its entries, then model space and paper space; the
     // drawing's block order puts those two first.
-    const auto& c = std::get<ControlData>(control->data);
+    const auto& c = DataOf<ControlData>(control->data);
     std::size_t regular = std::min(c.entries.size(), static_cast<std::size_t>(std::max(c.numEntries, 0)));
     std::vector<std::uint64_t> candidates;
     for (std::size_t i = regular; i < c.entries.size(); ++i) candidates.push_back(control->Ref(c.entries[i]));
@@ -198,15 +198,15 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     bool hasModelSpace = false;
     for (std::uint64_t h : candidates) {
         const DecodedObject* b = Decoded(h);
-        if (!b || !std::holds_alternative<BlockHeaderData>(b->data) || !seen.insert(h).second) continue;
+        if (!b || !Holds<BlockHeaderData>(b->data) || !seen.insert(h).second) continue;
         blockOrder_.push_back(h);
-        if (Upper(CutAtNul(std::get<BlockHeaderData>(b->data).name)) == "*MODEL_SPACE") hasModelSpace = true;
+        if (Upper(CutAtNul(DataOf<BlockHeaderData>(b->data).name)) == "*MODEL_SPACE") hasModelSpace = true;
     }
     // A block table that lost its model space entry: the model space block
     // itself still holds the drawing's model space entities.
     if (!hasModelSpace) {
         for (const DecodedObject& o : Objects()) {
-            const auto* b = std::get_if<BlockHeaderData>(&o.data);
+            const auto* b = DataIf<BlockHeaderData>(o.data);
             if (b && Upper(CutAtNul(b->name)) == "*MODEL_SPACE" && !seen.count(o.Handle())) {
                 blockOrder_.insert(blockOrder_.begin(), o.Handle());
                 break;
@@ -268,7 +268,7 @@ void DwgModel::NameBlocks(const DecodedObject& control, std::size_t regular) {
     // show them numbered: an anonymous block by its place in the block table,
     // the extra paper spaces from 0 on.
     blockNames_.clear();
-    const auto& c = std::get<ControlData>(control.data);
+    const auto& c = DataOf<ControlData>(control.data);
     int paperSpaces = 0;
     // Model and paper space (behind the regular entries) keep their names
     // even when the table lists them a second time among the others.
@@ -279,7 +279,7 @@ void DwgModel::NameBlocks(const DecodedObject& control, std::size_t regular) {
         std::uint64_t h = control.Ref(c.entries[i]);
         const DecodedObject* b = Decoded(h);
         if (!b || blockNames_.count(h)) continue;
-        const auto* d = std::get_if<BlockHeaderData>(&b->data);
+        const auto* d = DataIf<BlockHeaderData>(b->data);
         if (!d) continue;
         std::string name = Text(d->name);
         if (i < regular) {
@@ -365,8 +365,8 @@ std::vector<std::uint64_t> DwgModel::Chain(std::uint64_t first, std::uint64_t la
 
 std::vector<std::uint64_t> DwgModel::EntitiesOf(std::uint64_t blockHeader) const {
     const DecodedObject* b = Decoded(blockHeader);
-    if (!b || !std::holds_alternative<BlockHeaderData>(b->data)) return {};
-    const auto& d = std::get<BlockHeaderData>(b->data);
+    if (!b || !Holds<BlockHeaderData>(b->data)) return {};
+    const auto& d = DataOf<BlockHeaderData>(b->data);
     if (ownedLists_) {
         std::vector<std::uint64_t> out;
         for (const HandleRef& r : d.ownedEntities) {
@@ -402,14 +402,14 @@ std::vector<std::uint64_t> DwgModel::EntitiesOf(std::uint64_t blockHeader) const
 
 std::vector<std::uint64_t> DwgModel::AttribsOf(std::uint64_t insert) const {
     const DecodedObject* i = Decoded(insert);
-    if (!i || !std::holds_alternative<InsertData>(i->data)) return {};
-    const auto& d = std::get<InsertData>(i->data);
+    if (!i || !Holds<InsertData>(i->data)) return {};
+    const auto& d = DataOf<InsertData>(i->data);
     if (!d.hasAttribs) return {};
     std::vector<std::uint64_t> out;
     if (ownedLists_) {
         for (const HandleRef& r : d.ownedAttribs) {
             const DecodedObject* a = Decoded(i->Ref(r));
-            if (a && a->common.type == type::kAttrib && std::holds_alternative<AttribData>(a->data)) {
+            if (a && a->common.type == type::kAttrib && Holds<AttribData>(a->data)) {
                 out.push_back(a->Handle());
             }
         }
@@ -417,7 +417,7 @@ std::vector<std::uint64_t> DwgModel::AttribsOf(std::uint64_t insert) const {
     }
     for (std::uint64_t h : Chain(i->Ref(d.firstAttrib), i->Ref(d.lastAttrib), type::kSeqend)) {
         const DecodedObject* a = Decoded(h);
-        if (a && a->common.type == type::kAttrib && std::holds_alternative<AttribData>(a->data)) out.push_back(h);
+        if (a && a->common.type == type::kAttrib && Holds<AttribData>(a->data)) out.push_back(h);
     }
     return out;
 }
@@ -425,23 +425,23 @@ std::vector<std::uint64_t> DwgModel::AttribsOf(std::uint64_t insert) const {
 std::string DwgModel::NameOf(std::uint64_t handle) const {
     const DecodedObject* o = Decoded(handle);
     if (!o) return {};
-    if (const auto* b = std::get_if<BlockHeaderData>(&o->data)) {
+    if (const auto* b = DataIf<BlockHeaderData>(o->data)) {
         auto it = blockNames_.find(handle);
         return it != blockNames_.end() ? it->second : Text(b->name);
     }
-    if (const auto* l = std::get_if<LayerData>(&o->data)) return Text(l->name);
-    if (const auto* l = std::get_if<LayoutData>(&o->data)) return Text(l->name);
+    if (const auto* l = DataIf<LayerData>(o->data)) return Text(l->name);
+    if (const auto* l = DataIf<LayoutData>(o->data)) return Text(l->name);
     return {};
 }
 
 std::string DwgModel::LayoutNameOf(std::uint64_t blockHeader) const {
     const DecodedObject* b = Decoded(blockHeader);
     if (!b) return {};
-    const auto& d = std::get<BlockHeaderData>(b->data);
+    const auto& d = DataOf<BlockHeaderData>(b->data);
     std::uint64_t layout = b->Ref(d.layout);
     if (layout != 0) {
         const DecodedObject* l = Decoded(layout);
-        if (l && std::holds_alternative<LayoutData>(l->data)) return NameOf(layout);
+        if (l && Holds<LayoutData>(l->data)) return NameOf(layout);
     }
     if (auto it = layoutOfBlock_.find(blockHeader); it != layoutOfBlock_.end()) return NameOf(it->second);
     return FallbackLayoutName(Upper(CutAtNul(d.name)), hasLayouts_);
@@ -452,7 +452,7 @@ int DwgModel::ConstantAttdefsOf(std::uint64_t blockHeader) const {
     for (std::uint64_t h : EntitiesOf(blockHeader)) {
         const DecodedObject* o = Decoded(h);
         if (o && o->common.type == type::kAttdef) {
-            if (const auto* a = std::get_if<AttribData>(&o->data)) {
+            if (const auto* a = DataIf<AttribData>(o->data)) {
                 if (a->flags & 2) ++count;
             }
         }
@@ -469,8 +469,8 @@ DrawingInfo DwgModel::Describe() const {
         block.layoutName = LayoutNameOf(bh);
         for (std::uint64_t eh : EntitiesOf(bh)) {
             const DecodedObject* e = Decoded(eh);
-            if (!e || !IsInsert(*e) || !std::holds_alternative<InsertData>(e->data)) continue;
-            const auto& d = std::get<InsertData>(e->data);
+            if (!e || !IsInsert(*e) || !Holds<InsertData>(e->data)) continue;
+            const auto& d = DataOf<InsertData>(e->data);
             InsertInfo ins;
             std::uint64_t target = e->Ref(d.blockHeader);
             ins.name = NameOf(target);
@@ -488,7 +488,7 @@ DrawingInfo DwgModel::Describe() const {
                 ins.columns = d.columns;
             }
             for (std::uint64_t ah : AttribsOf(eh)) {
-                const auto& a = std::get<AttribData>(Decoded(ah)->data);
+                const auto& a = DataOf<AttribData>(Decoded(ah)->data);
                 ins.attributes.push_back(AttributeInfo{FormatHandle(ah), ah, Text(a.tag), ValueOf(a)});
             }
             block.inserts.push_back(std::move(ins));

@@ -6,16 +6,94 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
+#include "component/dwg/Boxed.h"
 #include "component/dwg/DwgFile.h"
 #include "component/dwg/DwgObjects.h"
 
 namespace kel::dwg {
 
-using ObjectData = std::variant<std::monostate, AttribData, InsertData, BlockNameData, ControlData,
-                                BlockHeaderData, LayerData, LayoutData, DictionaryData, XrecordData>;
+// How an object's own fields are held in ObjectData: the large ones boxed,
+// so that the many objects of small types (and of types whose fields are
+// not read) do not each take the size of the largest.
+template <class T>
+struct StoredFields {
+    using type = T;
+};
+template <>
+struct StoredFields<AttribData> {
+    using type = Boxed<AttribData>;
+};
+template <>
+struct StoredFields<InsertData> {
+    using type = Boxed<InsertData>;
+};
+template <>
+struct StoredFields<BlockHeaderData> {
+    using type = Boxed<BlockHeaderData>;
+};
+template <>
+struct StoredFields<LayerData> {
+    using type = Boxed<LayerData>;
+};
+template <>
+struct StoredFields<LayoutData> {
+    using type = Boxed<LayoutData>;
+};
+template <class T>
+using StoredAs = typename StoredFields<T>::type;
+
+using ObjectData =
+    std::variant<std::monostate, StoredAs<AttribData>, StoredAs<InsertData>, StoredAs<BlockNameData>,
+                 StoredAs<ControlData>, StoredAs<BlockHeaderData>, StoredAs<LayerData>, StoredAs<LayoutData>,
+                 StoredAs<DictionaryData>, StoredAs<XrecordData>>;
+
+// The fields of type T an object's data holds, or null (std::get_if).
+template <class T>
+T* DataIf(ObjectData& data) {
+    auto* stored = std::get_if<StoredAs<T>>(&data);
+    if constexpr (std::is_same_v<StoredAs<T>, T>) {
+        return stored;
+    } else {
+        return stored ? &stored->Get() : nullptr;
+    }
+}
+template <class T>
+const T* DataIf(const ObjectData& data) {
+    return DataIf<T>(const_cast<ObjectData&>(data));
+}
+// Whether the data holds fields of type T (std::holds_alternative).
+template <class T>
+bool Holds(const ObjectData& data) {
+    return std::holds_alternative<StoredAs<T>>(data);
+}
+// The fields of type T the data holds; throws std::bad_variant_access when
+// it holds others (std::get).
+template <class T>
+T& DataOf(ObjectData& data) {
+    if constexpr (std::is_same_v<StoredAs<T>, T>) {
+        return std::get<T>(data);
+    } else {
+        return std::get<StoredAs<T>>(data).Get();
+    }
+}
+template <class T>
+const T& DataOf(const ObjectData& data) {
+    return DataOf<T>(const_cast<ObjectData&>(data));
+}
+// New default fields of type T in place of what the data held.
+template <class T>
+T& EmplaceData(ObjectData& data) {
+    auto& stored = data.template emplace<StoredAs<T>>();
+    if constexpr (std::is_same_v<StoredAs<T>, T>) {
+        return stored;
+    } else {
+        return stored.Get();
+    }
+}
 
 struct DecodedObject {
     std::size_t totalBytes = 0;   // size field, object bytes and CRC

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "component/dwg/DwgTypes.h"
+#include "component/dwg/Rare.h"
 
 namespace kel::dwg {
 
@@ -35,34 +36,6 @@ constexpr int kLayout = 0x52;
 struct EedBlock {
     HandleRef app;
     std::string data;
-};
-
-// A part of an object that few objects have, kept on the heap only once it is
-// set, so that the many objects without it do not each carry its size.
-// Copies are deep; reading one never set gives the part's defaults.
-template <class T>
-class Rare {
-public:
-    Rare() = default;
-    Rare(const Rare& o) : p_(o.p_ ? std::make_unique<T>(*o.p_) : nullptr) {}
-    Rare(Rare&&) noexcept = default;
-    Rare& operator=(const Rare& o) {
-        if (this != &o) p_ = o.p_ ? std::make_unique<T>(*o.p_) : nullptr;
-        return *this;
-    }
-    Rare& operator=(Rare&&) noexcept = default;
-
-    T& Get() {
-        if (!p_) p_ = std::make_unique<T>();
-        return *p_;
-    }
-    const T& Get() const {
-        static const T defaults{};
-        return p_ ? *p_ : defaults;
-    }
-
-private:
-    std::unique_ptr<T> p_;
 };
 
 // The handles of an entity's own styles, each stored only when the entity's

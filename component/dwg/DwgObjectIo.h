@@ -152,10 +152,13 @@ void ExchangeCmc(Io& d, Color& c) {
     std::int32_t rgb = static_cast<std::int32_t>(c.rgb);
     d.BL(rgb);
     c.rgb = static_cast<std::uint32_t>(rgb);
-    if constexpr (!Io::kReading) c.flags = static_cast<std::uint8_t>((c.name.empty() ? 0 : 1) | (c.book.empty() ? 0 : 2));
+    if constexpr (!Io::kReading) {
+        const Color::Names& n = std::as_const(c.names).Get();
+        c.flags = static_cast<std::uint8_t>((n.name.empty() ? 0 : 1) | (n.book.empty() ? 0 : 2));
+    }
     d.RC(c.flags);
-    if (c.flags & 1) d.TV(c.name);
-    if (c.flags & 2) d.TV(c.book);
+    if (c.flags & 1) d.TV(c.names.Get().name);
+    if (c.flags & 2) d.TV(c.names.Get().book);
 }
 
 }  // namespace kel::dwg

@@ -77,8 +77,8 @@ void ExchangePrefix(Io& d, ObjectCommon& c, const DwgFile& file, std::int32_t& d
 
 template <class T, class Io, class F>
 bool ExchangeAs(ObjectData& data, F&& exchange) {
-    if constexpr (Io::kReading) data.template emplace<T>();
-    T* fields = std::get_if<T>(&data);
+    if constexpr (Io::kReading) EmplaceData<T>(data);
+    T* fields = DataIf<T>(data);
     if (!fields) return false;
     exchange(*fields);
     return true;

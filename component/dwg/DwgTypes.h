@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "component/dwg/Rare.h"
+
 namespace kel::dwg {
 
 // File format versions, in release order.
@@ -45,8 +47,11 @@ struct Color {
     std::int16_t index = 0;
     std::uint32_t rgb = 0;
     std::uint8_t flags = 0;  // CMC: bit 1 name follows, bit 2 book follows
-    std::string name;
-    std::string book;
+    struct Names {
+        std::string name;
+        std::string book;
+    };
+    Rare<Names> names;  // R2004: the colour's name and its book's, which few colours have
     std::uint32_t transparency = 0;
     bool hasTransparency = false;
     bool hasBookHandle = false;

@@ -165,7 +165,7 @@ TEST(BitCodeTest, ExtrusionThicknessAndColourFollowTheVersion) {
     Color c;
     c.index = 7;
     c.rgb = 0xC2112233;
-    c.name = "Red";
+    c.names.Get().name = "Red";
     for (Version v : {Version::R14, Version::R2000, Version::R2004}) {
         BitWriter w(v);
         w.BE({0, 0, 1});
@@ -186,8 +186,8 @@ TEST(BitCodeTest, ExtrusionThicknessAndColourFollowTheVersion) {
         EXPECT_EQ(cmc.index + enc.index, 14);
         // The index is all an R2000 colour holds.
         const bool full = AtLeast(v, Version::R2004);
-        EXPECT_EQ(std::make_tuple(cmc.rgb, cmc.name, enc.rgb),
-                  full ? std::make_tuple(c.rgb, c.name, c.rgb) : std::make_tuple(0u, std::string(), enc.rgb));
+        EXPECT_EQ(std::make_tuple(cmc.rgb, cmc.names.Get().name, enc.rgb),
+                  full ? std::make_tuple(c.rgb, c.names.Get().name, c.rgb) : std::make_tuple(0u, std::string(), enc.rgb));
         EXPECT_TRUE(r.Ok());
     }
 }

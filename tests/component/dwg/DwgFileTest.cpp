@@ -80,7 +80,7 @@ TEST(DwgFileTest, EveryCorpusFileOpensWithEveryObjectDecodedAndEncodedBack) {
                 EXPECT_TRUE(layout == Layout::kUnknown || layout == Layout::kXrecord || unread) << what;
                 EXPECT_EQ(o->known, layout == Layout::kXrecord || unread) << what;
             }
-            if (const auto* x = std::get_if<XrecordData>(&o->data)) {
+            if (const auto* x = DataIf<XrecordData>(o->data)) {
                 std::vector<XrecordPair> pairs;
                 EXPECT_TRUE(ParseXrecordPairs(x->data, f.version, pairs)) << what;
             }
@@ -357,7 +357,7 @@ TEST(DwgFileTest, AnAttributeWithFieldsBeyondTheKnownOnesIsShownButNotChanged) {
     const DecodedObject* o = odd->Model().Find(attrib->Handle());
     ASSERT_TRUE(o && o->known);
     EXPECT_FALSE(o->dataExact);
-    EXPECT_EQ(std::get<AttribData>(o->data).text.value, std::get<AttribData>(attrib->data).text.value);
+    EXPECT_EQ(DataOf<AttribData>(o->data).text.value, DataOf<AttribData>(attrib->data).text.value);
     const std::string handle = FormatHandle(o->Handle());
     EXPECT_EQ(odd->SetAttributeValue(handle, "new").substr(0, 5), "3002:");
     std::string saved;

@@ -30,11 +30,11 @@ std::map<std::uint64_t, std::string> Copies(const DwgDocument& doc, const std::s
     for (const DecodedObject& a : m.Objects()) {
         if (a.common.type != type::kAttrib) continue;
         const DecodedObject* dict = m.Find(a.Ref(a.common.xdic));
-        const auto* entries = dict && !a.common.xdicMissing ? std::get_if<DictionaryData>(&dict->data) : nullptr;
+        const auto* entries = dict && !a.common.xdicMissing ? DataIf<DictionaryData>(dict->data) : nullptr;
         for (std::size_t i = 0; entries && i < entries->names.size(); ++i) {
             if (CutAtNul(entries->names[i]) != "ACAD_MLATT") continue;
             const DecodedObject* record = m.Find(dict->Ref(entries->items[i]));
-            const auto* x = record ? std::get_if<XrecordData>(&record->data) : nullptr;
+            const auto* x = record ? DataIf<XrecordData>(record->data) : nullptr;
             std::vector<XrecordPair> pairs;
             EXPECT_TRUE(x && ParseXrecordPairs(x->data, doc.File().version, pairs)) << std::hex << a.Handle();
             const EmbeddedText t = FindEmbeddedText(pairs);

@@ -167,7 +167,7 @@ TEST(DwgObjectLayoutTest, WholeObjectsEncodeAndDecode) {
         // From R2007 on a long value: a string stream over 0x7FFF bits takes two size fields.
         if (AtLeast(v, Version::R2007)) a.text.value = std::string(3000, 'v') + "\xE2\x82\xAC" + '\0';
         a.tag = "TAG";
-        o.data = a;
+        EmplaceData<AttribData>(o.data) = a;
         std::string bytes;
         ASSERT_TRUE(EncodeObject(o, file, bytes));
         DecodedObject back;
@@ -180,7 +180,7 @@ TEST(DwgObjectLayoutTest, WholeObjectsEncodeAndDecode) {
         EXPECT_EQ(back.common.graphics, o.common.graphics);
         EXPECT_EQ(std::make_tuple(back.Handle(), back.Ref(back.common.owner), back.Ref(back.common.next)),
                   std::make_tuple(0x2A5ull, 0x2A4ull, AtLeast(v, Version::R2004) ? 0ull : 0x2A6ull));  // no links from R2004 on
-        EXPECT_EQ(std::get<AttribData>(back.data).text.value, a.text.value);
+        EXPECT_EQ(DataOf<AttribData>(back.data).text.value, a.text.value);
         std::string again;  // and encoded back to the same bytes
         ASSERT_TRUE(EncodeObject(back, file, again));
         EXPECT_EQ(again, bytes);

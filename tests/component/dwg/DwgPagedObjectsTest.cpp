@@ -39,22 +39,22 @@ TEST(DwgPagedObjectsTest, NewValuesAreStoredInEachVersionsForm) {
         for (const DecodedObject& o : doc->Model().Objects()) {
             if (o.common.type != type::kAttrib || !o.known) continue;
             DecodedObject edit = o;
-            auto& a = std::get<AttribData>(edit.data);
+            auto& a = DataOf<AttribData>(edit.data);
             const std::string before = a.Value();
             const std::string wanted = a.MultiLine() ? "first line\nsecond {line}" : value;
             ASSERT_EQ(SetStoredValue(a, wanted, f.version, f.codePage), "1000:Ok");
             const DecodedObject back = ReEncode(edit, f);
-            const auto& b = std::get<AttribData>(back.data);
+            const auto& b = DataOf<AttribData>(back.data);
             EXPECT_EQ(DecodeWideText(b.Value()), a.MultiLine() ? "first line\\Psecond \\{line\\}" : value);
             // The terminating NUL the value had stays; nothing else changes.
             const auto terminated = [](const std::string& t) { return !t.empty() && t.back() == '\0'; };
             EXPECT_EQ(terminated(b.Value()), terminated(before));
             EXPECT_EQ(std::tie(back.common.handle.value, b.tag, b.flags, b.text.height, b.attribType),
-                      std::tie(o.common.handle.value, std::get<AttribData>(o.data).tag,
-                               std::get<AttribData>(o.data).flags, std::get<AttribData>(o.data).text.height,
-                               std::get<AttribData>(o.data).attribType));
+                      std::tie(o.common.handle.value, DataOf<AttribData>(o.data).tag,
+                               DataOf<AttribData>(o.data).flags, DataOf<AttribData>(o.data).text.height,
+                               DataOf<AttribData>(o.data).attribType));
             // A multi-line attribute's single-line copy follows when it holds text.
-            const std::string copyBefore = std::get<AttribData>(o.data).text.value;
+            const std::string copyBefore = DataOf<AttribData>(o.data).text.value;
             if (a.MultiLine() && copyBefore.find_first_not_of(std::string(" \0", 2)) != std::string::npos) {
                 EXPECT_EQ(DecodeWideText(b.text.value), wanted);
                 ++copies;
@@ -82,26 +82,26 @@ TEST(DwgPagedObjectsTest, AnAttributeLeavesTheListItsInsertOwns) {
         const DwgFile& f = doc->File();
         std::size_t inserts = 0;
         for (const DecodedObject& o : doc->Model().Objects()) {
-            const auto* d = std::get_if<InsertData>(&o.data);
+            const auto* d = DataIf<InsertData>(o.data);
             if (!d || d->ownedAttribs.size() < 2) continue;
             ++inserts;
             DecodedObject edit = o;
-            auto& list = std::get<InsertData>(edit.data).ownedAttribs;
+            auto& list = DataOf<InsertData>(edit.data).ownedAttribs;
             list.erase(list.begin());
             ASSERT_EQ(edit.Ref(list.front()), o.Ref(d->ownedAttribs[1]));
             DecodedObject back = ReEncode(edit, f);
-            const auto& left = std::get<InsertData>(back.data).ownedAttribs;
+            const auto& left = DataOf<InsertData>(back.data).ownedAttribs;
             ASSERT_EQ(left.size(), d->ownedAttribs.size() - 1);
             for (std::size_t i = 0; i < left.size(); ++i) EXPECT_EQ(back.Ref(left[i]), o.Ref(d->ownedAttribs[i + 1]));
             // Without any left the insert stores neither count, list nor SEQEND.
             list.clear();
-            auto& none = std::get<InsertData>(edit.data);
+            auto& none = DataOf<InsertData>(edit.data);
             EXPECT_TRUE(none.ownedAttribs.empty());
             none.hasAttribs = false;
             none.seqend = HandleRef{};
             back = ReEncode(edit, f);
-            EXPECT_FALSE(std::get<InsertData>(back.data).hasAttribs);
-            EXPECT_EQ(back.Ref(std::get<InsertData>(back.data).blockHeader), o.Ref(d->blockHeader));
+            EXPECT_FALSE(DataOf<InsertData>(back.data).hasAttribs);
+            EXPECT_EQ(back.Ref(DataOf<InsertData>(back.data).blockHeader), o.Ref(d->blockHeader));
         }
         EXPECT_GT(inserts, 0u);
     }

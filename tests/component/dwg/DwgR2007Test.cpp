@@ -262,7 +262,7 @@ TEST(DwgR2007Test, StoredTextsReadAsUsersExpect) {
     ASSERT_TRUE(model.Load(bytes, file, status)) << status;
     const DecodedObject* attrib = nullptr;
     for (const DecodedObject& o : model.Objects()) {
-        if (o.common.type == type::kAttrib && o.known && !std::get<AttribData>(o.data).MultiLine()) attrib = &o;
+        if (o.common.type == type::kAttrib && o.known && !DataOf<AttribData>(o.data).MultiLine()) attrib = &o;
     }
     ASSERT_TRUE(attrib);
     const struct {
@@ -279,7 +279,7 @@ TEST(DwgR2007Test, StoredTextsReadAsUsersExpect) {
     };
     for (const auto& c : cases) {
         DecodedObject edit = *attrib;
-        std::get<AttribData>(edit.data).text.value = WideToUtf8(c.stored);
+        DataOf<AttribData>(edit.data).text.value = WideToUtf8(c.stored);
         std::string encoded;
         ASSERT_TRUE(EncodeObject(edit, file, encoded));
         DwgFile changed = file;
@@ -299,7 +299,7 @@ TEST(DwgR2007Test, StoredTextsReadAsUsersExpect) {
             }
         }
         EXPECT_EQ(shown, c.shown) << DecodeWideText(WideToUtf8(c.stored));
-        EXPECT_EQ(std::get<AttribData>(back.Find(attrib->Handle())->data).text.value, WideToUtf8(c.stored))
+        EXPECT_EQ(DataOf<AttribData>(back.Find(attrib->Handle())->data).text.value, WideToUtf8(c.stored))
             << "held as stored";
     }
 }

@@ -108,7 +108,7 @@ inline std::set<std::uint64_t> MultiLineCopies(const DwgDocument& doc, const std
     std::string status;
     EXPECT_TRUE(full.DecodeRest(bytes, doc.File(), status)) << status;
     for (const DecodedObject& o : full.Objects()) {
-        const auto* d = std::get_if<DictionaryData>(&o.data);
+        const auto* d = DataIf<DictionaryData>(o.data);
         for (std::size_t i = 0; d && i < d->names.size(); ++i) {
             if (CutAtNul(d->names[i]) == "ACAD_MLATT") out.insert(o.Ref(d->items[i]));
         }

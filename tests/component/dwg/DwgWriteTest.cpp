@@ -59,7 +59,7 @@ TEST(DwgWriteTest, DeletingAttributesMendsTheirNeighboursAndTheInsert) {
         ASSERT_TRUE(doc);
         const DecodedObject* lone = doc->Model().Find(0x704);
         ASSERT_TRUE(lone);
-        const std::uint64_t seqend = lone->Ref(std::get<InsertData>(lone->data).seqend);
+        const std::uint64_t seqend = lone->Ref(DataOf<InsertData>(lone->data).seqend);
         ASSERT_NE(seqend, 0u);
         const std::size_t objects = doc->File().objectMap.size();
         EXPECT_EQ(doc->DeleteEntity("79f"), "1000:Ok");  // the middle one; case ignored
@@ -69,7 +69,7 @@ TEST(DwgWriteTest, DeletingAttributesMendsTheirNeighboursAndTheInsert) {
         auto back = SaveAndReopen(*doc, dir, saved);
         ASSERT_TRUE(back);
         EXPECT_EQ(back->Model().AttribsOf(0x79C), (std::vector<std::uint64_t>{0x79D, 0x7A0}));
-        const auto& emptied = std::get<InsertData>(back->Model().Find(0x704)->data);
+        const auto& emptied = DataOf<InsertData>(back->Model().Find(0x704)->data);
         EXPECT_FALSE(emptied.hasAttribs);
         EXPECT_TRUE(emptied.ownedAttribs.empty());
         EXPECT_EQ(back->Model().Find(seqend), nullptr) << "the lone attribute's SEQEND went with it";
@@ -81,7 +81,7 @@ TEST(DwgWriteTest, DeletingAttributesMendsTheirNeighboursAndTheInsert) {
         const std::vector<Attr> after = Attributes(*back);
         ASSERT_EQ(after.size(), 1u);
         EXPECT_EQ(after[0].handle + "=" + after[0].value, "79D=my multi line text for the attrrib");
-        EXPECT_TRUE(std::get<InsertData>(back->Model().Find(0x79C)->data).hasAttribs);
+        EXPECT_TRUE(DataOf<InsertData>(back->Model().Find(0x79C)->data).hasAttribs);
         EXPECT_EQ(back->Model().AttribsOf(0x79C), std::vector<std::uint64_t>{0x79D});
         const DecodedObject* remaining = back->Model().Find(0x79D);
         EXPECT_EQ(remaining->Ref(remaining->common.next), 0u);
