@@ -20,31 +20,11 @@ namespace kel::dwg {
 // so that the many objects of small types (and of types whose fields are
 // not read) do not each take the size of the largest.
 template <class T>
-struct StoredFields {
-    using type = T;
-};
-template <>
-struct StoredFields<AttribData> {
-    using type = Boxed<AttribData>;
-};
-template <>
-struct StoredFields<InsertData> {
-    using type = Boxed<InsertData>;
-};
-template <>
-struct StoredFields<BlockHeaderData> {
-    using type = Boxed<BlockHeaderData>;
-};
-template <>
-struct StoredFields<LayerData> {
-    using type = Boxed<LayerData>;
-};
-template <>
-struct StoredFields<LayoutData> {
-    using type = Boxed<LayoutData>;
-};
+inline constexpr bool kBoxedFields = std::is_same_v<T, AttribData> || std::is_same_v<T, InsertData> ||
+                                     std::is_same_v<T, BlockHeaderData> || std::is_same_v<T, LayerData> ||
+                                     std::is_same_v<T, LayoutData>;
 template <class T>
-using StoredAs = typename StoredFields<T>::type;
+using StoredAs = std::conditional_t<kBoxedFields<T>, Boxed<T>, T>;
 
 using ObjectData =
     std::variant<std::monostate, StoredAs<AttribData>, StoredAs<InsertData>, StoredAs<BlockNameData>,
