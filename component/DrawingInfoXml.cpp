@@ -1,5 +1,6 @@
 #include "component/DrawingInfoXml.h"
 
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <string_view>
@@ -9,6 +10,14 @@ namespace {
 
 constexpr const char* kEol = "\r\n";
 
+// The bytes AppendEscaped writes as references.
+constexpr std::array<bool, 256> kEscaped = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 0x20; ++c) table[c] = true;
+    for (unsigned char c : {'&', '<', '>', '"', '\'', '=', '\x7F'}) table[c] = true;
+    return table;
+}();
+
 // Appends text with the characters that mean something to XML (and the
 // equals sign, see below) written as references; runs of other characters go
 // in one append each.
@@ -16,6 +25,7 @@ void AppendEscaped(std::string& out, std::string_view text) {
     std::size_t plain = 0;  // the first character not yet appended
     for (std::size_t i = 0; i < text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (!kEscaped[c]) continue;
         const char* reference = nullptr;
         switch (c) {
             case '&': reference = "&amp;"; break;
@@ -26,8 +36,7 @@ void AppendEscaped(std::string& out, std::string_view text) {
             // The reader rewrites any line holding " name=" as a block start line, so an
             // equals sign in a text must not appear as itself.
             case '=': reference = "&#61;"; break;
-            default:
-                if (c >= 0x20 && c != 0x7F) continue;
+            default: break;  // a control character: a numeric reference
         }
         out.append(text, plain, i - plain);
         if (reference) {
