@@ -29,6 +29,21 @@ bool LooksLikeVersionId(const std::string& bytes) {
 // The handle text as messages name it: without the blanks around it.
 std::string Shown(const std::string& strHandle) { return std::string(TrimHandleText(strHandle)); }
 
+// The writer of the paged versions' container (R2004 on).
+bool RelayPaged(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, ObjectsBuffer& objects,
+                std::string& out, std::string& why) {
+    return file.version == Version::R2007 ? RelayR2007File(bytes, file, edits, objects, out, why)
+                                          : RelayPagedFile(bytes, file, edits, objects, out, why);
+}
+
+std::string NotWritten(const std::string& why) {
+    return status::Make(status::kCannotWrite, "Cannot write the drawing: " + why);
+}
+
+std::string NotReadBack(const std::string& checkStatus) {
+    return NotWritten("the result does not read back (" + checkStatus + ")");
+}
+
 // Runs a function when the scope it is made in ends, however it ends.
 template <class F>
 class AtScopeEnd {
@@ -402,11 +417,15 @@ bool DwgDocument::Serialize(std::string& out, std::string& status) const {
 
 bool DwgDocument::Relay(std::string& out, DwgFile& check, DwgModel& model, std::string& status) const {
     std::string why;
-    const bool written = file_.version == Version::R2007      ? RelayR2007File(bytes_, file_, edits_, out, why)
-                         : UsesPageContainer(file_.version) ? RelayPagedFile(bytes_, file_, edits_, out, why)
-                                                            : RelayFile(bytes_, file_, edits_, out, why);
+    bool written = false;
+    if (AtLeast(file_.version, Version::R2004)) {
+        ObjectsBuffer objects(file_.objectSection);
+        written = RelayPaged(bytes_, file_, edits_, objects, out, why);
+    } else {
+        written = RelayFile(bytes_, file_, edits_, out, why);
+    }
     if (!written) {
-        status = status::Make(status::kCannotWrite, "Cannot write the drawing: " + why);
+        status = NotWritten(why);
         return false;
     }
     // Never hand out a file this reader cannot read back. Pages stored as
@@ -417,8 +436,7 @@ bool DwgDocument::Relay(std::string& out, DwgFile& check, DwgModel& model, std::
     if (!check.Parse(out, checkStatus, file_, bytes_) ||
         !model.Load(out, check, checkStatus,
                     DwgModel::Earlier{&model_, file_.ObjectArea(bytes_), &edits_.replaced})) {
-        status = status::Make(status::kCannotWrite, "Cannot write the drawing: the result does not read back (" +
-                                                        checkStatus + ")");
+        status = NotReadBack(checkStatus);
         return false;
     }
     return true;
@@ -443,15 +461,15 @@ std::string DwgDocument::Save(const std::string& strPath, int lngVersion) {
     if (!WriteFileAtomic(strPath, changed ? out : bytes_, err)) {
         return status::CannotWrite(strPath, err);
     }
-    // Go on from what was written (as the check read it back), so that later
-    // edits and saves build on it.
-    if (changed) {
-        bytes_ = std::move(out);
-        file_ = std::move(file);
-        model_ = std::move(model);
-        edits_ = DwgEdits{};
-    }
+    if (changed) GoOnFrom(out, file, model);
     return kStatusOk;
+}
+
+void DwgDocument::GoOnFrom(std::string& written, DwgFile& file, DwgModel& model) {
+    bytes_ = std::move(written);
+    file_ = std::move(file);
+    model_ = std::move(model);
+    edits_ = DwgEdits{};
 }
 
 std::string DwgDocument::SavePaged(const std::string& strPath) {
@@ -472,9 +490,7 @@ std::string DwgDocument::SavePaged(const std::string& strPath) {
 
     std::string out;
     std::string why;
-    const bool written = file_.version == Version::R2007 ? RelayR2007File(bytes_, file_, edits_, objects, out, why)
-                                                         : RelayPagedFile(bytes_, file_, edits_, objects, out, why);
-    if (!written) return status::Make(status::kCannotWrite, "Cannot write the drawing: " + why);
+    if (!RelayPaged(bytes_, file_, edits_, objects, out, why)) return NotWritten(why);
     // Never hand out a file this reader cannot read back (see Relay).
     std::string checkStatus;
     DwgModel model;
@@ -486,17 +502,11 @@ std::string DwgDocument::SavePaged(const std::string& strPath) {
                               : std::string_view(check.objectSection).substr(0, objects.oldSize);
         readBack = model.Load(out, check, checkStatus, DwgModel::Earlier{&model_, earlierArea, &edits_.replaced});
     }
-    if (!readBack) {
-        return status::Make(status::kCannotWrite,
-                            "Cannot write the drawing: the result does not read back (" + checkStatus + ")");
-    }
+    if (!readBack) return NotReadBack(checkStatus);
     std::string err;
     if (!WriteFileAtomic(strPath, out, err)) return status::CannotWrite(strPath, err);
     saved = true;
-    bytes_ = std::move(out);
-    file_ = std::move(check);
-    model_ = std::move(model);
-    edits_ = DwgEdits{};
+    GoOnFrom(out, check, model);
     return kStatusOk;
 }
 

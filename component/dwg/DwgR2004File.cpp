@@ -248,11 +248,7 @@ bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::s
         return false;
     }
     s.readable = s.encrypted != 1;
-    const std::string_view* written = nullptr;
-    if (known) {
-        auto w = known->written.find(s.name);
-        if (w != known->written.end()) written = &w->second;
-    }
+    const std::string_view* written = known ? WrittenCheck::For(known->written, s.name) : nullptr;
     if (written && (!s.readable || s.size != written->size())) {
         why = "section " + s.name + " does not hold the data written";
         return false;
@@ -263,12 +259,6 @@ bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::s
     }
     WrittenCheck check(written);
     auto notWritten = [&] { return "section " + s.name + ": page does not hold the data written"; };
-    // A page's data: into the section, or compared with the data written.
-    auto put = [&](std::size_t start, std::string_view page) {
-        if (written) return check.Holds(start, page);
-        s.data.replace(start, page.size(), page);
-        return true;
-    };
 
     // Pages that decompress in place and are not taken from an earlier file
     // are checked and decompressed once the map is read, on two threads for
@@ -348,17 +338,17 @@ bool R2004File::ReadSection(std::string_view bytes, std::string_view map, std::s
         if (R2004DataChecksum(data) != checksum) return fail("section " + s.name + ": page checksum mismatch");
         const auto at = static_cast<std::size_t>(start);
         if (isKnown) {
-            if (!put(at, same)) return fail(notWritten());
+            if (!check.Put(s.data, at, same)) return fail(notWritten());
             continue;
         }
         if (s.compressed != 2) {
-            if (!put(at, data.substr(0, length))) return fail(notWritten());
+            if (!check.Put(s.data, at, data.substr(0, length))) return fail(notWritten());
             continue;
         }
         scratch.resize(maxPage);
         const std::size_t got = Decompress2004(data, scratch.data(), maxPage);
         if (got == kDecompressFailed) return fail("section " + s.name + ": page does not decompress");
-        if (!put(at, std::string_view(scratch).substr(0, std::min(got, length)))) return fail(notWritten());
+        if (!check.Put(s.data, at, std::string_view(scratch).substr(0, std::min(got, length)))) return fail(notWritten());
     }
     if (!runJobs()) return false;
     if (written && !check.RestIsZero()) {

@@ -327,14 +327,10 @@ bool KnownPage(const R2007KnownPages& known, const R2007Section& s, std::size_t 
 
 bool R2007File::ReadSectionData(std::string_view bytes, R2007Section& s, const R2007KnownPages* known,
                                 std::string& why) const {
-    const std::string_view* written = nullptr;
-    if (known) {
-        auto w = known->written.find(s.name);
-        if (w != known->written.end()) written = &w->second;
-    }
-    const std::string notWritten = "section " + s.name + " does not hold the data written";
+    const std::string_view* written = known ? WrittenCheck::For(known->written, s.name) : nullptr;
+    auto notWritten = [&] { return "section " + s.name + " does not hold the data written"; };
     if (written && (!s.readable || s.dataSize != written->size())) {
-        why = notWritten;
+        why = notWritten();
         return false;
     }
     if (!s.readable) return true;
@@ -343,12 +339,6 @@ bool R2007File::ReadSectionData(std::string_view bytes, R2007Section& s, const R
         s.data.assign(static_cast<std::size_t>(s.dataSize), '\0');  // pages of zeroes are not written
     }
     WrittenCheck check(written);
-    // A page's data: into the section, or compared with the data written.
-    auto put = [&](std::size_t start, std::string_view page) {
-        if (written) return check.Holds(start, page);
-        s.data.replace(start, page.size(), page);
-        return true;
-    };
     const bool interleaved = s.encoding == 4;
     if (!interleaved && s.encoding != 1) {
         why = "unknown page encoding " + std::to_string(s.encoding);
@@ -381,8 +371,8 @@ bool R2007File::ReadSectionData(std::string_view bytes, R2007Section& s, const R
             const std::string_view coded = bytes.substr(p.address, blocks * kRsCodeWord);
             std::string_view same;
             if (known && known->file && KnownPage(*known, s, static_cast<std::size_t>(&p - s.pages.data()), p, coded, same)) {
-                if (!put(static_cast<std::size_t>(p.dataOffset), same)) {
-                    why = notWritten;
+                if (!check.Put(s.data, static_cast<std::size_t>(p.dataOffset), same)) {
+                    why = notWritten();
                     return false;
                 }
                 continue;
@@ -422,13 +412,13 @@ bool R2007File::ReadSectionData(std::string_view bytes, R2007Section& s, const R
             why = pageName + " checksum mismatch";
             return false;
         }
-        if (!put(static_cast<std::size_t>(p.dataOffset), page)) {
-            why = notWritten;
+        if (!check.Put(s.data, static_cast<std::size_t>(p.dataOffset), page)) {
+            why = notWritten();
             return false;
         }
     }
     if (written && !check.RestIsZero()) {
-        why = notWritten;
+        why = notWritten();
         return false;
     }
     return true;

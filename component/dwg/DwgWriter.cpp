@@ -342,16 +342,5 @@ bool RelayR2007File(std::string_view bytes, const DwgFile& file, const DwgEdits&
                       why, {{kObjectsSectionName, objects.Old()}});
 }
 
-bool RelayPagedFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
-                    std::string& why) {
-    ObjectsBuffer objects(file.objectSection);
-    return RelayPagedFile(bytes, file, edits, objects, out, why);
-}
-
-bool RelayR2007File(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
-                    std::string& why) {
-    ObjectsBuffer objects(file.objectSection);
-    return RelayR2007File(bytes, file, edits, objects, out, why);
-}
 
 }  // namespace kel::dwg

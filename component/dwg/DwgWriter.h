@@ -55,24 +55,13 @@ bool AppendChangedObjects(std::string_view area, const DwgFile& file, const DwgE
 bool RelayFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
                std::string& why);
 
-// The versions kept in the page container: R2004, and R2010 on (R2007 has
-// a container of its own).
-inline bool UsesPageContainer(Version v) { return v == Version::R2004 || AtLeast(v, Version::R2010); }
-
-// Builds the new file of the page container: the
-// objects section re-laid, the handles section rebuilt, every other section
-// carried over.
-bool RelayPagedFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
-                    std::string& why);
-
-// The same for R2007 and its container of its own (DwgR2007Writer.h).
-bool RelayR2007File(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, std::string& out,
-                    std::string& why);
-
-// RelayPagedFile and RelayR2007File with the objects section in `objects`
-// instead of in `file`.
+// Builds the new file of the page container: the objects section re-laid
+// in `objects` (the file's section, held by the caller; see ObjectsBuffer.h),
+// the handles section rebuilt, every other section carried over.
 bool RelayPagedFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, ObjectsBuffer& objects,
                     std::string& out, std::string& why);
+
+// The same for R2007 and its container of its own (DwgR2007Writer.h).
 bool RelayR2007File(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, ObjectsBuffer& objects,
                     std::string& out, std::string& why);
 

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <map>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -15,8 +17,23 @@ namespace kel::dwg {
 
 class WrittenCheck {
 public:
+    // The data `written` (section name -> data) holds for section `name`, or null.
+    static const std::string_view* For(const std::map<std::string, std::string_view>& written,
+                                       const std::string& name) {
+        auto w = written.find(name);
+        return w != written.end() ? &w->second : nullptr;
+    }
+
     // Null: nothing to check (the section is read as usual).
     explicit WrittenCheck(const std::string_view* written) : written_(written) {}
+
+    // A page's data at `start`: into the section's `data` where there is
+    // nothing to check, else compared with the data written (Holds).
+    bool Put(std::string& data, std::size_t start, std::string_view page) {
+        if (written_) return Holds(start, page);
+        data.replace(start, page.size(), page);
+        return true;
+    }
 
     // Whether `page` is the data written at `start`.
     bool Holds(std::size_t start, std::string_view page) {
