@@ -461,28 +461,31 @@ std::string DwgDocument::Save(const std::string& strPath, int lngVersion) {
     if (!WriteFileAtomic(strPath, changed ? out : bytes_, err)) {
         return status::CannotWrite(strPath, err);
     }
-    if (changed) GoOnFrom(out, file, model);
+    if (changed) GoOnFrom(out, file, &model);
     return kStatusOk;
 }
 
-void DwgDocument::GoOnFrom(std::string& written, DwgFile& file, DwgModel& model) {
+void DwgDocument::GoOnFrom(std::string& written, DwgFile& file, DwgModel* model) {
     bytes_ = std::move(written);
     file_ = std::move(file);
-    model_ = std::move(model);
+    if (model) model_ = std::move(*model);
     edits_ = DwgEdits{};
 }
 
 std::string DwgDocument::SavePaged(const std::string& strPath) {
     // The drawing lends its objects section to the save: the changed objects
     // go behind it in place, the written file is read back against it, and
-    // the drawing goes on from the file written with it. Whatever fails (or
-    // throws), the drawing gets its section back as it was.
+    // the drawing goes on from the file written with it, its model following
+    // the file where it can. Whatever fails (or throws), the drawing gets its
+    // section and its model back as they were.
     ObjectsBuffer objects(std::move(file_.objectSection));
     DwgFile check;
+    DwgModel::Before before;
     bool checkHolds = false;  // the section moved into `check`
     bool saved = false;
     const AtScopeEnd giveBack([&] {
         if (saved) return;
+        if (before.holdsModel) model_.GoBack(before);
         if (checkHolds) objects.data = std::move(check.objectSection);
         objects.Restore();
         file_.objectSection = std::move(objects.data);
@@ -494,19 +497,31 @@ std::string DwgDocument::SavePaged(const std::string& strPath) {
     // Never hand out a file this reader cannot read back (see Relay).
     std::string checkStatus;
     DwgModel model;
+    bool followed = false;
     bool readBack = check.Parse(out, checkStatus, file_, bytes_, objects);
     checkHolds = readBack;
     if (readBack) {
         const std::string_view earlierArea =
             objects.rewritten ? std::string_view(objects.old)
                               : std::string_view(check.objectSection).substr(0, objects.oldSize);
-        readBack = model.Load(out, check, checkStatus, DwgModel::Earlier{&model_, earlierArea, &edits_.replaced});
+        switch (model_.Follow(out, check, earlierArea, &edits_.replaced, before, checkStatus)) {
+            case DwgModel::Followed::kFollowed:
+                followed = true;
+                break;
+            case DwgModel::Followed::kDamaged:
+                readBack = false;
+                break;
+            case DwgModel::Followed::kElsewhere:
+                readBack =
+                    model.Load(out, check, checkStatus, DwgModel::Earlier{&model_, earlierArea, &edits_.replaced});
+                break;
+        }
     }
     if (!readBack) return NotReadBack(checkStatus);
     std::string err;
     if (!WriteFileAtomic(strPath, out, err)) return status::CannotWrite(strPath, err);
     saved = true;
-    GoOnFrom(out, check, model);
+    GoOnFrom(out, check, followed ? nullptr : &model);
     return kStatusOk;
 }
 

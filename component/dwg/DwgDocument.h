@@ -51,8 +51,9 @@ private:
     // Save for the paged versions (R2004 on), which need not copy the objects section.
     std::string SavePaged(const std::string& strPath);
     // Goes on from a file written (as the check read it back), so that later
-    // edits and saves build on it.
-    void GoOnFrom(std::string& written, DwgFile& file, DwgModel& model);
+    // edits and saves build on it; with the check's model, or with none when
+    // the drawing's own model followed the file.
+    void GoOnFrom(std::string& written, DwgFile& file, DwgModel* model);
     std::string TypeName(int type) const;
     void EraseDeleted(std::uint64_t attrib, const std::vector<std::uint64_t>& owned, std::uint64_t seqend);
     std::string DeleteOwnedAttrib(const DecodedObject& attrib, const DecodedObject& insert,

@@ -122,7 +122,6 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     index_.Clear();
     shownStubs_.clear();
     shownStubIndex_.clear();
-    blockOrder_.clear();
     codePage_ = file.codePage;
     wideText_ = HasStringStream(file.version);
     ownedLists_ = AtLeast(file.version, Version::R2004);
@@ -165,15 +164,20 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     index_.Reserve(placed.size());
     for (const auto& [handle, place] : placed) index_.Set(handle, place);
 
+    Derived derived;
+    if (!Derive(derived, status)) return false;
+    TakeDerived(derived);
+    return true;
+}
+
+bool DwgModel::Derive(Derived& d, std::string& status) const {
     // Which block each layout draws on, and which entities name which block
     // as their owner (model and paper space entities name none).
-    layoutOfBlock_.clear();
-    ownedBy_.clear();
     for (const DecodedObject& o : Objects()) {
         if (const auto* l = DataIf<LayoutData>(o.data)) {
-            layoutOfBlock_.emplace(o.Ref(l->paperSpaceBlock), o.Handle());
+            d.layoutOfBlock.emplace(o.Ref(l->paperSpaceBlock), o.Handle());
         }
-        if (o.commonRead && o.common.isEntity && o.common.entMode == 0) ownedBy_[o.Ref(o.common.owner)].push_back(o.Handle());
+        if (o.commonRead && o.common.isEntity && o.common.entMode == 0) d.ownedBy[o.Ref(o.common.owner)].push_back(o.Handle());
     }
 
     const DecodedObject* control = nullptr;
@@ -199,7 +203,7 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     for (std::uint64_t h : candidates) {
         const DecodedObject* b = Decoded(h);
         if (!b || !Holds<BlockHeaderData>(b->data) || !seen.insert(h).second) continue;
-        blockOrder_.push_back(h);
+        d.blockOrder.push_back(h);
         if (Upper(CutAtNul(DataOf<BlockHeaderData>(b->data).name)) == "*MODEL_SPACE") hasModelSpace = true;
     }
     // A block table that lost its model space entry: the model space block
@@ -208,13 +212,20 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
         for (const DecodedObject& o : Objects()) {
             const auto* b = DataIf<BlockHeaderData>(o.data);
             if (b && Upper(CutAtNul(b->name)) == "*MODEL_SPACE" && !seen.count(o.Handle())) {
-                blockOrder_.insert(blockOrder_.begin(), o.Handle());
+                d.blockOrder.insert(d.blockOrder.begin(), o.Handle());
                 break;
             }
         }
     }
-    NameBlocks(*control, regular);
+    NameBlocks(*control, regular, d.blockNames);
     return true;
+}
+
+void DwgModel::TakeDerived(Derived& d) noexcept {
+    blockOrder_.swap(d.blockOrder);
+    blockNames_.swap(d.blockNames);
+    layoutOfBlock_.swap(d.layoutOfBlock);
+    ownedBy_.swap(d.ownedBy);
 }
 
 const DecodedObject* DwgModel::FindFull(std::uint64_t handle, std::string_view bytes, const DwgFile& file,
@@ -244,9 +255,11 @@ const DecodedObject* DwgModel::FindFull(std::uint64_t handle, std::string_view b
 }
 
 bool DwgModel::DecodeRest(std::string_view bytes, const DwgFile& file, std::string& status) {
-    for (const Stub& stub : stubs_) {
+    for (std::size_t i = 0; i < stubs_.size(); ++i) {
+        const Stub& stub = stubs_[i];
         std::size_t* at = index_.Find(stub.handle);
-        if (!at) continue;  // erased
+        // Erased, or decoded since (FindFull, an object a followed file changed).
+        if (!at || *at != (i | kStubBit)) continue;
         DecodedObject full;
         std::string why;
         if (!DecodeObject(file.ObjectArea(bytes), stub.offset, file, full, why)) {
@@ -262,12 +275,12 @@ bool DwgModel::DecodeRest(std::string_view bytes, const DwgFile& file, std::stri
     return true;
 }
 
-void DwgModel::NameBlocks(const DecodedObject& control, std::size_t regular) {
+void DwgModel::NameBlocks(const DecodedObject& control, std::size_t regular,
+                          std::unordered_map<std::uint64_t, std::string>& blockNames) const {
     // The file stores anonymous blocks by their prefix alone ("*U", "*D") and
     // every paper space block but the active one as "*Paper_Space". Drawings
     // show them numbered: an anonymous block by its place in the block table,
     // the extra paper spaces from 0 on.
-    blockNames_.clear();
     const auto& c = DataOf<ControlData>(control.data);
     int paperSpaces = 0;
     // Model and paper space (behind the regular entries) keep their names
@@ -278,7 +291,7 @@ void DwgModel::NameBlocks(const DecodedObject& control, std::size_t regular) {
     for (std::size_t i : order) {
         std::uint64_t h = control.Ref(c.entries[i]);
         const DecodedObject* b = Decoded(h);
-        if (!b || blockNames_.count(h)) continue;
+        if (!b || blockNames.count(h)) continue;
         const auto* d = DataIf<BlockHeaderData>(b->data);
         if (!d) continue;
         std::string name = Text(d->name);
@@ -289,7 +302,7 @@ void DwgModel::NameBlocks(const DecodedObject& control, std::size_t regular) {
                 name += std::to_string(i);
             }
         }
-        blockNames_[h] = name;
+        blockNames[h] = name;
     }
 }
 

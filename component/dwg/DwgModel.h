@@ -41,6 +41,23 @@ public:
         const std::unordered_map<std::uint64_t, std::string>* changed = nullptr;
     };
     bool Load(std::string_view bytes, const DwgFile& file, std::string& status, const Earlier& earlier);
+    // Follows a file written from this model (with Earlier{this, area,
+    // changed}): every object of its map is checked as Load would check it,
+    // and the model then becomes what Load would have made of the file,
+    // taking the file's offsets and its changed objects instead of a second
+    // model being built. `before` receives what the model held, and GoBack
+    // with it makes the model what it was. kDamaged (with a component status)
+    // and kElsewhere leave the model as it was; kElsewhere when the file's
+    // map does not hold exactly the model's objects, holds its stubs in
+    // another order, or a changed object would be held otherwise than the
+    // model holds it (decoded or as a stub): Load reads such a file.
+    struct Before;
+    enum class Followed { kFollowed, kDamaged, kElsewhere };
+    Followed Follow(std::string_view bytes, const DwgFile& file, std::string_view area,
+                    const std::unordered_map<std::uint64_t, std::string>* changed, Before& before,
+                    std::string& status);
+    void GoBack(Before& before) noexcept;
+
     // Decodes the objects Load left at their prefix (the same bytes and file
     // Load was given): afterwards Objects() holds every object of the map.
     bool DecodeRest(std::string_view bytes, const DwgFile& file, std::string& status);
@@ -114,7 +131,17 @@ private:
     const DecodedObject* Decoded(std::uint64_t handle) const;
     bool IsEntity(std::uint64_t handle) const;
     std::string Text(const std::string& raw) const;
-    void NameBlocks(const DecodedObject& control, std::size_t regular);
+    // What Load works out from the objects once placed.
+    struct Derived {
+        std::vector<std::uint64_t> blockOrder;
+        std::unordered_map<std::uint64_t, std::string> blockNames;
+        std::unordered_map<std::uint64_t, std::uint64_t> layoutOfBlock;
+        std::unordered_map<std::uint64_t, std::vector<std::uint64_t>> ownedBy;
+    };
+    bool Derive(Derived& derived, std::string& status) const;
+    void TakeDerived(Derived& derived) noexcept;
+    void NameBlocks(const DecodedObject& control, std::size_t regular,
+                    std::unordered_map<std::uint64_t, std::string>& blockNames) const;
     std::string LayoutNameOf(std::uint64_t blockHeader) const;
     std::string NameOf(std::uint64_t handle) const;
     int ConstantAttdefsOf(std::uint64_t blockHeader) const;
@@ -164,6 +191,21 @@ private:
     mutable int escapePage_ = 0;  // the page of the last \M+n escape read (1 to 5)
     bool ownedLists_ = false;  // R2004: blocks and inserts list what they own
     bool hasLayouts_ = false;
+};
+
+// What a model that followed a written file held before, kept so that it
+// can go back (the places and stubs as swapped pairs: swapping again
+// restores them).
+struct DwgModel::Before {
+    std::vector<Entry> objects;
+    std::vector<std::pair<std::size_t, Stub>> stubs;            // place in stubs_, the stub there
+    std::vector<std::pair<std::uint64_t, std::size_t>> places;  // handle, its index value
+    Derived derived;
+    std::deque<DecodedObject> shownStubs;
+    std::unordered_map<std::uint64_t, std::size_t> shownStubIndex;
+    bool hasLayouts = false;
+    int escapePage = 0;
+    bool holdsModel = false;  // true while it holds what the model held
 };
 
 // A handle as the drawing information shows it (component/DrawingHandle.h).

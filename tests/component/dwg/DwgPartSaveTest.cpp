@@ -357,38 +357,84 @@ TEST(DwgPartSaveTest, TheReadBackTakesTheSectionAsLaidAndRefusesAnyOtherByte) {
     }
 }
 
-TEST(DwgPartSaveTest, ASaveThatFailsGivesTheDrawingItsSectionBack) {
+// What a drawing goes on from after a save, failed or not, must be what
+// `other` holds: the same objects at the same places, listed alike. With
+// `exact` false, `other` was opened from the file, and an object it keeps
+// at its prefix may have been decoded in full here.
+void ExpectSameModel(const DwgDocument& doc, const DwgDocument& other, bool exact, const std::string& what) {
+    SCOPED_TRACE(what);
+    ASSERT_EQ(doc.File().objectMap.size(), other.File().objectMap.size());
+    for (const ObjectLocation& loc : other.File().objectMap) {
+        const DecodedObject* mine = doc.Model().Find(loc.handle);
+        const DecodedObject* theirs = other.Model().Find(loc.handle);
+        ASSERT_TRUE(mine && theirs) << FormatHandle(loc.handle);
+        EXPECT_EQ(doc.Model().OffsetOf(loc.handle), other.Model().OffsetOf(loc.handle)) << FormatHandle(loc.handle);
+        EXPECT_EQ(mine->totalBytes, theirs->totalBytes) << FormatHandle(loc.handle);
+        if (exact || !theirs->prefixOnly) {
+            EXPECT_EQ(mine->prefixOnly, theirs->prefixOnly) << FormatHandle(loc.handle);
+        }
+    }
+    std::vector<std::uint64_t> mine;
+    std::vector<std::uint64_t> theirs;
+    for (const DecodedObject& o : other.Model().Objects()) theirs.push_back(o.Handle());
+    for (const DecodedObject& o : doc.Model().Objects()) {
+        if (exact || !other.Model().Find(o.Handle())->prefixOnly) mine.push_back(o.Handle());
+    }
+    EXPECT_EQ(mine, theirs);
+    EXPECT_EQ(DrawingInfoToXml(doc.Describe(), true), DrawingInfoToXml(other.Describe(), true));
+}
+
+TEST(DwgPartSaveTest, EachSaveLeavesTheDrawingAsTheFileItHoldsOpens) {
     // A save lends the drawing's objects section to the writer and to the
-    // check of the written file. One that fails at the end (its folder is
-    // missing) gives it back as it was, whether the changed objects went
-    // behind it or every object was written anew, and the next save writes
-    // what a drawing that never failed writes.
+    // check of the written file, and the drawing's model follows the file
+    // written. One that fails at the end (its folder is missing) gives both
+    // back as they were; one that works leaves the drawing as the saved file
+    // opens, whether the changed objects went behind the section or every
+    // object was written anew; and the next save writes what a drawing that
+    // never failed writes.
     KEL_NEED_CORPUS();
     kel::test::TempDir dir;
-    for (const char* name : {kDrawings[0], kDrawings[1]}) {
+    for (const char* name :
+         {kDrawings[0], kDrawings[1], "dwg/AC1018_R2004/libredwg__example_2004.dwg",
+          "dwg/AC1021_R2007/jjh-data__landscaping_6.dwg", "dwg/AC1027_R2013/autocad-files__T-01.dwg",
+          "dwg/AC1032_R2018/libredwg__example_2018.dwg"}) {
         SCOPED_TRACE(name);
         const std::string original = test::ReadCorpus(name);
         auto doc = Open(original);
         auto twin = Open(original);
         ASSERT_TRUE(doc && twin);
         const std::vector<std::string> handles = Handles(*doc);
+        ASSERT_FALSE(handles.empty());
         bool compacted = false;
-        for (int round = 0; round < 40 && !compacted; ++round) {
-            const std::string value = std::string(1500 + round % 5 * 100, static_cast<char>('a' + round % 26));
+        for (int round = 0; round < 60 && !compacted; ++round) {
+            SCOPED_TRACE("round " + std::to_string(round));
+            const std::string value = std::string(1200 + round % 7 * 100, static_cast<char>('a' + round % 26));
             for (const std::string& h : handles) {
                 ASSERT_EQ(doc->SetAttributeValue(h, value), "1000:Ok");
                 ASSERT_EQ(twin->SetAttributeValue(h, value), "1000:Ok");
             }
             const std::string before = doc->File().objectSection;
             EXPECT_NE(doc->Save(dir.File("missing/saved.dwg"), -1), "1000:Ok");
-            EXPECT_TRUE(doc->File().objectSection == before) << "round " << round;
+            EXPECT_TRUE(doc->File().objectSection == before);
+            ExpectSameModel(*doc, *twin, true, "after a failed save");
             ASSERT_EQ(twin->Save(dir.File("twin.dwg"), -1), "1000:Ok");
             ASSERT_EQ(doc->Save(dir.File("saved.dwg"), -1), "1000:Ok");
-            EXPECT_TRUE(kel::test::ReadFile(dir.File("saved.dwg")) == kel::test::ReadFile(dir.File("twin.dwg")))
-                << "round " << round;
+            const std::string saved = kel::test::ReadFile(dir.File("saved.dwg"));
+            EXPECT_TRUE(saved == kel::test::ReadFile(dir.File("twin.dwg")));
+            auto reopened = Open(saved);
+            ASSERT_TRUE(reopened);
+            ExpectSameModel(*doc, *reopened, false, "after a save");
             compacted = doc->File().objectSection.size() < before.size();
         }
         EXPECT_TRUE(compacted);
+        // The next change: the drawing and the file opened anew write the same.
+        auto reopened = Open(kel::test::ReadFile(dir.File("saved.dwg")));
+        ASSERT_TRUE(reopened);
+        ASSERT_EQ(doc->SetAttributeValue(handles.front(), "next"), "1000:Ok");
+        ASSERT_EQ(reopened->SetAttributeValue(handles.front(), "next"), "1000:Ok");
+        ASSERT_EQ(doc->Save(dir.File("a.dwg"), -1), "1000:Ok");
+        ASSERT_EQ(reopened->Save(dir.File("b.dwg"), -1), "1000:Ok");
+        EXPECT_TRUE(kel::test::ReadFile(dir.File("a.dwg")) == kel::test::ReadFile(dir.File("b.dwg")));
     }
 }
 

@@ -1,0 +1,133 @@
+// A model following the file written from it: the written file's objects
+// are checked against the model's own, and the model takes the file's
+// offsets and changed objects, so that a save needs no second model.
+#include <algorithm>
+#include <new>
+
+#include "component/ComponentStatus.h"
+#include "component/dwg/DwgModel.h"
+#include "component/dwg/TwoThreads.h"
+
+namespace kel::dwg {
+namespace {
+
+// As Load: objects a thread decodes at a time, the runs placed at a time,
+// and the object area from which a second thread helps.
+constexpr std::size_t kFollowRun = 256;
+constexpr std::size_t kFollowWindowRuns = 96;
+constexpr std::size_t kFollowHelpFrom = 2u << 20;
+
+}  // namespace
+
+DwgModel::Followed DwgModel::Follow(std::string_view bytes, const DwgFile& file, std::string_view area,
+                                    const std::unordered_map<std::uint64_t, std::string>* changed, Before& before,
+                                    std::string& status) {
+    before = Before{};
+    const std::vector<ObjectLocation>& map = file.objectMap;
+    // Every object of the model once, and no other.
+    if (map.size() != index_.Size()) return Followed::kElsewhere;
+    const Earlier earlier{this, area, changed};
+    const DecodeDepth depth = ownedLists_ ? DecodeDepth::kWorkingSet : DecodeDepth::kFull;
+    const std::string_view written = file.ObjectArea(bytes);
+
+    // What the model will hold, gathered without touching it: the decoded
+    // objects in map order, the stubs that moved or changed, the handles
+    // whose place changes.
+    Before& next = before;
+    next.objects.reserve(objects_.size());
+    std::vector<bool> decodedTaken(objects_.size());
+    std::size_t stubsTaken = 0;  // stub places below this were passed
+    const std::size_t window = std::min(map.size(), kFollowRun * kFollowWindowRuns);
+    std::vector<Found> found(window);
+    for (std::size_t first = 0; first < map.size(); first += window) {
+        const std::size_t count = std::min(window, map.size() - first);
+        const std::size_t runs = (count + kFollowRun - 1) / kFollowRun;
+        const bool worked = ForEachOnTwoThreads(runs, written.size() >= kFollowHelpFrom, [&](std::size_t k) {
+            const std::size_t end = std::min(count, (k + 1) * kFollowRun);
+            for (std::size_t i = k * kFollowRun; i < end; ++i) {
+                found[i] = FindObject(written, map[first + i], file, depth, earlier);
+            }
+            return true;
+        });
+        if (!worked) throw std::bad_alloc();  // the only way a run fails
+        for (std::size_t i = 0; i < count; ++i) {
+            const ObjectLocation& loc = map[first + i];
+            if (const auto* why = std::get_if<std::string>(&found[i])) {
+                status = status::Make(status::kCorrupt, "Damaged drawing: " + *why);
+                return Followed::kDamaged;
+            }
+            const std::size_t* at = index_.Find(loc.handle);
+            if (!at) return Followed::kElsewhere;
+            const std::size_t was = *at;
+            // Each of the model's places taken once; the stubs in the
+            // model's order, which DecodeRest keeps.
+            const bool wasStub = (was & kStubBit) != 0;
+            const std::size_t slot = was & ~kStubBit;
+            if (wasStub) {
+                if (slot < stubsTaken) return Followed::kElsewhere;
+                stubsTaken = slot + 1;
+            } else {
+                if (decodedTaken[slot]) return Followed::kElsewhere;
+                decodedTaken[slot] = true;
+            }
+            std::shared_ptr<DecodedObject> object;
+            if (std::holds_alternative<Taken>(found[i])) {
+                if (wasStub) {
+                    if (stubs_[slot].offset != loc.offset) {
+                        Stub moved = stubs_[slot];
+                        moved.offset = loc.offset;
+                        next.stubs.emplace_back(slot, moved);
+                    }
+                    continue;
+                }
+                object = objects_[slot].object;
+            } else if (std::holds_alternative<Stub>(found[i])) {
+                // A changed object of a kind kept as a stub: changed, the
+                // model holds it decoded (FindFull) or shown (FindMutable).
+                return Followed::kElsewhere;
+            } else {
+                // A changed object the model held as a stub would now be
+                // decoded: its kind changed.
+                if (wasStub) return Followed::kElsewhere;
+                object = std::move(std::get<std::shared_ptr<DecodedObject>>(found[i]));
+            }
+            // Behind objects erased or decoded late, a decoded object's place moves.
+            const std::size_t place = next.objects.size();
+            if (place != slot) next.places.emplace_back(loc.handle, place);
+            if (Holds<LayoutData>(object->data)) next.hasLayouts = true;
+            next.objects.push_back({std::move(object), loc.offset});
+        }
+    }
+    found = {};
+
+    // The model takes the file's objects; what it works out from them is
+    // worked out again, as Load does, with the texts' escape page read anew.
+    next.escapePage = 0;
+    GoBack(next);
+    try {
+        Derived derived;
+        if (!Derive(derived, status)) {
+            GoBack(next);
+            return Followed::kDamaged;
+        }
+        TakeDerived(derived);
+    } catch (...) {
+        GoBack(next);
+        throw;
+    }
+    return Followed::kFollowed;
+}
+
+void DwgModel::GoBack(Before& before) noexcept {
+    objects_.swap(before.objects);
+    for (auto& [slot, stub] : before.stubs) std::swap(stubs_[slot], stub);
+    for (auto& [handle, place] : before.places) std::swap(*index_.Find(handle), place);
+    shownStubs_.swap(before.shownStubs);
+    shownStubIndex_.swap(before.shownStubIndex);
+    std::swap(hasLayouts_, before.hasLayouts);
+    std::swap(escapePage_, before.escapePage);
+    TakeDerived(before.derived);
+    before.holdsModel = !before.holdsModel;
+}
+
+}  // namespace kel::dwg
