@@ -11,10 +11,12 @@
 namespace kel::dwg {
 namespace {
 
-// As Load: objects a thread decodes at a time, the runs placed at a time,
-// and the object area from which a second thread helps.
+// Objects a thread checks at a time, the runs placed at a time and the
+// object area from which a second thread helps. The window is a third of
+// Load's: what waits for its place counts at the save's peak, and most
+// objects are only compared.
 constexpr std::size_t kFollowRun = 256;
-constexpr std::size_t kFollowWindowRuns = 96;
+constexpr std::size_t kFollowWindowRuns = 32;
 constexpr std::size_t kFollowHelpFrom = 2u << 20;
 
 }  // namespace
