@@ -81,7 +81,7 @@ std::unique_ptr<DwgDocument> DwgDocument::Open(std::string bytes, const std::str
 }
 
 DrawingInfo DwgDocument::Describe() const {
-    DrawingInfo info = model_.Describe();
+    DrawingInfo info = model_.Describe(bytes_, file_);
     info.path = path_;
     return info;
 }

@@ -18,6 +18,7 @@ public:
     static std::unique_ptr<DwgDocument> Open(std::string bytes, const std::string& path, std::string& status);
 
     DrawingInfo Describe() const override;
+    bool ListAttributes(AttributeRows& rows) const override { return model_.ListAttributes(rows); }
     // Gives an ATTRIB a new value (UTF-8; stored in the drawing's code page,
     // other characters as \U+XXXX).
     std::string SetAttributeValue(const std::string& strHandle, const std::string& strValue) override;

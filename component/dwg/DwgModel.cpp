@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <new>
+#include <stdexcept>
 #include <unordered_set>
 
 #include "component/ComponentStatus.h"
@@ -25,12 +26,14 @@ std::string Upper(std::string s) {
     return s;
 }
 
-// From R2004 on, what the model reads once loaded: inserts, attributes and
-// their definitions, block headers, layers, layouts and the tables'
-// controls. Blocks, their ends, SEQENDs and dictionaries are decoded and
-// checked like any object, then kept as stubs: the few an edit needs are
-// decoded again then (FindFull).
+// From R2004 on, what the model reads once loaded: inserts with attributes,
+// attributes and their definitions, block headers, layers, layouts and the
+// tables' controls. Inserts without attributes, blocks, their ends, SEQENDs
+// and dictionaries are decoded and checked like any object, then kept as
+// stubs: Describe reads such an insert again, and the few objects an edit
+// needs are decoded again then (FindFull).
 bool ReadAfterLoad(const DecodedObject& o) {
+    if (const auto* insert = DataIf<InsertData>(o.data)) return insert->hasAttribs;
     return !Holds<BlockNameData>(o.data) && !Holds<DictionaryData>(o.data);
 }
 
@@ -473,15 +476,32 @@ int DwgModel::ConstantAttdefsOf(std::uint64_t blockHeader) const {
     return count;
 }
 
-DrawingInfo DwgModel::Describe() const {
+const DecodedObject* DwgModel::ReadAgain(std::uint64_t handle, std::string_view bytes, const DwgFile& file,
+                                         DecodedObject& out) const {
+    const std::size_t* at = index_.Find(handle);
+    if (!at || !(*at & kStubBit)) return nullptr;
+    const Stub& stub = stubs_[*at & ~kStubBit];
+    if (stub.type != type::kInsert && stub.type != type::kMinsert) return nullptr;
+    std::string why;
+    out = DecodedObject{};
+    if (!DecodeObject(file.ObjectArea(bytes), stub.offset, file, out, why)) {
+        // It decoded when the drawing was read: the bytes are not those.
+        throw std::runtime_error("Damaged drawing: object " + FormatHandle(handle) + ": " + why);
+    }
+    return &out;
+}
+
+DrawingInfo DwgModel::Describe(std::string_view bytes, const DwgFile& file) const {
     DrawingInfo info;
     std::unordered_map<std::uint64_t, int> constants;
+    DecodedObject readAgain;
     for (std::uint64_t bh : blockOrder_) {
         BlockInfo block;
         block.name = NameOf(bh);
         block.layoutName = LayoutNameOf(bh);
         for (std::uint64_t eh : EntitiesOf(bh)) {
             const DecodedObject* e = Decoded(eh);
+            if (!e) e = ReadAgain(eh, bytes, file, readAgain);
             if (!e || !IsInsert(*e) || !Holds<InsertData>(e->data)) continue;
             const auto& d = DataOf<InsertData>(e->data);
             InsertInfo ins;

@@ -12,6 +12,7 @@
 #include <variant>
 #include <vector>
 
+#include "component/AttributeListing.h"
 #include "component/DrawingHandle.h"
 #include "component/DrawingInfo.h"
 #include "component/dwg/DwgFile.h"
@@ -62,7 +63,12 @@ public:
     // Load was given): afterwards Objects() holds every object of the map.
     bool DecodeRest(std::string_view bytes, const DwgFile& file, std::string& status);
 
-    DrawingInfo Describe() const;
+    // The drawing's blocks, inserts and attributes, from the bytes and file
+    // the model was loaded from (inserts without attributes are read again).
+    DrawingInfo Describe(std::string_view bytes, const DwgFile& file) const;
+    // The rows of the attributes Describe lists, in its order and with its
+    // texts; false up to R2004, whose texts are read in Describe's order.
+    bool ListAttributes(AttributeRows& rows) const;
 
     // Any object of the map; one left at its prefix comes as a DecodedObject
     // with prefixOnly set (type, handle and sizes).
@@ -130,6 +136,10 @@ private:
     // A decoded object; null for one left at its prefix.
     const DecodedObject* Decoded(std::uint64_t handle) const;
     bool IsEntity(std::uint64_t handle) const;
+    // An insert left as a stub, decoded again into `out`; null for any other
+    // handle. Throws when it no longer decodes.
+    const DecodedObject* ReadAgain(std::uint64_t handle, std::string_view bytes, const DwgFile& file,
+                                   DecodedObject& out) const;
     std::string Text(const std::string& raw) const;
     // What Load works out from the objects once placed.
     struct Derived {

@@ -1,6 +1,7 @@
 // Changing drawings of every version: every corpus drawing takes a new value
 // in every attribute and loses one tag; read back, only those changed, every
-// other object keeps its bytes, and the same edits write the same file.
+// other object keeps its bytes, and the same edits write the same file. The
+// attribute rows a drawing lists are those it describes, before and after.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -32,6 +33,38 @@ std::vector<std::string> Lines(const DwgDocument& doc, std::map<std::string, std
         }
     }
     return out;
+}
+
+// From R2007 on the drawing lists its attribute rows itself: the rows must be
+// those its description gives, in its order, each insert once.
+void ExpectListedAsDescribed(const DwgDocument& doc) {
+    AttributeRows rows;
+    if (!doc.ListAttributes(rows)) {
+        EXPECT_FALSE(AtLeast(doc.File().version, Version::R2007));
+        return;
+    }
+    EXPECT_TRUE(AtLeast(doc.File().version, Version::R2007));
+    const auto line = [](auto... parts) {
+        std::string out;
+        ((out += std::string(parts) + '|'), ...);
+        return out;
+    };
+    std::vector<std::string> listed, described;
+    for (const AttributeRow& r : rows.rows) {
+        const RowInsert& i = *r.insert;
+        listed.push_back(line(i.space, i.layout, i.block, i.layer, i.handle, r.handle, r.tag, r.value));
+    }
+    std::size_t inserts = 0;
+    for (const BlockInfo& b : doc.Describe().blocks) {
+        for (const InsertInfo& i : b.inserts) {
+            inserts += i.attributes.empty() ? 0 : 1;
+            for (const AttributeInfo& a : i.attributes) {
+                described.push_back(line(b.name, b.layoutName, i.name, i.layer, i.handle, a.handle, a.tag, a.value));
+            }
+        }
+    }
+    EXPECT_EQ(listed, described);
+    EXPECT_EQ(rows.inserts.size(), inserts);
 }
 
 std::map<std::uint64_t, std::string> ObjectBytes(const DwgDocument& doc, const std::string& bytes) {
@@ -78,6 +111,7 @@ TEST_P(DwgPagedEditTest, EveryCorpusDrawingTakesNewValuesAndLosesOneTag) {
         auto doc = Open(original);
         ASSERT_TRUE(doc);
         std::vector<std::string> before = Lines(*doc);
+        ExpectListedAsDescribed(*doc);
         if (before.empty()) continue;
         const auto oldBytes = ObjectBytes(*doc, original);
         // Delete the first tag that can go wherever it occurs, set all others.
@@ -111,6 +145,7 @@ TEST_P(DwgPagedEditTest, EveryCorpusDrawingTakesNewValuesAndLosesOneTag) {
         std::map<std::string, std::string> shown;
         Lines(*doc, &shown);
         EXPECT_EQ(shown, wanted);
+        ExpectListedAsDescribed(*doc);
         const std::string first = dir.File("first.dwg");
         ASSERT_EQ(doc->Save(first, -1), "1000:Ok");
         const std::string saved = kel::test::ReadFile(first);
@@ -118,6 +153,7 @@ TEST_P(DwgPagedEditTest, EveryCorpusDrawingTakesNewValuesAndLosesOneTag) {
         ASSERT_TRUE(back);
         std::map<std::string, std::string> read;
         std::vector<std::string> after = Lines(*back, &read);
+        ExpectListedAsDescribed(*back);
         std::vector<std::string> expected;
         for (const std::string& line : before) {
             if (TagOf(line) != tag) expected.push_back(line);

@@ -291,7 +291,7 @@ TEST(DwgR2007Test, StoredTextsReadAsUsersExpect) {
         DwgModel back;
         ASSERT_TRUE(back.Load(bytes, changed, status)) << status;
         std::string shown = "(not listed)";
-        for (const BlockInfo& b : back.Describe().blocks) {
+        for (const BlockInfo& b : back.Describe(bytes, changed).blocks) {
             for (const InsertInfo& i : b.inserts) {
                 for (const AttributeInfo& a : i.attributes) {
                     if (a.elementId == attrib->Handle()) shown = a.value;

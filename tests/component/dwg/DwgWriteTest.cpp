@@ -69,7 +69,11 @@ TEST(DwgWriteTest, DeletingAttributesMendsTheirNeighboursAndTheInsert) {
         auto back = SaveAndReopen(*doc, dir, saved);
         ASSERT_TRUE(back);
         EXPECT_EQ(back->Model().AttribsOf(0x79C), (std::vector<std::uint64_t>{0x79D, 0x7A0}));
-        const auto& emptied = DataOf<InsertData>(back->Model().Find(0x704)->data);
+        // Without attributes the insert is no longer held decoded.
+        DwgModel full = back->Model();
+        std::string status;
+        ASSERT_TRUE(full.DecodeRest(saved, back->File(), status)) << status;
+        const auto& emptied = DataOf<InsertData>(full.Find(0x704)->data);
         EXPECT_FALSE(emptied.hasAttribs);
         EXPECT_TRUE(emptied.ownedAttribs.empty());
         EXPECT_EQ(back->Model().Find(seqend), nullptr) << "the lone attribute's SEQEND went with it";
