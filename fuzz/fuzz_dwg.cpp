@@ -1,12 +1,14 @@
 // DWG reader and writer: any bytes must either be refused with a status or
 // open and describe, with the same attribute rows straight from the
-// description as through the XML; edits are then written (or refused) and
-// what is written must read back. The checksums of the file header and of
+// description as through the XML and as listed; edits are then written (or
+// refused), what is written must read back, a save must write the same and
+// leave the drawing as the written file opens. The checksums of the file header and of
 // the framed sections (up to R2000), or of the file header and every page
 // (R2004, R2010 to R2018), or of the file header and the maps (R2007, whose
 // code words are recoded too), are recomputed first, so mutations reach the
 // section decoders and the decompressor instead of stopping at a CRC.
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -222,6 +224,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!doc) return 0;
     const kel::DrawingInfo info = doc->Describe();
     kel::fuzz::CheckRows(info);
+    kel::fuzz::CheckListing(*doc, info);
     for (const auto& block : info.blocks) {
         for (const auto& insert : block.inserts) {
             for (const auto& a : insert.attributes) {
@@ -233,10 +236,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Serialize reads what it writes back and refuses it when that fails: a
     // written file that does not read is a fault here.
     std::string out;
-    if (doc->Serialize(out, status)) {
-        std::string again;
-        auto back = kel::dwg::DwgDocument::Open(out, "fuzz.dwg", again);
-        if (!back) __builtin_trap();
+    if (!doc->Serialize(out, status)) return 0;
+    std::string again;
+    auto back = kel::dwg::DwgDocument::Open(out, "fuzz.dwg", again);
+    if (!back) __builtin_trap();
+    // Saving writes the same file (the paged versions lend the drawing's
+    // objects to the writer instead of copying them), and the drawing goes on
+    // as that file opens.
+    const std::string path = kel::fuzz::Scratch().Path("saved.dwg");
+    if (doc->Save(path, -1) != "1000:Ok") return 0;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::string saved;
+    if (f) {
+        char buffer[65536];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) saved.append(buffer, n);
+        std::fclose(f);
     }
+    if (saved != out) __builtin_trap();
+    const kel::DrawingInfo after = doc->Describe();
+    if (kel::DrawingInfoToXml(after, true) != kel::DrawingInfoToXml(back->Describe(), true)) __builtin_trap();
+    kel::fuzz::CheckListing(*doc, after);
     return 0;
 }
