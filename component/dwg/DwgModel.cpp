@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <new>
 #include <stdexcept>
 #include <unordered_set>
@@ -89,6 +90,34 @@ DwgModel::Found DwgModel::FindObject(std::string_view area, const ObjectLocation
     return std::make_shared<DecodedObject>(std::move(o));
 }
 
+bool DwgModel::FindAll(std::string_view area, const DwgFile& file, DecodeDepth depth, const Earlier& earlier,
+                       std::size_t windowRuns, const std::function<bool(const ObjectLocation&, Found&)>& take) {
+    // The objects are decoded (or compared with earlier's) in runs, on two
+    // threads for a large area, and then taken in map order, so the first
+    // damaged object in the map gives the reason whichever thread met it.
+    // A window of runs at a time, so that what was found waits in a list of
+    // a window's length, not the map's.
+    const std::vector<ObjectLocation>& map = file.objectMap;
+    const std::size_t window = std::min(map.size(), kLoadRun * windowRuns);
+    std::vector<Found> found(window);
+    for (std::size_t first = 0; first < map.size(); first += window) {
+        const std::size_t count = std::min(window, map.size() - first);
+        const std::size_t runs = (count + kLoadRun - 1) / kLoadRun;
+        const bool worked = ForEachOnTwoThreads(runs, area.size() >= kLoadHelpFrom, [&](std::size_t k) {
+            const std::size_t end = std::min(count, (k + 1) * kLoadRun);
+            for (std::size_t i = k * kLoadRun; i < end; ++i) {
+                found[i] = FindObject(area, map[first + i], file, depth, earlier);
+            }
+            return true;
+        });
+        if (!worked) throw std::bad_alloc();  // the only way a run fails
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!take(map[first + i], found[i])) return false;
+        }
+    }
+    return true;
+}
+
 bool DwgModel::Place(Found& found, const ObjectLocation& loc, const Earlier& earlier, std::size_t& place,
                      std::string& status) {
     if (const auto* why = std::get_if<std::string>(&found)) {
@@ -133,36 +162,17 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     // next, which lies among its common fields.
     const DecodeDepth depth = ownedLists_ ? DecodeDepth::kWorkingSet : DecodeDepth::kFull;
     const std::string_view area = file.ObjectArea(bytes);
-    const std::vector<ObjectLocation>& map = file.objectMap;
-    // The objects are decoded (or compared with earlier's) in runs, on two
-    // threads for a large area, and then placed in map order, so the first
-    // damaged object in the map gives the reason whichever thread met it.
-    // A window of runs at a time, so that what was found waits for its place
-    // in a list of a window's length, not the map's.
-    const std::size_t window = std::min(map.size(), kLoadRun * kLoadWindowRuns);
-    std::vector<Found> found(window);
     // The index is built once every object is placed: filled as the objects
     // are decoded, each entry would be a cache miss.
     std::vector<std::pair<std::uint64_t, std::size_t>> placed;
-    placed.reserve(map.size());
-    for (std::size_t first = 0; first < map.size(); first += window) {
-        const std::size_t count = std::min(window, map.size() - first);
-        const std::size_t runs = (count + kLoadRun - 1) / kLoadRun;
-        const bool worked = ForEachOnTwoThreads(runs, area.size() >= kLoadHelpFrom, [&](std::size_t k) {
-            const std::size_t end = std::min(count, (k + 1) * kLoadRun);
-            for (std::size_t i = k * kLoadRun; i < end; ++i) {
-                found[i] = FindObject(area, map[first + i], file, depth, earlier);
-            }
-            return true;
-        });
-        if (!worked) throw std::bad_alloc();  // the only way a run fails
-        for (std::size_t i = 0; i < count; ++i) {
-            std::size_t place = 0;
-            if (!Place(found[i], map[first + i], earlier, place, status)) return false;
-            placed.emplace_back(map[first + i].handle, place);
-        }
-    }
-    found = {};
+    placed.reserve(file.objectMap.size());
+    const auto take = [&](const ObjectLocation& loc, Found& found) {
+        std::size_t place = 0;
+        if (!Place(found, loc, earlier, place, status)) return false;
+        placed.emplace_back(loc.handle, place);
+        return true;
+    };
+    if (!FindAll(area, file, depth, earlier, kLoadWindowRuns, take)) return false;
     stubs_.shrink_to_fit();
     index_.Reserve(placed.size());
     for (const auto& [handle, place] : placed) index_.Set(handle, place);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -178,6 +179,11 @@ private:
     using Found = std::variant<std::string, Stub, std::shared_ptr<DecodedObject>, Taken>;
     static Found FindObject(std::string_view area, const ObjectLocation& loc, const DwgFile& file,
                             DecodeDepth depth, const Earlier& earlier);
+    // Finds every object of the file's map and hands each to `take` in map
+    // order, a window of `windowRuns` runs of objects at a time; stops where
+    // `take` returns false.
+    static bool FindAll(std::string_view area, const DwgFile& file, DecodeDepth depth, const Earlier& earlier,
+                        std::size_t windowRuns, const std::function<bool(const ObjectLocation&, Found&)>& take);
     // Places what FindObject found; false with a component status when it failed.
     bool Place(Found& found, const ObjectLocation& loc, const Earlier& earlier, std::size_t& place,
                std::string& status);

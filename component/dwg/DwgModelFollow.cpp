@@ -1,23 +1,18 @@
 // A model following the file written from it: the written file's objects
 // are checked against the model's own, and the model takes the file's
 // offsets and changed objects, so that a save needs no second model.
-#include <algorithm>
-#include <new>
+#include <memory>
+#include <variant>
 
 #include "component/ComponentStatus.h"
 #include "component/dwg/DwgModel.h"
-#include "component/dwg/TwoThreads.h"
 
 namespace kel::dwg {
 namespace {
 
-// Objects a thread checks at a time, the runs placed at a time and the
-// object area from which a second thread helps. The window is a third of
-// Load's: what waits for its place counts at the save's peak, and most
-// objects are only compared.
-constexpr std::size_t kFollowRun = 256;
+// The runs taken at a time: a third of Load's window, as what waits for its
+// place counts at the save's peak and most objects are only compared.
 constexpr std::size_t kFollowWindowRuns = 32;
-constexpr std::size_t kFollowHelpFrom = 2u << 20;
 
 }  // namespace
 
@@ -39,68 +34,60 @@ DwgModel::Followed DwgModel::Follow(std::string_view bytes, const DwgFile& file,
     next.objects.reserve(objects_.size());
     std::vector<bool> decodedTaken(objects_.size());
     std::size_t stubsTaken = 0;  // stub places below this were passed
-    const std::size_t window = std::min(map.size(), kFollowRun * kFollowWindowRuns);
-    std::vector<Found> found(window);
-    for (std::size_t first = 0; first < map.size(); first += window) {
-        const std::size_t count = std::min(window, map.size() - first);
-        const std::size_t runs = (count + kFollowRun - 1) / kFollowRun;
-        const bool worked = ForEachOnTwoThreads(runs, written.size() >= kFollowHelpFrom, [&](std::size_t k) {
-            const std::size_t end = std::min(count, (k + 1) * kFollowRun);
-            for (std::size_t i = k * kFollowRun; i < end; ++i) {
-                found[i] = FindObject(written, map[first + i], file, depth, earlier);
-            }
-            return true;
-        });
-        if (!worked) throw std::bad_alloc();  // the only way a run fails
-        for (std::size_t i = 0; i < count; ++i) {
-            const ObjectLocation& loc = map[first + i];
-            if (const auto* why = std::get_if<std::string>(&found[i])) {
-                status = status::Make(status::kCorrupt, "Damaged drawing: " + *why);
-                return Followed::kDamaged;
-            }
-            const std::size_t* at = index_.Find(loc.handle);
-            if (!at) return Followed::kElsewhere;
-            const std::size_t was = *at;
-            // Each of the model's places taken once; the stubs in the
-            // model's order, which DecodeRest keeps.
-            const bool wasStub = (was & kStubBit) != 0;
-            const std::size_t slot = was & ~kStubBit;
-            if (wasStub) {
-                if (slot < stubsTaken) return Followed::kElsewhere;
-                stubsTaken = slot + 1;
-            } else {
-                if (decodedTaken[slot]) return Followed::kElsewhere;
-                decodedTaken[slot] = true;
-            }
-            std::shared_ptr<DecodedObject> object;
-            if (std::holds_alternative<Taken>(found[i])) {
-                if (wasStub) {
-                    if (stubs_[slot].offset != loc.offset) {
-                        Stub moved = stubs_[slot];
-                        moved.offset = loc.offset;
-                        next.stubs.emplace_back(slot, moved);
-                    }
-                    continue;
-                }
-                object = objects_[slot].object;
-            } else if (std::holds_alternative<Stub>(found[i])) {
-                // A changed object of a kind kept as a stub: changed, the
-                // model holds it decoded (FindFull) or shown (FindMutable).
-                return Followed::kElsewhere;
-            } else {
-                // A changed object the model held as a stub would now be
-                // decoded: its kind changed.
-                if (wasStub) return Followed::kElsewhere;
-                object = std::move(std::get<std::shared_ptr<DecodedObject>>(found[i]));
-            }
-            // Behind objects erased or decoded late, a decoded object's place moves.
-            const std::size_t place = next.objects.size();
-            if (place != slot) next.places.emplace_back(loc.handle, place);
-            if (Holds<LayoutData>(object->data)) next.hasLayouts = true;
-            next.objects.push_back({std::move(object), loc.offset});
+    Followed outcome = Followed::kFollowed;
+    const auto elsewhere = [&] {
+        outcome = Followed::kElsewhere;
+        return false;
+    };
+    const auto take = [&](const ObjectLocation& loc, Found& found) {
+        if (const auto* why = std::get_if<std::string>(&found)) {
+            status = status::Make(status::kCorrupt, "Damaged drawing: " + *why);
+            outcome = Followed::kDamaged;
+            return false;
         }
-    }
-    found = {};
+        const std::size_t* at = index_.Find(loc.handle);
+        if (!at) return elsewhere();
+        const std::size_t was = *at;
+        // Each of the model's places taken once; the stubs in the
+        // model's order, which DecodeRest keeps.
+        const bool wasStub = (was & kStubBit) != 0;
+        const std::size_t slot = was & ~kStubBit;
+        if (wasStub) {
+            if (slot < stubsTaken) return elsewhere();
+            stubsTaken = slot + 1;
+        } else {
+            if (decodedTaken[slot]) return elsewhere();
+            decodedTaken[slot] = true;
+        }
+        std::shared_ptr<DecodedObject> object;
+        if (std::holds_alternative<Taken>(found)) {
+            if (wasStub) {
+                if (stubs_[slot].offset != loc.offset) {
+                    Stub moved = stubs_[slot];
+                    moved.offset = loc.offset;
+                    next.stubs.emplace_back(slot, moved);
+                }
+                return true;
+            }
+            object = objects_[slot].object;
+        } else if (std::holds_alternative<Stub>(found)) {
+            // A changed object of a kind kept as a stub: changed, the
+            // model holds it decoded (FindFull) or shown (FindMutable).
+            return elsewhere();
+        } else {
+            // A changed object the model held as a stub would now be
+            // decoded: its kind changed.
+            if (wasStub) return elsewhere();
+            object = std::move(std::get<std::shared_ptr<DecodedObject>>(found));
+        }
+        // Behind objects erased or decoded late, a decoded object's place moves.
+        const std::size_t place = next.objects.size();
+        if (place != slot) next.places.emplace_back(loc.handle, place);
+        if (Holds<LayoutData>(object->data)) next.hasLayouts = true;
+        next.objects.push_back({std::move(object), loc.offset});
+        return true;
+    };
+    if (!FindAll(written, file, depth, earlier, kFollowWindowRuns, take)) return outcome;
 
     // The model takes the file's objects; what it works out from them is
     // worked out again, as Load does, with the texts' escape page read anew.
