@@ -84,7 +84,7 @@ DwgModel::Found DwgModel::FindObject(std::string_view area, const ObjectLocation
         return "object map entry " + FormatHandle(loc.handle) + " points at object " + FormatHandle(o.Handle());
     }
     if (o.prefixOnly || (depth == DecodeDepth::kWorkingSet && !ReadAfterLoad(o))) {
-        return Stub{loc.offset, o.Handle(), static_cast<std::uint32_t>(o.totalBytes), o.size, o.common.type,
+        return Stub{loc.offset, static_cast<std::uint32_t>(o.totalBytes), o.size, o.common.type,
                     o.common.isEntity};
     }
     return std::make_shared<DecodedObject>(std::move(o));
@@ -268,15 +268,16 @@ const DecodedObject* DwgModel::FindFull(std::uint64_t handle, std::string_view b
 }
 
 bool DwgModel::DecodeRest(std::string_view bytes, const DwgFile& file, std::string& status) {
-    for (std::size_t i = 0; i < stubs_.size(); ++i) {
-        const Stub& stub = stubs_[i];
-        std::size_t* at = index_.Find(stub.handle);
-        // Erased, or decoded since (FindFull, an object a followed file changed).
-        if (!at || *at != (i | kStubBit)) continue;
+    // In map order, as the stubs were placed.
+    for (const ObjectLocation& loc : file.objectMap) {
+        std::size_t* at = index_.Find(loc.handle);
+        // Erased, or decoded already (Load, FindFull).
+        if (!at || !(*at & kStubBit)) continue;
+        const Stub& stub = stubs_[*at & ~kStubBit];
         DecodedObject full;
         std::string why;
         if (!DecodeObject(file.ObjectArea(bytes), stub.offset, file, full, why)) {
-            status = status::Make(status::kCorrupt, "Damaged drawing: object " + FormatHandle(stub.handle) + ": " + why);
+            status = status::Make(status::kCorrupt, "Damaged drawing: object " + FormatHandle(loc.handle) + ": " + why);
             return false;
         }
         *at = objects_.size();

@@ -163,7 +163,6 @@ private:
     // An object left at its prefix.
     struct Stub {
         std::int64_t offset = 0;
-        std::uint64_t handle = 0;
         std::uint32_t totalBytes = 0;
         std::uint32_t size = 0;
         std::int16_t type = 0;
