@@ -54,7 +54,7 @@ bool DwgModel::FindUnchanged(const Earlier& earlier, std::string_view area, cons
                              std::size_t& there) {
     if (earlier.changed && earlier.changed->count(loc.handle)) return false;
     const DwgModel& m = *earlier.model;
-    const std::size_t* at = m.index_.Find(loc.handle);
+    const HandleIndex::Value* at = m.index_.Find(loc.handle);
     if (!at) return false;
     const bool stub = (*at & kStubBit) != 0;
     const Stub* s = stub ? &m.stubs_[*at & ~kStubBit] : nullptr;
@@ -154,6 +154,12 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     index_.Clear();
     shownStubs_.clear();
     shownStubIndex_.clear();
+    // The index holds places of 32 bits, the stub mark their top one; the
+    // model holds at most two places an object.
+    if (file.objectMap.size() >= kStubBit / 2) {
+        status = status::Make(status::kCorrupt, "Damaged drawing: the object map holds too many objects");
+        return false;
+    }
     codePage_ = file.codePage;
     wideText_ = HasStringStream(file.version);
     ownedLists_ = AtLeast(file.version, Version::R2004);
@@ -175,7 +181,7 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     if (!FindAll(area, file, depth, earlier, kLoadWindowRuns, take)) return false;
     stubs_.shrink_to_fit();
     index_.Reserve(placed.size());
-    for (const auto& [handle, place] : placed) index_.Set(handle, place);
+    for (const auto& [handle, place] : placed) index_.Set(handle, static_cast<HandleIndex::Value>(place));
 
     Derived derived;
     if (!Derive(derived, status)) return false;
@@ -243,7 +249,7 @@ void DwgModel::TakeDerived(Derived& d) noexcept {
 
 const DecodedObject* DwgModel::FindFull(std::uint64_t handle, std::string_view bytes, const DwgFile& file,
                                         std::string& status) {
-    std::size_t* at = index_.Find(handle);
+    HandleIndex::Value* at = index_.Find(handle);
     if (!at) {
         status = status::Make(status::kHandleNotFound, "Handle " + FormatHandle(handle) + " not found");
         return nullptr;
@@ -262,7 +268,7 @@ const DecodedObject* DwgModel::FindFull(std::uint64_t handle, std::string_view b
         return nullptr;
     }
     shownStubIndex_.erase(handle);
-    *at = objects_.size();
+    *at = static_cast<HandleIndex::Value>(objects_.size());
     objects_.push_back({std::make_shared<DecodedObject>(std::move(full)), offset});
     return objects_.back().object.get();
 }
@@ -270,7 +276,7 @@ const DecodedObject* DwgModel::FindFull(std::uint64_t handle, std::string_view b
 bool DwgModel::DecodeRest(std::string_view bytes, const DwgFile& file, std::string& status) {
     // In map order, as the stubs were placed.
     for (const ObjectLocation& loc : file.objectMap) {
-        std::size_t* at = index_.Find(loc.handle);
+        HandleIndex::Value* at = index_.Find(loc.handle);
         // Erased, or decoded already (Load, FindFull).
         if (!at || !(*at & kStubBit)) continue;
         const Stub& stub = stubs_[*at & ~kStubBit];
@@ -280,7 +286,7 @@ bool DwgModel::DecodeRest(std::string_view bytes, const DwgFile& file, std::stri
             status = status::Make(status::kCorrupt, "Damaged drawing: object " + FormatHandle(loc.handle) + ": " + why);
             return false;
         }
-        *at = objects_.size();
+        *at = static_cast<HandleIndex::Value>(objects_.size());
         objects_.push_back({std::make_shared<DecodedObject>(std::move(full)), stub.offset});
     }
     stubs_.clear();
@@ -327,24 +333,24 @@ const DecodedObject* DwgModel::Find(std::uint64_t handle) const {
 }
 
 const DecodedObject* DwgModel::Decoded(std::uint64_t handle) const {
-    const std::size_t* at = index_.Find(handle);
+    const HandleIndex::Value* at = index_.Find(handle);
     return !at || (*at & kStubBit) ? nullptr : objects_[*at].object.get();
 }
 
 std::int64_t DwgModel::OffsetOf(std::uint64_t handle) const {
-    const std::size_t* at = index_.Find(handle);
+    const HandleIndex::Value* at = index_.Find(handle);
     if (!at) return -1;
     return *at & kStubBit ? stubs_[*at & ~kStubBit].offset : objects_[*at].offset;
 }
 
 bool DwgModel::IsEntity(std::uint64_t handle) const {
-    const std::size_t* at = index_.Find(handle);
+    const HandleIndex::Value* at = index_.Find(handle);
     if (!at) return false;
     return *at & kStubBit ? stubs_[*at & ~kStubBit].isEntity : objects_[*at].object->common.isEntity;
 }
 
 DecodedObject* DwgModel::FindMutable(std::uint64_t handle) {
-    std::size_t* at = index_.Find(handle);
+    HandleIndex::Value* at = index_.Find(handle);
     if (!at) return nullptr;
     if (!(*at & kStubBit)) {
         // Shared with the model of a file written from this one: changed
@@ -489,7 +495,7 @@ int DwgModel::ConstantAttdefsOf(std::uint64_t blockHeader) const {
 
 const DecodedObject* DwgModel::ReadAgain(std::uint64_t handle, std::string_view bytes, const DwgFile& file,
                                          DecodedObject& out) const {
-    const std::size_t* at = index_.Find(handle);
+    const HandleIndex::Value* at = index_.Find(handle);
     if (!at || !(*at & kStubBit)) return nullptr;
     const Stub& stub = stubs_[*at & ~kStubBit];
     if (stub.type != type::kInsert && stub.type != type::kMinsert) return nullptr;

@@ -168,7 +168,8 @@ private:
         std::int16_t type = 0;
         bool isEntity = false;
     };
-    static constexpr std::size_t kStubBit = std::size_t{1} << (sizeof(std::size_t) * 8 - 1);
+    // The index's mark of a place in stubs_ (its values are 32 bits).
+    static constexpr std::size_t kStubBit = std::size_t{1} << 31;
     // What Load found for one entry of the object map: why it failed, a
     // stub, a decoded object, or earlier's index value for an object taken
     // from earlier. Worked out for many entries at once, placed in map order.
@@ -214,7 +215,7 @@ private:
 struct DwgModel::Before {
     std::vector<Entry> objects;
     std::vector<std::pair<std::size_t, Stub>> stubs;            // place in stubs_, the stub there
-    std::vector<std::pair<std::uint64_t, std::size_t>> places;  // handle, its index value
+    std::vector<std::pair<std::uint64_t, HandleIndex::Value>> places;  // handle, its index value
     Derived derived;
     std::deque<DecodedObject> shownStubs;
     std::unordered_map<std::uint64_t, std::size_t> shownStubIndex;

@@ -45,7 +45,7 @@ DwgModel::Followed DwgModel::Follow(std::string_view bytes, const DwgFile& file,
             outcome = Followed::kDamaged;
             return false;
         }
-        const std::size_t* at = index_.Find(loc.handle);
+        const HandleIndex::Value* at = index_.Find(loc.handle);
         if (!at) return elsewhere();
         const std::size_t was = *at;
         // Each of the model's places taken once; the stubs in the
@@ -82,7 +82,7 @@ DwgModel::Followed DwgModel::Follow(std::string_view bytes, const DwgFile& file,
         }
         // Behind objects erased or decoded late, a decoded object's place moves.
         const std::size_t place = next.objects.size();
-        if (place != slot) next.places.emplace_back(loc.handle, place);
+        if (place != slot) next.places.emplace_back(loc.handle, static_cast<HandleIndex::Value>(place));
         if (Holds<LayoutData>(object->data)) next.hasLayouts = true;
         next.objects.push_back({std::move(object), loc.offset});
         return true;

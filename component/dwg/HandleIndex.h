@@ -1,6 +1,7 @@
 // Handle -> position, for the tens of thousands of objects of a drawing: one
 // array probed linearly instead of a node per handle, so that building the
 // index costs no allocation per object and a lookup touches one cache line.
+// A slot takes 12 bytes: the handle in two halves and a 32-bit position.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +13,8 @@ namespace kel::dwg {
 
 class HandleIndex {
 public:
+    using Value = std::uint32_t;
+
     // Room for `count` handles without growing.
     void Reserve(std::size_t count) {
         std::size_t want = 16;
@@ -25,36 +28,36 @@ public:
     std::size_t Size() const { return size_; }
 
     // The position stored for `handle`, or null.
-    const std::size_t* Find(std::uint64_t handle) const {
+    const Value* Find(std::uint64_t handle) const {
         if (slots_.empty()) return nullptr;
         for (std::size_t i = Home(handle);; i = Next(i)) {
             const Slot& s = slots_[i];
             if (s.value == kFree) return nullptr;
-            if (s.handle == handle) return &s.value;
+            if (s.Is(handle)) return &s.value;
         }
     }
-    std::size_t* Find(std::uint64_t handle) {
-        return const_cast<std::size_t*>(static_cast<const HandleIndex*>(this)->Find(handle));
+    Value* Find(std::uint64_t handle) {
+        return const_cast<Value*>(static_cast<const HandleIndex*>(this)->Find(handle));
     }
     bool Contains(std::uint64_t handle) const { return Find(handle) != nullptr; }
 
-    // Stores `value` (any but the largest size_t) for a new handle; for one
+    // Stores `value` (any but the largest Value) for a new handle; for one
     // already present, keeps what it holds. Returns the stored value and
     // whether the handle was new.
-    std::pair<std::size_t*, bool> Insert(std::uint64_t handle, std::size_t value) {
+    std::pair<Value*, bool> Insert(std::uint64_t handle, Value value) {
         if ((size_ + 1) * 3 > slots_.size() * 2) Rehash(slots_.empty() ? 16 : slots_.size() * 2);
         for (std::size_t i = Home(handle);; i = Next(i)) {
             Slot& s = slots_[i];
             if (s.value == kFree) {
-                s = Slot{handle, value};
+                s = Slot::Of(handle, value);
                 ++size_;
                 return {&s.value, true};
             }
-            if (s.handle == handle) return {&s.value, false};
+            if (s.Is(handle)) return {&s.value, false};
         }
     }
     // Stores `value` for `handle`, new or not.
-    void Set(std::uint64_t handle, std::size_t value) { *Insert(handle, value).first = value; }
+    void Set(std::uint64_t handle, Value value) { *Insert(handle, value).first = value; }
 
     // Removes `handle`; the entries behind it in its run move up so that
     // every lookup still ends at the first free slot.
@@ -63,14 +66,14 @@ public:
         std::size_t hole = Home(handle);
         for (;; hole = Next(hole)) {
             if (slots_[hole].value == kFree) return;
-            if (slots_[hole].handle == handle) break;
+            if (slots_[hole].Is(handle)) break;
         }
         for (std::size_t i = Next(hole);; i = Next(i)) {
             Slot& s = slots_[i];
             if (s.value == kFree) break;
             // An entry may fill the hole only if its home does not lie in
             // (hole, i], cyclically.
-            const std::size_t home = Home(s.handle);
+            const std::size_t home = Home(s.Handle());
             const bool homeBetween = hole < i ? (home > hole && home <= i) : (home > hole || home <= i);
             if (homeBetween) continue;
             slots_[hole] = s;
@@ -81,11 +84,21 @@ public:
     }
 
 private:
-    static constexpr std::size_t kFree = ~std::size_t{0};
+    static constexpr Value kFree = ~Value{0};
     struct Slot {
-        std::uint64_t handle = 0;
-        std::size_t value = kFree;
+        std::uint32_t low = 0;
+        std::uint32_t high = 0;
+        Value value = kFree;
+
+        static Slot Of(std::uint64_t handle, Value value) {
+            return Slot{static_cast<std::uint32_t>(handle), static_cast<std::uint32_t>(handle >> 32), value};
+        }
+        std::uint64_t Handle() const { return std::uint64_t{high} << 32 | low; }
+        bool Is(std::uint64_t handle) const {
+            return low == static_cast<std::uint32_t>(handle) && high == static_cast<std::uint32_t>(handle >> 32);
+        }
     };
+    static_assert(sizeof(Slot) == 12);
 
     std::size_t Home(std::uint64_t handle) const {
         // Handles are mostly consecutive: spread them by a multiplicative hash.
@@ -100,7 +113,7 @@ private:
         for (std::size_t c = count; c > 1; c >>= 1) --shift_;
         size_ = 0;
         for (const Slot& s : old) {
-            if (s.value != kFree) Insert(s.handle, s.value);
+            if (s.value != kFree) Insert(s.Handle(), s.value);
         }
     }
 
