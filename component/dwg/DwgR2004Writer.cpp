@@ -74,7 +74,12 @@ void AppendDataPage(std::string& out, std::int32_t sectionId, std::string_view s
 // The stored pages of a section's new data, cut at its page size, each
 // padded to that size as the format stores them.
 struct NewPages {
-    std::vector<std::string> stored;
+    // Each page as stored: a view into the file read (a page kept as it
+    // was), into the section's data, or into `packed` and `lastPage`, which
+    // do not change once viewed.
+    std::vector<std::string_view> stored;
+    std::vector<std::string> packed;
+    std::string lastPage;
     std::vector<R2004SectionPage> list;  // numbers filled in when placed
     bool compressed = true;
     bool placed = false;
@@ -97,38 +102,34 @@ bool MakePages(std::string_view bytes, const R2004File& file, const R2004Section
     }
     out.compressed = compress && s.compressed == 2;
     // The pages to compress, as views into the data; only the last one, which
-    // the data may end before the page size, is copied to be padded.
-    std::string lastPage;
+    // the data may end before the page size, is copied to be padded. A page
+    // kept as it was is taken from the file read, not copied.
     std::vector<std::string_view> toCompress;
     std::vector<std::size_t> storedAs;  // where each of them goes in out.stored
     for (std::size_t at = 0; at < data.size(); at += s.maxPageSize) {
         std::string_view full = data.substr(at, s.maxPageSize);
         std::string_view same;
-        std::string stored;
         if (out.compressed && SamePage(bytes, file, s, previous, out.stored.size(), at, full, same)) {
-            stored.assign(same);
+            out.stored.push_back(same);
         } else {
             if (full.size() < s.maxPageSize) {
-                lastPage.assign(full);
-                lastPage.resize(s.maxPageSize, '\0');
-                full = lastPage;
+                out.lastPage.assign(full);
+                out.lastPage.resize(s.maxPageSize, '\0');
+                full = out.lastPage;
             }
             if (out.compressed) {
                 storedAs.push_back(out.stored.size());
                 toCompress.push_back(full);
-            } else {
-                stored.assign(full);
             }
+            out.stored.push_back(out.compressed ? std::string_view() : full);
         }
-        out.stored.push_back(std::move(stored));
         out.list.push_back({0, 0, at});
     }
-    std::vector<std::string> packed;
-    if (!Compress2004Pages(toCompress, packed, helpFrom)) {
+    if (!Compress2004Pages(toCompress, out.packed, helpFrom)) {
         why = "section " + s.name + " cannot be compressed";
         return false;
     }
-    for (std::size_t k = 0; k < packed.size(); ++k) out.stored[storedAs[k]] = std::move(packed[k]);
+    for (std::size_t k = 0; k < out.packed.size(); ++k) out.stored[storedAs[k]] = out.packed[k];
     for (std::size_t k = 0; k < out.stored.size(); ++k) {
         out.list[k].dataSize = static_cast<std::uint32_t>(out.stored[k].size());
     }
@@ -205,7 +206,7 @@ bool WriteR2004(std::string_view bytes, const R2004File& file,
         if (owner != sectionOfPage.end() && isReplaced[owner->second]) most -= std::min<std::size_t>(e.size, most);
     }
     for (const NewPages& n : fresh) {
-        for (const std::string& stored : n.stored) most += kR2004DataHeaderSize + stored.size() + kPageAlignment;
+        for (const std::string_view stored : n.stored) most += kR2004DataHeaderSize + stored.size() + kPageAlignment;
         most += n.stored.size() * kPageMapEntryRoom;
     }
     out.clear();
