@@ -87,7 +87,10 @@ DwgModel::Followed DwgModel::Follow(std::string_view bytes, const DwgFile& file,
         next.objects.push_back({std::move(object), loc.offset});
         return true;
     };
-    if (!FindAll(written, file, depth, earlier, kFollowWindowRuns, take)) return outcome;
+    if (!FindAll(written, file, depth, earlier, kFollowWindowRuns, take)) {
+        before = Before{};  // what was gathered goes before Load reads the file
+        return outcome;
+    }
 
     // The model takes the file's objects; what it works out from them is
     // worked out again, as Load does, with the texts' escape page read anew.
@@ -97,6 +100,7 @@ DwgModel::Followed DwgModel::Follow(std::string_view bytes, const DwgFile& file,
         Derived derived;
         if (!Derive(derived, status)) {
             GoBack(next);
+            before = Before{};
             return Followed::kDamaged;
         }
         TakeDerived(derived);
