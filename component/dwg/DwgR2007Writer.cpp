@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <unordered_map>
 #include <vector>
 
@@ -112,12 +113,13 @@ bool ContainerOf(const R2007File& file, Container& c, std::string& why) {
 
 // The new pages of a replaced section. From the start, each page whose data
 // is the same as before (and was read without correction) keeps its place in
-// the section and its stored bytes; from the first page that differs, the
-// data is cut at the section's page size and encoded anew into `stored`.
+// the section and its stored bytes, taken from the file read; from the first
+// page that differs, the data is cut at the section's page size and encoded
+// anew into `encoded`. `stored` views each page as stored.
 bool BuildSection(const Section& old, const R2007Section* read, std::string_view bytes,
                   const std::unordered_map<std::int64_t, std::uint64_t>& sizeOfPage, std::string_view previous,
                   std::string_view data, Dwg2007Random& random, std::uint64_t& nextId, Section& out,
-                  std::vector<std::string>& stored, std::string& why) {
+                  std::vector<std::string_view>& stored, std::deque<std::string>& encoded, std::string& why) {
     // Pages far smaller than any a real file uses would only multiply the page map.
     if (old.encryption != 0 || old.encoding != 4 || old.maxSize < kSmallestPage) {
         why = "section " + old.name + " is stored in a form this writer does not write";
@@ -140,7 +142,7 @@ bool BuildSection(const Section& old, const R2007Section* read, std::string_view
                           size->second <= bytes.size() - before.address;
         if (!same) break;
         SectionPage page = old.pages[n];
-        stored.emplace_back(bytes.substr(before.address, size->second));
+        stored.push_back(bytes.substr(before.address, size->second));
         SkipR2007DataPagePadding(page.info.compressedSize, random);
         out.pages.push_back(page);
         at += length;
@@ -149,7 +151,8 @@ bool BuildSection(const Section& old, const R2007Section* read, std::string_view
         SectionPage page;
         page.dataOffset = at;
         page.id = n < old.pages.size() ? old.pages[n].id : nextId++;
-        stored.push_back(EncodeR2007DataPage(std::string_view(data).substr(at, old.maxSize), true, random, page.info));
+        encoded.push_back(EncodeR2007DataPage(std::string_view(data).substr(at, old.maxSize), true, random, page.info));
+        stored.push_back(encoded.back());
         out.pages.push_back(page);
     }
     PutU64(out.entry, 0x38, out.pages.size());
@@ -204,7 +207,8 @@ bool WriteR2007(std::string_view bytes, const R2007File& file, const std::map<st
     std::unordered_map<std::int64_t, std::uint64_t> sizeOfPage;
     for (const MapPage& p : c.pages) sizeOfPage[p.id] = p.size;
     // Page id -> the new stored pages of a replaced section that take its place.
-    std::unordered_map<std::uint64_t, std::vector<std::pair<std::uint64_t, std::string>>> newPagesAt;
+    std::unordered_map<std::uint64_t, std::vector<std::pair<std::uint64_t, std::string_view>>> newPagesAt;
+    std::deque<std::string> encoded;  // the pages encoded anew (a deque: their views stay valid)
     std::unordered_map<std::uint64_t, bool> dropped;
     for (const auto& entry : replaced) {
         const std::string& name = entry.first;
@@ -219,17 +223,17 @@ bool WriteR2007(std::string_view bytes, const R2007File& file, const std::map<st
             return false;
         }
         Section rebuilt;
-        std::vector<std::string> stored;
+        std::vector<std::string_view> stored;
         auto earlier = previous.find(name);
         const R2007Section* read = file.Find(name);
         const std::string_view before =
             earlier != previous.end() ? earlier->second : read ? std::string_view(read->data) : std::string_view();
-        if (!BuildSection(*it, read, bytes, sizeOfPage, before, data, random, nextId, rebuilt, stored, why)) {
+        if (!BuildSection(*it, read, bytes, sizeOfPage, before, data, random, nextId, rebuilt, stored, encoded, why)) {
             return false;
         }
         for (const SectionPage& p : it->pages) dropped[p.id] = true;
         auto& slot = newPagesAt[it->pages.front().id];
-        for (std::size_t i = 0; i < stored.size(); ++i) slot.emplace_back(rebuilt.pages[i].id, std::move(stored[i]));
+        for (std::size_t i = 0; i < stored.size(); ++i) slot.emplace_back(rebuilt.pages[i].id, stored[i]);
         *it = std::move(rebuilt);
     }
 
