@@ -496,8 +496,7 @@ std::string DwgDocument::SavePaged(const std::string& strPath) {
     if (!RelayPaged(bytes_, file_, edits_, objects, out, why)) return NotWritten(why);
     // Never hand out a file this reader cannot read back (see Relay).
     std::string checkStatus;
-    DwgModel model;
-    bool followed = false;
+    DwgModel model;  // the check's own, where the drawing's cannot follow the file
     bool readBack = check.Parse(out, checkStatus, file_, bytes_, objects);
     checkHolds = readBack;
     if (readBack) {
@@ -506,7 +505,6 @@ std::string DwgDocument::SavePaged(const std::string& strPath) {
                               : std::string_view(check.objectSection).substr(0, objects.oldSize);
         switch (model_.Follow(out, check, earlierArea, &edits_.replaced, before, checkStatus)) {
             case DwgModel::Followed::kFollowed:
-                followed = true;
                 break;
             case DwgModel::Followed::kDamaged:
                 readBack = false;
@@ -521,7 +519,7 @@ std::string DwgDocument::SavePaged(const std::string& strPath) {
     std::string err;
     if (!WriteFileAtomic(strPath, out, err)) return status::CannotWrite(strPath, err);
     saved = true;
-    GoOnFrom(out, check, followed ? nullptr : &model);
+    GoOnFrom(out, check, before.holdsModel ? nullptr : &model);
     return kStatusOk;
 }
 

@@ -16,10 +16,6 @@
 namespace kel::dwg {
 namespace {
 
-bool IsInsert(const DecodedObject& o) {
-    return o.common.type == type::kInsert || o.common.type == type::kMinsert;
-}
-
 std::string Upper(std::string s) {
     for (char& c : s) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -498,7 +494,7 @@ const DecodedObject* DwgModel::ReadAgain(std::uint64_t handle, std::string_view 
     const HandleIndex::Value* at = index_.Find(handle);
     if (!at || !(*at & kStubBit)) return nullptr;
     const Stub& stub = stubs_[*at & ~kStubBit];
-    if (stub.type != type::kInsert && stub.type != type::kMinsert) return nullptr;
+    if (!type::IsInsert(stub.type)) return nullptr;
     std::string why;
     out = DecodedObject{};
     if (!DecodeObject(file.ObjectArea(bytes), stub.offset, file, out, why)) {
@@ -519,7 +515,7 @@ DrawingInfo DwgModel::Describe(std::string_view bytes, const DwgFile& file) cons
         for (std::uint64_t eh : EntitiesOf(bh)) {
             const DecodedObject* e = Decoded(eh);
             if (!e) e = ReadAgain(eh, bytes, file, readAgain);
-            if (!e || !IsInsert(*e) || !Holds<InsertData>(e->data)) continue;
+            if (!e || !type::IsInsert(e->common.type) || !Holds<InsertData>(e->data)) continue;
             const auto& d = DataOf<InsertData>(e->data);
             InsertInfo ins;
             std::uint64_t target = e->Ref(d.blockHeader);

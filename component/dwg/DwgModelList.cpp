@@ -21,10 +21,7 @@ bool DwgModel::ListAttributes(AttributeRows& rows) const {
         for (std::uint64_t eh : EntitiesOf(bh)) {
             // An insert without attributes is left as a stub: it lists none.
             const DecodedObject* e = Decoded(eh);
-            if (!e || (e->common.type != type::kInsert && e->common.type != type::kMinsert) ||
-                !Holds<InsertData>(e->data)) {
-                continue;
-            }
+            if (!e || !type::IsInsert(e->common.type) || !Holds<InsertData>(e->data)) continue;
             std::vector<std::uint64_t> attribs = AttribsOf(eh);
             if (attribs.empty()) continue;
             count += attribs.size();

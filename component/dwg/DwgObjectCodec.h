@@ -10,21 +10,21 @@
 #include <variant>
 #include <vector>
 
-#include "component/dwg/Boxed.h"
 #include "component/dwg/DwgFile.h"
 #include "component/dwg/DwgObjects.h"
+#include "component/dwg/Rare.h"
 
 namespace kel::dwg {
 
-// How an object's own fields are held in ObjectData: the large ones boxed,
-// so that the many objects of small types (and of types whose fields are
-// not read) do not each take the size of the largest.
+// How an object's own fields are held in ObjectData: the large ones on the
+// heap (Rare), so that the many objects of small types (and of types whose
+// fields are not read) do not each take the size of the largest.
 template <class T>
-inline constexpr bool kBoxedFields = std::is_same_v<T, AttribData> || std::is_same_v<T, InsertData> ||
-                                     std::is_same_v<T, BlockHeaderData> || std::is_same_v<T, LayerData> ||
-                                     std::is_same_v<T, LayoutData>;
+inline constexpr bool kHeapFields = std::is_same_v<T, AttribData> || std::is_same_v<T, InsertData> ||
+                                    std::is_same_v<T, BlockHeaderData> || std::is_same_v<T, LayerData> ||
+                                    std::is_same_v<T, LayoutData>;
 template <class T>
-using StoredAs = std::conditional_t<kBoxedFields<T>, Boxed<T>, T>;
+using StoredAs = std::conditional_t<kHeapFields<T>, Rare<T>, T>;
 
 using ObjectData =
     std::variant<std::monostate, StoredAs<AttribData>, StoredAs<InsertData>, StoredAs<BlockNameData>,
@@ -43,7 +43,12 @@ T* DataIf(ObjectData& data) {
 }
 template <class T>
 const T* DataIf(const ObjectData& data) {
-    return DataIf<T>(const_cast<ObjectData&>(data));
+    const auto* stored = std::get_if<StoredAs<T>>(&data);
+    if constexpr (std::is_same_v<StoredAs<T>, T>) {
+        return stored;
+    } else {
+        return stored ? &stored->Get() : nullptr;
+    }
 }
 // Whether the data holds fields of type T (std::holds_alternative).
 template <class T>
@@ -62,7 +67,11 @@ T& DataOf(ObjectData& data) {
 }
 template <class T>
 const T& DataOf(const ObjectData& data) {
-    return DataOf<T>(const_cast<ObjectData&>(data));
+    if constexpr (std::is_same_v<StoredAs<T>, T>) {
+        return std::get<T>(data);
+    } else {
+        return std::get<StoredAs<T>>(data).Get();
+    }
 }
 // New default fields of type T in place of what the data held.
 template <class T>

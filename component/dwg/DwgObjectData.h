@@ -30,6 +30,9 @@ constexpr int kLayer = 0x33;
 constexpr int kDictionary = 0x2A;
 constexpr int kXrecord = 0x4F;  // also a class of that name
 constexpr int kLayout = 0x52;
+
+// An INSERT or a MINSERT.
+constexpr bool IsInsert(int t) { return t == kInsert || t == kMinsert; }
 }  // namespace type
 
 // One application's extended data; its size is that of `data`.

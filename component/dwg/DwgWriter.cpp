@@ -342,5 +342,4 @@ bool RelayR2007File(std::string_view bytes, const DwgFile& file, const DwgEdits&
                       why, {{kObjectsSectionName, objects.Old()}});
 }
 
-
 }  // namespace kel::dwg

@@ -4,9 +4,10 @@
 
 namespace kel::dwg {
 
-// A part of a value that few values have (of an object, of a colour), kept
-// on the heap only once it is set, so that the many without it do not each
-// carry its size.
+// A part of a value kept on the heap only once it is set: a part few values
+// have (of an object, of a colour), so that the many without it do not each
+// carry its size, or a large alternative of a variant, so that the variant
+// takes the size of a pointer for it.
 // Copies are deep; reading one never set gives the part's defaults.
 template <class T>
 class Rare {
