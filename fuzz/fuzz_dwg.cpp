@@ -8,7 +8,6 @@
 // code words are recoded too), are recomputed first, so mutations reach the
 // section decoders and the decompressor instead of stopping at a CRC.
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -22,6 +21,7 @@
 #include "component/dwg/DwgR2007File.h"
 #include "component/dwg/DwgReedSolomon.h"
 #include "fuzz/RowsCheck.h"
+#include "platform/FileSystem.h"
 
 namespace {
 
@@ -245,14 +245,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // as that file opens.
     const std::string path = kel::fuzz::Scratch().Path("saved.dwg");
     if (doc->Save(path, -1) != "1000:Ok") return 0;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    std::string saved;
-    if (f) {
-        char buffer[65536];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) saved.append(buffer, n);
-        std::fclose(f);
-    }
-    if (saved != out) __builtin_trap();
+    std::string saved, error;
+    if (!kel::ReadWholeFile(path, saved, error) || saved != out) __builtin_trap();
     const kel::DrawingInfo after = doc->Describe();
     if (kel::DrawingInfoToXml(after, true) != kel::DrawingInfoToXml(back->Describe(), true)) __builtin_trap();
     kel::fuzz::CheckListing(*doc, after);
