@@ -140,6 +140,8 @@ std::string TempWriterTag(long pid);
 // and read back within one run (drawing information XML, flat XML): readers
 // still see the old or the new content, but a power failure may lose both.
 bool WriteWorkFile(const std::string& strPath, const std::string& strData, std::string& strErr);
+// The same for content given by a source (see ContentSource), written as it comes.
+bool WriteWorkFile(const std::string& strPath, const ContentSource& source, std::string& strErr);
 
 // Removes a file; false when it could not be removed (or did not exist).
 bool DeleteFileUtf8(const std::string& strPath);
