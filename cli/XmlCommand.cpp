@@ -1,6 +1,7 @@
 // kel-batch --xml DRAWING: prints the drawing information XML that the engine's
 // component writes for one drawing, as the attribute chapter the engine reads.
 #include <ostream>
+#include <string>
 
 #include "cli/AppFolderCheck.h"
 #include "cli/ShowCommand.h"
@@ -23,6 +24,19 @@ std::string ComponentStatus(const cAutoCAD& engine) {
 
 std::string WithStatus(const std::string& text, const std::string& status) {
     return status.empty() ? text : text + " (" + status + ")";
+}
+
+// Copies a file to `out`; false with the reason when it cannot be read.
+bool CopyWorkFile(const std::string& strPath, std::ostream& out, std::string& strErr) {
+    FileReader reader;
+    if (!reader.Open(strPath, strErr)) return false;
+    std::string buffer(std::size_t{1} << 20, '\0');
+    for (;;) {
+        std::size_t got = 0;
+        if (!reader.Read(buffer.data(), buffer.size(), got, strErr)) return false;
+        if (got == 0) return true;
+        out.write(buffer.data(), static_cast<std::streamsize>(got));
+    }
 }
 
 }  // namespace
@@ -52,13 +66,13 @@ int RunXmlCommand(const CliArguments& args, std::ostream& out, std::ostream& err
         engine.CloseDrawing();
         return fail(WithStatus("the drawing information could not be written", status));
     }
-    std::string strData;
-    std::string strErr;
-    const bool read = ReadWholeFile(strXml, strData, strErr);
-    DeleteFileUtf8(strXml);
+    // The drawing is let go of first, and the work file copied out a piece
+    // at a time: a large drawing's XML is tens of megabytes.
     engine.CloseDrawing();
-    if (!read) return fail("the work file " + strXml + " could not be read: " + strErr);
-    out << strData;
+    std::string strErr;
+    const bool copied = CopyWorkFile(strXml, out, strErr);
+    DeleteFileUtf8(strXml);
+    if (!copied) return fail("the work file " + strXml + " could not be read: " + strErr);
     out.flush();
     return out ? kExitOk : kExitDrawingsFailed;
 }

@@ -1,5 +1,9 @@
 #include "component/DrawingComponent.h"
 
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "component/ComponentStatus.h"
 #include "component/DrawingFormat.h"
 #include "component/DrawingInfoXml.h"
@@ -53,8 +57,15 @@ void DrawingComponent::WriteXML(const std::string& strPath, std::int16_t intBloc
     DrawingInfo info;
     DescribeDrawing(info);
     if (status_ != kStatusOk) return;
+    // Written a stretch at a time: a large drawing's XML is tens of megabytes.
+    DrawingInfoXmlPieces xml(info, intBlocks == 1);
+    const auto source = [&xml](std::vector<std::string_view>& pieces, std::string&) {
+        const std::string_view piece = xml.Next();
+        if (!piece.empty()) pieces.push_back(piece);
+        return true;
+    };
     std::string err;
-    if (!WriteWorkFile(strPath, DrawingInfoToXml(info, intBlocks == 1), err)) {
+    if (!WriteWorkFile(strPath, source, err)) {
         status_ = status::CannotWrite(strPath, err);
         return;
     }

@@ -80,6 +80,77 @@ std::string EscapeXmlText(const std::string& strText) {
     return out;
 }
 
+namespace {
+
+void AppendInsert(std::string& out, const InsertInfo& ins) {
+    Line(out, "<Insert>");
+    Element(out, "name", ins.name);
+    Element(out, "handle", ins.handle);
+    Element(out, "elementid", std::to_string(ins.elementId));
+    Element(out, "layername", ins.layer);
+    Line(out, "<InsertionPoint>");
+    Element(out, "x", Number(ins.x));
+    Element(out, "y", Number(ins.y));
+    Element(out, "z", Number(ins.z));
+    Line(out, "</InsertionPoint>");
+    Element(out, "numberattributes", std::to_string(ins.attributes.size()));
+    Element(out, "numberconstantattributes", std::to_string(ins.numberConstantAttributes));
+    Element(out, "rows", std::to_string(ins.rows));
+    Element(out, "columns", std::to_string(ins.columns));
+    for (const AttributeInfo& att : ins.attributes) {
+        Line(out, "<Attribute>");
+        Element(out, "handle", att.handle);
+        Element(out, "elementid", std::to_string(att.elementId));
+        Element(out, "tag", att.tag);
+        Element(out, "value", att.value);
+        Line(out, "</Attribute>");
+    }
+    Line(out, "</Insert>");
+}
+
+// A stretch is closed after the insert that takes it past this size.
+constexpr std::size_t kStretch = 1 << 20;
+
+}  // namespace
+
+DrawingInfoXmlPieces::DrawingInfoXmlPieces(const DrawingInfo& info, bool blnAttributes)
+    : info_(info), attributes_(blnAttributes) {}
+
+std::string_view DrawingInfoXmlPieces::Next() {
+    out_.clear();
+    if (done_) return out_;
+    if (!started_) {
+        started_ = true;
+        Line(out_, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+        Line(out_, "<DrawingInformation>");
+        Element(out_, "databasefilename", info_.path);
+        if (attributes_) Line(out_, "<Attributes>");
+    }
+    for (; attributes_ && block_ < info_.blocks.size(); ++block_, insert_ = 0) {
+        const BlockInfo& block = info_.blocks[block_];
+        if (insert_ == 0) {
+            out_ += "<block name='" + EscapeXmlText(block.name) + "'>" + kEol;
+            out_ += "<LayoutName name='" + EscapeXmlText(block.layoutName) + "'>" + kEol;
+        }
+        while (insert_ < block.inserts.size()) {
+            AppendInsert(out_, block.inserts[insert_++]);
+            // The next stretch goes on in this block.
+            if (out_.size() >= kStretch && insert_ < block.inserts.size()) return out_;
+        }
+        Line(out_, "</LayoutName>");
+        Line(out_, "</Block>");
+        if (out_.size() >= kStretch) {
+            ++block_;
+            insert_ = 0;
+            return out_;
+        }
+    }
+    if (attributes_) Line(out_, "</Attributes>");
+    Line(out_, "</DrawingInformation>");
+    done_ = true;
+    return out_;
+}
+
 std::string DrawingInfoToXml(const DrawingInfo& info, bool blnAttributes) {
     std::string out;
     // Room for the texts and about as much markup around each, so that the
@@ -92,45 +163,8 @@ std::string DrawingInfoToXml(const DrawingInfo& info, bool blnAttributes) {
         }
     }
     out.reserve(size);
-    Line(out, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
-    Line(out, "<DrawingInformation>");
-    Element(out, "databasefilename", info.path);
-    if (blnAttributes) {
-        Line(out, "<Attributes>");
-        for (const BlockInfo& block : info.blocks) {
-            out += "<block name='" + EscapeXmlText(block.name) + "'>" + kEol;
-            out += "<LayoutName name='" + EscapeXmlText(block.layoutName) + "'>" + kEol;
-            for (const InsertInfo& ins : block.inserts) {
-                Line(out, "<Insert>");
-                Element(out, "name", ins.name);
-                Element(out, "handle", ins.handle);
-                Element(out, "elementid", std::to_string(ins.elementId));
-                Element(out, "layername", ins.layer);
-                Line(out, "<InsertionPoint>");
-                Element(out, "x", Number(ins.x));
-                Element(out, "y", Number(ins.y));
-                Element(out, "z", Number(ins.z));
-                Line(out, "</InsertionPoint>");
-                Element(out, "numberattributes", std::to_string(ins.attributes.size()));
-                Element(out, "numberconstantattributes", std::to_string(ins.numberConstantAttributes));
-                Element(out, "rows", std::to_string(ins.rows));
-                Element(out, "columns", std::to_string(ins.columns));
-                for (const AttributeInfo& att : ins.attributes) {
-                    Line(out, "<Attribute>");
-                    Element(out, "handle", att.handle);
-                    Element(out, "elementid", std::to_string(att.elementId));
-                    Element(out, "tag", att.tag);
-                    Element(out, "value", att.value);
-                    Line(out, "</Attribute>");
-                }
-                Line(out, "</Insert>");
-            }
-            Line(out, "</LayoutName>");
-            Line(out, "</Block>");
-        }
-        Line(out, "</Attributes>");
-    }
-    Line(out, "</DrawingInformation>");
+    DrawingInfoXmlPieces pieces(info, blnAttributes);
+    for (std::string_view piece = pieces.Next(); !piece.empty(); piece = pieces.Next()) out += piece;
     return out;
 }
 
