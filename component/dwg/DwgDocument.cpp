@@ -479,14 +479,19 @@ std::string DwgDocument::SavePaged(const std::string& strPath) {
     // the file where it can. Whatever fails (or throws), the drawing gets its
     // section and its model back as they were.
     ObjectsBuffer objects(std::move(file_.objectSection));
+    objects.map = &file_.objectMap;  // patched into the written file's map in place
     DwgFile check;
     DwgModel::Before before;
-    bool checkHolds = false;  // the section moved into `check`
+    bool checkHolds = false;  // the section, and a patched map, moved into `check`
     bool saved = false;
     const AtScopeEnd giveBack([&] {
         if (saved) return;
         if (before.holdsModel) model_.GoBack(before);
-        if (checkHolds) objects.data = std::move(check.objectSection);
+        if (checkHolds) {
+            objects.data = std::move(check.objectSection);
+            if (objects.MapPatched()) file_.objectMap = std::move(check.objectMap);
+        }
+        objects.RestoreMap();
         objects.Restore();
         file_.objectSection = std::move(objects.data);
     });
@@ -499,6 +504,7 @@ std::string DwgDocument::SavePaged(const std::string& strPath) {
     DwgModel model;  // the check's own, where the drawing's cannot follow the file
     bool readBack = check.Parse(out, checkStatus, file_, bytes_, objects);
     checkHolds = readBack;
+    if (readBack && objects.MapPatched()) check.objectMap = std::move(file_.objectMap);
     if (readBack) {
         const std::string_view earlierArea =
             objects.rewritten ? std::string_view(objects.old)

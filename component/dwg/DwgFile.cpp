@@ -109,7 +109,10 @@ bool DwgFile::Parse(std::string_view bytes, std::string& status, const DwgFile& 
 
 bool DwgFile::Parse(std::string_view bytes, std::string& status, const DwgFile& earlier,
                     std::string_view earlierBytes, ObjectsBuffer& objects) {
-    return ParseWith(bytes, From{&earlier, earlierBytes, objects.Old(), &objects.data}, status);
+    return ParseWith(bytes,
+                     From{&earlier, earlierBytes, objects.Old(), &objects.data,
+                          objects.MapPatched() ? objects.map : nullptr},
+                     status);
 }
 
 bool DwgFile::ParseWith(std::string_view bytes, const From& from, std::string& status) {
@@ -192,7 +195,7 @@ bool DwgFile::ParseR2004(std::string_view bytes, const From& from, std::string& 
     codePage = container->codePage;
     r2004 = container;
     if (ParseSections(container->Find(kHeaderSectionName)->data, container->Find(kClassesSectionName)->data,
-                      container->Find(kHandlesSectionName)->data, why)) {
+                      container->Find(kHandlesSectionName)->data, from.map, why)) {
         return true;
     }
     if (from.written) *from.written = std::move(objectSection);
@@ -208,7 +211,7 @@ bool DwgFile::ParseR2007(std::string_view bytes, const From& from, std::string& 
     codePage = container->codePage;
     r2007 = container;
     if (ParseSections(container->Find(kHeaderSectionName)->data, container->Find(kClassesSectionName)->data,
-                      container->Find(kHandlesSectionName)->data, why)) {
+                      container->Find(kHandlesSectionName)->data, from.map, why)) {
         return true;
     }
     if (from.written) *from.written = std::move(objectSection);
@@ -216,13 +219,17 @@ bool DwgFile::ParseR2007(std::string_view bytes, const From& from, std::string& 
 }
 
 bool DwgFile::ParseSections(const std::string& header, const std::string& classData, const std::string& handles,
-                            std::string& why) {
+                            const std::vector<ObjectLocation>* map, std::string& why) {
     auto whole = [](std::uint8_t number, const std::string& data) {
         return SectionLocator{number, 0, static_cast<std::int32_t>(data.size())};
     };
-    return ParseHeaderVariables(header, whole(kHeaderSection, header), why) &&
-           ParseClasses(classData, whole(kClassSection, classData), why) &&
-           ParseObjectMap(handles, whole(kObjectMapSection, handles), objectSection.size(), why);
+    if (!ParseHeaderVariables(header, whole(kHeaderSection, header), why) ||
+        !ParseClasses(classData, whole(kClassSection, classData), why)) {
+        return false;
+    }
+    if (!map) return ParseObjectMap(handles, whole(kObjectMapSection, handles), objectSection.size(), why);
+    objectMap.clear();
+    return MatchObjectMap(handles, version, objectSection.size(), *map, why);
 }
 
 bool DwgFile::ParseFileHeader(std::string_view bytes, std::string& why) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "component/dwg/DwgTypes.h"
+#include "component/dwg/ObjectLocation.h"
 #include "component/dwg/ObjectsBuffer.h"
 
 namespace kel::dwg {
@@ -34,11 +35,6 @@ struct ClassDef {
     std::string dxfName;
     bool wasZombie = false;
     std::int16_t itemClassId = 0;  // 0x1F2 entities, 0x1F3 other objects
-};
-
-struct ObjectLocation {
-    std::uint64_t handle = 0;
-    std::int64_t offset = 0;  // absolute file offset of the object's size field
 };
 
 // The paged versions' sections the reader needs by name.
@@ -74,7 +70,9 @@ public:
     // section (objects.Old() is it); the new file's objects section is
     // checked page by page to hold exactly objects.data, which then becomes
     // this file's objectSection, moved, not copied. On failure `objects`
-    // holds what it held.
+    // holds what it held. Where objects.MapPatched(), the file's object map
+    // is checked to hold exactly *objects.map, and this file's objectMap is
+    // left empty for the caller to move that map into.
     bool Parse(std::string_view bytes, std::string& status, const DwgFile& earlier, std::string_view earlierBytes,
                ObjectsBuffer& objects);
 
@@ -113,6 +111,7 @@ private:
         std::string_view bytes;         // the earlier file
         std::string_view objects;       // its objects section
         std::string* written = nullptr;  // the objects section written (Parse with an ObjectsBuffer)
+        const std::vector<ObjectLocation>* map = nullptr;  // the map the file must hold, or null
     };
     bool ParseWith(std::string_view bytes, const From& from, std::string& status);
     bool ParseFileHeader(std::string_view bytes, std::string& why);
@@ -121,7 +120,7 @@ private:
     // The paged versions: header variables, classes and object map from
     // their whole sections.
     bool ParseSections(const std::string& header, const std::string& classData, const std::string& handles,
-                       std::string& why);
+                       const std::vector<ObjectLocation>* map, std::string& why);
     // Each reads its section from `area` where `loc` says.
     bool ParseHeaderVariables(std::string_view area, const SectionLocator& loc, std::string& why);
     bool ParseClasses(std::string_view area, const SectionLocator& loc, std::string& why);

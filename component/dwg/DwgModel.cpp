@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <functional>
 #include <new>
-#include <stdexcept>
 #include <unordered_set>
 
 #include "component/ComponentStatus.h"
@@ -24,11 +23,12 @@ std::string Upper(std::string s) {
 }
 
 // From R2004 on, what the model reads once loaded: inserts with attributes,
-// attributes and their definitions, block headers, layers, layouts and the
-// tables' controls. Inserts without attributes, blocks, their ends, SEQENDs
-// and dictionaries are decoded and checked like any object, then kept as
-// stubs: Describe reads such an insert again, and the few objects an edit
-// needs are decoded again then (FindFull).
+// attributes and their definitions, layers, layouts and the tables' controls.
+// Inserts without attributes, blocks, their ends, SEQENDs and dictionaries
+// are decoded and checked like any object, then kept as stubs: Describe
+// reads such an insert again, and the few objects an edit needs are decoded
+// again then (FindFull). Block headers are kept as stubs too, with the
+// little the model reads of them (Block).
 bool ReadAfterLoad(const DecodedObject& o) {
     if (const auto* insert = DataIf<InsertData>(o.data)) return insert->hasAttribs;
     return !Holds<BlockNameData>(o.data) && !Holds<DictionaryData>(o.data);
@@ -46,9 +46,9 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     return Load(bytes, file, status, Earlier{});
 }
 
-bool DwgModel::FindUnchanged(const Earlier& earlier, std::string_view area, const ObjectLocation& loc,
-                             std::size_t& there) {
-    if (earlier.changed && earlier.changed->count(loc.handle)) return false;
+bool DwgModel::FindUnchanged(const Earlier& earlier, const HandleFilter& changed, std::string_view area,
+                             const ObjectLocation& loc, std::size_t& there) {
+    if (earlier.changed && changed.MayHold(loc.handle) && earlier.changed->count(loc.handle)) return false;
     const DwgModel& m = *earlier.model;
     const HandleIndex::Value* at = m.index_.Find(loc.handle);
     if (!at) return false;
@@ -71,17 +71,22 @@ bool DwgModel::FindUnchanged(const Earlier& earlier, std::string_view area, cons
 }
 
 DwgModel::Found DwgModel::FindObject(std::string_view area, const ObjectLocation& loc, const DwgFile& file,
-                                     DecodeDepth depth, const Earlier& earlier) {
-    if (std::size_t there = 0; earlier.model && FindUnchanged(earlier, area, loc, there)) return Taken{there};
+                                     DecodeDepth depth, const Earlier& earlier, const HandleFilter& changed) {
+    if (std::size_t there = 0; earlier.model && FindUnchanged(earlier, changed, area, loc, there)) {
+        return Taken{there};
+    }
     DecodedObject o;
     std::string why;
     if (!DecodeObject(area, loc.offset, file, o, why, depth)) return "object " + FormatHandle(loc.handle) + ": " + why;
     if (o.Handle() != loc.handle) {
         return "object map entry " + FormatHandle(loc.handle) + " points at object " + FormatHandle(o.Handle());
     }
-    if (o.prefixOnly || (depth == DecodeDepth::kWorkingSet && !ReadAfterLoad(o))) {
-        return Stub{loc.offset, static_cast<std::uint32_t>(o.totalBytes), o.size, o.common.type,
-                    o.common.isEntity};
+    // Decoded where it lies, so its offset lies inside the area.
+    const Stub stub{static_cast<std::uint32_t>(loc.offset), static_cast<std::uint32_t>(o.totalBytes), o.size,
+                    o.common.type, o.common.isEntity};
+    if (o.prefixOnly || (depth == DecodeDepth::kWorkingSet && !ReadAfterLoad(o))) return stub;
+    if (depth == DecodeDepth::kWorkingSet && Holds<BlockHeaderData>(o.data)) {
+        return std::make_unique<StubbedBlock>(StubbedBlock{stub, BlockFrom(o)});
     }
     return std::make_shared<DecodedObject>(std::move(o));
 }
@@ -96,13 +101,17 @@ bool DwgModel::FindAll(std::string_view area, const DwgFile& file, DecodeDepth d
     const std::vector<ObjectLocation>& map = file.objectMap;
     const std::size_t window = std::min(map.size(), kLoadRun * windowRuns);
     std::vector<Found> found(window);
+    HandleFilter changed;
+    if (earlier.changed) {
+        for (const auto& [handle, bytes] : *earlier.changed) changed.Add(handle);
+    }
     for (std::size_t first = 0; first < map.size(); first += window) {
         const std::size_t count = std::min(window, map.size() - first);
         const std::size_t runs = (count + kLoadRun - 1) / kLoadRun;
         const bool worked = ForEachOnTwoThreads(runs, area.size() >= kLoadHelpFrom, [&](std::size_t k) {
             const std::size_t end = std::min(count, (k + 1) * kLoadRun);
             for (std::size_t i = k * kLoadRun; i < end; ++i) {
-                found[i] = FindObject(area, map[first + i], file, depth, earlier);
+                found[i] = FindObject(area, map[first + i], file, depth, earlier, changed);
             }
             return true;
         });
@@ -125,13 +134,20 @@ bool DwgModel::Place(Found& found, const ObjectLocation& loc, const Earlier& ear
         stubs_.push_back(*stub);
         return true;
     }
+    if (auto* block = std::get_if<std::unique_ptr<StubbedBlock>>(&found)) {
+        place = stubs_.size() | kStubBit;
+        stubs_.push_back((*block)->stub);
+        KeepBlock(loc.handle, std::move((*block)->block));
+        return true;
+    }
     std::shared_ptr<DecodedObject> object;
     if (const auto* taken = std::get_if<Taken>(&found)) {
         const DwgModel& m = *earlier.model;
         if (taken->there & kStubBit) {
             place = stubs_.size() | kStubBit;
             stubs_.push_back(m.stubs_[taken->there & ~kStubBit]);
-            stubs_.back().offset = loc.offset;
+            stubs_.back().offset = static_cast<std::uint32_t>(loc.offset);  // compared there: inside the area
+            if (const HandleIndex::Value* b = m.blockIndex_.Find(loc.handle)) KeepBlock(loc.handle, m.blocks_[*b]);
             return true;
         }
         object = m.objects_[taken->there].object;  // shared: the same bytes decode the same
@@ -148,6 +164,8 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     objects_.clear();
     stubs_.clear();
     index_.Clear();
+    blocks_.clear();
+    blockIndex_.Clear();
     shownStubs_.clear();
     shownStubIndex_.clear();
     // The index holds places of 32 bits, the stub mark their top one; the
@@ -164,6 +182,10 @@ bool DwgModel::Load(std::string_view bytes, const DwgFile& file, std::string& st
     // next, which lies among its common fields.
     const DecodeDepth depth = ownedLists_ ? DecodeDepth::kWorkingSet : DecodeDepth::kFull;
     const std::string_view area = file.ObjectArea(bytes);
+    if (!AreaFits(area)) {
+        status = status::Make(status::kCorrupt, "Damaged drawing: the objects take 4 GiB or more");
+        return false;
+    }
     // The index is built once every object is placed: filled as the objects
     // are decoded, each entry would be a cache miss.
     std::vector<std::pair<std::uint64_t, std::size_t>> placed;
@@ -215,22 +237,33 @@ bool DwgModel::Derive(Derived& d, std::string& status) const {
     for (std::size_t i = 0; i < regular; ++i) candidates.push_back(control->Ref(c.entries[i]));
     std::unordered_set<std::uint64_t> seen;
     bool hasModelSpace = false;
+    Block scratch;
     for (std::uint64_t h : candidates) {
-        const DecodedObject* b = Decoded(h);
-        if (!b || !Holds<BlockHeaderData>(b->data) || !seen.insert(h).second) continue;
+        const Block* b = BlockOf(h, scratch);
+        if (!b || !seen.insert(h).second) continue;
         d.blockOrder.push_back(h);
-        if (Upper(CutAtNul(DataOf<BlockHeaderData>(b->data).name)) == "*MODEL_SPACE") hasModelSpace = true;
+        if (Upper(CutAtNul(b->name)) == "*MODEL_SPACE") hasModelSpace = true;
     }
     // A block table that lost its model space entry: the model space block
-    // itself still holds the drawing's model space entities.
+    // itself still holds the drawing's model space entities (the first in
+    // map order: block headers are all decoded or all kept as stubs, but
+    // for those an edit decoded since).
     if (!hasModelSpace) {
+        const auto isModelSpace = [&](std::uint64_t h) {
+            const Block* b = BlockOf(h, scratch);
+            return b && Upper(CutAtNul(b->name)) == "*MODEL_SPACE" && !seen.count(h);
+        };
+        std::uint64_t found = 0;
         for (const DecodedObject& o : Objects()) {
-            const auto* b = DataIf<BlockHeaderData>(o.data);
-            if (b && Upper(CutAtNul(b->name)) == "*MODEL_SPACE" && !seen.count(o.Handle())) {
-                d.blockOrder.insert(d.blockOrder.begin(), o.Handle());
+            if (Holds<BlockHeaderData>(o.data) && isModelSpace(o.Handle())) {
+                found = o.Handle();
                 break;
             }
         }
+        for (std::size_t i = 0; i < blocks_.size() && found == 0; ++i) {
+            if (isModelSpace(blocks_[i].handle)) found = blocks_[i].handle;
+        }
+        if (found != 0) d.blockOrder.insert(d.blockOrder.begin(), found);
     }
     NameBlocks(*control, regular, d.blockNames);
     return true;
@@ -304,11 +337,11 @@ void DwgModel::NameBlocks(const DecodedObject& control, std::size_t regular,
     std::vector<std::size_t> order;
     for (std::size_t i = regular; i < c.entries.size(); ++i) order.push_back(i);
     for (std::size_t i = 0; i < regular; ++i) order.push_back(i);
+    Block scratch;
     for (std::size_t i : order) {
         std::uint64_t h = control.Ref(c.entries[i]);
-        const DecodedObject* b = Decoded(h);
-        if (!b || blockNames.count(h)) continue;
-        const auto* d = DataIf<BlockHeaderData>(b->data);
+        if (blockNames.count(h)) continue;
+        const Block* d = BlockOf(h, scratch);
         if (!d) continue;
         std::string name = Text(d->name);
         if (i < regular) {
@@ -326,6 +359,33 @@ const DecodedObject* DwgModel::Find(std::uint64_t handle) const {
     if (const DecodedObject* o = Decoded(handle)) return o;
     // A stub comes as an object of its own (made once).
     return const_cast<DwgModel*>(this)->FindMutable(handle);
+}
+
+DwgModel::Block DwgModel::BlockFrom(const DecodedObject& header, bool entities) {
+    const auto& d = DataOf<BlockHeaderData>(header.data);
+    Block b{header.Handle(), d.name, d.anonymous, header.Ref(d.layout), {}};
+    if (!entities) return b;
+    b.entities.reserve(d.ownedEntities.size());
+    for (const HandleRef& r : d.ownedEntities) b.entities.push_back(header.Ref(r));
+    return b;
+}
+
+const DwgModel::Block* DwgModel::BlockOf(std::uint64_t handle, Block& scratch, bool entities) const {
+    const HandleIndex::Value* at = index_.Find(handle);
+    if (!at) return nullptr;
+    if (*at & kStubBit) {
+        const HandleIndex::Value* kept = blockIndex_.Find(handle);
+        return kept ? &blocks_[*kept] : nullptr;
+    }
+    const DecodedObject& o = *objects_[*at].object;
+    if (!Holds<BlockHeaderData>(o.data)) return nullptr;
+    scratch = BlockFrom(o, entities);
+    return &scratch;
+}
+
+void DwgModel::KeepBlock(std::uint64_t handle, Block block) {
+    blockIndex_.Set(handle, static_cast<HandleIndex::Value>(blocks_.size()));
+    blocks_.push_back(std::move(block));
 }
 
 const DecodedObject* DwgModel::Decoded(std::uint64_t handle) const {
@@ -393,17 +453,20 @@ std::vector<std::uint64_t> DwgModel::Chain(std::uint64_t first, std::uint64_t la
 }
 
 std::vector<std::uint64_t> DwgModel::EntitiesOf(std::uint64_t blockHeader) const {
-    const DecodedObject* b = Decoded(blockHeader);
-    if (!b || !Holds<BlockHeaderData>(b->data)) return {};
-    const auto& d = DataOf<BlockHeaderData>(b->data);
     if (ownedLists_) {
+        Block scratch;
+        const Block* block = BlockOf(blockHeader, scratch, true);
+        if (!block) return {};
         std::vector<std::uint64_t> out;
-        for (const HandleRef& r : d.ownedEntities) {
-            const std::uint64_t h = b->Ref(r);
+        for (std::uint64_t h : block->entities) {
             if (IsEntity(h)) out.push_back(h);
         }
         return out;
     }
+    // Up to R2000 block headers are decoded, and list their first and last entity.
+    const DecodedObject* b = Decoded(blockHeader);
+    if (!b || !Holds<BlockHeaderData>(b->data)) return {};
+    const auto& d = DataOf<BlockHeaderData>(b->data);
     std::uint64_t first = b->Ref(d.firstEntity);
     std::uint64_t last = b->Ref(d.lastEntity);
     std::vector<std::uint64_t> chain = Chain(first, last, type::kEndblk);
@@ -452,96 +515,29 @@ std::vector<std::uint64_t> DwgModel::AttribsOf(std::uint64_t insert) const {
 }
 
 std::string DwgModel::NameOf(std::uint64_t handle) const {
-    const DecodedObject* o = Decoded(handle);
-    if (!o) return {};
-    if (const auto* b = DataIf<BlockHeaderData>(o->data)) {
+    Block scratch;
+    if (const Block* b = BlockOf(handle, scratch)) {
         auto it = blockNames_.find(handle);
         return it != blockNames_.end() ? it->second : Text(b->name);
     }
+    const DecodedObject* o = Decoded(handle);
+    if (!o) return {};
     if (const auto* l = DataIf<LayerData>(o->data)) return Text(l->name);
     if (const auto* l = DataIf<LayoutData>(o->data)) return Text(l->name);
     return {};
 }
 
 std::string DwgModel::LayoutNameOf(std::uint64_t blockHeader) const {
-    const DecodedObject* b = Decoded(blockHeader);
+    Block scratch;
+    const Block* b = BlockOf(blockHeader, scratch);
     if (!b) return {};
-    const auto& d = DataOf<BlockHeaderData>(b->data);
-    std::uint64_t layout = b->Ref(d.layout);
+    const std::uint64_t layout = b->layout;
     if (layout != 0) {
         const DecodedObject* l = Decoded(layout);
         if (l && Holds<LayoutData>(l->data)) return NameOf(layout);
     }
     if (auto it = layoutOfBlock_.find(blockHeader); it != layoutOfBlock_.end()) return NameOf(it->second);
-    return FallbackLayoutName(Upper(CutAtNul(d.name)), hasLayouts_);
-}
-
-int DwgModel::ConstantAttdefsOf(std::uint64_t blockHeader) const {
-    int count = 0;
-    for (std::uint64_t h : EntitiesOf(blockHeader)) {
-        const DecodedObject* o = Decoded(h);
-        if (o && o->common.type == type::kAttdef) {
-            if (const auto* a = DataIf<AttribData>(o->data)) {
-                if (a->flags & 2) ++count;
-            }
-        }
-    }
-    return count;
-}
-
-const DecodedObject* DwgModel::ReadAgain(std::uint64_t handle, std::string_view bytes, const DwgFile& file,
-                                         DecodedObject& out) const {
-    const HandleIndex::Value* at = index_.Find(handle);
-    if (!at || !(*at & kStubBit)) return nullptr;
-    const Stub& stub = stubs_[*at & ~kStubBit];
-    if (!type::IsInsert(stub.type)) return nullptr;
-    std::string why;
-    out = DecodedObject{};
-    if (!DecodeObject(file.ObjectArea(bytes), stub.offset, file, out, why)) {
-        // It decoded when the drawing was read: the bytes are not those.
-        throw std::runtime_error("Damaged drawing: object " + FormatHandle(handle) + ": " + why);
-    }
-    return &out;
-}
-
-DrawingInfo DwgModel::Describe(std::string_view bytes, const DwgFile& file) const {
-    DrawingInfo info;
-    std::unordered_map<std::uint64_t, int> constants;
-    DecodedObject readAgain;
-    for (std::uint64_t bh : blockOrder_) {
-        BlockInfo block;
-        block.name = NameOf(bh);
-        block.layoutName = LayoutNameOf(bh);
-        for (std::uint64_t eh : EntitiesOf(bh)) {
-            const DecodedObject* e = Decoded(eh);
-            if (!e) e = ReadAgain(eh, bytes, file, readAgain);
-            if (!e || !type::IsInsert(e->common.type) || !Holds<InsertData>(e->data)) continue;
-            const auto& d = DataOf<InsertData>(e->data);
-            InsertInfo ins;
-            std::uint64_t target = e->Ref(d.blockHeader);
-            ins.name = NameOf(target);
-            ins.handle = FormatHandle(eh);
-            ins.elementId = eh;
-            ins.layer = NameOf(e->Ref(e->common.layer));
-            ins.x = d.insertion.x;
-            ins.y = d.insertion.y;
-            ins.z = d.insertion.z;
-            auto c = constants.find(target);
-            if (c == constants.end()) c = constants.emplace(target, ConstantAttdefsOf(target)).first;
-            ins.numberConstantAttributes = c->second;
-            if (e->common.type == type::kMinsert) {
-                ins.rows = d.rows;
-                ins.columns = d.columns;
-            }
-            for (std::uint64_t ah : AttribsOf(eh)) {
-                const auto& a = DataOf<AttribData>(Decoded(ah)->data);
-                ins.attributes.push_back(AttributeInfo{FormatHandle(ah), ah, Text(a.tag), ValueOf(a)});
-            }
-            block.inserts.push_back(std::move(ins));
-        }
-        info.blocks.push_back(std::move(block));
-    }
-    return info;
+    return FallbackLayoutName(Upper(CutAtNul(b->name)), hasLayouts_);
 }
 
 }  // namespace kel::dwg

@@ -18,6 +18,7 @@
 #include "component/DrawingInfo.h"
 #include "component/dwg/DwgFile.h"
 #include "component/dwg/DwgObjectCodec.h"
+#include "component/dwg/HandleFilter.h"
 #include "component/dwg/HandleIndex.h"
 
 namespace kel::dwg {
@@ -30,7 +31,8 @@ public:
     // own, objects of the types without declared fields are decoded up to
     // their type and handle only, and those the model does not read once
     // loaded (blocks, their ends, SEQENDs, dictionaries) are checked in full;
-    // both are kept as a few numbers. DecodeRest decodes them fully.
+    // both are kept as a few numbers, block headers with their names and
+    // entities besides. DecodeRest decodes them fully.
     bool Load(std::string_view bytes, const DwgFile& file, std::string& status);
     // The same for a file written from the drawing `earlier` was loaded
     // from (its object area `area`): an object whose bytes, wherever it now
@@ -132,8 +134,9 @@ public:
 private:
     // Whether the object at `loc` is unchanged from earlier, and where
     // earlier keeps it (earlier's index value for it).
-    static bool FindUnchanged(const Earlier& earlier, std::string_view area, const ObjectLocation& loc,
-                              std::size_t& there);
+    // `changed` filters earlier.changed's handles.
+    static bool FindUnchanged(const Earlier& earlier, const HandleFilter& changed, std::string_view area,
+                              const ObjectLocation& loc, std::size_t& there);
     // A decoded object; null for one left at its prefix.
     const DecodedObject* Decoded(std::uint64_t handle) const;
     bool IsEntity(std::uint64_t handle) const;
@@ -160,14 +163,38 @@ private:
     // a missing or repeated entity).
     std::vector<std::uint64_t> Chain(std::uint64_t first, std::uint64_t last, int stopType) const;
 
-    // An object left at its prefix.
+    // An object left at its prefix: 16 bytes, its offset in 32 bits (Load
+    // and Follow refuse object areas of 4 GiB and more).
     struct Stub {
-        std::int64_t offset = 0;
+        std::uint32_t offset = 0;
         std::uint32_t totalBytes = 0;
         std::uint32_t size = 0;
         std::int16_t type = 0;
         bool isEntity = false;
     };
+    static_assert(sizeof(Stub) == 16);
+    // What the model reads of a block header: from R2004 on the header
+    // itself is kept as a stub and this in its place (a drawing may hold
+    // thousands of anonymous blocks). Block headers are never changed.
+    struct Block {
+        std::uint64_t handle = 0;
+        std::string name;  // as stored
+        bool anonymous = false;
+        std::uint64_t layout = 0;
+        std::vector<std::uint64_t> entities;  // R2004 and later: the entities it lists
+    };
+    static Block BlockFrom(const DecodedObject& header, bool entities = true);
+    struct StubbedBlock {
+        Stub stub;
+        Block block;
+    };
+    // A block header's Block: the decoded header's, made in `scratch` (its
+    // entities only when `entities` is set), or the one kept for its stub;
+    // null for a handle that is not a block header's.
+    const Block* BlockOf(std::uint64_t handle, Block& scratch, bool entities = false) const;
+    void KeepBlock(std::uint64_t handle, Block block);
+    // Whether an object area is small enough for the stubs' offsets.
+    static bool AreaFits(std::string_view area) { return area.size() <= UINT32_MAX; }
     // The index's mark of a place in stubs_ (its values are 32 bits).
     static constexpr std::size_t kStubBit = std::size_t{1} << 31;
     // What Load found for one entry of the object map: why it failed, a
@@ -176,9 +203,9 @@ private:
     struct Taken {
         std::size_t there = 0;
     };
-    using Found = std::variant<std::string, Stub, std::shared_ptr<DecodedObject>, Taken>;
+    using Found = std::variant<std::string, Stub, std::shared_ptr<DecodedObject>, Taken, std::unique_ptr<StubbedBlock>>;
     static Found FindObject(std::string_view area, const ObjectLocation& loc, const DwgFile& file,
-                            DecodeDepth depth, const Earlier& earlier);
+                            DecodeDepth depth, const Earlier& earlier, const HandleFilter& changed);
     // Finds every object of the file's map and hands each to `take` in map
     // order, a window of `windowRuns` runs of objects at a time; stops where
     // `take` returns false.
@@ -195,6 +222,10 @@ private:
     std::vector<Stub> stubs_;
     // Handle -> place in objects_, or in stubs_ with kStubBit set.
     HandleIndex index_;
+    // The Blocks of block headers kept as stubs, in map order, and handle ->
+    // place in blocks_.
+    std::vector<Block> blocks_;
+    HandleIndex blockIndex_;
     // Stubs handed out by Find, as objects (stable addresses).
     mutable std::deque<DecodedObject> shownStubs_;
     mutable std::unordered_map<std::uint64_t, std::size_t> shownStubIndex_;

@@ -26,6 +26,7 @@ DwgModel::Followed DwgModel::Follow(std::string_view bytes, const DwgFile& file,
     const Earlier earlier{this, area, changed};
     const DecodeDepth depth = ownedLists_ ? DecodeDepth::kWorkingSet : DecodeDepth::kFull;
     const std::string_view written = file.ObjectArea(bytes);
+    if (!AreaFits(written)) return Followed::kElsewhere;  // Load refuses it
 
     // What the model will hold, gathered without touching it: the decoded
     // objects in map order, the stubs that moved or changed, the handles
@@ -64,12 +65,15 @@ DwgModel::Followed DwgModel::Follow(std::string_view bytes, const DwgFile& file,
             if (wasStub) {
                 if (stubs_[slot].offset != loc.offset) {
                     Stub moved = stubs_[slot];
-                    moved.offset = loc.offset;
+                    moved.offset = static_cast<std::uint32_t>(loc.offset);  // compared there: inside the area
                     next.stubs.emplace_back(slot, moved);
                 }
                 return true;
             }
             object = objects_[slot].object;
+        } else if (std::holds_alternative<std::unique_ptr<StubbedBlock>>(found)) {
+            // A changed block header: its Block would change too.
+            return elsewhere();
         } else if (std::holds_alternative<Stub>(found)) {
             // A changed object of a kind kept as a stub: changed, the
             // model holds it decoded (FindFull) or shown (FindMutable).

@@ -50,18 +50,13 @@ std::string BuildObjectMap(const std::vector<ObjectLocation>& sortedByHandle, Ve
     return out;
 }
 
-bool ReadObjectMap(std::string_view bytes, Version version, std::size_t objectAreaSize,
-                   std::vector<ObjectLocation>& map, std::string& why) {
-    map.clear();
-    // An entry takes two bytes at the least and about three as a rule; a
-    // size that claims more than 262,144 entries is not trusted up front.
-    map.reserve(std::min<std::size_t>(bytes.size() / 3, 1u << 18));
-    // Each section starts again from handle 0 and lists rising handles; as
-    // long as every section goes on past the one before, no handle can come
-    // twice. Only a map that goes back gets an index to find repeats by.
-    HandleIndex seen;
-    bool indexed = false;
-    std::uint64_t highest = 0;
+namespace {
+
+// Walks the map's sections, checking each one's size and CRC, and hands
+// every entry to take(handle, offset, why), which may refuse it.
+template <class Take>
+bool WalkObjectMap(std::string_view bytes, Version version, std::size_t objectAreaSize, Take&& take,
+                   std::string& why) {
     std::size_t at = 0;
     for (;;) {
         if (bytes.size() - at < 2) {
@@ -79,7 +74,7 @@ bool ReadObjectMap(std::string_view bytes, Version version, std::size_t objectAr
             why = "object map CRC mismatch";
             return false;
         }
-        if (size == 2) break;
+        if (size == 2) return true;
         BitReader r(bytes.substr(at + 2, size - 2), version);
         std::uint64_t handle = 0;
         std::int64_t offset = 0;
@@ -96,10 +91,33 @@ bool ReadObjectMap(std::string_view bytes, Version version, std::size_t objectAr
                 why = "object map points outside the file";
                 return false;
             }
+            if (!take(handle, offset, why)) return false;
+        }
+        at += size + 2;
+    }
+}
+
+}  // namespace
+
+bool ReadObjectMap(std::string_view bytes, Version version, std::size_t objectAreaSize,
+                   std::vector<ObjectLocation>& map, std::string& why) {
+    map.clear();
+    // An entry takes two bytes at the least and about three as a rule; a
+    // size that claims more than 262,144 entries is not trusted up front.
+    map.reserve(std::min<std::size_t>(bytes.size() / 3, 1u << 18));
+    // Each section starts again from handle 0 and lists rising handles; as
+    // long as every section goes on past the one before, no handle can come
+    // twice. Only a map that goes back gets an index to find repeats by.
+    HandleIndex seen;
+    bool indexed = false;
+    std::uint64_t highest = 0;
+    return WalkObjectMap(
+        bytes, version, objectAreaSize,
+        [&](std::uint64_t handle, std::int64_t offset, std::string&) {
             if (!indexed && (handle > highest || map.empty())) {
                 highest = handle;
                 map.push_back({handle, offset});
-                continue;
+                return true;
             }
             if (!indexed) {
                 seen.Reserve(map.size() + 1);
@@ -112,10 +130,30 @@ bool ReadObjectMap(std::string_view bytes, Version version, std::size_t objectAr
             } else {
                 map[*slot].offset = offset;  // a later entry for the same handle wins
             }
-        }
-        at += size + 2;
+            return true;
+        },
+        why);
+}
+
+bool MatchObjectMap(std::string_view bytes, Version version, std::size_t objectAreaSize,
+                    const std::vector<ObjectLocation>& expected, std::string& why) {
+    std::size_t next = 0;
+    const bool walked = WalkObjectMap(
+        bytes, version, objectAreaSize,
+        [&](std::uint64_t handle, std::int64_t offset, std::string& refused) {
+            if (next < expected.size() && expected[next].handle == handle && expected[next].offset == offset) {
+                ++next;
+                return true;
+            }
+            refused = "the object map does not hold the objects as laid";
+            return false;
+        },
+        why);
+    if (walked && next != expected.size()) {
+        why = "the object map does not hold the objects as laid";
+        return false;
     }
-    return true;
+    return walked;
 }
 
 }  // namespace kel::dwg

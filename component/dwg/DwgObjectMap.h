@@ -19,5 +19,9 @@ std::string BuildObjectMap(const std::vector<ObjectLocation>& sortedByHandle, Ve
 // cut short or damaged, or an offset lies at or past objectAreaSize.
 bool ReadObjectMap(std::string_view bytes, Version version, std::size_t objectAreaSize,
                    std::vector<ObjectLocation>& map, std::string& why);
+// Reads the map as ReadObjectMap does, without keeping it: true when it lists
+// exactly the entries of `expected`, in its order (each handle once).
+bool MatchObjectMap(std::string_view bytes, Version version, std::size_t objectAreaSize,
+                    const std::vector<ObjectLocation>& expected, std::string& why);
 
 }  // namespace kel::dwg

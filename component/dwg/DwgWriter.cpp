@@ -13,6 +13,7 @@
 #include "component/dwg/DwgR2004Writer.h"
 #include "component/dwg/DwgR2007Writer.h"
 #include "component/dwg/DwgSecondHeader.h"
+#include "component/dwg/HandleFilter.h"
 
 namespace kel::dwg {
 namespace {
@@ -31,6 +32,27 @@ struct Placed {
     std::size_t mapIndex;  // its entry in the object map
 };
 
+// The edits looked up for every object of a drawing: most are not changed,
+// and the filter turns those away before the hash tables are probed.
+class EditsLookup {
+public:
+    explicit EditsLookup(const DwgEdits& edits) : edits_(edits) {
+        for (const auto& [handle, bytes] : edits.replaced) filter_.Add(handle);
+        for (std::uint64_t handle : edits.deleted) filter_.Add(handle);
+    }
+    bool Deleted(std::uint64_t handle) const { return filter_.MayHold(handle) && edits_.deleted.count(handle); }
+    // The object's new bytes, or null.
+    const std::string* Replaced(std::uint64_t handle) const {
+        if (!filter_.MayHold(handle)) return nullptr;
+        auto it = edits_.replaced.find(handle);
+        return it != edits_.replaced.end() ? &it->second : nullptr;
+    }
+
+private:
+    const DwgEdits& edits_;
+    HandleFilter filter_;
+};
+
 }  // namespace
 
 namespace {
@@ -39,9 +61,39 @@ namespace {
 // area; false with a reason when one cannot be measured, objects overlap or
 // one runs past the area.
 bool MeasureObjects(std::string_view area, const DwgFile& file, std::vector<Placed>& objects, std::string& why) {
+    const std::vector<ObjectLocation>& map = file.objectMap;
     objects.clear();
-    objects.reserve(file.objectMap.size());
-    for (const ObjectLocation& loc : file.objectMap) {
+    objects.reserve(map.size());
+    // Most drawings keep their objects in the order of the map. The others
+    // are put in the area's order by 8-byte keys, the offset above the map
+    // entry, rather than by moving whole entries; each object is then
+    // measured in that order, walking the area from its start.
+    constexpr unsigned kEntryBits = 30;
+    bool sorted = true;
+    for (std::size_t i = 1; i < map.size() && sorted; ++i) sorted = map[i - 1].offset <= map[i].offset;
+    std::vector<std::uint64_t> order;
+    if (!sorted) {
+        if (map.size() >= (std::size_t{1} << kEntryBits) || area.size() >> (64 - kEntryBits) != 0) {
+            why = "the drawing holds too many objects to write";
+            return false;
+        }
+        order.reserve(map.size());
+        for (std::size_t i = 0; i < map.size(); ++i) {
+            // Past the area: measured (and refused) below, where it sorts last.
+            const std::uint64_t offset = map[i].offset < 0 || static_cast<std::uint64_t>(map[i].offset) > area.size()
+                                             ? area.size()
+                                             : static_cast<std::uint64_t>(map[i].offset);
+            order.push_back(offset << kEntryBits | i);
+        }
+        std::sort(order.begin(), order.end());
+    }
+    for (std::size_t k = 0; k < map.size(); ++k) {
+        const std::size_t i = sorted ? k : static_cast<std::size_t>(order[k] & ((std::uint64_t{1} << kEntryBits) - 1));
+        const ObjectLocation& loc = map[i];
+        if (loc.offset < 0 || static_cast<std::uint64_t>(loc.offset) >= area.size()) {
+            why = "object " + std::to_string(loc.handle) + " lies outside its section";
+            return false;
+        }
         BitReader r(area.substr(static_cast<std::size_t>(loc.offset)), file.version);
         std::uint32_t size = r.MS();
         if (AtLeast(file.version, Version::R2010)) r.UMC();  // the handle stream's size
@@ -49,11 +101,8 @@ bool MeasureObjects(std::string_view area, const DwgFile& file, std::vector<Plac
             why = "object " + std::to_string(loc.handle) + " cannot be measured";
             return false;
         }
-        objects.push_back({loc.handle, static_cast<std::size_t>(loc.offset), r.BitPos() / 8 + size + 2, objects.size()});
+        objects.push_back({loc.handle, static_cast<std::size_t>(loc.offset), r.BitPos() / 8 + size + 2, i});
     }
-    // Most drawings keep their objects in the order of the map: no sorting then.
-    const auto byOffset = [](const Placed& a, const Placed& b) { return a.offset < b.offset; };
-    if (!std::is_sorted(objects.begin(), objects.end(), byOffset)) std::sort(objects.begin(), objects.end(), byOffset);
     if (objects.empty()) {
         why = "the drawing has no objects";
         return false;
@@ -111,15 +160,15 @@ bool RelayObjects(std::string_view area, const DwgFile& file, const DwgEdits& ed
     // Objects in their old order, gaps between them kept.
     out.bytes.assign(area.substr(0, out.oldStart));
     NewPlaces places(objects.size());
+    const EditsLookup edited(edits);
     std::size_t previousEnd = out.oldStart;
     for (const Placed& o : objects) {
         out.bytes.append(area.substr(previousEnd, o.offset - previousEnd));
         previousEnd = o.offset + o.length;
-        if (edits.deleted.count(o.handle)) continue;
+        if (edited.Deleted(o.handle)) continue;
         places.Put(o, out.bytes.size());
-        auto it = edits.replaced.find(o.handle);
-        if (it != edits.replaced.end()) {
-            out.bytes.append(it->second);
+        if (const std::string* replaced = edited.Replaced(o.handle)) {
+            out.bytes.append(*replaced);
         } else {
             out.bytes.append(area.substr(o.offset, o.length));
         }
@@ -138,14 +187,15 @@ bool LayChangedObjects(std::string_view area, const DwgFile& file, const DwgEdit
     if (!MeasureObjects(area, file, objects, why)) return false;
     out.oldStart = objects.front().offset;
     out.oldEnd = objects.back().offset + objects.back().length;
+    const EditsLookup edited(edits);
     std::size_t live = 0;
     std::size_t appended = 0;
     for (const Placed& o : objects) {
-        if (edits.deleted.count(o.handle)) continue;
-        auto it = edits.replaced.find(o.handle);
-        const std::size_t length = it != edits.replaced.end() ? it->second.size() : o.length;
+        if (edited.Deleted(o.handle)) continue;
+        const std::string* replaced = edited.Replaced(o.handle);
+        const std::size_t length = replaced ? replaced->size() : o.length;
         live += length;
-        if (it != edits.replaced.end()) appended += length;
+        if (replaced) appended += length;
     }
     const std::size_t total = area.size() + appended;
     const bool compact = (total - out.oldStart - live) * kMostUnusedPart > total;
@@ -155,10 +205,10 @@ bool LayChangedObjects(std::string_view area, const DwgFile& file, const DwgEdit
         out.bytes.assign(area.substr(0, out.oldStart));
         out.bytes.reserve(out.oldStart + live);
         for (const Placed& o : objects) {
-            if (edits.deleted.count(o.handle)) continue;
+            if (edited.Deleted(o.handle)) continue;
             places.Put(o, out.bytes.size());
-            auto it = edits.replaced.find(o.handle);
-            out.bytes.append(it != edits.replaced.end() ? std::string_view(it->second) : area.substr(o.offset, o.length));
+            const std::string* replaced = edited.Replaced(o.handle);
+            out.bytes.append(replaced ? std::string_view(*replaced) : area.substr(o.offset, o.length));
         }
     } else {
         // `area` is not read past this point: extending may move it.
@@ -167,13 +217,12 @@ bool LayChangedObjects(std::string_view area, const DwgFile& file, const DwgEdit
         to.reserve(total);
         if (!extend) to.assign(area);
         for (const Placed& o : objects) {
-            if (edits.deleted.count(o.handle)) continue;
-            auto it = edits.replaced.find(o.handle);
-            if (it == edits.replaced.end()) {
-                places.Put(o, o.offset);
-            } else {
+            if (edited.Deleted(o.handle)) continue;
+            if (const std::string* replaced = edited.Replaced(o.handle)) {
                 places.Put(o, to.size());
-                to.append(it->second);
+                to.append(*replaced);
+            } else {
+                places.Put(o, o.offset);
             }
         }
     }
@@ -296,6 +345,9 @@ bool NewObjectSections(ObjectsBuffer& objects, const DwgFile& file, const DwgEdi
         objects.rewritten = true;
     }
     handles = BuildObjectMap(relaid.placed, file.version);
+    // The drawing's map (file.objectMap, where lent) becomes the map laid:
+    // nothing below reads it.
+    if (objects.map) objects.PatchMap(relaid.placed);
     return true;
 }
 

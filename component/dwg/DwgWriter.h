@@ -57,7 +57,9 @@ bool RelayFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edit
 
 // Builds the new file of the page container: the objects section re-laid
 // in `objects` (the file's section, held by the caller; see ObjectsBuffer.h),
-// the handles section rebuilt, every other section carried over.
+// the handles section rebuilt, every other section carried over. Where
+// objects.map is file.objectMap, it may become the new file's map
+// (objects.MapPatched()), whether or not the write then succeeds.
 bool RelayPagedFile(std::string_view bytes, const DwgFile& file, const DwgEdits& edits, ObjectsBuffer& objects,
                     std::string& out, std::string& why);
 

@@ -4,6 +4,7 @@
 // A slot takes 12 bytes: the handle in two halves and a 32-bit position.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -15,10 +16,10 @@ class HandleIndex {
 public:
     using Value = std::uint32_t;
 
-    // Room for `count` handles without growing.
+    // Room for `count` handles without growing: a slot and a half each, not
+    // rounded up to a power of two (which could take twice that).
     void Reserve(std::size_t count) {
-        std::size_t want = 16;
-        while (want < count + count / 2 + 1) want *= 2;
+        const std::size_t want = std::max<std::size_t>(16, count + count / 2 + 1);
         if (want > slots_.size()) Rehash(want);
     }
     void Clear() {
@@ -101,16 +102,16 @@ private:
     static_assert(sizeof(Slot) == 12);
 
     std::size_t Home(std::uint64_t handle) const {
-        // Handles are mostly consecutive: spread them by a multiplicative hash.
-        return static_cast<std::size_t>((handle * 0x9E3779B97F4A7C15ull) >> shift_);
+        // Handles are mostly consecutive: spread them by a multiplicative
+        // hash, whose high bits then pick the slot, for a table of any size.
+        const unsigned __int128 spread = handle * 0x9E3779B97F4A7C15ull;
+        return static_cast<std::size_t>((spread * slots_.size()) >> 64);
     }
-    std::size_t Next(std::size_t i) const { return (i + 1) & (slots_.size() - 1); }
+    std::size_t Next(std::size_t i) const { return i + 1 == slots_.size() ? 0 : i + 1; }
 
     void Rehash(std::size_t count) {
         std::vector<Slot> old = std::move(slots_);
         slots_.assign(count, Slot{});
-        shift_ = 64;
-        for (std::size_t c = count; c > 1; c >>= 1) --shift_;
         size_ = 0;
         for (const Slot& s : old) {
             if (s.value != kFree) Insert(s.Handle(), s.value);
@@ -119,7 +120,6 @@ private:
 
     std::vector<Slot> slots_;
     std::size_t size_ = 0;
-    unsigned shift_ = 64;
 };
 
 }  // namespace kel::dwg

@@ -7,6 +7,9 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
+
+#include "component/dwg/ObjectLocation.h"
 
 namespace kel::dwg {
 
@@ -27,6 +30,22 @@ struct ObjectsBuffer {
 
     std::string_view Old() const;
     void Restore();
+
+    // The drawing's object map, where the save may change it in place (null
+    // otherwise), so that the written file's map is not held beside it:
+    // PatchMap makes it the map laid (`placed`, sorted by handle), where it
+    // lists its objects by rising handle, `placed` keeps some of them and at
+    // most a quarter moved; false, and the map as it was, otherwise.
+    // RestoreMap makes it the drawing's map again, without allocating.
+    std::vector<ObjectLocation>* map = nullptr;
+    bool PatchMap(const std::vector<ObjectLocation>& placed);
+    void RestoreMap() noexcept;
+    bool MapPatched() const { return mapPatched_; }
+
+private:
+    bool mapPatched_ = false;
+    std::vector<std::pair<std::size_t, ObjectLocation>> removed_;  // its place before, the entry
+    std::vector<std::pair<std::size_t, std::int64_t>> moved_;      // its place now, its offset before
 };
 
 }  // namespace kel::dwg

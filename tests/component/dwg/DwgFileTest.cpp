@@ -72,11 +72,13 @@ TEST(DwgFileTest, EveryCorpusFileOpensWithEveryObjectDecodedAndEncodedBack) {
             if (lo->prefixOnly) {
                 // Only xrecords, objects of types without declared fields,
                 // and the blocks, block ends, SEQENDs, dictionaries and
-                // inserts without attributes a run does not read are left.
+                // inserts without attributes a run does not read are left,
+                // and block headers, whose names and entities are kept.
                 ++left;
                 const Layout layout = LayoutOf(o->common.type, f);
                 const auto* insert = DataIf<InsertData>(o->data);
                 const bool unread = layout == Layout::kBlock || layout == Layout::kNoFields ||
+                                    layout == Layout::kBlockHeader ||
                                     layout == Layout::kDictionary || (insert && !insert->hasAttribs);
                 EXPECT_TRUE(layout == Layout::kUnknown || layout == Layout::kXrecord || unread) << what;
                 EXPECT_EQ(o->known, layout == Layout::kXrecord || unread) << what;

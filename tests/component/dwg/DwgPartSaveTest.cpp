@@ -4,6 +4,8 @@
 // repeated saves do not let unused bytes pile up.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -363,7 +365,12 @@ TEST(DwgPartSaveTest, TheReadBackTakesTheSectionAsLaidAndRefusesAnyOtherByte) {
 // at its prefix may have been decoded in full here.
 void ExpectSameModel(const DwgDocument& doc, const DwgDocument& other, bool exact, const std::string& what) {
     SCOPED_TRACE(what);
-    ASSERT_EQ(doc.File().objectMap.size(), other.File().objectMap.size());
+    const std::vector<ObjectLocation>& map = doc.File().objectMap;
+    ASSERT_EQ(map.size(), other.File().objectMap.size());
+    for (std::size_t i = 0; i < map.size(); ++i) {
+        const ObjectLocation& theirs = other.File().objectMap[i];
+        ASSERT_EQ(std::make_pair(map[i].handle, map[i].offset), std::make_pair(theirs.handle, theirs.offset)) << i;
+    }
     for (const ObjectLocation& loc : other.File().objectMap) {
         const DecodedObject* mine = doc.Model().Find(loc.handle);
         const DecodedObject* theirs = other.Model().Find(loc.handle);
@@ -436,6 +443,58 @@ TEST(DwgPartSaveTest, EachSaveLeavesTheDrawingAsTheFileItHoldsOpens) {
         ASSERT_EQ(reopened->Save(dir.File("b.dwg"), -1), "1000:Ok");
         EXPECT_TRUE(kel::test::ReadFile(dir.File("a.dwg")) == kel::test::ReadFile(dir.File("b.dwg")));
     }
+}
+
+TEST(DwgPartSaveTest, AMapPatchedInPlaceGoesBackAsItWas) {
+    // A save makes the drawing's object map the written file's in place:
+    // entries dropped (deleted objects) and offsets changed, then, if the
+    // save fails, every entry back at its place, without the map growing.
+    std::mt19937 random(11);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<ObjectLocation> map;
+        const std::size_t size = 8 + random() % 60;
+        for (std::uint64_t h = 1 + random() % 3; map.size() < size; h += 1 + random() % 4) {
+            map.push_back({h, static_cast<std::int64_t>(random() % 100000)});
+        }
+        std::vector<ObjectLocation> placed;
+        std::size_t moves = 0;
+        for (const ObjectLocation& loc : map) {
+            const unsigned fate = random() % 10;
+            if (fate == 0) continue;  // deleted
+            const bool moved = fate < 3 && moves < size / 4;
+            moves += moved;
+            placed.push_back(moved ? ObjectLocation{loc.handle, loc.offset + 7} : loc);
+        }
+        const std::vector<ObjectLocation> original = map;
+        const std::size_t room = map.capacity();
+        ObjectsBuffer objects(std::string{});
+        objects.map = &map;
+        ASSERT_TRUE(objects.PatchMap(placed));
+        ASSERT_EQ(map.size(), placed.size());
+        for (std::size_t i = 0; i < map.size(); ++i) {
+            ASSERT_EQ(std::make_pair(map[i].handle, map[i].offset), std::make_pair(placed[i].handle, placed[i].offset));
+        }
+        objects.RestoreMap();
+        ASSERT_EQ(map.capacity(), room);
+        ASSERT_EQ(map.size(), original.size());
+        for (std::size_t i = 0; i < map.size(); ++i) {
+            ASSERT_EQ(std::make_pair(map[i].handle, map[i].offset),
+                      std::make_pair(original[i].handle, original[i].offset)) << i;
+        }
+    }
+    // Not in place: a map not in handle order, one the laid map adds to, one
+    // of which more than a quarter moved (its undo would take a map's room).
+    std::vector<ObjectLocation> unordered = {{5, 0}, {3, 10}};
+    std::vector<ObjectLocation> rising = {{3, 0}, {5, 10}, {6, 20}, {7, 30}};
+    ObjectsBuffer objects(std::string{});
+    objects.map = &unordered;
+    EXPECT_FALSE(objects.PatchMap({{5, 0}}));
+    objects.map = &rising;
+    EXPECT_FALSE(objects.PatchMap({{3, 0}, {4, 5}, {5, 10}}));
+    EXPECT_FALSE(objects.PatchMap({{3, 1}, {5, 11}, {6, 20}, {7, 30}}));
+    EXPECT_FALSE(objects.MapPatched());
+    EXPECT_EQ(rising.size(), 4u);
+    EXPECT_EQ(rising[0].offset, 0);
 }
 
 }  // namespace

@@ -179,5 +179,49 @@ TEST(DwgTwinTest, BrokenBlockTablesStillDescribe) {
     }
 }
 
+TEST(DwgTwinTest, ABlockTableThatLostItsModelSpaceStillDescribesFromR2004On) {
+    KEL_NEED_CORPUS();
+    // From R2004 on block headers are kept as stubs with what the model reads
+    // of them: with the block table's model space entry pointing at nothing,
+    // the model space block is found among those, and the drawing describes
+    // as it did.
+    for (const char* name : {"dwg/AC1018_R2004/cadsentinel__test2.dwg",
+                             "dwg/AC1027_R2013/cad-drawing__Title Block Metric-PUBLISH.dwg"}) {
+        SCOPED_TRACE(name);
+        const std::string original = test::ReadCorpus(name);
+        auto doc = test::Open(original);
+        ASSERT_TRUE(doc);
+        const std::string described = DrawingInfoToXml(doc->Describe(), true);
+        const std::uint64_t modelSpace = doc->Model().BlockOrder().at(0);
+        ASSERT_NE(UpperCase(described).find("*MODEL_SPACE"), std::string::npos);
+
+        const DecodedObject* control = nullptr;
+        for (const DecodedObject& o : doc->Model().Objects()) {
+            if (o.common.type == type::kBlockControl) control = &o;
+        }
+        ASSERT_TRUE(control);
+        DecodedObject broken = *control;
+        std::size_t cut = 0;
+        for (HandleRef& r : DataOf<ControlData>(broken.data).entries) {
+            if (broken.Ref(r) == modelSpace) {
+                r = HandleRef{2, 0};
+                ++cut;
+            }
+        }
+        ASSERT_EQ(cut, 1u);
+        DwgEdits edits;
+        ASSERT_TRUE(EncodeObject(broken, doc->File(), edits.replaced[control->Handle()]));
+        ObjectsBuffer objects(doc->File().objectSection);
+        std::string out, why;
+        ASSERT_TRUE(doc->File().r2007 ? RelayR2007File(original, doc->File(), edits, objects, out, why)
+                                      : RelayPagedFile(original, doc->File(), edits, objects, out, why))
+            << why;
+
+        auto reopened = test::Open(out);
+        ASSERT_TRUE(reopened);
+        EXPECT_EQ(DrawingInfoToXml(reopened->Describe(), true), described);
+    }
+}
+
 }  // namespace
 }  // namespace kel::dwg

@@ -1,4 +1,5 @@
 #include "component/dwg/HandleIndex.h"
+#include "component/dwg/HandleFilter.h"
 
 #include <gtest/gtest.h>
 
@@ -60,6 +61,27 @@ TEST(HandleIndex, AgreesWithAMapThroughInsertsAndErasures) {
         EXPECT_EQ(index.Size(), 0u);
         EXPECT_EQ(index.Find(0x20), nullptr);
     }
+}
+
+// A save's changed handles among a drawing's: every one added must pass (a
+// miss would leave a changed object unwritten), and most others must not, or
+// the filter saves nothing.
+TEST(HandleFilter, PassesEveryHandleAddedAndFewOthers) {
+    HandleFilter filter;
+    std::set<std::uint64_t> added;
+    for (std::uint64_t h = 0x20; h < 0x20 + 60000; h += 40) added.insert(h);  // 1,500 of 60,000
+    for (std::uint64_t high = 1; high < 4; ++high) added.insert(high << 32 | 0x20);
+    for (std::uint64_t h : added) filter.Add(h);
+    std::size_t passedOthers = 0;
+    for (std::uint64_t h = 0x20; h < 0x20 + 60000; ++h) {
+        if (added.count(h)) {
+            EXPECT_TRUE(filter.MayHold(h)) << h;
+        } else {
+            passedOthers += filter.MayHold(h);
+        }
+    }
+    for (std::uint64_t h : added) EXPECT_TRUE(filter.MayHold(h)) << h;
+    EXPECT_LT(passedOthers, 60000u / 20);
 }
 
 }  // namespace
