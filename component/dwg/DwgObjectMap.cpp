@@ -137,23 +137,23 @@ bool ReadObjectMap(std::string_view bytes, Version version, std::size_t objectAr
 
 bool MatchObjectMap(std::string_view bytes, Version version, std::size_t objectAreaSize,
                     const std::vector<ObjectLocation>& expected, std::string& why) {
+    constexpr char kNotAsLaid[] = "the object map does not hold the objects as laid";
     std::size_t next = 0;
     const bool walked = WalkObjectMap(
         bytes, version, objectAreaSize,
         [&](std::uint64_t handle, std::int64_t offset, std::string& refused) {
-            if (next < expected.size() && expected[next].handle == handle && expected[next].offset == offset) {
-                ++next;
-                return true;
+            const bool same =
+                next < expected.size() && expected[next].handle == handle && expected[next].offset == offset;
+            if (!same) {
+                refused = kNotAsLaid;
+                return false;
             }
-            refused = "the object map does not hold the objects as laid";
-            return false;
+            ++next;
+            return true;
         },
         why);
-    if (walked && next != expected.size()) {
-        why = "the object map does not hold the objects as laid";
-        return false;
-    }
-    return walked;
+    if (walked && next != expected.size()) why = kNotAsLaid;
+    return walked && next == expected.size();
 }
 
 }  // namespace kel::dwg
